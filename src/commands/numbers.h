@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace ruz {
+
+// A text read as a number: an optional sign, digits, an optional fraction and exponent, with
+// blanks allowed around it. Anything else (empty, "nan", "inf", words, two numbers, a value too
+// large for a double) is no number.
+std::optional<double> readNumber(const QString& text);
+
+// Rounds to the nearest whole number, a half going to the even neighbour; nullopt when the result
+// lies outside `min` .. `max`.
+std::optional<int> roundHalfEven(double value, int min, int max);
+
+}  // namespace ruz

@@ -1,0 +1,307 @@
+#include "platform/controls.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace ruz {
+
+void Control::notifyViews() const {
+    for (const auto& view : views_) {
+        view();
+    }
+}
+
+Label::Label(QString name, QString caption)
+    : Control(std::move(name)), caption_(std::move(caption)) {}
+
+void Label::setCaption(const QString& caption) {
+    if (caption == caption_) {
+        return;
+    }
+    caption_ = caption;
+    if (onChange) {
+        onChange();
+    }
+    notifyViews();
+}
+
+TextBox::TextBox(QString name, QString text) : Control(std::move(name)), text_(std::move(text)) {}
+
+void TextBox::setText(const QString& text) {
+    if (text == text_) {
+        return;
+    }
+    text_ = text;
+    notifyViews();
+}
+
+CheckBox::CheckBox(QString name, int value, QString caption)
+    : Control(std::move(name)), value_(value), caption_(std::move(caption)) {}
+
+void CheckBox::setValue(int value) {
+    if (value == value_) {
+        return;
+    }
+    value_ = value;
+    if (onClick) {
+        onClick();
+    }
+    notifyViews();
+}
+
+Slider::Slider(QString name, int min, int max, int value)
+    : Control(std::move(name)), min_(min), max_(max), value_(value) {}
+
+bool Slider::setValue(int value) {
+    if (value < min_ || value > max_) {
+        return false;
+    }
+    if (value != value_) {
+        value_ = value;
+        notifyViews();
+    }
+    return true;
+}
+
+bool Slider::setMin(int min) {
+    if (min > max_) {
+        return false;
+    }
+    if (min != min_) {
+        min_ = min;
+        value_ = std::max(value_, min_);
+        notifyViews();
+    }
+    return true;
+}
+
+bool Slider::setMax(int max) {
+    if (max < min_) {
+        return false;
+    }
+    if (max != max_) {
+        max_ = max;
+        value_ = std::min(value_, max_);
+        notifyViews();
+    }
+    return true;
+}
+
+void Slider::userScroll(int value) {
+    setValue(std::clamp(value, min_, max_));
+    if (onScroll) {
+        onScroll();
+    }
+}
+
+ListBox::ListBox(QString name) : Control(std::move(name)) {}
+
+QString ListBox::item(int index) const {
+    return index >= 0 && index < count() ? items_[index] : QString();
+}
+
+bool ListBox::addItem(const QString& text) {
+    if (count() >= kMaxListEntries) {
+        return false;
+    }
+    items_.append(text);
+    notifyViews();
+    return true;
+}
+
+void ListBox::clear() {
+    if (items_.isEmpty()) {
+        return;
+    }
+    items_.clear();
+    notifyViews();
+}
+
+FileListBox::FileListBox(QString name, QString pattern)
+    : Control(std::move(name)), pattern_(std::move(pattern)) {}
+
+QString FileListBox::item(int index) const {
+    return index >= 0 && index < count() ? names_[index] : QString();
+}
+
+bool FileListBox::setPath(const QString& folder) {
+    QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists() || !dir.isReadable()) {
+        return false;
+    }
+    const QStringList patterns = pattern_.split(u';', Qt::SkipEmptyParts);
+    std::vector<QRegularExpression> matchers;
+    for (const QString& p : patterns) {
+        matchers.emplace_back(QRegularExpression::wildcardToRegularExpression(p),
+                              QRegularExpression::CaseInsensitiveOption);
+    }
+    QStringList names;
+    for (const QString& entry : dir.entryList(QDir::Files, QDir::NoSort)) {
+        const bool matches = std::any_of(matchers.begin(), matchers.end(),
+                                         [&](const auto& m) { return m.match(entry).hasMatch(); });
+        if (matches) {
+            names.append(entry);
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    if (names.size() > kMaxListEntries) {
+        names.resize(kMaxListEntries);
+    }
+    path_ = QDir::cleanPath(dir.absolutePath());
+    names_ = std::move(names);
+    listIndex_ = -1;
+    notifyViews();
+    return true;
+}
+
+bool FileListBox::setListIndex(int index) {
+    if (index < -1 || index >= count()) {
+        return false;
+    }
+    if (index == listIndex_) {
+        return true;
+    }
+    listIndex_ = index;
+    if (onChange) {
+        onChange();
+    }
+    notifyViews();
+    return true;
+}
+
+bool FileListBox::userSelect(int index) {
+    if (index < 0 || index >= count()) {
+        return false;
+    }
+    listIndex_ = index;
+    if (onChange) {
+        onChange();
+    }
+    notifyViews();
+    return true;
+}
+
+void FolderTree::setPath(const QString& path) {
+    if (path != path_) {
+        path_ = path;
+        notifyViews();
+    }
+}
+
+void FolderTree::userPick(const QString& path) {
+    setPath(path);
+    if (onSelect) {
+        onSelect();
+    }
+}
+
+Timer::Timer(QString name, TimerHost& host, int intervalMs, bool enabled)
+    : Control(std::move(name)), host_(host), interval_(intervalMs) {
+    id_ = host_.createTimer([this] {
+        if (onTick) {
+            onTick();
+        }
+    });
+    setEnabled(enabled);
+}
+
+Timer::~Timer() {
+    host_.destroyTimer(id_);
+}
+
+void Timer::setEnabled(bool enabled) {
+    if (enabled == enabled_) {
+        return;
+    }
+    enabled_ = enabled;
+    if (enabled_ && interval_ > 0) {
+        host_.startTimer(id_, interval_);
+    } else {
+        host_.stopTimer(id_);
+    }
+    notifyViews();
+}
+
+void Timer::setInterval(int intervalMs) {
+    if (intervalMs == interval_) {
+        return;
+    }
+    interval_ = std::max(intervalMs, 0);
+    if (enabled_ && interval_ > 0) {
+        host_.startTimer(id_, interval_);
+    } else {
+        host_.stopTimer(id_);
+    }
+    notifyViews();
+}
+
+Picture::Picture(QString name, QString toolTip) : Control(std::move(name)) {
+    setToolTip(std::move(toolTip));
+}
+
+void Picture::click() const {
+    if (onClick) {
+        onClick();
+    }
+}
+
+void Picture::mouseDown(int buttons, int xTwips, int yTwips) const {
+    if (onMouseDown) {
+        onMouseDown(buttons, xTwips, yTwips);
+    }
+}
+
+void Picture::mouseMove(int buttons, int xTwips, int yTwips) const {
+    if (onMouseMove) {
+        onMouseMove(buttons, xTwips, yTwips);
+    }
+}
+
+MenuEntry::MenuEntry(QString name, QString caption)
+    : Control(std::move(name)), caption_(std::move(caption)) {}
+
+void MenuEntry::click() const {
+    if (onClick) {
+        onClick();
+    }
+}
+
+Window::Window(QString name, QString caption)
+    : Control(std::move(name)), caption_(std::move(caption)) {}
+
+void Window::setCaption(const QString& caption) {
+    if (caption != caption_) {
+        caption_ = caption;
+        notifyViews();
+    }
+}
+
+void Window::setVisible(bool visible) {
+    if (visible != visible_) {
+        visible_ = visible;
+        notifyViews();
+    }
+}
+
+void Window::setWindowState(int state) {
+    if (state != windowState_) {
+        windowState_ = state;
+        notifyViews();
+    }
+}
+
+void Window::move(int leftTwips, int topTwips) {
+    if (leftTwips != left_ || topTwips != top_) {
+        left_ = leftTwips;
+        top_ = topTwips;
+        notifyViews();
+    }
+}
+
+}  // namespace ruz

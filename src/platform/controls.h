@@ -1,0 +1,231 @@
+#pragma once
+
+#include "platform/timer_host.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace ruz {
+
+// The toolkit's controls as the system uses them. Each control has a name (the views and the
+// scenario runner address controls by it), the reactions the system attaches to it, and a list of
+// view listeners that hear of every real change (the desktop's widgets redraw from them).
+class Control {
+  public:
+    explicit Control(QString name) : name_(std::move(name)) {}
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    const QString& name() const { return name_; }
+    QString toolTip() const { return toolTip_; }
+    void setToolTip(QString tip) { toolTip_ = std::move(tip); }
+    void addViewListener(std::function<void()> listener) { views_.push_back(std::move(listener)); }
+
+  protected:
+    void notifyViews() const;
+
+  private:
+    QString name_;
+    QString toolTip_;
+    std::vector<std::function<void()>> views_;
+};
+
+// A label reports only a real change of its caption.
+class Label : public Control {
+  public:
+    Label(QString name, QString caption = {});
+    const QString& caption() const { return caption_; }
+    void setCaption(const QString& caption);
+    std::function<void()> onChange;
+
+  private:
+    QString caption_;
+};
+
+class TextBox : public Control {
+  public:
+    TextBox(QString name, QString text = {});
+    const QString& text() const { return text_; }
+    void setText(const QString& text);
+
+  private:
+    QString text_;
+};
+
+// Setting a check box's value raises its click reaction when the value changes.
+class CheckBox : public Control {
+  public:
+    CheckBox(QString name, int value, QString caption = {});
+    int value() const { return value_; }
+    void setValue(int value);
+    // The user clicks the box: 0 becomes 1, anything else 0.
+    void userClick() { setValue(value_ == 0 ? 1 : 0); }
+    void keyDown(int keyCode) const {
+        if (onKeyDown) {
+            onKeyDown(keyCode);
+        }
+    }
+    const QString& caption() const { return caption_; }
+    std::function<void()> onClick;
+    std::function<void(int keyCode)> onKeyDown;
+
+  private:
+    int value_;
+    QString caption_;
+};
+
+// A slider refuses a value outside its range; a new range pulls the value into it.
+class Slider : public Control {
+  public:
+    Slider(QString name, int min, int max, int value);
+    int value() const { return value_; }
+    int min() const { return min_; }
+    int max() const { return max_; }
+    bool setValue(int value);
+    bool setMin(int min);
+    bool setMax(int max);
+    // The user moves the slider: the value changes, then the scroll reaction runs.
+    void userScroll(int value);
+    std::function<void()> onScroll;
+
+  private:
+    int min_, max_, value_;
+};
+
+// Counts and indices are 16-bit: a list holds at most 32767 entries.
+inline constexpr int kMaxListEntries = 32767;
+
+class ListBox : public Control {
+  public:
+    explicit ListBox(QString name);
+    int count() const { return static_cast<int>(items_.size()); }
+    // "" for an index outside the list.
+    QString item(int index) const;
+    const QStringList& items() const { return items_; }
+    bool addItem(const QString& text);
+    void clear();
+
+  private:
+    QStringList items_;
+};
+
+// A file list shows the names of the files in its folder that match its pattern (semicolon-
+// separated wildcards, letter case ignored), in alphabetical order. Every change of the selection
+// raises the change reaction; a refused index leaves the selection as it was.
+class FileListBox : public Control {
+  public:
+    FileListBox(QString name, QString pattern);
+    const QString& path() const { return path_; }
+    // Lists `folder` with nothing selected; refused (false, nothing changes) when the folder
+    // cannot be read.
+    bool setPath(const QString& folder);
+    const QString& pattern() const { return pattern_; }
+    int count() const { return static_cast<int>(names_.size()); }
+    QString item(int index) const;
+    int listIndex() const { return listIndex_; }
+    // Sets the selection (-1 for none). An index outside -1 .. count - 1 is refused; setting the
+    // index that is already selected is no change.
+    bool setListIndex(int index);
+    // The user clicks entry `index`: the reaction runs even when it was already selected.
+    bool userSelect(int index);
+    // The selected entry's name, "" when nothing is selected.
+    QString fileName() const { return item(listIndex_); }
+    std::function<void()> onChange;
+
+  private:
+    QString path_;
+    QString pattern_;
+    QStringList names_;
+    int listIndex_ = -1;
+};
+
+// A folder tree, used as the holder of a current folder path. Setting the path from the program
+// raises nothing; the user's pick raises the selection reaction.
+class FolderTree : public Control {
+  public:
+    explicit FolderTree(QString name) : Control(std::move(name)) {}
+    const QString& path() const { return path_; }
+    void setPath(const QString& path);
+    void userPick(const QString& path);
+    std::function<void()> onSelect;
+
+  private:
+    QString path_;
+};
+
+// A timer ticks every interval while enabled. Enabling a stopped timer starts a fresh interval;
+// enabling a running one leaves it alone; a new interval restarts a running timer.
+class Timer : public Control {
+  public:
+    Timer(QString name, TimerHost& host, int intervalMs, bool enabled);
+    ~Timer() override;
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    int interval() const { return interval_; }
+    void setInterval(int intervalMs);
+    std::function<void()> onTick;
+
+  private:
+    TimerHost& host_;
+    TimerHost::TimerId id_;
+    int interval_;
+    bool enabled_ = false;
+};
+
+// Mouse buttons as a bit set, as picture controls report them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+
+class Picture : public Control {
+  public:
+    explicit Picture(QString name, QString toolTip = {});
+    void click() const;
+    void mouseDown(int buttons, int xTwips, int yTwips) const;
+    void mouseMove(int buttons, int xTwips, int yTwips) const;
+    std::function<void()> onClick;
+    std::function<void(int buttons, int x, int y)> onMouseDown;
+    std::function<void(int buttons, int x, int y)> onMouseMove;
+};
+
+class MenuEntry : public Control {
+  public:
+    MenuEntry(QString name, QString caption);
+    const QString& caption() const { return caption_; }
+    void click() const;
+    std::function<void()> onClick;
+
+  private:
+    QString caption_;
+};
+
+inline constexpr int kWindowNormal = 0;
+inline constexpr int kWindowMinimized = 1;
+
+// A top-level window's state: caption, visibility, window state and screen position in twips.
+class Window : public Control {
+  public:
+    Window(QString name, QString caption);
+    const QString& caption() const { return caption_; }
+    void setCaption(const QString& caption);
+    bool visible() const { return visible_; }
+    void setVisible(bool visible);
+    int windowState() const { return windowState_; }
+    void setWindowState(int state);
+    int left() const { return left_; }
+    int top() const { return top_; }
+    void move(int leftTwips, int topTwips);
+
+  private:
+    QString caption_;
+    bool visible_ = false;
+    int windowState_ = kWindowNormal;
+    int left_ = 0;
+    int top_ = 0;
+};
+
+}  // namespace ruz

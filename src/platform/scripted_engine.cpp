@@ -1,0 +1,76 @@
+#include "platform/scripted_engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ruz {
+
+void ScriptedEngine::changeState(PlayState state) {
+    const PlayState old = state_;
+    state_ = state;
+    if (changed_) {
+        changed_(old, state);
+    }
+}
+
+bool ScriptedEngine::open(const QString& path) {
+    opened_.append(path);
+    const auto song = songs_.constFind(path);
+    if (song == songs_.constEnd()) {
+        return false;
+    }
+    fileName_ = path;
+    duration_ = *song;
+    position_ = 0;
+    changeState(PlayState::Playing);
+    return true;
+}
+
+bool ScriptedEngine::play() {
+    if (fileName_.isEmpty()) {
+        return false;
+    }
+    if (state_ != PlayState::Playing) {
+        changeState(PlayState::Playing);
+    }
+    return true;
+}
+
+bool ScriptedEngine::pause() {
+    if (state_ != PlayState::Playing) {
+        return false;
+    }
+    changeState(PlayState::Paused);
+    return true;
+}
+
+bool ScriptedEngine::stop() {
+    position_ = 0;
+    if (state_ != PlayState::Stopped) {
+        changeState(PlayState::Stopped);
+    }
+    return true;
+}
+
+bool ScriptedEngine::setCurrentPosition(double seconds) {
+    if (fileName_.isEmpty() || std::isnan(seconds)) {
+        return false;
+    }
+    position_ = std::clamp(seconds, 0.0, duration_);
+    return true;
+}
+
+bool ScriptedEngine::setVolume(int hundredthsOfDb) {
+    if (hundredthsOfDb < -10000 || hundredthsOfDb > 0) {
+        return false;
+    }
+    volume_ = hundredthsOfDb;
+    return true;
+}
+
+void ScriptedEngine::finishSong() {
+    position_ = duration_;
+    changeState(PlayState::Stopped);
+}
+
+}  // namespace ruz

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/media/media_engine.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace ruz {
+
+// A media engine whose songs are declared by the test: a path with a length plays, anything else
+// is refused. Time does not pass by itself: the test moves the position or ends the song.
+class ScriptedEngine final : public MediaEngine {
+  public:
+    void addSong(const QString& path, double seconds) { songs_[path] = seconds; }
+    // The song plays to its end: the position becomes the length and the state changes.
+    void finishSong();
+    // Every path the engine was asked to open, accepted or not.
+    const QStringList& opened() const { return opened_; }
+
+    bool open(const QString& path) override;
+    bool play() override;
+    bool pause() override;
+    bool stop() override;
+    double currentPosition() const override { return position_; }
+    bool setCurrentPosition(double seconds) override;
+    double duration() const override { return duration_; }
+    int volume() const override { return volume_; }
+    bool setVolume(int hundredthsOfDb) override;
+    bool mute() const override { return mute_; }
+    void setMute(bool on) override { mute_ = on; }
+    PlayState playState() const override { return state_; }
+    QString fileName() const override { return fileName_; }
+    void setPlayStateChanged(PlayStateChanged callback) override { changed_ = std::move(callback); }
+
+  private:
+    void changeState(PlayState state);
+
+    QHash<QString, double> songs_;
+    QStringList opened_;
+    QString fileName_;
+    double position_ = 0;
+    double duration_ = 0;
+    int volume_ = 0;
+    bool mute_ = false;
+    PlayState state_ = PlayState::Stopped;
+    PlayStateChanged changed_;
+};
+
+}  // namespace ruz

@@ -1,0 +1,129 @@
+#include "platform/winsys/codepage.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace ruz::winsys {
+
+namespace {
+
+// The characters of the bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
+constexpr std::array<char32_t, 32> kHighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+constexpr char kSubstitute = '?';
+
+std::optional<char> toByte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        return static_cast<char>(static_cast<unsigned char>(c));
+    }
+    for (std::size_t i = 0; i < kHighTable.size(); ++i) {
+        if (kHighTable[i] == c) {
+            return static_cast<char>(static_cast<unsigned char>(0x80 + i));
+        }
+    }
+    return std::nullopt;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        // Every character of the code page lies in the Basic Multilingual Plane.
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+struct Decoded {
+    std::optional<char32_t> character;  // nullopt: an ill-formed part
+    std::size_t length;                 // bytes consumed, at least 1
+};
+
+// Decodes the sequence at the start of `s` (not empty). An ill-formed sequence is consumed up to
+// the first byte that cannot continue it, so the next lead byte starts afresh.
+Decoded decodeOne(std::string_view s) {
+    const auto lead = static_cast<unsigned char>(s[0]);
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    std::size_t need = 0;
+    char32_t value = 0;
+    unsigned char low = 0x80;   // allowed range of the second byte: excludes overlong forms,
+    unsigned char high = 0xBF;  // surrogates and values above U+10FFFF
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        value = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        value = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return {std::nullopt, 1};
+    }
+    for (std::size_t i = 1; i <= need; ++i) {
+        if (i >= s.size()) {
+            return {std::nullopt, i};
+        }
+        const auto byte = static_cast<unsigned char>(s[i]);
+        const unsigned char min = i == 1 ? low : 0x80;
+        const unsigned char max = i == 1 ? high : 0xBF;
+        if (byte < min || byte > max) {
+            return {std::nullopt, i};
+        }
+        value = (value << 6) | (byte & 0x3F);
+    }
+    return {value, need + 1};
+}
+
+}  // namespace
+
+std::string utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const Decoded d = decodeOne(utf8);
+        std::optional<char> byte;
+        if (d.character) {
+            byte = toByte(*d.character);
+        }
+        out += byte.value_or(kSubstitute);
+        utf8.remove_prefix(d.length);
+    }
+    return out;
+}
+
+std::string cp1252ToUtf8(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size());
+    for (const char ch : cp1252) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x80 && byte <= 0x9F) {
+            appendUtf8(out, kHighTable[byte - 0x80]);
+        } else {
+            appendUtf8(out, byte);
+        }
+    }
+    return out;
+}
+
+}  // namespace ruz::winsys

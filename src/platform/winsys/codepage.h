@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ruz::winsys {
+
+// Conversion between UTF-8 and Windows code page 1252, the ANSI code page that texts crossing the
+// window system use.
+//
+// Every character the code page lacks becomes '?', and so does every malformed UTF-8 sequence
+// (one '?' for each maximal ill-formed part). U+2020 "†" becomes 0x86. The five bytes the code page
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for U+0081, U+008D, U+008F, U+0090 and
+// U+009D in both directions, as Windows has it; the other C1 controls have no byte.
+std::string utf8ToCp1252(std::string_view utf8);
+
+// Every byte has a character, so this conversion never loses anything.
+std::string cp1252ToUtf8(std::string_view cp1252);
+
+}  // namespace ruz::winsys

@@ -1,0 +1,215 @@
+#include "platform/winsys/window_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ruz::winsys {
+
+namespace {
+
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A null class name matches every window, as with user32.
+bool classMatches(const std::string& windowClass, const char* wanted) {
+    if (wanted == nullptr) {
+        return true;
+    }
+    const std::size_t length = std::strlen(wanted);
+    if (length != windowClass.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (asciiLower(windowClass[i]) != asciiLower(wanted[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr Hwnd kHandleStep = 4;
+
+}  // namespace
+
+const WindowModel::Window* WindowModel::find(Hwnd window) const {
+    const auto it = windows_.find(window);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+WindowModel::Window* WindowModel::find(Hwnd window) {
+    const auto it = windows_.find(window);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+Hwnd WindowModel::findWindow(const char* className) {
+    for (const Hwnd window : zOrder_) {
+        if (classMatches(find(window)->className, className)) {
+            return window;
+        }
+    }
+    return 0;
+}
+
+Hwnd WindowModel::findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) {
+    const std::vector<Hwnd>* list = &zOrder_;  // parent 0: the top-level windows
+    if (parent != 0) {
+        const Window* p = find(parent);
+        if (p == nullptr) {
+            return 0;
+        }
+        list = &p->children;
+    }
+    auto it = list->begin();
+    if (childAfter != 0) {
+        it = std::find(list->begin(), list->end(), childAfter);
+        if (it == list->end()) {
+            return 0;  // not a child of `parent`
+        }
+        ++it;
+    }
+    for (; it != list->end(); ++it) {
+        if (classMatches(find(*it)->className, className)) {
+            return *it;
+        }
+    }
+    return 0;
+}
+
+LResult WindowModel::sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
+    Message record{window, message, wParam, lParam, {}};
+    if (message == kWmSetText && lParam != 0) {
+        record.text = reinterpret_cast<const char*>(lParam);
+    }
+    messages_.push_back(std::move(record));
+
+    Window* w = find(window);
+    if (w == nullptr) {
+        return 0;
+    }
+    if (w->handler) {
+        // A copy: the handler may destroy its own window, and the stored function with it.
+        const Handler handler = w->handler;
+        if (const std::optional<LResult> result = handler(window, message, wParam, lParam)) {
+            return *result;
+        }
+    }
+    return defaultHandling(window, message, wParam, lParam);
+}
+
+LResult WindowModel::defaultHandling(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return 0;
+    }
+    switch (message) {
+        case kWmSetText:
+            w->text = lParam != 0 ? std::string(reinterpret_cast<const char*>(lParam)) : "";
+            return 1;
+        case kWmGetTextLength:
+            return static_cast<LResult>(w->text.size());
+        case kWmGetText: {
+            if (wParam == 0 || lParam == 0) {
+                return 0;
+            }
+            const std::size_t count = std::min<std::size_t>(wParam - 1, w->text.size());
+            char* buffer = reinterpret_cast<char*>(lParam);
+            std::memcpy(buffer, w->text.data(), count);
+            buffer[count] = '\0';
+            return static_cast<LResult>(count);
+        }
+        case kWmClose:
+            destroyWindow(window);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+Hwnd WindowModel::createWindow(const std::string& className, const std::string& text, Hwnd parent) {
+    Window* p = nullptr;
+    if (parent != 0) {
+        p = find(parent);
+        if (p == nullptr) {
+            return 0;
+        }
+    }
+    const Hwnd handle = nextHandle_;
+    nextHandle_ += kHandleStep;
+    if (p != nullptr) {
+        p->children.push_back(handle);
+    } else {
+        zOrder_.insert(zOrder_.begin(), handle);
+    }
+    windows_.emplace(handle, Window{className, text, parent, {}, {}});
+    return handle;
+}
+
+bool WindowModel::destroyWindow(Hwnd window) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    // Children first, last to first; each removes itself from this window's list.
+    while (!w->children.empty()) {
+        destroyWindow(w->children.back());
+        w = find(window);
+    }
+    std::vector<Hwnd>& siblings = w->parent != 0 ? find(w->parent)->children : zOrder_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
+    windows_.erase(window);
+    return true;
+}
+
+bool WindowModel::bringToFront(Hwnd window) {
+    const auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
+    if (it == zOrder_.end()) {
+        return false;
+    }
+    std::rotate(zOrder_.begin(), it, it + 1);
+    return true;
+}
+
+bool WindowModel::setHandler(Hwnd window, Handler handler) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    w->handler = std::move(handler);
+    return true;
+}
+
+bool WindowModel::exists(Hwnd window) const {
+    return find(window) != nullptr;
+}
+
+std::string WindowModel::className(Hwnd window) const {
+    const Window* w = find(window);
+    return w != nullptr ? w->className : std::string();
+}
+
+std::string WindowModel::text(Hwnd window) const {
+    const Window* w = find(window);
+    return w != nullptr ? w->text : std::string();
+}
+
+bool WindowModel::setText(Hwnd window, std::string text) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    w->text = std::move(text);
+    return true;
+}
+
+Hwnd WindowModel::parent(Hwnd window) const {
+    const Window* w = find(window);
+    return w != nullptr ? w->parent : 0;
+}
+
+std::vector<Hwnd> WindowModel::children(Hwnd parent) const {
+    const Window* w = find(parent);
+    return w != nullptr ? w->children : std::vector<Hwnd>();
+}
+
+}  // namespace ruz::winsys

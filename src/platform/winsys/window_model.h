@@ -1,0 +1,94 @@
+#pragma once
+
+#include "platform/winsys/window_system.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ruz::winsys {
+
+// A stand-alone, in-process window system. Top-level windows are kept in a z-order (front to
+// back; a new one goes in front), children in the order they were created. Class names compare
+// without regard to ASCII case. Messages are handled synchronously, on the caller's stack.
+//
+// Every sendMessage is recorded. A window may carry a handler that sees each message first; when
+// it returns nullopt, or there is none, the default handling applies:
+//   WM_SETTEXT        sets the text from the NUL-terminated bytes at lParam (0: empty); returns 1
+//   WM_GETTEXTLENGTH  returns the text's length in bytes
+//   WM_GETTEXT        copies at most wParam - 1 bytes and a NUL to the buffer at lParam; returns
+//                     the number of bytes copied, the NUL not counted (wParam 0: copies nothing)
+//   WM_CLOSE          destroys the window and its children; returns 0
+//   anything else     returns 0
+// A message to a window that does not exist does nothing and returns 0.
+//
+// The direct accessors (createWindow, setText, ...) are not recorded; they are for tests and for
+// the programs that play the other side of the window system. Handles are never reused.
+class WindowModel final : public WindowSystem {
+  public:
+    using Handler = std::function<std::optional<LResult>(Hwnd, unsigned, WParam, LParam)>;
+
+    struct Message {
+        Hwnd window = 0;
+        unsigned message = 0;
+        WParam wParam = 0;
+        LParam lParam = 0;
+        std::string text;  // the bytes a WM_SETTEXT carried; empty for any other message
+
+        bool operator==(const Message&) const = default;
+    };
+
+    WindowModel() = default;
+    WindowModel(const WindowModel&) = delete;
+    WindowModel& operator=(const WindowModel&) = delete;
+
+    Hwnd findWindow(const char* className) override;
+    Hwnd findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) override;
+    LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
+
+    // The default handling described above, without recording; a handler may call it to do the
+    // ordinary thing and then add its own.
+    LResult defaultHandling(Hwnd window, unsigned message, WParam wParam, LParam lParam);
+
+    const std::vector<Message>& messages() const { return messages_; }
+    void clearMessages() { messages_.clear(); }
+
+    // A new window; 0 when `parent` is given and does not exist. A top-level window (parent 0)
+    // goes in front of all others; a child goes after its parent's existing children.
+    Hwnd createWindow(const std::string& className, const std::string& text, Hwnd parent = 0);
+    // Destroys the window and all its descendants; false when it does not exist.
+    bool destroyWindow(Hwnd window);
+    // Puts a top-level window in front of all others; false for a child or a missing window.
+    bool bringToFront(Hwnd window);
+    bool setHandler(Hwnd window, Handler handler);
+
+    bool exists(Hwnd window) const;
+    // "" / 0 / empty for a window that does not exist.
+    std::string className(Hwnd window) const;
+    std::string text(Hwnd window) const;
+    bool setText(Hwnd window, std::string text);
+    Hwnd parent(Hwnd window) const;
+    std::vector<Hwnd> topLevelWindows() const { return zOrder_; }  // front to back
+    std::vector<Hwnd> children(Hwnd parent) const;
+
+  private:
+    struct Window {
+        std::string className;
+        std::string text;
+        Hwnd parent = 0;
+        std::vector<Hwnd> children;
+        Handler handler;
+    };
+
+    const Window* find(Hwnd window) const;
+    Window* find(Hwnd window);
+
+    std::map<Hwnd, Window> windows_;
+    std::vector<Hwnd> zOrder_;
+    std::vector<Message> messages_;
+    Hwnd nextHandle_ = 0x10010;
+};
+
+}  // namespace ruz::winsys

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace ruz::winsys {
+
+// The window-system calls the messenger link makes, with the semantics of user32's ANSI functions.
+// Texts crossing this interface are code page 1252 byte strings, NUL-terminated.
+using Hwnd = std::uintptr_t;  // 0: no window
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+
+inline constexpr unsigned kWmSetText = 0x000C;
+inline constexpr unsigned kWmGetText = 0x000D;
+inline constexpr unsigned kWmGetTextLength = 0x000E;
+inline constexpr unsigned kWmClose = 0x0010;
+inline constexpr unsigned kWmLButtonDown = 0x0201;
+inline constexpr unsigned kWmLButtonUp = 0x0202;
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // The first top-level window (front to back) whose class equals `className`, case ignored.
+    virtual Hwnd findWindow(const char* className) = 0;
+    // The first child of `parent` after `childAfter` (0: from the first) whose class equals
+    // `className`, case ignored, in the window system's child order.
+    virtual Hwnd findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) = 0;
+    // Sends `message` and waits for its handling. For WM_SETTEXT `lParam` points to the text; for
+    // WM_GETTEXT to a buffer of `wParam` bytes. A message to no window returns 0 and does nothing.
+    virtual LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) = 0;
+};
+
+}  // namespace ruz::winsys

@@ -1,0 +1,100 @@
+#include "scanner/chat.h"
+
+namespace ruz {
+
+namespace {
+const QString kLineBreak = QStringLiteral("<BR>");
+const QString kStampOpen = QStringLiteral("<!-- (");
+}  // namespace
+
+QString ExtractLastChatLine(const QString& tail) {
+    const qsizetype at = tail.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
+    if (at < 0) {
+        return {};
+    }
+    return tail.mid(at, tail.size() - at - 1);
+}
+
+QString StripChatTags(const QString& line) {
+    QString kept;
+    kept.reserve(line.size());
+    const qsizetype end = line.size() - 1;  // the last character is never examined
+    for (qsizetype i = 0; i < end; ++i) {
+        const QChar c = line[i];
+        if (c != u'<') {
+            if (c != u'>') {
+                kept.append(c);
+            }
+            continue;
+        }
+        qsizetype close = i + 1;
+        while (close < end && line[close] != u'>') {
+            ++close;
+        }
+        if (close >= end) {
+            break;  // an unterminated tag is dropped with the rest of the line
+        }
+        i = close;
+    }
+    return kept;
+}
+
+QString DateSaid(const QString& line) {
+    const qsizetype found = line.indexOf(kStampOpen);
+    // Without a stamp the collection starts at the sixth character, as the search's "not found"
+    // position plus the length of the opener.
+    const qsizetype start = found >= 0 ? found + kStampOpen.size() : kStampOpen.size() - 1;
+    QString stamp;
+    for (qsizetype i = start; i < line.size() - 1; ++i) {
+        if (line[i] == u')') {
+            break;
+        }
+        stamp.append(line[i]);
+    }
+    return u'{' + stamp + u'}';
+}
+
+ChatLine CutChatLine(const QString& line) {
+    ChatLine cut;
+    cut.datesaid = DateSaid(line);
+    const QString cleaned = StripChatTags(line);
+    const qsizetype colon = cleaned.indexOf(u':');  // 0-based; -1 when none
+    cut.whosaid = colon > 0 ? cleaned.left(colon) : QString();
+    // The character after the colon (as a rule a blank) is skipped; without a colon the message
+    // is the line without its first character.
+    cut.whatsaid = cleaned.mid(colon >= 0 ? colon + 2 : 1);
+    return cut;
+}
+
+Chat::Chat(TimerHost& host, std::function<QString()> readTail)
+    : chat_tymer(QStringLiteral("chat_tymer"), host, kPollIntervalMs, true),
+      readTail_(std::move(readTail)) {
+    chat_tymer.onTick = [this] { poll(); };
+}
+
+void Chat::scan_on() {
+    chat_tymer.setEnabled(true);
+    fyrsttalk = readTail_();
+}
+
+void Chat::scan_off() {
+    chat_tymer.setEnabled(false);
+}
+
+void Chat::poll() {
+    const QString tail = readTail_();
+    if (tail == fyrsttalk || tail.size() < kMinTailLength) {
+        return;
+    }
+    newlastlyne = ExtractLastChatLine(tail);
+    if (newlastlyne == oldlastlyne) {
+        return;
+    }
+    oldlastlyne = newlastlyne;
+    ChatLine line = CutChatLine(newlastlyne);
+    if (aimchatscan) {
+        aimchatscan(line.whosaid, line.whatsaid, line.datesaid);
+    }
+}
+
+}  // namespace ruz

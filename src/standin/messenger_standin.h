@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/winsys/window_model.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ruz::standin {
+
+// The messenger's side of the window system: its chat rooms and dialog windows inside a
+// WindowModel, and how they behave. The program under test reaches it only through window
+// messages; the methods here play the messenger, its user and the other members of a room.
+//
+// A chat room is a top-level "AIM_ChatWnd" window ("Chat Room N") with these children, in order:
+// a "WndAte32Class" holding the transcript view (an "Ate32Class"), a second "WndAte32Class"
+// holding the input box (an "Ate32Class"), and five "_Oscar_IconBtn" buttons, the fifth of which
+// sends. A button-down followed by a button-up on it posts the input box's text as a line of the
+// signed-on user and empties the box; an empty box posts nothing. Window texts are code page 1252.
+//
+// The model must outlive the stand-in.
+class MessengerStandIn {
+  public:
+    // `longTimeText` gives the time stamp of a new line, e.g. "10:31:02 PM" (UTF-8).
+    MessengerStandIn(winsys::WindowModel& model, std::function<std::string()> longTimeText);
+    ~MessengerStandIn();
+    MessengerStandIn(const MessengerStandIn&) = delete;
+    MessengerStandIn& operator=(const MessengerStandIn&) = delete;
+
+    void signOn(std::string name);
+    const std::string& screenName() const { return screenName_; }
+
+    // A new "#32770" dialog window in front of all windows.
+    winsys::Hwnd openDialog(const std::string& captionUtf8);
+    // A new chat room in front of all windows; rooms are numbered 1, 2, ... in opening order.
+    int openRoom();
+    // Room `number` comes in front of every window; false when it is not open.
+    bool frontRoom(int number);
+    // The messenger closes the frontmost room; false when none is open.
+    bool leaveFrontRoom();
+    int openRoomCount() const;
+
+    // These act on the frontmost room and return false when none is open.
+    bool memberSays(const std::string& name, const std::string& textUtf8);
+    bool appendRaw(const std::string& textUtf8);  // exactly as written, no markup
+    bool typeInput(const std::string& textUtf8);  // replaces the box's content; not sent
+    bool pressSend();                             // the user's own click, not counted below
+
+    // The frontmost room's transcript view and input box; "" when no room is open.
+    std::string transcriptUtf8() const;
+    std::string inputUtf8() const;
+    // The input box's content at every press of the send button that came as window messages,
+    // oldest first; an empty box counts too (as "").
+    const std::vector<std::string>& sentByProgram() const { return sentByProgram_; }
+    winsys::Hwnd frontRoomWindow() const;
+
+    // Called after any change a view of the rooms shows: a transcript view, an input box, a room
+    // opened, closed or brought to the front.
+    void setChangeListener(std::function<void()> listener) {
+        changeListener_ = std::move(listener);
+    }
+
+    static constexpr const char* kRoomClass = "AIM_ChatWnd";
+    static constexpr const char* kEditFrameClass = "WndAte32Class";
+    static constexpr const char* kEditClass = "Ate32Class";
+    static constexpr const char* kButtonClass = "_Oscar_IconBtn";
+    static constexpr const char* kDialogClass = "#32770";
+
+  private:
+    struct Room {
+        int number = 0;
+        winsys::Hwnd window = 0;
+        winsys::Hwnd view = 0;
+        winsys::Hwnd input = 0;
+        std::array<winsys::Hwnd, 5> buttons{};
+        bool sendButtonDown = false;
+    };
+
+    const Room* front() const;
+    Room* front();
+    Room* roomOf(winsys::Hwnd window);
+    void forgetClosedRooms();
+    // Appends a line in the messenger's markup; all texts code page 1252.
+    void appendLine(const Room& room, const std::string& sender, const std::string& message);
+    void postInput(Room& room);
+    void changed();
+
+    std::optional<winsys::LResult> onRoomMessage(winsys::Hwnd window, unsigned message,
+                                                 winsys::WParam wParam, winsys::LParam lParam);
+    std::optional<winsys::LResult> onEditMessage(winsys::Hwnd window, unsigned message,
+                                                 winsys::WParam wParam, winsys::LParam lParam);
+    std::optional<winsys::LResult> onSendButtonMessage(winsys::Hwnd window, unsigned message);
+
+    winsys::WindowModel& model_;
+    std::function<std::string()> longTimeText_;
+    std::function<void()> changeListener_;
+    std::string screenName_ = "me";
+    std::vector<Room> rooms_;  // opening order
+    int roomsOpened_ = 0;
+    std::vector<std::string> sentByProgram_;
+};
+
+}  // namespace ruz::standin

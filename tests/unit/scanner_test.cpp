@@ -1,0 +1,182 @@
+#include "platform/virtual_timer_host.h"
+#include "scanner/chat.h"
+
+#include <gtest/gtest.h>
+
+namespace ruz {
+namespace {
+
+const QString kStandInLine = QStringLiteral(
+    "<BR><!-- (12:01:02 PM)--><FONT COLOR=\"#0000ff\"><B>bob</B></FONT>"
+    "<FONT COLOR=\"#000000\">: .play</FONT>");
+
+TEST(ExtractLastChatLine, CutsFromTheLastBreakToTheLastButOneCharacter) {
+    struct Row {
+        QString tail;
+        QString line;
+    } rows[] = {
+        {QStringLiteral("<BR>a: b<BR>c: d!"), QStringLiteral("<BR>c: d")},
+        {QStringLiteral("x<br>lower: case!"), QStringLiteral("<br>lower: case")},
+        {QStringLiteral("no break at all"), QString()},
+        {QStringLiteral("<BR>one: two<BR>"), QStringLiteral("<BR")},
+        {QStringLiteral("<bR>"), QStringLiteral("<bR")},
+        {QString(), QString()},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ExtractLastChatLine(row.tail), row.line) << row.tail.toStdString();
+    }
+}
+
+TEST(StripChatTags, DropsTagsAndEveryClosingBracket) {
+    struct Row {
+        QString line;
+        QString cleaned;
+    } rows[] = {
+        {QStringLiteral("<BR><B>bob</B>: hi!"), QStringLiteral("bob: hi")},
+        {QStringLiteral("<BR>bob: a>b!"), QStringLiteral("bob: ab")},
+        {QStringLiteral("<BR>bob: a<b"), QStringLiteral("bob: a")},  // unterminated tag
+        {QStringLiteral("<BR"), QString()},
+        {QStringLiteral("<"), QString()},
+        {QStringLiteral(">>>"), QString()},
+        {QStringLiteral("bob: &amp;&lt;x"), QStringLiteral("bob: &amp;&lt;")},
+        {QStringLiteral("<a><b>"), QString()},
+        {QString(), QString()},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(StripChatTags(row.line), row.cleaned) << row.line.toStdString();
+    }
+}
+
+TEST(CutChatLine, WorkedExample) {
+    const QString raw = ExtractLastChatLine(kStandInLine);
+    const ChatLine line = CutChatLine(raw);
+    EXPECT_EQ(line.whosaid, u"bob");
+    EXPECT_EQ(line.whatsaid, u".play");
+    EXPECT_EQ(line.datesaid, u"{12:01:02 PM}");
+}
+
+TEST(CutChatLine, EdgeShapes) {
+    struct Row {
+        QString raw;
+        QString who, what, date;
+    } rows[] = {
+        // Without a stamp the time is a fragment from the sixth character on.
+        {QStringLiteral("<BR><B>bob</B>: hi)x!"), QStringLiteral("bob"), QStringLiteral("hi)x"),
+         QStringLiteral("{B>bob</B>: hi}")},
+        // No colon: no sender, the message loses its first character.
+        {QStringLiteral("<BR>hello!"), QString(), QStringLiteral("ello"), QStringLiteral("{ello}")},
+        // A colon first: empty sender.
+        {QStringLiteral("<BR>: x!"), QString(), QStringLiteral("x"), QStringLiteral("{ x}")},
+        // A colon at the end: empty message.
+        {QStringLiteral("<BR>bob:!"), QStringLiteral("bob"), QString(), QStringLiteral("{ob:}")},
+        {QStringLiteral("<BR"), QString(), QString(), QStringLiteral("{}")},
+        {QString(), QString(), QString(), QStringLiteral("{}")},
+        // An unclosed stamp stops at the last-but-one character.
+        {QStringLiteral("<BR><!-- (10:00 PM"), QString(), QString(), QStringLiteral("{10:00 P}")},
+    };
+    for (const Row& row : rows) {
+        const ChatLine line = CutChatLine(row.raw);
+        EXPECT_EQ(line.whosaid, row.who) << row.raw.toStdString();
+        EXPECT_EQ(line.whatsaid, row.what) << row.raw.toStdString();
+        EXPECT_EQ(line.datesaid, row.date) << row.raw.toStdString();
+    }
+}
+
+// The chat control polling a transcript that the test writes.
+class ChatPoll : public ::testing::Test {
+  protected:
+    ChatPoll() : chat(host, [this] { return transcript.right(500); }) {
+        chat.aimchatscan = [this](QString& who, QString& what, QString& date) {
+            heard.push_back({who, what, date});
+        };
+    }
+    void say(const QString& who, const QString& what) {
+        transcript += QStringLiteral("<BR><B>") + who + QStringLiteral("</B>: ") + what +
+                      QStringLiteral("</FONT>");
+    }
+
+    VirtualTimerHost host;
+    QString transcript;
+    Chat chat;
+    std::vector<ChatLine> heard;
+};
+
+TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
+    say(u"bob"_qs, u".skip"_qs);
+    chat.scan_on();
+    host.advance(500);
+    EXPECT_TRUE(heard.empty());  // the baseline is not delivered
+
+    say(u"bob"_qs, u".vol -2000"_qs);
+    host.advance(500);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].whosaid, u"bob");
+    EXPECT_EQ(heard[0].whatsaid, u".vol -2000");
+
+    host.advance(2000);
+    EXPECT_EQ(heard.size(), 1u);
+}
+
+TEST_F(ChatPoll, PollsBeforeScanOnDeliverTheCurrentLastLine) {
+    say(u"amy"_qs, u"hello"_qs);
+    host.advance(500);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].whatsaid, u"hello");
+}
+
+TEST_F(ChatPoll, OnlyTheLaterOfTwoLinesBetweenPollsIsHeard) {
+    chat.scan_on();
+    say(u"bob"_qs, u"first"_qs);
+    say(u"bob"_qs, u"second"_qs);
+    host.advance(500);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].whatsaid, u"second");
+}
+
+TEST_F(ChatPoll, TheSameLineTwiceAndAfterAnEmptiedViewIsHeardOnce) {
+    chat.scan_on();
+    say(u"bob"_qs, u"again"_qs);
+    host.advance(500);
+    say(u"bob"_qs, u"again"_qs);
+    host.advance(500);
+    transcript.clear();
+    host.advance(500);
+    say(u"bob"_qs, u"again"_qs);
+    host.advance(500);
+    EXPECT_EQ(heard.size(), 1u);
+}
+
+TEST_F(ChatPoll, ShortTailsAndNoRoomRaiseNothing) {
+    chat.scan_on();
+    transcript = u"ab"_qs;
+    host.advance(500);
+    transcript.clear();
+    host.advance(500);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ChatPoll, AMegabyteWithoutABreakGivesOneEmptyLine) {
+    chat.oldlastlyne = u"something"_qs;
+    chat.scan_on();
+    transcript = QString(1 << 20, u'x');
+    host.advance(1000);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].whosaid, QString());
+    EXPECT_EQ(heard[0].whatsaid, QString());
+    EXPECT_EQ(heard[0].datesaid, u"{}");
+}
+
+TEST_F(ChatPoll, ScanOffStopsPollingAndKeepsTheState) {
+    chat.scan_on();
+    say(u"bob"_qs, u"one"_qs);
+    host.advance(500);
+    chat.scan_off();
+    say(u"bob"_qs, u"two"_qs);
+    host.advance(5000);
+    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_FALSE(chat.chat_tymer.enabled());
+    EXPECT_FALSE(chat.oldlastlyne.isEmpty());
+}
+
+}  // namespace
+}  // namespace ruz

@@ -1,0 +1,123 @@
+#include "platform/winsys/codepage.h"
+#include "standin/messenger_standin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ruz::standin {
+namespace {
+
+using winsys::Hwnd;
+using winsys::WindowModel;
+
+std::string line(const std::string& sender, const std::string& message) {
+    return "<BR><!-- (10:31:02 PM)--><FONT COLOR=\"#0000ff\"><B>" + sender +
+           "</B></FONT><FONT COLOR=\"#000000\">: " + message + "</FONT>";
+}
+
+class StandIn : public testing::Test {
+  protected:
+    // The fifth button of the frontmost room, found the way the messenger lays its room out.
+    Hwnd sendButton() {
+        Hwnd b = 0;
+        for (int i = 0; i < 5; ++i) {
+            b = model.findWindowEx(standIn.frontRoomWindow(), b, "_oscar_iconbtn");
+        }
+        return b;
+    }
+    Hwnd inputBox() {
+        const Hwnd room = standIn.frontRoomWindow();
+        const Hwnd frame =
+            model.findWindowEx(room, model.findWindowEx(room, 0, "wndate32class"), "wndate32class");
+        return model.findWindowEx(frame, 0, "ate32class");
+    }
+    void click(Hwnd button) {
+        model.sendMessage(button, winsys::kWmLButtonDown, 13, 0);
+        model.sendMessage(button, winsys::kWmLButtonUp, 13, 0);
+    }
+
+    WindowModel model;
+    MessengerStandIn standIn{model, [] { return std::string("10:31:02 PM"); }};
+};
+
+TEST_F(StandIn, MemberLineMarkupAndEscaping) {
+    standIn.openRoom();
+    ASSERT_TRUE(standIn.memberSays("bob", "a & b <i>x</i> > \u2020"));
+    EXPECT_EQ(standIn.transcriptUtf8(), line("bob", "a &amp; b &lt;i>x&lt;/i> > \u2020"));
+    ASSERT_TRUE(standIn.appendRaw("<BR>raw & \u2020"));
+    EXPECT_EQ(
+        model.text(model.children(model.children(standIn.frontRoomWindow())[0])[0]),
+        winsys::utf8ToCp1252(line("bob", "a &amp; b &lt;i>x&lt;/i> > \u2020")) + "<BR>raw & \x86");
+}
+
+TEST_F(StandIn, ProgramPressPostsInputAsOwnLineAndIsRecorded) {
+    standIn.signOn("bob");
+    standIn.openRoom();
+    model.sendMessage(inputBox(), winsys::kWmSetText, 0,
+                      reinterpret_cast<winsys::LParam>("\x86 hi <3"));
+    EXPECT_EQ(standIn.inputUtf8(), "\u2020 hi <3");
+    click(sendButton());
+    click(sendButton());  // empty box: recorded, posts nothing
+    EXPECT_EQ(standIn.sentByProgram(), (std::vector<std::string>{"\u2020 hi <3", ""}));
+    EXPECT_EQ(standIn.transcriptUtf8(), line("bob", "\u2020 hi &lt;3"));
+    EXPECT_EQ(standIn.inputUtf8(), "");
+}
+
+TEST_F(StandIn, UserPressAndIncompleteClicksAreNotProgramSends) {
+    standIn.openRoom();
+    standIn.typeInput("one");
+    EXPECT_TRUE(standIn.pressSend());
+    standIn.pressSend();  // empty box
+    EXPECT_EQ(standIn.transcriptUtf8(), line("me", "one"));
+    standIn.typeInput("two");
+    model.sendMessage(sendButton(), winsys::kWmLButtonUp, 13, 0);  // up without down
+    const Hwnd fourth = model.children(standIn.frontRoomWindow())[5];
+    click(fourth);
+    EXPECT_TRUE(standIn.sentByProgram().empty());
+    EXPECT_EQ(standIn.inputUtf8(), "two");
+}
+
+TEST_F(StandIn, RoomsOpenFrontAndClose) {
+    int changes = 0;
+    standIn.setChangeListener([&] { ++changes; });
+    EXPECT_FALSE(standIn.memberSays("x", "y"));
+    EXPECT_FALSE(standIn.leaveFrontRoom());
+    EXPECT_EQ(standIn.transcriptUtf8(), "");
+    const int one = standIn.openRoom();
+    const int two = standIn.openRoom();
+    EXPECT_EQ(two, 2);
+    standIn.memberSays("x", "in two");
+    standIn.openDialog("bob's Buddy List");  // a dialog in front does not hide the rooms
+    EXPECT_TRUE(standIn.frontRoom(one));
+    EXPECT_EQ(standIn.transcriptUtf8(), "");
+    EXPECT_TRUE(standIn.leaveFrontRoom());
+    EXPECT_EQ(standIn.openRoomCount(), 1);
+    EXPECT_EQ(standIn.transcriptUtf8(), line("x", "in two"));
+    EXPECT_FALSE(standIn.frontRoom(one));
+    model.sendMessage(standIn.frontRoomWindow(), winsys::kWmClose, 0, 0);
+    EXPECT_EQ(standIn.openRoomCount(), 0);
+    EXPECT_EQ(standIn.openRoom(), 3);
+    const int before = changes;
+    model.sendMessage(inputBox(), winsys::kWmSetText, 0, reinterpret_cast<winsys::LParam>("z"));
+    EXPECT_EQ(changes, before + 1);
+}
+
+TEST(StandInLifetime, WindowsOutlivingTheStandInKeepDefaultHandling) {
+    WindowModel model;
+    Hwnd room = 0;
+    {
+        MessengerStandIn standIn(model, [] { return std::string(); });
+        standIn.openRoom();
+        room = standIn.frontRoomWindow();
+    }
+    const Hwnd button = model.children(room).back();
+    model.sendMessage(button, winsys::kWmLButtonDown, 13, 0);
+    model.sendMessage(button, winsys::kWmLButtonUp, 13, 0);
+    EXPECT_EQ(model.sendMessage(room, winsys::kWmClose, 0, 0), 0);
+    EXPECT_FALSE(model.exists(room));
+}
+
+}  // namespace
+}  // namespace ruz::standin
