@@ -231,6 +231,4 @@ void FrmAmp::wireReactions() {
     };
 }
 
-void FrmAmp::wireCcoms() {}
-
 }  // namespace ruz

@@ -1,17 +1,13 @@
 // The dispatch of a chat line to the commands: the sender gate, the contains phase and the exact
 // phase.
 #include "app/frmamp.h"
+#include "app/text.h"
 
 #include <array>
 
 namespace ruz {
 
 namespace {
-
-// A contains match; an empty text is contained in every line but the empty one.
-bool containsMatch(const QString& line, const QString& text) {
-    return text.isEmpty() ? !line.isEmpty() : line.contains(text);
-}
 
 const QString kSongSearch = QStringLiteral(".p");
 
@@ -73,11 +69,11 @@ void FrmAmp::aimchatscan(const QString& whosaid, const QString& whatsaid) {
 
     for (const ContainsRow& row : kContainsPhase) {
         const QString text = ccoms().trigger() + ccoms().word(QString::fromUtf16(row.word));
-        if (containsMatch(whatsaid, text)) {
+        if (ContainsText(whatsaid, text)) {
             (this->*row.command)(argument);
         }
     }
-    if (containsMatch(whatsaid, kSongSearch)) {
+    if (ContainsText(whatsaid, kSongSearch)) {
         SongSearchCommand(argument);
     }
 

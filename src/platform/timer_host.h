@@ -8,7 +8,7 @@ namespace ruz {
 // The event loop as the system sees it: periodic timers and work handed over from other threads.
 // Everything a TimerHost calls runs on the user-interface thread.
 class TimerHost {
-public:
+  public:
     using TimerId = std::uint64_t;
     using Callback = std::function<void()>;
 

@@ -18,7 +18,9 @@ TimerHost::TimerId VirtualTimerHost::createTimer(Callback onTick) {
     return id;
 }
 
-void VirtualTimerHost::destroyTimer(TimerId id) { timers_.erase(id); }
+void VirtualTimerHost::destroyTimer(TimerId id) {
+    timers_.erase(id);
+}
 
 void VirtualTimerHost::startTimer(TimerId id, int intervalMs) {
     auto it = timers_.find(id);

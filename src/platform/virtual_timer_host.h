@@ -12,7 +12,7 @@ namespace ruz {
 // tick fires in time order (ties in the order the timers were started). Work handed over with
 // post() runs at the next advance() or runPosted(), before any tick.
 class VirtualTimerHost final : public TimerHost {
-public:
+  public:
     TimerId createTimer(Callback onTick) override;
     void destroyTimer(TimerId id) override;
     void startTimer(TimerId id, int intervalMs) override;
@@ -28,7 +28,7 @@ public:
     void runPosted();
     bool isRunning(TimerId id) const;
 
-private:
+  private:
     struct Timer {
         Callback onTick;
         bool running = false;

@@ -1,5 +1,6 @@
 // The playlist: the folder, its matching files, the selection and the title list.
 #include "app/frmamp.h"
+#include "app/text.h"
 
 #include <QDir>
 
@@ -24,7 +25,7 @@ QString BuildTitle(const QString& fileName) {
 
 int FindListItem(const QString& text, const ListBox& list) {
     for (int i = 0; i < list.count(); ++i) {
-        if (list.item(i).contains(text)) {
+        if (ContainsText(list.item(i), text)) {
             return i;
         }
     }

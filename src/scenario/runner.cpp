@@ -128,7 +128,7 @@ class Run {
     std::size_t unansweredReported_ = 0;
 };
 
-const std::array<Run::Row, 33> Run::kSteps = {{
+const std::array<Run::Row, 31> Run::kSteps = {{
     {u"clock", &Run::clock},   {u"song", &Run::song},
     {u"file", &Run::file},     {u"folder", &Run::folder},
     {u"signon", &Run::signon}, {u"dialog", &Run::dialog},
@@ -171,7 +171,7 @@ std::optional<StepResult> Run::unansweredDialog() {
     }
     ++unansweredReported_;
     return fail(QStringLiteral("an answer queued"),
-                ScriptedDialogs::kindName(missing->kind) + u": " + missing->text);
+                ScriptedDialogs::kindName(missing->kind) + QStringLiteral(": ") + missing->text);
 }
 
 StepResult Run::clock(const QString& rest) {
@@ -519,14 +519,15 @@ StepResult Run::expect(const QString& rest) {
             return fail(text, kNothing);
         }
         const auto& d = shown[shownChecked_++];
-        const QString seen = ScriptedDialogs::kindName(d.kind) + u": " + d.text;
+        const QString seen = ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text;
         return seen == text ? ok() : fail(text, seen);
     }
     if (what == u"shown-none") {
         const auto& shown = world_.dialogs.shown();
         if (shownChecked_ < shown.size()) {
             const auto& d = shown[shownChecked_];
-            return fail(kNothing, ScriptedDialogs::kindName(d.kind) + u": " + d.text);
+            return fail(kNothing,
+                        ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text);
         }
         return ok();
     }

@@ -1,0 +1,223 @@
+#include "system_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace ruz::testing {
+namespace {
+
+TEST(BuildTitle, DerivesTheLowerCaseTitle) {
+    struct Row {
+        const char16_t* name;
+        const char16_t* title;
+    } rows[] = {
+        {u"Artist - Song Title.mp3", u"song title"},
+        {u"A - B - C.mp3", u"b - c"},
+        {u"01. Artist - Title.mp3", u"01"},
+        {u"Artist-Title.mp3", u"artist-title"},
+        {u"Title.MP3", u"title"},
+        {u"noext", u"noext"},
+        {u".hidden.mp3", u""},
+        {u"", u""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(BuildTitle(QString::fromUtf16(row.name)), QString::fromUtf16(row.title));
+    }
+}
+
+TEST(FindListItem, FirstEntryContainingTheText) {
+    ListBox list(u"List1"_qs);
+    list.addItem(u"a song"_qs);
+    list.addItem(u"song b"_qs);
+    EXPECT_EQ(FindListItem(u"song"_qs, list), 0);
+    EXPECT_EQ(FindListItem(u"Song"_qs, list), -1);
+    EXPECT_EQ(FindListItem(u"b"_qs, list), 1);
+    ListBox withEmpty(u"List1"_qs);
+    withEmpty.addItem(QString());
+    withEmpty.addItem(u"x"_qs);
+    EXPECT_EQ(FindListItem(QString(), withEmpty), 1);
+    EXPECT_EQ(FindListItem(u"x"_qs, ListBox(u"empty"_qs)), -1);
+}
+
+// A folder of songs that the scripted engine knows.
+class PlayerTest : public SystemTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        standin.openRoom();
+    }
+    QString song(const QString& name, double seconds) {
+        const QString path = folder.path() + u'/' + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        engine.addSong(path, seconds);
+        return path;
+    }
+    QString path(const QString& name) const { return folder.path() + u'/' + name; }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(PlayerTest, BuildOpensEverySongInTurnThenTheFirstAgain) {
+    song(u"b - Two.mp3"_qs, 20);
+    song(u"A - One.MP3"_qs, 10);
+    song(u"c.m3u"_qs, 30);
+    QFile(path(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+
+    EXPECT_EQ(a.File1.count(), 3);
+    EXPECT_EQ(a.File1.item(0), u"A - One.MP3");
+    EXPECT_EQ(a.chatsendc.value(), 0);
+    EXPECT_TRUE(a.Timer2.enabled());
+    host.advance(3);
+    EXPECT_EQ(a.List1.items(), (QStringList{u"one"_qs, u"two"_qs, u"c"_qs}));
+    host.advance(1);
+    EXPECT_FALSE(a.Timer2.enabled());
+    EXPECT_EQ(a.chatsendc.value(), 1);
+    EXPECT_TRUE(a.tmrGetSong.enabled());
+    EXPECT_EQ(engine.opened(), (QStringList{path(u"A - One.MP3"_qs), path(u"b - Two.mp3"_qs),
+                                            path(u"c.m3u"_qs), path(u"A - One.MP3"_qs)}));
+    ASSERT_EQ(dialogs.shown().size(), 3u);
+    EXPECT_EQ(dialogs.shown()[1].text, u"Your Chat Sends Will Now Be Disabled");
+    EXPECT_EQ(dialogs.shown()[2].text, u"Your Chat Sends Are Now Enabled");
+}
+
+TEST_F(PlayerTest, AFolderChangeDuringABuildStopsIt) {
+    song(u"a.mp3"_qs, 10);
+    song(u"b.mp3"_qs, 10);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(1);
+    a.ExplorerTree1.userPick(folder.path());
+    EXPECT_FALSE(a.Timer2.enabled());
+    EXPECT_EQ(a.List1.count(), 1);
+    EXPECT_EQ(a.chatsendc.value(), 0);
+    EXPECT_FALSE(a.tmrGetSong.enabled());
+
+    // An empty folder during a build stops it as well.
+    a.ExplorerTree1.userPick(folder.path());
+    QTemporaryDir empty;
+    a.ExplorerTree1.userPick(empty.path());
+    host.advance(100);
+    EXPECT_FALSE(a.Timer2.enabled());
+    EXPECT_EQ(a.List1.count(), 0);
+}
+
+TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
+    song(u"a.mp3"_qs, 10);
+    song(u"b.mp3"_qs, 10);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(10);
+    a.SelectSong(1);
+    engine.setCurrentPosition(4);
+    a.NextSong();  // refused at the last entry: the last song starts again
+    EXPECT_EQ(a.File1.listIndex(), 1);
+    EXPECT_EQ(engine.currentPosition(), 0);
+    a.SelectSong(0);
+    a.PreviousSong();  // clears the selection and opens no file
+    EXPECT_EQ(a.File1.listIndex(), -1);
+    EXPECT_EQ(engine.opened().last(), folder.path() + u'/');
+    a.NextSong();
+    EXPECT_EQ(a.File1.listIndex(), 0);
+}
+
+TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
+    song(u"a.mp3"_qs, 10);
+    song(u"b.mp3"_qs, 10);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(10);
+    engine.finishSong();
+    EXPECT_EQ(a.File1.listIndex(), 1);
+    EXPECT_EQ(engine.fileName(), path(u"b.mp3"_qs));
+    engine.finishSong();
+    EXPECT_EQ(a.File1.listIndex(), 0);
+    EXPECT_EQ(engine.fileName(), path(u"a.mp3"_qs));
+    // A state change that is not at the end moves nothing.
+    a.PauseSong();
+    EXPECT_EQ(a.File1.listIndex(), 0);
+}
+
+TEST_F(PlayerTest, PositionRefreshRoundsHalfToEven) {
+    song(u"long.mp3"_qs, 187.5);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(50);
+    EXPECT_EQ(a.Slider2.max(), 188);
+    engine.setCurrentPosition(186.5);
+    host.advance(50);
+    EXPECT_EQ(a.Slider2.value(), 186);
+}
+
+TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
+    song(u"Artist - Title.mp3"_qs, 10);
+    song(u"B - Intro.mp3"_qs, 10);
+    song(u"C - Intro.mp3"_qs, 10);
+    song(u"Plain.mp3"_qs, 10);
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC));
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(5);  // the build completes: entry 0 is "Artist - Title.mp3"
+    host.advance(500);
+    EXPECT_EQ(a.Artist.caption(), u"Artist ");
+    EXPECT_EQ(a.Song.caption(), u" Title");
+    EXPECT_EQ(sent().last(), u"\u2020-Artist  -  Title - 10:31:02 PM - 12/6/2026-\u2020");
+
+    const auto count = sent().size();
+    a.SelectSong(1);
+    host.advance(500);
+    a.SelectSong(2);  // the same title: not announced again
+    host.advance(500);
+    EXPECT_EQ(sent().size(), count + 1);
+    EXPECT_EQ(a.Artist.caption(), u"C ");
+
+    a.ccoms().box(u"chatsend"_qs)->setText(u"%s|%S|%a%d"_qs);
+    a.SelectSong(3);
+    host.advance(500);
+    EXPECT_EQ(a.Artist.caption(), QString());  // no hyphen: no artist
+    EXPECT_EQ(sent().last(), u"Plain.mp3|%S|12/6/2026");
+}
+
+TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
+    FrmAmp& a = start();
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC));
+    a.Artist.setCaption(u"%t"_qs);
+    a.Song.setCaption(u"%a %d"_qs);
+    // "%a" brought in by the title becomes the artist, whose "%t" is not replaced any more.
+    EXPECT_EQ(a.ExpandAnnouncement(u"[%s]"_qs), u"[%t 12/6/2026]");
+    EXPECT_EQ(a.ExpandAnnouncement(QString()), QString());
+}
+
+TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
+    FrmAmp& a = start();
+    a.chkAutoGetSong.userClick();
+    EXPECT_FALSE(a.tmrGetSong.enabled());
+    a.chkAutoGetSong.userClick();
+    EXPECT_TRUE(a.tmrGetSong.enabled());
+}
+
+TEST_F(PlayerTest, SlidersDriveTheEngine) {
+    song(u"a.mp3"_qs, 100);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    a.Slider1.userScroll(-10000);
+    EXPECT_EQ(engine.volume(), -10000);
+    a.Slider2.userScroll(42);
+    EXPECT_EQ(engine.currentPosition(), 42);
+}
+
+TEST_F(PlayerTest, UnreadableFolderKeepsThePlaylist) {
+    song(u"a.mp3"_qs, 10);
+    FrmAmp& a = start();
+    a.ExplorerTree1.userPick(folder.path());
+    host.advance(10);
+    a.ExplorerTree1.userPick(folder.path() + u"/missing"_qs);
+    EXPECT_EQ(a.File1.count(), 1);
+    EXPECT_EQ(a.File1.path(), QDir(folder.path()).absolutePath());
+}
+
+}  // namespace
+}  // namespace ruz::testing
