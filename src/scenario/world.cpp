@@ -10,6 +10,7 @@ World::World()
       engine(makeVirtualTimeEngine(host)),
       scratch_(QDir::tempPath() + QStringLiteral("/ruz-scenario-XXXXXX")),
       previousWorkingFolder_(QDir::currentPath()) {
+    model.setRecording(false);
     if (scratch_.isValid()) {
         QDir::setCurrent(scratch_.path());
     }

@@ -77,11 +77,13 @@ Hwnd WindowModel::findWindowEx(Hwnd parent, Hwnd childAfter, const char* classNa
 }
 
 LResult WindowModel::sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
-    Message record{window, message, wParam, lParam, {}};
-    if (message == kWmSetText && lParam != 0) {
-        record.text = reinterpret_cast<const char*>(lParam);
+    if (recording_) {
+        Message record{window, message, wParam, lParam, {}};
+        if (message == kWmSetText && lParam != 0) {
+            record.text = reinterpret_cast<const char*>(lParam);
+        }
+        messages_.push_back(std::move(record));
     }
-    messages_.push_back(std::move(record));
 
     Window* w = find(window);
     if (w == nullptr) {

@@ -54,6 +54,9 @@ class WindowModel final : public WindowSystem {
 
     const std::vector<Message>& messages() const { return messages_; }
     void clearMessages() { messages_.clear(); }
+    // Recording is on from the start; a long run (the desktop program, a scenario) switches it off
+    // so that the record does not grow without end.
+    void setRecording(bool on) { recording_ = on; }
 
     // A new window; 0 when `parent` is given and does not exist. A top-level window (parent 0)
     // goes in front of all others; a child goes after its parent's existing children.
@@ -88,6 +91,7 @@ class WindowModel final : public WindowSystem {
     std::map<Hwnd, Window> windows_;
     std::vector<Hwnd> zOrder_;
     std::vector<Message> messages_;
+    bool recording_ = true;
     Hwnd nextHandle_ = 0x10010;
 };
 

@@ -1,0 +1,60 @@
+// One poll of the chat scanner against a room whose transcript holds 1 KiB, 64 KiB or 1 MiB,
+// beside a plain copy of the same bytes.
+#include "messenger/aimchat.h"
+#include "platform/virtual_timer_host.h"
+#include "platform/winsys/window_model.h"
+#include "scanner/chat.h"
+#include "standin/messenger_standin.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+namespace {
+
+std::string transcriptOf(std::size_t bytes) {
+    const std::string line =
+        "<BR><!-- (10:31:02 PM)--><FONT COLOR=\"#0000ff\"><B>amy</B></FONT>"
+        "<FONT COLOR=\"#000000\">: a line of ordinary chat, nothing more</FONT>";
+    std::string text;
+    while (text.size() < bytes) {
+        text += line;
+    }
+    text.resize(bytes);
+    return text;
+}
+
+void BM_ScannerPoll(benchmark::State& state) {
+    ruz::winsys::WindowModel model;
+    ruz::standin::MessengerStandIn standin(model, [] { return std::string("10:31:02 PM"); });
+    standin.openRoom();
+    standin.appendRaw(transcriptOf(static_cast<std::size_t>(state.range(0))));
+    model.setRecording(false);
+    ruz::messenger::AimChat aimchat(model);
+    ruz::VirtualTimerHost host;
+    ruz::Chat chat(host, [&] { return QString::fromStdString(aimchat.ChatTranscriptTail()); });
+    chat.scan_off();
+    int heard = 0;
+    chat.aimchatscan = [&](QString&, QString&, QString&) { ++heard; };
+    for (auto _ : state) {
+        chat.oldlastlyne.clear();  // every poll delivers the last line anew
+        chat.poll();
+    }
+    benchmark::DoNotOptimize(heard);
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ScannerPoll)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
+
+void BM_PlainCopy(benchmark::State& state) {
+    const std::string source = transcriptOf(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        std::string copy(source);
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PlainCopy)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
+
+}  // namespace
+
+BENCHMARK_MAIN();
