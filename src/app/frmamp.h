@@ -208,6 +208,8 @@ class FrmAmp {
     std::unique_ptr<Ccoms> ccoms_;
     NotifyIconData trayRecord_{};
     bool loaded_ = false;
+    // Set when the engine accepts a song; the song-end check reads it.
+    bool lastOpenAccepted_ = false;
     bool ended_ = false;
 };
 

@@ -72,7 +72,9 @@ void FrmAmp::SelectSong(int index) {
 }
 
 void FrmAmp::OpenSelectedSong() {
-    MediaPlayer1.open(ExplorerTree1.path() + QDir::separator() + File1.fileName());
+    if (MediaPlayer1.open(ExplorerTree1.path() + QDir::separator() + File1.fileName())) {
+        lastOpenAccepted_ = true;
+    }
 }
 
 void FrmAmp::OpenFolderClicked() {

@@ -3,6 +3,7 @@
 #include "app/frmamp.h"
 #include "commands/numbers.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace ruz {
@@ -60,10 +61,18 @@ void FrmAmp::SongEndCheck() {
     if (MediaPlayer1.duration() != MediaPlayer1.currentPosition()) {
         return;
     }
-    if (File1.listIndex() != File1.count() - 1) {
-        NextSong();
-    } else {
-        SelectSong(0);
+    // A file the engine refuses would leave the player standing at the end of the song before
+    // it; such files are passed over, each at most once per song end.
+    for (int moves = 0; moves < std::max(File1.count(), 1); ++moves) {
+        lastOpenAccepted_ = false;
+        if (File1.listIndex() != File1.count() - 1) {
+            NextSong();
+        } else {
+            SelectSong(0);
+        }
+        if (lastOpenAccepted_ || File1.count() == 0) {
+            return;
+        }
     }
 }
 
