@@ -9,7 +9,8 @@
 namespace ruz {
 
 // A TimerHost on virtual time: nothing happens until advance() moves the clock, and then every due
-// tick fires in time order (ties in the order the timers were started). Work handed over with
+// tick fires in time order; of two ticks due at once, the one scheduled earlier (at its timer's
+// start or previous tick) fires first. Work handed over with
 // post() runs at the next advance() or runPosted(), before any tick.
 class VirtualTimerHost final : public TimerHost {
   public:
@@ -34,7 +35,7 @@ class VirtualTimerHost final : public TimerHost {
         bool running = false;
         int intervalMs = 0;
         std::int64_t due = 0;
-        std::uint64_t order = 0;  // start sequence: breaks ties between equal due times
+        std::uint64_t order = 0;  // scheduling sequence: breaks ties between equal due times
     };
     bool fireNextDue(std::int64_t until);
 

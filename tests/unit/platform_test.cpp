@@ -1,0 +1,139 @@
+#include "platform/controls.h"
+#include "platform/virtual_timer_host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace ruz {
+namespace {
+
+TEST(VirtualTimerHost, FiresInTimeOrderWithTiesToTheEarlierScheduled) {
+    VirtualTimerHost host;
+    std::vector<std::pair<char, std::int64_t>> fired;
+    const auto a = host.createTimer([&] { fired.push_back({'a', host.nowMs()}); });
+    const auto b = host.createTimer([&] { fired.push_back({'b', host.nowMs()}); });
+    host.startTimer(b, 50);
+    host.startTimer(a, 20);
+    host.advance(100);
+    const std::vector<std::pair<char, std::int64_t>> expected = {
+        {'a', 20}, {'a', 40}, {'b', 50}, {'a', 60}, {'a', 80}, {'b', 100}, {'a', 100}};
+    EXPECT_EQ(fired, expected);
+}
+
+TEST(VirtualTimerHost, ATickMayStopAndRestartTimersAndLetTimePass) {
+    VirtualTimerHost host;
+    int ticks = 0;
+    TimerHost::TimerId self = 0;
+    self = host.createTimer([&] {
+        ++ticks;
+        host.stopTimer(self);
+    });
+    int inner = 0;
+    const auto other = host.createTimer([&] { ++inner; });
+    host.startTimer(self, 10);
+    host.startTimer(other, 1);
+    // A modal dialog inside a tick lets time pass; the outer advance goes on from there.
+    TimerHost::TimerId modal = 0;
+    modal = host.createTimer([&] {
+        host.stopTimer(modal);
+        host.advance(30);
+    });
+    host.startTimer(modal, 5);
+    host.advance(50);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(inner, 50);
+    EXPECT_EQ(host.nowMs(), 50);
+}
+
+TEST(VirtualTimerHost, PostedWorkRunsBeforeTheNextTick) {
+    VirtualTimerHost host;
+    std::vector<int> order;
+    const auto t = host.createTimer([&] {
+        order.push_back(1);
+        host.post([&] { order.push_back(2); });
+    });
+    host.startTimer(t, 10);
+    host.advance(20);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 1, 2}));
+}
+
+TEST(Controls, LabelAndCheckBoxReportOnlyRealChanges) {
+    Label label(u"Song"_qs);
+    int changes = 0;
+    label.onChange = [&] { ++changes; };
+    label.setCaption(u"x"_qs);
+    label.setCaption(u"x"_qs);
+    EXPECT_EQ(changes, 1);
+
+    CheckBox box(u"chk"_qs, 0);
+    int clicks = 0;
+    box.onClick = [&] { ++clicks; };
+    box.setValue(1);
+    box.setValue(1);
+    box.setValue(2);
+    box.userClick();  // anything but 0 becomes 0
+    EXPECT_EQ(box.value(), 0);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST(Controls, SliderRefusesValuesOutsideItsRange) {
+    Slider slider(u"Slider2"_qs, 0, 180, 0);
+    EXPECT_FALSE(slider.setValue(-1));
+    EXPECT_FALSE(slider.setValue(181));
+    EXPECT_TRUE(slider.setValue(180));
+    EXPECT_TRUE(slider.setMax(60));
+    EXPECT_EQ(slider.value(), 60);
+    EXPECT_FALSE(slider.setMax(-1));
+}
+
+TEST(Controls, TimerEnablingAndIntervals) {
+    VirtualTimerHost host;
+    Timer timer(u"idle"_qs, host, 100, false);
+    int ticks = 0;
+    timer.onTick = [&] { ++ticks; };
+    host.advance(500);
+    EXPECT_EQ(ticks, 0);
+    timer.setEnabled(true);
+    host.advance(50);
+    timer.setEnabled(true);  // a running timer is left alone
+    host.advance(50);
+    EXPECT_EQ(ticks, 1);
+    timer.setEnabled(false);
+    host.advance(60);
+    timer.setEnabled(true);  // a fresh full interval
+    host.advance(99);
+    EXPECT_EQ(ticks, 1);
+    host.advance(1);
+    EXPECT_EQ(ticks, 2);
+}
+
+TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
+    QTemporaryDir dir;
+    for (const char* name : {"b.mp3", "A.MP3", "c.Mp2", "d.m3u", "e.mp3x", "f.wav", "g.mp3.txt"}) {
+        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    }
+    QDir(dir.path()).mkdir(u"h.mp3"_qs);
+    FileListBox list(u"File1"_qs, u"*.MP3;*.MP2;*.M3U"_qs);
+    int changes = 0;
+    list.onChange = [&] { ++changes; };
+    ASSERT_TRUE(list.setPath(dir.path()));
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(list.item(0), u"A.MP3");
+    EXPECT_EQ(list.item(3), u"d.m3u");
+    EXPECT_FALSE(list.setListIndex(4));
+    EXPECT_FALSE(list.setListIndex(-2));
+    EXPECT_TRUE(list.setListIndex(2));
+    EXPECT_TRUE(list.setListIndex(2));  // already selected: no change
+    EXPECT_TRUE(list.userSelect(2));    // the user's click always reacts
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(list.setPath(dir.filePath(u"missing"_qs)));
+    EXPECT_EQ(list.listIndex(), 2);
+    EXPECT_TRUE(list.setPath(dir.path()));
+    EXPECT_EQ(list.listIndex(), -1);
+}
+
+}  // namespace
+}  // namespace ruz
