@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev libmpg123-dev libsdl2-dev
   libgtest-dev libbenchmark-dev
-  mpg123
+  mpg123 sox lame
 )
 if [[ "${1:-}" == "--desktop" ]]; then
   packages+=(xvfb xdotool imagemagick)

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/media/audio_output.h"
+#include "platform/media/media_engine.h"
+#include "platform/media/mpeg_decoder.h"
+#include "platform/timer_host.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace ruz::media {
+
+// The media engine: libmpg123 decodes MPEG audio files (and the entries of M3U song lists, in
+// order) into an AudioOutput. Everything runs on the user-interface thread: a host timer hands
+// the output what it wants as time passes, and notices when the song has played out.
+//
+// The end of a song is always reported the same way: the state turns Stopped with the position
+// equal to the length, whatever the headers claimed and wherever the data really ran out. While a
+// song plays, and when it opens, the position stays short of the length. Moving the position to
+// or past the length ends the song the same way.
+//
+// Stop rewinds to the start of the song; play after the end starts the song (or the list) over.
+// An M3U list plays its entries one after another without a state change between them; its end is
+// the end of its last playable entry.
+class DecodingEngine final : public MediaEngine {
+  public:
+    // Where `output` fails to play a song's format (its device went away), the engine goes on
+    // with a silent output on the wall clock, saying so once on stderr.
+    DecodingEngine(TimerHost& host, std::unique_ptr<AudioOutput> output);
+    ~DecodingEngine() override;
+    DecodingEngine(const DecodingEngine&) = delete;
+    DecodingEngine& operator=(const DecodingEngine&) = delete;
+
+    bool open(const QString& path) override;
+    bool play() override;
+    bool pause() override;
+    bool stop() override;
+    double currentPosition() const override;
+    bool setCurrentPosition(double seconds) override;
+    double duration() const override { return duration_; }
+    int volume() const override { return volume_; }
+    bool setVolume(int hundredthsOfDb) override;
+    bool mute() const override { return mute_; }
+    void setMute(bool on) override;
+    PlayState playState() const override { return state_; }
+    QString fileName() const override { return fileName_; }
+    void setPlayStateChanged(PlayStateChanged callback) override;
+
+  private:
+    void startEntry(std::unique_ptr<MpegDecoder> decoder);
+    void useOutput(std::unique_ptr<AudioOutput> output);
+    void run();
+    void seekTo(double seconds);
+    void feed();
+    void scheduleFeed();
+    void onTick();
+    void finishEntry();
+    void applyGain();
+    void notify(PlayState oldState);
+
+    TimerHost& host_;
+    TimerHost::TimerId timer_ = 0;
+    std::unique_ptr<MpegDecoder> decoder_;
+    std::unique_ptr<AudioOutput> output_;
+    bool silentFallbackUsed_ = false;
+    std::vector<float> pcm_;
+
+    QString fileName_;
+    QStringList playlist_;  // the entries of the open M3U list; empty for a single file
+    int entry_ = -1;        // the entry playing, in playlist_
+
+    double duration_ = 0.0;
+    double baseSeconds_ = 0.0;  // where the output's current stretch starts in the song
+    bool endHandedOver_ = false;
+    bool atEnd_ = false;  // the song has ended (or was moved to its end)
+    PlayState state_ = PlayState::Stopped;
+    int volume_ = 0;
+    bool mute_ = false;
+    PlayStateChanged onPlayStateChanged_;
+};
+
+}  // namespace ruz::media

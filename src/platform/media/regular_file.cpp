@@ -1,0 +1,79 @@
+#include "platform/media/regular_file.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace ruz::media {
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        FileDescriptor old(release());
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+int FileDescriptor::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+FileDescriptor openRegularFile(const QString& path) {
+    if (path.isEmpty()) {
+        return {};
+    }
+    const QByteArray native = QFile::encodeName(path);
+    // O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is taken off again
+    // once the descriptor is known to be a regular file.
+    FileDescriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) {
+        return {};
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return {};
+    }
+    return fd;
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) {
+    const FileDescriptor fd = openRegularFile(path);
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    QByteArray content;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return content;
+        }
+        if (content.size() + got > maxBytes) {
+            return std::nullopt;
+        }
+        content.append(chunk, static_cast<qsizetype>(got));
+    }
+}
+
+}  // namespace ruz::media

@@ -1,0 +1,185 @@
+#include "platform/media/engine_factory.h"
+#include "platform/media/m3u.h"
+#include "platform/media/mpeg_decoder.h"
+#include "platform/virtual_timer_host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace ruz::media {
+namespace {
+
+QString fixture(const QString& name) {
+    return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(name);
+}
+
+QByteArray readFixture(const QString& name) {
+    QFile file(fixture(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+std::int64_t decodeAll(MpegDecoder& decoder) {
+    std::vector<float> pcm(4096 * static_cast<std::size_t>(decoder.channels()));
+    std::int64_t total = 0;
+    while (const std::int64_t got = decoder.read(pcm.data(), 4096)) {
+        total += got;
+    }
+    return total;
+}
+
+std::int64_t skipAll(MpegDecoder& decoder) {
+    std::int64_t total = 0;
+    while (const std::int64_t got = decoder.skip(10000)) {
+        total += got;
+    }
+    return total;
+}
+
+struct DecodeCase {
+    const char* file;
+    int rate;
+    int channels;
+    std::int64_t frames;  // what a full decode yields
+};
+
+class MpegDecoderTest : public ::testing::TestWithParam<DecodeCase> {};
+
+// The silent outputs only pass over the data: that must end exactly where decoding ends.
+TEST_P(MpegDecoderTest, PassingOverEndsWhereDecodingEnds) {
+    const DecodeCase& c = GetParam();
+    auto decoded = MpegDecoder::open(fixture(QString::fromLatin1(c.file)));
+    auto skipped = MpegDecoder::open(fixture(QString::fromLatin1(c.file)));
+    ASSERT_TRUE(decoded && skipped);
+    EXPECT_EQ(decoded->sampleRate(), c.rate);
+    EXPECT_EQ(decoded->channels(), c.channels);
+    EXPECT_EQ(decodeAll(*decoded), c.frames);
+    EXPECT_EQ(skipAll(*skipped), c.frames);
+    EXPECT_TRUE(decoded->atEnd());
+    EXPECT_TRUE(skipped->atEnd());
+    EXPECT_EQ(decoded->read(nullptr, 0), 0);
+}
+
+TEST_P(MpegDecoderTest, SeekingMovesBothWays) {
+    const DecodeCase& c = GetParam();
+    auto decoder = MpegDecoder::open(fixture(QString::fromLatin1(c.file)));
+    ASSERT_TRUE(decoder);
+    const std::int64_t middle = c.frames / 2;
+    ASSERT_TRUE(decoder->seek(middle));
+    EXPECT_EQ(skipAll(*decoder), c.frames - middle);
+    ASSERT_TRUE(decoder->seek(0));
+    EXPECT_FALSE(decoder->atEnd());
+    EXPECT_EQ(decodeAll(*decoder), c.frames);
+    ASSERT_TRUE(decoder->seek(c.frames + 100000));
+    EXPECT_EQ(skipAll(*decoder), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MpegDecoderTest,
+                         ::testing::Values(DecodeCase{"tone-1s.mp3", 44100, 2, 44100},
+                                           DecodeCase{"tone-3s.mp3", 44100, 2, 132300},
+                                           DecodeCase{"tagged-3s.mp3", 44100, 2, 132300},
+                                           DecodeCase{"tone-10s.mp3", 32000, 2, 320000},
+                                           DecodeCase{"tone-60s.mp3", 32000, 1, 1920000},
+                                           DecodeCase{"tone-2.4s.mp2", 48000, 2, 115200},
+                                           // half a file: the header still says 132300
+                                           DecodeCase{"truncated.mp3", 44100, 2, 64559}));
+
+TEST(MpegDecoderRefusal, NotMpegAudio) {
+    for (const char* name : {"zero.mp3", "random.mp3", "text.mp3", "wav-renamed.mp3",
+                             "two-songs.m3u", "README.md", "no-such-file.mp3"}) {
+        EXPECT_FALSE(MpegDecoder::open(fixture(QString::fromLatin1(name)))) << name;
+    }
+    EXPECT_FALSE(MpegDecoder::open(QString()));
+    EXPECT_FALSE(MpegDecoder::open(QStringLiteral(RUZ_FIXTURES_DIR)));
+}
+
+// Damaged files: each either is refused or plays to a reported end; none crashes or hangs.
+TEST(MpegDecoderRobustness, DamagedFilesHaveADefinedOutcome) {
+    QTemporaryDir scratch;
+    const QByteArray original = readFixture(QStringLiteral("tone-3s.mp3"));
+    std::mt19937 random(20240601U);
+    constexpr int kVariants = 60;
+    for (int variant = 0; variant < kVariants; ++variant) {
+        QByteArray bytes = original;
+        std::uniform_int_distribution<int> anyByte(0, 255);
+        std::uniform_int_distribution<qsizetype> anywhere(0, bytes.size() - 1);
+        switch (variant % 4) {
+            case 0:  // scattered damage
+                for (int i = 0; i < 50; ++i) {
+                    bytes[anywhere(random)] = static_cast<char>(anyByte(random));
+                }
+                break;
+            case 1:  // cut anywhere
+                bytes.truncate(anywhere(random));
+                break;
+            case 2:  // junk in front
+                bytes.prepend(QByteArray(static_cast<qsizetype>(anywhere(random) % 3000), '\xFF'));
+                break;
+            default:  // a damaged header area
+                for (qsizetype i = 0; i < 1000 && i < bytes.size(); ++i) {
+                    if (anyByte(random) < 40) {
+                        bytes[i] = static_cast<char>(anyByte(random));
+                    }
+                }
+                break;
+        }
+        const QString path = scratch.filePath(QStringLiteral("damaged-%1.mp3").arg(variant));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        if (auto decoder = MpegDecoder::open(path)) {
+            EXPECT_GT(decoder->lengthFrames(), 0);
+            decodeAll(*decoder);
+            EXPECT_TRUE(decoder->atEnd());
+        }
+        VirtualTimerHost host;
+        auto engine = makeVirtualTimeEngine(host);
+        if (engine->open(path)) {
+            EXPECT_GT(engine->duration(), 0.0);
+            host.advance(static_cast<std::int64_t>(engine->duration() * 1000) + 1000);
+            EXPECT_EQ(engine->playState(), PlayState::Stopped) << variant;
+            EXPECT_EQ(engine->currentPosition(), engine->duration()) << variant;
+        }
+    }
+}
+
+TEST(M3uList, ReadsEntriesRelativeToItsFolder) {
+    const QStringList entries =
+        parseM3u("#EXTM3U\r\none.mp3\r\n\r\n# comment\r\n  sub/two.mp2  \r\n/abs/three.mp3\n",
+                 QStringLiteral("/music/lists"));
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("/music/lists/one.mp3"),
+                                    QStringLiteral("/music/lists/sub/two.mp2"),
+                                    QStringLiteral("/abs/three.mp3")}));
+}
+
+TEST(M3uList, AcceptsLatin1AndAByteOrderMark) {
+    EXPECT_EQ(parseM3u("caf\xE9.mp3", QStringLiteral("/m")),
+              QStringList{QStringLiteral("/m/caf\u00E9.mp3")});
+    EXPECT_EQ(parseM3u("\xEF\xBB\xBF"
+                       "caf\xC3\xA9.mp3",
+                       QStringLiteral("/m")),
+              QStringList{QStringLiteral("/m/caf\u00E9.mp3")});
+}
+
+TEST(M3uList, KnowsItsName) {
+    EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.m3u")));
+    EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.M3U")));
+    EXPECT_FALSE(isM3uPath(QStringLiteral("a/b.m3u8")));
+    EXPECT_FALSE(isM3uPath(QStringLiteral("a/b.mp3")));
+    EXPECT_EQ(readM3u(fixture(QStringLiteral("two-songs.m3u"))),
+              (QStringList{fixture(QStringLiteral("tone-1s.mp3")),
+                           fixture(QStringLiteral("tone-3s.mp3"))}));
+    EXPECT_FALSE(readM3u(fixture(QStringLiteral("missing.m3u"))));
+}
+
+}  // namespace
+}  // namespace ruz::media

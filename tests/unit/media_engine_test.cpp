@@ -1,0 +1,525 @@
+#include "platform/media/engine_factory.h"
+#include "platform/virtual_timer_host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ruz {
+namespace {
+
+constexpr double kMsTolerance = 0.001;
+constexpr std::int64_t kOneHourMs = 60LL * 60 * 1000;
+
+QString fixture(const QString& name) {
+    return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(name);
+}
+
+struct Change {
+    PlayState from;
+    PlayState to;
+    double position;
+    double duration;
+};
+
+class MediaEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        engine_->setPlayStateChanged([this](PlayState from, PlayState to) {
+            changes_.push_back({from, to, engine_->currentPosition(), engine_->duration()});
+        });
+    }
+
+    // Copies fixtures into the scratch folder, for tests that need their own files.
+    QString scratchCopy(const QString& name, const QString& as = {}) {
+        const QString target = scratch_.filePath(as.isEmpty() ? name : as);
+        QFile::remove(target);
+        EXPECT_TRUE(QFile::copy(fixture(name), target));
+        return target;
+    }
+    QString writeScratch(const QString& name, const QByteArray& content) {
+        QFile file(scratch_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        return file.fileName();
+    }
+
+    void expectEndedAt(double duration) {
+        EXPECT_EQ(engine_->playState(), PlayState::Stopped);
+        EXPECT_NEAR(engine_->duration(), duration, kMsTolerance);
+        EXPECT_EQ(engine_->currentPosition(), engine_->duration());
+        ASSERT_FALSE(changes_.empty());
+        EXPECT_EQ(changes_.back().to, PlayState::Stopped);
+        EXPECT_EQ(changes_.back().position, changes_.back().duration);
+    }
+
+    VirtualTimerHost host_;
+    std::unique_ptr<MediaEngine> engine_ = makeVirtualTimeEngine(host_);
+    std::vector<Change> changes_;
+    QTemporaryDir scratch_;
+};
+
+TEST_F(MediaEngineTest, StartsEmpty) {
+    EXPECT_EQ(engine_->playState(), PlayState::Stopped);
+    EXPECT_EQ(engine_->volume(), 0);
+    EXPECT_FALSE(engine_->mute());
+    EXPECT_EQ(engine_->fileName(), QString());
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_EQ(engine_->duration(), 0.0);
+    EXPECT_FALSE(engine_->play());
+    EXPECT_FALSE(engine_->pause());
+    EXPECT_FALSE(engine_->setCurrentPosition(1.0));
+    EXPECT_TRUE(changes_.empty());
+}
+
+// ---- Lengths, and a song playing out to its end ----------------------------------------------
+
+struct LengthCase {
+    const char* file;
+    double seconds;
+};
+
+class MediaLengthTest : public MediaEngineTest, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(MediaLengthTest, OpensWithTheLengthAndPlaysExactlyThatLong) {
+    const LengthCase& c = GetParam();
+    ASSERT_TRUE(engine_->open(fixture(QString::fromLatin1(c.file))));
+    EXPECT_NEAR(engine_->duration(), c.seconds, kMsTolerance);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_EQ(engine_->fileName(), fixture(QString::fromLatin1(c.file)));
+    ASSERT_EQ(changes_.size(), 1U);
+    EXPECT_EQ(changes_[0].from, PlayState::Stopped);
+    EXPECT_EQ(changes_[0].to, PlayState::Playing);
+    EXPECT_NE(changes_[0].position, changes_[0].duration);
+
+    const auto lengthMs = static_cast<std::int64_t>(std::llround(c.seconds * 1000));
+    host_.advance(lengthMs - 1);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_LT(engine_->currentPosition(), engine_->duration());
+    EXPECT_NEAR(engine_->currentPosition(), (lengthMs - 1) / 1000.0, kMsTolerance);
+    EXPECT_EQ(changes_.size(), 1U);
+
+    host_.advance(1);
+    expectEndedAt(c.seconds);
+    EXPECT_EQ(changes_.size(), 2U);
+
+    // Nothing more happens once it has ended.
+    host_.advance(kOneHourMs);
+    EXPECT_EQ(changes_.size(), 2U);
+    EXPECT_EQ(engine_->currentPosition(), engine_->duration());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, MediaLengthTest,
+    ::testing::Values(LengthCase{"tone-1s.mp3", 1.0}, LengthCase{"tone-2.5s.mp3", 2.5},
+                      LengthCase{"tone-3s.mp3", 3.0}, LengthCase{"tone-3.5s.mp3", 3.5},
+                      LengthCase{"tone-5s.mp3", 5.0}, LengthCase{"tone-10s.mp3", 10.0},
+                      LengthCase{"tone-60s.mp3", 60.0}, LengthCase{"tagged-3s.mp3", 3.0},
+                      LengthCase{"tone-2.4s.mp2", 2.4}));
+
+TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("truncated.mp3"))));
+    EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);  // what its header says
+    host_.advance(1400);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    host_.advance(100);  // its data runs out at about 1.46 s
+    expectEndedAt(3.0);
+    EXPECT_EQ(changes_.size(), 2U);
+}
+
+TEST_F(MediaEngineTest, MovingIntoTheMissingPartOfATruncatedFileEndsTheSong) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("truncated.mp3"))));
+    ASSERT_TRUE(engine_->setCurrentPosition(2.0));
+    host_.advance(5);
+    expectEndedAt(3.0);
+}
+
+TEST_F(MediaEngineTest, FileCutShortWhilePlayingEndsTheSong) {
+    const QString path = scratchCopy(QStringLiteral("tone-10s.mp3"));
+    ASSERT_TRUE(engine_->open(path));
+    host_.advance(1000);
+    ASSERT_TRUE(QFile::resize(path, 20000));  // about 1.7 s of data left
+    // What was read before the cut still plays; the song ends well before its 10 s.
+    host_.advance(8000);
+    expectEndedAt(10.0);
+}
+
+TEST_F(MediaEngineTest, FileRemovedWhilePlayingPlaysOn) {
+    const QString path = scratchCopy(QStringLiteral("tone-3s.mp3"));
+    ASSERT_TRUE(engine_->open(path));
+    host_.advance(500);
+    ASSERT_TRUE(QFile::remove(path));
+    host_.advance(3000);
+    expectEndedAt(3.0);
+}
+
+// ---- Refusals ---------------------------------------------------------------------------------
+
+class MediaRefusalTest : public MediaEngineTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MediaRefusalTest, LeavesThePlayingSongAsItWas) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(1200);
+    const std::size_t changesBefore = changes_.size();
+
+    QString path = QString::fromLatin1(GetParam());
+    if (path.startsWith(QLatin1Char('@'))) {
+        path = fixture(path.mid(1));
+    } else if (path.startsWith(QLatin1Char('%'))) {
+        path = scratch_.filePath(path.mid(1));
+    }
+    EXPECT_FALSE(engine_->open(path));
+
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_EQ(engine_->fileName(), fixture(QStringLiteral("tone-5s.mp3")));
+    EXPECT_NEAR(engine_->duration(), 5.0, kMsTolerance);
+    EXPECT_NEAR(engine_->currentPosition(), 1.2, kMsTolerance);
+    EXPECT_EQ(changes_.size(), changesBefore);
+    host_.advance(1000);
+    EXPECT_NEAR(engine_->currentPosition(), 2.2, kMsTolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(NotAudio, MediaRefusalTest,
+                         ::testing::Values("@zero.mp3", "@random.mp3", "@text.mp3",
+                                           "@wav-renamed.mp3", "@no-such-file.mp3", "", "@",
+                                           "@README.md", "%missing.m3u"));
+
+TEST_F(MediaEngineTest, RefusesWhileNothingIsOpen) {
+    EXPECT_FALSE(engine_->open(fixture(QStringLiteral("zero.mp3"))));
+    EXPECT_EQ(engine_->fileName(), QString());
+    EXPECT_EQ(engine_->playState(), PlayState::Stopped);
+    EXPECT_EQ(engine_->duration(), 0.0);
+    EXPECT_TRUE(changes_.empty());
+}
+
+TEST_F(MediaEngineTest, RefusesWhilePausedAndStaysPaused) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    host_.advance(700);
+    ASSERT_TRUE(engine_->pause());
+    EXPECT_FALSE(engine_->open(fixture(QStringLiteral("wav-renamed.mp3"))));
+    EXPECT_EQ(engine_->playState(), PlayState::Paused);
+    EXPECT_NEAR(engine_->currentPosition(), 0.7, kMsTolerance);
+}
+
+TEST_F(MediaEngineTest, RefusesAPipeWithoutWaitingForIt) {
+    const QString path = scratch_.filePath(QStringLiteral("pipe.mp3"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(engine_->open(path));
+}
+
+TEST_F(MediaEngineTest, RefusesAFolderWithAnAudioName) {
+    ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("folder.mp3")));
+    EXPECT_FALSE(engine_->open(scratch_.filePath(QStringLiteral("folder.mp3"))));
+    EXPECT_FALSE(engine_->open(scratch_.path() + QLatin1Char('/')));
+}
+
+// ---- Transport --------------------------------------------------------------------------------
+
+TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(1200);
+    ASSERT_TRUE(engine_->pause());
+    EXPECT_EQ(engine_->playState(), PlayState::Paused);
+    host_.advance(10000);
+    EXPECT_NEAR(engine_->currentPosition(), 1.2, kMsTolerance);
+    EXPECT_TRUE(engine_->pause());  // already paused: no change
+    ASSERT_TRUE(engine_->play());
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    host_.advance(3799);
+    EXPECT_NEAR(engine_->currentPosition(), 4.999, kMsTolerance);
+    host_.advance(1);
+    expectEndedAt(5.0);
+
+    ASSERT_EQ(changes_.size(), 4U);
+    EXPECT_EQ(changes_[1].from, PlayState::Playing);
+    EXPECT_EQ(changes_[1].to, PlayState::Paused);
+    EXPECT_EQ(changes_[2].from, PlayState::Paused);
+    EXPECT_EQ(changes_[2].to, PlayState::Playing);
+    EXPECT_EQ(changes_[3].from, PlayState::Playing);
+}
+
+TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    host_.advance(1500);
+    ASSERT_TRUE(engine_->stop());
+    EXPECT_EQ(engine_->playState(), PlayState::Stopped);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_EQ(changes_.back().to, PlayState::Stopped);
+    EXPECT_NE(changes_.back().position, changes_.back().duration);
+    EXPECT_FALSE(engine_->pause());
+    host_.advance(1000);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    ASSERT_TRUE(engine_->play());
+    host_.advance(2999);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    host_.advance(1);
+    expectEndedAt(3.0);
+}
+
+TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-1s.mp3"))));
+    host_.advance(1000);
+    expectEndedAt(1.0);
+    ASSERT_TRUE(engine_->play());
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_NE(changes_.back().position, changes_.back().duration);
+    host_.advance(1000);
+    expectEndedAt(1.0);
+}
+
+TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-1s.mp3"))));
+    host_.advance(1000);
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_EQ(changes_.size(), 3U);
+    EXPECT_EQ(changes_[2].to, PlayState::Playing);
+    EXPECT_EQ(changes_[2].position, 0.0);
+    EXPECT_NEAR(changes_[2].duration, 3.0, kMsTolerance);
+}
+
+TEST_F(MediaEngineTest, OpeningWhilePlayingRaisesNoChange) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(2000);
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    EXPECT_EQ(changes_.size(), 1U);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
+    host_.advance(3000);
+    expectEndedAt(3.0);
+}
+
+struct SeekCase {
+    double to;
+    double expected;  // negative: the end
+};
+
+class MediaSeekTest : public MediaEngineTest, public ::testing::WithParamInterface<SeekCase> {};
+
+TEST_P(MediaSeekTest, ClampsWhilePlaying) {
+    const SeekCase& c = GetParam();
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(1000);
+    ASSERT_TRUE(engine_->setCurrentPosition(c.to));
+    if (c.expected < 0) {
+        expectEndedAt(5.0);
+        EXPECT_EQ(changes_.size(), 2U);
+    } else {
+        EXPECT_EQ(engine_->playState(), PlayState::Playing);
+        EXPECT_DOUBLE_EQ(engine_->currentPosition(), c.expected);
+        host_.advance(400);
+        EXPECT_NEAR(engine_->currentPosition(), c.expected + 0.4, kMsTolerance);
+        EXPECT_EQ(changes_.size(), 1U);
+    }
+}
+
+TEST_P(MediaSeekTest, ClampsWhilePaused) {
+    const SeekCase& c = GetParam();
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(1000);
+    ASSERT_TRUE(engine_->pause());
+    ASSERT_TRUE(engine_->setCurrentPosition(c.to));
+    if (c.expected < 0) {
+        expectEndedAt(5.0);
+        EXPECT_EQ(changes_.back().from, PlayState::Paused);
+    } else {
+        EXPECT_EQ(engine_->playState(), PlayState::Paused);
+        host_.advance(500);
+        EXPECT_DOUBLE_EQ(engine_->currentPosition(), c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, MediaSeekTest,
+    ::testing::Values(SeekCase{-5.0, 0.0}, SeekCase{-std::numeric_limits<double>::infinity(), 0.0},
+                      SeekCase{0.0, 0.0}, SeekCase{2.25, 2.25}, SeekCase{4.5, 4.5},
+                      SeekCase{5.0, -1.0}, SeekCase{7.5, -1.0}, SeekCase{1e12, -1.0},
+                      SeekCase{std::numeric_limits<double>::infinity(), -1.0}));
+
+TEST_F(MediaEngineTest, SeekRefusesNotANumber) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    host_.advance(1000);
+    EXPECT_FALSE(engine_->setCurrentPosition(std::nan("")));
+    EXPECT_NEAR(engine_->currentPosition(), 1.0, kMsTolerance);
+}
+
+TEST_F(MediaEngineTest, SeekThenPlayToTheEnd) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-10s.mp3"))));
+    ASSERT_TRUE(engine_->setCurrentPosition(8.0));
+    host_.advance(1999);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    host_.advance(1);
+    expectEndedAt(10.0);
+    // Moving back after the end and playing goes on from there.
+    ASSERT_TRUE(engine_->setCurrentPosition(9.5));
+    EXPECT_EQ(engine_->playState(), PlayState::Stopped);
+    EXPECT_EQ(engine_->currentPosition(), 9.5);
+    ASSERT_TRUE(engine_->play());
+    host_.advance(500);
+    expectEndedAt(10.0);
+}
+
+// ---- Volume and mute -------------------------------------------------------------------------
+
+TEST_F(MediaEngineTest, VolumeTakesHundredthsOfADecibelFromSilenceToFull) {
+    for (const int accepted : {0, -1, -2000, -9999, -10000}) {
+        EXPECT_TRUE(engine_->setVolume(accepted)) << accepted;
+        EXPECT_EQ(engine_->volume(), accepted);
+    }
+    ASSERT_TRUE(engine_->setVolume(-1500));
+    for (const int refused :
+         {1, 100, -10001, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        EXPECT_FALSE(engine_->setVolume(refused)) << refused;
+        EXPECT_EQ(engine_->volume(), -1500);
+    }
+}
+
+TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    engine_->setMute(true);
+    EXPECT_TRUE(engine_->mute());
+    host_.advance(1000);
+    EXPECT_NEAR(engine_->currentPosition(), 1.0, kMsTolerance);
+    engine_->setMute(false);
+    EXPECT_FALSE(engine_->mute());
+    host_.advance(2000);
+    expectEndedAt(3.0);
+}
+
+// ---- M3U song lists ---------------------------------------------------------------------------
+
+TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
+    const QString list = fixture(QStringLiteral("two-songs.m3u"));
+    ASSERT_TRUE(engine_->open(list));
+    EXPECT_EQ(engine_->fileName(), list);
+    EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    ASSERT_EQ(changes_.size(), 1U);
+
+    host_.advance(999);
+    EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
+    host_.advance(1);  // the first entry ends: the second follows without a state change
+    EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
+    EXPECT_EQ(engine_->currentPosition(), 0.0);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_EQ(changes_.size(), 1U);
+
+    host_.advance(2999);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_EQ(changes_.size(), 1U);
+    host_.advance(1);
+    expectEndedAt(3.0);
+    EXPECT_EQ(changes_.size(), 2U);
+    EXPECT_EQ(engine_->fileName(), list);
+
+    // Played again, the list starts over at its first entry.
+    ASSERT_TRUE(engine_->play());
+    EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
+}
+
+TEST_F(MediaEngineTest, M3uSkipsCommentsBlanksAndEntriesThatDoNotPlay) {
+    scratchCopy(QStringLiteral("tone-1s.mp3"));
+    QDir(scratch_.path()).mkdir(QStringLiteral("sub"));
+    scratchCopy(QStringLiteral("tone-2.4s.mp2"), QStringLiteral("sub/two.mp2"));
+    scratchCopy(QStringLiteral("text.mp3"));
+    const QString list = writeScratch(QStringLiteral("Mixed.M3U"),
+                                      "\xEF\xBB\xBF#EXTM3U\r\n"
+                                      "#EXTINF:1,Not a song\r\n"
+                                      "\r\n"
+                                      "missing.mp3\r\n"
+                                      "text.mp3\r\n"
+                                      "   \r\n"
+                                      "Mixed.M3U\r\n"
+                                      "tone-1s.mp3\r\n"
+                                      "sub\\two.mp2\r\n"
+                                      "zero.mp3");
+    ASSERT_TRUE(engine_->open(list));
+    EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
+    host_.advance(1000);
+    EXPECT_NEAR(engine_->duration(), 2.4, kMsTolerance);
+    host_.advance(2400);
+    expectEndedAt(2.4);
+    EXPECT_EQ(changes_.size(), 2U);
+}
+
+TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    scratchCopy(QStringLiteral("random.mp3"));
+    const QString self =
+        writeScratch(QStringLiteral("self.m3u"), "self.m3u\nSELF.M3U\n./self.m3u\n");
+    const QString nested =
+        writeScratch(QStringLiteral("nested.m3u"), "self.m3u\nrandom.mp3\nnowhere.mp3\n");
+    const QString empty = writeScratch(QStringLiteral("empty.m3u"), "#EXTM3U\n\n");
+    for (const QString& list : {self, nested, empty}) {
+        EXPECT_FALSE(engine_->open(list)) << list.toStdString();
+        EXPECT_EQ(engine_->fileName(), fixture(QStringLiteral("tone-3s.mp3")));
+        EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    }
+    EXPECT_EQ(changes_.size(), 1U);
+}
+
+TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
+    scratchCopy(QStringLiteral("tone-1s.mp3"));
+    scratchCopy(QStringLiteral("tone-3s.mp3"));
+    scratchCopy(QStringLiteral("tone-2.5s.mp3"));
+    const QString list =
+        writeScratch(QStringLiteral("three.m3u"), "tone-1s.mp3\ntone-3s.mp3\ntone-2.5s.mp3\n");
+    ASSERT_TRUE(engine_->open(list));
+    ASSERT_TRUE(QFile::remove(scratch_.filePath(QStringLiteral("tone-3s.mp3"))));
+    host_.advance(1000);
+    EXPECT_NEAR(engine_->duration(), 2.5, kMsTolerance);
+    host_.advance(2500);
+    expectEndedAt(2.5);
+}
+
+TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("two-songs.m3u"))));
+    ASSERT_TRUE(engine_->setCurrentPosition(5.0));
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+    EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
+    ASSERT_TRUE(engine_->setCurrentPosition(5.0));
+    expectEndedAt(3.0);
+}
+
+// ---- Long waits -------------------------------------------------------------------------------
+
+TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
+    const QStringList songs = {fixture(QStringLiteral("tone-3s.mp3")),
+                               fixture(QStringLiteral("tone-2.4s.mp2")),
+                               fixture(QStringLiteral("two-songs.m3u"))};
+    int next = 0;
+    int ends = 0;
+    engine_->setPlayStateChanged([&](PlayState, PlayState) {
+        if (engine_->currentPosition() == engine_->duration()) {
+            ++ends;
+            ASSERT_TRUE(engine_->open(songs[next++ % songs.size()]));
+        }
+    });
+    ASSERT_TRUE(engine_->open(songs[next++]));
+    host_.advance(kOneHourMs);
+    // Each round of the three takes 3 + 2.4 + (1 + 3) = 9.4 s.
+    EXPECT_EQ(ends, static_cast<int>(kOneHourMs * 3 / 9400));
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);
+}
+
+TEST_F(MediaEngineTest, DestroyedWhilePlaying) {
+    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    host_.advance(100);
+    engine_.reset();
+    host_.advance(5000);
+}
+
+}  // namespace
+}  // namespace ruz
