@@ -188,7 +188,8 @@ bool FileListBox::userSelect(int index) {
 }
 
 void FolderTree::setPath(const QString& path) {
-    if (path != path_) {
+    // A tree always shows some folder: an empty path (a cancelled picker) keeps the current one.
+    if (!path.isEmpty() && path != path_) {
         path_ = path;
         notifyViews();
     }
