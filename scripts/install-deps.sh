@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Taviks Ruz needs to build, run and test, skipping those present.
-# Usage: scripts/install-deps.sh [--desktop]
+# Usage: scripts/install-deps.sh [--screenshots]
 set -euo pipefail
 
 packages=(
@@ -8,9 +8,10 @@ packages=(
   qt6-base-dev libmpg123-dev libsdl2-dev
   libgtest-dev libbenchmark-dev
   mpg123 sox lame
+  xvfb xdotool
 )
-if [[ "${1:-}" == "--desktop" ]]; then
-  packages+=(xvfb xdotool imagemagick)
+if [[ "${1:-}" == "--screenshots" ]]; then
+  packages+=(imagemagick)
 fi
 
 missing=()

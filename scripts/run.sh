@@ -4,5 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-# A headless session of the whole program, on virtual time, against the messenger stand-in.
-exec build/src/scenario/ruz-scenario examples/first-session.scn
+# A few short songs made for the project, so that there is something to hear at once.
+if ! ls build/demo-songs/*.mp3 >/dev/null 2>&1; then
+  scripts/make-demo-songs.sh build/demo-songs >/dev/null
+fi
+exec build/src/ui/ruz build/demo-songs

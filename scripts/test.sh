@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The desktop program end to end under a virtual X server.
+scripts/desktop-check.sh --ruz build/src/ui/ruz

@@ -1,0 +1,116 @@
+#include "ui/desktop_program.h"
+
+#include "platform/media/engine_factory.h"
+#include "ui/ccoms_view.h"
+#include "ui/frmamp_view.h"
+#include "ui/logo.h"
+#include "ui/messenger_views.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace ruz::ui {
+
+namespace {
+
+// Where the windows first stand, in pixels: side by side on a small screen.
+const QPoint kMainWindowAt(620, 40);
+const QPoint kRoomWindowAt(20, 330);
+const QPoint kBuddyListAt(1000, 40);
+
+QString loginName() {
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty()) {
+            return name;
+        }
+    }
+    return QStringLiteral("me");
+}
+
+}  // namespace
+
+DesktopProgram::DesktopProgram(DesktopOptions options)
+    : options_(std::move(options)),
+      messenger_(windows_, [this] { return clock_.longTime(clock_.now()).toStdString(); }),
+      engine_(makeDesktopEngine(timers_)),
+      tray_(logoIcon()),
+      platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
+    const QString name = loginName();
+    messenger_.signOn(name.toStdString());
+    buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
+    messenger_.openRoom();
+
+    amp_ = std::make_unique<FrmAmp>(platform_);
+    amp_->onEnded = [] { QCoreApplication::exit(0); };
+    // The command-words window exists from the start here, hidden, so that its view can be bound
+    // to it; it is the same window the program would create at its first use.
+    Ccoms& words = amp_->ccoms();
+
+    ampView_ = std::make_unique<FrmAmpView>(*amp_);
+    ampView_->move(kMainWindowAt);
+    // The dialogs belong to the main window: modal to it, the messenger's windows stay usable.
+    ampView_->winId();
+    dialogs_.setOwner(ampView_.get());
+    ccomsView_ = std::make_unique<CcomsView>(words);
+    roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
+    roomView_->move(kRoomWindowAt);
+    buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
+    buddyView_->move(kBuddyListAt);
+    messenger_.setChangeListener([this] { messengerChanged(); });
+}
+
+DesktopProgram::~DesktopProgram() {
+    messenger_.setChangeListener(nullptr);
+    dialogs_.setOwner(nullptr);
+    buddyView_.reset();
+    roomView_.reset();
+    ccomsView_.reset();
+    ampView_.reset();
+    amp_.reset();
+}
+
+void DesktopProgram::start() {
+    buddyView_->show();
+    messengerChanged();
+    QTimer::singleShot(0, roomView_.get(), [this] { startUp(); });
+}
+
+void DesktopProgram::startUp() {
+    amp_->Form_Load();
+    if (amp_->ended() || options_.musicFolder.isEmpty()) {
+        return;
+    }
+    const QDir folder(options_.musicFolder);
+    if (!folder.exists()) {
+        std::fprintf(stderr, "ruz: music folder not found: %s\n", qPrintable(options_.musicFolder));
+        return;
+    }
+    amp_->ExplorerTree1.userPick(QDir::cleanPath(folder.absolutePath()));
+}
+
+void DesktopProgram::messengerChanged() {
+    if (roomView_) {
+        roomView_->refresh();
+    }
+    dumpTranscript();
+}
+
+void DesktopProgram::dumpTranscript() const {
+    if (options_.transcriptDump.isEmpty()) {
+        return;
+    }
+    QSaveFile file(options_.transcriptDump);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    const std::string text = messenger_.transcriptUtf8();
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    file.commit();
+}
+
+}  // namespace ruz::ui

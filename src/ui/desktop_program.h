@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/frmamp.h"
+#include "platform/clock.h"
+#include "platform/winsys/window_model.h"
+#include "standin/messenger_standin.h"
+#include "ui/qt_dialogs.h"
+#include "ui/qt_timer_host.h"
+#include "ui/qt_tray.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace ruz::ui {
+
+class BuddyListView;
+class CcomsView;
+class ChatRoomView;
+class FrmAmpView;
+
+struct DesktopOptions {
+    // The folder whose songs are loaded once the program has started; "" for none.
+    QString musicFolder;
+    // Where the front room's transcript is written after every change; "" for nowhere.
+    QString transcriptDump;
+};
+
+// The desktop program: the main window on the machine's timers, dialogs, notification area,
+// clock and media engine, and beside it the messenger stand-in with its windows. Create it after
+// the application object, on the user-interface thread.
+class DesktopProgram {
+  public:
+    explicit DesktopProgram(DesktopOptions options);
+    ~DesktopProgram();
+    DesktopProgram(const DesktopProgram&) = delete;
+    DesktopProgram& operator=(const DesktopProgram&) = delete;
+
+    // Shows the messenger's windows and runs the main window's start-up as soon as the event
+    // loop runs; the application's loop ends when the program does.
+    void start();
+
+  private:
+    void startUp();
+    void messengerChanged();
+    void dumpTranscript() const;
+
+    DesktopOptions options_;
+    QtTimerHost timers_;
+    SystemClock clock_;
+    winsys::WindowModel windows_;
+    standin::MessengerStandIn messenger_;
+    winsys::Hwnd buddyList_ = 0;
+    std::unique_ptr<MediaEngine> engine_;
+    QtDialogs dialogs_;
+    QtTray tray_;
+    Platform platform_;
+    std::unique_ptr<FrmAmp> amp_;
+    // The views go before the controls they show.
+    std::unique_ptr<FrmAmpView> ampView_;
+    std::unique_ptr<CcomsView> ccomsView_;
+    std::unique_ptr<ChatRoomView> roomView_;
+    std::unique_ptr<BuddyListView> buddyView_;
+};
+
+}  // namespace ruz::ui

@@ -1,0 +1,442 @@
+#include "ui/frmamp_view.h"
+
+#include "ui/logo.h"
+#include "ui/view_binding.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSplitter>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace ruz::ui {
+
+namespace {
+
+constexpr int kLogoSize = 44;
+constexpr int kButtonSize = 32;
+constexpr int kButtonIconSize = 20;
+constexpr int kVolumeWidth = 86;
+constexpr int kSongPointSize = 13;
+constexpr int kArtistPointSize = 10;
+constexpr int kSmallPointSize = 8;
+constexpr int kTreeHeight = 130;
+constexpr int kPlaylistHeight = 150;
+constexpr int kWindowWidth = 360;
+constexpr int kWindowHeight = 600;
+constexpr int kSecondsPerMinute = 60;
+// The folder whose entries the playlist widget shows.
+constexpr const char* kListedFolder = "listedFolder";
+
+const QString kDisplayStyle = QStringLiteral(
+    "#display { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #24344a, "
+    "stop:1 #15202e); border-radius: 6px; }"
+    "#display QLabel { color: #dce6f2; background: transparent; }"
+    "#display QLabel#song { color: #ffffff; }"
+    "#display QLabel#artist { color: #8fc1ff; }"
+    "#display QLabel#quiet { color: #8da2b8; }");
+
+QString clockText(int seconds) {
+    const int sign = seconds < 0 ? -1 : 1;
+    const int whole = seconds * sign;
+    return QStringLiteral("%1%2:%3")
+        .arg(sign < 0 ? QStringLiteral("-") : QString())
+        .arg(whole / kSecondsPerMinute)
+        .arg(whole % kSecondsPerMinute, 2, 10, QLatin1Char('0'));
+}
+
+void setPointSize(QWidget& widget, int points, bool bold) {
+    QFont font = widget.font();
+    font.setPointSize(points);
+    font.setBold(bold);
+    widget.setFont(font);
+}
+
+// A slider whose every user action (drag, click on the groove, keys, wheel) becomes the control's
+// scroll; the program's values come back through the view listener.
+QSlider* sliderView(Slider& slider, QWidget* parent) {
+    auto* widget = new QSlider(Qt::Horizontal, parent);
+    widget->setToolTip(slider.toolTip());
+    bindView(slider, widget, [&slider](QSlider& w) {
+        const QSignalBlocker quiet(&w);
+        w.setRange(slider.min(), slider.max());
+        w.setValue(slider.value());
+    });
+    QObject::connect(widget, &QAbstractSlider::actionTriggered, widget,
+                     [&slider, widget](int) { slider.userScroll(widget->sliderPosition()); });
+    return widget;
+}
+
+}  // namespace
+
+template <typename C>
+C& FrmAmpView::named(const char* name) {
+    // The views address the controls by name, as the scenario runner does.
+    auto* control = dynamic_cast<C*>(amp_.control(QString::fromLatin1(name)));
+    Q_ASSERT(control != nullptr);
+    return *control;
+}
+
+FrmAmpView::FrmAmpView(FrmAmp& amp) : amp_(amp) {
+    setWindowIcon(logoIcon());
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(6);
+    column->addWidget(buildDisplay());
+    column->addWidget(buildTransport());
+    column->addWidget(buildFolders(), 1);
+    column->addWidget(buildOptions());
+    column->addWidget(buildStatus());
+    setCentralWidget(central);
+    resize(kWindowWidth, kWindowHeight);
+
+    windowSync_.setSingleShot(true);
+    windowSync_.setInterval(0);
+    connect(&windowSync_, &QTimer::timeout, this, [this] { syncWindow(); });
+    Window& window = named<Window>("FrmAmp");
+    bindView(window, this, [](FrmAmpView& w) { w.windowSync_.start(); });
+}
+
+QWidget* FrmAmpView::buildDisplay() {
+    auto* display = new QFrame(this);
+    display->setObjectName(QStringLiteral("display"));
+    display->setStyleSheet(kDisplayStyle);
+    auto* grid = new QGridLayout(display);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(2);
+
+    // Image9: the skin's picture, nothing more.
+    auto* picture = new QLabel(display);
+    picture->setPixmap(logoPixmap(kLogoSize));
+    picture->setToolTip(named<Picture>("Image9").toolTip());
+    grid->addWidget(picture, 0, 0, 3, 1, Qt::AlignTop);
+
+    Label& songLabel = named<Label>("Song");
+    auto* song = new QLabel(display);
+    song->setObjectName(QStringLiteral("song"));
+    setPointSize(*song, kSongPointSize, true);
+    song->setTextFormat(Qt::PlainText);
+    bindView(songLabel, song,
+             [&songLabel](QLabel& w) { w.setText(songLabel.caption().trimmed()); });
+    grid->addWidget(song, 0, 1, 1, 2);
+
+    Label& artistLabel = named<Label>("Artist");
+    auto* artist = new QLabel(display);
+    artist->setObjectName(QStringLiteral("artist"));
+    setPointSize(*artist, kArtistPointSize, false);
+    artist->setTextFormat(Qt::PlainText);
+    bindView(artistLabel, artist,
+             [&artistLabel](QLabel& w) { w.setText(artistLabel.caption().trimmed()); });
+    grid->addWidget(artist, 1, 1, 1, 2);
+
+    auto* user = new QLabel(display);
+    user->setObjectName(QStringLiteral("quiet"));
+    setPointSize(*user, kSmallPointSize, false);
+    Label& screenName = named<Label>("lblsn");
+    bindView(screenName, user, [&screenName](QLabel& w) {
+        w.setText(screenName.caption().isEmpty() ? QString()
+                                                 : QStringLiteral("User: ") + screenName.caption());
+    });
+    grid->addWidget(user, 2, 1);
+
+    auto* time = new QLabel(display);
+    time->setObjectName(QStringLiteral("quiet"));
+    setPointSize(*time, kSmallPointSize, false);
+    Slider& position = named<Slider>("Slider2");
+    bindView(position, time, [&position](QLabel& w) {
+        w.setText(clockText(position.value()) + QStringLiteral(" / ") + clockText(position.max()));
+    });
+    grid->addWidget(time, 2, 2, Qt::AlignRight);
+    grid->setColumnStretch(1, 1);
+    return display;
+}
+
+QToolButton* FrmAmpView::pictureButton(Picture& picture, QStyle::StandardPixmap icon) {
+    auto* button = new QToolButton(this);
+    button->setIcon(style()->standardIcon(icon));
+    button->setIconSize(QSize(kButtonIconSize, kButtonIconSize));
+    button->setFixedSize(kButtonSize, kButtonSize);
+    button->setToolTip(picture.toolTip());
+    button->setAccessibleName(picture.name());
+    connect(button, &QToolButton::clicked, button, [&picture] { picture.click(); });
+    return button;
+}
+
+QWidget* FrmAmpView::buildTransport() {
+    auto* panel = new QWidget(this);
+    auto* rows = new QVBoxLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(4);
+
+    rows->addWidget(sliderView(named<Slider>("Slider2"), panel));
+
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(2);
+    // The picture buttons in their row on the skin.
+    buttons->addWidget(pictureButton(named<Picture>("Image1"), QStyle::SP_MediaSkipBackward));
+    buttons->addWidget(pictureButton(named<Picture>("Image2"), QStyle::SP_MediaSeekBackward));
+    buttons->addWidget(pictureButton(named<Picture>("Image7"), QStyle::SP_MediaPlay));
+    buttons->addWidget(pictureButton(named<Picture>("Image3"), QStyle::SP_MediaPause));
+    buttons->addWidget(pictureButton(named<Picture>("Image6"), QStyle::SP_MediaVolumeMuted));
+    buttons->addWidget(pictureButton(named<Picture>("Image5"), QStyle::SP_MediaSeekForward));
+    buttons->addWidget(pictureButton(named<Picture>("Image4"), QStyle::SP_MediaSkipForward));
+    buttons->addStretch(1);
+    auto* speaker = new QLabel(panel);
+    speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
+    buttons->addWidget(speaker);
+    QSlider* volume = sliderView(named<Slider>("Slider1"), panel);
+    volume->setFixedWidth(kVolumeWidth);
+    buttons->addWidget(volume);
+    rows->addLayout(buttons);
+    return panel;
+}
+
+QWidget* FrmAmpView::buildFolders() {
+    auto* panel = new QWidget(this);
+    auto* rows = new QVBoxLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(4);
+
+    auto* header = new QHBoxLayout();
+    header->setSpacing(4);
+    header->addWidget(pictureButton(named<Picture>("Image8"), QStyle::SP_DirOpenIcon));
+    auto* folderLabel = new QLabel(panel);
+    folderLabel->setTextFormat(Qt::PlainText);
+    FileListBox& playlist = named<FileListBox>("File1");
+    bindView(playlist, folderLabel, [&playlist](QLabel& w) {
+        w.setText(playlist.path());
+        w.setToolTip(playlist.path());
+    });
+    folderLabel->setMinimumWidth(1);
+    header->addWidget(folderLabel, 1);
+    // Image10: hides the window to its icon.
+    header->addWidget(pictureButton(named<Picture>("Image10"), QStyle::SP_TitleBarMinButton));
+    rows->addLayout(header);
+
+    auto* split = new QSplitter(Qt::Vertical, panel);
+    split->setChildrenCollapsible(false);
+
+    auto* model = new QFileSystemModel(split);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model->setRootPath(QDir::rootPath());
+    auto* tree = new QTreeView(split);
+    tree->setModel(model);
+    tree->setRootIndex(model->index(QDir::rootPath()));
+    for (int column = 1; column < model->columnCount(); ++column) {
+        tree->hideColumn(column);
+    }
+    tree->header()->hide();
+    tree->setMinimumHeight(kTreeHeight / 2);
+    tree->setToolTip(named<FolderTree>("ExplorerTree1").toolTip());
+    followFolder(*tree, *model);
+    split->addWidget(tree);
+
+    auto* list = new QListWidget(split);
+    list->setToolTip(playlist.toolTip());
+    list->setMinimumHeight(kPlaylistHeight / 2);
+    bindView(playlist, list, [&playlist](QListWidget& w) {
+        const QSignalBlocker quiet(&w);
+        // A new listing always comes with nothing selected; a moving selection leaves the entries
+        // alone, so a long list is not compared on every step.
+        const QString listed = w.property(kListedFolder).toString();
+        if (playlist.listIndex() < 0 || w.count() != playlist.count() ||
+            listed != playlist.path()) {
+            bool same = w.count() == playlist.count() && listed == playlist.path();
+            for (int i = 0; same && i < playlist.count(); ++i) {
+                same = w.item(i)->text() == playlist.item(i);
+            }
+            if (!same) {
+                w.clear();
+                for (int i = 0; i < playlist.count(); ++i) {
+                    w.addItem(playlist.item(i));
+                }
+                w.setProperty(kListedFolder, playlist.path());
+            }
+        }
+        w.setCurrentRow(playlist.listIndex());
+        if (QListWidgetItem* current = w.currentItem()) {
+            w.scrollToItem(current);
+        }
+    });
+    // A click selects its entry through the control. Keys that move the current row select too;
+    // a row that a mouse press made current waits for its click.
+    connect(list, &QListWidget::currentRowChanged, list, [&playlist](int row) {
+        if (QApplication::mouseButtons() == Qt::NoButton && row >= 0) {
+            playlist.userSelect(row);
+        }
+    });
+    connect(list, &QListWidget::clicked, list,
+            [&playlist](const QModelIndex& index) { playlist.userSelect(index.row()); });
+    split->addWidget(list);
+    split->setSizes({kTreeHeight, kPlaylistHeight});
+    rows->addWidget(split, 1);
+    return panel;
+}
+
+void FrmAmpView::followFolder(QTreeView& tree, QFileSystemModel& model) {
+    FolderTree& folder = named<FolderTree>("ExplorerTree1");
+    // The program's path: the view follows it without raising a pick.
+    bindView(folder, &tree, [&folder, &model](QTreeView& w) {
+        const QModelIndex index =
+            folder.path().isEmpty() ? QModelIndex() : model.index(folder.path());
+        if (!index.isValid()) {
+            w.clearSelection();
+            return;
+        }
+        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+            w.expand(up);
+        }
+        w.setCurrentIndex(index);
+        w.scrollTo(index, QAbstractItemView::PositionAtCenter);
+    });
+    // Folders load in the background; once the current one's parent is there it can be shown.
+    connect(&model, &QFileSystemModel::directoryLoaded, &tree, [&tree](const QString&) {
+        if (tree.currentIndex().isValid()) {
+            tree.scrollTo(tree.currentIndex(), QAbstractItemView::PositionAtCenter);
+        }
+    });
+    // The user's pick: a click, or Return on the current folder.
+    connect(&tree, &QTreeView::clicked, &tree, [&folder, &model](const QModelIndex& index) {
+        folder.userPick(model.filePath(index));
+    });
+    connect(&tree, &QTreeView::activated, &tree, [&folder, &model](const QModelIndex& index) {
+        if (QApplication::mouseButtons() == Qt::NoButton) {
+            folder.userPick(model.filePath(index));
+        }
+    });
+}
+
+QCheckBox* FrmAmpView::optionBox(CheckBox& box, const QString& caption) {
+    auto* widget = new QCheckBox(caption, this);
+    widget->setToolTip(box.toolTip());
+    widget->setAccessibleName(box.name());
+    bindView(box, widget, [&box](QCheckBox& w) {
+        const QSignalBlocker quiet(&w);
+        w.setTristate(box.value() != 0 && box.value() != 1);
+        w.setCheckState(box.value() == 0   ? Qt::Unchecked
+                        : box.value() == 1 ? Qt::Checked
+                                           : Qt::PartiallyChecked);
+    });
+    connect(widget, &QCheckBox::clicked, widget, [&box, widget] {
+        box.userClick();
+        // The control decides; the box shows its value even when nothing changed.
+        const QSignalBlocker quiet(widget);
+        widget->setCheckState(box.value() == 0 ? Qt::Unchecked : Qt::Checked);
+    });
+    widget->installEventFilter(new OptionKeyForwarder(box, widget));
+    return widget;
+}
+
+QWidget* FrmAmpView::buildOptions() {
+    auto* panel = new QFrame(this);
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(optionBox(named<CheckBox>("chkAutoGetSong"), tr("Auto get song")), 0, 0);
+    grid->addWidget(optionBox(named<CheckBox>("chkRepeat"), tr("Repeat")), 0, 1);
+    grid->addWidget(optionBox(named<CheckBox>("chkRandomSong"), tr("Random")), 0, 2);
+    grid->addWidget(optionBox(named<CheckBox>("chkKeepFromRating"), tr("Keep from rating")), 1, 0,
+                    1, 2);
+    grid->addWidget(optionBox(named<CheckBox>("chkAntiLag"), tr("Anti-lag")), 1, 2);
+    return panel;
+}
+
+QWidget* FrmAmpView::buildStatus() {
+    auto* panel = new QWidget(this);
+    auto* rows = new QVBoxLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+
+    // While the title list is built: entries done of the playlist's total.
+    auto* progress = new QProgressBar(panel);
+    progress->setFormat(tr("Building titles: %v of %m"));
+    progress->setAlignment(Qt::AlignCenter);
+    ListBox& titles = named<ListBox>("List1");
+    FileListBox& playlist = named<FileListBox>("File1");
+    Timer& build = named<Timer>("Timer2");
+    bindView({&titles, &playlist, &build}, progress, [&titles, &playlist, &build](QProgressBar& w) {
+        w.setVisible(build.enabled());
+        w.setRange(0, std::max(playlist.count(), 1));
+        w.setValue(std::min(titles.count(), w.maximum()));
+    });
+    rows->addWidget(progress);
+
+    // Away: the minutes so far and the reason, while the idle reminder runs.
+    auto* away = new QLabel(panel);
+    away->setTextFormat(Qt::PlainText);
+    Label& minutes = named<Label>("minutes");
+    Label& reason = named<Label>("idlereason");
+    Timer& reminder = named<Timer>("idle");
+    bindView({&minutes, &reason, &reminder}, away, [&minutes, &reason, &reminder](QLabel& w) {
+        w.setText(tr("Idle for %1 min: %2").arg(minutes.caption(), reason.caption()));
+        w.setVisible(reminder.enabled());
+    });
+    rows->addWidget(away);
+    return panel;
+}
+
+void FrmAmpView::buildMenus() {
+    QMenu* options = menuBar()->addMenu(tr("Options"));
+    for (const char* name : {"mnuhelp", "mnuGetSong", "mnuidle", "mnuMinimize"}) {
+        MenuEntry& entry = named<MenuEntry>(name);
+        options->addAction(entry.caption(), this, [&entry] { entry.click(); });
+    }
+    QMenu* credits = menuBar()->addMenu(tr("Credits"));
+    MenuEntry& tavik = named<MenuEntry>("mnutavikProgrammers");
+    credits->addAction(tavik.caption(), this, [&tavik] { tavik.click(); });
+}
+
+void FrmAmpView::syncWindow() {
+    const Window& window = amp_.window;
+    setWindowTitle(window.caption());
+    Qt::WindowStates states = windowState() & ~Qt::WindowMinimized;
+    if (window.windowState() == kWindowMinimized) {
+        states |= Qt::WindowMinimized;
+    }
+    if (!window.visible()) {
+        hide();
+        setWindowState(states);
+        return;
+    }
+    setWindowState(states);
+    if (!isVisible()) {
+        show();
+    }
+    if (window.windowState() != kWindowMinimized) {
+        raise();
+        activateWindow();
+    }
+}
+
+void FrmAmpView::closeEvent(QCloseEvent* event) {
+    // The window stays until the program ends; closing it ends the program.
+    event->ignore();
+    amp_.Form_Unload();
+}
+
+void FrmAmpView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && isVisible()) {
+        amp_.window.setWindowState(isMinimized() ? kWindowMinimized : kWindowNormal);
+    }
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace ruz::ui

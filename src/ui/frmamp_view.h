@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/frmamp.h"
+
+#include <QMainWindow>
+#include <QStyle>
+#include <QTimer>
+
+class QCheckBox;
+class QFileSystemModel;
+class QToolButton;
+class QTreeView;
+
+namespace ruz::ui {
+
+// The main window's skin: every widget shows one of FrmAmp's controls, found by name, and hands
+// the user's clicks, drags and keys to that control. The widgets themselves decide nothing.
+class FrmAmpView final : public QMainWindow {
+  public:
+    explicit FrmAmpView(FrmAmp& amp);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    template <typename C>
+    C& named(const char* name);
+
+    QWidget* buildDisplay();
+    QWidget* buildTransport();
+    QWidget* buildFolders();
+    QWidget* buildOptions();
+    QWidget* buildStatus();
+    void buildMenus();
+    QToolButton* pictureButton(Picture& picture, QStyle::StandardPixmap icon);
+    QCheckBox* optionBox(CheckBox& box, const QString& caption);
+    void followFolder(QTreeView& tree, QFileSystemModel& model);
+    // Shows the window control's caption, visibility and state; changes that come together are
+    // shown together, on the next turn of the event loop.
+    void syncWindow();
+
+    FrmAmp& amp_;
+    QTimer windowSync_;
+};
+
+}  // namespace ruz::ui

@@ -1,0 +1,66 @@
+#include "ui/logo.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace ruz::ui {
+
+namespace {
+// The drawing is laid out on a 64 by 64 grid.
+constexpr qreal kGrid = 64;
+const QColor kTileTop(0x3a, 0x7b, 0xd5);
+const QColor kTileBottom(0x1c, 0x3f, 0x73);
+
+void drawNoteHead(QPainter& painter, QPointF centre) {
+    painter.save();
+    painter.translate(centre);
+    painter.rotate(-20);
+    painter.drawEllipse(QPointF(0, 0), 5, 3.8);
+    painter.restore();
+}
+}  // namespace
+
+QPixmap logoPixmap(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / kGrid, size / kGrid);
+    painter.setPen(Qt::NoPen);
+
+    QLinearGradient face(0, 0, 0, kGrid);
+    face.setColorAt(0, kTileTop);
+    face.setColorAt(1, kTileBottom);
+    painter.setBrush(face);
+    painter.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(8, 10, 48, 34), 6, 6);
+    QPainterPath tail;
+    tail.moveTo(17, 40);
+    tail.lineTo(17, 54);
+    tail.lineTo(32, 40);
+    tail.closeSubpath();
+    painter.setBrush(Qt::white);
+    painter.drawPath(bubble.united(tail));
+
+    painter.setBrush(kTileBottom);
+    drawNoteHead(painter, QPointF(25, 35));
+    drawNoteHead(painter, QPointF(41, 32));
+    painter.drawRect(QRectF(28.6, 18, 2.4, 17));
+    painter.drawRect(QRectF(44.6, 15, 2.4, 17));
+    painter.drawPolygon(
+        QPolygonF({QPointF(28.6, 18), QPointF(47, 14.6), QPointF(47, 19.6), QPointF(28.6, 23)}));
+    return pixmap;
+}
+
+QIcon logoIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 32, 48, 64, 128}) {
+        icon.addPixmap(logoPixmap(size));
+    }
+    return icon;
+}
+
+}  // namespace ruz::ui

@@ -1,0 +1,168 @@
+// Taviks Ruz on the desktop: the player's main window beside a messenger stand-in.
+#include "ui/desktop_program.h"
+#include "ui/logo.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: ruz [OPTIONS] [FOLDER]\n"
+    "\n"
+    "Taviks Ruz, a small MP3 player for people who sit in chat rooms. It announces the current\n"
+    "song in the messenger's open chat room and obeys commands typed there (.skip, .vol -2000,\n"
+    ".idle lunch, ...). This desktop build runs beside a messenger stand-in: a chat-room window\n"
+    "and a buddy list, signed on as your login name.\n"
+    "\n"
+    "  FOLDER           load the songs of FOLDER once the program has started\n"
+    "                   (default: the folder in RUZ_MUSIC, if set)\n"
+    "  -h, --help       show this help and exit\n"
+    "  -v, --version    show the version and exit\n"
+    "\n"
+    "Environment:\n"
+    "  RUZ_MUSIC            the folder to load when no FOLDER is given\n"
+    "  RUZ_TRANSCRIPT_DUMP  a file that receives the front chat room's transcript (UTF-8)\n"
+    "                       after every change\n"
+    "\n"
+    "Qt's own options (-platform, -style, ...) are accepted too.\n";
+
+bool hasArgument(int argc, char** argv, const char* longName, const char* shortName) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], longName) == 0 || std::strcmp(argv[i], shortName) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool nonEmptyEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+bool connects(const sockaddr_un& address, socklen_t length) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return true;  // cannot tell: let the toolkit try
+    }
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Whether the local X server named by a DISPLAY like ":0" or ":1.0" answers, on its socket file
+// or its abstract socket. Displays on other hosts are left to the toolkit.
+bool localXServerAnswers(const char* display) {
+    if (display[0] != ':') {
+        return true;
+    }
+    const std::string number(display + 1, std::strcspn(display + 1, "."));
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (number.empty() || path.size() + 1 >= sizeof address.sun_path) {
+        return true;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    if (connects(address, sizeof address)) {
+        return true;
+    }
+    sockaddr_un abstract{};
+    abstract.sun_family = AF_UNIX;
+    std::memcpy(abstract.sun_path + 1, path.c_str(), path.size());
+    return connects(abstract,
+                    static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size()));
+}
+
+bool headlessPlatform(int argc, char** argv) {
+    if (hasArgument(argc, argv, "-platform", "--platform")) {
+        return true;
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr) {
+        return false;
+    }
+    for (const char* headless : {"offscreen", "minimal", "vnc", "eglfs", "linuxfb"}) {
+        if (std::strncmp(platform, headless, std::strlen(headless)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether Qt can open a window: a display server, or a platform plugin that needs none. Prints
+// the reason when it cannot.
+bool displayAvailable(int argc, char** argv) {
+    if (headlessPlatform(argc, argv) || nonEmptyEnvironment("WAYLAND_DISPLAY")) {
+        return true;
+    }
+    if (!nonEmptyEnvironment("DISPLAY")) {
+        std::fputs("ruz: no display found; set DISPLAY or run under xvfb-run\n", stderr);
+        return false;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (!localXServerAnswers(display)) {
+        std::fprintf(stderr, "ruz: display %s does not answer; is its X server running?\n",
+                     display);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (hasArgument(argc, argv, "--help", "-h")) {
+        std::fputs(kUsage, stdout);
+        return EXIT_SUCCESS;
+    }
+    if (hasArgument(argc, argv, "--version", "-v")) {
+        std::printf("ruz (Taviks Ruz) %s\n", RUZ_VERSION);
+        return EXIT_SUCCESS;
+    }
+    if (!displayAvailable(argc, argv)) {
+        return EXIT_FAILURE;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Taviks Ruz"));
+    QApplication::setApplicationVersion(QStringLiteral(RUZ_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("taviks-ruz"));
+    QApplication::setWindowIcon(ruz::ui::logoIcon());
+    // The program ends with its main window, which may well be hidden in the notification area
+    // while other windows close.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ruz::ui::DesktopOptions options;
+    const QStringList arguments = QApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(u'-')) {
+            std::fprintf(stderr, "ruz: unknown option %s\n%s", qPrintable(argument), kUsage);
+            return EXIT_FAILURE;
+        }
+        if (!options.musicFolder.isEmpty()) {
+            std::fprintf(stderr, "ruz: one folder only\n%s", kUsage);
+            return EXIT_FAILURE;
+        }
+        options.musicFolder = argument;
+    }
+    if (options.musicFolder.isEmpty()) {
+        options.musicFolder = qEnvironmentVariable("RUZ_MUSIC");
+    }
+    options.transcriptDump = qEnvironmentVariable("RUZ_TRANSCRIPT_DUMP");
+
+    ruz::ui::DesktopProgram program(std::move(options));
+    program.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,161 @@
+#include "ui/messenger_views.h"
+
+#include "platform/winsys/codepage.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace ruz::ui {
+
+namespace {
+constexpr int kRoomWidth = 500;
+constexpr int kRoomHeight = 380;
+constexpr int kBuddyWidth = 220;
+constexpr int kBuddyHeight = 280;
+constexpr int kMemberNameWidth = 90;
+const QString kDefaultMember = QStringLiteral("guest");
+
+QString windowText(const winsys::WindowModel& windows, winsys::Hwnd window) {
+    return QString::fromStdString(winsys::cp1252ToUtf8(windows.text(window)));
+}
+}  // namespace
+
+QString transcriptHtml(const QString& markup) {
+    const QRegularExpression timeStamp(QStringLiteral("<!-- \\(([^)]*)\\)-->"));
+    QString body = markup;
+    body.replace(timeStamp, QStringLiteral("<FONT COLOR=\"#8a8a8a\">(\\1)</FONT> "));
+    // The transcript starts with the break before its first line.
+    if (body.startsWith(QStringLiteral("<BR>"), Qt::CaseInsensitive)) {
+        body.remove(0, 4);
+    }
+    return QStringLiteral("<html><body>") + body + QStringLiteral("</body></html>");
+}
+
+ChatRoomView::ChatRoomView(standin::MessengerStandIn& messenger, const winsys::WindowModel& windows)
+    : messenger_(messenger), windows_(windows) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(6);
+
+    transcript_ = new QTextBrowser(this);
+    transcript_->setOpenLinks(false);
+    // The input box keeps the focus; a click still selects text in the transcript.
+    transcript_->setFocusPolicy(Qt::ClickFocus);
+    column->addWidget(transcript_, 1);
+
+    auto* sendRow = new QHBoxLayout();
+    input_ = new QLineEdit(this);
+    input_->setPlaceholderText(tr("Type a message"));
+    // Typing is the messenger's own business: the box holds what the user has typed so far.
+    connect(input_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { messenger_.typeInput(text.toStdString()); });
+    connect(input_, &QLineEdit::returnPressed, this, [this] { send(); });
+    sendRow->addWidget(input_, 1);
+    auto* sendButton = new QPushButton(tr("Send"), this);
+    connect(sendButton, &QPushButton::clicked, this, [this] { send(); });
+    sendRow->addWidget(sendButton);
+    column->addLayout(sendRow);
+
+    auto* memberRow = new QHBoxLayout();
+    memberRow->addWidget(new QLabel(tr("Post as"), this));
+    member_ = new QLineEdit(kDefaultMember, this);
+    member_->setFixedWidth(kMemberNameWidth);
+    member_->setToolTip(tr("Another member of the room"));
+    memberRow->addWidget(member_);
+    memberText_ = new QLineEdit(this);
+    memberText_->setPlaceholderText(tr("A line from that member"));
+    connect(memberText_, &QLineEdit::returnPressed, this, [this] { postAsMember(); });
+    memberRow->addWidget(memberText_, 1);
+    auto* postButton = new QPushButton(tr("Post"), this);
+    connect(postButton, &QPushButton::clicked, this, [this] { postAsMember(); });
+    memberRow->addWidget(postButton);
+    column->addLayout(memberRow);
+
+    resize(kRoomWidth, kRoomHeight);
+    input_->setFocus();
+}
+
+void ChatRoomView::refresh() {
+    const winsys::Hwnd room = messenger_.frontRoomWindow();
+    if (room == 0) {
+        hide();
+        return;
+    }
+    setWindowTitle(windowText(windows_, room));
+    const QString markup = QString::fromStdString(messenger_.transcriptUtf8());
+    if (markup != shownMarkup_) {
+        shownMarkup_ = markup;
+        transcript_->setHtml(transcriptHtml(markup));
+        QScrollBar* bar = transcript_->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+    const QString typed = QString::fromStdString(messenger_.inputUtf8());
+    if (typed != input_->text()) {
+        input_->setText(typed);
+    }
+    if (!isVisible()) {
+        show();
+    }
+}
+
+void ChatRoomView::send() {
+    messenger_.typeInput(input_->text().toStdString());
+    messenger_.pressSend();
+}
+
+void ChatRoomView::postAsMember() {
+    const QString name = member_->text().trimmed();
+    if (name.isEmpty() || memberText_->text().isEmpty()) {
+        return;
+    }
+    if (messenger_.memberSays(name.toStdString(), memberText_->text().toStdString())) {
+        memberText_->clear();
+    }
+}
+
+void ChatRoomView::closeEvent(QCloseEvent* event) {
+    // The messenger's user leaves the room; the next room in front, if any, takes the window.
+    event->ignore();
+    messenger_.leaveFrontRoom();
+}
+
+BuddyListView::BuddyListView(standin::MessengerStandIn& messenger,
+                             const winsys::WindowModel& windows, winsys::Hwnd dialog) {
+    setWindowTitle(windowText(windows, dialog));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 8, 8, 8);
+
+    auto* name = new QLabel(QString::fromStdString(messenger.screenName()), this);
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    name->setTextFormat(Qt::PlainText);
+    column->addWidget(name);
+    column->addWidget(new QLabel(tr("Online"), this));
+
+    auto* buddies = new QListWidget(this);
+    buddies->addItem(tr("Buddies (1/1)"));
+    buddies->addItem(QStringLiteral("    ") + QString::fromStdString(messenger.screenName()));
+    column->addWidget(buddies, 1);
+
+    auto* join = new QPushButton(tr("Join a chat room"), this);
+    connect(join, &QPushButton::clicked, this, [&messenger] { messenger.openRoom(); });
+    column->addWidget(join);
+    resize(kBuddyWidth, kBuddyHeight);
+}
+
+void BuddyListView::closeEvent(QCloseEvent* event) {
+    // The messenger stays signed on as long as the program runs.
+    event->ignore();
+    showMinimized();
+}
+
+}  // namespace ruz::ui

@@ -1,0 +1,62 @@
+#include "ui/qt_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace ruz::ui {
+
+namespace {
+
+template <typename Dialog>
+void makeWindowModal(Dialog& dialog) {
+    dialog.setWindowModality(Qt::WindowModal);
+}
+
+}  // namespace
+
+bool QtDialogs::askYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, text,
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    makeWindowModal(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::notice(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, owner_);
+    box.setDefaultButton(QMessageBox::Ok);
+    makeWindowModal(box);
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::prompt(const QString& text, const QString& title) {
+    QInputDialog dialog(owner_);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
+    makeWindowModal(dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue();
+}
+
+QString QtDialogs::pickFolder(const QString& title, const QString& initialFolder) {
+    // A folder that does not exist here (the Windows drive "C:/") opens at the user's home.
+    const QString start =
+        !initialFolder.isEmpty() && QDir(initialFolder).exists() ? initialFolder : QDir::homePath();
+    QFileDialog dialog(owner_, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    makeWindowModal(dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return QString();
+    }
+    return dialog.selectedFiles().value(0);
+}
+
+}  // namespace ruz::ui

@@ -1,0 +1,28 @@
+#include "ui/view_binding.h"
+
+#include <QKeyEvent>
+
+namespace ruz::ui {
+
+namespace {
+constexpr int kVirtualKeyF1 = 112;
+constexpr int kOptionKeyCount = 8;
+}  // namespace
+
+int optionKeyCode(int qtKey) {
+    const int offset = qtKey - Qt::Key_F1;
+    return offset >= 0 && offset < kOptionKeyCount ? kVirtualKeyF1 + offset : 0;
+}
+
+bool OptionKeyForwarder::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int keyCode = optionKeyCode(static_cast<QKeyEvent*>(event)->key());
+        if (keyCode != 0) {
+            box_.keyDown(keyCode);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace ruz::ui
