@@ -1,0 +1,48 @@
+#include "platform/winsys/user32_window_system.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <type_traits>
+
+namespace ruz::winsys {
+
+static_assert(sizeof(Hwnd) == sizeof(HWND), "a handle must hold an HWND");
+static_assert(std::is_same_v<WParam, WPARAM> && std::is_same_v<LParam, LPARAM> &&
+                  std::is_same_v<LResult, LRESULT>,
+              "the seam's message types are user32's");
+
+namespace {
+
+HWND toHwnd(Hwnd window) {
+    return reinterpret_cast<HWND>(window);
+}
+
+Hwnd fromHwnd(HWND window) {
+    return reinterpret_cast<Hwnd>(window);
+}
+
+}  // namespace
+
+Hwnd User32WindowSystem::findWindow(const char* className) {
+    return fromHwnd(FindWindowA(className, nullptr));
+}
+
+Hwnd User32WindowSystem::findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) {
+    return fromHwnd(FindWindowExA(toHwnd(parent), toHwnd(childAfter), className, nullptr));
+}
+
+LResult User32WindowSystem::sendMessage(Hwnd window, unsigned message, WParam wParam,
+                                        LParam lParam) {
+    if (window == 0) {
+        return 0;  // a null HWND names no window here (user32 would fail the call the same way)
+    }
+    return SendMessageA(toHwnd(window), message, wParam, lParam);
+}
+
+}  // namespace ruz::winsys
