@@ -135,5 +135,25 @@ TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
     EXPECT_EQ(list.listIndex(), -1);
 }
 
+TEST(Controls, ListsHoldAtMost32767Entries) {
+    QTemporaryDir dir;
+    for (int i = 0; i <= kMaxListEntries; ++i) {
+        QFile(dir.filePath(QStringLiteral("%1.mp3").arg(i, 5, 10, QChar(u'0'))))
+            .open(QIODevice::WriteOnly);
+    }
+    FileListBox files(u"File1"_qs, u"*.MP3"_qs);
+    ASSERT_TRUE(files.setPath(dir.path()));
+    EXPECT_EQ(files.count(), kMaxListEntries);
+    EXPECT_EQ(files.item(kMaxListEntries - 1), u"32766.mp3");
+    EXPECT_TRUE(files.setListIndex(kMaxListEntries - 1));
+
+    ListBox titles(u"List1"_qs);
+    for (int i = 0; i < kMaxListEntries; ++i) {
+        titles.addItem(QString::number(i));
+    }
+    EXPECT_FALSE(titles.addItem(u"one too many"_qs));
+    EXPECT_EQ(titles.count(), kMaxListEntries);
+}
+
 }  // namespace
 }  // namespace ruz
