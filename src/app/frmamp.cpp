@@ -73,7 +73,11 @@ FrmAmp::FrmAmp(Platform& p)
     wireReactions();
 }
 
-FrmAmp::~FrmAmp() = default;
+FrmAmp::~FrmAmp() {
+    // The engine and the tray outlive the window: they must not call back into it.
+    MediaPlayer1.setPlayStateChanged({});
+    platform.tray.onIconMessage = nullptr;
+}
 
 void FrmAmp::Form_Load() {
     if (loaded_ || ended_) {
