@@ -40,6 +40,8 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
       engine_(makeDesktopEngine(timers_)),
       tray_(logoIcon()),
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
+    // The program runs for days: the window model keeps no record of its messages.
+    windows_.setRecording(false);
     const QString name = loginName();
     messenger_.signOn(name.toStdString());
     buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
