@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libmpg123-dev libsdl2-dev
   libgtest-dev libbenchmark-dev
   mpg123 sox lame
+  clang libclang-rt-14-dev llvm clang-tidy
   xvfb xdotool
 )
 if [[ "${1:-}" == "--screenshots" ]]; then

@@ -9,7 +9,7 @@ void ScriptedDialogs::queueYesNo(bool yes, int delayMs) {
     yesNo_.push_back({yes, delayMs});
 }
 
-void ScriptedDialogs::queuePrompt(std::optional<QString> answer) {
+void ScriptedDialogs::queuePrompt(const std::optional<QString>& answer) {
     prompts_.push_back({!answer.has_value(), answer.value_or(QString())});
 }
 

@@ -22,7 +22,7 @@ class ScriptedDialogs final : public Dialogs {
     explicit ScriptedDialogs(std::function<void(int ms)> letTimePass = {});
 
     void queueYesNo(bool yes, int delayMs = 0);
-    void queuePrompt(std::optional<QString> answer);
+    void queuePrompt(const std::optional<QString>& answer);
     void queuePick(QString folder);  // "" cancels
 
     bool askYesNo(const QString& text) override;

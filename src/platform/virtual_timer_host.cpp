@@ -51,6 +51,9 @@ void VirtualTimerHost::runPosted() {
         std::deque<Callback> batch;
         {
             std::lock_guard lock(postedMutex_);
+            if (posted_.empty()) {
+                return;  // the common case after a tick: nothing to swap out
+            }
             batch.swap(posted_);
         }
         if (batch.empty()) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ruz::standin {
@@ -54,6 +55,9 @@ class MessengerStandIn {
     // The input box's content at every press of the send button that came as window messages,
     // oldest first; an empty box counts too (as "").
     const std::vector<std::string>& sentByProgram() const { return sentByProgram_; }
+    // Hands over that record and starts a new, empty one: a long run reads it in portions so
+    // that it does not grow without end.
+    std::vector<std::string> takeSentByProgram() { return std::exchange(sentByProgram_, {}); }
     winsys::Hwnd frontRoomWindow() const;
 
     // Called after any change a view of the rooms shows: a transcript view, an input box, a room

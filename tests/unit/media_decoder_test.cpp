@@ -170,6 +170,13 @@ TEST(M3uList, AcceptsLatin1AndAByteOrderMark) {
               QStringList{QStringLiteral("/m/caf\u00E9.mp3")});
 }
 
+TEST(M3uList, AnEntryStartingWithAColonIsAFileInTheListsFolder) {
+    // Qt reads ":name" as one of its resources; in a song list it is an ordinary file name.
+    EXPECT_EQ(
+        parseM3u(":3,Artist - Title.mp3\n:x/y.mp3", QStringLiteral("/m")),
+        (QStringList{QStringLiteral("/m/:3,Artist - Title.mp3"), QStringLiteral("/m/:x/y.mp3")}));
+}
+
 TEST(M3uList, KnowsItsName) {
     EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.m3u")));
     EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.M3U")));

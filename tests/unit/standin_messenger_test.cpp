@@ -65,6 +65,17 @@ TEST_F(StandIn, ProgramPressPostsInputAsOwnLineAndIsRecorded) {
     EXPECT_EQ(standIn.inputUtf8(), "");
 }
 
+TEST_F(StandIn, TheRecordOfProgramSendsIsHandedOverInPortions) {
+    standIn.openRoom();
+    model.sendMessage(inputBox(), winsys::kWmSetText, 0, reinterpret_cast<winsys::LParam>("one"));
+    click(sendButton());
+    EXPECT_EQ(standIn.takeSentByProgram(), std::vector<std::string>{"one"});
+    EXPECT_TRUE(standIn.sentByProgram().empty());
+    model.sendMessage(inputBox(), winsys::kWmSetText, 0, reinterpret_cast<winsys::LParam>("two"));
+    click(sendButton());
+    EXPECT_EQ(standIn.sentByProgram(), std::vector<std::string>{"two"});
+}
+
 TEST_F(StandIn, UserPressAndIncompleteClicksAreNotProgramSends) {
     standIn.openRoom();
     standIn.typeInput("one");

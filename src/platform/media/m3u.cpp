@@ -11,7 +11,7 @@ namespace ruz::media {
 namespace {
 
 // A song list longer than this is not a song list.
-constexpr qint64 kMaxM3uBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxM3uBytes = qint64{16} * 1024 * 1024;
 
 QString decodeText(const QByteArray& content) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -26,7 +26,12 @@ QString decodeText(const QByteArray& content) {
     return text;
 }
 
-QString resolveEntry(const QString& entry, const QDir& folder) {
+QString resolveEntry(QString entry, const QDir& folder) {
+    if (entry.startsWith(QLatin1Char(':'))) {
+        // Qt takes a path that starts with ":" for one of its own resources: such an entry is a
+        // file in the list's folder like any other relative one.
+        entry.prepend(QStringLiteral("./"));
+    }
     QString path = folder.absoluteFilePath(entry);
     if (entry.contains(QLatin1Char('\\')) && !QFileInfo::exists(path)) {
         // A list written on Windows separates folders with backslashes.

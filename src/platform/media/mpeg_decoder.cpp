@@ -26,7 +26,7 @@ constexpr off_t kFrameHeaderBytes = 4;
 // A read that yields nothing is retried this often before the stream counts as ended.
 constexpr int kMaxEmptyReads = 8;
 // libmpg123 reads a frame at a time (a few hundred bytes); the file is read in blocks of this.
-constexpr std::size_t kReadBlockBytes = 64 * 1024;
+constexpr std::size_t kReadBlockBytes = std::size_t{64} * 1024;
 
 bool isFrame(int result) {
     return result == MPG123_OK || result == MPG123_NEW_FORMAT;

@@ -12,7 +12,7 @@ namespace {
 constexpr int kSilentFeedIntervalMs = 1000;
 // ... and keeps the data this far ahead of the clock, so its end is known before the clock gets
 // there and is reported exactly on time.
-constexpr std::int64_t kSilentLookaheadMs = 2 * kSilentFeedIntervalMs;
+constexpr std::int64_t kSilentLookaheadMs = std::int64_t{2} * kSilentFeedIntervalMs;
 constexpr std::int64_t kMsPerSecond = 1000;
 }  // namespace
 

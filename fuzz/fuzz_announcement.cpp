@@ -1,0 +1,46 @@
+// The song announcement: a fuzzed template expanded with fuzzed Song and Artist labels, on the
+// whole program, and sent into the room when the chat sends are on.
+
+#include "fuzz_system.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+constexpr std::size_t kMaxText = 96;
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider in(data, size);
+    // One program for the whole run, brought back to the same state before each input: no title,
+    // nothing sent, an empty transcript.
+    static ruz::fuzz::FuzzSystem system;
+    ruz::FrmAmp& app = *system.app;
+    app.Song.setCaption(QString());
+    app.Artist.setCaption(QString());
+    system.standin.takeSentByProgram();
+    app.ClearChatTranscript();
+
+    const QString artist = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
+    const QString song = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
+    const QString announcementTemplate = QString::fromStdString(in.ConsumeRemainingBytesAsString());
+    app.ccoms().box(QStringLiteral("chatsend"))->setText(announcementTemplate);
+
+    const std::size_t sentBefore = system.standin.sentByProgram().size();
+    app.Artist.setCaption(artist);
+    app.Song.setCaption(song);  // a new title is announced
+    const QString expanded = app.ExpandAnnouncement(announcementTemplate);
+
+    if (!announcementTemplate.contains(u'%')) {
+        FUZZ_CHECK(expanded == announcementTemplate);
+    }
+    if (announcementTemplate == QStringLiteral("%a")) {
+        FUZZ_CHECK(expanded == artist);
+    }
+    // One press of the send button for a changed title, none when it stayed the same.
+    const std::size_t pressed = system.standin.sentByProgram().size() - sentBefore;
+    FUZZ_CHECK(pressed == (song.isEmpty() ? 0U : 1U));
+    return 0;
+}

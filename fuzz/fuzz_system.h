@@ -1,0 +1,208 @@
+#pragma once
+
+// The whole program on virtual time for the fuzz targets: the main window against the messenger
+// stand-in (one room, the user signed on), dialogs that always answer, a recorded tray and an
+// engine that plays every song of a small folder. Nothing in it keeps a record that grows with use.
+
+#include "app/frmamp.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/media/media_engine.h"
+#include "platform/tray.h"
+#include "platform/virtual_timer_host.h"
+#include "platform/winsys/window_model.h"
+#include "standin/messenger_standin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+// A property the fuzzed code must keep.
+#define FUZZ_CHECK(ok)                                       \
+    do {                                                     \
+        if (!(ok)) {                                         \
+            ::ruz::fuzz::failCheck(#ok, __FILE__, __LINE__); \
+        }                                                    \
+    } while (false)
+
+namespace ruz::fuzz {
+
+inline constexpr const char* kScreenName = "bob";
+
+// Aborts the run (a finding for libFuzzer) when `ok` is false, naming the check.
+inline void failCheck(const char* what, const char* file, int line) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
+    std::abort();
+}
+
+// Dialogs that always answer (Yes, the reason "away", a cancelled picker) and keep no record, so
+// that a program used for many inputs does not grow.
+class AnsweringDialogs final : public Dialogs {
+  public:
+    bool askYesNo(const QString& /*text*/) override { return true; }
+    void notice(const QString& /*text*/) override {}
+    std::optional<QString> prompt(const QString& /*text*/, const QString& /*title*/) override {
+        return QStringLiteral("away");
+    }
+    QString pickFolder(const QString& /*title*/, const QString& /*initialFolder*/) override {
+        return {};
+    }
+};
+
+// An engine that plays every song it was told of, as the scripted engine does, without keeping a
+// record of the files opened.
+class SongEngine final : public MediaEngine {
+  public:
+    void addSong(const QString& path, double seconds) { songs_[path] = seconds; }
+    void forgetSongs() { songs_.clear(); }
+    void finishSong() {
+        position_ = duration_;
+        change(PlayState::Stopped);
+    }
+    bool open(const QString& path) override {
+        const auto song = songs_.constFind(path);
+        if (song == songs_.constEnd()) {
+            return false;
+        }
+        fileName_ = path;
+        duration_ = *song;
+        position_ = 0;
+        change(PlayState::Playing);
+        return true;
+    }
+    bool play() override {
+        if (fileName_.isEmpty()) {
+            return false;
+        }
+        if (state_ != PlayState::Playing) {
+            change(PlayState::Playing);
+        }
+        return true;
+    }
+    bool pause() override {
+        if (state_ != PlayState::Playing) {
+            return false;
+        }
+        change(PlayState::Paused);
+        return true;
+    }
+    bool stop() override {
+        position_ = 0;
+        if (state_ != PlayState::Stopped) {
+            change(PlayState::Stopped);
+        }
+        return true;
+    }
+    double currentPosition() const override { return position_; }
+    bool setCurrentPosition(double seconds) override {
+        if (fileName_.isEmpty() || std::isnan(seconds)) {
+            return false;
+        }
+        position_ = std::clamp(seconds, 0.0, duration_);
+        return true;
+    }
+    double duration() const override { return duration_; }
+    int volume() const override { return volume_; }
+    bool setVolume(int hundredthsOfDb) override {
+        if (hundredthsOfDb < -10000 || hundredthsOfDb > 0) {
+            return false;
+        }
+        volume_ = hundredthsOfDb;
+        return true;
+    }
+    bool mute() const override { return mute_; }
+    void setMute(bool on) override { mute_ = on; }
+    PlayState playState() const override { return state_; }
+    QString fileName() const override { return fileName_; }
+    void setPlayStateChanged(PlayStateChanged callback) override { changed_ = std::move(callback); }
+
+  private:
+    void change(PlayState state) {
+        const PlayState old = state_;
+        state_ = state;
+        if (changed_) {
+            changed_(old, state);
+        }
+    }
+
+    QHash<QString, double> songs_;
+    QString fileName_;
+    double position_ = 0;
+    double duration_ = 0;
+    int volume_ = 0;
+    bool mute_ = false;
+    PlayState state_ = PlayState::Stopped;
+    PlayStateChanged changed_;
+};
+
+class FuzzSystem {
+  public:
+    // `folder` (may be empty) is listed by the playlist; `songSeconds` is the length of each song.
+    explicit FuzzSystem(const QString& folder = {}, double songSeconds = 3.0)
+        : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
+          platform{host, model, engine, dialogs, tray, clock} {
+        model.setRecording(false);
+        standin.signOn(kScreenName);
+        standin.openDialog(std::string(kScreenName) + "'s Buddy List");
+        standin.openRoom();
+        app = std::make_unique<FrmAmp>(platform);
+        app->Form_Load();
+        if (!folder.isEmpty()) {
+            pick(folder, songSeconds);
+        }
+    }
+
+    // The user picks `folder` in the folder tree; the engine plays each of its songs (and no
+    // others).
+    void pick(const QString& folder, double songSeconds = 3.0) {
+        engine.forgetSongs();
+        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+            engine.addSong(folder + QDir::separator() + name, songSeconds);
+        }
+        app->ExplorerTree1.userPick(folder);
+    }
+
+    VirtualTimerHost host;
+    VirtualClock clock{host};
+    winsys::WindowModel model;
+    standin::MessengerStandIn standin;
+    AnsweringDialogs dialogs;
+    RecordedTray tray;
+    SongEngine engine;
+    Platform platform;
+    std::unique_ptr<FrmAmp> app;
+};
+
+// A scratch folder for one fuzz target's whole run; also made the working folder, so that the
+// playlist's first listing sees nothing of the machine.
+class Scratch {
+  public:
+    Scratch() : dir_(QDir::tempPath() + QStringLiteral("/ruz-fuzz-XXXXXX")) {
+        FUZZ_CHECK(dir_.isValid());
+        QDir::setCurrent(dir_.path());
+    }
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    return file.write(bytes) == bytes.size();
+}
+
+}  // namespace ruz::fuzz

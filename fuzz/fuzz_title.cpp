@@ -1,0 +1,80 @@
+// The two title derivations: the title-list build's BuildTitle and the title pick-up from the
+// playlist's selected file, for a folder holding one file named from the input.
+
+#include "fuzz_system.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// The longest name a Linux folder entry may have, in bytes.
+constexpr qsizetype kMaxNameBytes = 255;
+
+// The input as a file name the folder can hold, ending in ".mp3" so that the playlist lists it.
+QString fileNameFrom(const QByteArray& input) {
+    QString name = QString::fromUtf8(input);
+    name.replace(u'/', u'_');
+    name.replace(QChar(0), u'_');
+    name.append(QStringLiteral(".mp3"));
+    while (QFile::encodeName(name).size() > kMaxNameBytes) {
+        name.remove(0, 1);
+    }
+    return name;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    // The build's title: the text before the first ".", after the first " - ", in lower case.
+    const QString asName = QString::fromUtf8(input);
+    const QString title = ruz::BuildTitle(asName);
+    FUZZ_CHECK(!title.contains(u'.'));
+    FUZZ_CHECK(title.size() <= 3 * asName.size());  // lower case may lengthen a character
+    if (!title.contains(QStringLiteral(" - "))) {
+        FUZZ_CHECK(ruz::BuildTitle(title) == title.toLower());
+    }
+
+    // The pick-up: a folder with exactly that one file.
+    static const ruz::fuzz::Scratch scratch;
+    const QString folderPath = scratch.filePath(QStringLiteral("songs"));
+    QDir folder(folderPath);
+    FUZZ_CHECK(folder.mkpath(folderPath));
+    for (const QString& old : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        FUZZ_CHECK(folder.remove(old));
+    }
+    const QString name = fileNameFrom(input);
+    // A name starting with "." is a hidden file, which the playlist does not list.
+    if (name.startsWith(u'.') || !ruz::fuzz::writeFile(folder.filePath(name), QByteArray("x"))) {
+        return 0;
+    }
+    // One program for the whole run: each input is a new pick of the folder, which lists it
+    // afresh and builds its title list again.
+    static ruz::fuzz::FuzzSystem system;
+    ruz::FrmAmp& app = *system.app;
+    app.Song.setCaption(QString());
+    system.pick(folderPath);
+    FUZZ_CHECK(app.File1.count() == 1);
+    system.host.advance(10);  // the title list of one entry is built
+    FUZZ_CHECK(app.List1.count() == 1);
+    const QString listed = app.File1.item(0);
+    FUZZ_CHECK(app.List1.item(0) == ruz::BuildTitle(listed));
+
+    app.PickUpTitle();
+    const qsizetype hyphen = listed.indexOf(u'-');
+    if (hyphen < 0) {
+        FUZZ_CHECK(app.Song.caption() == listed);
+        FUZZ_CHECK(app.Artist.caption().isEmpty());
+    } else {
+        FUZZ_CHECK(app.Artist.caption() == listed.left(hyphen));
+        FUZZ_CHECK(app.Song.caption() == listed.mid(hyphen + 1).section(u'.', 0, 0));
+    }
+    system.standin.takeSentByProgram();
+    app.ClearChatTranscript();
+    return 0;
+}

@@ -1,0 +1,75 @@
+// The transcript path: the code page conversions, the messenger link's tail of a room's transcript
+// view, and the scanner's cutting of the last line into sender, message and time stamp.
+
+#include "fuzz_system.h"
+#include "messenger/aimchat.h"
+#include "platform/winsys/codepage.h"
+#include "platform/winsys/window_model.h"
+#include "scanner/chat.h"
+#include "standin/messenger_standin.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void cutLine(const QString& tail) {
+    const QString line = ruz::ExtractLastChatLine(tail);
+    FUZZ_CHECK(line.size() <= tail.size());
+    FUZZ_CHECK(line.isEmpty() || line.startsWith(QStringLiteral("<BR"), Qt::CaseInsensitive));
+    const QString cleaned = ruz::StripChatTags(line);
+    FUZZ_CHECK(!cleaned.contains(u'>'));
+    FUZZ_CHECK(cleaned.size() <= line.size());
+    const QString stamp = ruz::DateSaid(line);
+    FUZZ_CHECK(stamp.startsWith(u'{') && stamp.endsWith(u'}'));
+    const ruz::ChatLine cut = ruz::CutChatLine(line);
+    FUZZ_CHECK(cut.whosaid.size() + cut.whatsaid.size() <= cleaned.size());
+    FUZZ_CHECK(cut.datesaid == stamp);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    // Code page 1252: every byte has a character, so bytes survive the way there and back.
+    const std::string utf8 = ruz::winsys::cp1252ToUtf8(bytes);
+    FUZZ_CHECK(ruz::winsys::utf8ToCp1252(utf8) == bytes);
+    // Any bytes taken as UTF-8 (malformed ones included) give one byte a character or a '?'.
+    const std::string narrowed = ruz::winsys::utf8ToCp1252(bytes);
+    FUZZ_CHECK(narrowed.size() <= bytes.size());
+
+    // The scanner's functions on the input as the program's text.
+    cutLine(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
+
+    // The whole link: the input is a room's transcript view, in code page 1252.
+    ruz::winsys::WindowModel model;
+    model.setRecording(false);
+    ruz::standin::MessengerStandIn standin(model, [] { return std::string("10:31:02 PM"); });
+    standin.openRoom();
+    standin.memberSays("carol", "hello");
+    const ruz::winsys::Hwnd room = standin.frontRoomWindow();
+    const ruz::winsys::Hwnd view = model.children(model.children(room).front()).front();
+    model.setText(view, std::string(bytes));
+    ruz::messenger::AimChat link(model);
+    const std::string tail = link.ChatTranscriptTail();
+    FUZZ_CHECK(ruz::winsys::utf8ToCp1252(tail).size() ==
+               std::min(bytes.size(), ruz::messenger::AimChat::kTailLength));
+    FUZZ_CHECK(link.ReadChatTranscript() == utf8);
+    cutLine(QString::fromStdString(tail));
+
+    // The scanner control over that link: a new last line is raised once.
+    ruz::VirtualTimerHost host;
+    int raised = 0;
+    ruz::Chat chat(host, [&link] { return QString::fromStdString(link.ChatTranscriptTail()); });
+    chat.aimchatscan = [&raised](QString&, QString&, QString&) { ++raised; };
+    model.setText(view, "");
+    chat.scan_on();
+    model.setText(view, std::string(bytes));
+    chat.poll();
+    chat.poll();
+    FUZZ_CHECK(raised <= 1);
+    return 0;
+}
