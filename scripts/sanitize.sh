@@ -13,7 +13,7 @@ scripts/install-deps.sh
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer"
 flags+=" -D_GLIBCXX_ASSERTIONS"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
-    -DRUZ_BUILD_BENCHMARKS=OFF \
+    -DRUZ_BUILD_BENCHMARKS=OFF -DRUZ_BUILD_UI=OFF \
     -DCMAKE_CXX_FLAGS="$flags -O1 -g" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined,float-cast-overflow" >/dev/null
 cmake --build build-asan -j"$(nproc)"

@@ -24,7 +24,7 @@ const QPoint kBuddyListAt(1000, 40);
 
 QString loginName() {
     for (const char* variable : {"USER", "LOGNAME"}) {
-        const QString name = qEnvironmentVariable(variable);
+        QString name = qEnvironmentVariable(variable);
         if (!name.isEmpty()) {
             return name;
         }
