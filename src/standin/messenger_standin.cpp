@@ -1,5 +1,7 @@
 #include "standin/messenger_standin.h"
 
+#include "standin/transcript_markup.h"
+
 #include "platform/winsys/codepage.h"
 
 #include <algorithm>
@@ -11,26 +13,6 @@ using winsys::Hwnd;
 using winsys::LParam;
 using winsys::LResult;
 using winsys::WParam;
-
-namespace {
-
-// "&" and "<" as the messenger writes them in its transcript; ">" stays as typed.
-std::string escapeMarkup(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 MessengerStandIn::MessengerStandIn(winsys::WindowModel& model,
                                    std::function<std::string()> longTimeText)
@@ -196,14 +178,8 @@ void MessengerStandIn::forgetClosedRooms() {
 
 void MessengerStandIn::appendLine(const Room& room, const std::string& sender,
                                   const std::string& message) {
-    std::string line = "<BR><!-- (";
-    line += winsys::utf8ToCp1252(longTimeText_ ? longTimeText_() : std::string());
-    line += ")--><FONT COLOR=\"#0000ff\"><B>";
-    line += sender;
-    line += "</B></FONT><FONT COLOR=\"#000000\">: ";
-    line += escapeMarkup(message);
-    line += "</FONT>";
-    model_.setText(room.view, model_.text(room.view) + line);
+    const std::string time = winsys::utf8ToCp1252(longTimeText_ ? longTimeText_() : std::string());
+    model_.setText(room.view, model_.text(room.view) + TranscriptLine(time, sender, message));
 }
 
 void MessengerStandIn::postInput(Room& room) {

@@ -27,6 +27,8 @@
 #endif
 #include <windows.h>
 
+#include "standin/transcript_markup.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -81,35 +83,14 @@ std::string longTimeNow() {
     return buffer;
 }
 
-// "&" and "<" as the messenger writes them in its transcript; ">" stays as typed.
-std::string escapeMarkup(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void postInput(Room& room) {
     const std::string message = windowText(room.input);
     if (message.empty()) {
         return;
     }
     SetWindowTextA(room.input, "");
-    std::string line = "<BR><!-- (";
-    line += room.options->time ? *room.options->time : longTimeNow();
-    line += ")--><FONT COLOR=\"#0000ff\"><B>";
-    line += room.options->name;
-    line += "</B></FONT><FONT COLOR=\"#000000\">: ";
-    line += escapeMarkup(message);
-    line += "</FONT>";
+    const std::string time = room.options->time ? *room.options->time : longTimeNow();
+    const std::string line = ruz::standin::TranscriptLine(time, room.options->name, message);
     SetWindowTextA(room.view, (windowText(room.view) + line).c_str());
 }
 
