@@ -7,7 +7,7 @@
 #include "app/frmamp.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/media/media_engine.h"
+#include "platform/scripted_engine.h"
 #include "platform/tray.h"
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
@@ -15,11 +15,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -58,92 +55,6 @@ class AnsweringDialogs final : public Dialogs {
     }
 };
 
-// An engine that plays every song it was told of, as the scripted engine does, without keeping a
-// record of the files opened.
-class SongEngine final : public MediaEngine {
-  public:
-    void addSong(const QString& path, double seconds) { songs_[path] = seconds; }
-    void forgetSongs() { songs_.clear(); }
-    void finishSong() {
-        position_ = duration_;
-        change(PlayState::Stopped);
-    }
-    bool open(const QString& path) override {
-        const auto song = songs_.constFind(path);
-        if (song == songs_.constEnd()) {
-            return false;
-        }
-        fileName_ = path;
-        duration_ = *song;
-        position_ = 0;
-        change(PlayState::Playing);
-        return true;
-    }
-    bool play() override {
-        if (fileName_.isEmpty()) {
-            return false;
-        }
-        if (state_ != PlayState::Playing) {
-            change(PlayState::Playing);
-        }
-        return true;
-    }
-    bool pause() override {
-        if (state_ != PlayState::Playing) {
-            return false;
-        }
-        change(PlayState::Paused);
-        return true;
-    }
-    bool stop() override {
-        position_ = 0;
-        if (state_ != PlayState::Stopped) {
-            change(PlayState::Stopped);
-        }
-        return true;
-    }
-    double currentPosition() const override { return position_; }
-    bool setCurrentPosition(double seconds) override {
-        if (fileName_.isEmpty() || std::isnan(seconds)) {
-            return false;
-        }
-        position_ = std::clamp(seconds, 0.0, duration_);
-        return true;
-    }
-    double duration() const override { return duration_; }
-    int volume() const override { return volume_; }
-    bool setVolume(int hundredthsOfDb) override {
-        if (hundredthsOfDb < -10000 || hundredthsOfDb > 0) {
-            return false;
-        }
-        volume_ = hundredthsOfDb;
-        return true;
-    }
-    bool mute() const override { return mute_; }
-    void setMute(bool on) override { mute_ = on; }
-    PlayState playState() const override { return state_; }
-    QString fileName() const override { return fileName_; }
-    void setPlayStateChanged(PlayStateChanged callback) override { changed_ = std::move(callback); }
-
-  private:
-    void change(PlayState state) {
-        const PlayState old = state_;
-        state_ = state;
-        if (changed_) {
-            changed_(old, state);
-        }
-    }
-
-    QHash<QString, double> songs_;
-    QString fileName_;
-    double position_ = 0;
-    double duration_ = 0;
-    int volume_ = 0;
-    bool mute_ = false;
-    PlayState state_ = PlayState::Stopped;
-    PlayStateChanged changed_;
-};
-
 class FuzzSystem {
   public:
     // `folder` (may be empty) is listed by the playlist; `songSeconds` is the length of each song.
@@ -151,6 +62,7 @@ class FuzzSystem {
         : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
           platform{host, model, engine, dialogs, tray, clock} {
         model.setRecording(false);
+        engine.setRecording(false);
         standin.signOn(kScreenName);
         standin.openDialog(std::string(kScreenName) + "'s Buddy List");
         standin.openRoom();
@@ -177,7 +89,7 @@ class FuzzSystem {
     standin::MessengerStandIn standin;
     AnsweringDialogs dialogs;
     RecordedTray tray;
-    SongEngine engine;
+    ScriptedEngine engine;
     Platform platform;
     std::unique_ptr<FrmAmp> app;
 };

@@ -14,7 +14,9 @@ void ScriptedEngine::changeState(PlayState state) {
 }
 
 bool ScriptedEngine::open(const QString& path) {
-    opened_.append(path);
+    if (recording_) {
+        opened_.append(path);
+    }
     const auto song = songs_.constFind(path);
     if (song == songs_.constEnd()) {
         return false;

@@ -12,6 +12,9 @@ namespace ruz {
 class ScriptedEngine final : public MediaEngine {
   public:
     void addSong(const QString& path, double seconds) { songs_[path] = seconds; }
+    void forgetSongs() { songs_.clear(); }
+    // Every open is recorded unless this is switched off (a long run such as a fuzz target).
+    void setRecording(bool on) { recording_ = on; }
     // The song plays to its end: the position becomes the length and the state changes.
     void finishSong();
     // Every path the engine was asked to open, accepted or not.
@@ -44,6 +47,7 @@ class ScriptedEngine final : public MediaEngine {
     bool mute_ = false;
     PlayState state_ = PlayState::Stopped;
     PlayStateChanged changed_;
+    bool recording_ = true;
 };
 
 }  // namespace ruz
