@@ -17,21 +17,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One program for the whole run, brought back to the same state before each input: no title,
     // nothing sent, an empty transcript.
     static ruz::fuzz::FuzzSystem system;
-    ruz::FrmAmp& app = *system.app;
+    ruz::FrmAmp& app = *system.app();
     app.Song.setCaption(QString());
     app.Artist.setCaption(QString());
     system.standin.takeSentByProgram();
-    app.ClearChatTranscript();
+    app.room().clearTranscript();
 
     const QString artist = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
     const QString song = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
     const QString announcementTemplate = QString::fromStdString(in.ConsumeRemainingBytesAsString());
-    app.ccoms().box(QStringLiteral("chatsend"))->setText(announcementTemplate);
+    app.ccoms().box(ruz::Word::Announcement).setText(announcementTemplate);
 
     const std::size_t sentBefore = system.standin.sentByProgram().size();
     app.Artist.setCaption(artist);
     app.Song.setCaption(song);  // a new title is announced
-    const QString expanded = app.ExpandAnnouncement(announcementTemplate);
+    const QString expanded = app.announcer().ExpandAnnouncement(announcementTemplate);
 
     if (!announcementTemplate.contains(u'%')) {
         FUZZ_CHECK(expanded == announcementTemplate);

@@ -40,26 +40,26 @@ QString text(FuzzedDataProvider& in) {
 
 // A line that the dispatcher knows, as often as one made of random characters.
 QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
-    const auto& boxes = app.ccoms().boxes();
+    const auto box = [&]() -> ruz::TextBox& {
+        return app.ccoms().box(
+            static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)));
+    };
+    const QString trigger = app.ccoms().word(ruz::Word::Trigger);
     QString line;
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
             line = text(in);
             break;
-        case 1: {
-            const auto& box = boxes[in.ConsumeIntegralInRange<std::size_t>(0, boxes.size() - 1)];
-            line = app.ccoms().trigger() + box->text();
+        case 1:
+            line = trigger + box().text();
             break;
-        }
-        case 2: {
-            const auto& box = boxes[in.ConsumeIntegralInRange<std::size_t>(0, boxes.size() - 1)];
-            line = app.ccoms().trigger() + box->text() + u' ' + text(in);
+        case 2:
+            line = trigger + box().text() + u' ' + text(in);
             break;
-        }
         default: {
             static const char* const fixed[] = {"set?", "resume", "p ", "idle ", "vol ", "set "};
             line =
-                app.ccoms().trigger() +
+                trigger +
                 QString::fromLatin1(
                     fixed[in.ConsumeIntegralInRange(0, static_cast<int>(std::size(fixed)) - 1)]) +
                 text(in);
@@ -67,6 +67,12 @@ QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
         }
     }
     return line;
+}
+
+// A line raised by the scanner, as if read from the room.
+void scan(ruz::FrmAmp& app, QString whosaid, QString whatsaid) {
+    QString datesaid;
+    app.chat.aimchatscan(whosaid, whatsaid, datesaid);
 }
 
 void checkControls(ruz::FrmAmp& app) {
@@ -84,14 +90,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     const QString folder = songs().path();
     ruz::fuzz::FuzzSystem system(folder, in.ConsumeFloatingPointInRange(0.5, 600.0));
-    ruz::FrmAmp& app = *system.app;
+    ruz::FrmAmp& app = *system.app();
     system.host.advance(2 * kSongs + 10);  // the title list is built
 
     // The command words as the user edited them.
     const int edits = in.ConsumeIntegralInRange(0, 3);
-    const auto& boxes = app.ccoms().boxes();
     for (int i = 0; i < edits; ++i) {
-        boxes[in.ConsumeIntegralInRange<std::size_t>(0, boxes.size() - 1)]->setText(text(in));
+        app.ccoms()
+            .box(static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)))
+            .setText(text(in));
     }
 
     const std::int64_t until = system.host.nowMs() + kTimeBudgetMs;
@@ -102,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (in.ConsumeIntegralInRange(0, 15)) {
             case 0:
             case 1:  // a line from another member: the sender gate turns it away
-                app.aimchatscan(text(in), commandLine(in, app));
+                scan(app, text(in), commandLine(in, app));
                 break;
             case 2:
             case 3:  // through the room and the scanner
@@ -118,13 +125,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 letTimePass(ruz::FrmAmp::kIdleReminderMs);
                 break;
             case 7:
-                system.engine.finishSong();
+                system.scriptedEngine().finishSong();
                 break;
             case 8:
                 app.chkAntiLag.userClick();
                 break;
             default:
-                app.aimchatscan(QString::fromLatin1(ruz::fuzz::kScreenName), commandLine(in, app));
+                scan(app, QString::fromLatin1(ruz::fuzz::kScreenName), commandLine(in, app));
                 break;
         }
         checkControls(app);

@@ -4,14 +4,9 @@
 // stand-in (one room, the user signed on), dialogs that always answer, a recorded tray and an
 // engine that plays every song of a small folder. Nothing in it keeps a record that grows with use.
 
-#include "app/frmamp.h"
-#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_engine.h"
-#include "platform/tray.h"
-#include "platform/virtual_timer_host.h"
-#include "platform/winsys/window_model.h"
-#include "standin/messenger_standin.h"
+#include "scenario/headless_system.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,43 +50,34 @@ class AnsweringDialogs final : public Dialogs {
     }
 };
 
-class FuzzSystem {
+class FuzzSystem : public HeadlessSystem {
   public:
     // `folder` (may be empty) is listed by the playlist; `songSeconds` is the length of each song.
     explicit FuzzSystem(const QString& folder = {}, double songSeconds = 3.0)
-        : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
-          platform{host, model, engine, dialogs, tray, clock} {
+        : HeadlessSystem([](TimerHost&) { return std::make_unique<ScriptedEngine>(); },
+                         std::make_unique<AnsweringDialogs>()) {
         model.setRecording(false);
-        engine.setRecording(false);
+        scriptedEngine().setRecording(false);
         standin.signOn(kScreenName);
         standin.openDialog(std::string(kScreenName) + "'s Buddy List");
         standin.openRoom();
-        app = std::make_unique<FrmAmp>(platform);
-        app->Form_Load();
+        start();
         if (!folder.isEmpty()) {
             pick(folder, songSeconds);
         }
     }
 
+    ScriptedEngine& scriptedEngine() { return static_cast<ScriptedEngine&>(*engine); }
+
     // The user picks `folder` in the folder tree; the engine plays each of its songs (and no
     // others).
     void pick(const QString& folder, double songSeconds = 3.0) {
-        engine.forgetSongs();
+        scriptedEngine().forgetSongs();
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-            engine.addSong(folder + QDir::separator() + name, songSeconds);
+            scriptedEngine().addSong(folder + QDir::separator() + name, songSeconds);
         }
-        app->ExplorerTree1.userPick(folder);
+        app()->ExplorerTree1.userPick(folder);
     }
-
-    VirtualTimerHost host;
-    VirtualClock clock{host};
-    winsys::WindowModel model;
-    standin::MessengerStandIn standin;
-    AnsweringDialogs dialogs;
-    RecordedTray tray;
-    ScriptedEngine engine;
-    Platform platform;
-    std::unique_ptr<FrmAmp> app;
 };
 
 // A scratch folder for one fuzz target's whole run; also made the working folder, so that the

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One program for the whole run: each input is a new pick of the folder, which lists it
     // afresh and builds its title list again.
     static ruz::fuzz::FuzzSystem system;
-    ruz::FrmAmp& app = *system.app;
+    ruz::FrmAmp& app = *system.app();
     app.Song.setCaption(QString());
     system.pick(folderPath);
     FUZZ_CHECK(app.File1.count() == 1);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString listed = app.File1.item(0);
     FUZZ_CHECK(app.List1.item(0) == ruz::BuildTitle(listed));
 
-    app.PickUpTitle();
+    app.announcer().PickUpTitle();
     const qsizetype hyphen = listed.indexOf(u'-');
     if (hyphen < 0) {
         FUZZ_CHECK(app.Song.caption() == listed);
@@ -75,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(app.Song.caption() == listed.mid(hyphen + 1).section(u'.', 0, 0));
     }
     system.standin.takeSentByProgram();
-    app.ClearChatTranscript();
+    app.room().clearTranscript();
     return 0;
 }

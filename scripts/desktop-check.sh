@@ -64,7 +64,6 @@ readonly MAIN_TITLE="†- Taviks Ruz - User ($USER_NAME) -†"
 readonly DIALOG_TITLE='^Taviks Ruz$'
 readonly ROOM_TITLE='Chat Room'
 # The demo songs in playlist order (the file list is alphabetical).
-readonly TITLES=("Low Hum" "Raindrops" "Morning Chords" "Little Tune")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-desktop-check.XXXXXX")
 xvfb_pid=""
@@ -105,7 +104,7 @@ fail() {
     fi
     if [[ -s $transcript ]]; then
         echo "      room transcript (last lines):" >&2
-        sed 's/<BR>/\n/g' "$transcript" | sed 's/<[^>]*>//g' | tail -n 8 | sed 's/^/        /' >&2
+        tail -n 8 "$transcript" | sed 's/^/        /' >&2
     fi
     exit 1
 }
@@ -144,46 +143,44 @@ answer_dialogs() {
     return $any
 }
 
-transcript_has() { [[ -f $transcript ]] && grep -qF -- "$1" "$transcript"; }
-
-# The transcript after the last line that reads exactly ": TEXT" from the user.
-transcript_after_own_line() {
-    local marker="<B>$USER_NAME</B></FONT><FONT COLOR=\"#000000\">: $1</FONT>"
-    [[ -f $transcript ]] || return 0
-    awk -v m="$marker" '{ s = s $0 } END { i = 0; p = 0;
-        while ((j = index(substr(s, p + 1), m)) > 0) { p += j; i = p }
-        if (i > 0) print substr(s, i + length(m)) }' "$transcript"
+# The room's lines come as "SENDER: MESSAGE", one a line (RUZ_TRANSCRIPT_DUMP).
+transcript_has() { [[ -f $transcript ]] && grep -qxF -- "$1" "$transcript"; }
+own_line_count() {
+    [[ -f $transcript ]] || { echo 0; return; }
+    grep -cxF -- "$USER_NAME: $1" "$transcript" || true
 }
 
-# The title of the last song announced so far, or "".
+# The room's lines after the user's last line TEXT.
+lines_after_own_line() {
+    [[ -f $transcript ]] || return 0
+    awk -v m="$USER_NAME: $1" '$0 == m { n = NR } { line[NR] = $0 }
+        END { if (n) for (i = n + 1; i <= NR; i++) print line[i] }' "$transcript"
+}
+
+# The title of the last song announced ("†-ARTIST  -  TITLE - TIME - DATE-†"), or nothing.
 last_announced() {
-    local text best="" best_at=-1 title at
-    text=$(cat "$transcript" 2>/dev/null || true)
+    local line title
+    line=$(grep -F -- "$USER_NAME: †-" "$transcript" 2>/dev/null | tail -n 1 || true)
     for title in "${TITLES[@]}"; do
-        at=$(awk -v s="$text" -v t="  $title - " 'BEGIN { p = 0; r = -1;
-            while ((j = index(substr(s, p + 1), t)) > 0) { p += j; r = p } print r }')
-        if ((at > best_at)); then
-            best_at=$at
-            best=$title
+        if [[ $line == *"  $title - "* ]]; then
+            echo "$title"
+            return
         fi
     done
-    echo "$best"
 }
 
-# say TEXT: types TEXT into the chat room's input box and presses Return; retried until the room
-# shows the line.
 say() {
     local text=$1 room before attempt
     for ((attempt = 1; attempt <= 3; attempt++)); do
         room=$(windows_named "$ROOM_TITLE" | head -n 1)
         [[ -n $room ]] || fail "no chat-room window is shown"
-        before=$(grep -oF -- ": $text</FONT>" "$transcript" 2>/dev/null | wc -l || true)
+        before=$(own_line_count "$text")
         focus "$room" || true
         timeout 5 xdotool key --clearmodifiers ctrl+a BackSpace
         timeout 10 xdotool type --clearmodifiers --delay "$TYPE_DELAY_MS" -- "$text"
         timeout 3 xdotool key --clearmodifiers Return
         for ((i = 0; i < 30; i++)); do
-            if (($(grep -oF -- ": $text</FONT>" "$transcript" 2>/dev/null | wc -l || true) > before)); then
+            if (($(own_line_count "$text") > before)); then
                 return 0
             fi
             sleep "$POLL"
@@ -195,7 +192,9 @@ say() {
 # --- the session ------------------------------------------------------------------------------
 
 ok "checking $ruz"
-"$repo/scripts/make-demo-songs.sh" "$work/songs" >/dev/null || fail "could not make the demo songs"
+mapfile -t TITLES < <("$repo/scripts/make-demo-songs.sh" "$work/songs") ||
+    fail "could not make the demo songs"
+((${#TITLES[@]} > 1)) || fail "the demo songs gave no titles"
 ok "demo songs made in $work/songs"
 
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -235,8 +234,9 @@ room=$(windows_named "$ROOM_TITLE" | head -n 1)
 [[ -n $room ]] || fail "no chat-room window is shown"
 ok "chat room: $(xdotool getwindowname "$room")"
 
-transcript_has "†- Loads Taviks Ruz -†" || wait_for "$STEP_TIMEOUT" "the start-up announcement" \
-    transcript_has "†- Loads Taviks Ruz -†"
+transcript_has "$USER_NAME: †- Loads Taviks Ruz -†" ||
+    wait_for "$STEP_TIMEOUT" "the start-up announcement" \
+        transcript_has "$USER_NAME: †- Loads Taviks Ruz -†"
 ok "the room heard the start-up announcement"
 
 # Loading the folder shows two notices (chat sends off while the title list is built, then on
@@ -264,7 +264,8 @@ done
 
 say ".skip"
 ok "typed .skip into the room"
-announced_next() { transcript_after_own_line ".skip" | grep -qF -- "  $expected - "; }
+announced_next() { lines_after_own_line ".skip" | grep -qF -- "$USER_NAME: †-" &&
+    [[ $(last_announced) == "$expected" ]]; }
 wait_for "$STEP_TIMEOUT" "the announcement of '$expected' after .skip" announced_next
 ok "the room heard the next song announced: $expected"
 

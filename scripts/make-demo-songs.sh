@@ -3,6 +3,7 @@
 # here and so free of any rights, as MP3 files named "Artist - Title.mp3".
 #
 # Usage: scripts/make-demo-songs.sh [FOLDER]   (default: build/demo-songs in the repository)
+# Prints the songs' titles, one a line, in the order the playlist lists them.
 # Needs the Debian packages sox and lame.
 set -eu
 
@@ -22,9 +23,11 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 # encode WAV ARTIST TITLE: a 112 kbps joint-stereo MP3 with title and artist tags.
+made=""
 encode() {
     lame --quiet -m j -b 112 --ta "$2" --tt "$3" --tg "Ambient" "$1" "$folder/$2 - $3.mp3"
-    echo "$folder/$2 - $3.mp3"
+    made="$made$2 - $3
+"
 }
 
 # chord SECONDS FREQUENCY...: the notes held together, mixed to one voice, faded in and out.
@@ -84,3 +87,6 @@ encode "$scratch/song3s.wav" "Square Pals" "Little Tune"
 sox -V1 -n -r "$rate" -c 2 -b 16 "$scratch/song4.wav" synth 14 sine 110-165 sine 220 \
     remix 1,2 1,2 fade q 1 14 2 gain -n -6
 encode "$scratch/song4.wav" "Drone Club" "Low Hum"
+
+# The titles, one a line, in the playlist's order (the file names' alphabetical order).
+printf '%s' "$made" | LC_ALL=C sort -f | sed 's/^.* - //'

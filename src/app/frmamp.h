@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/chrome.h"
 #include "commands/ccoms.h"
+#include "commands/dispatcher.h"
+#include "common/chat_room.h"
 #include "messenger/aimchat.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
@@ -9,25 +12,18 @@
 #include "platform/timer_host.h"
 #include "platform/tray.h"
 #include "platform/winsys/window_system.h"
+#include "player/announcer.h"
+#include "player/playlist.h"
+#include "player/transport.h"
+#include "presence/presence.h"
 #include "scanner/chat.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace ruz {
-
-// The title a title-list build derives from a file name: the text before the first ".", from
-// after its first " - " if it has one, in lower case.
-QString BuildTitle(const QString& fileName);
-// The index of the first entry of `list` that contains `text`, or -1.
-int FindListItem(const QString& text, const ListBox& list);
-
-// "NAME Has Gone Idle Reason (REASON)".
-QString GoneIdleNotice(const QString& screenName, const QString& reason);
 
 // What the program is given by the machine it runs on: one implementation of each seam.
 struct Platform {
@@ -39,9 +35,12 @@ struct Platform {
     Clock& clock;
 };
 
-// The main window: owns every control, the pending-announcement list and the notification-area
-// record for the whole run. The program runs exactly as long as this window exists.
+// The main window: owns every named control and the subsystems that work them, for the whole
+// run. The program runs exactly as long as this window exists.
 class FrmAmp {
+    // Declared first: every control below registers here.
+    ControlRegistry controls_;
+
   public:
     static constexpr int kPositionRefreshMs = 50;
     static constexpr int kBuildStepMs = 1;
@@ -66,150 +65,76 @@ class FrmAmp {
     // Called once when the program has ended (the desktop leaves its event loop).
     std::function<void()> onEnded;
 
-    // Screen-name discovery: the frontmost dialog window's caption, cut before its first
-    // apostrophe.
-    QString GetMMUser();
-    void AddTrayIcon();
-    void RemoveTrayIcon();
-    const NotifyIconData& trayRecord() const { return trayRecord_; }
-
-    // The messenger link, with the system's texts converted at this one edge.
-    void SendChatText(const QString& text);
-    void ClearChatTranscript();
-    void CloseChatRoom();
-    QString ChatTranscriptTail();
-
-    // Playlist.
-    void LoadFolder();
-    void BuildStep();
-    void SelectSong(int index);
-    void OpenSelectedSong();
-    void OpenFolderClicked();
-
-    // Transport.
-    void NextSong();
-    void PreviousSong();
-    void SeekBy(double seconds);
-    void SeekTo(double seconds);
-    void PauseSong();
-    void ResumeSong();
-    void ToggleMute();
-    void SetVolume(int hundredthsOfDb);
-    void RefreshPosition();
-    void SongEndCheck();
-
-    // Song announcement.
-    void PickUpTitle();
-    QString ExpandAnnouncement(const QString& announcementTemplate);
-    void AnnounceSong();
-
-    // Command dispatch: one chat line from the scanner.
-    void aimchatscan(const QString& whosaid, const QString& whatsaid);
-    // Sends `text` only while the chat sends are on.
-    void SendGated(const QString& text);
-
-    // Chat commands; those of the contains phase take the line's argument, if it has one.
-    void VolumeCommand(const std::optional<QString>& argument);
-    void SetPositionCommand(const std::optional<QString>& argument);
-    void IdleOnCommand(const std::optional<QString>& argument);
-    void SongSearchCommand(const std::optional<QString>& argument);
-    void IdleOffCommand();
-    void ClearCommand();
-    void CloseRoomCommand();
-    void SongLengthCommand();
-    void EndCommand();
-    void HideCommand();
-    void ChatSendsOffCommand();
-    void ChatSendsOnCommand();
-    void HelpCommand();
-    void ShowCommand();
-    void StopCommand();
-    void LastSongCommand();
-    void FirstSongCommand();
-    void ForwardCommand();
-    void RewindCommand();
-    void PauseCommand();
-    void ResumeCommand();
-    void MuteCommand();
-
-    // Idle and away.
-    void EnterIdle(const QString& reason);
-    void LeaveIdle();
-    bool IsIdle() const;
-    void IdleMenuClicked();
-    void IdleTick();
-
-    // Hot keys of the option boxes.
-    void OptionKeyDown(int keyCode);
-
-    // Tray icon and window chrome.
-    void TrayIconMessage(int mouseMessage);
-    void MinimizeClicked();
-    void CcomsMenuClicked();
-
     // The command-words window, created hidden the first time it is used.
     Ccoms& ccoms();
     bool hasCcoms() const { return ccoms_ != nullptr; }
+    // This window's named controls (not those of `Ccoms`).
+    const ControlRegistry& controls() const { return controls_; }
 
-    // Every named control of this window (not `Ccoms`), for the views and the scenario runner.
-    Control* control(const QString& name);
+    Playlist& playlist() { return playlist_; }
+    Transport& transport() { return transport_; }
+    Announcer& announcer() { return announcer_; }
+    const Chrome& chrome() const { return chrome_; }
+    ChatRoom& room() { return room_; }
 
-    Platform& platform;
-    messenger::AimChat aimchat;
+    Window window;                  // The main window: caption, visible, state, position
+    Timer Timer1;                   // Position refresh
+    Timer Timer2;                   // One step of the title-list build
+    Timer tmrGetSong;               // Title pick-up
+    Timer idle;                     // Idle reminder
+    Timer tmrALag;                  // Anti-lag
+    Label lblsn;                    // The user's screen name
+    Label Song;                     // The song's title
+    Label Artist;                   // The song's artist
+    Label minutes;                  // Minutes idle
+    Label idlereason;               // Idle reason
+    Slider Slider1;                 // Volume
+    Slider Slider2;                 // Position
+    FileListBox File1;              // The playlist
+    ListBox List1;                  // The title list
+    FolderTree ExplorerTree1;       // The folder
+    TextBox Text1;                  // The song search's text
+    CheckBox chatsendc;             // The chat-sends switch (hidden)
+    CheckBox chkRandomSong;         // Random
+    CheckBox chkRepeat;             // Repeat
+    CheckBox chkAutoGetSong;        // Auto get song
+    CheckBox chkKeepFromRating;     // Keep from rating
+    CheckBox chkAntiLag;            // Anti-lag
+    Picture Image1;                 // Back
+    Picture Image2;                 // Rewind
+    Picture Image3;                 // Pause
+    Picture Image4;                 // Skip
+    Picture Image5;                 // Forward
+    Picture Image6;                 // Mute
+    Picture Image7;                 // Play
+    Picture Image8;                 // Open Folder
+    Picture Image9;                 // The skin's picture
+    Picture Image10;                // Hide
+    MenuEntry mnuhelp;              // Ccoms
+    MenuEntry mnuGetSong;           // Auto Get Song
+    MenuEntry mnuidle;              // Idle
+    MenuEntry mnuMinimize;          // Minimize
+    MenuEntry mnutavikProgrammers;  // Tavik
     MediaEngine& MediaPlayer1;
-
-    Window window;
-    Timer Timer1;
-    Timer Timer2;
-    Timer tmrGetSong;
-    Timer idle;
-    Timer tmrALag;
-    Chat chat;
-    Label lblsn;
-    Label Song;
-    Label Artist;
-    Label minutes;
-    Label idlereason;
-    Slider Slider1;
-    Slider Slider2;
-    FileListBox File1;
-    ListBox List1;
-    FolderTree ExplorerTree1;
-    TextBox Text1;
-    CheckBox chatsendc;
-    CheckBox chkRandomSong;
-    CheckBox chkRepeat;
-    CheckBox chkAutoGetSong;
-    CheckBox chkKeepFromRating;
-    CheckBox chkAntiLag;
-    Picture Image1, Image2, Image3, Image4, Image5, Image6, Image7, Image8, Image9, Image10;
-    MenuEntry mnuhelp;
-    MenuEntry mnuGetSong;
-    MenuEntry mnuidle;
-    MenuEntry mnuMinimize;
-    MenuEntry mnutavikProgrammers;
-
-    // The pending-announcement list: first in, first out.
-    QStringList pending;
+    Chat chat;  // The chat scanner
 
   private:
+    // Screen-name discovery: the frontmost dialog window's caption, cut before its first
+    // apostrophe.
+    QString GetMMUser();
     void endProgram();
-    // Attaches the window's reactions to its controls, and those of `Ccoms` when it is created.
-    void wireReactions();
-    void wireTransport();
-    void wireAnnouncement();
-    void wirePresence();
-    void wireAntiLag();
-    void wireHotKeys();
-    void wireChrome();
-    void wireCcoms();
-    std::vector<Control*> namedControls();
 
+    Platform& platform_;
+    messenger::AimChat aimchat_;
+    ChatRoom room_;
+    Playlist playlist_;
+    Transport transport_;
+    Announcer announcer_;
+    Presence presence_;
+    Chrome chrome_;
+    Dispatcher dispatcher_;
     std::unique_ptr<Ccoms> ccoms_;
-    NotifyIconData trayRecord_{};
     bool loaded_ = false;
-    // Set when the engine accepts a song; the song-end check reads it.
-    bool lastOpenAccepted_ = false;
     bool ended_ = false;
 };
 

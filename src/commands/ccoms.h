@@ -4,35 +4,64 @@
 
 #include <QString>
 
+#include <array>
 #include <memory>
-#include <vector>
 
 namespace ruz {
 
+// The words of the `Ccoms` window, one text box each, in the window's order.
+enum class Word {
+    Trigger,
+    Volume,
+    SetPosition,
+    IdleOn,
+    IdleOff,
+    Clear,
+    Close,
+    End,
+    Hide,
+    SendsOff,
+    SendsOn,
+    Help,
+    Show,
+    Stop,
+    Back,
+    Skip,
+    Last,
+    First,
+    Forward,
+    Rewind,
+    Pause,
+    Mute,
+    RandomSong,
+    Play,
+    Announcement,
+};
+inline constexpr int kWordCount = static_cast<int>(Word::Announcement) + 1;
+
 // The command-words window: the trigger, the command words and the song-announcement template,
-// one text box each, editable while the program runs. Hidden, never destroyed, so edits last
-// until the program ends.
+// editable while the program runs. Hidden, never destroyed, so edits last until the program ends.
 class Ccoms {
+    // Declared first: every control below registers here.
+    ControlRegistry controls_;
+
   public:
     Ccoms();
 
-    // The text box named `name` (`Customccom`, `ccomvol`, ..., `chatsend`); nullptr if none.
-    TextBox* box(const QString& name);
-    const std::vector<std::unique_ptr<TextBox>>& boxes() const { return boxes_; }
-    // The current text of box `name`, read at the moment of use.
-    QString word(const QString& name) const;
-    QString trigger() const { return word(QStringLiteral("Customccom")); }
+    TextBox& box(Word word) { return *boxes_[static_cast<int>(word)]; }
+    // The current text of a word's box, read at the moment of use.
+    QString word(Word word) const { return boxes_[static_cast<int>(word)]->text(); }
+    // The trigger followed by the word.
+    QString command(Word word) const { return this->word(Word::Trigger) + this->word(word); }
+    // The window's controls by name: the window itself, the boxes and the two pictures.
+    const ControlRegistry& controls() const { return controls_; }
 
     Window window;
-    // The strip across the top by which the window is dragged, and its hide button.
-    Picture Image26;
-    Picture Image27;
-    // Where a mouse button was last pressed on `Image26`, in twips from its top-left corner.
-    int anchorX = 0;
-    int anchorY = 0;
+    Picture Image26;  // The strip across the top by which the window is dragged
+    Picture Image27;  // Hide
 
   private:
-    std::vector<std::unique_ptr<TextBox>> boxes_;
+    std::array<std::unique_ptr<TextBox>, kWordCount> boxes_;
 };
 
 }  // namespace ruz

@@ -1,64 +1,121 @@
-// The dispatch of a chat line to the commands: the sender gate, the contains phase and the exact
-// phase.
-#include "app/frmamp.h"
-#include "app/text.h"
+#include "commands/dispatcher.h"
 
-#include <array>
+#include "common/constants.h"
+#include "common/numbers.h"
+#include "common/text.h"
+
+#include <iterator>
 
 namespace ruz {
 
-namespace {
-
-const QString kSongSearch = QStringLiteral(".p");
-
-struct ContainsRow {
-    const char16_t* word;  // a `Ccoms` box, read with the trigger before it
-    void (FrmAmp::*command)(const std::optional<QString>& argument);
-};
-
 // Tested in this order; every one that matches runs, all with the same argument.
-const std::array<ContainsRow, 3> kContainsPhase = {{
-    {u"ccomvol", &FrmAmp::VolumeCommand},
-    {u"set", &FrmAmp::SetPositionCommand},
-    {u"ccomidleon", &FrmAmp::IdleOnCommand},
-}};
-
-enum class Kind { Bare, Exact, ExactFixed };
-
-struct ExactRow {
-    Kind kind;
-    const char16_t* text;  // a `Ccoms` box, or the fixed word after the trigger
-    void (FrmAmp::*command)();
+const Dispatcher::ContainsRow Dispatcher::kContainsPhase[] = {
+    {{Match::Trigger, Word::Volume, nullptr},
+     [](Dispatcher& d, const std::optional<QString>& a) { d.VolumeCommand(a); }},
+    {{Match::Trigger, Word::SetPosition, nullptr},
+     [](Dispatcher& d, const std::optional<QString>& a) { d.SetPositionCommand(a); }},
+    {{Match::Trigger, Word::IdleOn, nullptr},
+     [](Dispatcher& d, const std::optional<QString>& a) { d.IdleOnCommand(a); }},
+    {{Match::Fixed, {}, u".p"},
+     [](Dispatcher& d, const std::optional<QString>& a) { d.s_.playlist.SearchSong(a); }},
 };
 
 // Compared in this order; the first equal row runs and ends the line's handling.
-const std::array<ExactRow, 20> kExactPhase = {{
-    {Kind::Bare, u"ccomidleoff", &FrmAmp::IdleOffCommand},
-    {Kind::Exact, u"ccomclear", &FrmAmp::ClearCommand},
-    {Kind::Exact, u"ccomclose", &FrmAmp::CloseRoomCommand},
-    {Kind::ExactFixed, u"set?", &FrmAmp::SongLengthCommand},
-    {Kind::Exact, u"ccomend", &FrmAmp::EndCommand},
-    {Kind::Exact, u"ccomhide", &FrmAmp::HideCommand},
-    {Kind::Bare, u"ccomsoff", &FrmAmp::ChatSendsOffCommand},
-    {Kind::Bare, u"ccomson", &FrmAmp::ChatSendsOnCommand},
-    {Kind::Exact, u"ccomhelp", &FrmAmp::HelpCommand},
-    {Kind::Exact, u"ccomshow", &FrmAmp::ShowCommand},
-    {Kind::Exact, u"ccomstop", &FrmAmp::StopCommand},
-    {Kind::Exact, u"ccomback", &FrmAmp::PreviousSong},
-    {Kind::Exact, u"ccomskip", &FrmAmp::NextSong},
-    {Kind::Exact, u"ccomlast", &FrmAmp::LastSongCommand},
-    {Kind::Exact, u"ccomfirst", &FrmAmp::FirstSongCommand},
-    {Kind::Exact, u"fwd", &FrmAmp::ForwardCommand},
-    {Kind::Exact, u"rev", &FrmAmp::RewindCommand},
-    {Kind::Exact, u"ccompause", &FrmAmp::PauseCommand},
-    {Kind::ExactFixed, u"resume", &FrmAmp::ResumeCommand},
-    {Kind::Exact, u"ccommute", &FrmAmp::MuteCommand},
-}};
+const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
+    {{Match::Bare, Word::IdleOff, nullptr},
+     [](Dispatcher& d) {
+         d.s_.presence.LeaveIdle();
+         d.s_.room.send(d.screenName() + QStringLiteral(" Is Back From Afk"));
+     }},
+    {{Match::Trigger, Word::Clear, nullptr}, [](Dispatcher& d) { d.s_.room.clearTranscript(); }},
+    {{Match::Trigger, Word::Close, nullptr},
+     [](Dispatcher& d) {
+         d.s_.room.send(Daggered(QStringLiteral("- Closes Room -")));
+         d.s_.room.close();
+     }},
+    {{Match::TriggerFixed, {}, u"set?"},
+     [](Dispatcher& d) {
+         d.s_.room.send(QStringLiteral("Song Is ") +
+                        QString::number(d.s_.transport.lengthSeconds()) +
+                        QStringLiteral(" Secounds Long"));
+     }},
+    {{Match::Trigger, Word::End, nullptr},
+     [](Dispatcher& d) {
+         d.s_.room.send(Daggered(QStringLiteral("- Closes Ruz -")));
+         d.endProgram_();
+     }},
+    {{Match::Trigger, Word::Hide, nullptr},
+     [](Dispatcher& d) {
+         d.s_.chrome.setMainVisible(false);
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Minimizes Ruz -")));
+     }},
+    {{Match::Bare, Word::SendsOff, nullptr}, [](Dispatcher& d) { d.s_.room.setSendsOn(false); }},
+    {{Match::Bare, Word::SendsOn, nullptr},
+     [](Dispatcher& d) {
+         d.s_.room.setSendsOn(true);
+         d.s_.announcer.AnnounceOrKeep();
+     }},
+    {{Match::Trigger, Word::Help, nullptr}, [](Dispatcher& d) { d.s_.chrome.showCcoms(); }},
+    {{Match::Trigger, Word::Show, nullptr},
+     [](Dispatcher& d) {
+         d.s_.chrome.setMainVisible(true);
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Shows Ruz -")));
+     }},
+    {{Match::Trigger, Word::Stop, nullptr},
+     [](Dispatcher& d) {
+         d.s_.transport.Stop();
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Stops Song -")));
+     }},
+    {{Match::Trigger, Word::Back, nullptr}, [](Dispatcher& d) { d.s_.transport.PreviousSong(); }},
+    {{Match::Trigger, Word::Skip, nullptr}, [](Dispatcher& d) { d.s_.transport.NextSong(); }},
+    {{Match::Trigger, Word::Last, nullptr},
+     [](Dispatcher& d) { d.s_.transport.PlayEntry(d.s_.playlist.count() - 1); }},
+    {{Match::Trigger, Word::First, nullptr}, [](Dispatcher& d) { d.s_.transport.PlayEntry(0); }},
+    {{Match::Trigger, Word::Forward, nullptr},
+     [](Dispatcher& d) {
+         d.s_.transport.NudgeBy(kSkipSeconds);
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Forwards Song -")));
+     }},
+    {{Match::Trigger, Word::Rewind, nullptr},
+     [](Dispatcher& d) {
+         d.s_.transport.NudgeBy(-kSkipSeconds);
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Rewinds Song -")));
+     }},
+    {{Match::Trigger, Word::Pause, nullptr},
+     [](Dispatcher& d) {
+         d.s_.transport.PauseSong();
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Pauses Song") + d.s_.announcer.title() +
+                                      QStringLiteral(" -")));
+     }},
+    {{Match::TriggerFixed, {}, u"resume"},
+     [](Dispatcher& d) {
+         d.s_.transport.ResumeSong();
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Resumes Song") + d.s_.announcer.title() +
+                                      QStringLiteral(" -")));
+     }},
+    {{Match::Trigger, Word::Mute, nullptr}, [](Dispatcher& d) { d.MuteCommand(); }},
+};
 
-}  // namespace
+Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblings siblings,
+                       std::function<void()> endProgram)
+    : lblsn_(lblsn), words_(std::move(words)), s_(siblings), endProgram_(std::move(endProgram)) {}
 
-void FrmAmp::aimchatscan(const QString& whosaid, const QString& whatsaid) {
-    if (ended_ || !whosaid.endsWith(lblsn.caption())) {
+QString Dispatcher::textOf(const Pattern& pattern) {
+    switch (pattern.match) {
+        case Match::Bare:
+            return words_().word(pattern.word);
+        case Match::Trigger:
+            return words_().command(pattern.word);
+        case Match::TriggerFixed:
+            return words_().word(Word::Trigger) + QString::fromUtf16(pattern.fixed);
+        case Match::Fixed:
+            return QString::fromUtf16(pattern.fixed);
+    }
+    return {};
+}
+
+void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
+    if (!whosaid.endsWith(screenName())) {
         return;
     }
     // The argument: everything after the line's first blank.
@@ -66,36 +123,57 @@ void FrmAmp::aimchatscan(const QString& whosaid, const QString& whatsaid) {
     if (const qsizetype blank = whatsaid.indexOf(u' '); blank >= 0) {
         argument = whatsaid.mid(blank + 1);
     }
-
     for (const ContainsRow& row : kContainsPhase) {
-        const QString text = ccoms().trigger() + ccoms().word(QString::fromUtf16(row.word));
-        if (ContainsText(whatsaid, text)) {
-            (this->*row.command)(argument);
+        if (ContainsText(whatsaid, textOf(row.pattern))) {
+            row.command(*this, argument);
         }
     }
-    if (ContainsText(whatsaid, kSongSearch)) {
-        SongSearchCommand(argument);
-    }
-
     for (const ExactRow& row : kExactPhase) {
-        const QString word = QString::fromUtf16(row.text);
-        QString text;
-        switch (row.kind) {
-            case Kind::Bare:
-                text = ccoms().word(word);
-                break;
-            case Kind::Exact:
-                text = ccoms().trigger() + ccoms().word(word);
-                break;
-            case Kind::ExactFixed:
-                text = ccoms().trigger() + word;
-                break;
-        }
-        if (whatsaid == text) {
-            (this->*row.command)();
+        if (whatsaid == textOf(row.pattern)) {
+            row.command(*this);
             return;
         }
     }
+}
+
+void Dispatcher::VolumeCommand(const std::optional<QString>& argument) {
+    if (!argument) {
+        return;
+    }
+    const auto number = readNumber(*argument);
+    if (const auto volume = number ? roundHalfEven(*number, kIntMin, kIntMax) : std::nullopt) {
+        s_.transport.SetVolume(*volume);
+    }
+    s_.room.sendGated(QStringLiteral("Changing volume to ") + *argument);
+}
+
+void Dispatcher::SetPositionCommand(const std::optional<QString>& argument) {
+    if (!argument) {
+        return;
+    }
+    if (const auto seconds = readNumber(*argument)) {
+        s_.transport.SeekTo(*seconds);
+    }
+    s_.room.sendGated(QStringLiteral("Set To ") + *argument + QStringLiteral(" Secounds"));
+}
+
+void Dispatcher::IdleOnCommand(const std::optional<QString>& argument) {
+    if (argument) {
+        s_.presence.setReason(*argument);
+    }
+    if (s_.presence.IsIdle()) {
+        s_.room.sendGated(screenName() + QStringLiteral(" You're Already Set Idle"));
+        return;
+    }
+    s_.room.sendGated(GoneIdleNotice(screenName(), s_.presence.reason()));
+    s_.presence.EnterIdle(s_.presence.reason());
+}
+
+void Dispatcher::MuteCommand() {
+    const bool wasMuted = s_.transport.muted();
+    s_.transport.ToggleMute();
+    const QString verb = wasMuted ? QStringLiteral("- Un Mutes ") : QStringLiteral("- Mutes ");
+    s_.room.send(Daggered(verb + s_.announcer.title() + QStringLiteral(" -")));
 }
 
 }  // namespace ruz

@@ -8,13 +8,31 @@
 
 namespace ruz {
 
+Control* ControlRegistry::find(QStringView name) const {
+    const auto found = std::find_if(controls_.begin(), controls_.end(),
+                                    [&](const Control* c) { return c->name() == name; });
+    return found == controls_.end() ? nullptr : *found;
+}
+
+Control::Control(ControlName name) : name_(std::move(name.name)), registry_(name.registry) {
+    if (registry_ != nullptr) {
+        registry_->controls_.push_back(this);
+    }
+}
+
+Control::~Control() {
+    if (registry_ != nullptr) {
+        std::erase(registry_->controls_, this);
+    }
+}
+
 void Control::notifyViews() const {
     for (const auto& view : views_) {
         view();
     }
 }
 
-Label::Label(QString name, QString caption)
+Label::Label(ControlName name, QString caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
 void Label::setCaption(const QString& caption) {
@@ -28,7 +46,8 @@ void Label::setCaption(const QString& caption) {
     notifyViews();
 }
 
-TextBox::TextBox(QString name, QString text) : Control(std::move(name)), text_(std::move(text)) {}
+TextBox::TextBox(ControlName name, QString text)
+    : Control(std::move(name)), text_(std::move(text)) {}
 
 void TextBox::setText(const QString& text) {
     if (text == text_) {
@@ -38,7 +57,7 @@ void TextBox::setText(const QString& text) {
     notifyViews();
 }
 
-CheckBox::CheckBox(QString name, int value, QString caption)
+CheckBox::CheckBox(ControlName name, int value, QString caption)
     : Control(std::move(name)), value_(value), caption_(std::move(caption)) {}
 
 void CheckBox::setValue(int value) {
@@ -52,7 +71,7 @@ void CheckBox::setValue(int value) {
     notifyViews();
 }
 
-Slider::Slider(QString name, int min, int max, int value)
+Slider::Slider(ControlName name, int min, int max, int value)
     : Control(std::move(name)), min_(min), max_(max), value_(value) {}
 
 bool Slider::setValue(int value) {
@@ -97,7 +116,7 @@ void Slider::userScroll(int value) {
     }
 }
 
-ListBox::ListBox(QString name) : Control(std::move(name)) {}
+ListBox::ListBox(ControlName name) : Control(std::move(name)) {}
 
 QString ListBox::item(int index) const {
     return index >= 0 && index < count() ? items_[index] : QString();
@@ -120,7 +139,7 @@ void ListBox::clear() {
     notifyViews();
 }
 
-FileListBox::FileListBox(QString name, QString pattern)
+FileListBox::FileListBox(ControlName name, QString pattern)
     : Control(std::move(name)), pattern_(std::move(pattern)) {}
 
 QString FileListBox::item(int index) const {
@@ -202,7 +221,7 @@ void FolderTree::userPick(const QString& path) {
     }
 }
 
-Timer::Timer(QString name, TimerHost& host, int intervalMs, bool enabled)
+Timer::Timer(ControlName name, TimerHost& host, int intervalMs, bool enabled)
     : Control(std::move(name)), host_(host), interval_(intervalMs) {
     id_ = host_.createTimer([this] {
         if (onTick) {
@@ -242,7 +261,7 @@ void Timer::setInterval(int intervalMs) {
     notifyViews();
 }
 
-Picture::Picture(QString name, QString toolTip) : Control(std::move(name)) {
+Picture::Picture(ControlName name, QString toolTip) : Control(std::move(name)) {
     setToolTip(std::move(toolTip));
 }
 
@@ -264,7 +283,7 @@ void Picture::mouseMove(int buttons, int xTwips, int yTwips) const {
     }
 }
 
-MenuEntry::MenuEntry(QString name, QString caption)
+MenuEntry::MenuEntry(ControlName name, QString caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
 void MenuEntry::click() const {
@@ -273,7 +292,7 @@ void MenuEntry::click() const {
     }
 }
 
-Window::Window(QString name, QString caption)
+Window::Window(ControlName name, QString caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
 void Window::setCaption(const QString& caption) {

@@ -10,13 +10,43 @@
 
 namespace ruz {
 
+class Control;
+
+// The named controls of one window, in creation order. A control registers itself at
+// construction and leaves at destruction; the views and the scenario runner find controls here.
+class ControlRegistry {
+  public:
+    ControlRegistry() = default;
+    ControlRegistry(const ControlRegistry&) = delete;
+    ControlRegistry& operator=(const ControlRegistry&) = delete;
+
+    Control* find(QStringView name) const;
+    template <typename C>
+    C* find(QStringView name) const {
+        return dynamic_cast<C*>(find(name));
+    }
+    const std::vector<Control*>& all() const { return controls_; }
+
+  private:
+    friend class Control;
+    std::vector<Control*> controls_;
+};
+
+// A control's name and, when it belongs to a window, that window's registry.
+struct ControlName {
+    ControlName(QString n) : name(std::move(n)) {}  // NOLINT: a bare name reads as one
+    ControlName(ControlRegistry& window, QString n) : name(std::move(n)), registry(&window) {}
+    QString name;
+    ControlRegistry* registry = nullptr;
+};
+
 // The toolkit's controls as the system uses them. Each control has a name (the views and the
 // scenario runner address controls by it), the reactions the system attaches to it, and a list of
 // view listeners that hear of every real change (the desktop's widgets redraw from them).
 class Control {
   public:
-    explicit Control(QString name) : name_(std::move(name)) {}
-    virtual ~Control() = default;
+    explicit Control(ControlName name);
+    virtual ~Control();
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
@@ -30,6 +60,7 @@ class Control {
 
   private:
     QString name_;
+    ControlRegistry* registry_;
     QString toolTip_;
     std::vector<std::function<void()>> views_;
 };
@@ -37,7 +68,7 @@ class Control {
 // A label reports only a real change of its caption.
 class Label : public Control {
   public:
-    Label(QString name, QString caption = {});
+    Label(ControlName name, QString caption = {});
     const QString& caption() const { return caption_; }
     void setCaption(const QString& caption);
     std::function<void()> onChange;
@@ -48,7 +79,7 @@ class Label : public Control {
 
 class TextBox : public Control {
   public:
-    TextBox(QString name, QString text = {});
+    TextBox(ControlName name, QString text = {});
     const QString& text() const { return text_; }
     void setText(const QString& text);
 
@@ -59,7 +90,7 @@ class TextBox : public Control {
 // Setting a check box's value raises its click reaction when the value changes.
 class CheckBox : public Control {
   public:
-    CheckBox(QString name, int value, QString caption = {});
+    CheckBox(ControlName name, int value, QString caption = {});
     int value() const { return value_; }
     void setValue(int value);
     // The user clicks the box: 0 becomes 1, anything else 0.
@@ -81,7 +112,7 @@ class CheckBox : public Control {
 // A slider refuses a value outside its range; a new range pulls the value into it.
 class Slider : public Control {
   public:
-    Slider(QString name, int min, int max, int value);
+    Slider(ControlName name, int min, int max, int value);
     int value() const { return value_; }
     int min() const { return min_; }
     int max() const { return max_; }
@@ -101,7 +132,7 @@ inline constexpr int kMaxListEntries = 32767;
 
 class ListBox : public Control {
   public:
-    explicit ListBox(QString name);
+    explicit ListBox(ControlName name);
     int count() const { return static_cast<int>(items_.size()); }
     // "" for an index outside the list.
     QString item(int index) const;
@@ -118,7 +149,7 @@ class ListBox : public Control {
 // raises the change reaction; a refused index leaves the selection as it was.
 class FileListBox : public Control {
   public:
-    FileListBox(QString name, QString pattern);
+    FileListBox(ControlName name, QString pattern);
     const QString& path() const { return path_; }
     // Lists `folder` with nothing selected; refused (false, nothing changes) when the folder
     // cannot be read.
@@ -147,7 +178,7 @@ class FileListBox : public Control {
 // raises nothing; the user's pick raises the selection reaction.
 class FolderTree : public Control {
   public:
-    explicit FolderTree(QString name) : Control(std::move(name)) {}
+    explicit FolderTree(ControlName name) : Control(std::move(name)) {}
     const QString& path() const { return path_; }
     void setPath(const QString& path);
     void userPick(const QString& path);
@@ -161,7 +192,7 @@ class FolderTree : public Control {
 // enabling a running one leaves it alone; a new interval restarts a running timer.
 class Timer : public Control {
   public:
-    Timer(QString name, TimerHost& host, int intervalMs, bool enabled);
+    Timer(ControlName name, TimerHost& host, int intervalMs, bool enabled);
     ~Timer() override;
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -183,7 +214,7 @@ inline constexpr int kMiddleButton = 4;
 
 class Picture : public Control {
   public:
-    explicit Picture(QString name, QString toolTip = {});
+    explicit Picture(ControlName name, QString toolTip = {});
     void click() const;
     void mouseDown(int buttons, int xTwips, int yTwips) const;
     void mouseMove(int buttons, int xTwips, int yTwips) const;
@@ -194,7 +225,7 @@ class Picture : public Control {
 
 class MenuEntry : public Control {
   public:
-    MenuEntry(QString name, QString caption);
+    MenuEntry(ControlName name, QString caption);
     const QString& caption() const { return caption_; }
     void click() const;
     std::function<void()> onClick;
@@ -209,7 +240,7 @@ inline constexpr int kWindowMinimized = 1;
 // A top-level window's state: caption, visibility, window state and screen position in twips.
 class Window : public Control {
   public:
-    Window(QString name, QString caption);
+    Window(ControlName name, QString caption);
     const QString& caption() const { return caption_; }
     void setCaption(const QString& caption);
     bool visible() const { return visible_; }

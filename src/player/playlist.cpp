@@ -1,6 +1,6 @@
-// The playlist: the folder, its matching files, the selection and the title list.
-#include "app/frmamp.h"
-#include "app/text.h"
+#include "player/playlist.h"
+
+#include "common/text.h"
 
 #include <QDir>
 
@@ -32,55 +32,71 @@ int FindListItem(const QString& text, const ListBox& list) {
     return -1;
 }
 
-void FrmAmp::LoadFolder() {
-    File1.setPath(ExplorerTree1.path());
-    if (File1.count() == 0) {
+Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room)
+    : c_(controls), dialogs_(dialogs), room_(room) {
+    c_.Timer2.onTick = [this] { BuildStep(); };
+    c_.ExplorerTree1.onSelect = [this] { LoadFolder(); };
+    c_.Image8.onClick = [this] { OpenFolderClicked(); };
+    c_.File1.onChange = [this] {
+        if (onSelect) {
+            onSelect();
+        }
+    };
+}
+
+void Playlist::LoadFolder() {
+    c_.File1.setPath(c_.ExplorerTree1.path());
+    if (c_.File1.count() == 0) {
         // A build over a folder that has gone could never complete: it stops, as on any other
         // change of folder.
-        Timer2.setEnabled(false);
+        c_.Timer2.setEnabled(false);
         return;
     }
     SelectSong(0);
-    if (Timer2.enabled()) {
-        Timer2.setEnabled(false);
+    if (c_.Timer2.enabled()) {
+        c_.Timer2.setEnabled(false);
         return;
     }
-    List1.clear();
-    Timer2.setEnabled(true);
-    chatsendc.setValue(0);
-    platform.dialogs.notice(kSendsDisabled);
+    c_.List1.clear();
+    c_.Timer2.setEnabled(true);
+    room_.setSendsOn(false);
+    dialogs_.notice(kSendsDisabled);
 }
 
-void FrmAmp::BuildStep() {
+void Playlist::BuildStep() {
     // A list that has caught up with the playlist is complete (it can never overtake it).
-    if (List1.count() >= File1.count()) {
-        tmrGetSong.setEnabled(true);
-        Timer2.setEnabled(false);
-        chatsendc.setValue(1);
-        platform.dialogs.notice(kSendsEnabled);
+    if (c_.List1.count() >= c_.File1.count()) {
+        c_.tmrGetSong.setEnabled(true);
+        c_.Timer2.setEnabled(false);
+        room_.setSendsOn(true);
+        dialogs_.notice(kSendsEnabled);
         SelectSong(0);
         return;
     }
-    tmrGetSong.setEnabled(false);
-    Text1.setText(BuildTitle(File1.fileName()));
-    List1.addItem(Text1.text());
-    SelectSong(File1.listIndex() + 1);
+    c_.tmrGetSong.setEnabled(false);
+    c_.Text1.setText(BuildTitle(c_.File1.fileName()));
+    c_.List1.addItem(c_.Text1.text());
+    SelectSong(c_.File1.listIndex() + 1);
 }
 
-void FrmAmp::SelectSong(int index) {
-    File1.setListIndex(index);
+void Playlist::SelectSong(int index) {
+    c_.File1.setListIndex(index);
 }
 
-void FrmAmp::OpenSelectedSong() {
-    if (MediaPlayer1.open(ExplorerTree1.path() + QDir::separator() + File1.fileName())) {
-        lastOpenAccepted_ = true;
-    }
+QString Playlist::selectedPath() const {
+    return c_.ExplorerTree1.path() + QDir::separator() + c_.File1.fileName();
 }
 
-void FrmAmp::OpenFolderClicked() {
-    const QString folder = platform.dialogs.pickFolder(kPickerTitle, kPickerStart);
-    ExplorerTree1.setPath(folder);
+void Playlist::OpenFolderClicked() {
+    c_.ExplorerTree1.setPath(dialogs_.pickFolder(kPickerTitle, kPickerStart));
     LoadFolder();
+}
+
+void Playlist::SearchSong(const std::optional<QString>& text) {
+    if (text) {
+        c_.Text1.setText(*text);
+    }
+    SelectSong(FindListItem(c_.Text1.text(), c_.List1));
 }
 
 }  // namespace ruz

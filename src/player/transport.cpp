@@ -1,102 +1,124 @@
-// The transport: moving through the playlist, seeking, pausing, mute, volume, the position
-// refresh and the song-end check.
-#include "app/frmamp.h"
-#include "commands/numbers.h"
+#include "player/transport.h"
+
+#include "common/constants.h"
+#include "common/numbers.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace ruz {
 
-namespace {
-constexpr double kSkipSeconds = 5;
-constexpr int kIntMin = std::numeric_limits<int>::min();
-constexpr int kIntMax = std::numeric_limits<int>::max();
-}  // namespace
-
-void FrmAmp::NextSong() {
-    SelectSong(File1.listIndex() + 1);
-    OpenSelectedSong();
+Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
+                     std::function<bool()> ended)
+    : c_(controls), engine_(engine), playlist_(playlist), ended_(std::move(ended)) {
+    c_.Image1.onClick = [this] { PreviousSong(); };
+    c_.Image2.onClick = [this] { SeekBy(-kSkipSeconds); };
+    c_.Image7.onClick = [this] { ResumeSong(); };
+    c_.Image3.onClick = [this] { PauseSong(); };
+    c_.Image6.onClick = [this] { ToggleMute(); };
+    c_.Image5.onClick = [this] { SeekBy(kSkipSeconds); };
+    c_.Image4.onClick = [this] { NextSong(); };
+    c_.Slider1.onScroll = [this] { SetVolume(c_.Slider1.value()); };
+    c_.Slider2.onScroll = [this] { SeekTo(c_.Slider2.value()); };
+    c_.Timer1.onTick = [this] { RefreshPosition(); };
+    playlist_.onSelect = [this] { OpenSelectedSong(); };
+    engine_.setPlayStateChanged([this](PlayState, PlayState) {
+        if (!ended_()) {
+            SongEndCheck();
+        }
+    });
 }
 
-void FrmAmp::PreviousSong() {
-    SelectSong(File1.listIndex() - 1);
-    OpenSelectedSong();
+Transport::~Transport() {
+    // The engine outlives the transport: it must not call back into it.
+    engine_.setPlayStateChanged({});
 }
 
-void FrmAmp::SeekBy(double seconds) {
-    MediaPlayer1.setCurrentPosition(MediaPlayer1.currentPosition() + seconds);
-}
-
-void FrmAmp::SeekTo(double seconds) {
-    MediaPlayer1.setCurrentPosition(seconds);
-}
-
-void FrmAmp::PauseSong() {
-    MediaPlayer1.pause();
-}
-
-void FrmAmp::ResumeSong() {
-    MediaPlayer1.play();
-}
-
-void FrmAmp::ToggleMute() {
-    MediaPlayer1.setMute(!MediaPlayer1.mute());
-}
-
-void FrmAmp::SetVolume(int hundredthsOfDb) {
-    MediaPlayer1.setVolume(hundredthsOfDb);
-}
-
-void FrmAmp::RefreshPosition() {
-    if (auto position = roundHalfEven(MediaPlayer1.currentPosition(), kIntMin, kIntMax)) {
-        Slider2.setValue(*position);
-    }
-    if (auto length = roundHalfEven(MediaPlayer1.duration(), kIntMin, kIntMax)) {
-        Slider2.setMax(*length);
+void Transport::OpenSelectedSong() {
+    if (engine_.open(playlist_.selectedPath())) {
+        lastOpenAccepted_ = true;
     }
 }
 
-void FrmAmp::SongEndCheck() {
-    if (MediaPlayer1.duration() != MediaPlayer1.currentPosition()) {
+void Transport::PlayEntry(int index) {
+    playlist_.SelectSong(index);
+    OpenSelectedSong();
+}
+
+void Transport::NextSong() {
+    PlayEntry(playlist_.index() + 1);
+}
+
+void Transport::PreviousSong() {
+    PlayEntry(playlist_.index() - 1);
+}
+
+void Transport::SeekBy(double seconds) {
+    engine_.setCurrentPosition(engine_.currentPosition() + seconds);
+}
+
+void Transport::SeekTo(double seconds) {
+    engine_.setCurrentPosition(seconds);
+    if (const auto whole = roundHalfEven(seconds, kIntMin, kIntMax)) {
+        c_.Slider2.setValue(*whole);
+    }
+}
+
+void Transport::NudgeBy(int seconds) {
+    SeekBy(seconds);
+    c_.Slider2.setValue(c_.Slider2.value() + seconds);
+}
+
+void Transport::PauseSong() {
+    engine_.pause();
+}
+
+void Transport::ResumeSong() {
+    engine_.play();
+}
+
+void Transport::Stop() {
+    engine_.stop();
+}
+
+void Transport::ToggleMute() {
+    engine_.setMute(!engine_.mute());
+}
+
+bool Transport::muted() const {
+    return engine_.mute();
+}
+
+void Transport::SetVolume(int hundredthsOfDb) {
+    engine_.setVolume(hundredthsOfDb);
+    c_.Slider1.setValue(hundredthsOfDb);
+}
+
+void Transport::RefreshPosition() {
+    if (auto position = roundHalfEven(engine_.currentPosition(), kIntMin, kIntMax)) {
+        c_.Slider2.setValue(*position);
+    }
+    if (auto length = roundHalfEven(engine_.duration(), kIntMin, kIntMax)) {
+        c_.Slider2.setMax(*length);
+    }
+}
+
+void Transport::SongEndCheck() {
+    if (engine_.duration() != engine_.currentPosition()) {
         return;
     }
     // A file the engine refuses would leave the player standing at the end of the song before
     // it; such files are passed over, each at most once per song end.
-    for (int moves = 0; moves < std::max(File1.count(), 1); ++moves) {
+    for (int moves = 0; moves < std::max(playlist_.count(), 1); ++moves) {
         lastOpenAccepted_ = false;
-        if (File1.listIndex() != File1.count() - 1) {
+        if (!playlist_.atLast()) {
             NextSong();
         } else {
-            SelectSong(0);
+            playlist_.SelectSong(0);
         }
-        if (lastOpenAccepted_ || File1.count() == 0) {
+        if (lastOpenAccepted_ || playlist_.count() == 0) {
             return;
         }
     }
-}
-
-void FrmAmp::wireTransport() {
-    Image1.onClick = [this] { PreviousSong(); };
-    Image2.onClick = [this] { SeekBy(-kSkipSeconds); };
-    Image7.onClick = [this] { ResumeSong(); };
-    Image3.onClick = [this] { PauseSong(); };
-    Image6.onClick = [this] { ToggleMute(); };
-    Image5.onClick = [this] { SeekBy(kSkipSeconds); };
-    Image4.onClick = [this] { NextSong(); };
-    Image8.onClick = [this] { OpenFolderClicked(); };
-    Image10.onClick = [this] { window.setVisible(false); };
-    Slider1.onScroll = [this] { SetVolume(Slider1.value()); };
-    Slider2.onScroll = [this] { SeekTo(Slider2.value()); };
-    Timer1.onTick = [this] { RefreshPosition(); };
-    Timer2.onTick = [this] { BuildStep(); };
-    File1.onChange = [this] { OpenSelectedSong(); };
-    ExplorerTree1.onSelect = [this] { LoadFolder(); };
-    MediaPlayer1.setPlayStateChanged([this](PlayState, PlayState) {
-        if (!ended_) {
-            SongEndCheck();
-        }
-    });
 }
 
 }  // namespace ruz

@@ -1,5 +1,8 @@
 #include "scanner/chat.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace ruz {
 
 namespace {
@@ -39,6 +42,50 @@ QString StripChatTags(const QString& line) {
     return kept;
 }
 
+QString DecodeCharacterReferences(const QString& text) {
+    struct Named {
+        QStringView name;
+        char16_t c;
+    };
+    static constexpr Named kNamed[] = {
+        {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}};
+    constexpr int kMaxDigits = 7;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'&') {
+            out.append(text[i]);
+            continue;
+        }
+        const QStringView rest = QStringView(text).mid(i);
+        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
+                                        [&](const Named& n) { return rest.startsWith(n.name); });
+        if (named != std::end(kNamed)) {
+            out.append(QChar(named->c));
+            i += named->name.size() - 1;
+            continue;
+        }
+        // "&#" digits ";"
+        qsizetype end = 2;
+        while (end < rest.size() && end < 2 + kMaxDigits && rest[end].isDigit() &&
+               rest[end].unicode() < 128) {
+            ++end;
+        }
+        const uint code =
+            rest.startsWith(u"&#") && end > 2 && end < rest.size() && rest[end] == u';'
+                ? rest.mid(2, end - 2).toUInt()
+                : 0;
+        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            out.append(text[i]);
+            continue;
+        }
+        const char32_t scalar = code;
+        out.append(QString::fromUcs4(&scalar, 1));
+        i += end;
+    }
+    return out;
+}
+
 QString DateSaid(const QString& line) {
     const qsizetype found = line.indexOf(kStampOpen);
     // Without a stamp the collection starts at the sixth character, as the search's "not found"
@@ -66,8 +113,10 @@ ChatLine CutChatLine(const QString& line) {
     return cut;
 }
 
-Chat::Chat(TimerHost& host, std::function<QString()> readTail)
-    : chat_tymer(QStringLiteral("chat_tymer"), host, kPollIntervalMs, true),
+Chat::Chat(TimerHost& host, std::function<QString()> readTail, ControlRegistry* window)
+    : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
+                                   : ControlName(QStringLiteral("chat_tymer")),
+                 host, kPollIntervalMs, true),
       readTail_(std::move(readTail)) {
     chat_tymer.onTick = [this] { poll(); };
 }

@@ -20,6 +20,9 @@ struct ChatLine {
 QString ExtractLastChatLine(const QString& tail);
 // The line without its markup: tags dropped, every ">" removed, the last character never kept.
 QString StripChatTags(const QString& line);
+// The messenger's character references ("&amp;", "&lt;", "&gt;", "&quot;", "&#NN;") decoded once,
+// left to right; a reference it does not know, or a number outside Unicode, stays as written.
+QString DecodeCharacterReferences(const QString& text);
 // "{" + the time stamp that follows "<!-- (" up to the next ")" + "}".
 QString DateSaid(const QString& line);
 // Cuts a raw transcript line into sender, message and time stamp.
@@ -33,7 +36,8 @@ class Chat {
     // A tail shorter than this holds no line.
     static constexpr int kMinTailLength = 3;
 
-    Chat(TimerHost& host, std::function<QString()> readTail);
+    // `window`, when given, is the registry of the window that holds `chat_tymer`.
+    Chat(TimerHost& host, std::function<QString()> readTail, ControlRegistry* window = nullptr);
 
     // Switches polling on; the current tail becomes the baseline.
     void scan_on();

@@ -1,10 +1,11 @@
 #include "scenario/properties.h"
 
-#include "commands/numbers.h"
+#include "common/numbers.h"
 
 #include <QRegularExpression>
 
 #include <cmath>
+#include <span>
 
 namespace ruz::scenario {
 
@@ -15,7 +16,6 @@ constexpr double kSecondsTolerance = 0.05;
 QString boolText(bool b) {
     return b ? QStringLiteral("true") : QStringLiteral("false");
 }
-
 PropertyValue number(long long n) {
     return {QString::number(n), Compare::Number};
 }
@@ -25,31 +25,109 @@ PropertyValue seconds(double s) {
 PropertyValue text(QString t) {
     return {std::move(t), Compare::Text};
 }
+PropertyValue truth(bool b) {
+    return text(boolText(b));
+}
 
-// "List(3)" -> 3
-std::optional<int> indexOf(const QString& prop, const QString& head) {
+// A property of an object of type T: a plain one ("Value"), or an indexed one ("List(3)") whose
+// reader takes the index.
+template <typename T>
+struct Prop {
+    const char16_t* name;
+    bool indexed;
+    PropertyValue (*read)(const T&, const World&, int index);
+};
+
+// "List(3)" -> ("List", 3); a plain name -> (name, nullopt).
+std::pair<QString, std::optional<int>> splitIndex(const QString& prop) {
     static const QRegularExpression pattern(QStringLiteral("^(\\w+)\\((-?\\d+)\\)$"));
     const auto m = pattern.match(prop);
-    if (!m.hasMatch() || m.captured(1) != head) {
-        return std::nullopt;
+    if (!m.hasMatch()) {
+        return {prop, std::nullopt};
     }
     bool ok = false;
     const int i = m.captured(2).toInt(&ok);
-    return ok ? std::optional<int>(i) : std::nullopt;
+    return {m.captured(1), ok ? std::optional<int>(i) : std::nullopt};
 }
 
-std::optional<PropertyValue> windowProperty(const Window& w, const QString& prop) {
-    if (prop == u"Caption")
-        return text(w.caption());
-    if (prop == u"Visible")
-        return text(boolText(w.visible()));
-    if (prop == u"WindowState")
-        return number(w.windowState());
-    if (prop == u"Left")
-        return number(w.left());
-    if (prop == u"Top")
-        return number(w.top());
+template <typename T>
+std::optional<PropertyValue> readRow(const T& object, const World& world, const QString& prop,
+                                     std::span<const Prop<T>> rows) {
+    const auto [head, index] = splitIndex(prop);
+    for (const Prop<T>& row : rows) {
+        if (row.indexed ? (index && head == row.name) : prop == row.name) {
+            return row.read(object, world, index.value_or(0));
+        }
+    }
     return std::nullopt;
+}
+
+// One table per kind of control.
+const Prop<Window> kWindowProps[] = {
+    {u"Caption", false, [](const Window& w, const World&, int) { return text(w.caption()); }},
+    {u"Visible", false, [](const Window& w, const World&, int) { return truth(w.visible()); }},
+    {u"WindowState", false,
+     [](const Window& w, const World&, int) { return number(w.windowState()); }},
+    {u"Left", false, [](const Window& w, const World&, int) { return number(w.left()); }},
+    {u"Top", false, [](const Window& w, const World&, int) { return number(w.top()); }},
+};
+const Prop<Label> kLabelProps[] = {
+    {u"Caption", false, [](const Label& l, const World&, int) { return text(l.caption()); }},
+};
+const Prop<TextBox> kTextBoxProps[] = {
+    {u"Text", false, [](const TextBox& t, const World&, int) { return text(t.text()); }},
+};
+const Prop<CheckBox> kCheckBoxProps[] = {
+    {u"Value", false, [](const CheckBox& b, const World&, int) { return number(b.value()); }},
+};
+const Prop<Slider> kSliderProps[] = {
+    {u"Value", false, [](const Slider& s, const World&, int) { return number(s.value()); }},
+    {u"Min", false, [](const Slider& s, const World&, int) { return number(s.min()); }},
+    {u"Max", false, [](const Slider& s, const World&, int) { return number(s.max()); }},
+};
+const Prop<Timer> kTimerProps[] = {
+    {u"Enabled", false, [](const Timer& t, const World&, int) { return truth(t.enabled()); }},
+    {u"Interval", false, [](const Timer& t, const World&, int) { return number(t.interval()); }},
+};
+const Prop<FileListBox> kFileListProps[] = {
+    {u"Path", false,
+     [](const FileListBox& f, const World& w, int) { return text(w.relative(f.path())); }},
+    {u"ListIndex", false,
+     [](const FileListBox& f, const World&, int) { return number(f.listIndex()); }},
+    {u"ListCount", false,
+     [](const FileListBox& f, const World&, int) { return number(f.count()); }},
+    {u"FileName", false,
+     [](const FileListBox& f, const World&, int) { return text(f.fileName()); }},
+    {u"List", true, [](const FileListBox& f, const World&, int i) { return text(f.item(i)); }},
+};
+const Prop<ListBox> kListProps[] = {
+    {u"ListCount", false, [](const ListBox& l, const World&, int) { return number(l.count()); }},
+    {u"List", true, [](const ListBox& l, const World&, int i) { return text(l.item(i)); }},
+};
+const Prop<FolderTree> kTreeProps[] = {
+    {u"Path", false,
+     [](const FolderTree& t, const World& w, int) { return text(w.relative(t.path())); }},
+};
+
+template <typename C, std::size_t N>
+std::optional<PropertyValue> ofKind(const Control& c, const World& world, const QString& prop,
+                                    const Prop<C> (&rows)[N]) {
+    const auto* typed = dynamic_cast<const C*>(&c);
+    return typed ? readRow<C>(*typed, world, prop, rows) : std::nullopt;
+}
+
+// The first table of the control's kind that has the property.
+template <typename... Tables>
+std::optional<PropertyValue> firstOf(const Control& c, const World& w, const QString& p,
+                                     const Tables&... tables) {
+    std::optional<PropertyValue> value;
+    static_cast<void>(((value = ofKind(c, w, p, tables)) || ...));
+    return value;
+}
+
+std::optional<PropertyValue> controlProperty(const Control& c, const World& w, const QString& p) {
+    return firstOf(c, w, p, kWindowProps, kLabelProps, kTextBoxProps, kCheckBoxProps, kSliderProps,
+                   kTimerProps, kFileListProps, kListProps, kTreeProps);
 }
 
 QString playStateText(PlayState s) {
@@ -64,119 +142,65 @@ QString playStateText(PlayState s) {
     return {};
 }
 
-std::optional<PropertyValue> engineProperty(World& world, const QString& prop) {
-    const MediaEngine& e = *world.engine;
-    if (prop == u"FileName")
-        return text(world.relative(e.fileName()));
-    if (prop == u"PlayState")
-        return text(playStateText(e.playState()));
-    if (prop == u"CurrentPosition")
-        return seconds(e.currentPosition());
-    if (prop == u"Duration")
-        return seconds(e.duration());
-    if (prop == u"Mute")
-        return text(boolText(e.mute()));
-    if (prop == u"Volume")
-        return number(e.volume());
-    return std::nullopt;
-}
-
-std::optional<PropertyValue> controlProperty(World& world, Control* c, const QString& prop) {
-    if (auto* w = dynamic_cast<Window*>(c))
-        return windowProperty(*w, prop);
-    if (auto* l = dynamic_cast<Label*>(c)) {
-        if (prop == u"Caption")
-            return text(l->caption());
-    }
-    if (auto* t = dynamic_cast<TextBox*>(c)) {
-        if (prop == u"Text")
-            return text(t->text());
-    }
-    if (auto* b = dynamic_cast<CheckBox*>(c)) {
-        if (prop == u"Value")
-            return number(b->value());
-    }
-    if (auto* s = dynamic_cast<Slider*>(c)) {
-        if (prop == u"Value")
-            return number(s->value());
-        if (prop == u"Min")
-            return number(s->min());
-        if (prop == u"Max")
-            return number(s->max());
-    }
-    if (auto* t = dynamic_cast<Timer*>(c)) {
-        if (prop == u"Enabled")
-            return text(boolText(t->enabled()));
-        if (prop == u"Interval")
-            return number(t->interval());
-    }
-    if (auto* f = dynamic_cast<FileListBox*>(c)) {
-        if (prop == u"Path")
-            return text(world.relative(f->path()));
-        if (prop == u"ListIndex")
-            return number(f->listIndex());
-        if (prop == u"ListCount")
-            return number(f->count());
-        if (prop == u"FileName")
-            return text(f->fileName());
-        if (auto i = indexOf(prop, QStringLiteral("List")))
-            return text(f->item(*i));
-    }
-    if (auto* l = dynamic_cast<ListBox*>(c)) {
-        if (prop == u"ListCount")
-            return number(l->count());
-        if (auto i = indexOf(prop, QStringLiteral("List")))
-            return text(l->item(*i));
-    }
-    if (auto* t = dynamic_cast<FolderTree*>(c)) {
-        if (prop == u"Path")
-            return text(world.relative(t->path()));
-    }
-    return std::nullopt;
-}
+// The objects that are not controls of a window.
+const Prop<MediaEngine> kEngineProps[] = {
+    {u"FileName", false,
+     [](const MediaEngine& e, const World& w, int) { return text(w.relative(e.fileName())); }},
+    {u"PlayState", false,
+     [](const MediaEngine& e, const World&, int) { return text(playStateText(e.playState())); }},
+    {u"CurrentPosition", false,
+     [](const MediaEngine& e, const World&, int) { return seconds(e.currentPosition()); }},
+    {u"Duration", false,
+     [](const MediaEngine& e, const World&, int) { return seconds(e.duration()); }},
+    {u"Mute", false, [](const MediaEngine& e, const World&, int) { return truth(e.mute()); }},
+    {u"Volume", false, [](const MediaEngine& e, const World&, int) { return number(e.volume()); }},
+};
+const Prop<RecordedTray> kTrayProps[] = {
+    {u"Present", false,
+     [](const RecordedTray& t, const World&, int) { return truth(t.present()); }},
+    {u"Tip", false,
+     [](const RecordedTray& t, const World&, int) {
+         const auto& tip = t.record().szTip;
+         return text(QString::fromLatin1(tip.data(), qstrnlen(tip.data(), tip.size())));
+     }},
+};
+const Prop<Chat> kChatProps[] = {
+    {u"fyrsttalk", false, [](const Chat& c, const World&, int) { return text(c.fyrsttalk); }},
+    {u"oldlastlyne", false, [](const Chat& c, const World&, int) { return text(c.oldlastlyne); }},
+    {u"newlastlyne", false, [](const Chat& c, const World&, int) { return text(c.newlastlyne); }},
+};
+const Prop<QStringList> kPendingProps[] = {
+    {u"Count", false, [](const QStringList& l, const World&, int) { return number(l.size()); }},
+    {u"Item", true,
+     [](const QStringList& l, const World&, int i) {
+         return text(i >= 0 && i < l.size() ? l[i] : QString());
+     }},
+};
 
 }  // namespace
 
 std::optional<PropertyValue> readProperty(World& world, const QString& name, const QString& prop) {
     if (name == u"tray") {
-        if (prop == u"Present")
-            return text(boolText(world.tray.present()));
-        if (prop == u"Tip") {
-            const auto& tip = world.tray.record().szTip;
-            return text(QString::fromLatin1(tip.data(), qstrnlen(tip.data(), tip.size())));
-        }
-        return std::nullopt;
+        return readRow<RecordedTray>(world.tray, world, prop, kTrayProps);
+    }
+    if (name == u"MediaPlayer1") {
+        return readRow<MediaEngine>(*world.engine, world, prop, kEngineProps);
     }
     FrmAmp* app = world.app();
-    if (name == u"MediaPlayer1")
-        return engineProperty(world, prop);
     if (app == nullptr) {
         return std::nullopt;
     }
     if (name == u"chat") {
-        if (prop == u"fyrsttalk")
-            return text(app->chat.fyrsttalk);
-        if (prop == u"oldlastlyne")
-            return text(app->chat.oldlastlyne);
-        if (prop == u"newlastlyne")
-            return text(app->chat.newlastlyne);
-        return std::nullopt;
+        return readRow<Chat>(app->chat, world, prop, kChatProps);
     }
     if (name == u"pending") {
-        if (prop == u"Count")
-            return number(app->pending.size());
-        if (auto i = indexOf(prop, QStringLiteral("Item"))) {
-            return text(*i >= 0 && *i < app->pending.size() ? app->pending[*i] : QString());
-        }
-        return std::nullopt;
+        return readRow<QStringList>(app->announcer().pending(), world, prop, kPendingProps);
     }
-    if (name == u"Ccoms")
-        return windowProperty(app->ccoms().window, prop);
-    if (Control* c = app->control(name))
-        return controlProperty(world, c, prop);
-    if (TextBox* box = app->ccoms().box(name))
-        return controlProperty(world, box, prop);
-    return std::nullopt;
+    Control* c = app->controls().find(name);
+    if (c == nullptr) {
+        c = app->ccoms().controls().find(name);
+    }
+    return c ? controlProperty(*c, world, prop) : std::nullopt;
 }
 
 bool matches(const PropertyValue& actual, const QString& expected) {

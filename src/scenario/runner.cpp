@@ -1,6 +1,6 @@
 #include "scenario/runner.h"
 
-#include "commands/numbers.h"
+#include "common/numbers.h"
 #include "scenario/properties.h"
 #include "scenario/world.h"
 
@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <optional>
+#include <span>
 
 #ifndef RUZ_FIXTURES_DIR
 #define RUZ_FIXTURES_DIR ""
@@ -39,6 +41,30 @@ StepResult notUnderstood(QString what = QStringLiteral("a step of the scenario l
     return {StepResult::NotUnderstood, std::move(what), {}};
 }
 
+// The shape of a step's arguments.
+enum class Shape {
+    Rest,           // the rest of the line, as written
+    None,           // nothing read
+    Empty,          // nothing may follow the word
+    Int,            // one whole number
+    NameRest,       // a name, then the rest of the line
+    NameInt,        // a name and a whole number
+    NameIntIntInt,  // a name and three whole numbers
+};
+
+// A step's arguments, read according to its shape.
+struct Args {
+    QString rest;
+    QString name;
+    std::array<int, 3> numbers{};
+};
+
+std::optional<int> readInt(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
 // Splits `rest` into `count` arguments at single blanks; the last one takes the rest of the line.
 std::optional<QStringList> splitArgs(const QString& rest, int count) {
     QStringList args;
@@ -55,10 +81,47 @@ std::optional<QStringList> splitArgs(const QString& rest, int count) {
     return args;
 }
 
-std::optional<int> readInt(const QString& text) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
+// Reads `rest` as `shape`; nullopt when it does not have that shape.
+std::optional<Args> readArgs(Shape shape, const QString& rest) {
+    Args args;
+    args.rest = rest;
+    int numbers = 0;
+    switch (shape) {
+        case Shape::Rest:
+        case Shape::None:
+            return args;
+        case Shape::Empty:
+            return rest.isEmpty() ? std::optional<Args>(args) : std::nullopt;
+        case Shape::Int:
+            if (const auto n = readInt(rest)) {
+                args.numbers[0] = *n;
+                return args;
+            }
+            return std::nullopt;
+        case Shape::NameRest:
+            numbers = 0;
+            break;
+        case Shape::NameInt:
+            numbers = 1;
+            break;
+        case Shape::NameIntIntInt:
+            numbers = 3;
+            break;
+    }
+    const auto words = splitArgs(rest, shape == Shape::NameRest ? 2 : numbers + 1);
+    if (!words) {
+        return std::nullopt;
+    }
+    args.name = (*words)[0];
+    args.rest = (*words)[1];
+    for (int i = 0; i < numbers; ++i) {
+        const auto n = readInt((*words)[i + 1]);
+        if (!n) {
+            return std::nullopt;
+        }
+        args.numbers[i] = *n;
+    }
+    return args;
 }
 
 QString fixturesFolder() {
@@ -78,49 +141,117 @@ class Run {
     std::optional<StepResult> unansweredDialog();
 
   private:
-    using Handler = StepResult (Run::*)(const QString& rest);
+    using Handler = StepResult (Run::*)(const Args& args);
+    // A step, or a form of `expect`: its word, the shape of its arguments, whether it needs a
+    // started program, and how it is written (for the report of a line that does not read).
     struct Row {
         const char16_t* word;
+        Shape shape;
+        bool needsProgram;
+        const char16_t* usage;
         Handler handler;
     };
-    static const std::array<Row, 31> kSteps;
+    static const Row kSteps[];
+    static const Row kExpectForms[];
+    StepResult runRow(std::span<const Row> rows, const QString& word, const QString& rest);
 
     FrmAmp* app() { return world_.app(); }
-    StepResult needsProgram() { return fail(QStringLiteral("a started program"), kNothing); }
+    // A control of the main window or of `Ccoms`, by name.
+    Control* control(const QString& name);
 
-    StepResult clock(const QString& rest);
-    StepResult song(const QString& rest);
-    StepResult file(const QString& rest);
-    StepResult folder(const QString& rest);
-    StepResult signon(const QString& rest);
-    StepResult dialog(const QString& rest);
-    StepResult room(const QString& rest);
-    StepResult front(const QString& rest);
-    StepResult leave(const QString& rest);
-    StepResult say(const QString& rest);
-    StepResult raw(const QString& rest);
-    StepResult type(const QString& rest);
-    StepResult send(const QString& rest);
-    StepResult answer(const QString& rest);
-    StepResult prompt(const QString& rest);
-    StepResult promptCancel(const QString& rest);
-    StepResult pick(const QString& rest);
-    StepResult pickCancel(const QString& rest);
-    StepResult start(const QString& rest);
-    StepResult wait(const QString& rest);
-    StepResult click(const QString& rest);
-    StepResult select(const QString& rest);
-    StepResult tree(const QString& rest);
-    StepResult scroll(const QString& rest);
-    StepResult key(const QString& rest);
-    StepResult edit(const QString& rest);
-    StepResult press(const QString& rest);
-    StepResult move(const QString& rest);
-    StepResult tray(const QString& rest);
-    StepResult close(const QString& rest);
-    StepResult expect(const QString& rest);
+    StepResult clock(const Args& a);
+    StepResult song(const Args& a);
+    StepResult file(const Args& a);
+    StepResult folder(const Args& a);
+    StepResult signon(const Args& a) {
+        world_.standin.signOn(a.rest.toStdString());
+        return ok();
+    }
+    StepResult dialog(const Args& a) {
+        world_.standin.openDialog(a.rest.toStdString());
+        return ok();
+    }
+    StepResult room(const Args&) {
+        world_.standin.openRoom();
+        return ok();
+    }
+    StepResult front(const Args& a);
+    StepResult leave(const Args&) { return inRoom(world_.standin.leaveFrontRoom()); }
+    StepResult say(const Args& a);
+    StepResult raw(const Args& a) { return inRoom(world_.standin.appendRaw(a.rest.toStdString())); }
+    StepResult type(const Args& a) {
+        return inRoom(world_.standin.typeInput(a.rest.toStdString()));
+    }
+    StepResult send(const Args&) { return inRoom(world_.standin.pressSend()); }
+    StepResult answer(const Args& a);
+    StepResult prompt(const Args& a) {
+        world_.dialogs.queuePrompt(a.rest);
+        return ok();
+    }
+    StepResult promptCancel(const Args&) {
+        world_.dialogs.queuePrompt(std::nullopt);
+        return ok();
+    }
+    StepResult pick(const Args& a) {
+        world_.dialogs.queuePick(world_.absolute(a.rest));
+        return ok();
+    }
+    StepResult pickCancel(const Args&) {
+        world_.dialogs.queuePick(QString());
+        return ok();
+    }
+    StepResult start(const Args&);
+    StepResult wait(const Args& a);
+    StepResult click(const Args& a);
+    StepResult select(const Args& a) {
+        app()->File1.userSelect(a.numbers[0]);
+        return ok();
+    }
+    StepResult tree(const Args& a) {
+        app()->ExplorerTree1.userPick(world_.absolute(a.rest));
+        return ok();
+    }
+    StepResult scroll(const Args& a);
+    StepResult key(const Args& a);
+    StepResult edit(const Args& a);
+    StepResult press(const Args& a) { return mouse(a, true); }
+    StepResult move(const Args& a) { return mouse(a, false); }
+    StepResult mouse(const Args& a, bool isPress);
+    StepResult tray(const Args& a);
+    StepResult close(const Args&) {
+        app()->Form_Unload();
+        return ok();
+    }
+    StepResult expect(const Args& a);
+
+    StepResult expectSent(const Args& a);
+    StepResult expectSentNone(const Args&);
+    StepResult expectShown(const Args& a);
+    StepResult expectShownNone(const Args&);
+    StepResult expectTranscript(const Args& a) {
+        return same(a.rest, QString::fromStdString(world_.standin.transcriptUtf8()));
+    }
+    StepResult expectInput(const Args& a) {
+        return same(a.rest, QString::fromStdString(world_.standin.inputUtf8()));
+    }
+    StepResult expectRooms(const Args& a) {
+        return same(a.rest, QString::number(world_.standin.openRoomCount()), true);
+    }
+    StepResult expectEnded(const Args&);
+    StepResult expectRunning(const Args&);
     StepResult expectProperty(const QString& target, const QString& expected);
-    StepResult mouse(const QString& rest, bool isPress);
+
+    static StepResult inRoom(bool done) {
+        return done ? ok() : fail(QStringLiteral("an open room"), kNothing);
+    }
+    // Passes when `got` is `expected` (as numbers with `numeric`).
+    static StepResult same(const QString& expected, const QString& got, bool numeric = false) {
+        const bool equal = numeric ? readInt(expected) == readInt(got) : expected == got;
+        return equal ? ok() : fail(expected, got);
+    }
+    static QString shownText(const ScriptedDialogs::Shown& d) {
+        return ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text;
+    }
 
     World world_;
     std::size_t sentChecked_ = 0;
@@ -128,40 +259,84 @@ class Run {
     std::size_t unansweredReported_ = 0;
 };
 
-const std::array<Run::Row, 31> Run::kSteps = {{
-    {u"clock", &Run::clock},   {u"song", &Run::song},
-    {u"file", &Run::file},     {u"folder", &Run::folder},
-    {u"signon", &Run::signon}, {u"dialog", &Run::dialog},
-    {u"room", &Run::room},     {u"front", &Run::front},
-    {u"leave", &Run::leave},   {u"say", &Run::say},
-    {u"raw", &Run::raw},       {u"type", &Run::type},
-    {u"send", &Run::send},     {u"answer", &Run::answer},
-    {u"prompt", &Run::prompt}, {u"prompt-cancel", &Run::promptCancel},
-    {u"pick", &Run::pick},     {u"pick-cancel", &Run::pickCancel},
-    {u"start", &Run::start},   {u"wait", &Run::wait},
-    {u"click", &Run::click},   {u"select", &Run::select},
-    {u"tree", &Run::tree},     {u"scroll", &Run::scroll},
-    {u"key", &Run::key},       {u"edit", &Run::edit},
-    {u"press", &Run::press},   {u"move", &Run::move},
-    {u"tray", &Run::tray},     {u"close", &Run::close},
-    {u"expect", &Run::expect},
-}};
+const Run::Row Run::kSteps[] = {
+    {u"clock", Shape::Rest, false, u"clock YYYY-MM-DD HH:MM:SS", &Run::clock},
+    {u"song", Shape::Rest, false, u"song PATH FIXTURE", &Run::song},
+    {u"file", Shape::Rest, false, u"file PATH", &Run::file},
+    {u"folder", Shape::Rest, false, u"folder PATH", &Run::folder},
+    {u"signon", Shape::Rest, false, u"signon NAME", &Run::signon},
+    {u"dialog", Shape::Rest, false, u"dialog TEXT", &Run::dialog},
+    {u"room", Shape::Empty, false, u"room", &Run::room},
+    {u"front", Shape::Int, false, u"front N", &Run::front},
+    {u"leave", Shape::None, false, u"leave", &Run::leave},
+    {u"say", Shape::Rest, false, u"say NAME: TEXT", &Run::say},
+    {u"raw", Shape::Rest, false, u"raw TEXT", &Run::raw},
+    {u"type", Shape::Rest, false, u"type TEXT", &Run::type},
+    {u"send", Shape::None, false, u"send", &Run::send},
+    {u"answer", Shape::Rest, false, u"answer yes|no [MS]", &Run::answer},
+    {u"prompt", Shape::Rest, false, u"prompt TEXT", &Run::prompt},
+    {u"prompt-cancel", Shape::None, false, u"prompt-cancel", &Run::promptCancel},
+    {u"pick", Shape::Rest, false, u"pick PATH", &Run::pick},
+    {u"pick-cancel", Shape::None, false, u"pick-cancel", &Run::pickCancel},
+    {u"start", Shape::None, false, u"start", &Run::start},
+    {u"wait", Shape::Int, false, u"wait MS", &Run::wait},
+    {u"click", Shape::Rest, true, u"click NAME", &Run::click},
+    {u"select", Shape::Int, true, u"select N", &Run::select},
+    {u"tree", Shape::Rest, true, u"tree PATH", &Run::tree},
+    {u"scroll", Shape::NameInt, true, u"scroll NAME VALUE", &Run::scroll},
+    {u"key", Shape::NameInt, true, u"key NAME CODE", &Run::key},
+    {u"edit", Shape::NameRest, true, u"edit NAME TEXT", &Run::edit},
+    {u"press", Shape::NameIntIntInt, true, u"press|move NAME BUTTONS X Y", &Run::press},
+    {u"move", Shape::NameIntIntInt, true, u"press|move NAME BUTTONS X Y", &Run::move},
+    {u"tray", Shape::Int, false, u"tray MSG", &Run::tray},
+    {u"close", Shape::None, true, u"close", &Run::close},
+    {u"expect", Shape::Rest, false, u"expect ...", &Run::expect},
+};
+
+const Run::Row Run::kExpectForms[] = {
+    {u"sent", Shape::Rest, false, u"expect sent TEXT", &Run::expectSent},
+    {u"sent-none", Shape::None, false, u"expect sent-none", &Run::expectSentNone},
+    {u"shown", Shape::Rest, false, u"expect shown KIND: TEXT", &Run::expectShown},
+    {u"shown-none", Shape::None, false, u"expect shown-none", &Run::expectShownNone},
+    {u"transcript", Shape::Rest, false, u"expect transcript TEXT", &Run::expectTranscript},
+    {u"input", Shape::Rest, false, u"expect input TEXT", &Run::expectInput},
+    {u"rooms", Shape::Int, false, u"expect rooms N", &Run::expectRooms},
+    {u"ended", Shape::None, false, u"expect ended", &Run::expectEnded},
+    {u"running", Shape::None, false, u"expect running", &Run::expectRunning},
+};
+
+StepResult Run::runRow(std::span<const Row> rows, const QString& word, const QString& rest) {
+    for (const Row& row : rows) {
+        if (word != QStringView(row.word)) {
+            continue;
+        }
+        const auto args = readArgs(row.shape, rest);
+        if (!args) {
+            return notUnderstood(QString::fromUtf16(row.usage));
+        }
+        if (row.needsProgram && !app()) {
+            return fail(QStringLiteral("a started program"), kNothing);
+        }
+        return (this->*row.handler)(*args);
+    }
+    return notUnderstood();
+}
 
 StepResult Run::step(const QString& word, const QString& rest) {
     if (!world_.ready()) {
         return fail(QStringLiteral("a scratch folder"), kNothing);
     }
-    for (const Row& row : kSteps) {
-        if (word == QStringView(row.word)) {
-            return (this->*row.handler)(rest);
-        }
-    }
-    return notUnderstood();
+    return runRow(kSteps, word, rest);
 }
 
 bool Run::knows(const QString& word) {
-    return std::any_of(kSteps.begin(), kSteps.end(),
+    return std::any_of(std::begin(kSteps), std::end(kSteps),
                        [&](const Row& row) { return word == QStringView(row.word); });
+}
+
+Control* Run::control(const QString& name) {
+    Control* c = app()->controls().find(name);
+    return c != nullptr ? c : app()->ccoms().controls().find(name);
 }
 
 std::optional<StepResult> Run::unansweredDialog() {
@@ -170,12 +345,11 @@ std::optional<StepResult> Run::unansweredDialog() {
         return std::nullopt;
     }
     ++unansweredReported_;
-    return fail(QStringLiteral("an answer queued"),
-                ScriptedDialogs::kindName(missing->kind) + QStringLiteral(": ") + missing->text);
+    return fail(QStringLiteral("an answer queued"), shownText(*missing));
 }
 
-StepResult Run::clock(const QString& rest) {
-    QDateTime at = QDateTime::fromString(rest, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+StepResult Run::clock(const Args& a) {
+    QDateTime at = QDateTime::fromString(a.rest, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!at.isValid()) {
         return notUnderstood(QStringLiteral("clock YYYY-MM-DD HH:MM:SS"));
     }
@@ -184,7 +358,8 @@ StepResult Run::clock(const QString& rest) {
     return ok();
 }
 
-StepResult Run::song(const QString& rest) {
+StepResult Run::song(const Args& a) {
+    const QString& rest = a.rest;
     const qsizetype blank = rest.lastIndexOf(u' ');
     if (blank <= 0) {
         return notUnderstood(QStringLiteral("song PATH FIXTURE"));
@@ -202,97 +377,43 @@ StepResult Run::song(const QString& rest) {
     return ok();
 }
 
-StepResult Run::file(const QString& rest) {
-    const QString target = world_.absolute(rest);
+StepResult Run::file(const Args& a) {
+    const QString target = world_.absolute(a.rest);
     QFile f(target);
     if (!makeParent(target) || !f.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("an empty file at ") + rest, kNothing);
+        return fail(QStringLiteral("an empty file at ") + a.rest, kNothing);
     }
     return ok();
 }
 
-StepResult Run::folder(const QString& rest) {
-    if (!QDir().mkpath(world_.absolute(rest))) {
-        return fail(QStringLiteral("a folder at ") + rest, kNothing);
+StepResult Run::folder(const Args& a) {
+    if (!QDir().mkpath(world_.absolute(a.rest))) {
+        return fail(QStringLiteral("a folder at ") + a.rest, kNothing);
     }
     return ok();
 }
 
-StepResult Run::signon(const QString& rest) {
-    world_.standin.signOn(rest.toStdString());
-    return ok();
-}
-
-StepResult Run::dialog(const QString& rest) {
-    world_.standin.openDialog(rest.toStdString());
-    return ok();
-}
-
-StepResult Run::room(const QString& rest) {
-    if (!rest.isEmpty()) {
-        return notUnderstood(QStringLiteral("room"));
-    }
-    world_.standin.openRoom();
-    return ok();
-}
-
-StepResult Run::front(const QString& rest) {
-    const auto n = readInt(rest);
-    if (!n) {
-        return notUnderstood(QStringLiteral("front N"));
-    }
-    if (!world_.standin.frontRoom(*n)) {
-        return fail(QStringLiteral("open room ") + rest, kNothing);
+StepResult Run::front(const Args& a) {
+    if (!world_.standin.frontRoom(a.numbers[0])) {
+        return fail(QStringLiteral("open room ") + a.rest, kNothing);
     }
     return ok();
 }
 
-StepResult Run::leave(const QString&) {
-    if (!world_.standin.leaveFrontRoom()) {
-        return fail(QStringLiteral("an open room"), kNothing);
-    }
-    return ok();
-}
-
-StepResult Run::say(const QString& rest) {
+StepResult Run::say(const Args& a) {
+    const QString& rest = a.rest;
     const qsizetype colon = rest.indexOf(QStringLiteral(": "));
-    if (colon < 0) {
-        if (!rest.endsWith(u':')) {
-            return notUnderstood(QStringLiteral("say NAME: TEXT"));
-        }
+    if (colon < 0 && !rest.endsWith(u':')) {
+        return notUnderstood(QStringLiteral("say NAME: TEXT"));
     }
     const QString name = colon < 0 ? rest.chopped(1) : rest.left(colon);
     const QString text = colon < 0 ? QString() : rest.mid(colon + 2);
-    if (!world_.standin.memberSays(name.toStdString(), text.toStdString())) {
-        return fail(QStringLiteral("an open room"), kNothing);
-    }
-    return ok();
+    return inRoom(world_.standin.memberSays(name.toStdString(), text.toStdString()));
 }
 
-StepResult Run::raw(const QString& rest) {
-    if (!world_.standin.appendRaw(rest.toStdString())) {
-        return fail(QStringLiteral("an open room"), kNothing);
-    }
-    return ok();
-}
-
-StepResult Run::type(const QString& rest) {
-    if (!world_.standin.typeInput(rest.toStdString())) {
-        return fail(QStringLiteral("an open room"), kNothing);
-    }
-    return ok();
-}
-
-StepResult Run::send(const QString&) {
-    if (!world_.standin.pressSend()) {
-        return fail(QStringLiteral("an open room"), kNothing);
-    }
-    return ok();
-}
-
-StepResult Run::answer(const QString& rest) {
+StepResult Run::answer(const Args& a) {
     static const QRegularExpression pattern(QStringLiteral("^(yes|no)(?: ([0-9]+))?\\z"));
-    const auto m = pattern.match(rest);
+    const auto m = pattern.match(a.rest);
     if (!m.hasMatch()) {
         return notUnderstood(QStringLiteral("answer yes|no [MS]"));
     }
@@ -301,27 +422,7 @@ StepResult Run::answer(const QString& rest) {
     return ok();
 }
 
-StepResult Run::prompt(const QString& rest) {
-    world_.dialogs.queuePrompt(rest);
-    return ok();
-}
-
-StepResult Run::promptCancel(const QString&) {
-    world_.dialogs.queuePrompt(std::nullopt);
-    return ok();
-}
-
-StepResult Run::pick(const QString& rest) {
-    world_.dialogs.queuePick(world_.absolute(rest));
-    return ok();
-}
-
-StepResult Run::pickCancel(const QString&) {
-    world_.dialogs.queuePick(QString());
-    return ok();
-}
-
-StepResult Run::start(const QString&) {
+StepResult Run::start(const Args&) {
     if (app()) {
         return fail(QStringLiteral("a program not yet started"), QStringLiteral("started"));
     }
@@ -329,27 +430,19 @@ StepResult Run::start(const QString&) {
     return ok();
 }
 
-StepResult Run::wait(const QString& rest) {
-    const auto ms = readInt(rest);
-    if (!ms || *ms < 0) {
+StepResult Run::wait(const Args& a) {
+    if (a.numbers[0] < 0) {
         return notUnderstood(QStringLiteral("wait MS"));
     }
-    world_.wait(*ms);
+    world_.wait(a.numbers[0]);
     return ok();
 }
 
-StepResult Run::click(const QString& rest) {
-    FrmAmp* a = app();
-    if (!a) {
-        return needsProgram();
-    }
-    if (a->ended()) {
+StepResult Run::click(const Args& a) {
+    if (app()->ended()) {
         return fail(QStringLiteral("a running program"), QStringLiteral("ended"));
     }
-    Control* c = a->control(rest);
-    if (c == nullptr && (rest == u"Image26" || rest == u"Image27")) {
-        c = rest == u"Image26" ? &a->ccoms().Image26 : &a->ccoms().Image27;
-    }
+    Control* c = control(a.rest);
     if (auto* picture = dynamic_cast<Picture*>(c)) {
         picture->click();
     } else if (auto* entry = dynamic_cast<MenuEntry*>(c)) {
@@ -357,207 +450,117 @@ StepResult Run::click(const QString& rest) {
     } else if (auto* box = dynamic_cast<CheckBox*>(c)) {
         box->userClick();
     } else {
-        return fail(QStringLiteral("a picture, menu entry or check box named ") + rest, kNothing);
+        return fail(QStringLiteral("a picture, menu entry or check box named ") + a.rest, kNothing);
     }
     return ok();
 }
 
-StepResult Run::select(const QString& rest) {
-    const auto n = readInt(rest);
-    if (!n) {
-        return notUnderstood(QStringLiteral("select N"));
-    }
-    if (!app()) {
-        return needsProgram();
-    }
-    app()->File1.userSelect(*n);
-    return ok();
-}
-
-StepResult Run::tree(const QString& rest) {
-    if (!app()) {
-        return needsProgram();
-    }
-    app()->ExplorerTree1.userPick(world_.absolute(rest));
-    return ok();
-}
-
-StepResult Run::scroll(const QString& rest) {
-    const auto args = splitArgs(rest, 2);
-    const auto value = args ? readInt((*args)[1]) : std::nullopt;
-    if (!value) {
-        return notUnderstood(QStringLiteral("scroll NAME VALUE"));
-    }
-    if (!app()) {
-        return needsProgram();
-    }
-    auto* slider = dynamic_cast<Slider*>(app()->control((*args)[0]));
+StepResult Run::scroll(const Args& a) {
+    auto* slider = dynamic_cast<Slider*>(control(a.name));
     if (!slider) {
-        return fail(QStringLiteral("a slider named ") + (*args)[0], kNothing);
+        return fail(QStringLiteral("a slider named ") + a.name, kNothing);
     }
-    slider->userScroll(*value);
+    slider->userScroll(a.numbers[0]);
     return ok();
 }
 
-StepResult Run::key(const QString& rest) {
-    const auto args = splitArgs(rest, 2);
-    const auto code = args ? readInt((*args)[1]) : std::nullopt;
-    if (!code) {
-        return notUnderstood(QStringLiteral("key NAME CODE"));
-    }
-    if (!app()) {
-        return needsProgram();
-    }
-    Control* c = app()->control((*args)[0]);
+StepResult Run::key(const Args& a) {
+    Control* c = control(a.name);
     if (!c) {
-        return fail(QStringLiteral("a control named ") + (*args)[0], kNothing);
+        return fail(QStringLiteral("a control named ") + a.name, kNothing);
     }
     // Only the check boxes have a key-down reaction.
     if (auto* box = dynamic_cast<CheckBox*>(c)) {
-        box->keyDown(*code);
+        box->keyDown(a.numbers[0]);
     }
     return ok();
 }
 
-StepResult Run::edit(const QString& rest) {
-    const auto args = splitArgs(rest, 2);
-    if (!args) {
-        return notUnderstood(QStringLiteral("edit NAME TEXT"));
-    }
-    if (!app()) {
-        return needsProgram();
-    }
-    TextBox* box = app()->ccoms().box((*args)[0]);
+StepResult Run::edit(const Args& a) {
+    auto* box = dynamic_cast<TextBox*>(control(a.name));
     if (!box) {
-        return fail(QStringLiteral("a text box named ") + (*args)[0], kNothing);
+        return fail(QStringLiteral("a text box named ") + a.name, kNothing);
     }
-    box->setText((*args)[1]);
+    box->setText(a.rest);
     return ok();
 }
 
-StepResult Run::mouse(const QString& rest, bool isPress) {
-    const auto args = splitArgs(rest, 4);
-    std::array<std::optional<int>, 3> numbers{};
-    if (args) {
-        for (int i = 0; i < 3; ++i) {
-            numbers[i] = readInt((*args)[i + 1]);
-        }
-    }
-    if (!args || !numbers[0] || !numbers[1] || !numbers[2]) {
-        return notUnderstood(QStringLiteral("press|move NAME BUTTONS X Y"));
-    }
-    if (!app()) {
-        return needsProgram();
-    }
-    const QString& name = (*args)[0];
-    Picture* picture = dynamic_cast<Picture*>(app()->control(name));
-    if (!picture && name == u"Image26") {
-        picture = &app()->ccoms().Image26;
-    } else if (!picture && name == u"Image27") {
-        picture = &app()->ccoms().Image27;
-    }
+StepResult Run::mouse(const Args& a, bool isPress) {
+    auto* picture = dynamic_cast<Picture*>(control(a.name));
     if (!picture) {
-        return fail(QStringLiteral("a picture named ") + name, kNothing);
+        return fail(QStringLiteral("a picture named ") + a.name, kNothing);
     }
+    const auto& [buttons, x, y] = a.numbers;
     if (isPress) {
-        picture->mouseDown(*numbers[0], *numbers[1], *numbers[2]);
+        picture->mouseDown(buttons, x, y);
     } else {
-        picture->mouseMove(*numbers[0], *numbers[1], *numbers[2]);
+        picture->mouseMove(buttons, x, y);
     }
     return ok();
 }
 
-StepResult Run::press(const QString& rest) {
-    return mouse(rest, true);
-}
-StepResult Run::move(const QString& rest) {
-    return mouse(rest, false);
-}
-
-StepResult Run::tray(const QString& rest) {
-    const auto message = readInt(rest);
-    if (!message) {
-        return notUnderstood(QStringLiteral("tray MSG"));
-    }
+StepResult Run::tray(const Args& a) {
     if (world_.tray.present() && world_.tray.onIconMessage) {
-        world_.tray.onIconMessage(*message);
+        world_.tray.onIconMessage(a.numbers[0]);
     }
     return ok();
 }
 
-StepResult Run::close(const QString&) {
-    if (!app()) {
-        return needsProgram();
-    }
-    app()->Form_Unload();
-    return ok();
-}
-
-StepResult Run::expect(const QString& rest) {
-    const qsizetype blank = rest.indexOf(u' ');
-    const QString what = blank < 0 ? rest : rest.left(blank);
-    const QString text = blank < 0 ? QString() : rest.mid(blank + 1);
-
-    if (what == u"sent") {
-        const auto& sent = world_.standin.sentByProgram();
-        if (sentChecked_ >= sent.size()) {
-            return fail(text, kNothing);
-        }
-        const QString line = QString::fromStdString(sent[sentChecked_++]);
-        return line == text ? ok() : fail(text, line);
-    }
-    if (what == u"sent-none") {
-        const auto& sent = world_.standin.sentByProgram();
-        if (sentChecked_ < sent.size()) {
-            return fail(kNothing, QString::fromStdString(sent[sentChecked_]));
-        }
-        return ok();
-    }
-    if (what == u"shown") {
-        const auto& shown = world_.dialogs.shown();
-        if (shownChecked_ >= shown.size()) {
-            return fail(text, kNothing);
-        }
-        const auto& d = shown[shownChecked_++];
-        const QString seen = ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text;
-        return seen == text ? ok() : fail(text, seen);
-    }
-    if (what == u"shown-none") {
-        const auto& shown = world_.dialogs.shown();
-        if (shownChecked_ < shown.size()) {
-            const auto& d = shown[shownChecked_];
-            return fail(kNothing,
-                        ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text);
-        }
-        return ok();
-    }
-    if (what == u"transcript") {
-        const QString view = QString::fromStdString(world_.standin.transcriptUtf8());
-        return view == text ? ok() : fail(text, view);
-    }
-    if (what == u"input") {
-        const QString input = QString::fromStdString(world_.standin.inputUtf8());
-        return input == text ? ok() : fail(text, input);
-    }
-    if (what == u"rooms") {
-        const auto n = readInt(text);
-        if (!n) {
-            return notUnderstood(QStringLiteral("expect rooms N"));
-        }
-        const int open = world_.standin.openRoomCount();
-        return open == *n ? ok() : fail(text, QString::number(open));
-    }
-    const bool ended = app() && app()->ended();
-    if (what == u"ended") {
-        return ended ? ok() : fail(QStringLiteral("ended"), QStringLiteral("running"));
-    }
-    if (what == u"running") {
-        return app() && !ended ? ok() : fail(QStringLiteral("running"), QStringLiteral("ended"));
+StepResult Run::expect(const Args& a) {
+    const qsizetype blank = a.rest.indexOf(u' ');
+    const QString what = blank < 0 ? a.rest : a.rest.left(blank);
+    const QString text = blank < 0 ? QString() : a.rest.mid(blank + 1);
+    const bool known = std::any_of(std::begin(kExpectForms), std::end(kExpectForms),
+                                   [&](const Row& row) { return what == QStringView(row.word); });
+    if (known) {
+        return runRow(kExpectForms, what, text);
     }
     if (what.contains(u'.')) {
         return expectProperty(what, text);
     }
     return notUnderstood(QStringLiteral("an expect form"));
+}
+
+StepResult Run::expectSent(const Args& a) {
+    const auto& sent = world_.standin.sentByProgram();
+    if (sentChecked_ >= sent.size()) {
+        return fail(a.rest, kNothing);
+    }
+    return same(a.rest, QString::fromStdString(sent[sentChecked_++]));
+}
+
+StepResult Run::expectSentNone(const Args&) {
+    const auto& sent = world_.standin.sentByProgram();
+    if (sentChecked_ < sent.size()) {
+        return fail(kNothing, QString::fromStdString(sent[sentChecked_]));
+    }
+    return ok();
+}
+
+StepResult Run::expectShown(const Args& a) {
+    const auto& shown = world_.dialogs.shown();
+    if (shownChecked_ >= shown.size()) {
+        return fail(a.rest, kNothing);
+    }
+    return same(a.rest, shownText(shown[shownChecked_++]));
+}
+
+StepResult Run::expectShownNone(const Args&) {
+    const auto& shown = world_.dialogs.shown();
+    if (shownChecked_ < shown.size()) {
+        return fail(kNothing, shownText(shown[shownChecked_]));
+    }
+    return ok();
+}
+
+StepResult Run::expectEnded(const Args&) {
+    const bool ended = app() && app()->ended();
+    return ended ? ok() : fail(QStringLiteral("ended"), QStringLiteral("running"));
+}
+
+StepResult Run::expectRunning(const Args&) {
+    const bool running = app() && !app()->ended();
+    return running ? ok() : fail(QStringLiteral("running"), QStringLiteral("ended"));
 }
 
 StepResult Run::expectProperty(const QString& target, const QString& expected) {

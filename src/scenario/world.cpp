@@ -2,23 +2,22 @@
 
 #include "platform/media/engine_factory.h"
 
+#include <QDir>
+
 namespace ruz::scenario {
 
 World::World()
-    : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
-      dialogs([this](int ms) { host.advance(ms); }),
-      engine(makeVirtualTimeEngine(host)),
+    : HeadlessSystem(makeVirtualTimeEngine),
       scratch_(QDir::tempPath() + QStringLiteral("/ruz-scenario-XXXXXX")),
       previousWorkingFolder_(QDir::currentPath()) {
     model.setRecording(false);
     if (scratch_.isValid()) {
         QDir::setCurrent(scratch_.path());
     }
-    platform_ = std::make_unique<Platform>(Platform{host, model, *engine, dialogs, tray, clock});
 }
 
 World::~World() {
-    app_.reset();
+    destroyApp();
     QDir::setCurrent(previousWorkingFolder_);
 }
 
@@ -32,14 +31,6 @@ QString World::relative(const QString& path) const {
     }
     const QString rel = QDir(root()).relativeFilePath(QDir::cleanPath(path));
     return rel.isEmpty() ? QStringLiteral(".") : rel;
-}
-
-void World::start() {
-    if (app_) {
-        return;
-    }
-    app_ = std::make_unique<FrmAmp>(*platform_);
-    app_->Form_Load();
 }
 
 }  // namespace ruz::scenario

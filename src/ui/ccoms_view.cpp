@@ -25,7 +25,6 @@ constexpr int kStripLogoSize = 18;
 constexpr int kHideButtonSize = 22;
 constexpr int kColumns = 3;
 constexpr int kBoxWidth = 88;
-const QString kAnnouncementBox = QStringLiteral("chatsend");
 
 // The buttons held down, as picture controls count them.
 int buttonBits(Qt::MouseButtons buttons) {
@@ -138,10 +137,12 @@ CcomsView::CcomsView(Ccoms& words) : QWidget(nullptr, Qt::Window | Qt::Frameless
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
     int slot = 0;
-    for (const auto& box : words.boxes()) {
-        if (box->name() == kAnnouncementBox) {
+    for (int i = 0; i < kWordCount; ++i) {
+        const auto word = static_cast<Word>(i);
+        if (word == Word::Announcement) {
             continue;
         }
+        TextBox* box = &words.box(word);
         const int row = slot / kColumns;
         const int column = (slot % kColumns) * 2;
         auto* caption = new QLabel(boxCaption(*box), body);
@@ -152,7 +153,8 @@ CcomsView::CcomsView(Ccoms& words) : QWidget(nullptr, Qt::Window | Qt::Frameless
         grid->addWidget(edit, row, column + 1);
         ++slot;
     }
-    if (TextBox* announcement = words.box(kAnnouncementBox)) {
+    {
+        TextBox* announcement = &words.box(Word::Announcement);
         const int row = (slot + kColumns - 1) / kColumns;
         auto* caption = new QLabel(boxCaption(*announcement), body);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

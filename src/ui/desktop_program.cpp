@@ -1,6 +1,7 @@
 #include "ui/desktop_program.h"
 
 #include "platform/media/engine_factory.h"
+#include "scanner/chat.h"
 #include "ui/ccoms_view.h"
 #include "ui/frmamp_view.h"
 #include "ui/logo.h"
@@ -110,8 +111,16 @@ void DesktopProgram::dumpTranscript() const {
     if (!file.open(QIODevice::WriteOnly)) {
         return;
     }
-    const std::string text = messenger_.transcriptUtf8();
-    file.write(text.data(), static_cast<qint64>(text.size()));
+    // One line of the room a line of the file, as "SENDER: MESSAGE" with the markup read away.
+    const QString transcript = QString::fromStdString(messenger_.transcriptUtf8());
+    QString lines;
+    for (const QString& raw :
+         transcript.split(QStringLiteral("<BR>"), Qt::SkipEmptyParts, Qt::CaseInsensitive)) {
+        const ChatLine line = CutChatLine(QStringLiteral("<BR>") + raw);
+        lines +=
+            line.whosaid + QStringLiteral(": ") + DecodeCharacterReferences(line.whatsaid) + u'\n';
+    }
+    file.write(lines.toUtf8());
     file.commit();
 }
 

@@ -82,14 +82,6 @@ QSlider* sliderView(Slider& slider, QWidget* parent) {
 
 }  // namespace
 
-template <typename C>
-C& FrmAmpView::named(const char* name) {
-    // The views address the controls by name, as the scenario runner does.
-    auto* control = dynamic_cast<C*>(amp_.control(QString::fromLatin1(name)));
-    Q_ASSERT(control != nullptr);
-    return *control;
-}
-
 FrmAmpView::FrmAmpView(FrmAmp& amp) : amp_(amp) {
     setWindowIcon(logoIcon());
     buildMenus();
@@ -109,7 +101,7 @@ FrmAmpView::FrmAmpView(FrmAmp& amp) : amp_(amp) {
     windowSync_.setSingleShot(true);
     windowSync_.setInterval(0);
     connect(&windowSync_, &QTimer::timeout, this, [this] { syncWindow(); });
-    Window& window = named<Window>("FrmAmp");
+    Window& window = amp_.window;
     bindView(window, this, [](FrmAmpView& w) { w.windowSync_.start(); });
 }
 
@@ -125,10 +117,10 @@ QWidget* FrmAmpView::buildDisplay() {
     // Image9: the skin's picture, nothing more.
     auto* picture = new QLabel(display);
     picture->setPixmap(logoPixmap(kLogoSize));
-    picture->setToolTip(named<Picture>("Image9").toolTip());
+    picture->setToolTip(amp_.Image9.toolTip());
     grid->addWidget(picture, 0, 0, 3, 1, Qt::AlignTop);
 
-    Label& songLabel = named<Label>("Song");
+    Label& songLabel = amp_.Song;
     auto* song = new QLabel(display);
     song->setObjectName(QStringLiteral("song"));
     setPointSize(*song, kSongPointSize, true);
@@ -137,7 +129,7 @@ QWidget* FrmAmpView::buildDisplay() {
              [&songLabel](QLabel& w) { w.setText(songLabel.caption().trimmed()); });
     grid->addWidget(song, 0, 1, 1, 2);
 
-    Label& artistLabel = named<Label>("Artist");
+    Label& artistLabel = amp_.Artist;
     auto* artist = new QLabel(display);
     artist->setObjectName(QStringLiteral("artist"));
     setPointSize(*artist, kArtistPointSize, false);
@@ -149,7 +141,7 @@ QWidget* FrmAmpView::buildDisplay() {
     auto* user = new QLabel(display);
     user->setObjectName(QStringLiteral("quiet"));
     setPointSize(*user, kSmallPointSize, false);
-    Label& screenName = named<Label>("lblsn");
+    Label& screenName = amp_.lblsn;
     bindView(screenName, user, [&screenName](QLabel& w) {
         w.setText(screenName.caption().isEmpty() ? QString()
                                                  : QStringLiteral("User: ") + screenName.caption());
@@ -159,7 +151,7 @@ QWidget* FrmAmpView::buildDisplay() {
     auto* time = new QLabel(display);
     time->setObjectName(QStringLiteral("quiet"));
     setPointSize(*time, kSmallPointSize, false);
-    Slider& position = named<Slider>("Slider2");
+    Slider& position = amp_.Slider2;
     bindView(position, time, [&position](QLabel& w) {
         w.setText(clockText(position.value()) + QStringLiteral(" / ") + clockText(position.max()));
     });
@@ -185,23 +177,23 @@ QWidget* FrmAmpView::buildTransport() {
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(4);
 
-    rows->addWidget(sliderView(named<Slider>("Slider2"), panel));
+    rows->addWidget(sliderView(amp_.Slider2, panel));
 
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(2);
     // The picture buttons in their row on the skin.
-    buttons->addWidget(pictureButton(named<Picture>("Image1"), QStyle::SP_MediaSkipBackward));
-    buttons->addWidget(pictureButton(named<Picture>("Image2"), QStyle::SP_MediaSeekBackward));
-    buttons->addWidget(pictureButton(named<Picture>("Image7"), QStyle::SP_MediaPlay));
-    buttons->addWidget(pictureButton(named<Picture>("Image3"), QStyle::SP_MediaPause));
-    buttons->addWidget(pictureButton(named<Picture>("Image6"), QStyle::SP_MediaVolumeMuted));
-    buttons->addWidget(pictureButton(named<Picture>("Image5"), QStyle::SP_MediaSeekForward));
-    buttons->addWidget(pictureButton(named<Picture>("Image4"), QStyle::SP_MediaSkipForward));
+    buttons->addWidget(pictureButton(amp_.Image1, QStyle::SP_MediaSkipBackward));
+    buttons->addWidget(pictureButton(amp_.Image2, QStyle::SP_MediaSeekBackward));
+    buttons->addWidget(pictureButton(amp_.Image7, QStyle::SP_MediaPlay));
+    buttons->addWidget(pictureButton(amp_.Image3, QStyle::SP_MediaPause));
+    buttons->addWidget(pictureButton(amp_.Image6, QStyle::SP_MediaVolumeMuted));
+    buttons->addWidget(pictureButton(amp_.Image5, QStyle::SP_MediaSeekForward));
+    buttons->addWidget(pictureButton(amp_.Image4, QStyle::SP_MediaSkipForward));
     buttons->addStretch(1);
     auto* speaker = new QLabel(panel);
     speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
     buttons->addWidget(speaker);
-    QSlider* volume = sliderView(named<Slider>("Slider1"), panel);
+    QSlider* volume = sliderView(amp_.Slider1, panel);
     volume->setFixedWidth(kVolumeWidth);
     buttons->addWidget(volume);
     rows->addLayout(buttons);
@@ -216,10 +208,10 @@ QWidget* FrmAmpView::buildFolders() {
 
     auto* header = new QHBoxLayout();
     header->setSpacing(4);
-    header->addWidget(pictureButton(named<Picture>("Image8"), QStyle::SP_DirOpenIcon));
+    header->addWidget(pictureButton(amp_.Image8, QStyle::SP_DirOpenIcon));
     auto* folderLabel = new QLabel(panel);
     folderLabel->setTextFormat(Qt::PlainText);
-    FileListBox& playlist = named<FileListBox>("File1");
+    FileListBox& playlist = amp_.File1;
     bindView(playlist, folderLabel, [&playlist](QLabel& w) {
         w.setText(playlist.path());
         w.setToolTip(playlist.path());
@@ -227,7 +219,7 @@ QWidget* FrmAmpView::buildFolders() {
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
     // Image10: hides the window to its icon.
-    header->addWidget(pictureButton(named<Picture>("Image10"), QStyle::SP_TitleBarMinButton));
+    header->addWidget(pictureButton(amp_.Image10, QStyle::SP_TitleBarMinButton));
     rows->addLayout(header);
 
     auto* split = new QSplitter(Qt::Vertical, panel);
@@ -244,7 +236,7 @@ QWidget* FrmAmpView::buildFolders() {
     }
     tree->header()->hide();
     tree->setMinimumHeight(kTreeHeight / 2);
-    tree->setToolTip(named<FolderTree>("ExplorerTree1").toolTip());
+    tree->setToolTip(amp_.ExplorerTree1.toolTip());
     followFolder(*tree, *model);
     split->addWidget(tree);
 
@@ -291,7 +283,7 @@ QWidget* FrmAmpView::buildFolders() {
 }
 
 void FrmAmpView::followFolder(QTreeView& tree, QFileSystemModel& model) {
-    FolderTree& folder = named<FolderTree>("ExplorerTree1");
+    FolderTree& folder = amp_.ExplorerTree1;
     // The program's path: the view follows it without raising a pick.
     bindView(folder, &tree, [&folder, &model](QTreeView& w) {
         const QModelIndex index =
@@ -350,12 +342,11 @@ QWidget* FrmAmpView::buildOptions() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);
-    grid->addWidget(optionBox(named<CheckBox>("chkAutoGetSong"), tr("Auto get song")), 0, 0);
-    grid->addWidget(optionBox(named<CheckBox>("chkRepeat"), tr("Repeat")), 0, 1);
-    grid->addWidget(optionBox(named<CheckBox>("chkRandomSong"), tr("Random")), 0, 2);
-    grid->addWidget(optionBox(named<CheckBox>("chkKeepFromRating"), tr("Keep from rating")), 1, 0,
-                    1, 2);
-    grid->addWidget(optionBox(named<CheckBox>("chkAntiLag"), tr("Anti-lag")), 1, 2);
+    grid->addWidget(optionBox(amp_.chkAutoGetSong, tr("Auto get song")), 0, 0);
+    grid->addWidget(optionBox(amp_.chkRepeat, tr("Repeat")), 0, 1);
+    grid->addWidget(optionBox(amp_.chkRandomSong, tr("Random")), 0, 2);
+    grid->addWidget(optionBox(amp_.chkKeepFromRating, tr("Keep from rating")), 1, 0, 1, 2);
+    grid->addWidget(optionBox(amp_.chkAntiLag, tr("Anti-lag")), 1, 2);
     return panel;
 }
 
@@ -369,9 +360,9 @@ QWidget* FrmAmpView::buildStatus() {
     auto* progress = new QProgressBar(panel);
     progress->setFormat(tr("Building titles: %v of %m"));
     progress->setAlignment(Qt::AlignCenter);
-    ListBox& titles = named<ListBox>("List1");
-    FileListBox& playlist = named<FileListBox>("File1");
-    Timer& build = named<Timer>("Timer2");
+    ListBox& titles = amp_.List1;
+    FileListBox& playlist = amp_.File1;
+    Timer& build = amp_.Timer2;
     bindView({&titles, &playlist, &build}, progress, [&titles, &playlist, &build](QProgressBar& w) {
         w.setVisible(build.enabled());
         w.setRange(0, std::max(playlist.count(), 1));
@@ -382,9 +373,9 @@ QWidget* FrmAmpView::buildStatus() {
     // Away: the minutes so far and the reason, while the idle reminder runs.
     auto* away = new QLabel(panel);
     away->setTextFormat(Qt::PlainText);
-    Label& minutes = named<Label>("minutes");
-    Label& reason = named<Label>("idlereason");
-    Timer& reminder = named<Timer>("idle");
+    Label& minutes = amp_.minutes;
+    Label& reason = amp_.idlereason;
+    Timer& reminder = amp_.idle;
     bindView({&minutes, &reason, &reminder}, away, [&minutes, &reason, &reminder](QLabel& w) {
         w.setText(tr("Idle for %1 min: %2").arg(minutes.caption(), reason.caption()));
         w.setVisible(reminder.enabled());
@@ -395,12 +386,11 @@ QWidget* FrmAmpView::buildStatus() {
 
 void FrmAmpView::buildMenus() {
     QMenu* options = menuBar()->addMenu(tr("Options"));
-    for (const char* name : {"mnuhelp", "mnuGetSong", "mnuidle", "mnuMinimize"}) {
-        MenuEntry& entry = named<MenuEntry>(name);
-        options->addAction(entry.caption(), this, [&entry] { entry.click(); });
+    for (MenuEntry* entry : {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize}) {
+        options->addAction(entry->caption(), this, [entry] { entry->click(); });
     }
     QMenu* credits = menuBar()->addMenu(tr("Credits"));
-    MenuEntry& tavik = named<MenuEntry>("mnutavikProgrammers");
+    MenuEntry& tavik = amp_.mnutavikProgrammers;
     credits->addAction(tavik.caption(), this, [&tavik] { tavik.click(); });
 }
 

@@ -24,9 +24,6 @@ class FrmAmpView final : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
-    template <typename C>
-    C& named(const char* name);
-
     QWidget* buildDisplay();
     QWidget* buildTransport();
     QWidget* buildFolders();

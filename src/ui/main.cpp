@@ -32,7 +32,8 @@ constexpr const char* kUsage =
     "\n"
     "Environment:\n"
     "  RUZ_MUSIC            the folder to load when no FOLDER is given\n"
-    "  RUZ_TRANSCRIPT_DUMP  a file that receives the front chat room's transcript (UTF-8)\n"
+    "  RUZ_TRANSCRIPT_DUMP  a file that receives the front chat room's lines, \"SENDER: MESSAGE\" "
+    "(UTF-8)\n"
     "                       after every change\n"
     "\n"
     "Qt's own options (-platform, -style, ...) are accepted too.\n";

@@ -114,7 +114,7 @@ class Soak {
         app.Song.onChange = [this, &app, announce] {
             if (app.chatsendc.value() == 1) {
                 expected_.push_back(
-                    app.ExpandAnnouncement(app.ccoms().word(QStringLiteral("chatsend"))));
+                    app.announcer().ExpandAnnouncement(app.ccoms().word(Word::Announcement)));
             }
             ++songChanges_;
             announce();
@@ -150,7 +150,7 @@ class Soak {
         } else if (what.startsWith(QStringLiteral(".idle "))) {
             ++commands_;
             if (sends) {
-                expected_.push_back(app.IsIdle()
+                expected_.push_back(app.idle.enabled()
                                         ? kUser + QStringLiteral(" You're Already Set Idle")
                                         : GoneIdleNotice(kUser, what.mid(6)));
             }
@@ -241,7 +241,8 @@ class Soak {
             "%lld idle reminders, %lld lines sent, %lld held back (pending)\n",
             static_cast<long long>(hours_), static_cast<long long>(songChanges_),
             static_cast<long long>(commands_), static_cast<long long>(reminders_),
-            static_cast<long long>(sent_), static_cast<long long>(app.pending.size()));
+            static_cast<long long>(sent_),
+            static_cast<long long>(app.announcer().pending().size()));
         std::printf(
             "soak: resident memory after the first hour %.1f KiB, at the end %.1f KiB "
             "(%+.2f %%)\n",

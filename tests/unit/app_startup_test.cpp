@@ -122,7 +122,7 @@ TEST_F(SystemTest, TimersTickWhileTheQuestionIsOpen) {
     dialogs.queueYesNo(true, 1000);
     create().Form_Load();
     // A poll before the baseline delivered the room's last line.
-    EXPECT_TRUE(app->chat.oldlastlyne.contains(u"hello"));
+    EXPECT_TRUE(system.app()->chat.oldlastlyne.contains(u"hello"));
     EXPECT_EQ(host.nowMs(), 1000);
 }
 
@@ -159,7 +159,7 @@ TEST_F(SystemTest, ClosingEndsAtOnceAndRemovesTheIcon) {
 TEST_F(SystemTest, DaggerCrossesAsByte0x86AndUnknownCharactersAsQuestionMarks) {
     standin.openRoom();
     FrmAmp& a = start();
-    a.SendChatText(u"\u2020 caf\u00e9 \u4e2d"_qs);
+    a.room().send(u"\u2020 caf\u00e9 \u4e2d"_qs);
     const std::string view =
         model.text(model.children(model.children(standin.frontRoomWindow())[0])[0]);
     EXPECT_NE(view.find("\x86 caf\xe9 ?"), std::string::npos);

@@ -1,4 +1,4 @@
-#include "commands/numbers.h"
+#include "common/numbers.h"
 
 #include <gtest/gtest.h>
 

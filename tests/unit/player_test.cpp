@@ -111,16 +111,16 @@ TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
     FrmAmp& a = start();
     a.ExplorerTree1.userPick(folder.path());
     host.advance(10);
-    a.SelectSong(1);
+    a.playlist().SelectSong(1);
     engine.setCurrentPosition(4);
-    a.NextSong();  // refused at the last entry: the last song starts again
+    a.transport().NextSong();  // refused at the last entry: the last song starts again
     EXPECT_EQ(a.File1.listIndex(), 1);
     EXPECT_EQ(engine.currentPosition(), 0);
-    a.SelectSong(0);
-    a.PreviousSong();  // clears the selection and opens no file
+    a.playlist().SelectSong(0);
+    a.transport().PreviousSong();  // clears the selection and opens no file
     EXPECT_EQ(a.File1.listIndex(), -1);
     EXPECT_EQ(engine.opened().last(), folder.path() + u'/');
-    a.NextSong();
+    a.transport().NextSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
 }
 
@@ -137,7 +137,7 @@ TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
     EXPECT_EQ(a.File1.listIndex(), 0);
     EXPECT_EQ(engine.fileName(), path(u"a.mp3"_qs));
     // A state change that is not at the end moves nothing.
-    a.PauseSong();
+    a.transport().PauseSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
 }
 
@@ -167,15 +167,15 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     EXPECT_EQ(sent().last(), u"\u2020-Artist  -  Title - 10:31:02 PM - 12/6/2026-\u2020");
 
     const auto count = sent().size();
-    a.SelectSong(1);
+    a.playlist().SelectSong(1);
     host.advance(500);
-    a.SelectSong(2);  // the same title: not announced again
+    a.playlist().SelectSong(2);  // the same title: not announced again
     host.advance(500);
     EXPECT_EQ(sent().size(), count + 1);
     EXPECT_EQ(a.Artist.caption(), u"C ");
 
-    a.ccoms().box(u"chatsend"_qs)->setText(u"%s|%S|%a%d"_qs);
-    a.SelectSong(3);
+    a.ccoms().box(Word::Announcement).setText(u"%s|%S|%a%d"_qs);
+    a.playlist().SelectSong(3);
     host.advance(500);
     EXPECT_EQ(a.Artist.caption(), QString());  // no hyphen: no artist
     EXPECT_EQ(sent().last(), u"Plain.mp3|%S|12/6/2026");
@@ -187,8 +187,8 @@ TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
     a.Artist.setCaption(u"%t"_qs);
     a.Song.setCaption(u"%a %d"_qs);
     // "%a" brought in by the title becomes the artist, whose "%t" is not replaced any more.
-    EXPECT_EQ(a.ExpandAnnouncement(u"[%s]"_qs), u"[%t 12/6/2026]");
-    EXPECT_EQ(a.ExpandAnnouncement(QString()), QString());
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(u"[%s]"_qs), u"[%t 12/6/2026]");
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(QString()), QString());
 }
 
 TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {

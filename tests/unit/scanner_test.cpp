@@ -27,6 +27,28 @@ TEST(ExtractLastChatLine, CutsFromTheLastBreakToTheLastButOneCharacter) {
     }
 }
 
+TEST(DecodeCharacterReferences, DecodesOnceAndLeavesTheUnknownAsWritten) {
+    struct Row {
+        const char16_t* text;
+        const char16_t* decoded;
+    } rows[] = {
+        {u"rock &amp; roll", u"rock & roll"},
+        {u"a &lt;b&gt; &quot;c&quot;", u"a <b> \"c\""},
+        {u"&amp;lt; stays a reference once decoded", u"&lt; stays a reference once decoded"},
+        {u"&#65;&#8224;&#128512;", u"A\u2020\U0001F600"},
+        {u"&#0; &#55296; &#1114112; &#12345678; &#;", u"&#0; &#55296; &#1114112; &#12345678; &#;"},
+        {u"&#65 no semicolon, &nbsp; unknown, & alone, at the end &",
+         u"&#65 no semicolon, &nbsp; unknown, & alone, at the end &"},
+        {u"&#x41; hex is not the messenger's", u"&#x41; hex is not the messenger's"},
+        {u"", u""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(DecodeCharacterReferences(QString::fromUtf16(row.text)),
+                  QString::fromUtf16(row.decoded))
+            << QString::fromUtf16(row.text).toStdString();
+    }
+}
+
 TEST(StripChatTags, DropsTagsAndEveryClosingBracket) {
     struct Row {
         QString line;

@@ -1,13 +1,7 @@
 #pragma once
 
-#include "app/frmamp.h"
-#include "platform/clock.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/scripted_engine.h"
-#include "platform/tray.h"
-#include "platform/virtual_timer_host.h"
-#include "platform/winsys/window_model.h"
-#include "standin/messenger_standin.h"
+#include "scenario/headless_system.h"
 
 #include <gtest/gtest.h>
 
@@ -15,42 +9,35 @@
 
 namespace ruz::testing {
 
-// The main window on virtual time against the messenger stand-in, scripted dialogs, a recorded
-// tray and a scripted engine whose songs the test declares.
+// The headless program with a scripted engine whose songs the test declares.
 class SystemTest : public ::testing::Test {
   protected:
     SystemTest()
-        : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
-          dialogs([this](int ms) { host.advance(ms); }),
-          platform{host, model, engine, dialogs, tray, clock} {}
+        : system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); }),
+          host(system.host),
+          clock(system.clock),
+          model(system.model),
+          standin(system.standin),
+          dialogs(system.dialogs),
+          tray(system.tray),
+          engine(static_cast<ScriptedEngine&>(*system.engine)) {}
 
-    FrmAmp& create() {
-        app = std::make_unique<FrmAmp>(platform);
-        return *app;
-    }
+    FrmAmp& create() { return system.create(); }
     // Creates the main window and runs its start-up, answering the question with `yes`.
     FrmAmp& start(bool yes = true) {
         dialogs.queueYesNo(yes);
-        create().Form_Load();
-        return *app;
+        return system.start();
     }
-    QStringList sent() const {
-        QStringList lines;
-        for (const auto& line : standin.sentByProgram()) {
-            lines.append(QString::fromStdString(line));
-        }
-        return lines;
-    }
+    QStringList sent() const { return system.sent(); }
 
-    VirtualTimerHost host;
-    VirtualClock clock{host};
-    winsys::WindowModel model;
-    standin::MessengerStandIn standin;
-    ScriptedDialogs dialogs;
-    RecordedTray tray;
-    ScriptedEngine engine;
-    Platform platform;
-    std::unique_ptr<FrmAmp> app;
+    HeadlessSystem system;
+    VirtualTimerHost& host;
+    VirtualClock& clock;
+    winsys::WindowModel& model;
+    standin::MessengerStandIn& standin;
+    ScriptedDialogs& dialogs;
+    RecordedTray& tray;
+    ScriptedEngine& engine;
 };
 
 }  // namespace ruz::testing

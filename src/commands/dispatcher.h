@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/chrome.h"
+#include "commands/ccoms.h"
+#include "common/chat_room.h"
+#include "platform/controls.h"
+#include "player/announcer.h"
+#include "player/playlist.h"
+#include "player/transport.h"
+#include "presence/presence.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace ruz {
+
+// The dispatch of a chat line to the commands: the sender gate, then the contains phase (every
+// matching row runs), then the exact phase (the first equal row runs), reading the command words
+// afresh from `Ccoms` for every line.
+class Dispatcher {
+  public:
+    // The subsystems the commands work on.
+    struct Siblings {
+        ChatRoom& room;
+        Playlist& playlist;
+        Transport& transport;
+        Announcer& announcer;
+        Presence& presence;
+        Chrome& chrome;
+    };
+    Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblings siblings,
+               std::function<void()> endProgram);
+
+    // One chat line from the scanner.
+    void aimchatscan(const QString& whosaid, const QString& whatsaid);
+
+  private:
+    // How a row's text is made: the word alone, the trigger and the word, the trigger and a
+    // fixed word, or a fixed text alone.
+    enum class Match { Bare, Trigger, TriggerFixed, Fixed };
+    struct Pattern {
+        Match match;
+        Word word;
+        const char16_t* fixed;
+    };
+    struct ContainsRow {
+        Pattern pattern;
+        void (*command)(Dispatcher&, const std::optional<QString>& argument);
+    };
+    struct ExactRow {
+        Pattern pattern;
+        void (*command)(Dispatcher&);
+    };
+    static const ContainsRow kContainsPhase[];
+    static const ExactRow kExactPhase[];
+
+    QString textOf(const Pattern& pattern);
+    QString screenName() const { return lblsn_.caption(); }
+
+    void VolumeCommand(const std::optional<QString>& argument);
+    void SetPositionCommand(const std::optional<QString>& argument);
+    void IdleOnCommand(const std::optional<QString>& argument);
+    void MuteCommand();
+
+    const Label& lblsn_;
+    std::function<Ccoms&()> words_;
+    Siblings s_;
+    std::function<void()> endProgram_;
+};
+
+}  // namespace ruz

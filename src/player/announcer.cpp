@@ -1,0 +1,58 @@
+#include "player/announcer.h"
+
+namespace ruz {
+
+Announcer::Announcer(Controls controls, Clock& clock, ChatRoom& room,
+                     std::function<QString()> announcementTemplate)
+    : c_(controls), clock_(clock), room_(room), template_(std::move(announcementTemplate)) {
+    c_.tmrGetSong.onTick = [this] { PickUpTitle(); };
+    c_.Song.onChange = [this] { AnnounceSong(); };
+    c_.chkAutoGetSong.onClick = [this] {
+        c_.tmrGetSong.setEnabled(c_.chkAutoGetSong.value() == 1);
+    };
+}
+
+void Announcer::PickUpTitle() {
+    const QString name = c_.File1.fileName();
+    if (name == c_.Song.caption()) {
+        return;
+    }
+    const qsizetype hyphen = name.indexOf(u'-');
+    if (hyphen < 0) {
+        // No artist in the name: the label is cleared, so no earlier song's artist is named.
+        c_.Artist.setCaption(QString());
+        c_.Song.setCaption(name);
+        return;
+    }
+    // The artist first, so that the announcement raised by the title already sees it.
+    c_.Artist.setCaption(name.left(hyphen));
+    c_.Song.setCaption(name.mid(hyphen + 1).section(u'.', 0, 0));
+}
+
+QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const {
+    const QDateTime now = clock_.now();
+    QString text = announcementTemplate;
+    text.replace(QStringLiteral("%s"), c_.Song.caption());
+    text.replace(QStringLiteral("%t"), clock_.longTime(now));
+    text.replace(QStringLiteral("%d"), clock_.shortDate(now));
+    text.replace(QStringLiteral("%a"), c_.Artist.caption());
+    return text;
+}
+
+void Announcer::AnnounceSong() {
+    if (!room_.sendsOn()) {
+        return;
+    }
+    room_.send(ExpandAnnouncement(template_()));
+}
+
+void Announcer::AnnounceOrKeep() {
+    const QString announcement = ExpandAnnouncement(template_());
+    if (c_.chkKeepFromRating.value() == 1) {
+        pending_.append(announcement);
+        return;
+    }
+    room_.sendGated(announcement);
+}
+
+}  // namespace ruz

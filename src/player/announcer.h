@@ -1,0 +1,50 @@
+#pragma once
+
+#include "common/chat_room.h"
+#include "platform/clock.h"
+#include "platform/controls.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace ruz {
+
+// The song announcement: the title pick-up sets the `Artist` and `Song` labels from the selected
+// file's name, and each new title is announced in the room through the template.
+class Announcer {
+  public:
+    struct Controls {
+        Timer& tmrGetSong;  // Title pick-up
+        Label& Song;
+        Label& Artist;
+        CheckBox& chkAutoGetSong;
+        CheckBox& chkKeepFromRating;
+        const FileListBox& File1;
+    };
+    // `announcementTemplate` reads the template afresh at each use.
+    Announcer(Controls controls, Clock& clock, ChatRoom& room,
+              std::function<QString()> announcementTemplate);
+
+    void PickUpTitle();
+    QString ExpandAnnouncement(const QString& announcementTemplate) const;
+    void AnnounceSong();
+    // The chat sends have come back on: the current song is announced, or kept in the pending
+    // list while "keep from rating" is checked.
+    void AnnounceOrKeep();
+
+    QString title() const { return c_.Song.caption(); }
+    // The pending-announcement list: first in, first out.
+    const QStringList& pending() const { return pending_; }
+    void clearPending() { pending_.clear(); }
+
+  private:
+    Controls c_;
+    Clock& clock_;
+    ChatRoom& room_;
+    std::function<QString()> template_;
+    QStringList pending_;
+};
+
+}  // namespace ruz

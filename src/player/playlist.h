@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/chat_room.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace ruz {
+
+// The title a title-list build derives from a file name: the text before the first ".", from
+// after its first " - " if it has one, in lower case.
+QString BuildTitle(const QString& fileName);
+// The index of the first entry of `list` that contains `text`, or -1.
+int FindListItem(const QString& text, const ListBox& list);
+
+// The playlist: the folder, its matching files, the selection, and the title list built from it
+// one entry per tick (the chat sends are off while it is built).
+class Playlist {
+  public:
+    struct Controls {
+        FileListBox& File1;
+        ListBox& List1;
+        FolderTree& ExplorerTree1;
+        TextBox& Text1;
+        Timer& Timer2;
+        Timer& tmrGetSong;
+        Picture& Image8;
+    };
+    Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room);
+
+    // The folder tree's folder becomes the playlist; a title-list build starts.
+    void LoadFolder();
+    void BuildStep();
+    void SelectSong(int index);
+    void OpenFolderClicked();
+    // The song search: `text`, when given, becomes the search text; the first title that contains
+    // the search text is selected.
+    void SearchSong(const std::optional<QString>& text);
+
+    int index() const { return c_.File1.listIndex(); }
+    int count() const { return c_.File1.count(); }
+    bool atLast() const { return index() == count() - 1; }
+    // The selected file's full path.
+    QString selectedPath() const;
+
+    // Runs on every change of the selection.
+    std::function<void()> onSelect;
+
+  private:
+    Controls c_;
+    Dialogs& dialogs_;
+    ChatRoom& room_;
+};
+
+}  // namespace ruz

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "common/chat_room.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace ruz {
+
+// "NAME Has Gone Idle Reason (REASON)".
+QString GoneIdleNotice(const QString& screenName, const QString& reason);
+
+// The user's presence: idle with a reason and a reminder every minute until the user is back;
+// anti-lag, which empties the room's transcript view once a second; and F1 to F8, which check and
+// uncheck the four option boxes while one of them has the focus.
+class Presence {
+  public:
+    struct Controls {
+        Timer& idle;  // Idle reminder
+        Label& minutes;
+        Label& idlereason;
+        MenuEntry& mnuidle;
+        CheckBox& chkAntiLag;
+        Timer& tmrALag;  // Anti-lag
+        // The option boxes in hot-key order: F1 checks the first, F2 unchecks it, and so on.
+        CheckBox& chkAutoGetSong;
+        CheckBox& chkRepeat;
+        CheckBox& chkRandomSong;
+        CheckBox& chkKeepFromRating;
+        const Label& lblsn;  // The screen name
+    };
+    Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, std::function<bool()> ended);
+
+    void EnterIdle(const QString& reason);
+    void LeaveIdle();
+    bool IsIdle() const { return c_.idle.enabled(); }
+    QString reason() const { return c_.idlereason.caption(); }
+    void setReason(const QString& reason) { c_.idlereason.setCaption(reason); }
+    void IdleMenuClicked();
+    void IdleTick();
+    void OptionKeyDown(int keyCode);
+
+  private:
+    Controls c_;
+    Dialogs& dialogs_;
+    ChatRoom& room_;
+    std::function<bool()> ended_;
+};
+
+}  // namespace ruz

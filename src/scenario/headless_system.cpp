@@ -1,0 +1,37 @@
+#include "scenario/headless_system.h"
+
+namespace ruz {
+
+HeadlessSystem::HeadlessSystem(const EngineFactory& makeEngine, std::unique_ptr<Dialogs> answering)
+    : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
+      dialogs([this](int ms) { host.advance(ms); }),
+      engine(makeEngine(host)),
+      answering_(std::move(answering)),
+      platform_{host, model, *engine, answering_ ? *answering_ : dialogs, tray, clock} {}
+
+HeadlessSystem::~HeadlessSystem() {
+    app_.reset();
+}
+
+FrmAmp& HeadlessSystem::create() {
+    app_ = std::make_unique<FrmAmp>(platform_);
+    return *app_;
+}
+
+FrmAmp& HeadlessSystem::start() {
+    if (!app_) {
+        create();
+    }
+    app_->Form_Load();
+    return *app_;
+}
+
+QStringList HeadlessSystem::sent() const {
+    QStringList lines;
+    for (const auto& line : standin.sentByProgram()) {
+        lines.append(QString::fromStdString(line));
+    }
+    return lines;
+}
+
+}  // namespace ruz
