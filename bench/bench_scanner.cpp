@@ -32,12 +32,22 @@ void BM_ScannerPoll(benchmark::State& state) {
     model.setRecording(false);
     ruz::messenger::AimChat aimchat(model);
     ruz::VirtualTimerHost host;
-    ruz::Chat chat(host, [&] { return QString::fromStdString(aimchat.ChatTranscriptTail()); });
+    ruz::Chat chat(host, [&](qsizetype from, qsizetype& length) {
+        std::size_t whole = 0;
+        const std::string text =
+            aimchat.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+        length = static_cast<qsizetype>(whole);
+        return QString::fromStdString(text);
+    });
+    chat.scan_on();
     chat.scan_off();
     int heard = 0;
     chat.aimchatscan = [&](QString&, QString&, QString&) { ++heard; };
     for (auto _ : state) {
-        chat.oldlastlyne.clear();  // every poll delivers the last line anew
+        // The room says one line more between two polls.
+        state.PauseTiming();
+        standin.appendRaw("<BR><B>amy</B>: hi</FONT>");
+        state.ResumeTiming();
         chat.poll();
     }
     benchmark::DoNotOptimize(heard);

@@ -55,7 +55,9 @@ FrmAmp::FrmAmp(Platform& p)
                           QStringLiteral("Tavik")),
       MediaPlayer1(p.media),
       chat(
-          p.timers, [this] { return room_.transcriptTail(); }, &controls_),
+          p.timers,
+          [this](qsizetype from, qsizetype& length) { return room_.transcriptFrom(from, length); },
+          &controls_),
       platform_(p),
       aimchat_(p.windows),
       room_(aimchat_, chatsendc),
@@ -80,6 +82,8 @@ FrmAmp::FrmAmp(Platform& p)
     // At start the playlist lists the program's working folder.
     File1.setPath(QDir::currentPath());
     ExplorerTree1.setPath(File1.path());
+    room_.readNew = [this] { chat.poll(); };
+    room_.onCleared = [this] { chat.viewEmptied(); };
     chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);

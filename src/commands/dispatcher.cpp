@@ -115,7 +115,10 @@ QString Dispatcher::textOf(const Pattern& pattern) {
 }
 
 void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
-    if (!whosaid.endsWith(screenName())) {
+    // Only the user commands the program, and only once the user's name is known; what the
+    // program itself said comes back under that name and is no command.
+    if (screenName().isEmpty() || whosaid.trimmed() != screenName() ||
+        s_.room.takeOwnLine(whatsaid)) {
         return;
     }
     // The argument: everything after the line's first blank.

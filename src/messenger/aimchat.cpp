@@ -74,8 +74,13 @@ void AimChat::SendChatText(std::string_view utf8) {
     const Hwnd room = windows_.findWindow(kRoomLower);
     const Hwnd inputFrame = NthChild(room, kEditFrameLower, 2);
     const Hwnd input = NthChild(inputFrame, kEditLower, 1);
+    // What the user had typed but not sent goes back into the box afterwards.
+    const std::string unsent = ReadWindowBytes(input);
     SetWindowBytes(input, winsys::utf8ToCp1252(utf8));
     PressChatSendButton();
+    if (!unsent.empty()) {
+        SetWindowBytes(input, unsent);
+    }
 }
 
 void AimChat::PressChatSendButton() {
@@ -116,6 +121,15 @@ std::string AimChat::ChatTranscriptTail() {
     const std::string bytes = ReadTranscriptBytes();
     const std::size_t start = bytes.size() > kTailLength ? bytes.size() - kTailLength : 0;
     return winsys::cp1252ToUtf8(std::string_view(bytes).substr(start));
+}
+
+std::string AimChat::ReadChatTranscriptFrom(std::size_t from, std::size_t* length) {
+    const std::string bytes = ReadTranscriptBytes();
+    if (length != nullptr) {
+        *length = bytes.size();
+    }
+    return from >= bytes.size() ? std::string()
+                                : winsys::cp1252ToUtf8(std::string_view(bytes).substr(from));
 }
 
 std::string AimChat::ReadFirstDialogCaption() {

@@ -19,8 +19,8 @@ class AimChat {
   public:
     explicit AimChat(winsys::WindowSystem& windows) : windows_(windows) {}
 
-    // Puts `utf8` into the frontmost room's input box, replacing whatever is there, then presses
-    // the send button. The empty text still presses the button.
+    // Puts `utf8` into the frontmost room's input box, presses the send button, and puts back what
+    // the box held before, if anything. The empty text still presses the button.
     void SendChatText(std::string_view utf8);
     // Empties the frontmost room's transcript view (only the copy shown on this computer).
     void ClearChatTranscript();
@@ -28,6 +28,9 @@ class AimChat {
     void CloseChatRoom();
     // The frontmost room's transcript view, markup included; "" without a room.
     std::string ReadChatTranscript();
+    // The transcript from character `from` on ("" past its end); `length`, when given, receives
+    // the whole transcript's length in characters.
+    std::string ReadChatTranscriptFrom(std::size_t from, std::size_t* length);
     // The last kTailLength characters of the transcript, or all of it when shorter.
     std::string ChatTranscriptTail();
     // The caption of the frontmost dialog window; "" without one.

@@ -40,13 +40,17 @@ QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const
 }
 
 void Announcer::AnnounceSong() {
-    if (!room_.sendsOn()) {
+    // With no song selected there is nothing to announce.
+    if (!room_.sendsOn() || c_.File1.listIndex() < 0) {
         return;
     }
     room_.send(ExpandAnnouncement(template_()));
 }
 
 void Announcer::AnnounceOrKeep() {
+    if (c_.File1.listIndex() < 0) {
+        return;
+    }
     const QString announcement = ExpandAnnouncement(template_());
     if (c_.chkKeepFromRating.value() == 1) {
         pending_.append(announcement);

@@ -46,18 +46,20 @@ Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room)
 
 void Playlist::LoadFolder() {
     c_.File1.setPath(c_.ExplorerTree1.path());
+    const bool building = c_.Timer2.enabled();
     if (c_.File1.count() == 0) {
-        // A build over a folder that has gone could never complete: it stops, as on any other
-        // change of folder.
-        c_.Timer2.setEnabled(false);
+        // A build over a folder with nothing to list ends here, as a completed one does.
+        if (building) {
+            finishBuild();
+        }
         return;
     }
     SelectSong(0);
-    if (c_.Timer2.enabled()) {
-        c_.Timer2.setEnabled(false);
+    // A build under way starts again on the new folder; the chat sends are still off.
+    c_.List1.clear();
+    if (building) {
         return;
     }
-    c_.List1.clear();
     c_.Timer2.setEnabled(true);
     room_.setSendsOn(false);
     dialogs_.notice(kSendsDisabled);
@@ -66,10 +68,7 @@ void Playlist::LoadFolder() {
 void Playlist::BuildStep() {
     // A list that has caught up with the playlist is complete (it can never overtake it).
     if (c_.List1.count() >= c_.File1.count()) {
-        c_.tmrGetSong.setEnabled(true);
-        c_.Timer2.setEnabled(false);
-        room_.setSendsOn(true);
-        dialogs_.notice(kSendsEnabled);
+        finishBuild();
         SelectSong(0);
         return;
     }
@@ -77,6 +76,13 @@ void Playlist::BuildStep() {
     c_.Text1.setText(BuildTitle(c_.File1.fileName()));
     c_.List1.addItem(c_.Text1.text());
     SelectSong(c_.File1.listIndex() + 1);
+}
+
+void Playlist::finishBuild() {
+    c_.tmrGetSong.setEnabled(true);
+    c_.Timer2.setEnabled(false);
+    room_.setSendsOn(true);
+    dialogs_.notice(kSendsEnabled);
 }
 
 void Playlist::SelectSong(int index) {
@@ -96,7 +102,11 @@ void Playlist::SearchSong(const std::optional<QString>& text) {
     if (text) {
         c_.Text1.setText(*text);
     }
-    SelectSong(FindListItem(c_.Text1.text(), c_.List1));
+    // The titles are kept in lower case; a search that finds nothing changes nothing.
+    const int found = FindListItem(c_.Text1.text().toLower(), c_.List1);
+    if (found >= 0) {
+        SelectSong(found);
+    }
 }
 
 }  // namespace ruz

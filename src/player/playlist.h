@@ -38,7 +38,7 @@ class Playlist {
     void SelectSong(int index);
     void OpenFolderClicked();
     // The song search: `text`, when given, becomes the search text; the first title that contains
-    // the search text is selected.
+    // the search text, in any letter case, is selected.
     void SearchSong(const std::optional<QString>& text);
 
     int index() const { return c_.File1.listIndex(); }
@@ -51,6 +51,9 @@ class Playlist {
     std::function<void()> onSelect;
 
   private:
+    // The title list is complete: the title pick-up and the chat sends come back on.
+    void finishBuild();
+
     Controls c_;
     Dialogs& dialogs_;
     ChatRoom& room_;

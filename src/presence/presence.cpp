@@ -33,7 +33,7 @@ Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, std::fun
     c_.mnuidle.onClick = [this] { IdleMenuClicked(); };
     c_.idle.onTick = [this] { IdleTick(); };
     c_.chkAntiLag.onClick = [this] { c_.tmrALag.setEnabled(c_.chkAntiLag.value() == 1); };
-    c_.tmrALag.onTick = [this] { room_.clearTranscript(); };
+    c_.tmrALag.onTick = [this] { room_.clearAfterReading(); };
     for (CheckBox* box :
          {&c_.chkAutoGetSong, &c_.chkRepeat, &c_.chkRandomSong, &c_.chkKeepFromRating}) {
         box->onKeyDown = [this](int keyCode) { OptionKeyDown(keyCode); };

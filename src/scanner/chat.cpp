@@ -106,44 +106,97 @@ ChatLine CutChatLine(const QString& line) {
     cut.datesaid = DateSaid(line);
     const QString cleaned = StripChatTags(line);
     const qsizetype colon = cleaned.indexOf(u':');  // 0-based; -1 when none
-    cut.whosaid = colon > 0 ? cleaned.left(colon) : QString();
+    // The character references are decoded after the cut, so that none makes a colon.
+    cut.whosaid = colon > 0 ? DecodeCharacterReferences(cleaned.left(colon)) : QString();
     // The character after the colon (as a rule a blank) is skipped; without a colon the message
     // is the line without its first character.
-    cut.whatsaid = cleaned.mid(colon >= 0 ? colon + 2 : 1);
+    cut.whatsaid = DecodeCharacterReferences(cleaned.mid(colon >= 0 ? colon + 2 : 1));
     return cut;
 }
 
-Chat::Chat(TimerHost& host, std::function<QString()> readTail, ControlRegistry* window)
+Chat::Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
     : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
                                    : ControlName(QStringLiteral("chat_tymer")),
                  host, kPollIntervalMs, true),
-      readTail_(std::move(readTail)) {
+      readFrom_(std::move(readFrom)) {
     chat_tymer.onTick = [this] { poll(); };
 }
 
 void Chat::scan_on() {
     chat_tymer.setEnabled(true);
-    fyrsttalk = readTail_();
+    qsizetype length = 0;
+    const QString view = readFrom_(0, length);
+    fyrsttalk = view.right(kTailLength);
+    seenLength_ = length;
+    seenEnd_ = fyrsttalk;
 }
 
 void Chat::scan_off() {
     chat_tymer.setEnabled(false);
 }
 
-void Chat::poll() {
-    const QString tail = readTail_();
-    if (tail == fyrsttalk || tail.size() < kMinTailLength) {
-        return;
-    }
-    newlastlyne = ExtractLastChatLine(tail);
-    if (newlastlyne == oldlastlyne) {
-        return;
-    }
-    oldlastlyne = newlastlyne;
-    ChatLine line = CutChatLine(newlastlyne);
+void Chat::viewEmptied() {
+    seenLength_ = 0;
+    seenEnd_.clear();
+}
+
+void Chat::deliver(const QString& line) {
+    newlastlyne = line;
+    oldlastlyne = line;
+    ChatLine cut = CutChatLine(line);
     if (aimchatscan) {
-        aimchatscan(line.whosaid, line.whatsaid, line.datesaid);
+        aimchatscan(cut.whosaid, cut.whatsaid, cut.datesaid);
     }
+}
+
+void Chat::poll() {
+    if (polling_) {
+        return;
+    }
+    polling_ = true;
+    const qsizetype from = seenLength_ - seenEnd_.size();
+    qsizetype length = 0;
+    QString text = readFrom_(from, length);
+    if (length < kMinTailLength) {
+        polling_ = false;
+        return;
+    }
+    const bool continued = length >= seenLength_ && text.startsWith(seenEnd_);
+    if (!continued) {
+        // Emptied or replaced by someone else: only the view's last line can be told new, when it
+        // is not the line delivered last.
+        const QString tail = readFrom_(std::max<qsizetype>(0, length - kTailLength), length);
+        seenLength_ = length;
+        seenEnd_ = tail.right(kTailLength);
+        const QString last = ExtractLastChatLine(tail);
+        newlastlyne = last;
+        if (last != oldlastlyne) {
+            deliver(last);
+        }
+        polling_ = false;
+        return;
+    }
+    // The baseline moves first: a line may empty the view while it is handled.
+    QString fresh = text.mid(seenEnd_.size());
+    seenLength_ = length;
+    seenEnd_ = text.right(kTailLength);
+    const qsizetype firstBreak = fresh.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
+    if (firstBreak != 0 && !fresh.isEmpty()) {
+        // Text without a break first continues the line read last.
+        const QString before = text.left(text.size() - fresh.size());
+        const qsizetype lineStart = before.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
+        const QString extended = lineStart >= 0 ? before.mid(lineStart) : QString();
+        fresh = extended + fresh;
+    }
+    qsizetype start = fresh.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
+    while (start >= 0) {
+        const qsizetype next = fresh.indexOf(kLineBreak, start + 1, Qt::CaseInsensitive);
+        const qsizetype end = next >= 0 ? next : fresh.size();
+        // A line never keeps its last character, as the tail's last line never did.
+        deliver(fresh.mid(start, end - start - 1));
+        start = next;
+    }
+    polling_ = false;
 }
 
 }  // namespace ruz

@@ -43,24 +43,52 @@ std::vector<Message> pressOf(Hwnd button) {
             {button, winsys::kWmLButtonUp, 0x0D, 0, ""}};
 }
 
-TEST(AimChat, SendSetsInputThenPressesFifthButton) {
+// The messages of one send: the input box read, the text set, the button pressed, and what the
+// box held put back when it held anything.
+std::vector<Message> sendOf(const Room& r, const std::string& bytes, const std::string& unsent) {
+    std::vector<Message> expected = {
+        {r.input, winsys::kWmGetTextLength, 0, 0, ""},
+        {r.input, winsys::kWmGetText, unsent.size() + 1, 0, ""},
+        {r.input, winsys::kWmSetText, 0, 0, bytes},
+    };
+    for (const Message& press : pressOf(r.buttons[4])) {
+        expected.push_back(press);
+    }
+    if (!unsent.empty()) {
+        expected.push_back({r.input, winsys::kWmSetText, 0, 0, unsent});
+    }
+    return expected;
+}
+
+TEST(AimChat, SendSetsInputPressesFifthButtonAndPutsTheUnsentTextBack) {
     const std::pair<std::string, std::string> texts[] = {
         {"\u2020- Loads Taviks Ruz -\u2020", "\x86- Loads Taviks Ruz -\x86"},
         {"na\u00efve \u4e2d", "na\xefve ?"},
         {"", ""},  // the empty text still presses the button
     };
-    for (const auto& [utf8, bytes] : texts) {
-        WindowModel m;
-        const Room r = makeRoom(m);
-        m.setText(r.input, "typed by the user, unsent");
-        AimChat(m).SendChatText(utf8);
-        std::vector<Message> expected = pressOf(r.buttons[4]);
-        expected.insert(expected.begin(), {r.input, winsys::kWmSetText, 0, 0, bytes});
-        std::vector<Message> got = m.messages();
-        ASSERT_EQ(got.size(), 3u) << utf8;
-        got[0].lParam = 0;  // the text pointer is gone; its bytes were recorded
-        EXPECT_EQ(got, expected) << utf8;
-        EXPECT_EQ(m.text(r.input), bytes);
+    for (const std::string unsent : {"typed by the user, unsent", ""}) {
+        for (const auto& [utf8, bytes] : texts) {
+            WindowModel m;
+            const Room r = makeRoom(m);
+            m.setText(r.input, unsent);
+            std::vector<Message> seen;
+            // The text in the box at the moment the button goes down.
+            m.setHandler(r.buttons[4], [&](Hwnd, unsigned message, WParam, LParam) {
+                if (message == winsys::kWmLButtonDown) {
+                    seen.push_back({r.input, 0, 0, 0, m.text(r.input)});
+                }
+                return std::optional<LResult>{};
+            });
+            AimChat(m).SendChatText(utf8);
+            std::vector<Message> got = m.messages();
+            for (Message& message : got) {
+                message.lParam = 0;  // the text pointers are gone; the bytes were recorded
+            }
+            EXPECT_EQ(got, sendOf(r, bytes, unsent)) << utf8;
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_EQ(seen[0].text, bytes);
+            EXPECT_EQ(m.text(r.input), unsent.empty() ? bytes : unsent);
+        }
     }
 }
 
@@ -82,8 +110,8 @@ TEST(AimChat, MissingChildrenSkipOnlyTheStepsThatNeedThem) {
     WindowModel m;
     const Room fourButtons = makeRoom(m, 4);
     AimChat(m).SendChatText("hi");
-    ASSERT_EQ(m.messages().size(), 1u);
-    EXPECT_EQ(m.messages()[0].window, fourButtons.input);
+    ASSERT_EQ(m.messages().size(), 3u);  // read, set
+    EXPECT_EQ(m.messages()[2].window, fourButtons.input);
     EXPECT_EQ(m.text(fourButtons.input), "hi");  // set, never sent
 
     WindowModel m2;
@@ -121,9 +149,9 @@ TEST(AimChat, SendLooksTheRoomUpAgainForTheButton) {
         return std::nullopt;
     });
     AimChat(m).SendChatText("x");
-    ASSERT_EQ(m.messages().size(), 3u);
-    EXPECT_EQ(m.messages()[0].window, front.input);
-    EXPECT_EQ(m.messages()[1].window, other.buttons[4]);
+    ASSERT_EQ(m.messages().size(), 5u);
+    EXPECT_EQ(m.messages()[2].window, front.input);
+    EXPECT_EQ(m.messages()[3].window, other.buttons[4]);
 }
 
 TEST(AimChat, ReadAsksLengthThenTextWithRoomForNul) {

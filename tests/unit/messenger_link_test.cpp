@@ -22,7 +22,7 @@ class Link : public testing::Test {
     AimChat chat{model};
 };
 
-TEST_F(Link, SentLineReplacesUnsentInputAndComesBackInTheTranscript) {
+TEST_F(Link, SentLineKeepsUnsentInputAndComesBackInTheTranscript) {
     standIn.signOn("bob");
     standIn.openRoom();
     standIn.typeInput("half typed");
@@ -30,7 +30,7 @@ TEST_F(Link, SentLineReplacesUnsentInputAndComesBackInTheTranscript) {
     chat.SendChatText("");
     EXPECT_EQ(standIn.sentByProgram(),
               (std::vector<std::string>{"\u2020- Loads Taviks Ruz -\u2020", ""}));
-    EXPECT_EQ(standIn.inputUtf8(), "");
+    EXPECT_EQ(standIn.inputUtf8(), "half typed");
     EXPECT_EQ(chat.ReadChatTranscript(), line("bob", "\u2020- Loads Taviks Ruz -\u2020"));
     EXPECT_EQ(chat.ChatTranscriptTail(), chat.ReadChatTranscript());
 }

@@ -84,25 +84,41 @@ TEST_F(PlayerTest, BuildOpensEverySongInTurnThenTheFirstAgain) {
     EXPECT_EQ(dialogs.shown()[2].text, u"Your Chat Sends Are Now Enabled");
 }
 
-TEST_F(PlayerTest, AFolderChangeDuringABuildStopsIt) {
+TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
+    QTemporaryDir other;
+    for (const char16_t* name : {u"Only - Song.mp3", u"Zed - Last.mp3", u"x.mp3"}) {
+        const QString path = other.filePath(QString::fromUtf16(name));
+        QFile(path).open(QIODevice::WriteOnly);
+        engine.addSong(path, 10);
+    }
     FrmAmp& a = start();
     a.ExplorerTree1.userPick(folder.path());
     host.advance(1);
-    a.ExplorerTree1.userPick(folder.path());
+    ASSERT_EQ(a.List1.count(), 1);
+    a.ExplorerTree1.userPick(other.path());
+    EXPECT_TRUE(a.Timer2.enabled());
+    EXPECT_EQ(a.List1.count(), 0);
+    host.advance(100);
     EXPECT_FALSE(a.Timer2.enabled());
-    EXPECT_EQ(a.List1.count(), 1);
-    EXPECT_EQ(a.chatsendc.value(), 0);
-    EXPECT_FALSE(a.tmrGetSong.enabled());
+    EXPECT_EQ(a.List1.items(), (QStringList{u"song"_qs, u"x"_qs, u"last"_qs}));
+    EXPECT_EQ(a.chatsendc.value(), 1);
+    EXPECT_TRUE(a.tmrGetSong.enabled());
+    QStringList notices;
+    for (const auto& shown : dialogs.shown()) {
+        notices.append(shown.text);
+    }
+    EXPECT_EQ(notices.count(u"Your Chat Sends Will Now Be Disabled"_qs), 1);
+    EXPECT_EQ(notices.count(u"Your Chat Sends Are Now Enabled"_qs), 1);
 
-    // An empty folder during a build stops it as well.
+    // An empty folder during a build ends it as a completed one: the chat sends come back.
     a.ExplorerTree1.userPick(folder.path());
     QTemporaryDir empty;
     a.ExplorerTree1.userPick(empty.path());
     host.advance(100);
     EXPECT_FALSE(a.Timer2.enabled());
-    EXPECT_EQ(a.List1.count(), 0);
+    EXPECT_EQ(a.chatsendc.value(), 1);
 }
 
 TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {

@@ -1,0 +1,60 @@
+#include "common/chat_room.h"
+
+#include "platform/winsys/codepage.h"
+
+#include <algorithm>
+
+namespace ruz {
+
+namespace {
+// A sent text as a line of the room reads back: through the view's code page, without ">".
+QString asShown(const QString& text) {
+    const std::string shown = winsys::cp1252ToUtf8(winsys::utf8ToCp1252(text.toStdString()));
+    return QString::fromStdString(shown).remove(u'>');
+}
+}  // namespace
+
+void ChatRoom::send(const QString& text) {
+    link_.SendChatText(text.toStdString());
+    if (text.isEmpty()) {
+        return;  // the room posts nothing for an empty box
+    }
+    sent_.push_back(text);
+    if (sent_.size() > kRememberedLines) {
+        sent_.pop_front();
+    }
+}
+
+bool ChatRoom::takeOwnLine(const QString& message) {
+    const auto found = std::find_if(sent_.begin(), sent_.end(), [&](const QString& text) {
+        return message == text || message == asShown(text);
+    });
+    if (found == sent_.end()) {
+        return false;
+    }
+    sent_.erase(found);
+    return true;
+}
+
+void ChatRoom::clearTranscript() {
+    link_.ClearChatTranscript();
+    if (onCleared) {
+        onCleared();
+    }
+}
+
+void ChatRoom::clearAfterReading() {
+    if (readNew) {
+        readNew();
+    }
+    clearTranscript();
+}
+
+QString ChatRoom::transcriptFrom(qsizetype from, qsizetype& length) {
+    std::size_t whole = 0;
+    const std::string text = link_.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+    length = static_cast<qsizetype>(whole);
+    return QString::fromStdString(text);
+}
+
+}  // namespace ruz
