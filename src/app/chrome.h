@@ -31,7 +31,12 @@ class Chrome {
     void TrayIconMessage(int mouseMessage);
     void MinimizeClicked();
     void CcomsMenuClicked();
-    void setMainVisible(bool visible) { c_.window.setVisible(visible); }
+    void hideMain() { c_.window.setVisible(false); }
+    // The main window appears, not minimised, whatever hid it.
+    void showMain() {
+        c_.window.setVisible(true);
+        c_.window.setWindowState(kWindowNormal);
+    }
     void showCcoms() { words_().window.setVisible(true); }
     // Attaches the reactions of a newly created `Ccoms` window.
     void attachCcoms(Ccoms& ccoms);

@@ -46,7 +46,7 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
      }},
     {{Match::Trigger, Word::Hide, nullptr},
      [](Dispatcher& d) {
-         d.s_.chrome.setMainVisible(false);
+         d.s_.chrome.hideMain();
          d.s_.room.sendGated(Daggered(QStringLiteral("- Minimizes Ruz -")));
      }},
     {{Match::Bare, Word::SendsOff, nullptr}, [](Dispatcher& d) { d.s_.room.setSendsOn(false); }},
@@ -58,7 +58,7 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Trigger, Word::Help, nullptr}, [](Dispatcher& d) { d.s_.chrome.showCcoms(); }},
     {{Match::Trigger, Word::Show, nullptr},
      [](Dispatcher& d) {
-         d.s_.chrome.setMainVisible(true);
+         d.s_.chrome.showMain();
          d.s_.room.sendGated(Daggered(QStringLiteral("- Shows Ruz -")));
      }},
     {{Match::Trigger, Word::Stop, nullptr},

@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include <QRegularExpression>
+
 namespace ruz {
 
 namespace {
@@ -27,15 +29,39 @@ QDateTime VirtualClock::now() const {
     return base_.addMSecs(host_.nowMs() - baseMs_);
 }
 
-QString SystemClock::longTime(const QDateTime& at) const {
+namespace {
+bool isPlainLocale(const QLocale& locale) {
+    return locale.language() == QLocale::C;
+}
+}  // namespace
+
+QString regionalLongTime(const QLocale& locale, const QDateTime& at) {
+    if (isPlainLocale(locale)) {
+        return usLongTime(at);
+    }
     // Qt's long time format names the time zone; the regional long time format does not.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = locale.timeFormat(QLocale::LongFormat);
     format.remove(u't').replace(QStringLiteral("  "), QStringLiteral(" "));
-    return QLocale::system().toString(at.time(), format.trimmed());
+    return locale.toString(at.time(), format.trimmed());
+}
+
+QString regionalShortDate(const QLocale& locale, const QDateTime& at) {
+    if (isPlainLocale(locale)) {
+        return usShortDate(at);
+    }
+    // A two-digit year ("yy", not part of "yyyy") becomes four digits.
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    format.replace(twoDigitYear, QStringLiteral("yyyy"));
+    return locale.toString(at.date(), format);
+}
+
+QString SystemClock::longTime(const QDateTime& at) const {
+    return regionalLongTime(QLocale::system(), at);
 }
 
 QString SystemClock::shortDate(const QDateTime& at) const {
-    return QLocale::system().toString(at.date(), QLocale::ShortFormat);
+    return regionalShortDate(QLocale::system(), at);
 }
 
 }  // namespace ruz

@@ -24,6 +24,11 @@ class Clock {
 QString usLongTime(const QDateTime& at);
 QString usShortDate(const QDateTime& at);
 
+// The regional formats of `locale`, as announcements use them: the short date always with the
+// year in four digits; United States formats where the locale is C or POSIX.
+QString regionalLongTime(const QLocale& locale, const QDateTime& at);
+QString regionalShortDate(const QLocale& locale, const QDateTime& at);
+
 // A wall clock that runs on virtual time, with United States formats: scenarios and tests.
 class VirtualClock final : public Clock {
   public:

@@ -104,7 +104,8 @@ void DragStrip::mouseMoveEvent(QMouseEvent* event) {
     picture_.mouseMove(buttonBits(event->buttons()), at.x(), at.y());
 }
 
-CcomsView::CcomsView(Ccoms& words) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+CcomsView::CcomsView(Ccoms& words)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), words_(words) {
     setWindowIcon(logoIcon());
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -178,8 +179,9 @@ CcomsView::CcomsView(Ccoms& words) : QWidget(nullptr, Qt::Window | Qt::Frameless
 }
 
 void CcomsView::closeEvent(QCloseEvent* event) {
-    // The window is hidden by its button or the menu, never closed.
+    // Closing the window hides it, as its hide button does; it is never destroyed.
     event->ignore();
+    words_.Image27.click();
 }
 
 }  // namespace ruz::ui

@@ -34,6 +34,9 @@ class CcomsView final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+
+  private:
+    Ccoms& words_;
 };
 
 }  // namespace ruz::ui

@@ -60,6 +60,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
     ccomsView_ = std::make_unique<CcomsView>(words);
+    ampView_->setCcomsView(ccomsView_.get());
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
     roomView_->move(kRoomWindowAt);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);

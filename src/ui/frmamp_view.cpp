@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSplitter>
+#include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -387,7 +388,16 @@ QWidget* FrmAmpView::buildStatus() {
 void FrmAmpView::buildMenus() {
     QMenu* options = menuBar()->addMenu(tr("Options"));
     for (MenuEntry* entry : {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize}) {
-        options->addAction(entry->caption(), this, [entry] { entry->click(); });
+        options->addAction(entry->caption(), this, [this, entry] {
+            // The command-words window, open but behind others, comes to the front instead.
+            if (entry == &amp_.mnuhelp && ccomsView_ && ccomsView_->isVisible() &&
+                !ccomsView_->isActiveWindow()) {
+                ccomsView_->raise();
+                ccomsView_->activateWindow();
+                return;
+            }
+            entry->click();
+        });
     }
     QMenu* credits = menuBar()->addMenu(tr("Credits"));
     MenuEntry& tavik = amp_.mnutavikProgrammers;
@@ -402,8 +412,14 @@ void FrmAmpView::syncWindow() {
         states |= Qt::WindowMinimized;
     }
     if (!window.visible()) {
-        hide();
-        setWindowState(states);
+        // Without a notification area there is no icon to come back from: the window goes to the
+        // taskbar instead.
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            hide();
+            setWindowState(states);
+        } else {
+            showMinimized();
+        }
         return;
     }
     setWindowState(states);
@@ -425,6 +441,10 @@ void FrmAmpView::closeEvent(QCloseEvent* event) {
 void FrmAmpView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && isVisible()) {
         amp_.window.setWindowState(isMinimized() ? kWindowMinimized : kWindowNormal);
+        // Brought back from the taskbar by the user: the window is shown again.
+        if (!isMinimized() && !amp_.window.visible()) {
+            amp_.window.setVisible(true);
+        }
     }
     QMainWindow::changeEvent(event);
 }

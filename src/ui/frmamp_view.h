@@ -3,6 +3,7 @@
 #include "app/frmamp.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStyle>
 #include <QTimer>
 
@@ -18,6 +19,8 @@ namespace ruz::ui {
 class FrmAmpView final : public QMainWindow {
   public:
     explicit FrmAmpView(FrmAmp& amp);
+    // The view of the command-words window, which the menu brings to the front when it is open.
+    void setCcomsView(QWidget* view) { ccomsView_ = view; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,6 +42,7 @@ class FrmAmpView final : public QMainWindow {
 
     FrmAmp& amp_;
     QTimer windowSync_;
+    QPointer<QWidget> ccomsView_;
 };
 
 }  // namespace ruz::ui

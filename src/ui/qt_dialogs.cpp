@@ -26,10 +26,20 @@ bool QtDialogs::askYesNo(const QString& text) {
 }
 
 void QtDialogs::notice(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, owner_);
-    box.setDefaultButton(QMessageBox::Ok);
-    makeWindowModal(box);
-    box.exec();
+    waitingNotices_.push_back(text);
+    if (noticeOpen_) {
+        return;  // shown when the open one is closed
+    }
+    noticeOpen_ = true;
+    while (!waitingNotices_.empty()) {
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, waitingNotices_.front(),
+                        QMessageBox::Ok, owner_);
+        waitingNotices_.pop_front();
+        box.setDefaultButton(QMessageBox::Ok);
+        makeWindowModal(box);
+        box.exec();
+    }
+    noticeOpen_ = false;
 }
 
 std::optional<QString> QtDialogs::prompt(const QString& text, const QString& title) {

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <deque>
+
 namespace ruz::ui {
 
 // The modal dialogs as Qt dialogs. They are modal to the program's main window only, so the
@@ -22,6 +24,9 @@ class QtDialogs final : public Dialogs {
 
   private:
     QPointer<QWidget> owner_;
+    // A notice raised while another is open waits until that one is closed.
+    bool noticeOpen_ = false;
+    std::deque<QString> waitingNotices_;
 };
 
 }  // namespace ruz::ui

@@ -35,8 +35,8 @@ void bindView(Control& control, W* widget, Update update) {
 // The Windows virtual-key code of F1 to F8 (112 to 119) for a Qt key; 0 for any other key.
 int optionKeyCode(int qtKey);
 
-// Hands the keys F1 to F8, pressed while `box`'s widget has the focus, to the box; other keys go
-// their usual way. Install on the box's widget; the widget owns it.
+// Hands the keys F1 to F8, pressed while `box`'s widget has the focus, to the box; every key then
+// goes its usual way. Install on the box's widget; the widget owns it.
 class OptionKeyForwarder final : public QObject {
   public:
     OptionKeyForwarder(CheckBox& box, QObject* parent) : QObject(parent), box_(box) {}

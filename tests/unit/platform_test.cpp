@@ -1,3 +1,4 @@
+#include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/virtual_timer_host.h"
 
@@ -153,6 +154,26 @@ TEST(Controls, ListsHoldAtMost32767Entries) {
     }
     EXPECT_FALSE(titles.addItem(u"one too many"_qs));
     EXPECT_EQ(titles.count(), kMaxListEntries);
+}
+
+TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
+    const QDateTime at(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC);
+    struct Row {
+        QLocale locale;
+        const char16_t* date;
+    } rows[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), u"12/6/2026"},
+        {QLocale::c(), u"12/6/2026"},
+        {QLocale(QLocale::German, QLocale::Germany), u"06.12.2026"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), u"06/12/2026"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(regionalShortDate(row.locale, at), QString::fromUtf16(row.date))
+            << row.locale.name().toStdString();
+        EXPECT_TRUE(regionalLongTime(row.locale, at).contains(u"31:02"))
+            << row.locale.name().toStdString();
+    }
+    EXPECT_EQ(regionalLongTime(QLocale::c(), at), u"10:31:02 PM");
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+// The desktop views where they depart from a plain rendering of the controls: run on Qt's
+// offscreen platform, which has no notification area.
+#include "platform/scripted_engine.h"
+#include "scenario/headless_system.h"
+#include "ui/frmamp_view.h"
+#include "ui/qt_dialogs.h"
+#include "ui/view_binding.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace ruz::ui {
+namespace {
+
+constexpr int kCloseEveryMs = 20;
+
+// Closes every notice as it appears, noting its text and whether another one was open beneath it.
+class NoticeCloser {
+  public:
+    NoticeCloser() {
+        timer_.setInterval(kCloseEveryMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { closeOpenNotice(); });
+        timer_.start();
+    }
+    std::vector<QString> seen;
+    int stackedAtMost = 0;
+    std::function<void()> onFirst;
+
+  private:
+    void closeOpenNotice() {
+        int open = 0;
+        QMessageBox* top = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                ++open;
+                top = box;
+            }
+        }
+        stackedAtMost = std::max(stackedAtMost, open);
+        if (top == nullptr) {
+            return;
+        }
+        seen.push_back(top->text());
+        if (seen.size() == 1 && onFirst) {
+            onFirst();  // a notice raised while this one is open
+        }
+        top->accept();
+    }
+    QTimer timer_;
+};
+
+TEST(QtDialogs, ANoticeRaisedWhileAnotherIsOpenWaitsForIt) {
+    QtDialogs dialogs;
+    NoticeCloser closer;
+    closer.onFirst = [&] { dialogs.notice(QStringLiteral("Your Chat Sends Are Now Enabled")); };
+    dialogs.notice(QStringLiteral("Your Chat Sends Will Now Be Disabled"));
+    EXPECT_EQ(closer.seen,
+              (std::vector<QString>{QStringLiteral("Your Chat Sends Will Now Be Disabled"),
+                                    QStringLiteral("Your Chat Sends Are Now Enabled")}));
+    EXPECT_EQ(closer.stackedAtMost, 1);
+}
+
+// Notes the keys that reach it.
+class KeyRecorder final : public QObject {
+  public:
+    std::vector<int> keys;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            keys.push_back(static_cast<QKeyEvent*>(event)->key());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST(OptionKeys, TheBoxReactsAndTheKeyGoesOn) {
+    ControlRegistry window;
+    CheckBox box({window, QStringLiteral("chkRepeat")}, 0);
+    std::vector<int> codes;
+    box.onKeyDown = [&](int code) { codes.push_back(code); };
+    QCheckBox widget;
+    KeyRecorder after;
+    widget.installEventFilter(&after);  // filters run newest first: this one hears what is left
+    widget.installEventFilter(new OptionKeyForwarder(box, &widget));
+    const std::vector<int> keys = {Qt::Key_F3, Qt::Key_F8, Qt::Key_A, Qt::Key_F9};
+    for (const int key : keys) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&widget, &press);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{114, 119}));
+    EXPECT_EQ(after.keys, keys);
+}
+
+TEST(FrmAmpView, WithoutANotificationAreaHidingMinimisesAndShowBringsItBack) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    HeadlessSystem system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
+    system.dialogs.queueYesNo(true);
+    FrmAmp& amp = system.start();
+    FrmAmpView view(amp);
+    QApplication::processEvents();
+    EXPECT_TRUE(view.isVisible());
+
+    amp.window.setVisible(false);
+    QApplication::processEvents();
+    EXPECT_TRUE(view.isVisible());  // still on the taskbar
+    EXPECT_TRUE(view.isMinimized());
+
+    amp.window.setVisible(true);
+    amp.window.setWindowState(kWindowNormal);
+    QApplication::processEvents();
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_FALSE(view.isMinimized());
+}
+
+}  // namespace
+}  // namespace ruz::ui
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
