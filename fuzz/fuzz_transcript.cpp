@@ -60,16 +60,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(link.ReadChatTranscript() == utf8);
     cutLine(QString::fromStdString(tail));
 
-    // The scanner control over that link: a new last line is raised once.
+    // The scanner control over that link: every line of a view that fills after the baseline is
+    // raised once, and only once.
     ruz::VirtualTimerHost host;
     int raised = 0;
-    ruz::Chat chat(host, [&link] { return QString::fromStdString(link.ChatTranscriptTail()); });
+    ruz::Chat chat(host, [&link](qsizetype from, qsizetype& length) {
+        std::size_t whole = 0;
+        const std::string text =
+            link.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+        length = static_cast<qsizetype>(whole);
+        return QString::fromStdString(text);
+    });
     chat.aimchatscan = [&raised](QString&, QString&, QString&) { ++raised; };
     model.setText(view, "");
     chat.scan_on();
     model.setText(view, std::string(bytes));
     chat.poll();
+    const QString shown = QString::fromStdString(utf8);
+    const qsizetype lines = bytes.size() < static_cast<std::size_t>(ruz::Chat::kMinTailLength)
+                                ? 0
+                                : shown.count(QStringLiteral("<BR>"), Qt::CaseInsensitive);
+    FUZZ_CHECK(raised == lines);
     chat.poll();
-    FUZZ_CHECK(raised <= 1);
+    FUZZ_CHECK(raised == lines);
     return 0;
 }

@@ -62,8 +62,14 @@ FrmAmp::FrmAmp(Platform& p)
       aimchat_(p.windows),
       room_(aimchat_, chatsendc),
       playlist_({File1, List1, ExplorerTree1, Text1, Timer2, tmrGetSong, Image8}, p.dialogs, room_),
-      transport_({Image1, Image2, Image3, Image4, Image5, Image6, Image7, Slider1, Slider2, Timer1},
-                 p.media, playlist_, [this] { return ended_; }),
+      transport_(
+          {Image1, Image2, Image3, Image4, Image5, Image6, Image7, Slider1, Slider2, Timer1,
+           chkRepeat, chkRandomSong},
+          p.media, playlist_,
+          [&clock = p.clock] {
+              return static_cast<std::uint64_t>(clock.now().toMSecsSinceEpoch());
+          },
+          [this] { return ended_; }),
       announcer_({tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating, File1}, p.clock,
                  room_, [this] { return ccoms().word(Word::Announcement); }),
       presence_({idle, minutes, idlereason, mnuidle, chkAntiLag, tmrALag, chkAutoGetSong, chkRepeat,
@@ -79,6 +85,9 @@ FrmAmp::FrmAmp(Platform& p)
     Slider1.setToolTip(QStringLiteral("Volume"));
     Slider2.setToolTip(QStringLiteral("Current Position"));
     File1.setToolTip(QStringLiteral("Playlist"));
+    chkRepeat.setToolTip(QStringLiteral("At the end of a song, play the same song again"));
+    chkRandomSong.setToolTip(
+        QStringLiteral("Play the songs in a shuffled order, each once before any comes again"));
     // At start the playlist lists the program's working folder.
     File1.setPath(QDir::currentPath());
     ExplorerTree1.setPath(File1.path());

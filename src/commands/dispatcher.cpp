@@ -94,6 +94,13 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
                                       QStringLiteral(" -")));
      }},
     {{Match::Trigger, Word::Mute, nullptr}, [](Dispatcher& d) { d.MuteCommand(); }},
+    {{Match::Trigger, Word::RandomSong, nullptr},
+     [](Dispatcher& d) { d.s_.transport.RandomSong(); }},
+    {{Match::Trigger, Word::Play, nullptr},
+     [](Dispatcher& d) {
+         d.s_.transport.ResumeSong();
+         d.s_.room.sendGated(Daggered(QStringLiteral("- Plays Song -")));
+     }},
 };
 
 Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblings siblings,

@@ -8,8 +8,12 @@
 namespace ruz {
 
 Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
-                     std::function<bool()> ended)
-    : c_(controls), engine_(engine), playlist_(playlist), ended_(std::move(ended)) {
+                     std::function<std::uint64_t()> shuffleSeed, std::function<bool()> ended)
+    : c_(controls),
+      engine_(engine),
+      playlist_(playlist),
+      shuffle_(std::move(shuffleSeed)),
+      ended_(std::move(ended)) {
     c_.Image1.onClick = [this] { PreviousSong(); };
     c_.Image2.onClick = [this] { SeekBy(-kSkipSeconds); };
     c_.Image7.onClick = [this] { ResumeSong(); };
@@ -45,7 +49,18 @@ void Transport::PlayEntry(int index) {
 }
 
 void Transport::NextSong() {
+    if (random()) {
+        RandomSong();
+        return;
+    }
     PlayEntry(playlist_.index() + 1);
+}
+
+void Transport::RandomSong() {
+    const int entry = shuffle_.next(playlist_.index(), playlist_.count());
+    if (entry >= 0) {
+        PlayEntry(entry);
+    }
 }
 
 void Transport::PreviousSong() {
@@ -106,11 +121,19 @@ void Transport::SongEndCheck() {
     if (engine_.duration() != engine_.currentPosition()) {
         return;
     }
+    // Repeat wins over Random; a song that can no longer be opened is passed over as usual.
+    if (c_.chkRepeat.value() == 1 && playlist_.index() >= 0) {
+        lastOpenAccepted_ = false;
+        OpenSelectedSong();
+        if (lastOpenAccepted_) {
+            return;
+        }
+    }
     // A file the engine refuses would leave the player standing at the end of the song before
     // it; such files are passed over, each at most once per song end.
     for (int moves = 0; moves < std::max(playlist_.count(), 1); ++moves) {
         lastOpenAccepted_ = false;
-        if (!playlist_.atLast()) {
+        if (random() || !playlist_.atLast()) {
             NextSong();
         } else {
             playlist_.SelectSong(0);

@@ -3,7 +3,9 @@
 #include "platform/controls.h"
 #include "platform/media/media_engine.h"
 #include "player/playlist.h"
+#include "player/shuffle.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace ruz {
@@ -23,10 +25,13 @@ class Transport {
         Slider& Slider1;  // Volume
         Slider& Slider2;  // Position
         Timer& Timer1;    // Position refresh
+        const CheckBox& chkRepeat;
+        const CheckBox& chkRandomSong;
     };
     // `ended` tells whether the program has ended: the engine's reports are ignored from then on.
+    // `shuffleSeed` seeds the shuffled order at its first use.
     Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
-              std::function<bool()> ended);
+              std::function<std::uint64_t()> shuffleSeed, std::function<bool()> ended);
     ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
@@ -34,7 +39,10 @@ class Transport {
     void OpenSelectedSong();
     // Selects entry `index` and opens it.
     void PlayEntry(int index);
+    // The next entry: in list order, or the shuffled order while Random is checked.
     void NextSong();
+    // An entry drawn from the shuffled order, now.
+    void RandomSong();
     void PreviousSong();
     void SeekBy(double seconds);
     // Seeks to `seconds`; the position slider follows when it is a whole number in range.
@@ -51,12 +59,16 @@ class Transport {
     // The song's length in whole seconds, as the position slider's maximum.
     int lengthSeconds() const { return c_.Slider2.max(); }
     void RefreshPosition();
+    // At a song's end: the same song again while Repeat is checked, otherwise the next one.
     void SongEndCheck();
 
   private:
+    bool random() const { return c_.chkRandomSong.value() == 1; }
+
     Controls c_;
     MediaEngine& engine_;
     Playlist& playlist_;
+    Shuffle shuffle_;
     std::function<bool()> ended_;
     // Set when the engine accepts a song; the song-end check reads it.
     bool lastOpenAccepted_ = false;

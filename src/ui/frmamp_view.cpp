@@ -344,8 +344,8 @@ QWidget* FrmAmpView::buildOptions() {
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);
     grid->addWidget(optionBox(amp_.chkAutoGetSong, tr("Auto get song")), 0, 0);
-    grid->addWidget(optionBox(amp_.chkRepeat, tr("Repeat")), 0, 1);
-    grid->addWidget(optionBox(amp_.chkRandomSong, tr("Random")), 0, 2);
+    grid->addWidget(optionBox(amp_.chkRepeat, tr("Repeat song")), 0, 1);
+    grid->addWidget(optionBox(amp_.chkRandomSong, tr("Shuffle")), 0, 2);
     grid->addWidget(optionBox(amp_.chkKeepFromRating, tr("Keep from rating")), 1, 0, 1, 2);
     grid->addWidget(optionBox(amp_.chkAntiLag, tr("Anti-lag")), 1, 2);
     return panel;
