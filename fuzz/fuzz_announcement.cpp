@@ -16,8 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     // One program for the whole run, brought back to the same state before each input: no title,
     // nothing sent, an empty transcript.
-    static ruz::fuzz::FuzzSystem system;
+    // A song is selected: with none there is nothing to announce.
+    static ruz::fuzz::Scratch scratch;
+    static const bool written = ruz::fuzz::writeFile(scratch.filePath(QStringLiteral("a.mp3")), {});
+    static ruz::fuzz::FuzzSystem system(scratch.path());
+    static const bool built = [] {
+        system.host.advance(10);  // the title list of one entry is built
+        return true;
+    }();
+    FUZZ_CHECK(written && built);
     ruz::FrmAmp& app = *system.app();
+    FUZZ_CHECK(app.File1.listIndex() == 0);
     app.Song.setCaption(QString());
     app.Artist.setCaption(QString());
     system.standin.takeSentByProgram();
