@@ -70,8 +70,10 @@ FrmAmp::FrmAmp(Platform& p)
               return static_cast<std::uint64_t>(clock.now().toMSecsSinceEpoch());
           },
           [this] { return ended_; }),
-      announcer_({tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating, File1}, p.clock,
-                 room_, [this] { return ccoms().word(Word::Announcement); }),
+      announcer_(
+          {tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating, File1}, p.clock, room_,
+          [this] { return ccoms().word(Word::Announcement); },
+          [this] { return transport_.passingOver(); }),
       presence_({idle, minutes, idlereason, mnuidle, chkAntiLag, tmrALag, chkAutoGetSong, chkRepeat,
                  chkRandomSong, chkKeepFromRating, lblsn},
                 p.dialogs, room_, [this] { return ended_; }),

@@ -3,6 +3,8 @@
 #include "platform/winsys/codepage.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace ruz::messenger {
 
@@ -55,19 +57,30 @@ std::string AimChat::ReadWindowBytes(Hwnd window) {
         return {};
     }
     const LResult reported = windows_.sendMessage(window, winsys::kWmGetTextLength, 0, 0);
-    const std::size_t length =
-        reported <= 0 ? 0 : std::min(static_cast<std::size_t>(reported), kMaxReadLength);
-    std::string buffer(length + 1, '\0');
-    const LResult copied = windows_.sendMessage(window, winsys::kWmGetText, length + 1,
-                                                reinterpret_cast<LParam>(buffer.data()));
-    // The first `length` bytes; less only when the window copied less (its text shrank between
-    // the two messages), so no NUL padding reaches the caller.
-    std::size_t keep = length;
-    if (copied >= 0 && static_cast<std::size_t>(copied) < length) {
-        keep = static_cast<std::size_t>(copied);
+    const std::size_t claimed = reported <= 0 ? 0 : static_cast<std::size_t>(reported);
+    // A window may report any length: the first read is bounded, and a longer one follows only
+    // while the window fills the whole buffer, so the end of a text of any real length is read.
+    std::size_t length = std::min(claimed, kFirstReadLength);
+    std::string buffer;
+    for (;;) {
+        try {
+            buffer.assign(length + 1, '\0');
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
+        const LResult copied = windows_.sendMessage(window, winsys::kWmGetText, length + 1,
+                                                    reinterpret_cast<LParam>(buffer.data()));
+        // The first `length` bytes; less only when the window copied less (its text shrank
+        // between the messages), so no NUL padding reaches the caller.
+        const std::size_t got =
+            copied < 0 ? length : std::min(static_cast<std::size_t>(copied), length);
+        const bool full = copied >= 0 && got == length && claimed > length;
+        if (!full || length > std::numeric_limits<std::size_t>::max() / 4) {
+            buffer.resize(got);
+            return buffer;
+        }
+        length = std::min(claimed, length * 2);
     }
-    buffer.resize(keep);
-    return buffer;
 }
 
 void AimChat::SendChatText(std::string_view utf8) {

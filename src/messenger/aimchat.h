@@ -39,8 +39,9 @@ class AimChat {
     void PressChatSendButton();
 
     static constexpr std::size_t kTailLength = 500;
-    // Longest text read from a window, whatever length it reports.
-    static constexpr std::size_t kMaxReadLength = std::size_t{64} << 20;
+    // The first read of a window's text is at most this long; a longer text is read again with
+    // twice the room, as long as the window fills the room given.
+    static constexpr std::size_t kFirstReadLength = std::size_t{64} << 20;
 
   private:
     // The n-th child of class `className` of `parent` (1: the first), walking from the first

@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include "platform/native_name.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -158,9 +160,11 @@ bool FileListBox::setPath(const QString& folder) {
                               QRegularExpression::CaseInsensitiveOption);
     }
     QStringList names;
-    for (const QString& entry : dir.entryList(QDir::Files, QDir::NoSort)) {
+    // Every file, a name that is not valid UTF-8 included (the file system's own listing).
+    for (const QString& entry : ListFileNames(dir.absolutePath())) {
+        const QString shown = DisplayName(entry);  // a pattern matches text, not kept bytes
         const bool matches = std::any_of(matchers.begin(), matchers.end(),
-                                         [&](const auto& m) { return m.match(entry).hasMatch(); });
+                                         [&](const auto& m) { return m.match(shown).hasMatch(); });
         if (matches) {
             names.append(entry);
         }

@@ -3,8 +3,12 @@
 namespace ruz {
 
 Announcer::Announcer(Controls controls, Clock& clock, ChatRoom& room,
-                     std::function<QString()> announcementTemplate)
-    : c_(controls), clock_(clock), room_(room), template_(std::move(announcementTemplate)) {
+                     std::function<QString()> announcementTemplate, std::function<bool()> moving)
+    : c_(controls),
+      clock_(clock),
+      room_(room),
+      template_(std::move(announcementTemplate)),
+      moving_(std::move(moving)) {
     c_.tmrGetSong.onTick = [this] { PickUpTitle(); };
     c_.Song.onChange = [this] { AnnounceSong(); };
     c_.chkAutoGetSong.onClick = [this] {
@@ -13,6 +17,9 @@ Announcer::Announcer(Controls controls, Clock& clock, ChatRoom& room,
 }
 
 void Announcer::PickUpTitle() {
+    if (moving_ && moving_()) {
+        return;
+    }
     const QString name = c_.File1.fileName();
     if (name == c_.Song.caption()) {
         return;
@@ -54,6 +61,9 @@ void Announcer::AnnounceOrKeep() {
     const QString announcement = ExpandAnnouncement(template_());
     if (c_.chkKeepFromRating.value() == 1) {
         pending_.append(announcement);
+        if (pending_.size() > kMaxPending) {
+            pending_.removeFirst();  // the newest are kept
+        }
         return;
     }
     room_.sendGated(announcement);

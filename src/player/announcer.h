@@ -15,6 +15,9 @@ namespace ruz {
 // file's name, and each new title is announced in the room through the template.
 class Announcer {
   public:
+    // How many kept announcements the pending list holds at the most.
+    static constexpr qsizetype kMaxPending = 100;
+
     struct Controls {
         Timer& tmrGetSong;  // Title pick-up
         Label& Song;
@@ -23,9 +26,10 @@ class Announcer {
         CheckBox& chkKeepFromRating;
         const FileListBox& File1;
     };
-    // `announcementTemplate` reads the template afresh at each use.
+    // `announcementTemplate` reads the template afresh at each use; while `moving` says the
+    // player is passing over entries it cannot play, the selection is no title to pick up.
     Announcer(Controls controls, Clock& clock, ChatRoom& room,
-              std::function<QString()> announcementTemplate);
+              std::function<QString()> announcementTemplate, std::function<bool()> moving);
 
     void PickUpTitle();
     QString ExpandAnnouncement(const QString& announcementTemplate) const;
@@ -44,6 +48,7 @@ class Announcer {
     Clock& clock_;
     ChatRoom& room_;
     std::function<QString()> template_;
+    std::function<bool()> moving_;
     QStringList pending_;
 };
 

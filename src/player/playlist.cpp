@@ -72,10 +72,16 @@ void Playlist::BuildStep() {
         SelectSong(0);
         return;
     }
+    // The build walks the playlist by its own count, whatever moves the selection meanwhile, so
+    // that entry N of the title list always names entry N of the playlist.
     c_.tmrGetSong.setEnabled(false);
-    c_.Text1.setText(BuildTitle(c_.File1.fileName()));
-    c_.List1.addItem(c_.Text1.text());
-    SelectSong(c_.File1.listIndex() + 1);
+    const int next = c_.List1.count();
+    c_.Text1.setText(BuildTitle(c_.File1.item(next)));
+    if (!c_.List1.addItem(c_.Text1.text())) {
+        finishBuild();  // the title list is full
+        return;
+    }
+    SelectSong(next + 1);
 }
 
 void Playlist::finishBuild() {

@@ -3,6 +3,9 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace ruz {
@@ -37,10 +40,33 @@ Transport::~Transport() {
     engine_.setPlayStateChanged({});
 }
 
-void Transport::OpenSelectedSong() {
-    if (engine_.open(playlist_.selectedPath())) {
-        lastOpenAccepted_ = true;
+Transport::Stamp Transport::stampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return {};
     }
+    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
+
+void Transport::OpenSelectedSong() {
+    const QString path = playlist_.selectedPath();
+    const Stamp stamp = stampOf(path);
+    const auto known = refused_.constFind(path);
+    if (known != refused_.constEnd() && *known == stamp) {
+        ++knownRefusalsThisTurn_;
+        return;  // refused before and not changed since: the engine would refuse it again
+    }
+    ++opensThisTurn_;
+    if (engine_.open(path)) {
+        lastOpenAccepted_ = true;
+        movesLeft_ = 0;  // a song plays: any pass over refused entries is over
+        refused_.remove(path);
+        return;
+    }
+    if (refused_.size() >= kMaxRememberedRefusals) {
+        refused_.clear();
+    }
+    refused_.insert(path, stamp);
 }
 
 void Transport::PlayEntry(int index) {
@@ -109,6 +135,9 @@ void Transport::SetVolume(int hundredthsOfDb) {
 }
 
 void Transport::RefreshPosition() {
+    if (passingOver()) {
+        passOver();
+    }
     if (auto position = roundHalfEven(engine_.currentPosition(), kIntMin, kIntMax)) {
         c_.Slider2.setValue(*position);
     }
@@ -131,7 +160,15 @@ void Transport::SongEndCheck() {
     }
     // A file the engine refuses would leave the player standing at the end of the song before
     // it; such files are passed over, each at most once per song end.
-    for (int moves = 0; moves < std::max(playlist_.count(), 1); ++moves) {
+    movesLeft_ = std::max(playlist_.count(), 1);
+    passOver();
+}
+
+void Transport::passOver() {
+    opensThisTurn_ = 0;
+    knownRefusalsThisTurn_ = 0;
+    while (movesLeft_ > 0) {
+        --movesLeft_;
         lastOpenAccepted_ = false;
         if (random() || !playlist_.atLast()) {
             NextSong();
@@ -139,7 +176,11 @@ void Transport::SongEndCheck() {
             playlist_.SelectSong(0);
         }
         if (lastOpenAccepted_ || playlist_.count() == 0) {
+            movesLeft_ = 0;
             return;
+        }
+        if (opensThisTurn_ >= kOpensPerTurn || knownRefusalsThisTurn_ >= kKnownRefusalsPerTurn) {
+            return;  // the rest on the next tick
         }
     }
 }

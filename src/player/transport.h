@@ -5,6 +5,9 @@
 #include "player/playlist.h"
 #include "player/shuffle.h"
 
+#include <QHash>
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 
@@ -60,10 +63,29 @@ class Transport {
     int lengthSeconds() const { return c_.Slider2.max(); }
     void RefreshPosition();
     // At a song's end: the same song again while Repeat is checked, otherwise the next one.
+    // Entries the engine refuses are passed over a bounded number at a time, the rest on the next
+    // ticks of the position refresh, so that no single handler holds the interface for long.
     void SongEndCheck();
+    bool passingOver() const { return movesLeft_ > 0; }
+
+    // At most this many files are opened, and this many known refusals passed over, per turn.
+    static constexpr int kOpensPerTurn = 24;
+    static constexpr int kKnownRefusalsPerTurn = 2048;
+    // How many refused files are remembered at the most.
+    static constexpr qsizetype kMaxRememberedRefusals = 65536;
 
   private:
     bool random() const { return c_.chkRandomSong.value() == 1; }
+    // Moves on from the song that ended until one opens, within one turn's budget.
+    void passOver();
+
+    // A file as it was when the engine refused it: a file that has not changed is refused again.
+    struct Stamp {
+        qint64 size = -1;
+        qint64 modified = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp stampOf(const QString& path);
 
     Controls c_;
     MediaEngine& engine_;
@@ -72,6 +94,11 @@ class Transport {
     std::function<bool()> ended_;
     // Set when the engine accepts a song; the song-end check reads it.
     bool lastOpenAccepted_ = false;
+    QHash<QString, Stamp> refused_;
+    // The moves left of a pass over refused entries, and this turn's budget.
+    int movesLeft_ = 0;
+    int opensThisTurn_ = 0;
+    int knownRefusalsThisTurn_ = 0;
 };
 
 }  // namespace ruz

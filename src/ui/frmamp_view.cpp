@@ -1,5 +1,6 @@
 #include "ui/frmamp_view.h"
 
+#include "platform/native_name.h"
 #include "ui/logo.h"
 #include "ui/view_binding.h"
 
@@ -58,6 +59,32 @@ QString clockText(int seconds) {
         .arg(whole / kSecondsPerMinute)
         .arg(whole % kSecondsPerMinute, 2, 10, QLatin1Char('0'));
 }
+
+// A one-line label that never widens its window: a text longer than the room it has is cut with
+// an ellipsis, and shown whole in its tool tip.
+class ElidedLabel final : public QLabel {
+  public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(1);
+    }
+    void setFullText(const QString& text) {
+        full_ = text;
+        setToolTip(text);
+        elide();
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+  private:
+    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideRight, width())); }
+    QString full_;
+};
 
 void setPointSize(QWidget& widget, int points, bool bold) {
     QFont font = widget.font();
@@ -122,21 +149,21 @@ QWidget* FrmAmpView::buildDisplay() {
     grid->addWidget(picture, 0, 0, 3, 1, Qt::AlignTop);
 
     Label& songLabel = amp_.Song;
-    auto* song = new QLabel(display);
+    auto* song = new ElidedLabel(display);
     song->setObjectName(QStringLiteral("song"));
     setPointSize(*song, kSongPointSize, true);
-    song->setTextFormat(Qt::PlainText);
-    bindView(songLabel, song,
-             [&songLabel](QLabel& w) { w.setText(songLabel.caption().trimmed()); });
+    bindView(songLabel, song, [&songLabel](ElidedLabel& w) {
+        w.setFullText(DisplayName(songLabel.caption().trimmed()));
+    });
     grid->addWidget(song, 0, 1, 1, 2);
 
     Label& artistLabel = amp_.Artist;
-    auto* artist = new QLabel(display);
+    auto* artist = new ElidedLabel(display);
     artist->setObjectName(QStringLiteral("artist"));
     setPointSize(*artist, kArtistPointSize, false);
-    artist->setTextFormat(Qt::PlainText);
-    bindView(artistLabel, artist,
-             [&artistLabel](QLabel& w) { w.setText(artistLabel.caption().trimmed()); });
+    bindView(artistLabel, artist, [&artistLabel](ElidedLabel& w) {
+        w.setFullText(DisplayName(artistLabel.caption().trimmed()));
+    });
     grid->addWidget(artist, 1, 1, 1, 2);
 
     auto* user = new QLabel(display);
@@ -253,12 +280,12 @@ QWidget* FrmAmpView::buildFolders() {
             listed != playlist.path()) {
             bool same = w.count() == playlist.count() && listed == playlist.path();
             for (int i = 0; same && i < playlist.count(); ++i) {
-                same = w.item(i)->text() == playlist.item(i);
+                same = w.item(i)->text() == DisplayName(playlist.item(i));
             }
             if (!same) {
                 w.clear();
                 for (int i = 0; i < playlist.count(); ++i) {
-                    w.addItem(playlist.item(i));
+                    w.addItem(DisplayName(playlist.item(i)));
                 }
                 w.setProperty(kListedFolder, playlist.path());
             }

@@ -165,5 +165,24 @@ TEST_F(SystemTest, DaggerCrossesAsByte0x86AndUnknownCharactersAsQuestionMarks) {
     EXPECT_NE(view.find("\x86 caf\xe9 ?"), std::string::npos);
 }
 
+TEST_F(SystemTest, CommandsAreHeardPastAnyTranscriptLength) {
+    model.setRecording(false);
+    standin.signOn("bob");
+    standin.openDialog("bob's Buddy List");
+    standin.openRoom();
+    FrmAmp& a = start();
+    // Ordinary posting, line after line, past the first read's length.
+    const std::string longLine(std::size_t{1} << 20, 'x');
+    const std::size_t lines = messenger::AimChat::kFirstReadLength / longLine.size() + 2;
+    for (std::size_t i = 0; i < lines; ++i) {
+        standin.memberSays("amy", longLine);
+    }
+    host.advance(Chat::kPollIntervalMs);
+    standin.memberSays("bob", ".hide");
+    host.advance(Chat::kPollIntervalMs);
+    EXPECT_FALSE(a.window.visible());
+    EXPECT_EQ(sent().back(), u"\u2020- Minimizes Ruz -\u2020");
+}
+
 }  // namespace
 }  // namespace ruz::testing

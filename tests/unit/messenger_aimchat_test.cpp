@@ -191,8 +191,24 @@ TEST(AimChat, AbsurdLengthsNeverCrash) {
         });
         const std::string text = AimChat(m).ReadChatTranscript();
         EXPECT_EQ(text, reported < 0 ? "" : "abc");
-        EXPECT_LE(m.messages().back().wParam, AimChat::kMaxReadLength + 1);
+        EXPECT_LE(m.messages().back().wParam, AimChat::kFirstReadLength + 1);
     }
+}
+
+TEST(AimChat, TheTailIsTheRealEndOfATranscriptOfAnyLength) {
+    WindowModel m;
+    m.setRecording(false);
+    const Room r = makeRoom(m);
+    std::string text(AimChat::kFirstReadLength + 4096, 'x');
+    text.replace(text.size() - 9, 9, "<BR>later");
+    m.setText(r.view, text);
+    AimChat chat(m);
+    const std::string tail = chat.ChatTranscriptTail();
+    ASSERT_EQ(tail.size(), AimChat::kTailLength);
+    EXPECT_EQ(tail.substr(tail.size() - 9), "<BR>later");
+    std::size_t length = 0;
+    EXPECT_EQ(chat.ReadChatTranscriptFrom(text.size() - 5, &length), "later");
+    EXPECT_EQ(length, text.size());
 }
 
 TEST(AimChat, FirstDialogCaption) {

@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 #include "platform/controls.h"
+#include "platform/media/regular_file.h"
+#include "platform/native_name.h"
 #include "platform/virtual_timer_host.h"
 
 #include <QDir>
@@ -7,6 +9,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ruz {
 namespace {
@@ -174,6 +179,34 @@ TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
             << row.locale.name().toStdString();
     }
     EXPECT_EQ(regionalLongTime(QLocale::c(), at), u"10:31:02 PM");
+}
+
+TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
+    const QByteArray cases[] = {
+        "plain.mp3", "caf\xc3\xa9.mp3",        "caf\xe9 - bad.mp3", "\xff\xfe",
+        "\xc3",      "\xed\xa0\x80 surrogate", "\xf4\x90\x80\x80"};
+    for (const QByteArray& bytes : cases) {
+        const QString name = NameFromNative(bytes);
+        EXPECT_EQ(NativeFromName(name), bytes) << bytes.toStdString();
+        EXPECT_EQ(DisplayName(name) == name, QString::fromUtf8(bytes).toUtf8() == bytes)
+            << bytes.toStdString();
+    }
+    EXPECT_EQ(DisplayName(NameFromNative("caf\xe9.mp3")), u"caf\ufffd.mp3");
+
+    QTemporaryDir folder;
+    const QByteArray raw = QFile::encodeName(folder.path()) + "/caf\xe9 - Song.mp3";
+    QFile file;
+    ASSERT_TRUE(file.open(::open(raw.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
+                          QFileDevice::AutoCloseHandle));
+    file.close();
+    ControlRegistry window;
+    FileListBox list({window, QStringLiteral("File1")}, QStringLiteral("*.MP3"));
+    ASSERT_TRUE(list.setPath(folder.path()));
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(DisplayName(list.item(0)), u"caf\ufffd - Song.mp3");
+    const QString path = list.path() + u'/' + list.item(0);
+    EXPECT_TRUE(media::openRegularFile(path).valid());
+    ::unlink(raw.constData());  // a name the folder's own removal cannot spell
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/media/regular_file.h"
 
+#include "platform/native_name.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -33,7 +35,7 @@ FileDescriptor openRegularFile(const QString& path) {
     if (path.isEmpty()) {
         return {};
     }
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativeFromName(path);
     // O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is taken off again
     // once the descriptor is known to be a regular file.
     FileDescriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
