@@ -1,6 +1,7 @@
 #include "ui/messenger_views.h"
 
 #include "platform/winsys/codepage.h"
+#include "ui/transcript_view.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -8,9 +9,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QScrollBar>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace ruz::ui {
@@ -28,25 +26,13 @@ QString windowText(const winsys::WindowModel& windows, winsys::Hwnd window) {
 }
 }  // namespace
 
-QString transcriptHtml(const QString& markup) {
-    const QRegularExpression timeStamp(QStringLiteral("<!-- \\(([^)]*)\\)-->"));
-    QString body = markup;
-    body.replace(timeStamp, QStringLiteral("<FONT COLOR=\"#8a8a8a\">(\\1)</FONT> "));
-    // The transcript starts with the break before its first line.
-    if (body.startsWith(QStringLiteral("<BR>"), Qt::CaseInsensitive)) {
-        body.remove(0, 4);
-    }
-    return QStringLiteral("<html><body>") + body + QStringLiteral("</body></html>");
-}
-
 ChatRoomView::ChatRoomView(standin::MessengerStandIn& messenger, const winsys::WindowModel& windows)
     : messenger_(messenger), windows_(windows) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(6);
 
-    transcript_ = new QTextBrowser(this);
-    transcript_->setOpenLinks(false);
+    transcript_ = new TranscriptView(this);
     // The input box keeps the focus; a click still selects text in the transcript.
     transcript_->setFocusPolicy(Qt::ClickFocus);
     column->addWidget(transcript_, 1);
@@ -90,13 +76,7 @@ void ChatRoomView::refresh() {
         return;
     }
     setWindowTitle(windowText(windows_, room));
-    const QString markup = QString::fromStdString(messenger_.transcriptUtf8());
-    if (markup != shownMarkup_) {
-        shownMarkup_ = markup;
-        transcript_->setHtml(transcriptHtml(markup));
-        QScrollBar* bar = transcript_->verticalScrollBar();
-        bar->setValue(bar->maximum());
-    }
+    transcript_->show(QString::fromStdString(messenger_.transcriptUtf8()));
     const QString typed = QString::fromStdString(messenger_.inputUtf8());
     if (typed != input_->text()) {
         input_->setText(typed);

@@ -7,13 +7,10 @@
 #include <QWidget>
 
 class QLineEdit;
-class QTextBrowser;
 
 namespace ruz::ui {
 
-// The transcript markup of the messenger as rich text for a view: the time stamps that the
-// markup keeps in comments are shown in grey before each line.
-QString transcriptHtml(const QString& markup);
+class TranscriptView;
 
 // The messenger's frontmost chat room as a window: the transcript, the input box with its send
 // button, and a line for posting as another member of the room. It shows whatever room is in
@@ -33,11 +30,10 @@ class ChatRoomView final : public QWidget {
 
     standin::MessengerStandIn& messenger_;
     const winsys::WindowModel& windows_;
-    QTextBrowser* transcript_;
+    TranscriptView* transcript_;
     QLineEdit* input_;
     QLineEdit* member_;
     QLineEdit* memberText_;
-    QString shownMarkup_;
 };
 
 // The messenger's buddy-list dialog: the signed-on name and a way into a chat room.

@@ -2,8 +2,10 @@
 // offscreen platform, which has no notification area.
 #include "platform/scripted_engine.h"
 #include "scenario/headless_system.h"
+#include "standin/transcript_markup.h"
 #include "ui/frmamp_view.h"
 #include "ui/qt_dialogs.h"
+#include "ui/transcript_view.h"
 #include "ui/view_binding.h"
 
 #include <QApplication>
@@ -11,12 +13,15 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace ruz::ui {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 constexpr int kCloseEveryMs = 20;
 
@@ -117,6 +122,40 @@ TEST(FrmAmpView, WithoutANotificationAreaHidingMinimisesAndShowBringsItBack) {
     QApplication::processEvents();
     EXPECT_TRUE(view.isVisible());
     EXPECT_FALSE(view.isMinimized());
+}
+
+TEST(TranscriptView, NamesAndMessagesAreShownAsTextAndNothingIsLoaded) {
+    TranscriptView view(nullptr);
+    const std::string markup =
+        standin::TranscriptLine("10:31:02 PM", "<img src=\"/dev/zero\">", "a>b & c<d") +
+        standin::TranscriptLine("10:31:03 PM", "bob", "<img src=\"/dev/zero\">");
+    view.show(QString::fromStdString(markup));
+    EXPECT_EQ(view.toPlainText(),
+              u"(10:31:02 PM) <img src=\"/dev/zero\">: a>b & c<d\n"
+              u"(10:31:03 PM) bob: <img src=\"/dev/zero\">");
+    // A line of the room's own, and text that is no line, are shown without their tags.
+    view.show(QString::fromStdString(markup) + u"<BR><I>amy has entered the room.</I>"_qs);
+    EXPECT_TRUE(view.toPlainText().endsWith(u"\namy has entered the room."));
+}
+
+TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
+    TranscriptView view(nullptr);
+    QString markup;
+    const int lines = TranscriptView::kScrollbackLines * 3;
+    for (int i = 0; i < lines; ++i) {
+        const QString line = QString::fromStdString(
+            standin::TranscriptLine("10:31:02 PM", "amy", "line " + std::to_string(i % 10)));
+        markup += line;
+        view.show(markup);
+        ASSERT_EQ(view.lastAdded(), line.size()) << i;
+    }
+    EXPECT_EQ(view.document()->blockCount(), TranscriptView::kScrollbackLines);
+    EXPECT_TRUE(view.toPlainText().endsWith(u"amy: line 9"));
+    view.show(markup);  // nothing new
+    EXPECT_EQ(view.lastAdded(), 0);
+    // Emptied: the view starts again with what the transcript holds now.
+    view.show(QString::fromStdString(standin::TranscriptLine("10:40:00 PM", "bob", "again")));
+    EXPECT_EQ(view.toPlainText(), u"(10:40:00 PM) bob: again");
 }
 
 }  // namespace

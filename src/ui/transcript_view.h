@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QString>
+
+namespace ruz::ui {
+
+// A room's transcript as the messenger shows it: one line a line, the time grey, the sender bold
+// blue, the message as typed. The markup is read, never rendered: nothing a line says is loaded or
+// laid out as markup. Only what is new is appended, and the view keeps the newest
+// kScrollbackLines lines (the transcript itself is the messenger's).
+class TranscriptView final : public QPlainTextEdit {
+  public:
+    static constexpr int kScrollbackLines = 2000;
+
+    explicit TranscriptView(QWidget* parent);
+    // Shows `markup`, the room's whole transcript; what was shown before and is still its start
+    // stays, and only the rest is added.
+    void show(const QString& markup);
+    // Characters added by the last call of show(), for the checks of the view.
+    qsizetype lastAdded() const { return lastAdded_; }
+
+  private:
+    void appendLines(QStringView markup);
+
+    qsizetype shownLength_ = 0;
+    QString shownEnd_;
+    qsizetype lastAdded_ = 0;
+};
+
+}  // namespace ruz::ui
