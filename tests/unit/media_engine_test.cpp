@@ -454,6 +454,42 @@ TEST_F(MediaEngineTest, M3uSkipsCommentsBlanksAndEntriesThatDoNotPlay) {
     EXPECT_EQ(changes_.size(), 2U);
 }
 
+TEST_F(MediaEngineTest, AListIsGivenUpOnAfterARunOfEntriesThatDoNotPlay) {
+    scratchCopy(QStringLiteral("tone-1s.mp3"));
+    scratchCopy(QStringLiteral("text.mp3"));
+    // The engine tries 48 entries at the most for the next one that plays.
+    const auto listOf = [](int junk, int junkAfter) {
+        QByteArray lines;
+        for (int i = 0; i < junk; ++i) {
+            lines += "text.mp3\n";
+        }
+        lines += "tone-1s.mp3\n";
+        for (int i = 0; i < junkAfter; ++i) {
+            lines += "missing.mp3\n";
+        }
+        return lines + "tone-1s.mp3\n";
+    };
+    const QString nearGood = writeScratch(QStringLiteral("near.m3u"), listOf(47, 47));
+    const QString farGood = writeScratch(QStringLiteral("far.m3u"), listOf(48, 0));
+    const QString farNext = writeScratch(QStringLiteral("farnext.m3u"), listOf(0, 48));
+    QByteArray huge;
+    for (int i = 0; i < 100000; ++i) {
+        huge += "text.mp3\n";
+    }
+    const QString hugeList = writeScratch(QStringLiteral("huge.m3u"), huge + "tone-1s.mp3\n");
+
+    ASSERT_TRUE(engine_->open(nearGood));
+    host_.advance(1000);
+    EXPECT_EQ(engine_->playState(), PlayState::Playing);  // the second good entry, 47 later
+    host_.advance(1000);
+    expectEndedAt(1.0);
+    EXPECT_FALSE(engine_->open(farGood));
+    EXPECT_FALSE(engine_->open(hugeList));
+    ASSERT_TRUE(engine_->open(farNext));
+    host_.advance(1000);
+    expectEndedAt(1.0);  // the list ends: its next good entry lies too far
+}
+
 TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
     ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
     scratchCopy(QStringLiteral("random.mp3"));

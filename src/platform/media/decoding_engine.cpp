@@ -19,13 +19,20 @@ constexpr std::int64_t kDecodeChunkFrames = 4096;
 // The host timer never runs faster than this.
 constexpr std::int64_t kMinTickMs = 1;
 
-// The first entry of `list` from `first` on that opens as MPEG audio, and its index.
+// How many entries of a list are tried, at the most, for the next one that plays: a list of
+// thousands of entries that do not play is given up on within one short step.
+constexpr int kEntriesTriedPerStep = 48;
+
+// The first entry of `list` from `first` on that opens as MPEG audio, and its index; nothing
+// when none of the next kEntriesTriedPerStep entries opens.
 std::unique_ptr<MpegDecoder> openFirstPlayable(const QStringList& list, int first, int& index) {
-    for (int i = std::max(first, 0); i < list.size(); ++i) {
+    int tried = 0;
+    for (int i = std::max(first, 0); i < list.size() && tried < kEntriesTriedPerStep; ++i) {
         // Lists inside lists are not followed: a list naming itself would never end.
         if (isM3uPath(list[i])) {
             continue;
         }
+        ++tried;
         if (std::unique_ptr<MpegDecoder> decoder = MpegDecoder::open(list[i])) {
             index = i;
             return decoder;
