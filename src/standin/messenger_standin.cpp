@@ -138,6 +138,14 @@ std::string MessengerStandIn::transcriptUtf8() const {
     return room != nullptr ? winsys::cp1252ToUtf8(model_.text(room->view)) : std::string();
 }
 
+std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
+    const Room* room = front();
+    length = 0;
+    // One byte a character in the view's code page.
+    return room != nullptr ? winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length))
+                           : std::string();
+}
+
 std::string MessengerStandIn::inputUtf8() const {
     const Room* room = front();
     return room != nullptr ? winsys::cp1252ToUtf8(model_.text(room->input)) : std::string();

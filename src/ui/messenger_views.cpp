@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ruz::ui {
 
 namespace {
@@ -76,7 +78,13 @@ void ChatRoomView::refresh() {
         return;
     }
     setWindowTitle(windowText(windows_, room));
-    transcript_->show(QString::fromStdString(messenger_.transcriptUtf8()));
+    transcript_->show([this](qsizetype from, qsizetype& length) {
+        std::size_t whole = 0;
+        const std::string text = messenger_.transcriptUtf8From(
+            static_cast<std::size_t>(std::max<qsizetype>(from, 0)), whole);
+        length = static_cast<qsizetype>(whole);
+        return QString::fromStdString(text);
+    });
     const QString typed = QString::fromStdString(messenger_.inputUtf8());
     if (typed != input_->text()) {
         input_->setText(typed);

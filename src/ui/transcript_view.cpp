@@ -14,6 +14,8 @@ namespace {
 const QString kLineBreak = QStringLiteral("<BR>");
 // The end of what was shown, to know the transcript again.
 constexpr int kKeptEnd = 256;
+// How many lines beyond the scrollback are let in before the oldest are taken out.
+constexpr int kTrimChunk = 500;
 const QColor kTimeColour(0x8a, 0x8a, 0x8a);
 const QColor kNameColour(0x00, 0x00, 0xff);
 
@@ -44,27 +46,25 @@ ShownLine readLine(const QString& raw) {
 TranscriptView::TranscriptView(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
-    setMaximumBlockCount(kScrollbackLines);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
 
-void TranscriptView::show(const QString& markup) {
+void TranscriptView::show(const ReadFrom& read) {
     lastAdded_ = 0;
     const qsizetype from = shownLength_ - shownEnd_.size();
-    const bool continued = markup.size() >= shownLength_ &&
-                           QStringView(markup).mid(from, shownEnd_.size()) == shownEnd_;
+    qsizetype length = 0;
+    QString text = read(from, length);
+    const bool continued = length >= shownLength_ && text.startsWith(shownEnd_);
     if (!continued) {
-        clear();  // emptied, or another room
-        shownLength_ = 0;
+        clear();  // emptied, or another room: everything anew
+        text = read(0, length);
     }
-    if (markup.size() == shownLength_) {
-        return;
+    const QStringView fresh = QStringView(text).mid(continued ? shownEnd_.size() : 0);
+    if (!fresh.isEmpty()) {
+        appendLines(fresh);
     }
-    // Only whole lines: a line is complete when the next one begins or the transcript ends.
-    QStringView fresh = QStringView(markup).mid(continued ? shownLength_ : 0);
-    appendLines(fresh);
-    shownLength_ = markup.size();
-    shownEnd_ = markup.right(kKeptEnd);
+    shownLength_ = length;
+    shownEnd_ = text.right(kKeptEnd);
 }
 
 void TranscriptView::appendLines(QStringView markup) {
@@ -96,6 +96,14 @@ void TranscriptView::appendLines(QStringView markup) {
         cursor.insertText(line.text, plain);
         lastAdded_ += raw.size();
         start = next;
+    }
+    // The oldest lines go in chunks, which costs less than one at a time.
+    if (document()->blockCount() > kScrollbackLines + kTrimChunk) {
+        QTextCursor top(document());
+        top.movePosition(QTextCursor::Start);
+        top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                         document()->blockCount() - kScrollbackLines);
+        top.removeSelectedText();
     }
     cursor.endEditBlock();
     if (atBottom) {

@@ -3,20 +3,32 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+#include <functional>
+
 namespace ruz::ui {
 
 // A room's transcript as the messenger shows it: one line a line, the time grey, the sender bold
 // blue, the message as typed. The markup is read, never rendered: nothing a line says is loaded or
 // laid out as markup. Only what is new is appended, and the view keeps the newest
-// kScrollbackLines lines (the transcript itself is the messenger's).
+// kScrollbackLines lines, and a few hundred more at times (the transcript itself is the
+// messenger's).
 class TranscriptView final : public QPlainTextEdit {
   public:
     static constexpr int kScrollbackLines = 2000;
 
+    // Reads the transcript from character `from` on and sets `length` to its whole length.
+    using ReadFrom = std::function<QString(qsizetype from, qsizetype& length)>;
+
     explicit TranscriptView(QWidget* parent);
-    // Shows `markup`, the room's whole transcript; what was shown before and is still its start
-    // stays, and only the rest is added.
-    void show(const QString& markup);
+    // Shows the room's transcript; what was shown before and is still its start stays, and only
+    // the rest is read and added.
+    void show(const ReadFrom& read);
+    void show(const QString& markup) {
+        show([&markup](qsizetype from, qsizetype& length) {
+            length = markup.size();
+            return markup.mid(from);
+        });
+    }
     // Characters added by the last call of show(), for the checks of the view.
     qsizetype lastAdded() const { return lastAdded_; }
 

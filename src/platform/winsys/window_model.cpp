@@ -195,6 +195,12 @@ std::string WindowModel::text(Hwnd window) const {
     return w != nullptr ? w->text : std::string();
 }
 
+std::string WindowModel::textFrom(Hwnd window, std::size_t from, std::size_t& length) const {
+    const Window* w = find(window);
+    length = w != nullptr ? w->text.size() : 0;
+    return w != nullptr && from < w->text.size() ? w->text.substr(from) : std::string();
+}
+
 bool WindowModel::setText(Hwnd window, std::string text) {
     Window* w = find(window);
     if (w == nullptr) {

@@ -71,6 +71,9 @@ class WindowModel final : public WindowSystem {
     // "" / 0 / empty for a window that does not exist.
     std::string className(Hwnd window) const;
     std::string text(Hwnd window) const;
+    // The window's text from byte `from` on, and the whole text's length, without copying the
+    // rest: a long text that grows at its end is read by its new part alone.
+    std::string textFrom(Hwnd window, std::size_t from, std::size_t& length) const;
     bool setText(Hwnd window, std::string text);
     Hwnd parent(Hwnd window) const;
     std::vector<Hwnd> topLevelWindows() const { return zOrder_; }  // front to back
