@@ -4,23 +4,30 @@
 # and the chat room, types ".skip" into the room and reads the next song's announcement back from
 # the room's transcript; it also checks that sound came out and that ".end" ends the program.
 #
-# Usage: scripts/desktop-check.sh [--no-sound] [--screenshots DIR] [--ruz PATH]
+# Usage: scripts/desktop-check.sh [--no-sound] [--mpris] [--screenshots DIR] [--ruz PATH]
 #   --no-sound         skip the sound check
+#   --mpris            also drive the player through the desktop's media interface (MPRIS) with
+#                      playerctl; run it inside a session bus: dbus-run-session -- scripts/...
+#                      Without it the program runs with no session bus at all, and must say
+#                      nothing about that
 #   --screenshots DIR  after the checks, also capture each window into DIR/*.png (needs
 #                      ImageMagick's `import`)
 #   --ruz PATH         the program to check (default: $RUZ_BIN, else build/src/ui/ruz, else
 #                      build-ui/src/ui/ruz)
-# Needs the Debian packages xvfb, xdotool, sox and lame (imagemagick for --screenshots).
+# Needs the Debian packages xvfb, xdotool, sox and lame (imagemagick for --screenshots; playerctl,
+# dbus-daemon and dbus-bin for --mpris).
 # Exits 0 when every check passed; otherwise prints what failed and exits 1.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 check_sound=1
+check_mpris=0
 shots=""
 ruz=${RUZ_BIN:-}
 while (($# > 0)); do
     case $1 in
         --no-sound) check_sound=0 ;;
+        --mpris) check_mpris=1 ;;
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --ruz) ruz=${2:?--ruz needs a path}; shift ;;
         -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
@@ -45,6 +52,7 @@ ruz=$(cd "$(dirname "$ruz")" && pwd)/$(basename "$ruz")
 
 tools=(Xvfb xdotool sox lame)
 [[ -n $shots ]] && tools+=(import)
+((check_mpris)) && tools+=(playerctl dbus-monitor)
 for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "FAIL: '$tool' is missing (apt-get install xvfb xdotool sox lame imagemagick)" >&2
@@ -55,6 +63,7 @@ done
 # Timing, in tenths of a second for the polling loops.
 readonly START_TIMEOUT=150      # the server, the first window
 readonly STEP_TIMEOUT=100       # each later step
+readonly BUS_TIMEOUT=5          # seconds for one playerctl call
 readonly POLL=0.1
 readonly TYPE_DELAY_MS=30
 readonly SOUND_BYTES=4000000    # how much of the sound file to look at
@@ -68,10 +77,15 @@ readonly ROOM_TITLE='Chat Room'
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-desktop-check.XXXXXX")
 xvfb_pid=""
 ruz_pid=""
+monitor_pid=""
 transcript=$work/transcript.txt
 failed=0
 
 cleanup() {
+    if [[ -n $monitor_pid ]]; then
+        kill "$monitor_pid" 2>/dev/null || true
+        wait "$monitor_pid" 2>/dev/null || true
+    fi
     if [[ -n $ruz_pid ]] && kill -0 "$ruz_pid" 2>/dev/null; then
         kill "$ruz_pid" 2>/dev/null || true
         wait "$ruz_pid" 2>/dev/null || true
@@ -192,6 +206,14 @@ say() {
 # --- the session ------------------------------------------------------------------------------
 
 ok "checking $ruz"
+if ((check_mpris)); then
+    [[ -n ${DBUS_SESSION_BUS_ADDRESS:-} ]] ||
+        fail "--mpris needs a session bus: run it as dbus-run-session -- $0 --mpris ..."
+    bus_env=()
+else
+    # No session bus at all: the program must run on without one, silently.
+    bus_env=(-u DBUS_SESSION_BUS_ADDRESS)
+fi
 mapfile -t TITLES < <("$repo/scripts/make-demo-songs.sh" "$work/songs") ||
     fail "could not make the demo songs"
 ((${#TITLES[@]} > 1)) || fail "the demo songs gave no titles"
@@ -212,7 +234,7 @@ ok "virtual X server on $DISPLAY"
 mkdir -m 700 "$work/runtime"
 (
     cd "$work"
-    exec env USER="$USER_NAME" LOGNAME="$USER_NAME" XDG_RUNTIME_DIR="$work/runtime" \
+    exec env "${bus_env[@]}" USER="$USER_NAME" LOGNAME="$USER_NAME" XDG_RUNTIME_DIR="$work/runtime" \
         QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk RUZ_TRANSCRIPT_DUMP="$transcript" \
         "$ruz" "$work/songs" >"$work/ruz.log" 2>&1
 ) &
@@ -288,6 +310,113 @@ if [[ -n $shots ]]; then
     capture "$(windows_named "$ROOM_TITLE" | head -n 1)" chat-room
     capture "$(windows_named 'Buddy List' | head -n 1)" buddy-list
     import -window root "$shots/desktop.png" && ok "screenshot $shots/desktop.png"
+fi
+
+# --- the desktop's media interface ------------------------------------------------------------
+
+readonly PLAYER=taviks_ruz
+signals=$work/signals.txt
+pctl() { timeout "$BUS_TIMEOUT" playerctl -p "$PLAYER" "$@" 2>/dev/null; }
+listed() { timeout "$BUS_TIMEOUT" playerctl -l 2>/dev/null | grep -qx "$PLAYER"; }
+status_is() { [[ $(pctl status) == "$1" ]]; }
+title_is() { [[ $(pctl metadata xesam:title) == "$1" ]]; }
+# volume_near GAIN: the player's volume is GAIN, to a thousandth.
+volume_near() { awk -v v="$(pctl volume)" -v w="$1" 'BEGIN { d = v - w; exit !(v != "" && d * d < 1e-6) }'; }
+announcements_of() { { grep -oF -- "  $1 - " "$transcript" 2>/dev/null || true; } | wc -l; }
+more_announcements_of() { (($(announcements_of "$1") > $2)); }
+# How often the player announced a change of property NAME to a value matching PATTERN.
+changes_of() {
+    awk -v name="\"$1\"" -v pattern="$2" '
+        /member=PropertiesChanged/ { inside = 1; next }
+        /^signal / { inside = 0 }
+        inside && $1 == "string" && $2 == name { want = 1; next }
+        want { if ($0 ~ pattern) n++; want = 0 }
+        END { print n + 0 }' "$signals"
+}
+more_changes_of() { (($(changes_of "$1" "$2") > $3)); }
+seeked_to() { grep -A1 'member=Seeked' "$signals" | grep -qx "   int64 $1"; }
+next_title() {
+    local k
+    for ((k = 0; k < ${#TITLES[@]} - 1; k++)); do
+        [[ ${TITLES[k]} == "$1" ]] && echo "${TITLES[k + 1]}"
+    done
+    return 0
+}
+
+mpris_checks() {
+    local current=$1 following before start elapsed length url status gain shown
+
+    wait_for "$STEP_TIMEOUT" "the player on the session bus" listed
+    ok "playerctl sees the player $PLAYER"
+    dbus-monitor --session "type='signal',path='/org/mpris/MediaPlayer2'" >"$signals" 2>&1 &
+    monitor_pid=$!
+    monitor_ready() { grep -q 'member=NameAcquired' "$signals" 2>/dev/null; }
+    wait_for "$STEP_TIMEOUT" "the bus monitor" monitor_ready
+
+    wait_for "$STEP_TIMEOUT" "PlaybackStatus Playing" status_is Playing
+    wait_for "$STEP_TIMEOUT" "the title '$current' in the metadata" title_is "$current"
+    length=$(pctl metadata mpris:length)
+    url=$(pctl metadata xesam:url)
+    [[ $length =~ ^[0-9]+$ ]] && ((length >= 10000000 && length <= 20000000)) ||
+        fail "mpris:length is '$length', expected the song's 12 to 16 s in microseconds"
+    [[ $url == file://*/songs/*"${current// /%20}.mp3" ]] || fail "xesam:url is '$url'"
+    [[ -n $(pctl metadata xesam:artist) ]] || fail "no xesam:artist"
+    ok "metadata: '$current', $length µs, $url"
+
+    # Next: the selection moves and the room hears the next song announced.
+    following=$(next_title "$current")
+    [[ -n $following ]] || fail "'$current' is the last song; nothing comes next"
+    before=$(announcements_of "$following")
+    start=$(date +%s%N)
+    pctl next || fail "playerctl next failed"
+    wait_for "$STEP_TIMEOUT" "the announcement of '$following' after playerctl next" \
+        more_announcements_of "$following" "$before"
+    elapsed=$((($(date +%s%N) - start) / 1000000))
+    ok "playerctl next: the room heard '$following' announced (${elapsed} ms after the call)"
+    wait_for "$STEP_TIMEOUT" "the title '$following' in the metadata" title_is "$following"
+    ok "metadata follows: '$following'"
+
+    # Volume, through the engine's hundredths of a decibel and back.
+    for row in "0.5 0.500035" "0.1 0.1" "1 1" "0 0" "0.25 0.250035"; do
+        read -r gain shown <<<"$row"
+        pctl volume "$gain" || fail "playerctl volume $gain failed"
+        wait_for "$STEP_TIMEOUT" "volume $shown after setting $gain" volume_near "$shown"
+    done
+    ok "volume round trip: 0.5, 0.1, 1, 0, 0.25 came back as set (to the engine's 0.01 dB)"
+
+    # A property is announced only when it really changes: setting the same volume again says
+    # nothing, the pause that follows is announced (and so has been seen after it).
+    before=$(changes_of Volume 'double')
+    pctl volume 0.25 || fail "playerctl volume 0.25 failed"
+    status=$(changes_of PlaybackStatus '"Paused"')
+    pctl pause || fail "playerctl pause failed"
+    wait_for "$STEP_TIMEOUT" "PlaybackStatus Paused announced" \
+        more_changes_of PlaybackStatus '"Paused"' "$status"
+    (($(changes_of Volume 'double') == before)) ||
+        fail "setting the volume it already had announced a change"
+    (($(changes_of PlaybackStatus '"Paused"') == status + 1)) ||
+        fail "one pause announced PlaybackStatus Paused more than once"
+    status_is Paused || fail "status is '$(pctl status)', expected Paused"
+    ok "PlaybackStatus Paused announced once; an unchanged volume announced nothing"
+    pctl play || fail "playerctl play failed"
+    wait_for "$STEP_TIMEOUT" "PlaybackStatus Playing" status_is Playing
+    ok "PlaybackStatus Playing after playerctl play"
+
+    # Seeking: the position moves and Seeked says where to.
+    pctl position 3 || fail "playerctl position 3 failed"
+    wait_for "$STEP_TIMEOUT" "Seeked to 3 s" seeked_to 3000000
+    ok "playerctl position 3: Seeked to 3000000 µs, position now $(pctl position)"
+
+    pctl stop || fail "playerctl stop failed"
+    wait_for "$STEP_TIMEOUT" "PlaybackStatus Stopped" status_is Stopped
+    ok "PlaybackStatus Stopped after playerctl stop"
+}
+
+if ((check_mpris)); then
+    mpris_checks "$expected"
+else
+    grep -qi 'dbus' "$work/ruz.log" && fail "without a session bus the program said: $(grep -i dbus "$work/ruz.log" | head -n 1)"
+    ok "no session bus: the program runs on and says nothing about it"
 fi
 
 say ".end"

@@ -18,7 +18,7 @@ if ((${#targets[@]} == 0)); then
     targets=(fuzz_transcript fuzz_dispatcher fuzz_announcement fuzz_title fuzz_m3u fuzz_engine)
 fi
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 cxx=$(command -v clang++ || command -v clang++-14 || true)
 if [[ -z $cxx ]]; then
     echo "fuzz: clang++ is missing (apt-get install clang libclang-rt-14-dev llvm)" >&2

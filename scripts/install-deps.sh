@@ -1,17 +1,45 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Taviks Ruz needs to build, run and test, skipping those present.
-# Usage: scripts/install-deps.sh [--screenshots]
+# Installs the Debian packages Taviks Ruz needs, skipping those present.
+#
+# Usage: scripts/install-deps.sh [run|test] [--screenshots]
+#   run   what building and running the program need (the default)
+#   test  that, and the tools of the tests: GoogleTest, benchmarks, fuzzing, static checks, the
+#         desktop check (virtual X server, typing into it, the media-key check) and packaging
+#   --screenshots  also ImageMagick, for scripts/screenshots.sh
 set -euo pipefail
 
-packages=(
+# Building and running: the compiler, CMake, Qt, the decoder and SDL; sox and lame make the demo
+# songs that scripts/run.sh plays.
+run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev libmpg123-dev libsdl2-dev
+  sox lame
+)
+# The tests on top.
+test_packages=(
   libgtest-dev libbenchmark-dev
-  mpg123 sox lame
+  mpg123
   clang libclang-rt-14-dev llvm clang-tidy
   xvfb xdotool
+  dbus-daemon dbus-bin playerctl
+  dpkg-dev file
 )
-if [[ "${1:-}" == "--screenshots" ]]; then
+
+set_name=run
+screenshots=0
+for argument in "$@"; do
+  case $argument in
+    run | test) set_name=$argument ;;
+    --screenshots) screenshots=1 ;;
+    *) echo "install-deps: unknown argument $argument" >&2; exit 2 ;;
+  esac
+done
+
+packages=("${run_packages[@]}")
+if [[ $set_name == test ]]; then
+  packages+=("${test_packages[@]}")
+fi
+if ((screenshots)); then
   packages+=(imagemagick)
 fi
 

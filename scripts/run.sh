@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and starts Taviks Ruz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh run
 scripts/build.sh
 # A few short songs made for the project, so that there is something to hear at once.
 if ! ls build/demo-songs/*.mp3 >/dev/null 2>&1; then

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer"
 flags+=" -D_GLIBCXX_ASSERTIONS"

@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test: unit tests and scenario files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 # The desktop program end to end under a virtual X server.

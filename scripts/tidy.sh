@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
-scripts/install-deps.sh
+scripts/install-deps.sh test
 tidy=$(command -v clang-tidy || command -v clang-tidy-14 || true)
 if [[ -z $tidy ]]; then
     echo "tidy: clang-tidy is missing (apt-get install clang-tidy)" >&2

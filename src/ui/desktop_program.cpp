@@ -38,7 +38,7 @@ QString loginName() {
 DesktopProgram::DesktopProgram(DesktopOptions options)
     : options_(std::move(options)),
       messenger_(windows_, [this] { return clock_.longTime(clock_.now()).toStdString(); }),
-      engine_(makeDesktopEngine(timers_)),
+      engine_(std::make_unique<mpris::ObservedEngine>(makeDesktopEngine(timers_))),
       tray_(logoIcon()),
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
     // The program runs for days: the window model keeps no record of its messages.
@@ -70,6 +70,8 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
 
 DesktopProgram::~DesktopProgram() {
     messenger_.setChangeListener(nullptr);
+    mprisService_.reset();
+    mpris_.reset();
     dialogs_.setOwner(nullptr);
     buddyView_.reset();
     roomView_.reset();
@@ -86,7 +88,13 @@ void DesktopProgram::start() {
 
 void DesktopProgram::startUp() {
     amp_->Form_Load();
-    if (amp_->ended() || options_.musicFolder.isEmpty()) {
+    if (amp_->ended()) {
+        return;
+    }
+    // On the session bus once the player runs; without a bus the program goes on without it.
+    mpris_ = std::make_unique<mpris::MprisPlayer>(*amp_, *engine_, timers_);
+    mprisService_ = mpris::MprisService::publish(*mpris_);
+    if (options_.musicFolder.isEmpty()) {
         return;
     }
     const QDir folder(options_.musicFolder);

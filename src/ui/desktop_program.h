@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/frmamp.h"
+#include "mpris/mpris_player.h"
+#include "mpris/mpris_service.h"
+#include "mpris/observed_engine.h"
 #include "platform/clock.h"
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
@@ -51,7 +54,7 @@ class DesktopProgram {
     winsys::WindowModel windows_;
     standin::MessengerStandIn messenger_;
     winsys::Hwnd buddyList_ = 0;
-    std::unique_ptr<MediaEngine> engine_;
+    std::unique_ptr<mpris::ObservedEngine> engine_;
     QtDialogs dialogs_;
     QtTray tray_;
     Platform platform_;
@@ -61,6 +64,9 @@ class DesktopProgram {
     std::unique_ptr<CcomsView> ccomsView_;
     std::unique_ptr<ChatRoomView> roomView_;
     std::unique_ptr<BuddyListView> buddyView_;
+    // The media keys and the sound menu; they go before the main window.
+    std::unique_ptr<mpris::MprisPlayer> mpris_;
+    std::unique_ptr<mpris::MprisService> mprisService_;
 };
 
 }  // namespace ruz::ui

@@ -1,0 +1,320 @@
+#include "mpris/mpris_player.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace ruz::mpris {
+
+namespace {
+
+constexpr int kSilence = FrmAmp::kMinVolume;
+constexpr int kFull = FrmAmp::kMaxVolume;
+constexpr double kHundredthsOfDbPerDecade = 2000.0;  // 20 dB per tenfold amplitude
+constexpr double kMicrosecondsPerSecond = 1e6;
+// Hex digits of a file's hash in its track path.
+constexpr int kTrackIdBytes = 8;
+
+QString playbackStatus(PlayState state) {
+    switch (state) {
+        case PlayState::Playing:
+            return QStringLiteral("Playing");
+        case PlayState::Paused:
+            return QStringLiteral("Paused");
+        case PlayState::Stopped:
+            break;
+    }
+    return QStringLiteral("Stopped");
+}
+
+qint64 microseconds(double seconds) {
+    return static_cast<qint64>(std::llround(seconds * kMicrosecondsPerSecond));
+}
+
+// Whole seconds, a half to the even neighbour, as the position slider counts.
+int wholeSeconds(qint64 us) {
+    return static_cast<int>(std::nearbyint(static_cast<double>(us) / kMicrosecondsPerSecond));
+}
+
+QVariant constant(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+// clang-format off
+const std::array kRows{
+    // The application.
+    PropertyRow{Interface::Root, "Identity", "s",
+        [](const PlayerState&) { return constant("Taviks Ruz"); }, false},
+    PropertyRow{Interface::Root, "DesktopEntry", "s",
+        [](const PlayerState&) { return constant("taviks-ruz"); }, false},
+    PropertyRow{Interface::Root, "CanQuit", "b", [](const PlayerState&) { return QVariant(false); },
+        false},
+    PropertyRow{Interface::Root, "CanRaise", "b", [](const PlayerState&) { return QVariant(false); },
+        false},
+    PropertyRow{Interface::Root, "HasTrackList", "b",
+        [](const PlayerState&) { return QVariant(false); }, false},
+    PropertyRow{Interface::Root, "SupportedUriSchemes", "as",
+        [](const PlayerState&) { return QVariant(QStringList{}); }, false},
+    PropertyRow{Interface::Root, "SupportedMimeTypes", "as",
+        [](const PlayerState&) {
+            return QVariant(QStringList{QStringLiteral("audio/mpeg"),
+                                        QStringLiteral("audio/x-mpegurl")});
+        }, false},
+    // The player.
+    PropertyRow{Interface::Player, "PlaybackStatus", "s",
+        [](const PlayerState& s) { return QVariant(s.playbackStatus); }, true},
+    PropertyRow{Interface::Player, "Metadata", "a{sv}",
+        [](const PlayerState& s) { return QVariant(metadataMap(s.track)); }, true},
+    PropertyRow{Interface::Player, "Volume", "d",
+        [](const PlayerState& s) { return QVariant(s.volume); }, true},
+    PropertyRow{Interface::Player, "Position", "x",
+        [](const PlayerState& s) { return QVariant(s.positionUs); }, false},
+    PropertyRow{Interface::Player, "Rate", "d", [](const PlayerState&) { return QVariant(1.0); },
+        false},
+    PropertyRow{Interface::Player, "MinimumRate", "d",
+        [](const PlayerState&) { return QVariant(1.0); }, false},
+    PropertyRow{Interface::Player, "MaximumRate", "d",
+        [](const PlayerState&) { return QVariant(1.0); }, false},
+    PropertyRow{Interface::Player, "CanGoNext", "b",
+        [](const PlayerState& s) { return QVariant(s.canGoNext); }, true},
+    PropertyRow{Interface::Player, "CanGoPrevious", "b",
+        [](const PlayerState& s) { return QVariant(s.canGoPrevious); }, true},
+    PropertyRow{Interface::Player, "CanPlay", "b",
+        [](const PlayerState& s) { return QVariant(s.canPlay); }, true},
+    PropertyRow{Interface::Player, "CanPause", "b",
+        [](const PlayerState& s) { return QVariant(s.canPause); }, true},
+    PropertyRow{Interface::Player, "CanSeek", "b",
+        [](const PlayerState& s) { return QVariant(s.canSeek); }, true},
+    PropertyRow{Interface::Player, "CanControl", "b",
+        [](const PlayerState&) { return QVariant(true); }, false},
+};
+// clang-format on
+
+}  // namespace
+
+double linearVolume(int hundredthsOfDb) {
+    if (hundredthsOfDb <= kSilence) {
+        return 0.0;
+    }
+    return std::pow(10.0, std::min(hundredthsOfDb, kFull) / kHundredthsOfDbPerDecade);
+}
+
+int hundredthsOfDb(double linear) {
+    if (std::isnan(linear) || linear <= 0.0) {
+        return kSilence;
+    }
+    if (linear >= 1.0) {
+        return kFull;
+    }
+    const double volume = std::nearbyint(kHundredthsOfDbPerDecade * std::log10(linear));
+    return static_cast<int>(
+        std::clamp(volume, static_cast<double>(kSilence), static_cast<double>(kFull)));
+}
+
+QString trackIdFor(const QString& path) {
+    if (path.isEmpty()) {
+        return QString::fromLatin1(kNoTrack);
+    }
+    const QByteArray hash =
+        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).left(kTrackIdBytes);
+    return QStringLiteral("/org/taviks_ruz/track/") + QString::fromLatin1(hash.toHex());
+}
+
+QVariantMap metadataMap(const Track& track) {
+    QVariantMap map;
+    map.insert(QString::fromLatin1(kTrackIdKey), track.id);
+    if (track.id == QLatin1String(kNoTrack)) {
+        return map;
+    }
+    map.insert(QStringLiteral("mpris:length"), track.lengthUs);
+    const std::array<std::pair<const char*, QString>, 2> texts{{
+        {"xesam:title", track.title},
+        {"xesam:url", track.url},
+    }};
+    for (const auto& [key, text] : texts) {
+        if (!text.isEmpty()) {
+            map.insert(QString::fromLatin1(key), text);
+        }
+    }
+    if (!track.artist.isEmpty()) {
+        map.insert(QStringLiteral("xesam:artist"), QStringList{track.artist});
+    }
+    return map;
+}
+
+QString interfaceName(Interface which) {
+    return which == Interface::Root ? QStringLiteral("org.mpris.MediaPlayer2")
+                                    : QStringLiteral("org.mpris.MediaPlayer2.Player");
+}
+
+std::span<const PropertyRow> propertyRows() {
+    return kRows;
+}
+
+const PropertyRow* findProperty(Interface which, const QString& name) {
+    const auto row = std::find_if(kRows.begin(), kRows.end(), [&](const PropertyRow& r) {
+        return r.interface == which && name == QLatin1String(r.name);
+    });
+    return row != kRows.end() ? &*row : nullptr;
+}
+
+QStringList changedProperties(Interface which, const PlayerState& before,
+                              const PlayerState& after) {
+    QStringList names;
+    for (const PropertyRow& row : kRows) {
+        if (row.interface == which && row.announced && row.value(before) != row.value(after)) {
+            names.append(QString::fromLatin1(row.name));
+        }
+    }
+    return names;
+}
+
+MprisPlayer::MprisPlayer(FrmAmp& amp, ObservedEngine& engine, TimerHost& timers)
+    : amp_(amp),
+      engine_(engine),
+      timers_(timers),
+      track_(readTrack()),
+      published_(state()),
+      self_(std::make_shared<MprisPlayer*>(this)) {
+    engine_.onChange = [this] { refresh(); };
+    engine_.onSeek = [this](double seconds) {
+        if (onSeeked) {
+            onSeeked(microseconds(seconds));
+        }
+    };
+    const std::weak_ptr<MprisPlayer*> self = self_;
+    for (Label* label : {&amp_.Song, &amp_.Artist}) {
+        label->addViewListener([self] {
+            if (const auto player = self.lock()) {
+                (*player)->labelsChanged();
+            }
+        });
+    }
+    // The songs of the folder: what Next and Previous can do.
+    amp_.File1.addViewListener([self] {
+        if (const auto player = self.lock()) {
+            (*player)->refresh();
+        }
+    });
+}
+
+MprisPlayer::~MprisPlayer() {
+    engine_.onChange = nullptr;
+    engine_.onSeek = nullptr;
+}
+
+Track MprisPlayer::readTrack() const {
+    Track track;
+    const QString file = engine_.fileName();
+    if (!file.isEmpty()) {
+        track.id = trackIdFor(file);
+        track.lengthUs = microseconds(engine_.duration());
+        track.title = amp_.Song.caption().trimmed();
+        track.artist = amp_.Artist.caption().trimmed();
+        track.url = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+    }
+    return track;
+}
+
+PlayerState MprisPlayer::state() const {
+    PlayerState s;
+    s.playbackStatus = playbackStatus(engine_.playState());
+    s.track = track_;
+    s.volume = linearVolume(engine_.volume());
+    s.positionUs = microseconds(engine_.currentPosition());
+    const bool hasSong = !engine_.fileName().isEmpty();
+    s.canGoNext = amp_.File1.count() > 0;
+    s.canGoPrevious = amp_.File1.count() > 0;
+    s.canPlay = hasSong;
+    s.canPause = hasSong;
+    s.canSeek = hasSong && engine_.duration() > 0.0;
+    return s;
+}
+
+// The title pick-up sets the artist, then the title: the song is taken once both are set.
+void MprisPlayer::labelsChanged() {
+    if (trackPending_) {
+        return;
+    }
+    trackPending_ = true;
+    const std::weak_ptr<MprisPlayer*> self = self_;
+    timers_.post([self] {
+        if (const auto player = self.lock()) {
+            (*player)->trackPending_ = false;
+            (*player)->track_ = (*player)->readTrack();
+            (*player)->refresh();
+        }
+    });
+}
+
+void MprisPlayer::refresh() {
+    const PlayerState now = state();
+    const QStringList names = changedProperties(Interface::Player, published_, now);
+    published_ = now;
+    if (!names.isEmpty() && onPropertiesChanged) {
+        onPropertiesChanged(names, now);
+    }
+}
+
+void MprisPlayer::next() {
+    amp_.Image4.click();  // Skip
+}
+
+void MprisPlayer::previous() {
+    amp_.Image1.click();  // Back
+}
+
+void MprisPlayer::play() {
+    amp_.Image7.click();  // Play
+}
+
+void MprisPlayer::pause() {
+    amp_.Image3.click();  // Pause
+}
+
+void MprisPlayer::playPause() {
+    if (engine_.playState() == PlayState::Playing) {
+        pause();
+    } else {
+        play();
+    }
+}
+
+void MprisPlayer::stop() {
+    // As the chat's stop command: the engine stops and rewinds; the window has no stop button.
+    amp_.MediaPlayer1.stop();
+}
+
+void MprisPlayer::seek(qint64 offsetUs) {
+    if (engine_.fileName().isEmpty()) {
+        return;
+    }
+    const qint64 target = std::max<qint64>(microseconds(engine_.currentPosition()) + offsetUs, 0);
+    if (target > microseconds(engine_.duration())) {
+        next();
+        return;
+    }
+    moveTo(target);
+}
+
+void MprisPlayer::setPosition(const QString& trackId, qint64 positionUs) {
+    if (engine_.fileName().isEmpty() || trackId != trackIdFor(engine_.fileName()) ||
+        positionUs < 0 || positionUs > microseconds(engine_.duration())) {
+        return;
+    }
+    moveTo(positionUs);
+}
+
+// Through the position slider, as the user's drag: whole seconds.
+void MprisPlayer::moveTo(qint64 positionUs) {
+    amp_.Slider2.userScroll(wholeSeconds(positionUs));
+}
+
+void MprisPlayer::setVolume(double linear) {
+    amp_.Slider1.userScroll(hundredthsOfDb(linear));
+}
+
+}  // namespace ruz::mpris
