@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
-scripts/build.sh
+scripts/build.sh -DRUZ_BUILD_TESTS=ON -DRUZ_BUILD_BENCHMARKS=ON
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 # The desktop program end to end under a virtual X server.
 scripts/desktop-check.sh --ruz build/src/ui/ruz

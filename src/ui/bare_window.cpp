@@ -1,13 +1,14 @@
-// A bare Qt Widgets window, the yardstick for the desktop program's measurements: the same toolkit,
-// the same start-up, no player.
+// The yardstick for the desktop program's start: a bare Qt Widgets program that asks the same
+// start-up question in the same kind of box, with nothing else.
 #include <QApplication>
-#include <QWidget>
+#include <QMessageBox>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Bare Qt window"));
-    window.resize(360, 420);
-    window.show();
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Taviks Ruz"),
+                    QStringLiteral("Are you using messenger:mate?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.show();
     return QApplication::exec();
 }

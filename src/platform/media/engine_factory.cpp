@@ -4,8 +4,6 @@
 #include "platform/media/sdl_output.h"
 #include "platform/media/silent_output.h"
 
-#include <string>
-
 namespace ruz {
 
 std::unique_ptr<MediaEngine> makeVirtualTimeEngine(TimerHost& host) {
@@ -14,13 +12,9 @@ std::unique_ptr<MediaEngine> makeVirtualTimeEngine(TimerHost& host) {
 }
 
 std::unique_ptr<MediaEngine> makeDesktopEngine(TimerHost& host) {
-    std::string why;
-    std::unique_ptr<media::AudioOutput> output = media::SdlOutput::create(host, why);
-    if (!output) {
-        media::reportNoSoundDevice(why);
-        output = std::make_unique<media::SilentOutput>(&media::steadyClockMs);
-    }
-    return std::make_unique<media::DecodingEngine>(host, std::move(output));
+    // The sound device opens at the first song; without one the engine goes on silently on the
+    // wall clock, saying so once.
+    return std::make_unique<media::DecodingEngine>(host, std::make_unique<media::SdlOutput>());
 }
 
 }  // namespace ruz

@@ -5,20 +5,18 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace ruz::media {
 
 namespace {
 // Frames the device asks for at a time (about 46 ms at 44.1 kHz).
 constexpr Uint16 kDeviceFrames = 2048;
-// Decoded audio kept ready ahead of the device ...
-constexpr std::int64_t kBufferAheadMs = 500;
+// Decoded audio kept ready ahead of the device: the user-interface thread may fall this far
+// behind (a busy machine, a long layout) before the device runs dry ...
+constexpr std::int64_t kBufferAheadMs = 1000;
 // ... topped up this often.
 constexpr int kSdlFeedIntervalMs = 50;
 constexpr std::int64_t kMsPerSecond = 1000;
-// The format the device is first opened with, to see that there is one.
-constexpr PcmFormat kFirstFormat{44100, 2};
 
 // libasound, which SDL loads for ALSA, writes its own diagnostics on stderr when there is no sound
 // card. While SDL starts and opens a device they are silenced, so that the one line saying there
@@ -62,44 +60,46 @@ std::string sdlError() {
 }
 }  // namespace
 
-std::unique_ptr<SdlOutput> SdlOutput::create(TimerHost& host, std::string& error) {
+SdlOutput::SdlOutput() = default;
+
+SdlOutput::~SdlOutput() {
+    closeDevice();
+    if (started_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+bool SdlOutput::start(std::string& error) {
+    if (started_) {
+        return true;
+    }
     // The program has its own event loop and signal handling: SDL is to take over neither.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Taviks Ruz");
     const QuietAlsa quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = sdlError();
-        return nullptr;
+        return false;
     }
-    auto output = std::make_unique<SdlOutput>(Key{}, host);
-    if (!output->openDevice(kFirstFormat, error)) {
-        return nullptr;
-    }
-    return output;
-}
-
-SdlOutput::SdlOutput(Key /*key*/, TimerHost& host) : host_(host) {}
-
-SdlOutput::~SdlOutput() {
-    closeDevice();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    started_ = true;
+    return true;
 }
 
 bool SdlOutput::openDevice(const PcmFormat& format, std::string& error) {
-    closeDevice();
-    {
-        // No device, so no audio thread: the buffer is set up for the new format before it opens.
-        std::lock_guard lock(mutex_);
-        format_ = format;
-        const auto frames =
-            static_cast<std::size_t>(kBufferAheadMs * format.sampleRate / kMsPerSecond);
-        ring_.assign(frames * static_cast<std::size_t>(format.channels), 0.0F);
-        ringStart_ = 0;
-        ringFill_ = 0;
-        ended_ = false;
-        wakeSent_ = false;
-        framesPlayed_ = 0;
+    if (!start(error)) {
+        return false;
     }
+    closeDevice();
+    // No device, so no audio thread: the ring is set up for the new format before it opens.
+    format_ = format;
+    channels_ = static_cast<std::size_t>(std::max(format.channels, 1));
+    const auto frames = static_cast<std::size_t>(kBufferAheadMs * format.sampleRate / kMsPerSecond);
+    ring_.assign(frames * channels_, 0.0F);
+    written_ = 0;
+    taken_ = 0;
+    ended_ = false;
+    underrunFrames_ = 0;
+
     SDL_AudioSpec want{};
     want.freq = format.sampleRate;
     want.format = AUDIO_F32SYS;
@@ -135,12 +135,16 @@ bool SdlOutput::begin(const PcmFormat& format, std::string& error) {
 }
 
 void SdlOutput::flush() {
-    std::lock_guard lock(mutex_);
-    ringStart_ = 0;
-    ringFill_ = 0;
+    // The audio thread is kept out for the two stores (SDL holds this lock around the callback).
+    if (device_ != 0) {
+        SDL_LockAudioDevice(device_);
+    }
+    written_ = 0;
+    taken_ = 0;
+    if (device_ != 0) {
+        SDL_UnlockAudioDevice(device_);
+    }
     ended_ = false;
-    wakeSent_ = false;
-    framesPlayed_ = 0;
 }
 
 void SdlOutput::setRunning(bool running) {
@@ -150,44 +154,49 @@ void SdlOutput::setRunning(bool running) {
 }
 
 std::int64_t SdlOutput::framesWanted() const {
-    std::lock_guard lock(mutex_);
-    if (ended_ || format_.channels <= 0) {
+    if (ended_) {
         return 0;
     }
-    return static_cast<std::int64_t>((ring_.size() - ringFill_) /
-                                     static_cast<std::size_t>(format_.channels));
+    const std::uint64_t fill = written_.load() - taken_.load();
+    return static_cast<std::int64_t>((ring_.size() - fill) / channels_);
 }
 
 void SdlOutput::write(const float* samples, std::int64_t frames) {
-    if (samples == nullptr || frames <= 0) {
+    if (samples == nullptr || frames <= 0 || ring_.empty()) {
         return;
     }
-    std::lock_guard lock(mutex_);
+    const std::uint64_t written = written_.load(std::memory_order_relaxed);
+    const std::uint64_t fill = written - taken_.load(std::memory_order_acquire);
+    const std::size_t count =
+        std::min(static_cast<std::size_t>(frames) * channels_, ring_.size() - fill);
     const std::size_t capacity = ring_.size();
-    std::size_t count =
-        std::min(static_cast<std::size_t>(frames) * static_cast<std::size_t>(format_.channels),
-                 capacity - ringFill_);
-    std::size_t at = (ringStart_ + ringFill_) % std::max<std::size_t>(capacity, 1);
-    for (std::size_t i = 0; i < count; ++i) {
-        ring_[at] = samples[i];
-        at = at + 1 == capacity ? 0 : at + 1;
-    }
-    ringFill_ += count;
+    const std::size_t at = written % capacity;
+    const std::size_t first = std::min(count, capacity - at);
+    std::copy_n(samples, first, ring_.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy_n(samples + first, count - first, ring_.begin());
+    written_.store(written + count, std::memory_order_release);  // publishes the samples
 }
 
 void SdlOutput::endOfData() {
-    std::lock_guard lock(mutex_);
     ended_ = true;
 }
 
 std::int64_t SdlOutput::framesPlayed() const {
-    std::lock_guard lock(mutex_);
-    return framesPlayed_;
+    return static_cast<std::int64_t>(taken_.load() / channels_);
 }
 
 bool SdlOutput::finished() const {
-    std::lock_guard lock(mutex_);
-    return ended_ && ringFill_ == 0;
+    return ended_ && taken_.load() == written_.load();
+}
+
+std::int64_t SdlOutput::msUntilFinished() const {
+    if (!ended_ || format_.sampleRate <= 0) {
+        return -1;
+    }
+    // What is left in the ring plays out at the device's rate; the device takes it a block at
+    // a time, so the engine looks again, sooner, if it is not all taken by then.
+    const std::uint64_t left = (written_.load() - taken_.load()) / channels_;
+    return static_cast<std::int64_t>(left) * kMsPerSecond / format_.sampleRate;
 }
 
 int SdlOutput::feedIntervalMs() const {
@@ -195,17 +204,7 @@ int SdlOutput::feedIntervalMs() const {
 }
 
 void SdlOutput::setGain(float gain) {
-    std::lock_guard lock(mutex_);
-    gain_ = gain;
-}
-
-void SdlOutput::setWake(std::function<void()> wake) {
-    auto shared = std::make_shared<Wake>(std::move(wake));
-    {
-        std::lock_guard lock(mutex_);
-        wakeForAudioThread_ = shared;
-    }
-    wake_ = std::move(shared);
+    gain_.store(gain);
 }
 
 void SdlOutput::fillCallback(void* self, std::uint8_t* stream, int bytes) {
@@ -215,35 +214,21 @@ void SdlOutput::fillCallback(void* self, std::uint8_t* stream, int bytes) {
 }
 
 void SdlOutput::fill(float* out, std::size_t samples) {
-    std::weak_ptr<Wake> wake;
-    bool sendWake = false;
-    std::size_t taken = 0;
-    {
-        std::lock_guard lock(mutex_);
-        const std::size_t channels = static_cast<std::size_t>(std::max(format_.channels, 1));
-        const std::size_t capacity = ring_.size();
-        taken = std::min(samples, ringFill_) / channels * channels;
-        std::size_t at = ringStart_;
-        for (std::size_t i = 0; i < taken; ++i) {
-            out[i] = ring_[at] * gain_;
-            at = at + 1 == capacity ? 0 : at + 1;
-        }
-        ringStart_ = at;
-        ringFill_ -= taken;
-        framesPlayed_ += static_cast<std::int64_t>(taken / channels);
-        if (ended_ && ringFill_ == 0 && !wakeSent_) {
-            wakeSent_ = true;
-            sendWake = true;
-            wake = wakeForAudioThread_;
-        }
+    const std::uint64_t taken = taken_.load(std::memory_order_relaxed);
+    const std::uint64_t fill = written_.load(std::memory_order_acquire) - taken;
+    const std::size_t count = std::min<std::uint64_t>(samples, fill) / channels_ * channels_;
+    const std::size_t capacity = ring_.size();
+    const float gain = gain_.load(std::memory_order_relaxed);
+    std::size_t at = capacity != 0 ? taken % capacity : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = ring_[at] * gain;
+        at = at + 1 == capacity ? 0 : at + 1;
     }
-    std::fill(out + taken, out + samples, 0.0F);
-    if (sendWake) {
-        host_.post([wake = std::move(wake)] {
-            if (const std::shared_ptr<Wake> handler = wake.lock()) {
-                (*handler)();
-            }
-        });
+    taken_.store(taken + count, std::memory_order_release);  // hands the room back
+    std::fill(out + count, out + samples, 0.0F);
+    if (count < samples && !ended_.load(std::memory_order_relaxed)) {
+        underrunFrames_.fetch_add(static_cast<std::int64_t>((samples - count) / channels_),
+                                  std::memory_order_relaxed);
     }
 }
 

@@ -1,31 +1,29 @@
 #pragma once
 
 #include "platform/media/audio_output.h"
-#include "platform/timer_host.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace ruz::media {
 
-// Real sound through SDL2. The engine decodes on the user-interface thread into a buffer a little
-// ahead of the device; SDL's audio thread only copies from that buffer (with the gain), counts the
-// frames it took and, once it has taken the last one of a song, hands a wake-up to the
-// user-interface thread through TimerHost::post().
+// Real sound through SDL2. The engine decodes on the user-interface thread into a ring a little
+// ahead of the device; SDL's audio thread only copies from that ring (with the gain) and counts
+// the samples it took. The two threads share nothing but the ring and a few atomic counters: the
+// audio thread never waits for a lock, never allocates and never hands work over, so it is never
+// late. The position is the count of frames the device has taken; the end of a song is the moment
+// it has taken the last one, which the user-interface thread looks for at the time it is due.
+//
+// SDL's audio starts, and the default device opens, at the first song: the program's first window
+// does not wait for the sound system. When there is no device, begin() says why and the engine
+// goes on without sound.
 class SdlOutput final : public AudioOutput {
-    struct Key {};  // only create() makes outputs
-
   public:
-    // Starts SDL's audio and opens the default device. Nothing, with `error` saying why, when
-    // there is no device to open.
-    static std::unique_ptr<SdlOutput> create(TimerHost& host, std::string& error);
-
-    SdlOutput(Key key, TimerHost& host);
+    SdlOutput();
     ~SdlOutput() override;
     SdlOutput(const SdlOutput&) = delete;
     SdlOutput& operator=(const SdlOutput&) = delete;
@@ -39,34 +37,38 @@ class SdlOutput final : public AudioOutput {
     void endOfData() override;
     std::int64_t framesPlayed() const override;
     bool finished() const override;
-    std::int64_t msUntilFinished() const override { return -1; }
+    std::int64_t msUntilFinished() const override;
     int feedIntervalMs() const override;
     void setGain(float gain) override;
-    void setWake(std::function<void()> wake) override;
+    // The device's taking of the last frame is looked for by the engine (msUntilFinished): the
+    // audio thread hands nothing over.
+    void setWake(std::function<void()> /*wake*/) override {}
+
+    // Frames of silence the device took because the ring was empty while a song played (the
+    // user-interface thread fell behind): 0 when every sample was there in time.
+    std::int64_t underrunFrames() const { return underrunFrames_.load(); }
 
   private:
-    using Wake = std::function<void()>;
-
+    bool start(std::string& error);
     bool openDevice(const PcmFormat& format, std::string& error);
     void closeDevice();
     static void fillCallback(void* self, std::uint8_t* stream, int bytes);
     void fill(float* out, std::size_t samples);  // on SDL's audio thread
 
-    TimerHost& host_;
+    bool started_ = false;
     std::uint32_t device_ = 0;
     PcmFormat format_;
-    std::shared_ptr<Wake> wake_;  // owned here; the audio thread only holds weak copies
+    std::size_t channels_ = 1;
 
-    // Shared with the audio thread.
-    mutable std::mutex mutex_;
+    // The ring: written only by the user-interface thread, read only by the audio thread; both
+    // counters only grow (in samples) and the ring's index is the count modulo its size. Changed
+    // wholesale (flush, a new device) only while the audio thread is kept out.
     std::vector<float> ring_;
-    std::size_t ringStart_ = 0;  // in samples
-    std::size_t ringFill_ = 0;   // in samples
-    float gain_ = 1.0F;
-    bool ended_ = false;
-    bool wakeSent_ = false;
-    std::int64_t framesPlayed_ = 0;
-    std::weak_ptr<Wake> wakeForAudioThread_;
+    std::atomic<std::uint64_t> written_{0};
+    std::atomic<std::uint64_t> taken_{0};
+    std::atomic<float> gain_{1.0F};
+    std::atomic<std::int64_t> underrunFrames_{0};
+    std::atomic<bool> ended_{false};  // written by the user-interface thread only
 };
 
 }  // namespace ruz::media

@@ -1,0 +1,163 @@
+// Every sample is heard: a song played through SDL's disk driver (a real audio thread that takes
+// the samples at the device's pace and writes them to a file) reaches the file whole, and the
+// engine's position and end follow what the device took.
+#include "platform/media/decoding_engine.h"
+#include "platform/media/sdl_output.h"
+#include "ui/qt_timer_host.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace ruz::media {
+namespace {
+
+// Generous bound on the whole song, so that a broken end does not hang the test.
+constexpr int kGiveUpMs = 60000;
+// The song: 10.000 s of a tone, 32 kHz stereo.
+constexpr double kSongSeconds = 10.0;
+constexpr int kSongRate = 32000;
+constexpr int kSongChannels = 2;
+// How far the samples that reached the device may be from the song's length.
+constexpr double kToleranceSeconds = 0.020;
+// A run of this many frames of exact silence is no part of a tone: the device was paused, or
+// waited for samples.
+constexpr std::size_t kSilentRunFrames = 64;
+
+QString fixture(const char* name) {
+    return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(QString::fromLatin1(name));
+}
+
+struct Heard {
+    std::size_t soundFrames = 0;  // frames that are not inside a long run of silence
+    std::size_t firstSound = 0;
+    std::size_t lastSound = 0;
+};
+
+// Counts the frames of sound in interleaved float samples.
+Heard listen(const std::vector<float>& samples, std::size_t channels) {
+    Heard heard;
+    const std::size_t frames = samples.size() / channels;
+    std::size_t silentRun = 0;
+    bool any = false;
+    for (std::size_t f = 0; f <= frames; ++f) {
+        bool silent = true;
+        if (f < frames) {
+            for (std::size_t c = 0; c < channels; ++c) {
+                silent = silent && samples[f * channels + c] == 0.0F;
+            }
+        }
+        if (silent && f < frames) {
+            ++silentRun;
+            continue;
+        }
+        // A short silence between sounds belongs to the song.
+        if (any && silentRun < kSilentRunFrames && f < frames) {
+            heard.soundFrames += silentRun;
+        }
+        silentRun = 0;
+        if (f < frames) {
+            if (!any) {
+                heard.firstSound = f;
+            }
+            any = true;
+            heard.lastSound = f;
+            ++heard.soundFrames;
+        }
+    }
+    return heard;
+}
+
+TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("sound.raw"));
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(file));
+
+    std::int64_t underruns = -1;
+    qint64 wallMs = 0;
+    {
+        ui::QtTimerHost host;
+        auto output = std::make_unique<SdlOutput>();
+        const SdlOutput* device = output.get();
+        DecodingEngine engine(host, std::move(output));
+        QEventLoop loop;
+        std::vector<double> positions;  // sampled while playing: they only grow
+        engine.setPlayStateChanged([&](PlayState, PlayState now) {
+            if (now == PlayState::Stopped) {
+                loop.quit();
+            }
+        });
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout,
+                         [&] { positions.push_back(engine.currentPosition()); });
+        sampler.start(100);
+        QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
+        QElapsedTimer wall;
+        wall.start();
+        ASSERT_TRUE(engine.open(fixture("tone-10s.mp3")));
+        ASSERT_DOUBLE_EQ(engine.duration(), kSongSeconds);
+        loop.exec();
+        wallMs = wall.elapsed();
+        ASSERT_EQ(engine.playState(), PlayState::Stopped) << "the song did not end";
+        EXPECT_DOUBLE_EQ(engine.currentPosition(), engine.duration());
+        for (std::size_t i = 1; i < positions.size(); ++i) {
+            EXPECT_GE(positions[i], positions[i - 1]);
+            EXPECT_LT(positions[i], kSongSeconds);
+        }
+        underruns = device->underrunFrames();
+    }  // the device closes: the file is complete
+
+    QFile sound(file);
+    ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sound.readAll();
+    std::vector<float> samples(static_cast<std::size_t>(bytes.size()) / sizeof(float));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    const Heard heard = listen(samples, kSongChannels);
+    const double seconds = static_cast<double>(heard.soundFrames) / kSongRate;
+    EXPECT_NEAR(seconds, kSongSeconds, kToleranceSeconds);
+    // Nothing waited for samples: the user-interface thread kept the device fed.
+    EXPECT_EQ(underruns, 0);
+    std::printf("heard %.4f s of the %.1f s song (frames %zu to %zu); the song took %lld ms\n",
+                seconds, kSongSeconds, heard.firstSound, heard.lastSound,
+                static_cast<long long>(wallMs));
+}
+
+TEST(SilenceCount, ShortSilencesBelongToTheSongLongOnesDoNot) {
+    // frames: 100 silent, 10 sound, 5 silent, 10 sound, 200 silent, 1 sound, 70 silent
+    std::vector<float> samples;
+    const auto add = [&](std::size_t frames, float value) {
+        samples.resize(samples.size() + frames * 2, value);
+    };
+    add(100, 0.0F);
+    add(10, 0.5F);
+    add(5, 0.0F);
+    add(10, -0.5F);
+    add(200, 0.0F);
+    add(1, 0.25F);
+    add(70, 0.0F);
+    const Heard heard = listen(samples, 2);
+    EXPECT_EQ(heard.soundFrames, 26u);
+    EXPECT_EQ(heard.firstSound, 100u);
+    EXPECT_EQ(heard.lastSound, 325u);
+}
+
+}  // namespace
+}  // namespace ruz::media
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
