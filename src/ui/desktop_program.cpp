@@ -50,10 +50,18 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
 
     amp_ = std::make_unique<FrmAmp>(platform_);
     amp_->onEnded = [] { QCoreApplication::exit(0); };
+    messenger_.setChangeListener([this] { messengerChanged(); });
+}
+
+// The windows other than the start-up question: built while the question is on the screen, so
+// that the program's first window comes as fast as a bare program's.
+void DesktopProgram::buildViews() {
+    if (ampView_) {
+        return;
+    }
     // The command-words window exists from the start here, hidden, so that its view can be bound
     // to it; it is the same window the program would create at its first use.
     Ccoms& words = amp_->ccoms();
-
     ampView_ = std::make_unique<FrmAmpView>(*amp_);
     ampView_->move(kMainWindowAt);
     // The dialogs belong to the main window: modal to it, the messenger's windows stay usable.
@@ -65,7 +73,8 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     roomView_->move(kRoomWindowAt);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
     buddyView_->move(kBuddyListAt);
-    messenger_.setChangeListener([this] { messengerChanged(); });
+    buddyView_->show();
+    messengerChanged();
 }
 
 DesktopProgram::~DesktopProgram() {
@@ -81,13 +90,15 @@ DesktopProgram::~DesktopProgram() {
 }
 
 void DesktopProgram::start() {
-    buddyView_->show();
+    dialogs_.whenFirstShown([this] { buildViews(); });
     messengerChanged();
-    QTimer::singleShot(0, roomView_.get(), [this] { startUp(); });
+    // The program lives as long as the event loop runs.
+    QTimer::singleShot(0, [this] { startUp(); });
 }
 
 void DesktopProgram::startUp() {
     amp_->Form_Load();
+    buildViews();  // when start-up asked nothing
     if (amp_->ended()) {
         return;
     }

@@ -44,6 +44,7 @@ class DesktopProgram {
     void start();
 
   private:
+    void buildViews();
     void startUp();
     void messengerChanged();
     void dumpTranscript() const;

@@ -1,9 +1,13 @@
 #include "ui/qt_dialogs.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace ruz::ui {
 
@@ -14,7 +18,43 @@ void makeWindowModal(Dialog& dialog) {
     dialog.setWindowModality(Qt::WindowModal);
 }
 
+// Calls `shown` on the next turn of the event loop after the dialog's first paint: by then the
+// window is on the screen.
+class FirstPaint final : public QObject {
+  public:
+    FirstPaint(QDialog& dialog, std::function<void()> shown)
+        : QObject(&dialog), shown_(std::move(shown)) {
+        dialog.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && shown_) {
+            QMetaObject::invokeMethod(this, std::exchange(shown_, nullptr), Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> shown_;
+};
+
 }  // namespace
+
+int QtDialogs::run(QDialog& dialog) {
+    if (firstShown_) {
+        new FirstPaint(dialog, [this] { runFirstShown(); });  // owned by the dialog
+    }
+    const int result = dialog.exec();
+    runFirstShown();
+    return result;
+}
+
+void QtDialogs::runFirstShown() {
+    if (const std::function<void()> work = std::exchange(firstShown_, nullptr)) {
+        work();
+    }
+}
 
 bool QtDialogs::askYesNo(const QString& text) {
     QMessageBox box(QMessageBox::Question, kApplicationTitle, text,
@@ -22,7 +62,7 @@ bool QtDialogs::askYesNo(const QString& text) {
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     makeWindowModal(box);
-    return box.exec() == QMessageBox::Yes;
+    return run(box) == QMessageBox::Yes;
 }
 
 void QtDialogs::notice(const QString& text) {
@@ -37,7 +77,7 @@ void QtDialogs::notice(const QString& text) {
         waitingNotices_.pop_front();
         box.setDefaultButton(QMessageBox::Ok);
         makeWindowModal(box);
-        box.exec();
+        run(box);
     }
     noticeOpen_ = false;
 }
@@ -49,7 +89,7 @@ std::optional<QString> QtDialogs::prompt(const QString& text, const QString& tit
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     makeWindowModal(dialog);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (run(dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
     return dialog.textValue();
@@ -63,7 +103,7 @@ QString QtDialogs::pickFolder(const QString& title, const QString& initialFolder
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     makeWindowModal(dialog);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (run(dialog) != QDialog::Accepted) {
         return QString();
     }
     return dialog.selectedFiles().value(0);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <deque>
+#include <functional>
 
 namespace ruz::ui {
 
@@ -17,16 +18,26 @@ class QtDialogs final : public Dialogs {
     // The window the dialogs belong to; until one is given they belong to none.
     void setOwner(QWidget* owner) { owner_ = owner; }
 
+    // Work that waits until the first dialog is on the screen: the program's first window is the
+    // start-up question, and what else the program shows is built while the user reads it. It runs
+    // at the latest when that dialog closes, before the program goes on.
+    void whenFirstShown(std::function<void()> work) { firstShown_ = std::move(work); }
+
     bool askYesNo(const QString& text) override;
     void notice(const QString& text) override;
     std::optional<QString> prompt(const QString& text, const QString& title) override;
     QString pickFolder(const QString& title, const QString& initialFolder) override;
 
   private:
+    // Runs `dialog` modally, with the work waiting for the first dialog.
+    int run(QDialog& dialog);
+    void runFirstShown();
+
     QPointer<QWidget> owner_;
     // A notice raised while another is open waits until that one is closed.
     bool noticeOpen_ = false;
     std::deque<QString> waitingNotices_;
+    std::function<void()> firstShown_;
 };
 
 }  // namespace ruz::ui
