@@ -78,6 +78,37 @@ Heard listen(const std::vector<float>& samples, std::size_t channels) {
     return heard;
 }
 
+// Runs the event loop until the engine's state turns Stopped (or the give-up time passes).
+void playToTheEnd(MediaEngine& engine) {
+    QEventLoop loop;
+    engine.setPlayStateChanged([&](PlayState, PlayState now) {
+        if (now == PlayState::Stopped) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    engine.setPlayStateChanged(nullptr);
+}
+
+// Runs the event loop for `ms`.
+void idle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::vector<float> samplesIn(const QString& file) {
+    QFile sound(file);
+    if (!sound.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = sound.readAll();
+    std::vector<float> samples(static_cast<std::size_t>(bytes.size()) / sizeof(float));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    return samples;
+}
+
 TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
@@ -89,7 +120,7 @@ TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
     qint64 wallMs = 0;
     {
         ui::QtTimerHost host;
-        auto output = std::make_unique<SdlOutput>();
+        auto output = std::make_unique<SdlOutput>(host);
         const SdlOutput* device = output.get();
         DecodingEngine engine(host, std::move(output));
         QEventLoop loop;
@@ -119,12 +150,7 @@ TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
         underruns = device->underrunFrames();
     }  // the device closes: the file is complete
 
-    QFile sound(file);
-    ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
-    const QByteArray bytes = sound.readAll();
-    std::vector<float> samples(static_cast<std::size_t>(bytes.size()) / sizeof(float));
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
-    const Heard heard = listen(samples, kSongChannels);
+    const Heard heard = listen(samplesIn(file), kSongChannels);
     const double seconds = static_cast<double>(heard.soundFrames) / kSongRate;
     EXPECT_NEAR(seconds, kSongSeconds, kToleranceSeconds);
     // Nothing waited for samples: the user-interface thread kept the device fed.
@@ -132,6 +158,39 @@ TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
     std::printf("heard %.4f s of the %.1f s song (frames %zu to %zu); the song took %lld ms\n",
                 seconds, kSongSeconds, heard.firstSound, heard.lastSound,
                 static_cast<long long>(wallMs));
+}
+
+TEST(SdlDiskOutput, AnIdleDeviceIsLetGoAndOpensAgainToPlay) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("sound.raw"));
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(file));
+    // Longer than the output keeps an idle device.
+    constexpr int kIdleMs = 6000;
+    constexpr int kOneSecondFrames = 44100;  // tone-1s.mp3: 44.1 kHz stereo
+
+    ui::QtTimerHost host;
+    auto output = std::make_unique<SdlOutput>(host);
+    const SdlOutput* device = output.get();
+    DecodingEngine engine(host, std::move(output));
+    EXPECT_FALSE(device->deviceOpen());  // nothing opens before the first song
+    ASSERT_TRUE(engine.open(fixture("tone-1s.mp3")));
+    EXPECT_TRUE(device->deviceOpen());
+    playToTheEnd(engine);
+    ASSERT_EQ(engine.playState(), PlayState::Stopped);
+    idle(kIdleMs);
+    EXPECT_FALSE(device->deviceOpen());
+
+    // Play after the end starts the song over: the device opens again (a new file) and the whole
+    // song reaches it.
+    ASSERT_TRUE(engine.play());
+    EXPECT_TRUE(device->deviceOpen());
+    playToTheEnd(engine);
+    EXPECT_DOUBLE_EQ(engine.currentPosition(), engine.duration());
+    const Heard heard = listen(samplesIn(file), 2);
+    EXPECT_NEAR(static_cast<double>(heard.soundFrames), kOneSecondFrames,
+                kToleranceSeconds * kOneSecondFrames);
 }
 
 TEST(SilenceCount, ShortSilencesBelongToTheSongLongOnesDoNot) {

@@ -14,7 +14,7 @@ std::unique_ptr<MediaEngine> makeVirtualTimeEngine(TimerHost& host) {
 std::unique_ptr<MediaEngine> makeDesktopEngine(TimerHost& host) {
     // The sound device opens at the first song; without one the engine goes on silently on the
     // wall clock, saying so once.
-    return std::make_unique<media::DecodingEngine>(host, std::make_unique<media::SdlOutput>());
+    return std::make_unique<media::DecodingEngine>(host, std::make_unique<media::SdlOutput>(host));
 }
 
 }  // namespace ruz

@@ -16,6 +16,8 @@ constexpr Uint16 kDeviceFrames = 2048;
 constexpr std::int64_t kBufferAheadMs = 1000;
 // ... topped up this often.
 constexpr int kSdlFeedIntervalMs = 50;
+// How long a device stays open without playing before it is let go.
+constexpr int kReleaseIdleMs = 5000;
 constexpr std::int64_t kMsPerSecond = 1000;
 
 // libasound, which SDL loads for ALSA, writes its own diagnostics on stderr when there is no sound
@@ -60,13 +62,12 @@ std::string sdlError() {
 }
 }  // namespace
 
-SdlOutput::SdlOutput() = default;
+SdlOutput::SdlOutput(TimerHost& host)
+    : host_(host), releaseTimer_(host.createTimer([this] { release(); })) {}
 
 SdlOutput::~SdlOutput() {
-    closeDevice();
-    if (started_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
+    release();
+    host_.destroyTimer(releaseTimer_);
 }
 
 bool SdlOutput::start(std::string& error) {
@@ -85,12 +86,8 @@ bool SdlOutput::start(std::string& error) {
     return true;
 }
 
-bool SdlOutput::openDevice(const PcmFormat& format, std::string& error) {
-    if (!start(error)) {
-        return false;
-    }
-    closeDevice();
-    // No device, so no audio thread: the ring is set up for the new format before it opens.
+// Only while no device is open (no audio thread): the ring for a new format, empty.
+void SdlOutput::prepareRing(const PcmFormat& format) {
     format_ = format;
     channels_ = static_cast<std::size_t>(std::max(format.channels, 1));
     const auto frames = static_cast<std::size_t>(kBufferAheadMs * format.sampleRate / kMsPerSecond);
@@ -99,11 +96,17 @@ bool SdlOutput::openDevice(const PcmFormat& format, std::string& error) {
     taken_ = 0;
     ended_ = false;
     underrunFrames_ = 0;
+}
 
+// Opens the device for the ring's format, paused; what the ring holds stays.
+bool SdlOutput::openDevice(std::string& error) {
+    if (!start(error)) {
+        return false;
+    }
     SDL_AudioSpec want{};
-    want.freq = format.sampleRate;
+    want.freq = format_.sampleRate;
     want.format = AUDIO_F32SYS;
-    want.channels = static_cast<Uint8>(format.channels);
+    want.channels = static_cast<Uint8>(format_.channels);
     want.samples = kDeviceFrames;
     want.callback = &SdlOutput::fillCallback;
     want.userdata = this;
@@ -125,13 +128,26 @@ void SdlOutput::closeDevice() {
     }
 }
 
+// Lets the idle device go, and SDL's audio with it (its thread, the sound system's libraries).
+void SdlOutput::release() {
+    host_.stopTimer(releaseTimer_);
+    closeDevice();
+    if (started_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        started_ = false;
+    }
+}
+
 bool SdlOutput::begin(const PcmFormat& format, std::string& error) {
+    host_.stopTimer(releaseTimer_);
     if (device_ != 0 && format == format_) {
         SDL_PauseAudioDevice(device_, 1);
         flush();
         return true;
     }
-    return openDevice(format, error);
+    closeDevice();
+    prepareRing(format);
+    return openDevice(error);
 }
 
 void SdlOutput::flush() {
@@ -148,8 +164,19 @@ void SdlOutput::flush() {
 }
 
 void SdlOutput::setRunning(bool running) {
-    if (device_ != 0) {
-        SDL_PauseAudioDevice(device_, running ? 0 : 1);
+    if (!running) {
+        if (device_ != 0) {
+            SDL_PauseAudioDevice(device_, 1);
+        }
+        host_.startTimer(releaseTimer_, kReleaseIdleMs);
+        return;
+    }
+    host_.stopTimer(releaseTimer_);
+    std::string why;
+    // Where the device cannot open again (it went away while idle), nothing plays until the next
+    // song, whose begin() reports it and leaves the engine on its silent output.
+    if (device_ != 0 || (!ring_.empty() && openDevice(why))) {
+        SDL_PauseAudioDevice(device_, 0);
     }
 }
 

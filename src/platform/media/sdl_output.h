@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/audio_output.h"
+#include "platform/timer_host.h"
 
 #include <atomic>
 #include <cstddef>
@@ -20,10 +21,13 @@ namespace ruz::media {
 //
 // SDL's audio starts, and the default device opens, at the first song: the program's first window
 // does not wait for the sound system. When there is no device, begin() says why and the engine
-// goes on without sound.
+// goes on without sound. After a few seconds without playing (paused, stopped, at the end of the
+// list) the device is let go, and with it SDL's audio thread and the sound system's libraries; it
+// opens again when playing goes on.
 class SdlOutput final : public AudioOutput {
   public:
-    SdlOutput();
+    // `host` times the letting go of an idle device.
+    explicit SdlOutput(TimerHost& host);
     ~SdlOutput() override;
     SdlOutput(const SdlOutput&) = delete;
     SdlOutput& operator=(const SdlOutput&) = delete;
@@ -48,13 +52,20 @@ class SdlOutput final : public AudioOutput {
     // user-interface thread fell behind): 0 when every sample was there in time.
     std::int64_t underrunFrames() const { return underrunFrames_.load(); }
 
+    // Whether a sound device is open now.
+    bool deviceOpen() const { return device_ != 0; }
+
   private:
     bool start(std::string& error);
-    bool openDevice(const PcmFormat& format, std::string& error);
+    void prepareRing(const PcmFormat& format);
+    bool openDevice(std::string& error);
     void closeDevice();
+    void release();
     static void fillCallback(void* self, std::uint8_t* stream, int bytes);
     void fill(float* out, std::size_t samples);  // on SDL's audio thread
 
+    TimerHost& host_;
+    TimerHost::TimerId releaseTimer_ = 0;
     bool started_ = false;
     std::uint32_t device_ = 0;
     PcmFormat format_;
