@@ -33,6 +33,8 @@ constexpr double kToleranceSeconds = 0.020;
 // A run of this many frames of exact silence is no part of a tone: the device was paused, or
 // waited for samples.
 constexpr std::size_t kSilentRunFrames = 64;
+// How often the position is looked at while the song plays.
+constexpr int kPositionSampleMs = 100;
 
 QString fixture(const char* name) {
     return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(QString::fromLatin1(name));
@@ -133,7 +135,7 @@ TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
         QTimer sampler;
         QObject::connect(&sampler, &QTimer::timeout,
                          [&] { positions.push_back(engine.currentPosition()); });
-        sampler.start(100);
+        sampler.start(kPositionSampleMs);
         QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
         QElapsedTimer wall;
         wall.start();
