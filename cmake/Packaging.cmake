@@ -43,4 +43,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link, with their versions, as dpkg-shlibdeps reads them from the
 # binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL is loaded at run time, when a song first plays: no link dependency, so named here.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.12)")
 include(CPack)

@@ -4,7 +4,7 @@
 #   - launch to the start-up question's window being mapped, 10 launches of each, interleaved,
 #     medians (timed by build/src/ui/ruz-launch-timer from the X server's map notification);
 #   - resident memory at idle: the bare program at its question, `ruz` with its windows up, the
-#     demo songs loaded and stopped;
+#     demo songs loaded and stopped (and the sound device let go);
 #   - CPU over SECONDS (default 60) at idle, both side by side, from /proc;
 #   - CPU while playing (SDL's dummy output);
 #   - the media-key round trip: `playerctl next` until the room shows the next song's
@@ -28,6 +28,8 @@ readonly LAUNCHES=10
 readonly ROUND_TRIPS=5
 readonly POLL=0.01
 readonly QUESTION='Taviks Ruz'
+# Seconds from stopping to measuring idle: past the 5 s after which the sound device is let go.
+readonly IDLE_SETTLE=8
 
 for program in "$ruz" "$bare" "$timer"; do
     [[ -x $program ]] || { echo "measure-desktop: $program is missing; build first" >&2; exit 1; }
@@ -102,7 +104,7 @@ for ((i = 0; i < 3; i++)); do
     sleep 1
 done
 say ".stop"
-sleep 3
+sleep "$IDLE_SETTLE"
 bare_rss=$(rss_kib "$bare_pid")
 ruz_rss=$(rss_kib "$ruz_pid")
 bare_before=$(cpu_ticks "$bare_pid")

@@ -1,10 +1,11 @@
 #include "platform/media/sdl_output.h"
 
-#include <SDL.h>
+#include "platform/media/sdl_library.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace ruz::media {
 
@@ -55,8 +56,8 @@ class QuietAlsa {
     SetHandler setHandler_ = nullptr;
 };
 
-std::string sdlError() {
-    std::string text = SDL_GetError();
+std::string sdlError(const SdlLibrary& sdl) {
+    std::string text = sdl.GetError();
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text.empty() ? std::string("unknown error") : text;
 }
@@ -71,18 +72,22 @@ SdlOutput::~SdlOutput() {
 }
 
 bool SdlOutput::start(std::string& error) {
-    if (started_) {
+    if (sdl_) {
         return true;
     }
-    // The program has its own event loop and signal handling: SDL is to take over neither.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Taviks Ruz");
-    const QuietAlsa quiet;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        error = sdlError();
+    std::unique_ptr<SdlLibrary> sdl = SdlLibrary::load(error);
+    if (!sdl) {
         return false;
     }
-    started_ = true;
+    // The program has its own event loop and signal handling: SDL is to take over neither.
+    sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Taviks Ruz");
+    const QuietAlsa quiet;
+    if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = sdlError(*sdl);
+        return false;
+    }
+    sdl_ = std::move(sdl);
     return true;
 }
 
@@ -113,9 +118,9 @@ bool SdlOutput::openDevice(std::string& error) {
     SDL_AudioSpec have{};
     const QuietAlsa quiet;
     // No changes allowed: SDL converts to whatever the hardware takes. A new device starts paused.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = sdl_->OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) {
-        error = sdlError();
+        error = sdlError(*sdl_);
         return false;
     }
     return true;
@@ -123,25 +128,25 @@ bool SdlOutput::openDevice(std::string& error) {
 
 void SdlOutput::closeDevice() {
     if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);  // waits for the audio thread to leave the callback
+        sdl_->CloseAudioDevice(device_);  // waits for the audio thread to leave the callback
         device_ = 0;
     }
 }
 
-// Lets the idle device go, and SDL's audio with it (its thread, the sound system's libraries).
+// Lets the idle device go, and SDL with it (its audio thread, its libraries).
 void SdlOutput::release() {
     host_.stopTimer(releaseTimer_);
     closeDevice();
-    if (started_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        started_ = false;
+    if (sdl_) {
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+        sdl_.reset();
     }
 }
 
 bool SdlOutput::begin(const PcmFormat& format, std::string& error) {
     host_.stopTimer(releaseTimer_);
     if (device_ != 0 && format == format_) {
-        SDL_PauseAudioDevice(device_, 1);
+        sdl_->PauseAudioDevice(device_, 1);
         flush();
         return true;
     }
@@ -153,12 +158,12 @@ bool SdlOutput::begin(const PcmFormat& format, std::string& error) {
 void SdlOutput::flush() {
     // The audio thread is kept out for the two stores (SDL holds this lock around the callback).
     if (device_ != 0) {
-        SDL_LockAudioDevice(device_);
+        sdl_->LockAudioDevice(device_);
     }
     written_ = 0;
     taken_ = 0;
     if (device_ != 0) {
-        SDL_UnlockAudioDevice(device_);
+        sdl_->UnlockAudioDevice(device_);
     }
     ended_ = false;
 }
@@ -166,7 +171,7 @@ void SdlOutput::flush() {
 void SdlOutput::setRunning(bool running) {
     if (!running) {
         if (device_ != 0) {
-            SDL_PauseAudioDevice(device_, 1);
+            sdl_->PauseAudioDevice(device_, 1);
         }
         host_.startTimer(releaseTimer_, kReleaseIdleMs);
         return;
@@ -176,7 +181,7 @@ void SdlOutput::setRunning(bool running) {
     // Where the device cannot open again (it went away while idle), nothing plays until the next
     // song, whose begin() reports it and leaves the engine on its silent output.
     if (device_ != 0 || (!ring_.empty() && openDevice(why))) {
-        SDL_PauseAudioDevice(device_, 0);
+        sdl_->PauseAudioDevice(device_, 0);
     }
 }
 

@@ -7,10 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace ruz::media {
+
+class SdlLibrary;
 
 // Real sound through SDL2. The engine decodes on the user-interface thread into a ring a little
 // ahead of the device; SDL's audio thread only copies from that ring (with the gain) and counts
@@ -66,7 +69,7 @@ class SdlOutput final : public AudioOutput {
 
     TimerHost& host_;
     TimerHost::TimerId releaseTimer_ = 0;
-    bool started_ = false;
+    std::unique_ptr<SdlLibrary> sdl_;  // while SDL's audio runs
     std::uint32_t device_ = 0;
     PcmFormat format_;
     std::size_t channels_ = 1;
