@@ -344,7 +344,7 @@ next_title() {
 }
 
 mpris_checks() {
-    local current=$1 following before start elapsed length url status gain shown
+    local current=$1 following before start elapsed length url status gain shown property value
 
     wait_for "$STEP_TIMEOUT" "the player on the session bus" listed
     ok "playerctl sees the player $PLAYER"
@@ -401,6 +401,15 @@ mpris_checks() {
     pctl play || fail "playerctl play failed"
     wait_for "$STEP_TIMEOUT" "PlaybackStatus Playing" status_is Playing
     ok "PlaybackStatus Playing after playerctl play"
+
+    # Repeat and Shuffle are the window's boxes.
+    for row in "loop Track Track" "loop None Playlist" "shuffle On On" "shuffle Off Off"; do
+        read -r property value shown <<<"$row"
+        pctl "$property" "$value" || fail "playerctl $property $value failed"
+        is_shown() { [[ $(pctl "$property") == "$shown" ]]; }
+        wait_for "$STEP_TIMEOUT" "$property $shown after setting $value" is_shown
+    done
+    ok "loop Track and None, shuffle On and Off came back as set"
 
     # Seeking: the position moves and Seeked says where to.
     pctl position 3 || fail "playerctl position 3 failed"

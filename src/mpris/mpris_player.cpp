@@ -70,6 +70,10 @@ const std::array kRows{
         [](const PlayerState& s) { return QVariant(metadataMap(s.track)); }, true},
     PropertyRow{Interface::Player, "Volume", "d",
         [](const PlayerState& s) { return QVariant(s.volume); }, true},
+    PropertyRow{Interface::Player, "LoopStatus", "s",
+        [](const PlayerState& s) { return QVariant(s.loopStatus); }, true},
+    PropertyRow{Interface::Player, "Shuffle", "b",
+        [](const PlayerState& s) { return QVariant(s.shuffle); }, true},
     PropertyRow{Interface::Player, "Position", "x",
         [](const PlayerState& s) { return QVariant(s.positionUs); }, false},
     PropertyRow{Interface::Player, "Rate", "d", [](const PlayerState&) { return QVariant(1.0); },
@@ -193,12 +197,16 @@ MprisPlayer::MprisPlayer(FrmAmp& amp, ObservedEngine& engine, TimerHost& timers)
             }
         });
     }
-    // The songs of the folder: what Next and Previous can do.
-    amp_.File1.addViewListener([self] {
-        if (const auto player = self.lock()) {
-            (*player)->refresh();
-        }
-    });
+    // The songs of the folder (what Next and Previous can do), Repeat and Shuffle.
+    for (Control* control :
+         {static_cast<Control*>(&amp_.File1), static_cast<Control*>(&amp_.chkRepeat),
+          static_cast<Control*>(&amp_.chkRandomSong)}) {
+        control->addViewListener([self] {
+            if (const auto player = self.lock()) {
+                (*player)->refresh();
+            }
+        });
+    }
 }
 
 MprisPlayer::~MprisPlayer() {
@@ -225,6 +233,9 @@ PlayerState MprisPlayer::state() const {
     s.track = track_;
     s.volume = linearVolume(engine_.volume());
     s.positionUs = microseconds(engine_.currentPosition());
+    s.loopStatus =
+        amp_.chkRepeat.value() != 0 ? QStringLiteral("Track") : QStringLiteral("Playlist");
+    s.shuffle = amp_.chkRandomSong.value() != 0;
     const bool hasSong = !engine_.fileName().isEmpty();
     s.canGoNext = amp_.File1.count() > 0;
     s.canGoPrevious = amp_.File1.count() > 0;
@@ -315,6 +326,20 @@ void MprisPlayer::moveTo(qint64 positionUs) {
 
 void MprisPlayer::setVolume(double linear) {
     amp_.Slider1.userScroll(hundredthsOfDb(linear));
+}
+
+// As the user's click on the box: its reaction runs when the value changes.
+void MprisPlayer::setLoopStatus(const QString& status) {
+    const int repeat = status == QLatin1String("Track") ? 1 : 0;
+    if (amp_.chkRepeat.value() != repeat) {
+        amp_.chkRepeat.userClick();
+    }
+}
+
+void MprisPlayer::setShuffle(bool on) {
+    if ((amp_.chkRandomSong.value() != 0) != on) {
+        amp_.chkRandomSong.userClick();
+    }
 }
 
 }  // namespace ruz::mpris

@@ -45,6 +45,9 @@ struct PlayerState {
     Track track;
     double volume = 1.0;
     qint64 positionUs = 0;
+    // "Track" while the window's Repeat is on; otherwise the folder starts over at its end.
+    QString loopStatus = QStringLiteral("Playlist");
+    bool shuffle = false;  // the window's Shuffle
     bool canGoNext = false;
     bool canGoPrevious = false;
     bool canPlay = false;
@@ -97,6 +100,10 @@ class MprisPlayer {
     // position lies outside the song).
     void setPosition(const QString& trackId, qint64 positionUs);
     void setVolume(double linear);
+    // "Track" switches the window's Repeat on; "Playlist" and "None" switch it off (the folder
+    // always starts over at its end).
+    void setLoopStatus(const QString& status);
+    void setShuffle(bool on);
 
     // The published state, with the position read now.
     PlayerState state() const;

@@ -67,6 +67,10 @@ struct SetterRow {
 const std::array kSetters{
     SetterRow{Interface::Player, "Volume",
               [](MprisPlayer& p, const QVariant& v) { p.setVolume(v.toDouble()); }},
+    SetterRow{Interface::Player, "LoopStatus",
+              [](MprisPlayer& p, const QVariant& v) { p.setLoopStatus(v.toString()); }},
+    SetterRow{Interface::Player, "Shuffle",
+              [](MprisPlayer& p, const QVariant& v) { p.setShuffle(v.toBool()); }},
 };
 
 std::optional<Interface> interfaceNamed(const QString& name) {

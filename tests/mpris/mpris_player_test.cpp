@@ -308,6 +308,34 @@ TEST_F(MprisPlayerTest, VolumeGoesThroughTheVolumeSlider) {
     EXPECT_DOUBLE_EQ(player->state().volume, 0.1);
 }
 
+TEST_F(MprisPlayerTest, RepeatAndShuffleAreTheWindowsBoxes) {
+    struct Row {
+        void (*act)(MprisPlayer& p, FrmAmp& a);
+        const char16_t* loop;
+        bool shuffle;
+        int announced;  // LoopStatus and Shuffle changes so far
+    } rows[] = {
+        {[](MprisPlayer& p, FrmAmp&) { p.setLoopStatus(u"Track"_s); }, u"Track", false, 1},
+        {[](MprisPlayer& p, FrmAmp&) { p.setLoopStatus(u"Track"_s); }, u"Track", false, 1},
+        {[](MprisPlayer& p, FrmAmp&) { p.setLoopStatus(u"None"_s); }, u"Playlist", false, 2},
+        {[](MprisPlayer& p, FrmAmp&) { p.setLoopStatus(u"Playlist"_s); }, u"Playlist", false, 2},
+        {[](MprisPlayer& p, FrmAmp&) { p.setShuffle(true); }, u"Playlist", true, 3},
+        {[](MprisPlayer& p, FrmAmp&) { p.setShuffle(true); }, u"Playlist", true, 3},
+        // The boxes clicked in the window are announced as well.
+        {[](MprisPlayer&, FrmAmp& a) { a.chkRepeat.userClick(); }, u"Track", true, 4},
+        {[](MprisPlayer&, FrmAmp& a) { a.chkRandomSong.userClick(); }, u"Track", false, 5},
+    };
+    for (const Row& row : rows) {
+        row.act(*player, *app);
+        const PlayerState s = player->state();
+        EXPECT_EQ(s.loopStatus, QString::fromUtf16(row.loop));
+        EXPECT_EQ(s.shuffle, row.shuffle);
+        EXPECT_EQ(app->chkRepeat.value(), s.loopStatus == u"Track" ? 1 : 0);
+        EXPECT_EQ(app->chkRandomSong.value(), row.shuffle ? 1 : 0);
+        EXPECT_EQ(changesOf(u"LoopStatus"_s) + changesOf(u"Shuffle"_s), row.announced);
+    }
+}
+
 TEST_F(MprisPlayerTest, SeekMovesByWholeSecondsAndSaysWhere) {
     host.advance(FrmAmp::kPositionRefreshMs);  // the position slider knows the song's length
     scripted->setCurrentPosition(3.2);
