@@ -31,7 +31,7 @@ std::unique_ptr<SdlLibrary> SdlLibrary::load(std::string& error) {
     const std::array found{
         find(handle, "SDL_SetHint", sdl->SetHint),
         find(handle, "SDL_InitSubSystem", sdl->InitSubSystem),
-        find(handle, "SDL_QuitSubSystem", sdl->QuitSubSystem),
+        find(handle, "SDL_Quit", sdl->Quit),
         find(handle, "SDL_GetError", sdl->GetError),
         find(handle, "SDL_OpenAudioDevice", sdl->OpenAudioDevice),
         find(handle, "SDL_CloseAudioDevice", sdl->CloseAudioDevice),

@@ -25,7 +25,7 @@ class SdlLibrary {
 
     decltype(&::SDL_SetHint) SetHint = nullptr;
     decltype(&::SDL_InitSubSystem) InitSubSystem = nullptr;
-    decltype(&::SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&::SDL_Quit) Quit = nullptr;
     decltype(&::SDL_GetError) GetError = nullptr;
     decltype(&::SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
     decltype(&::SDL_CloseAudioDevice) CloseAudioDevice = nullptr;

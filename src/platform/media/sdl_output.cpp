@@ -138,7 +138,9 @@ void SdlOutput::release() {
     host_.stopTimer(releaseTimer_);
     closeDevice();
     if (sdl_) {
-        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+        // All of SDL, not only its audio: what it keeps besides (its hints, its driver lists)
+        // would otherwise stay behind each time the library goes.
+        sdl_->Quit();
         sdl_.reset();
     }
 }
