@@ -23,6 +23,7 @@ test_packages=(
   xvfb xdotool
   dbus-daemon dbus-bin playerctl
   dpkg-dev file
+  ngircd openssl
 )
 
 set_name=run

@@ -45,32 +45,50 @@ Hwnd AimChat::NthChild(Hwnd parent, const char* className, int n) {
     return child;
 }
 
-void AimChat::SetWindowBytes(Hwnd window, const std::string& cp1252) {
+void AimChat::WriteText(Hwnd window, const WindowText& text) {
     if (window == 0) {
         return;
     }
-    windows_.sendMessage(window, winsys::kWmSetText, 0, reinterpret_cast<LParam>(cp1252.c_str()));
+    if (text.unicode) {
+        windows_.sendMessageW(window, winsys::kWmSetText, 0,
+                              reinterpret_cast<LParam>(text.units.c_str()));
+    } else {
+        windows_.sendMessage(window, winsys::kWmSetText, 0,
+                             reinterpret_cast<LParam>(text.bytes.c_str()));
+    }
 }
 
-std::string AimChat::ReadWindowBytes(Hwnd window) {
-    if (window == 0) {
-        return {};
+void AimChat::SetWindowText(Hwnd window, std::string_view utf8) {
+    WindowText text;
+    text.unicode = window != 0 && windows_.isWindowUnicode(window);
+    if (text.unicode) {
+        text.units = winsys::utf8ToUtf16(utf8);
+    } else {
+        text.bytes = winsys::utf8ToCp1252(utf8);
     }
-    const LResult reported = windows_.sendMessage(window, winsys::kWmGetTextLength, 0, 0);
+    WriteText(window, text);
+}
+
+namespace {
+
+// A window's text via WM_GETTEXTLENGTH and WM_GETTEXT, in the units of `send`'s kind of text.
+template <typename Text, typename Send>
+Text ReadUnits(Hwnd window, std::size_t firstReadLength, Send send) {
+    const LResult reported = send(window, winsys::kWmGetTextLength, 0, 0);
     const std::size_t claimed = reported <= 0 ? 0 : static_cast<std::size_t>(reported);
     // A window may report any length: the first read is bounded, and a longer one follows only
     // while the window fills the whole buffer, so the end of a text of any real length is read.
-    std::size_t length = std::min(claimed, kFirstReadLength);
-    std::string buffer;
+    std::size_t length = std::min(claimed, firstReadLength);
+    Text buffer;
     for (;;) {
         try {
-            buffer.assign(length + 1, '\0');
+            buffer.assign(length + 1, typename Text::value_type{});
         } catch (const std::bad_alloc&) {
             return {};
         }
-        const LResult copied = windows_.sendMessage(window, winsys::kWmGetText, length + 1,
-                                                    reinterpret_cast<LParam>(buffer.data()));
-        // The first `length` bytes; less only when the window copied less (its text shrank
+        const LResult copied =
+            send(window, winsys::kWmGetText, length + 1, reinterpret_cast<LParam>(buffer.data()));
+        // The first `length` units; less only when the window copied less (its text shrank
         // between the messages), so no NUL padding reaches the caller.
         const std::size_t got =
             copied < 0 ? length : std::min(static_cast<std::size_t>(copied), length);
@@ -83,16 +101,44 @@ std::string AimChat::ReadWindowBytes(Hwnd window) {
     }
 }
 
+}  // namespace
+
+AimChat::WindowText AimChat::ReadText(Hwnd window) {
+    WindowText text;
+    if (window == 0) {
+        return text;
+    }
+    text.unicode = windows_.isWindowUnicode(window);
+    if (text.unicode) {
+        text.units = ReadUnits<std::u16string>(window, kFirstReadLength, [this](auto... args) {
+            return windows_.sendMessageW(args...);
+        });
+    } else {
+        text.bytes = ReadUnits<std::string>(window, kFirstReadLength, [this](auto... args) {
+            return windows_.sendMessage(args...);
+        });
+    }
+    return text;
+}
+
+std::string AimChat::WindowText::utf8From(std::size_t from) const {
+    if (from >= size()) {
+        return {};
+    }
+    return unicode ? winsys::utf16ToUtf8(std::u16string_view(units).substr(from))
+                   : winsys::cp1252ToUtf8(std::string_view(bytes).substr(from));
+}
+
 void AimChat::SendChatText(std::string_view utf8) {
     const Hwnd room = windows_.findWindow(kRoomLower);
     const Hwnd inputFrame = NthChild(room, kEditFrameLower, 2);
     const Hwnd input = NthChild(inputFrame, kEditLower, 1);
     // What the user had typed but not sent goes back into the box afterwards.
-    const std::string unsent = ReadWindowBytes(input);
-    SetWindowBytes(input, winsys::utf8ToCp1252(utf8));
+    const WindowText unsent = ReadText(input);
+    SetWindowText(input, utf8);
     PressChatSendButton();
-    if (!unsent.empty()) {
-        SetWindowBytes(input, unsent);
+    if (unsent.size() > 0) {
+        WriteText(input, unsent);
     }
 }
 
@@ -109,7 +155,7 @@ void AimChat::PressChatSendButton() {
 void AimChat::ClearChatTranscript() {
     const Hwnd room = windows_.findWindow(kRoomMixed);
     const Hwnd viewFrame = NthChild(room, kEditFrameMixed, 1);
-    SetWindowBytes(NthChild(viewFrame, kEditMixed, 1), std::string());
+    SetWindowText(NthChild(viewFrame, kEditMixed, 1), {});
 }
 
 void AimChat::CloseChatRoom() {
@@ -119,34 +165,32 @@ void AimChat::CloseChatRoom() {
     }
 }
 
-std::string AimChat::ReadTranscriptBytes() {
+AimChat::WindowText AimChat::ReadTranscript() {
     const Hwnd room = windows_.findWindow(kRoomLower);
     const Hwnd viewFrame = NthChild(room, kEditFrameLower, 1);
-    return ReadWindowBytes(NthChild(viewFrame, kEditLower, 1));
+    return ReadText(NthChild(viewFrame, kEditLower, 1));
 }
 
 std::string AimChat::ReadChatTranscript() {
-    return winsys::cp1252ToUtf8(ReadTranscriptBytes());
+    return ReadTranscript().utf8From(0);
 }
 
 std::string AimChat::ChatTranscriptTail() {
-    // Cut while the text is still one byte a character.
-    const std::string bytes = ReadTranscriptBytes();
-    const std::size_t start = bytes.size() > kTailLength ? bytes.size() - kTailLength : 0;
-    return winsys::cp1252ToUtf8(std::string_view(bytes).substr(start));
+    // Cut while the text is still in the window's own characters.
+    const WindowText text = ReadTranscript();
+    return text.utf8From(text.size() > kTailLength ? text.size() - kTailLength : 0);
 }
 
 std::string AimChat::ReadChatTranscriptFrom(std::size_t from, std::size_t* length) {
-    const std::string bytes = ReadTranscriptBytes();
+    const WindowText text = ReadTranscript();
     if (length != nullptr) {
-        *length = bytes.size();
+        *length = text.size();
     }
-    return from >= bytes.size() ? std::string()
-                                : winsys::cp1252ToUtf8(std::string_view(bytes).substr(from));
+    return text.utf8From(from);
 }
 
 std::string AimChat::ReadFirstDialogCaption() {
-    return winsys::cp1252ToUtf8(ReadWindowBytes(windows_.findWindow(kDialog)));
+    return ReadText(windows_.findWindow(kDialog)).utf8From(0);
 }
 
 }  // namespace ruz::messenger

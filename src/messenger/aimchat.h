@@ -13,8 +13,10 @@ namespace ruz::messenger {
 //
 // Nothing is kept between calls: every operation looks the windows up afresh, so a room opened,
 // closed or brought to the front in between is seen as it is now. A window that is not there
-// only skips the steps that need it; nothing is reported. Texts are UTF-8 here and code page 1252
-// at the window system.
+// only skips the steps that need it; nothing is reported. Texts are UTF-8 here; at the window
+// system they are code page 1252 for ANSI windows (the messenger's own) and UTF-16 for Unicode
+// windows, so that these carry every character. A length counts the window's own characters:
+// bytes of the code page, or UTF-16 units.
 class AimChat {
   public:
     explicit AimChat(winsys::WindowSystem& windows) : windows_(windows) {}
@@ -47,11 +49,21 @@ class AimChat {
     // The n-th child of class `className` of `parent` (1: the first), walking from the first
     // child to the next one after it; 0 when there are fewer, or no parent.
     winsys::Hwnd NthChild(winsys::Hwnd parent, const char* className, int n);
-    // The transcript view's text, code page 1252 bytes.
-    std::string ReadTranscriptBytes();
-    // A window's text via WM_GETTEXTLENGTH and WM_GETTEXT, code page 1252 bytes.
-    std::string ReadWindowBytes(winsys::Hwnd window);
-    void SetWindowBytes(winsys::Hwnd window, const std::string& cp1252);
+    // A window's text in the window's own characters: code page 1252 bytes for an ANSI window,
+    // UTF-16 units for a Unicode window.
+    struct WindowText {
+        bool unicode = false;
+        std::string bytes;
+        std::u16string units;
+
+        std::size_t size() const { return unicode ? units.size() : bytes.size(); }
+        // From character `from` on, as UTF-8; "" past the end.
+        std::string utf8From(std::size_t from) const;
+    };
+    WindowText ReadText(winsys::Hwnd window);
+    WindowText ReadTranscript();
+    void WriteText(winsys::Hwnd window, const WindowText& text);
+    void SetWindowText(winsys::Hwnd window, std::string_view utf8);
 
     winsys::WindowSystem& windows_;
 };

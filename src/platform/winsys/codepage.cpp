@@ -36,9 +36,13 @@ void appendUtf8(std::string& out, char32_t c) {
     } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        // Every character of the code page lies in the Basic Multilingual Plane.
+    } else if (c < 0x10000) {
         out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
@@ -95,6 +99,11 @@ Decoded decodeOne(std::string_view s) {
     return {value, need + 1};
 }
 
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kHighSurrogate = 0xD800;
+constexpr char32_t kLowSurrogate = 0xDC00;
+constexpr char32_t kLastSurrogate = 0xDFFF;
+
 }  // namespace
 
 std::string utf8ToCp1252(std::string_view utf8) {
@@ -121,6 +130,46 @@ std::string cp1252ToUtf8(std::string_view cp1252) {
             appendUtf8(out, kHighTable[byte - 0x80]);
         } else {
             appendUtf8(out, byte);
+        }
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    constexpr char32_t kFirstSupplementary = 0x10000;
+    std::u16string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const Decoded d = decodeOne(utf8);
+        const char32_t c = d.character.value_or(kReplacement);
+        if (c < kFirstSupplementary) {
+            out += static_cast<char16_t>(c);
+        } else {
+            const char32_t v = c - kFirstSupplementary;
+            out += static_cast<char16_t>(kHighSurrogate + (v >> 10));
+            out += static_cast<char16_t>(kLowSurrogate + (v & 0x3FF));
+        }
+        utf8.remove_prefix(d.length);
+    }
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char32_t unit = utf16[i];
+        const bool high = unit >= kHighSurrogate && unit < kLowSurrogate;
+        const bool low = unit >= kLowSurrogate && unit <= kLastSurrogate;
+        if (high && i + 1 < utf16.size() && utf16[i + 1] >= kLowSurrogate &&
+            utf16[i + 1] <= kLastSurrogate) {
+            appendUtf8(out,
+                       0x10000 + ((unit - kHighSurrogate) << 10) + (utf16[i + 1] - kLowSurrogate));
+            ++i;
+        } else if (high || low) {
+            appendUtf8(out, kReplacement);
+        } else {
+            appendUtf8(out, unit);
         }
     }
     return out;

@@ -17,4 +17,9 @@ std::string utf8ToCp1252(std::string_view utf8);
 // Every byte has a character, so this conversion never loses anything.
 std::string cp1252ToUtf8(std::string_view cp1252);
 
+// Conversion between UTF-8 and UTF-16, the texts of Unicode windows. A malformed UTF-8 sequence
+// and a lone surrogate each become U+FFFD; everything else passes without loss.
+std::u16string utf8ToUtf16(std::string_view utf8);
+std::string utf16ToUtf8(std::u16string_view utf16);
+
 }  // namespace ruz::winsys

@@ -45,4 +45,17 @@ LResult User32WindowSystem::sendMessage(Hwnd window, unsigned message, WParam wP
     return SendMessageA(toHwnd(window), message, wParam, lParam);
 }
 
+LResult User32WindowSystem::sendMessageW(Hwnd window, unsigned message, WParam wParam,
+                                         LParam lParam) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t on Windows");
+    if (window == 0) {
+        return 0;
+    }
+    return SendMessageW(toHwnd(window), message, wParam, lParam);
+}
+
+bool User32WindowSystem::isWindowUnicode(Hwnd window) {
+    return window != 0 && IsWindowUnicode(toHwnd(window)) != FALSE;
+}
+
 }  // namespace ruz::winsys

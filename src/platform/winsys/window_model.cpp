@@ -1,5 +1,7 @@
 #include "platform/winsys/window_model.h"
 
+#include "platform/winsys/codepage.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,15 +78,87 @@ Hwnd WindowModel::findWindowEx(Hwnd parent, Hwnd childAfter, const char* classNa
     return 0;
 }
 
-LResult WindowModel::sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
-    if (recording_) {
-        Message record{window, message, wParam, lParam, {}};
-        if (message == kWmSetText && lParam != 0) {
-            record.text = reinterpret_cast<const char*>(lParam);
-        }
-        messages_.push_back(std::move(record));
+void WindowModel::record(Hwnd window, unsigned message, WParam wParam, LParam lParam, bool wide) {
+    if (!recording_) {
+        return;
     }
+    Message entry{window, message, wParam, lParam, {}, wide};
+    if (message == kWmSetText && lParam != 0) {
+        entry.text = wide ? utf16ToUtf8(reinterpret_cast<const char16_t*>(lParam))
+                          : std::string(reinterpret_cast<const char*>(lParam));
+    }
+    messages_.push_back(std::move(entry));
+}
 
+LResult WindowModel::sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
+    record(window, message, wParam, lParam, false);
+    const Window* w = find(window);
+    if (w == nullptr) {
+        return 0;
+    }
+    return w->unicode ? convertedDispatch(window, message, wParam, lParam, false)
+                      : dispatch(window, message, wParam, lParam);
+}
+
+LResult WindowModel::sendMessageW(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
+    record(window, message, wParam, lParam, true);
+    if (find(window) == nullptr) {
+        return 0;
+    }
+    return convertedDispatch(window, message, wParam, lParam, true);
+}
+
+LResult WindowModel::convertedDispatch(Hwnd window, unsigned message, WParam wParam, LParam lParam,
+                                       bool wide) {
+    const bool unicode = find(window)->unicode;
+    if (message == kWmSetText) {
+        if (lParam == 0) {
+            return dispatch(window, message, wParam, 0);
+        }
+        std::string utf8 = wide ? utf16ToUtf8(reinterpret_cast<const char16_t*>(lParam))
+                                : cp1252ToUtf8(reinterpret_cast<const char*>(lParam));
+        const std::string own = unicode ? std::move(utf8) : utf8ToCp1252(utf8);
+        return dispatch(window, message, wParam, reinterpret_cast<LParam>(own.c_str()));
+    }
+    if (message != kWmGetText && message != kWmGetTextLength) {
+        return dispatch(window, message, wParam, lParam);
+    }
+    // The window's own text, asked for the way any caller would, then converted.
+    const LResult reported = dispatch(window, kWmGetTextLength, 0, 0);
+    std::string own(reported > 0 ? static_cast<std::size_t>(reported) + 1 : 1, '\0');
+    const LResult copied =
+        dispatch(window, kWmGetText, own.size(), reinterpret_cast<LParam>(own.data()));
+    own.resize(copied > 0 ? std::min(static_cast<std::size_t>(copied), own.size() - 1) : 0);
+    const std::string utf8 = unicode ? own : cp1252ToUtf8(own);
+    if (!wide) {
+        const std::string bytes = utf8ToCp1252(utf8);
+        if (message == kWmGetTextLength) {
+            return static_cast<LResult>(bytes.size());
+        }
+        if (wParam == 0 || lParam == 0) {
+            return 0;
+        }
+        const std::size_t count = std::min<std::size_t>(wParam - 1, bytes.size());
+        char* buffer = reinterpret_cast<char*>(lParam);
+        std::memcpy(buffer, bytes.data(), count);
+        buffer[count] = '\0';
+        return static_cast<LResult>(count);
+    }
+    const std::u16string units = utf8ToUtf16(utf8);
+    if (message == kWmGetTextLength) {
+        return static_cast<LResult>(units.size());
+    }
+    if (wParam == 0 || lParam == 0) {
+        return 0;
+    }
+    const std::size_t count = std::min<std::size_t>(wParam - 1, units.size());
+    char16_t* buffer = reinterpret_cast<char16_t*>(lParam);
+    std::copy_n(units.data(), count, buffer);
+    buffer[count] = u'\0';
+    return static_cast<LResult>(count);
+}
+
+LResult WindowModel::dispatch(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
     Window* w = find(window);
     if (w == nullptr) {
         return 0;
@@ -128,7 +202,8 @@ LResult WindowModel::defaultHandling(Hwnd window, unsigned message, WParam wPara
     }
 }
 
-Hwnd WindowModel::createWindow(const std::string& className, const std::string& text, Hwnd parent) {
+Hwnd WindowModel::createWindow(const std::string& className, const std::string& text, Hwnd parent,
+                               bool unicode) {
     Window* p = nullptr;
     if (parent != 0) {
         p = find(parent);
@@ -143,7 +218,7 @@ Hwnd WindowModel::createWindow(const std::string& className, const std::string& 
     } else {
         zOrder_.insert(zOrder_.begin(), handle);
     }
-    windows_.emplace(handle, Window{className, text, parent, {}, {}});
+    windows_.emplace(handle, Window{className, text, parent, {}, {}, unicode});
     return handle;
 }
 
@@ -207,6 +282,28 @@ bool WindowModel::setText(Hwnd window, std::string text) {
         return false;
     }
     w->text = std::move(text);
+    return true;
+}
+
+bool WindowModel::isUnicode(Hwnd window) const {
+    const Window* w = find(window);
+    return w != nullptr && w->unicode;
+}
+
+std::string WindowModel::textUtf8(Hwnd window) const {
+    const Window* w = find(window);
+    if (w == nullptr) {
+        return {};
+    }
+    return w->unicode ? w->text : cp1252ToUtf8(w->text);
+}
+
+bool WindowModel::setTextUtf8(Hwnd window, std::string_view utf8) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    w->text = w->unicode ? std::string(utf8) : utf8ToCp1252(utf8);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz::winsys {
@@ -14,8 +15,13 @@ namespace ruz::winsys {
 // back; a new one goes in front), children in the order they were created. Class names compare
 // without regard to ASCII case. Messages are handled synchronously, on the caller's stack.
 //
-// Every sendMessage is recorded. A window may carry a handler that sees each message first; when
-// it returns nullopt, or there is none, the default handling applies:
+// A window is an ANSI window (its text code page 1252 bytes) or a Unicode window (its text UTF-8
+// here, UTF-16 at sendMessageW). Either kind answers both calls: sendMessage's texts are converted
+// to and from code page 1252, sendMessageW's to and from UTF-16, as user32 converts them; the
+// handler and the default handling always see the window's own kind of text.
+//
+// Every sendMessage and sendMessageW is recorded. A window may carry a handler that sees each
+// message first; when it returns nullopt, or there is none, the default handling applies:
 //   WM_SETTEXT        sets the text from the NUL-terminated bytes at lParam (0: empty); returns 1
 //   WM_GETTEXTLENGTH  returns the text's length in bytes
 //   WM_GETTEXT        copies at most wParam - 1 bytes and a NUL to the buffer at lParam; returns
@@ -35,7 +41,9 @@ class WindowModel final : public WindowSystem {
         unsigned message = 0;
         WParam wParam = 0;
         LParam lParam = 0;
-        std::string text;  // the bytes a WM_SETTEXT carried; empty for any other message
+        std::string text;   // the bytes a WM_SETTEXT carried (UTF-8 for sendMessageW); empty for
+                            // any other message
+        bool wide = false;  // sent with sendMessageW
 
         bool operator==(const Message&) const = default;
     };
@@ -47,9 +55,11 @@ class WindowModel final : public WindowSystem {
     Hwnd findWindow(const char* className) override;
     Hwnd findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) override;
     LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
+    LResult sendMessageW(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
+    bool isWindowUnicode(Hwnd window) override { return isUnicode(window); }
 
-    // The default handling described above, without recording; a handler may call it to do the
-    // ordinary thing and then add its own.
+    // The default handling described above in the window's own kind of text, without recording; a
+    // handler may call it to do the ordinary thing and then add its own.
     LResult defaultHandling(Hwnd window, unsigned message, WParam wParam, LParam lParam);
 
     const std::vector<Message>& messages() const { return messages_; }
@@ -60,7 +70,9 @@ class WindowModel final : public WindowSystem {
 
     // A new window; 0 when `parent` is given and does not exist. A top-level window (parent 0)
     // goes in front of all others; a child goes after its parent's existing children.
-    Hwnd createWindow(const std::string& className, const std::string& text, Hwnd parent = 0);
+    // A Unicode window's `text` is UTF-8.
+    Hwnd createWindow(const std::string& className, const std::string& text, Hwnd parent = 0,
+                      bool unicode = false);
     // Destroys the window and all its descendants; false when it does not exist.
     bool destroyWindow(Hwnd window);
     // Puts a top-level window in front of all others; false for a child or a missing window.
@@ -75,6 +87,10 @@ class WindowModel final : public WindowSystem {
     // rest: a long text that grows at its end is read by its new part alone.
     std::string textFrom(Hwnd window, std::size_t from, std::size_t& length) const;
     bool setText(Hwnd window, std::string text);
+    bool isUnicode(Hwnd window) const;
+    // The text as UTF-8 whatever the window's kind; setting it converts to the window's kind.
+    std::string textUtf8(Hwnd window) const;
+    bool setTextUtf8(Hwnd window, std::string_view utf8);
     Hwnd parent(Hwnd window) const;
     std::vector<Hwnd> topLevelWindows() const { return zOrder_; }  // front to back
     std::vector<Hwnd> children(Hwnd parent) const;
@@ -86,7 +102,15 @@ class WindowModel final : public WindowSystem {
         Hwnd parent = 0;
         std::vector<Hwnd> children;
         Handler handler;
+        bool unicode = false;
     };
+
+    void record(Hwnd window, unsigned message, WParam wParam, LParam lParam, bool wide);
+    // The handler, then the default handling, in the window's own kind of text.
+    LResult dispatch(Hwnd window, unsigned message, WParam wParam, LParam lParam);
+    // A text message whose texts are of the other kind than the window's: converted on the way.
+    LResult convertedDispatch(Hwnd window, unsigned message, WParam wParam, LParam lParam,
+                              bool wide);
 
     const Window* find(Hwnd window) const;
     Window* find(Hwnd window);

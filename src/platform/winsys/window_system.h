@@ -4,8 +4,12 @@
 
 namespace ruz::winsys {
 
-// The window-system calls the messenger link makes, with the semantics of user32's ANSI functions.
-// Texts crossing this interface are code page 1252 byte strings, NUL-terminated.
+// The window-system calls the messenger link makes, with the semantics of user32's functions.
+// sendMessage is SendMessageA: its texts are code page 1252 byte strings, NUL-terminated.
+// sendMessageW is SendMessageW: its texts are UTF-16 (char16_t), NUL-terminated, and WM_GETTEXT's
+// wParam and every length count UTF-16 units. A Unicode window keeps its text without loss; either
+// call reaches every window, the text converted on the way as user32 converts it (a character
+// that code page 1252 lacks becomes '?').
 using Hwnd = std::uintptr_t;  // 0: no window
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
@@ -19,7 +23,7 @@ inline constexpr unsigned kWmLButtonDown = 0x0201;
 inline constexpr unsigned kWmLButtonUp = 0x0202;
 
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
 
     // The first top-level window (front to back) whose class equals `className`, case ignored.
@@ -30,6 +34,11 @@ public:
     // Sends `message` and waits for its handling. For WM_SETTEXT `lParam` points to the text; for
     // WM_GETTEXT to a buffer of `wParam` bytes. A message to no window returns 0 and does nothing.
     virtual LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) = 0;
+    // The same with UTF-16 texts.
+    virtual LResult sendMessageW(Hwnd window, unsigned message, WParam wParam, LParam lParam) = 0;
+    // Whether `window` is a Unicode window, whose text is best carried by sendMessageW; false for
+    // no window.
+    virtual bool isWindowUnicode(Hwnd window) = 0;
 };
 
 }  // namespace ruz::winsys
