@@ -32,20 +32,36 @@ void MessengerStandIn::signOn(std::string name) {
     screenName_ = std::move(name);
 }
 
-Hwnd MessengerStandIn::openDialog(const std::string& captionUtf8) {
-    return model_.createWindow(kDialogClass, winsys::utf8ToCp1252(captionUtf8));
+Hwnd MessengerStandIn::openDialog(const std::string& captionUtf8, bool unicode) {
+    return model_.createWindow(
+        kDialogClass, unicode ? captionUtf8 : winsys::utf8ToCp1252(captionUtf8), 0, unicode);
 }
 
 int MessengerStandIn::openRoom() {
+    return addRoom("Chat Room " + std::to_string(roomsOpened_ + 1), false);
+}
+
+int MessengerStandIn::openLinkedRoom(const std::string& captionUtf8,
+                                     std::function<void(const std::string&)> onPost,
+                                     std::size_t keepBytes) {
+    const int number = addRoom(captionUtf8, true);
+    Room* room = roomNumbered(number);
+    room->onPost = std::move(onPost);
+    room->keepBytes = keepBytes;
+    return number;
+}
+
+int MessengerStandIn::addRoom(const std::string& caption, bool unicode) {
     Room room;
     room.number = ++roomsOpened_;
-    room.window = model_.createWindow(kRoomClass, "Chat Room " + std::to_string(room.number));
-    const Hwnd viewFrame = model_.createWindow(kEditFrameClass, "", room.window);
-    room.view = model_.createWindow(kEditClass, "", viewFrame);
-    const Hwnd inputFrame = model_.createWindow(kEditFrameClass, "", room.window);
-    room.input = model_.createWindow(kEditClass, "", inputFrame);
+    room.unicode = unicode;
+    room.window = model_.createWindow(kRoomClass, caption, 0, unicode);
+    const Hwnd viewFrame = model_.createWindow(kEditFrameClass, "", room.window, unicode);
+    room.view = model_.createWindow(kEditClass, "", viewFrame, unicode);
+    const Hwnd inputFrame = model_.createWindow(kEditFrameClass, "", room.window, unicode);
+    room.input = model_.createWindow(kEditClass, "", inputFrame, unicode);
     for (Hwnd& button : room.buttons) {
-        button = model_.createWindow(kButtonClass, "", room.window);
+        button = model_.createWindow(kButtonClass, "", room.window, unicode);
     }
 
     model_.setHandler(room.window, [this](Hwnd w, unsigned m, WParam wp, LParam lp) {
@@ -96,12 +112,79 @@ int MessengerStandIn::openRoomCount() const {
 
 bool MessengerStandIn::memberSays(const std::string& name, const std::string& textUtf8) {
     const Room* room = front();
+    return room != nullptr && memberSaysIn(room->number, name, textUtf8);
+}
+
+bool MessengerStandIn::memberSaysIn(int number, const std::string& name,
+                                    const std::string& textUtf8) {
+    const Room* room = roomNumbered(number);
     if (room == nullptr) {
         return false;
     }
-    appendLine(*room, winsys::utf8ToCp1252(name), winsys::utf8ToCp1252(textUtf8));
+    appendLine(*room, native(*room, name), native(*room, textUtf8));
     changed();
     return true;
+}
+
+bool MessengerStandIn::roomLineIn(int number, const std::string& textUtf8) {
+    const Room* room = roomNumbered(number);
+    if (room == nullptr) {
+        return false;
+    }
+    const std::string time = native(*room, longTimeText_ ? longTimeText_() : std::string());
+    appendMarkup(*room, RoomLine(time, native(*room, textUtf8)));
+    changed();
+    return true;
+}
+
+std::vector<int> MessengerStandIn::openRoomNumbers() const {
+    std::vector<int> numbers;
+    for (const Room& room : rooms_) {
+        if (model_.exists(room.window)) {
+            numbers.push_back(room.number);
+        }
+    }
+    return numbers;
+}
+
+std::string MessengerStandIn::roomCaption(int number) const {
+    for (const Room& room : rooms_) {
+        if (room.number == number) {
+            return model_.textUtf8(room.window);
+        }
+    }
+    return {};
+}
+
+int MessengerStandIn::frontRoomNumber() const {
+    const Room* room = front();
+    return room != nullptr ? room->number : 0;
+}
+
+MessengerStandIn::Room* MessengerStandIn::roomNumbered(int number) {
+    forgetClosedRooms();
+    const auto it = std::find_if(rooms_.begin(), rooms_.end(),
+                                 [number](const Room& r) { return r.number == number; });
+    return it != rooms_.end() ? &*it : nullptr;
+}
+
+std::string MessengerStandIn::native(const Room& room, const std::string& utf8) const {
+    return room.unicode ? utf8 : winsys::utf8ToCp1252(utf8);
+}
+
+void MessengerStandIn::appendMarkup(const Room& room, const std::string& markup) {
+    std::string text = model_.text(room.view) + markup;
+    if (room.keepBytes > 0 && text.size() > room.keepBytes) {
+        // Whole lines go: the cut falls on the first line break within the part kept.
+        std::size_t cut = text.find("<BR>", text.size() - room.keepBytes);
+        if (cut == std::string::npos) {
+            cut = text.rfind("<BR>");
+        }
+        if (cut != std::string::npos) {
+            text.erase(0, cut);
+        }
+    }
+    model_.setText(room.view, std::move(text));
 }
 
 bool MessengerStandIn::appendRaw(const std::string& textUtf8) {
@@ -109,7 +192,7 @@ bool MessengerStandIn::appendRaw(const std::string& textUtf8) {
     if (room == nullptr) {
         return false;
     }
-    model_.setText(room->view, model_.text(room->view) + winsys::utf8ToCp1252(textUtf8));
+    appendMarkup(*room, native(*room, textUtf8));
     changed();
     return true;
 }
@@ -119,7 +202,7 @@ bool MessengerStandIn::typeInput(const std::string& textUtf8) {
     if (room == nullptr) {
         return false;
     }
-    model_.setText(room->input, winsys::utf8ToCp1252(textUtf8));
+    model_.setText(room->input, native(*room, textUtf8));
     changed();
     return true;
 }
@@ -135,7 +218,7 @@ bool MessengerStandIn::pressSend() {
 
 std::string MessengerStandIn::transcriptUtf8() const {
     const Room* room = front();
-    return room != nullptr ? winsys::cp1252ToUtf8(model_.text(room->view)) : std::string();
+    return room != nullptr ? model_.textUtf8(room->view) : std::string();
 }
 
 std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
@@ -148,7 +231,7 @@ std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& 
 
 std::string MessengerStandIn::inputUtf8() const {
     const Room* room = front();
-    return room != nullptr ? winsys::cp1252ToUtf8(model_.text(room->input)) : std::string();
+    return room != nullptr ? model_.textUtf8(room->input) : std::string();
 }
 
 Hwnd MessengerStandIn::frontRoomWindow() const {
@@ -186,8 +269,8 @@ void MessengerStandIn::forgetClosedRooms() {
 
 void MessengerStandIn::appendLine(const Room& room, const std::string& sender,
                                   const std::string& message) {
-    const std::string time = winsys::utf8ToCp1252(longTimeText_ ? longTimeText_() : std::string());
-    model_.setText(room.view, model_.text(room.view) + TranscriptLine(time, sender, message));
+    const std::string time = native(room, longTimeText_ ? longTimeText_() : std::string());
+    appendMarkup(room, TranscriptLine(time, sender, message));
 }
 
 void MessengerStandIn::postInput(Room& room) {
@@ -196,8 +279,13 @@ void MessengerStandIn::postInput(Room& room) {
         return;
     }
     model_.setText(room.input, "");
-    appendLine(room, winsys::utf8ToCp1252(screenName_), message);
+    appendLine(room, native(room, screenName_), message);
+    // A copy: the receiver may open or close rooms.
+    const std::function<void(const std::string&)> onPost = room.onPost;
     changed();
+    if (onPost) {
+        onPost(room.unicode ? message : winsys::cp1252ToUtf8(message));
+    }
 }
 
 void MessengerStandIn::changed() {
@@ -239,7 +327,7 @@ std::optional<LResult> MessengerStandIn::onSendButtonMessage(Hwnd window, unsign
     }
     if (message == winsys::kWmLButtonUp && room->sendButtonDown) {
         room->sendButtonDown = false;
-        sentByProgram_.push_back(winsys::cp1252ToUtf8(model_.text(room->input)));
+        sentByProgram_.push_back(model_.textUtf8(room->input));
         postInput(*room);
         return 0;
     }

@@ -3,6 +3,7 @@
 #include "platform/winsys/window_model.h"
 
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,7 +20,12 @@ namespace ruz::standin {
 // a "WndAte32Class" holding the transcript view (an "Ate32Class"), a second "WndAte32Class"
 // holding the input box (an "Ate32Class"), and five "_Oscar_IconBtn" buttons, the fifth of which
 // sends. A button-down followed by a button-up on it posts the input box's text as a line of the
-// signed-on user and empties the box; an empty box posts nothing. Window texts are code page 1252.
+// signed-on user and empties the box; an empty box posts nothing. The messenger's own windows are
+// ANSI windows (code page 1252).
+//
+// A linked room is the same window for a room whose lines come from elsewhere (a channel of a chat
+// network): a Unicode window, captioned as asked, whose send button also hands the posted line
+// out, and whose transcript keeps only its last lines.
 //
 // The model must outlive the stand-in.
 class MessengerStandIn {
@@ -34,7 +40,21 @@ class MessengerStandIn {
     const std::string& screenName() const { return screenName_; }
 
     // A new "#32770" dialog window in front of all windows.
-    winsys::Hwnd openDialog(const std::string& captionUtf8);
+    winsys::Hwnd openDialog(const std::string& captionUtf8, bool unicode = false);
+    // A new linked room in front of all windows, numbered as the others. `onPost` receives every
+    // line the room posts (UTF-8) after it is shown; the transcript keeps at most `keepBytes`
+    // bytes, dropping whole lines from its start.
+    int openLinkedRoom(const std::string& captionUtf8,
+                       std::function<void(const std::string&)> onPost, std::size_t keepBytes);
+    // Lines arriving in room `number`; false when it is not open.
+    bool memberSaysIn(int number, const std::string& name, const std::string& textUtf8);
+    // A line of the room itself, under no member's name.
+    bool roomLineIn(int number, const std::string& textUtf8);
+    // The open rooms' numbers, in opening order, and a room's caption (UTF-8).
+    std::vector<int> openRoomNumbers() const;
+    std::string roomCaption(int number) const;
+    // The number of the frontmost room; 0 when none is open.
+    int frontRoomNumber() const;
     // A new chat room in front of all windows; rooms are numbered 1, 2, ... in opening order.
     int openRoom();
     // Room `number` comes in front of every window; false when it is not open.
@@ -82,13 +102,21 @@ class MessengerStandIn {
         winsys::Hwnd input = 0;
         std::array<winsys::Hwnd, 5> buttons{};
         bool sendButtonDown = false;
+        bool unicode = false;
+        std::function<void(const std::string&)> onPost;  // linked rooms only
+        std::size_t keepBytes = 0;                       // 0: the whole transcript
     };
 
+    int addRoom(const std::string& caption, bool unicode);
+    Room* roomNumbered(int number);
+    // A UTF-8 text in the room's own encoding.
+    std::string native(const Room& room, const std::string& utf8) const;
+    void appendMarkup(const Room& room, const std::string& markup);
     const Room* front() const;
     Room* front();
     Room* roomOf(winsys::Hwnd window);
     void forgetClosedRooms();
-    // Appends a line in the messenger's markup; all texts code page 1252.
+    // Appends a line in the messenger's markup; all texts in the room's own encoding.
     void appendLine(const Room& room, const std::string& sender, const std::string& message);
     void postInput(Room& room);
     void changed();

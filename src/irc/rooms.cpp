@@ -1,0 +1,67 @@
+#include "irc/rooms.h"
+
+#include <utility>
+
+namespace ruz::irc {
+
+namespace {
+QString buddyListCaption(const QString& nick) {
+    return nick + QStringLiteral("'s Buddy List");
+}
+}  // namespace
+
+Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
+             Transport& transport, Settings settings)
+    : messenger_(messenger), windows_(windows), channels_(settings.channels) {
+    messenger_.signOn(settings.nick.toStdString());
+    buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick).toStdString(), true);
+    // The last room opened is in front: open them last to first.
+    for (auto it = channels_.crbegin(); it != channels_.crend(); ++it) {
+        const QString channel = *it;
+        rooms_.insert(
+            channel,
+            messenger_.openLinkedRoom(
+                channel.toStdString(),
+                [this, channel](const std::string& utf8) { posted(channel, utf8); }, kKeepBytes));
+    }
+    Events events;
+    events.memberLine = [this](const QString& channel, const QString& nick, const QString& text) {
+        memberLine(channel, nick, text);
+    };
+    events.roomLine = [this](const QString& channel, const QString& text) {
+        roomLine(channel, text);
+    };
+    events.nickAccepted = [this](const QString& nick) { nickAccepted(nick); };
+    session_ = std::make_unique<Session>(timers, transport, std::move(settings), std::move(events));
+}
+
+Rooms::~Rooms() {
+    session_.reset();
+}
+
+void Rooms::memberLine(const QString& channel, const QString& nick, const QString& text) {
+    messenger_.memberSaysIn(roomOf(channel), nick.toStdString(), text.toStdString());
+}
+
+void Rooms::roomLine(const QString& channel, const QString& text) {
+    if (!channel.isEmpty()) {
+        messenger_.roomLineIn(roomOf(channel), text.toStdString());
+        return;
+    }
+    for (const QString& each : channels_) {
+        messenger_.roomLineIn(roomOf(each), text.toStdString());
+    }
+}
+
+void Rooms::nickAccepted(const QString& nick) {
+    messenger_.signOn(nick.toStdString());
+    windows_.setTextUtf8(buddyList_, buddyListCaption(nick).toStdString());
+}
+
+void Rooms::posted(const QString& channel, const std::string& utf8) {
+    if (!session_->say(channel, QString::fromStdString(utf8))) {
+        messenger_.roomLineIn(roomOf(channel), "Not sent, too many lines are waiting: " + utf8);
+    }
+}
+
+}  // namespace ruz::irc

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "irc/session.h"
+#include "platform/winsys/window_model.h"
+#include "standin/messenger_standin.h"
+
+#include <QHash>
+#include <QString>
+
+#include <cstddef>
+#include <memory>
+
+namespace ruz::irc {
+
+// The channels of one IRC connection as rooms of the messenger stand-in: one linked room per
+// channel, captioned with the channel's name, and a buddy-list dialog captioned "NICK's Buddy
+// List" with the nick the server accepted. Channel lines arrive as members' lines, everything else
+// as lines of the room; the room's send button says its line in the channel.
+class Rooms {
+  public:
+    // Transcript bytes a room keeps.
+    static constexpr std::size_t kKeepBytes = std::size_t{64} * 1024;
+
+    // The stand-in, the model and the transport must outlive this object. The rooms open at once,
+    // the first channel's in front; the connection starts with start().
+    Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
+          Transport& transport, Settings settings);
+    ~Rooms();
+    Rooms(const Rooms&) = delete;
+    Rooms& operator=(const Rooms&) = delete;
+
+    void start() { session_->start(); }
+    Session& session() { return *session_; }
+    winsys::Hwnd buddyList() const { return buddyList_; }
+    // The room of a channel as configured; 0 when there is none.
+    int roomOf(const QString& channel) const { return rooms_.value(channel, 0); }
+
+  private:
+    void memberLine(const QString& channel, const QString& nick, const QString& text);
+    void roomLine(const QString& channel, const QString& text);
+    void nickAccepted(const QString& nick);
+    void posted(const QString& channel, const std::string& utf8);
+
+    standin::MessengerStandIn& messenger_;
+    winsys::WindowModel& windows_;
+    winsys::Hwnd buddyList_ = 0;
+    QHash<QString, int> rooms_;  // channel → room number
+    QStringList channels_;
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace ruz::irc

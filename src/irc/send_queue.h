@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/timer_host.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+
+namespace ruz::irc {
+
+// How fast lines may leave: a burst of `burst` lines, then one every `intervalMs`, as the common
+// clients send, so that no server's excess-flood rule ever disconnects the program.
+struct SendPolicy {
+    static constexpr int kBurst = 4;
+    static constexpr int kIntervalMs = 2000;
+
+    int burst = kBurst;
+    int intervalMs = kIntervalMs;
+};
+
+// The lines waiting to leave, and the pace at which they leave. Chat lines (what the program and
+// the user say) wait while the link is down and go out after the next registration, in order;
+// protocol lines (registration, JOIN, PONG) jump ahead of them and are forgotten when the link
+// goes down. At most kMaxChatLines chat lines wait; a further one is refused.
+class SendQueue {
+  public:
+    static constexpr std::size_t kMaxChatLines = 2000;
+
+    // `write` receives each line with its CR LF.
+    SendQueue(TimerHost& timers, SendPolicy policy, std::function<void(const QByteArray&)> write);
+    ~SendQueue();
+    SendQueue(const SendQueue&) = delete;
+    SendQueue& operator=(const SendQueue&) = delete;
+
+    // The link is up (protocol lines may leave) and, with `chat`, registered (chat lines too).
+    // Going up starts a new burst.
+    void setOpen(bool open, bool chat);
+    // A protocol line, ahead of every chat line but behind earlier protocol lines.
+    void pushProtocol(const QByteArray& line);
+    // A PONG: replaces one that has not left yet, so a storm of PINGs queues one answer.
+    void pushPong(const QByteArray& line);
+    // False when the queue is full and the line was refused.
+    bool pushChat(const QByteArray& line);
+
+    std::size_t chatWaiting() const { return chat_.size(); }
+    std::size_t protocolWaiting() const { return protocol_.size(); }
+
+  private:
+    void pump();
+    void tick();
+
+    TimerHost& timers_;
+    SendPolicy policy_;
+    std::function<void(const QByteArray&)> write_;
+    TimerHost::TimerId timer_;
+    bool timerRunning_ = false;
+    int tokens_;
+    bool open_ = false;
+    bool chatOpen_ = false;
+    std::deque<QByteArray> protocol_;
+    std::deque<QByteArray> chat_;
+    bool pongWaiting_ = false;  // the protocol queue holds a PONG
+};
+
+}  // namespace ruz::irc

@@ -1,0 +1,89 @@
+#include "irc/socket_transport.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+namespace ruz::irc {
+
+SocketTransport::SocketTransport() = default;
+
+SocketTransport::~SocketTransport() {
+    drop();
+}
+
+void SocketTransport::drop() {
+    if (!socket_) {
+        return;
+    }
+    socket_->disconnect(this);
+    socket_->abort();
+    // Deleted later: this may run inside one of the socket's own signals.
+    socket_.release()->deleteLater();
+}
+
+void SocketTransport::open(const Endpoint& endpoint) {
+    drop();
+    socket_ = std::make_unique<QSslSocket>();
+    QSslSocket* socket = socket_.get();
+    connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+        const QByteArray bytes = socket->readAll();
+        if (listener_.received && !bytes.isEmpty()) {
+            listener_.received(bytes);
+        }
+    });
+    const auto lost = [this, socket](const QString& reason) {
+        if (socket_.get() != socket) {
+            return;
+        }
+        drop();
+        if (listener_.closed) {
+            listener_.closed(reason);
+        }
+    };
+    connect(socket, &QSslSocket::errorOccurred, this,
+            [socket, lost](QAbstractSocket::SocketError) { lost(socket->errorString()); });
+    connect(socket, &QSslSocket::disconnected, this,
+            [lost] { lost(QStringLiteral("the server closed the connection")); });
+    connect(socket, &QSslSocket::sslErrors, this, [socket, lost](const QList<QSslError>& errors) {
+        lost(errors.isEmpty() ? socket->errorString() : errors.first().errorString());
+    });
+    if (endpoint.tls) {
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        if (!endpoint.caFile.isEmpty()) {
+            QList<QSslCertificate> authorities = configuration.caCertificates();
+            authorities += QSslCertificate::fromPath(endpoint.caFile);
+            configuration.setCaCertificates(authorities);
+        }
+        socket->setSslConfiguration(configuration);
+        connect(socket, &QSslSocket::encrypted, this, [this] {
+            if (listener_.connected) {
+                listener_.connected();
+            }
+        });
+        socket->connectToHostEncrypted(endpoint.host, endpoint.port);
+    } else {
+        connect(socket, &QSslSocket::connected, this, [this] {
+            if (listener_.connected) {
+                listener_.connected();
+            }
+        });
+        socket->connectToHost(endpoint.host, endpoint.port);
+    }
+}
+
+void SocketTransport::write(const QByteArray& bytes) {
+    if (socket_) {
+        socket_->write(bytes);
+    }
+}
+
+void SocketTransport::close() {
+    if (socket_) {
+        socket_->flush();
+        socket_->disconnectFromHost();
+    }
+    drop();
+}
+
+}  // namespace ruz::irc

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "irc/transport.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QSslSocket;
+
+namespace ruz::irc {
+
+// The transport on a QSslSocket: plain TCP, or TLS verified against the system's certificates and
+// those of the endpoint's CA file.
+class SocketTransport final : public QObject, public Transport {
+  public:
+    SocketTransport();
+    ~SocketTransport() override;
+
+    void setListener(Listener listener) override { listener_ = std::move(listener); }
+    void open(const Endpoint& endpoint) override;
+    void write(const QByteArray& bytes) override;
+    void close() override;
+
+  private:
+    void drop();
+
+    Listener listener_;
+    std::unique_ptr<QSslSocket> socket_;
+};
+
+}  // namespace ruz::irc
