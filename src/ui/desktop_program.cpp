@@ -43,10 +43,16 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
     // The program runs for days: the window model keeps no record of its messages.
     windows_.setRecording(false);
-    const QString name = loginName();
-    messenger_.signOn(name.toStdString());
-    buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
-    messenger_.openRoom();
+    if (options_.irc) {
+        ircRooms_ =
+            std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_, *options_.irc);
+        buddyList_ = ircRooms_->buddyList();
+    } else {
+        const QString name = loginName();
+        messenger_.signOn(name.toStdString());
+        buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
+        messenger_.openRoom();
+    }
 
     amp_ = std::make_unique<FrmAmp>(platform_);
     amp_->onEnded = [] { QCoreApplication::exit(0); };
@@ -73,11 +79,17 @@ void DesktopProgram::buildViews() {
     roomView_->move(kRoomWindowAt);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
     buddyView_->move(kBuddyListAt);
+    buddyView_->onSignOn = [this](irc::Settings settings) { signOn(std::move(settings)); };
+    buddyView_->setSignedOn(ircRooms_ != nullptr);
     buddyView_->show();
     messengerChanged();
 }
 
 DesktopProgram::~DesktopProgram() {
+    if (ircRooms_) {
+        ircRooms_->session().stop(QStringLiteral("Taviks Ruz"));
+    }
+    ircRooms_.reset();
     messenger_.setChangeListener(nullptr);
     mprisService_.reset();
     mpris_.reset();
@@ -92,8 +104,37 @@ DesktopProgram::~DesktopProgram() {
 void DesktopProgram::start() {
     dialogs_.whenFirstShown([this] { buildViews(); });
     messengerChanged();
+    if (ircRooms_) {
+        ircRooms_->start();
+        QTimer::singleShot(0, [this] { startWhenSignedOn(0); });
+        return;
+    }
     // The program lives as long as the event loop runs.
     QTimer::singleShot(0, [this] { startUp(); });
+}
+
+void DesktopProgram::startWhenSignedOn(int waitedMs) {
+    if (ircRooms_->session().registered() || waitedMs >= kWelcomeWaitMs) {
+        startUp();
+        return;
+    }
+    QTimer::singleShot(kWelcomePollMs,
+                       [this, waitedMs] { startWhenSignedOn(waitedMs + kWelcomePollMs); });
+}
+
+void DesktopProgram::signOn(irc::Settings settings) {
+    if (ircRooms_) {
+        return;
+    }
+    ircRooms_ = std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_,
+                                             std::move(settings));
+    buddyList_ = ircRooms_->buddyList();
+    if (buddyView_) {
+        buddyView_->setDialog(buddyList_);
+        buddyView_->setSignedOn(true);
+    }
+    ircRooms_->start();
+    messengerChanged();
 }
 
 void DesktopProgram::startUp() {
@@ -119,6 +160,9 @@ void DesktopProgram::startUp() {
 void DesktopProgram::messengerChanged() {
     if (roomView_) {
         roomView_->refresh();
+    }
+    if (buddyView_) {
+        buddyView_->refresh();
     }
     dumpTranscript();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/frmamp.h"
+#include "irc/rooms.h"
+#include "irc/socket_transport.h"
 #include "mpris/mpris_player.h"
 #include "mpris/mpris_service.h"
 #include "mpris/observed_engine.h"
@@ -14,6 +16,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace ruz::ui {
 
@@ -27,6 +30,8 @@ struct DesktopOptions {
     QString musicFolder;
     // Where the front room's transcript is written after every change; "" for nowhere.
     QString transcriptDump;
+    // IRC channels instead of the stand-in's own room; nullopt for the stand-in's room.
+    std::optional<irc::Settings> irc;
 };
 
 // The desktop program: the main window on the machine's timers, dialogs, notification area,
@@ -42,10 +47,19 @@ class DesktopProgram {
     // Shows the messenger's windows and runs the main window's start-up as soon as the event
     // loop runs; the application's loop ends when the program does.
     void start();
+    // Signs on to a chat network: its channels open as rooms, and its buddy list comes in front.
+    // Only once a run.
+    void signOn(irc::Settings settings);
+
+    // The longest wait at start-up for the server's welcome, so that the buddy list shows the
+    // nick the server accepted when the program reads it.
+    static constexpr int kWelcomeWaitMs = 10000;
+    static constexpr int kWelcomePollMs = 100;
 
   private:
     void buildViews();
     void startUp();
+    void startWhenSignedOn(int waitedMs);
     void messengerChanged();
     void dumpTranscript() const;
 
@@ -55,6 +69,8 @@ class DesktopProgram {
     winsys::WindowModel windows_;
     standin::MessengerStandIn messenger_;
     winsys::Hwnd buddyList_ = 0;
+    irc::SocketTransport transport_;
+    std::unique_ptr<irc::Rooms> ircRooms_;
     std::unique_ptr<mpris::ObservedEngine> engine_;
     QtDialogs dialogs_;
     QtTray tray_;

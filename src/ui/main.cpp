@@ -1,4 +1,5 @@
 // Taviks Ruz on the desktop: the player's main window beside a messenger stand-in.
+#include "irc/command_line.h"
 #include "ui/desktop_program.h"
 #include "ui/logo.h"
 
@@ -19,6 +20,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: ruz [OPTIONS] [FOLDER]\n"
+    "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
+    "           [--tls-ca FILE] [--password-file FILE] [FOLDER]\n"
     "\n"
     "Taviks Ruz, a small MP3 player for people who sit in chat rooms. It announces the current\n"
     "song in the messenger's open chat room and obeys commands typed there (.skip, .vol -2000,\n"
@@ -27,6 +30,13 @@ constexpr const char* kUsage =
     "\n"
     "  FOLDER           load the songs of FOLDER once the program has started\n"
     "                   (default: the folder in RUZ_MUSIC, if set)\n"
+    "  --irc HOST[:PORT]  sit in IRC channels instead of the stand-in's own room: one room\n"
+    "                   per channel (port 6667, or 6697 with --tls)\n"
+    "  --nick NICK      the nickname to sign on with (\"_\" is added while it is taken)\n"
+    "  --channel NAME   a channel to join; repeat for more (\"#\" is added when missing)\n"
+    "  --tls            connect with TLS\n"
+    "  --tls-ca FILE    trust the certificates in FILE too (PEM)\n"
+    "  --password-file FILE  the server password: the first line of FILE\n"
     "  -h, --help       show this help and exit\n"
     "  -v, --version    show the version and exit\n"
     "\n"
@@ -146,18 +156,13 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     ruz::ui::DesktopOptions options;
-    const QStringList arguments = QApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
-        if (argument.startsWith(u'-')) {
-            std::fprintf(stderr, "ruz: unknown option %s\n%s", qPrintable(argument), kUsage);
-            return EXIT_FAILURE;
-        }
-        if (!options.musicFolder.isEmpty()) {
-            std::fprintf(stderr, "ruz: one folder only\n%s", kUsage);
-            return EXIT_FAILURE;
-        }
-        options.musicFolder = argument;
+    const ruz::irc::CommandLine line = ruz::irc::parseCommandLine(QApplication::arguments().mid(1));
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "ruz: %s\n%s", qPrintable(line.error), kUsage);
+        return EXIT_FAILURE;
     }
+    options.musicFolder = line.folder;
+    options.irc = line.irc;
     if (options.musicFolder.isEmpty()) {
         options.musicFolder = qEnvironmentVariable("RUZ_MUSIC");
     }

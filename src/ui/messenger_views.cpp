@@ -1,9 +1,10 @@
 #include "ui/messenger_views.h"
 
-#include "platform/winsys/codepage.h"
+#include "ui/sign_on_dialog.h"
 #include "ui/transcript_view.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +25,7 @@ constexpr int kMemberNameWidth = 90;
 const QString kDefaultMember = QStringLiteral("guest");
 
 QString windowText(const winsys::WindowModel& windows, winsys::Hwnd window) {
-    return QString::fromStdString(winsys::cp1252ToUtf8(windows.text(window)));
+    return QString::fromStdString(windows.textUtf8(window));
 }
 }  // namespace
 
@@ -33,6 +34,15 @@ ChatRoomView::ChatRoomView(standin::MessengerStandIn& messenger, const winsys::W
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(6);
+
+    // With several rooms open, the one chosen here comes in front, and the program talks there.
+    rooms_ = new QComboBox(this);
+    connect(rooms_, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < listedRooms_.size()) {
+            messenger_.frontRoom(listedRooms_[static_cast<std::size_t>(index)]);
+        }
+    });
+    column->addWidget(rooms_);
 
     transcript_ = new TranscriptView(this);
     // The input box keeps the focus; a click still selects text in the transcript.
@@ -78,6 +88,7 @@ void ChatRoomView::refresh() {
         return;
     }
     setWindowTitle(windowText(windows_, room));
+    refreshRoomList();
     transcript_->show([this](qsizetype from, qsizetype& length) {
         std::size_t whole = 0;
         const std::string text = messenger_.transcriptUtf8From(
@@ -92,6 +103,23 @@ void ChatRoomView::refresh() {
     if (!isVisible()) {
         show();
     }
+}
+
+void ChatRoomView::refreshRoomList() {
+    const std::vector<int> open = messenger_.openRoomNumbers();
+    if (open != listedRooms_) {
+        listedRooms_ = open;
+        rooms_->clear();
+        for (const int number : open) {
+            rooms_->addItem(QString::fromStdString(messenger_.roomCaption(number)));
+        }
+    }
+    const auto front =
+        std::find(listedRooms_.begin(), listedRooms_.end(), messenger_.frontRoomNumber());
+    if (front != listedRooms_.end()) {
+        rooms_->setCurrentIndex(static_cast<int>(front - listedRooms_.begin()));
+    }
+    rooms_->setVisible(listedRooms_.size() > 1);
 }
 
 void ChatRoomView::send() {
@@ -116,28 +144,53 @@ void ChatRoomView::closeEvent(QCloseEvent* event) {
 }
 
 BuddyListView::BuddyListView(standin::MessengerStandIn& messenger,
-                             const winsys::WindowModel& windows, winsys::Hwnd dialog) {
-    setWindowTitle(windowText(windows, dialog));
+                             const winsys::WindowModel& windows, winsys::Hwnd dialog)
+    : messenger_(messenger), windows_(windows), dialog_(dialog) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);
 
-    auto* name = new QLabel(QString::fromStdString(messenger.screenName()), this);
-    QFont bold = name->font();
+    name_ = new QLabel(this);
+    QFont bold = name_->font();
     bold.setBold(true);
-    name->setFont(bold);
-    name->setTextFormat(Qt::PlainText);
-    column->addWidget(name);
+    name_->setFont(bold);
+    name_->setTextFormat(Qt::PlainText);
+    column->addWidget(name_);
     column->addWidget(new QLabel(tr("Online"), this));
 
-    auto* buddies = new QListWidget(this);
-    buddies->addItem(tr("Buddies (1/1)"));
-    buddies->addItem(QStringLiteral("    ") + QString::fromStdString(messenger.screenName()));
-    column->addWidget(buddies, 1);
+    buddies_ = new QListWidget(this);
+    column->addWidget(buddies_, 1);
 
     auto* join = new QPushButton(tr("Join a chat room"), this);
     connect(join, &QPushButton::clicked, this, [&messenger] { messenger.openRoom(); });
     column->addWidget(join);
+    signOn_ = new QPushButton(tr("Sign on to a chat network..."), this);
+    connect(signOn_, &QPushButton::clicked, this, [this] {
+        SignOnDialog window(this);
+        if (window.exec() == QDialog::Accepted && onSignOn) {
+            onSignOn(window.settings());
+        }
+    });
+    column->addWidget(signOn_);
     resize(kBuddyWidth, kBuddyHeight);
+    refresh();
+}
+
+void BuddyListView::refresh() {
+    const QString caption = windowText(windows_, dialog_);
+    if (caption != windowTitle()) {
+        setWindowTitle(caption);
+    }
+    const QString name = QString::fromStdString(messenger_.screenName());
+    if (name != name_->text()) {
+        name_->setText(name);
+        buddies_->clear();
+        buddies_->addItem(tr("Buddies (1/1)"));
+        buddies_->addItem(QStringLiteral("    ") + name);
+    }
+}
+
+void BuddyListView::setSignedOn(bool on) {
+    signOn_->setEnabled(!on);
 }
 
 void BuddyListView::closeEvent(QCloseEvent* event) {

@@ -3,10 +3,19 @@
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
 
+#include "irc/session.h"
+
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
 
 namespace ruz::ui {
 
@@ -27,23 +36,43 @@ class ChatRoomView final : public QWidget {
   private:
     void send();
     void postAsMember();
+    void refreshRoomList();
 
     standin::MessengerStandIn& messenger_;
     const winsys::WindowModel& windows_;
+    QComboBox* rooms_;
+    std::vector<int> listedRooms_;
     TranscriptView* transcript_;
     QLineEdit* input_;
     QLineEdit* member_;
     QLineEdit* memberText_;
 };
 
-// The messenger's buddy-list dialog: the signed-on name and a way into a chat room.
+// The messenger's buddy-list dialog: the signed-on name, a way into a chat room, and the window
+// that signs on to a chat network.
 class BuddyListView final : public QWidget {
   public:
     BuddyListView(standin::MessengerStandIn& messenger, const winsys::WindowModel& windows,
                   winsys::Hwnd dialog);
+    // Shows the dialog's caption and the signed-on name again.
+    void refresh();
+    void setDialog(winsys::Hwnd dialog) { dialog_ = dialog; }
+    // Once signed on to a chat network, the button that does so is off.
+    void setSignedOn(bool on);
+
+    // Receives the settings the sign-on window was accepted with.
+    std::function<void(irc::Settings)> onSignOn;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+
+  private:
+    standin::MessengerStandIn& messenger_;
+    const winsys::WindowModel& windows_;
+    winsys::Hwnd dialog_;
+    QLabel* name_;
+    QListWidget* buddies_;
+    QPushButton* signOn_;
 };
 
 }  // namespace ruz::ui

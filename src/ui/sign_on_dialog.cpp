@@ -1,0 +1,107 @@
+#include "ui/sign_on_dialog.h"
+
+#include "irc/command_line.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSpinBox>
+
+namespace ruz::ui {
+
+namespace {
+
+constexpr int kMaxPort = 65535;
+// Where the window keeps its fields between runs.
+const QString kSettingsOwner = QStringLiteral("taviks-ruz");
+const QString kSettingsName = QStringLiteral("sign-on");
+const QString kServerKey = QStringLiteral("irc/server");
+const QString kPortKey = QStringLiteral("irc/port");
+const QString kTlsKey = QStringLiteral("irc/tls");
+const QString kNickKey = QStringLiteral("irc/nick");
+const QString kChannelsKey = QStringLiteral("irc/channels");
+
+QStringList channelList(const QString& text) {
+    QStringList channels;
+    for (const QString& word :
+         text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
+        channels.append(irc::channelName(word));
+    }
+    return channels;
+}
+
+}  // namespace
+
+SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("Sign on to a chat network"));
+    QSettings stored(kSettingsOwner, kSettingsName);
+    auto* form = new QFormLayout(this);
+    server_ = new QLineEdit(stored.value(kServerKey).toString(), this);
+    server_->setPlaceholderText(QStringLiteral("irc.libera.chat"));
+    form->addRow(tr("Server"), server_);
+    port_ = new QSpinBox(this);
+    port_->setRange(1, kMaxPort);
+    port_->setValue(stored.value(kPortKey, irc::kTlsPort).toInt());
+    form->addRow(tr("Port"), port_);
+    tls_ = new QCheckBox(tr("Connect with TLS"), this);
+    tls_->setChecked(stored.value(kTlsKey, true).toBool());
+    connect(tls_, &QCheckBox::toggled, this, [this](bool on) {
+        if (port_->value() == irc::kTlsPort || port_->value() == irc::kPlainPort) {
+            port_->setValue(on ? irc::kTlsPort : irc::kPlainPort);
+        }
+    });
+    form->addRow(QString(), tls_);
+    nick_ = new QLineEdit(stored.value(kNickKey).toString(), this);
+    form->addRow(tr("Nickname"), nick_);
+    channels_ = new QLineEdit(stored.value(kChannelsKey).toString(), this);
+    channels_->setPlaceholderText(QStringLiteral("#music #chat"));
+    form->addRow(tr("Channels"), channels_);
+    password_ = new QLineEdit(this);
+    password_->setEchoMode(QLineEdit::Password);
+    password_->setPlaceholderText(tr("none; never stored"));
+    form->addRow(tr("Server password"), password_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { acceptIfValid(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+}
+
+irc::Settings SignOnDialog::settings() const {
+    irc::Settings s;
+    s.endpoint.host = server_->text().trimmed();
+    s.endpoint.port = static_cast<quint16>(port_->value());
+    s.endpoint.tls = tls_->isChecked();
+    s.nick = nick_->text().trimmed();
+    s.channels = channelList(channels_->text());
+    s.password = password_->text();
+    return s;
+}
+
+void SignOnDialog::acceptIfValid() {
+    const irc::Settings s = settings();
+    QString problem;
+    if (s.endpoint.host.isEmpty() || s.endpoint.host.contains(u' ')) {
+        problem = tr("Enter the server's name.");
+    } else if (!irc::validNick(s.nick)) {
+        problem = tr("Enter a nickname without blanks.");
+    } else if (s.channels.isEmpty() || s.channels.contains(QString())) {
+        problem = tr("Enter one or more channels, such as #music.");
+    }
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), problem);
+        return;
+    }
+    QSettings stored(kSettingsOwner, kSettingsName);
+    stored.setValue(kServerKey, s.endpoint.host);
+    stored.setValue(kPortKey, s.endpoint.port);
+    stored.setValue(kTlsKey, s.endpoint.tls);
+    stored.setValue(kNickKey, s.nick);
+    stored.setValue(kChannelsKey, channels_->text().trimmed());
+    accept();
+}
+
+}  // namespace ruz::ui

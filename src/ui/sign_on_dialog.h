@@ -1,0 +1,32 @@
+#pragma once
+
+#include "irc/session.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QSpinBox;
+
+namespace ruz::ui {
+
+// "Sign on to a chat network": server, port, TLS, nick, channels and password. Everything but the
+// password is remembered between runs (QSettings).
+class SignOnDialog final : public QDialog {
+  public:
+    explicit SignOnDialog(QWidget* parent);
+    // The settings as entered; valid once the window was accepted.
+    irc::Settings settings() const;
+
+  private:
+    void acceptIfValid();
+
+    QLineEdit* server_;
+    QSpinBox* port_;
+    QCheckBox* tls_;
+    QLineEdit* nick_;
+    QLineEdit* channels_;
+    QLineEdit* password_;
+};
+
+}  // namespace ruz::ui

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "irc/transport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace ruz::irc::testing {
+
+// The other end of the connection, played by the test: what the client wrote, and the server's
+// side of opening, sending and closing.
+class FakeTransport final : public Transport {
+  public:
+    void setListener(Listener listener) override { listener_ = std::move(listener); }
+    void open(const Endpoint& endpoint) override {
+        ++opens;
+        lastEndpoint = endpoint;
+        isOpen = true;
+    }
+    void write(const QByteArray& bytes) override {
+        if (isOpen) {
+            written += bytes;
+        }
+    }
+    void close() override { isOpen = false; }
+
+    // The server accepts (and, for TLS, the handshake succeeds).
+    void accept() {
+        if (listener_.connected) {
+            listener_.connected();
+        }
+    }
+    void serverSends(const QByteArray& bytes) {
+        if (isOpen && listener_.received) {
+            listener_.received(bytes);
+        }
+    }
+    void serverCloses(const QString& reason) {
+        isOpen = false;
+        if (listener_.closed) {
+            listener_.closed(reason);
+        }
+    }
+    // The lines written so far, without CR LF; forgets them.
+    QList<QByteArray> takeLines() {
+        QList<QByteArray> lines = written.split('\n');
+        lines.removeLast();  // after the last line feed
+        for (QByteArray& line : lines) {
+            line.chop(1);  // the CR
+        }
+        written.clear();
+        return lines;
+    }
+
+    int opens = 0;
+    bool isOpen = false;
+    Endpoint lastEndpoint;
+    QByteArray written;
+
+  private:
+    Listener listener_;
+};
+
+}  // namespace ruz::irc::testing
