@@ -1,0 +1,151 @@
+#include "../irc/fake_transport.h"
+#include "irc/rooms.h"
+#include "messenger/aimchat.h"
+#include "scenario/world.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace ruz::irc {
+namespace {
+
+using testing::FakeTransport;
+
+const QString kDagger = QString(QChar(0x2020));
+
+// The whole program on virtual time, its rooms the channels of a scripted server.
+class IrcRooms : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(world.ready());
+        Settings settings;
+        settings.endpoint = {"irc.test", 6667, false, {}};
+        settings.nick = "me";
+        settings.channels = {"#music", "#chat"};
+        rooms =
+            std::make_unique<Rooms>(world.standin, world.model, world.host, transport, settings);
+        rooms->start();
+    }
+    void TearDown() override { rooms.reset(); }
+
+    void song(const QString& path, const QString& fixture) {
+        const QString target = world.absolute(path);
+        QDir().mkpath(QFileInfo(target).path());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, target));
+    }
+    void welcome(const QByteArray& nick = "me") {
+        transport.accept();
+        transport.serverSends(":irc.test 001 " + nick + " :Welcome\r\n");
+        transport.serverSends(":" + nick + "!u@h JOIN #music\r\n:" + nick + "!u@h JOIN #chat\r\n");
+    }
+    // The chat lines written to the server so far, decoded.
+    QStringList said() {
+        QStringList lines;
+        for (const QByteArray& line : transport.takeLines()) {
+            if (line.startsWith("PRIVMSG ")) {
+                lines.append(QString::fromUtf8(line));
+            }
+        }
+        return lines;
+    }
+
+    scenario::World world;
+    FakeTransport transport;
+    std::unique_ptr<Rooms> rooms;
+};
+
+TEST_F(IrcRooms, RoomsPerChannelWithTheMessengerWindows) {
+    const std::vector<int> numbers = world.standin.openRoomNumbers();
+    ASSERT_EQ(numbers.size(), 2u);
+    EXPECT_EQ(world.standin.frontRoomNumber(), rooms->roomOf("#music"));
+    EXPECT_EQ(world.standin.roomCaption(rooms->roomOf("#chat")), "#chat");
+    const winsys::Hwnd room = world.standin.frontRoomWindow();
+    EXPECT_TRUE(world.model.isUnicode(room));
+    std::vector<std::string> classes;
+    for (const winsys::Hwnd child : world.model.children(room)) {
+        classes.push_back(world.model.className(child));
+    }
+    EXPECT_EQ(classes, (std::vector<std::string>{"WndAte32Class", "WndAte32Class", "_Oscar_IconBtn",
+                                                 "_Oscar_IconBtn", "_Oscar_IconBtn",
+                                                 "_Oscar_IconBtn", "_Oscar_IconBtn"}));
+    messenger::AimChat link(world.model);
+    EXPECT_EQ(link.ReadFirstDialogCaption(), "me's Buddy List");
+    transport.accept();
+    transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
+    EXPECT_EQ(link.ReadFirstDialogCaption(), "me_'s Buddy List");
+    EXPECT_EQ(world.standin.screenName(), "me_");
+}
+
+TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
+    song("music/Сплин - Романс.mp3", "tone-60s.mp3");
+    song("music/Zz - Second.mp3", "tone-60s.mp3");
+    song("music/Яя - Third.mp3", "tone-60s.mp3");
+    world.dialogs.queueYesNo(true);
+    world.start();
+    EXPECT_TRUE(said().isEmpty());  // waiting for the server
+    welcome();
+    world.wait(SendPolicy::kIntervalMs);
+    EXPECT_EQ(said(), QStringList{"PRIVMSG #music :" + kDagger + "- Loads Taviks Ruz -" + kDagger});
+
+    world.app()->ExplorerTree1.userPick(world.absolute("music"));
+    world.wait(5 * SendPolicy::kIntervalMs);
+    QStringList lines = said();
+    ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines.first().startsWith("PRIVMSG #music :" + kDagger + "-Zz  -  Second - "))
+        << lines.first().toStdString();
+
+    // The owner types .skip into the room: it goes to the channel, and the next song follows.
+    world.standin.typeInput(".skip");
+    world.standin.pressSend();
+    world.wait(5 * SendPolicy::kIntervalMs);
+    lines = said();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), "PRIVMSG #music :.skip");
+    EXPECT_TRUE(lines.at(1).startsWith("PRIVMSG #music :" + kDagger + "-Сплин  -  Романс - "))
+        << lines.at(1).toStdString();
+
+    // Another member's .end, and room lines whose text looks like the owner's, are refused.
+    transport.serverSends(":bob!u@h PRIVMSG #music :.end\r\n");
+    world.wait(1000);
+    transport.serverSends(":bob!u@h PART #music :me: .end\r\n");
+    world.wait(1000);
+    transport.serverSends(":me:!u@h PRIVMSG #music :.end\r\n");
+    world.wait(1000);
+    transport.serverSends(":op!u@h TOPIC #music :x me: .end\r\n");
+    world.wait(1000);
+    EXPECT_FALSE(world.app()->ended());
+
+    // The room brought to front gets the program's lines.
+    world.standin.frontRoom(rooms->roomOf("#chat"));
+    world.standin.typeInput(".skip");
+    world.standin.pressSend();
+    world.wait(5 * SendPolicy::kIntervalMs);
+    lines = said();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), "PRIVMSG #chat :.skip");
+    EXPECT_TRUE(lines.at(1).startsWith("PRIVMSG #chat :" + kDagger + "-Яя  -  Third"))
+        << lines.at(1).toStdString();
+}
+
+TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
+    welcome();
+    transport.serverSends(":bob!u@h JOIN #music\r\n:bob!u@h PRIVMSG #music :a < b & Ω\r\n");
+    const std::string transcript = world.standin.transcriptUtf8();
+    EXPECT_NE(transcript.find("<I>bob has entered the room.</I>"), std::string::npos);
+    EXPECT_NE(transcript.find("<B>bob</B></FONT><FONT COLOR=\"#000000\">: a &lt; b &amp; Ω</FONT>"),
+              std::string::npos);
+    messenger::AimChat link(world.model);
+    const std::string tail = link.ChatTranscriptTail();
+    EXPECT_NE(tail.find("Ω"), std::string::npos);
+    for (int i = 0; i < 10000; ++i) {
+        transport.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
+    }
+    const std::string after = world.standin.transcriptUtf8();
+    EXPECT_LE(after.size(), Rooms::kKeepBytes);
+    EXPECT_EQ(after.rfind("<BR>", 0), 0u);  // whole lines
+    EXPECT_NE(after.find("line 9999</FONT>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ruz::irc
