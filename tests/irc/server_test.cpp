@@ -1,0 +1,225 @@
+// The program in a room of a real IRC server (ngircd on 127.0.0.1), with another member beside it.
+#include "harness.h"
+#include "messenger/aimchat.h"
+#include "ngircd_server.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace ruz::irc::testing {
+namespace {
+
+// Bounds of the waits, never asserted on: a wait that runs out fails its check.
+constexpr int kJoinMs = 5000;
+constexpr int kLineMs = 8000;
+constexpr int kBurstMs = 50000;
+// The server relays about three lines a second from one client; the tests pace the program's
+// lines to match instead of the everyday 2 s, to stay short.
+constexpr SendPolicy kTestPolicy{4, 330};
+// Three polls of the chat scanner: time enough for a line to be heard and acted on.
+constexpr int kThreePollsMs = 1500;
+const QString kChannel = QStringLiteral("#ruz");
+const QString kDagger = QString(QChar(0x2020));
+
+Settings settingsFor(quint16 port, const QString& nick = QStringLiteral("owner")) {
+    Settings s;
+    s.endpoint = {QStringLiteral("127.0.0.1"), port, false, {}};
+    s.nick = nick;
+    s.channels = {kChannel};
+    s.policy = kTestPolicy;
+    return s;
+}
+
+class IrcServer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString problem = server.start();
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+    }
+
+    // The program signed on, with songs, and the member "guest" in the room.
+    void startProgram(Settings settings) {
+        program = std::make_unique<Program>(std::move(settings));
+        ASSERT_TRUE(program->addSong(QStringLiteral("Сплин - Романс.mp3"), "tone-60s.mp3"));
+        ASSERT_TRUE(program->addSong(QStringLiteral("Zz - Second.mp3"), "tone-60s.mp3"));
+        guest = std::make_unique<Member>(server.port(), QStringLiteral("guest"), kChannel);
+        ASSERT_TRUE(guest->join(nullptr, kJoinMs));
+        ASSERT_TRUE(program->start(kJoinMs));
+    }
+    bool guestHears(const QString& nick, int count, int timeoutMs = kLineMs) {
+        return pumpUntil(
+            &program->world, [&] { return guest->textsFrom(nick).size() >= count; }, timeoutMs);
+    }
+
+    NgircdServer server;
+    std::unique_ptr<Program> program;
+    std::unique_ptr<Member> guest;
+};
+
+TEST_F(IrcServer, OwnersSkipAnnouncesTheNextSongAndAnotherMembersEndIsRefused) {
+    startProgram(settingsFor(server.port()));
+    // Start-up line, then the first song's announcement.
+    ASSERT_TRUE(guestHears("owner", 2));
+    QStringList heard = guest->textsFrom("owner");
+    EXPECT_EQ(heard.at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
+    EXPECT_TRUE(heard.at(1).startsWith(kDagger + "-Zz  -  Second - ")) << heard.at(1).toStdString();
+
+    program->type(QStringLiteral(".skip"));
+    ASSERT_TRUE(guestHears("owner", 4));
+    heard = guest->textsFrom("owner");
+    EXPECT_EQ(heard.at(2), ".skip");
+    EXPECT_TRUE(heard.at(3).startsWith(kDagger + "-Сплин  -  Романс - "))
+        << heard.at(3).toStdString();
+
+    guest->say(QStringLiteral(".end"));
+    pumpUntil(
+        &program->world, [] { return false; }, kThreePollsMs);
+    EXPECT_FALSE(program->world.app()->ended());
+    const std::string transcript = program->world.standin.transcriptUtf8();
+    EXPECT_NE(transcript.find("<B>guest</B></FONT><FONT COLOR=\"#000000\">: .end</FONT>"),
+              std::string::npos);
+    EXPECT_EQ(program->roomLinesWith(QStringLiteral("guest has entered the room.")) +
+                  program->roomLinesWith(QStringLiteral("In the room: owner guest")) +
+                  program->roomLinesWith(QStringLiteral("In the room: guest owner")),
+              1);
+}
+
+TEST_F(IrcServer, AHundredAnnouncementsInABurstAllArriveInOrder) {
+    startProgram(settingsFor(server.port()));
+    ASSERT_TRUE(guestHears("owner", 2));
+    messenger::AimChat link(program->world.model);
+    for (int i = 1; i <= 100; ++i) {
+        link.SendChatText(QStringLiteral("†-Song %1 - Title-†").arg(i).toStdString());
+    }
+    ASSERT_TRUE(guestHears("owner", 102, kBurstMs)) << guest->textsFrom("owner").size();
+    const QStringList heard = guest->textsFrom("owner");
+    for (int i = 1; i <= 100; ++i) {
+        EXPECT_EQ(heard.at(i + 1), QStringLiteral("†-Song %1 - Title-†").arg(i));
+    }
+    EXPECT_EQ(program->roomLinesWith(QStringLiteral("connection is lost")), 0);
+    EXPECT_TRUE(program->rooms->session().registered());
+}
+
+TEST_F(IrcServer, AfterTheServerRestartsTheProgramRejoinsAndSendsWhatWaited) {
+    startProgram(settingsFor(server.port()));
+    ASSERT_TRUE(guestHears("owner", 2));
+    server.stop();
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return !program->rooms->session().registered(); }, kLineMs));
+    messenger::AimChat link(program->world.model);
+    for (int i = 1; i <= 3; ++i) {
+        link.SendChatText(QStringLiteral("while away %1").arg(i).toStdString());
+    }
+    // The first attempt finds the port closed; the next one comes 2 s later.
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return program->roomLinesWith("connecting again in 2 s") > 0; },
+        kLineMs));
+    const QString problem = server.start();
+    ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+    guest = std::make_unique<Member>(server.port(), QStringLiteral("guest"), kChannel);
+    ASSERT_TRUE(guest->join(&program->world, kJoinMs));
+    ASSERT_TRUE(guestHears("owner", 3, kLineMs + Session::kMaxRetryDelayMs / 4));
+    EXPECT_EQ(guest->textsFrom("owner"),
+              (QStringList{"while away 1", "while away 2", "while away 3"}));
+    bool rejoined = false;
+    for (const Member::Line& line : guest->lines()) {
+        rejoined = rejoined || (line.command == u"JOIN" && line.nick == u"owner");
+    }
+    EXPECT_TRUE(rejoined);
+}
+
+TEST_F(IrcServer, ATakenNickGetsAnUnderscoreAndTheBuddyListShowsIt) {
+    Member holder(server.port(), QStringLiteral("owner"), QStringLiteral("#elsewhere"));
+    ASSERT_TRUE(holder.join(nullptr, kJoinMs));
+    startProgram(settingsFor(server.port()));
+    messenger::AimChat link(program->world.model);
+    EXPECT_EQ(link.ReadFirstDialogCaption(), "owner_'s Buddy List");
+    ASSERT_TRUE(guestHears("owner_", 2));
+    // The program took its name from the buddy list: it obeys owner_.
+    program->type(QStringLiteral(".skip"));
+    ASSERT_TRUE(guestHears("owner_", 4));
+    EXPECT_TRUE(guest->textsFrom("owner_").at(3).startsWith(kDagger + "-Сплин"));
+}
+
+TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
+    Settings tls = settingsFor(server.tlsPort());
+    tls.endpoint.tls = true;
+    tls.endpoint.caFile = server.certificate();
+    startProgram(tls);
+    ASSERT_TRUE(guestHears("owner", 2));
+    EXPECT_EQ(guest->textsFrom("owner").at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
+
+    // Without the certificate, and TLS to the plain port: no sign-on, a line saying why, and
+    // another attempt later.
+    for (const quint16 port : {server.tlsPort(), server.port()}) {
+        Settings refused = settingsFor(port, QStringLiteral("stranger"));
+        refused.endpoint.tls = true;
+        Program other(refused);
+        other.rooms->start();
+        // A refused certificate fails at once; a plain-text server leaves the handshake hanging
+        // until the program's own timeout.
+        if (!pumpUntil(
+                &other.world, [&] { return other.roomLinesWith("connecting again") > 0; },
+                kThreePollsMs)) {
+            other.world.wait(Session::kRegistrationTimeoutMs);
+        }
+        EXPECT_GE(other.roomLinesWith("connecting again"), 1)
+            << port << ": " << other.world.standin.transcriptUtf8();
+        EXPECT_FALSE(other.rooms->session().registered());
+    }
+}
+
+// A server that misbehaves, on a real socket: garbage, a NUL, an unknown numeric, a PING storm,
+// then a megabyte without a line end; and one that accepts and never answers.
+TEST(IrcBadServer, GarbageAndAMegabyteLineThenSilence) {
+    QTcpServer fake;
+    ASSERT_TRUE(fake.listen(QHostAddress::LocalHost, 0));
+    Program program(settingsFor(fake.serverPort()));
+    program.rooms->start();
+    ASSERT_TRUE(pumpUntil(
+        &program.world, [&] { return fake.hasPendingConnections(); }, kJoinMs));
+    std::unique_ptr<QTcpSocket> peer(fake.nextPendingConnection());
+    QByteArray hostile = ":irc.test 001 owner :Welcome\r\n\x01\x02\xff garbage\r\n";
+    hostile += QByteArray("PRIVMSG #ruz :nul\0here\r\n", 24);
+    hostile += ":irc.test 777 owner :what\r\n:b!u@h PRIVMSG #ruz :still here\r\n";
+    for (int i = 0; i < 1000; ++i) {
+        hostile += "PING :" + QByteArray::number(i) + "\r\n";
+    }
+    peer->write(hostile);
+    ASSERT_TRUE(pumpUntil(
+        &program.world,
+        [&] {
+            return program.world.standin.transcriptUtf8().find("still here") != std::string::npos;
+        },
+        kLineMs));
+    QByteArray answers;
+    pumpUntil(
+        &program.world,
+        [&] {
+            answers += peer->readAll();
+            return answers.contains("PONG :999");
+        },
+        kLineMs);
+    EXPECT_LE(answers.count("PONG"), 3);
+    peer->write(QByteArray(1 << 20, 'x'));
+    ASSERT_TRUE(pumpUntil(
+        &program.world, [&] { return program.roomLinesWith("more than") > 0; }, kLineMs));
+    // The next attempt is accepted and never answered: the program gives up on it in time.
+    ASSERT_TRUE(pumpUntil(
+        &program.world, [&] { return fake.hasPendingConnections(); }, kLineMs));
+    std::unique_ptr<QTcpSocket> silent(fake.nextPendingConnection());
+    program.world.wait(Session::kRegistrationTimeoutMs);
+    EXPECT_EQ(program.roomLinesWith("no welcome from the server"), 1);
+}
+
+}  // namespace
+}  // namespace ruz::irc::testing
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
