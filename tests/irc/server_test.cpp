@@ -164,7 +164,7 @@ TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
         if (!pumpUntil(
                 &other.world, [&] { return other.roomLinesWith("connecting again") > 0; },
                 kThreePollsMs)) {
-            other.world.wait(Session::kRegistrationTimeoutMs);
+            other.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
         }
         EXPECT_GE(other.roomLinesWith("connecting again"), 1)
             << port << ": " << other.world.standin.transcriptUtf8();
@@ -211,7 +211,7 @@ TEST(IrcBadServer, GarbageAndAMegabyteLineThenSilence) {
     ASSERT_TRUE(pumpUntil(
         &program.world, [&] { return fake.hasPendingConnections(); }, kLineMs));
     std::unique_ptr<QTcpSocket> silent(fake.nextPendingConnection());
-    program.world.wait(Session::kRegistrationTimeoutMs);
+    program.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
     EXPECT_EQ(program.roomLinesWith("no welcome from the server"), 1);
 }
 
