@@ -15,7 +15,7 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(fuzz_transcript fuzz_dispatcher fuzz_announcement fuzz_title fuzz_m3u fuzz_engine)
+    targets=(fuzz_transcript fuzz_dispatcher fuzz_announcement fuzz_title fuzz_m3u fuzz_engine fuzz_irc)
 fi
 
 scripts/install-deps.sh test

@@ -245,7 +245,11 @@ void Session::handle(const Message& m) {
         {"432", nullptr},
     }};
     if (m.command == u"PING") {
-        queue_.pushPong(QStringLiteral("PONG :%1").arg(oneLine(m.param(0))).toUtf8());
+        // The answer carries the token back, as much of it as one line holds.
+        const QString head = QStringLiteral("PONG :");
+        const QStringList token = splitUtf8(
+            oneLine(m.param(0)), kMaxLineBytes - 2 - static_cast<std::size_t>(head.size()));
+        queue_.pushPong((head + token.value(0)).toUtf8());
         return;
     }
     if (m.command == u"433" || m.command == u"436" || m.command == u"437") {

@@ -207,7 +207,8 @@ TEST_F(IrcSession, NoChatLineCanInjectACommand) {
     signOn();
     written();
     host.advance(10 * SendPolicy::kIntervalMs);
-    const QString hostile = QString("song\r\nQUIT :x\nJOIN #evil") + QChar(0) + QString("PRIVMSG #evil :y");
+    const QString hostile =
+        QString("song\r\nQUIT :x\nJOIN #evil") + QChar(0) + QString("PRIVMSG #evil :y");
     session->say("#Music", hostile);
     session->say("#Music", QString(2000, QChar(0x044F)));  // 4000 bytes: split
     host.advance(30 * SendPolicy::kIntervalMs);
@@ -314,6 +315,12 @@ TEST_F(IrcSession, AStormOfPingsQueuesOnePong) {
     const QList<QByteArray> out = written();
     EXPECT_LE(out.size(), 6);
     EXPECT_EQ(out.last(), "PONG :9999");
+    // A token longer than a line: the answer is cut to fit.
+    transport.serverSends("PING :" + QByteArray(5000, 't') + "\r\n");
+    host.advance(SendPolicy::kIntervalMs);
+    const QList<QByteArray> pong = written();
+    ASSERT_EQ(pong.size(), 1);
+    EXPECT_EQ(pong.first().size(), static_cast<qsizetype>(kMaxLineBytes) - 2);
 }
 
 TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
