@@ -117,7 +117,7 @@ bool MessengerStandIn::memberSays(const std::string& name, const std::string& te
 
 bool MessengerStandIn::memberSaysIn(int number, const std::string& name,
                                     const std::string& textUtf8) {
-    const Room* room = roomNumbered(number);
+    Room* room = roomNumbered(number);
     if (room == nullptr) {
         return false;
     }
@@ -127,7 +127,7 @@ bool MessengerStandIn::memberSaysIn(int number, const std::string& name,
 }
 
 bool MessengerStandIn::roomLineIn(int number, const std::string& textUtf8) {
-    const Room* room = roomNumbered(number);
+    Room* room = roomNumbered(number);
     if (room == nullptr) {
         return false;
     }
@@ -172,23 +172,31 @@ std::string MessengerStandIn::native(const Room& room, const std::string& utf8) 
     return room.unicode ? utf8 : winsys::utf8ToCp1252(utf8);
 }
 
-void MessengerStandIn::appendMarkup(const Room& room, const std::string& markup) {
+void MessengerStandIn::appendMarkup(Room& room, const std::string& markup) {
     std::string text = model_.text(room.view) + markup;
-    if (room.keepBytes > 0 && text.size() > room.keepBytes) {
-        // Whole lines go: the cut falls on the first line break within the part kept.
-        std::size_t cut = text.find("<BR>", text.size() - room.keepBytes);
-        if (cut == std::string::npos) {
-            cut = text.rfind("<BR>");
-        }
-        if (cut != std::string::npos) {
-            text.erase(0, cut);
-        }
+    room.quietReads = 0;
+    if (room.keepBytes > 0 && text.size() > kHardLimitFactor * room.keepBytes) {
+        trimToKeep(room, text);
     }
     model_.setText(room.view, std::move(text));
 }
 
+void MessengerStandIn::trimToKeep(const Room& room, std::string& text) {
+    if (text.size() <= room.keepBytes) {
+        return;
+    }
+    // Whole lines go: the cut falls on the first line break within the part kept.
+    std::size_t cut = text.find("<BR>", text.size() - room.keepBytes);
+    if (cut == std::string::npos) {
+        cut = text.rfind("<BR>");
+    }
+    if (cut != std::string::npos) {
+        text.erase(0, cut);
+    }
+}
+
 bool MessengerStandIn::appendRaw(const std::string& textUtf8) {
-    const Room* room = front();
+    Room* room = front();
     if (room == nullptr) {
         return false;
     }
@@ -267,7 +275,7 @@ void MessengerStandIn::forgetClosedRooms() {
     std::erase_if(rooms_, [this](const Room& r) { return !model_.exists(r.window); });
 }
 
-void MessengerStandIn::appendLine(const Room& room, const std::string& sender,
+void MessengerStandIn::appendLine(Room& room, const std::string& sender,
                                   const std::string& message) {
     const std::string time = native(room, longTimeText_ ? longTimeText_() : std::string());
     appendMarkup(room, TranscriptLine(time, sender, message));
@@ -308,6 +316,23 @@ std::optional<LResult> MessengerStandIn::onRoomMessage(Hwnd window, unsigned mes
 
 std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned message, WParam wParam,
                                                        LParam lParam) {
+    Room* room = roomOf(window);
+    if (room != nullptr && room->view == window && room->keepBytes > 0) {
+        // A linked room's transcript is cut back only when it has been read twice with nothing
+        // new since: everything in it has been read, and the reader is not in the middle of a
+        // read that the cut would confuse.
+        if (message == winsys::kWmGetTextLength && room->quietReads >= kQuietReadsBeforeCut) {
+            std::string text = model_.text(window);
+            if (text.size() > room->keepBytes) {
+                trimToKeep(*room, text);
+                model_.setText(window, std::move(text));
+            }
+        } else if (message == winsys::kWmGetText) {
+            room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);
+        } else if (message == winsys::kWmSetText) {
+            room->quietReads = 0;
+        }
+    }
     if (message != winsys::kWmSetText) {
         return std::nullopt;
     }

@@ -42,8 +42,9 @@ class MessengerStandIn {
     // A new "#32770" dialog window in front of all windows.
     winsys::Hwnd openDialog(const std::string& captionUtf8, bool unicode = false);
     // A new linked room in front of all windows, numbered as the others. `onPost` receives every
-    // line the room posts (UTF-8) after it is shown; the transcript keeps at most `keepBytes`
-    // bytes, dropping whole lines from its start.
+    // line the room posts (UTF-8) after it is shown. The transcript drops whole lines from its
+    // start down to `keepBytes` bytes when it is read after kQuietReadsBeforeCut reads with no
+    // change (so that the reader misses nothing); past kHardLimitFactor times that, at once.
     int openLinkedRoom(const std::string& captionUtf8,
                        std::function<void(const std::string&)> onPost, std::size_t keepBytes);
     // Lines arriving in room `number`; false when it is not open.
@@ -88,6 +89,9 @@ class MessengerStandIn {
         changeListener_ = std::move(listener);
     }
 
+    static constexpr std::size_t kHardLimitFactor = 4;
+    static constexpr int kQuietReadsBeforeCut = 2;
+
     static constexpr const char* kRoomClass = "AIM_ChatWnd";
     static constexpr const char* kEditFrameClass = "WndAte32Class";
     static constexpr const char* kEditClass = "Ate32Class";
@@ -105,19 +109,22 @@ class MessengerStandIn {
         bool unicode = false;
         std::function<void(const std::string&)> onPost;  // linked rooms only
         std::size_t keepBytes = 0;                       // 0: the whole transcript
+        int quietReads = 0;  // WM_GETTEXTs of the view since its text last changed
     };
 
     int addRoom(const std::string& caption, bool unicode);
     Room* roomNumbered(int number);
     // A UTF-8 text in the room's own encoding.
     std::string native(const Room& room, const std::string& utf8) const;
-    void appendMarkup(const Room& room, const std::string& markup);
+    void appendMarkup(Room& room, const std::string& markup);
+    // Drops whole lines from the start of `text` until at most room.keepBytes remain.
+    static void trimToKeep(const Room& room, std::string& text);
     const Room* front() const;
     Room* front();
     Room* roomOf(winsys::Hwnd window);
     void forgetClosedRooms();
     // Appends a line in the messenger's markup; all texts in the room's own encoding.
-    void appendLine(const Room& room, const std::string& sender, const std::string& message);
+    void appendLine(Room& room, const std::string& sender, const std::string& message);
     void postInput(Room& room);
     void changed();
 

@@ -141,10 +141,55 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     for (int i = 0; i < 10000; ++i) {
         transport.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
     }
-    const std::string after = world.standin.transcriptUtf8();
-    EXPECT_LE(after.size(), Rooms::kKeepBytes);
+    // Nobody read the room meanwhile: only the hard limit cut it.
+    std::string after = world.standin.transcriptUtf8();
+    EXPECT_LE(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
+    EXPECT_GT(after.size(), Rooms::kKeepBytes);
     EXPECT_EQ(after.rfind("<BR>", 0), 0u);  // whole lines
     EXPECT_NE(after.find("line 9999</FONT>"), std::string::npos);
+    // Read twice with nothing new in between: not cut yet, the reader may be reading on.
+    link.ChatTranscriptTail();
+    link.ChatTranscriptTail();
+    EXPECT_EQ(world.standin.transcriptUtf8(), after);
+    // Read again: everything has been read, the transcript is cut back to what a room keeps.
+    link.ChatTranscriptTail();
+    after = world.standin.transcriptUtf8();
+    EXPECT_LE(after.size(), Rooms::kKeepBytes);
+    EXPECT_EQ(after.rfind("<BR>", 0), 0u);
+    EXPECT_NE(after.find("line 9999</FONT>"), std::string::npos);
+}
+
+TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
+    song("music/A - 1.mp3", "tone-60s.mp3");
+    world.dialogs.queueYesNo(true);
+    world.start();
+    welcome();
+    world.app()->ExplorerTree1.userPick(world.absolute("music"));
+    world.wait(5 * SendPolicy::kIntervalMs);
+    said();
+    // A busy room: a line every 100 ms, a pause of a second after every 50; the owner asks for
+    // the song's length every 700 lines, right before another member's line.
+    constexpr int kLines = 5000;
+    constexpr int kAskEvery = 700;
+    int asked = 0;
+    for (int i = 1; i <= kLines; ++i) {
+        if (i % kAskEvery == 0) {
+            world.standin.typeInput(".set?");
+            world.standin.pressSend();
+            ++asked;
+        }
+        transport.serverSends(":carol!u@h PRIVMSG #music :a busy room, line " +
+                              QByteArray::number(i) + " " + QByteArray(60, 'z') + "\r\n");
+        world.wait(i % 50 == 0 ? 1000 : 100);
+    }
+    world.wait(10 * SendPolicy::kIntervalMs);
+    int answers = 0;
+    for (const QString& line : said()) {
+        answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
+    }
+    EXPECT_EQ(answers, asked);
+    EXPECT_LE(world.standin.transcriptUtf8().size(),
+              standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
 }
 
 }  // namespace

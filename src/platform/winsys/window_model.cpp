@@ -123,12 +123,20 @@ LResult WindowModel::convertedDispatch(Hwnd window, unsigned message, WParam wPa
     if (message != kWmGetText && message != kWmGetTextLength) {
         return dispatch(window, message, wParam, lParam);
     }
-    // The window's own text, asked for the way any caller would, then converted.
-    const LResult reported = dispatch(window, kWmGetTextLength, 0, 0);
-    std::string own(reported > 0 ? static_cast<std::size_t>(reported) + 1 : 1, '\0');
-    const LResult copied =
-        dispatch(window, kWmGetText, own.size(), reinterpret_cast<LParam>(own.data()));
-    own.resize(copied > 0 ? std::min(static_cast<std::size_t>(copied), own.size() - 1) : 0);
+    // The message goes to the window once, in its own kind of text; the answer is converted.
+    std::string own;
+    if (message == kWmGetTextLength) {
+        dispatch(window, kWmGetTextLength, 0, 0);
+        if (const Window* w = find(window)) {
+            own = w->text;
+        }
+    } else {
+        const Window* w = find(window);
+        own.assign(w->text.size() + 1, '\0');
+        const LResult copied =
+            dispatch(window, kWmGetText, own.size(), reinterpret_cast<LParam>(own.data()));
+        own.resize(copied > 0 ? std::min(static_cast<std::size_t>(copied), own.size() - 1) : 0);
+    }
     const std::string utf8 = unicode ? own : cp1252ToUtf8(own);
     if (!wide) {
         const std::string bytes = utf8ToCp1252(utf8);
