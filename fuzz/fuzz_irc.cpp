@@ -79,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     standin.pressSend();
     host.advance(ruz::irc::Session::kMaxRetryDelayMs);
     checkWritten(transport.written);
-    FUZZ_CHECK(standin.transcriptUtf8().size() <= ruz::irc::Rooms::kKeepBytes);
+    FUZZ_CHECK(standin.transcriptUtf8().size() <=
+               ruz::standin::MessengerStandIn::kHardLimitFactor * ruz::irc::Rooms::kKeepBytes);
     return 0;
 }

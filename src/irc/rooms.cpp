@@ -54,6 +54,9 @@ void Rooms::roomLine(const QString& channel, const QString& text) {
 }
 
 void Rooms::nickAccepted(const QString& nick) {
+    if (nick.toStdString() == messenger_.screenName()) {
+        return;
+    }
     messenger_.signOn(nick.toStdString());
     windows_.setTextUtf8(buddyList_, buddyListCaption(nick).toStdString());
 }

@@ -16,6 +16,7 @@ constexpr std::size_t kHostReserve = 63;
 constexpr std::size_t kMinTextBytes = 64;
 const QByteArray kLineFeed = QByteArrayLiteral("\n");
 const QString kPingToken = QStringLiteral("ruz");
+constexpr int kMsPerSecond = 1000;
 
 using Handler = void (Session::*)(const Message&);
 
@@ -185,7 +186,7 @@ void Session::lose(const QString& reason) {
     state_ = State::Waiting;
     roomLine({}, QStringLiteral("The connection is lost (%1); connecting again in %2 s.")
                      .arg(oneLine(reason))
-                     .arg(retryDelayMs_ / kFirstRetryDelayMs));
+                     .arg(retryDelayMs_ / kMsPerSecond));
     timers_.startTimer(retryTimer_, retryDelayMs_);
     retryDelayMs_ = std::min(retryDelayMs_ * 2, kMaxRetryDelayMs);
 }
@@ -202,7 +203,7 @@ void Session::watchdog() {
     if (state_ == State::Connecting || state_ == State::Registering) {
         if (now - stateSince_ >= kRegistrationTimeoutMs) {
             lose(QStringLiteral("no welcome from the server within %1 s")
-                     .arg(kRegistrationTimeoutMs / kFirstRetryDelayMs));
+                     .arg(kRegistrationTimeoutMs / kMsPerSecond));
         }
         return;
     }
@@ -221,10 +222,16 @@ void Session::watchdog() {
 void Session::handle(const Message& m) {
     struct Route {
         const char* command;
-        Handler handler;
+        Handler handler;  // nullptr: nothing to do
     };
-    static constexpr std::array<Route, 19> kRoutes = {{
+    static constexpr std::array<Route, 21> kRoutes = {{
+        {"PING", &Session::onPing},
+        {"PONG", nullptr},  // any line from the server counts as an answer
         {"001", &Session::onWelcome},
+        {"433", &Session::onNickInUse},  // in use
+        {"436", &Session::onNickInUse},  // collision
+        {"437", &Session::onNickInUse},  // unavailable
+        {"432", &Session::onNickRefused},
         {"JOIN", &Session::onJoin},
         {"PART", &Session::onPart},
         {"QUIT", &Session::onQuit},
@@ -237,32 +244,9 @@ void Session::handle(const Message& m) {
         {"366", &Session::onNamesEnd},
         {"332", &Session::onTopicReply},
         {"ERROR", &Session::onError},
-        {"433", nullptr},  // nickname in use, and its kin: handled below
-        {"436", nullptr},
-        {"437", nullptr},
-        {"PING", nullptr},
-        {"PONG", nullptr},
-        {"432", nullptr},
+        {"005", nullptr},  // the server's features: nothing here depends on them
+        {"004", nullptr},
     }};
-    if (m.command == u"PING") {
-        // The answer carries the token back, as much of it as one line holds.
-        const QString head = QStringLiteral("PONG :");
-        const QStringList token = splitUtf8(
-            oneLine(m.param(0)), kMaxLineBytes - 2 - static_cast<std::size_t>(head.size()));
-        queue_.pushPong((head + token.value(0)).toUtf8());
-        return;
-    }
-    if (m.command == u"433" || m.command == u"436" || m.command == u"437") {
-        if (state_ == State::Registering) {
-            onNickInUse();
-            return;
-        }
-    }
-    if (m.command == u"432" && state_ == State::Registering) {
-        roomLine({}, QStringLiteral("The server refuses the nickname %1.").arg(displayNick(nick_)));
-        stop(QString());
-        return;
-    }
     for (const Route& route : kRoutes) {
         if (m.command == QLatin1String(route.command)) {
             if (route.handler != nullptr) {
@@ -275,6 +259,23 @@ void Session::handle(const Message& m) {
         onErrorNumeric(m);
     }
     // Any other command or numeric carries nothing a room shows.
+}
+
+void Session::onPing(const Message& m) {
+    // The answer carries the token back, as much of it as one line holds.
+    const QString head = QStringLiteral("PONG :");
+    const QStringList token =
+        splitUtf8(oneLine(m.param(0)), kMaxLineBytes - 2 - static_cast<std::size_t>(head.size()));
+    queue_.pushPong((head + token.value(0)).toUtf8());
+}
+
+void Session::onNickRefused(const Message& m) {
+    if (state_ != State::Registering) {
+        onErrorNumeric(m);
+        return;
+    }
+    roomLine({}, QStringLiteral("The server refuses the nickname %1.").arg(displayNick(nick_)));
+    stop(QString());
 }
 
 void Session::onWelcome(const Message& m) {
@@ -298,7 +299,11 @@ void Session::onWelcome(const Message& m) {
     queue_.setOpen(true, true);
 }
 
-void Session::onNickInUse() {
+void Session::onNickInUse(const Message& m) {
+    if (state_ != State::Registering) {
+        onErrorNumeric(m);  // a change of nick the program never asks for
+        return;
+    }
     if (++nickAttempts_ > kMaxNickAttempts) {
         lose(QStringLiteral("no free nickname after %1 tries").arg(kMaxNickAttempts));
         return;

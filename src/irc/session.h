@@ -93,7 +93,9 @@ class Session {
 
     void handle(const Message& m);
     void onWelcome(const Message& m);
-    void onNickInUse();
+    void onPing(const Message& m);
+    void onNickInUse(const Message& m);
+    void onNickRefused(const Message& m);
     void onJoin(const Message& m);
     void onPart(const Message& m);
     void onQuit(const Message& m);

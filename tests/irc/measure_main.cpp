@@ -21,9 +21,11 @@ using namespace ruz::irc;
 using namespace ruz::irc::testing;
 
 constexpr int kCommands = 50;
-// A command every 4 s: two lines each (the command and the announcement), as the send pace
-// allows without waiting.
+// A command every 4 to 4.5 s: two lines each (the command and the announcement), as the send pace
+// allows without waiting; the spread puts the commands at every phase of the chat scanner's poll.
 constexpr int kCommandSpacingMs = 4000;
+constexpr int kSpreadMs = 500;
+constexpr int kSpreadStepMs = 137;  // coprime to the spread: every phase in turn
 constexpr int kWaitMs = 15000;
 constexpr int kMemberLines = 10000;
 constexpr int kLineSpacingMs = 100;
