@@ -3,6 +3,7 @@
 #include "link_checks.h"
 
 #include "messenger/aimchat.h"
+#include "platform/winsys/codepage.h"
 
 #include <cstdio>
 #include <exception>
@@ -226,6 +227,37 @@ void missingCharacterBecomesQuestionMark(Check& c) {
     c.equal("ReadChatTranscript", c.chat.ReadChatTranscript(), line(kUser, "na\u00efve ?"));
 }
 
+void unicodeRoomKeepsEveryCharacter(Check& c) {
+    const int room = c.driver.openUnicodeRoom(kUser, kTime);
+    if (!c.require("a Unicode room opens", room != 0)) {
+        return;
+    }
+    const std::string song =
+        "\u0421\u043f\u043b\u0438\u043d - \u0420\u043e\u043c\u0430\u043d\u0441 \u2020";
+    c.chat.SendChatText(song);
+    const std::string expected = line(kUser, song);
+    c.equal("transcript as the window holds it", c.driver.transcriptUtf8(room), expected);
+    c.equal("ReadChatTranscript", c.chat.ReadChatTranscript(), expected);
+    // The tail counts the window's own characters: UTF-16 units.
+    std::string letters;
+    for (int i = 0; i < 600; ++i) {
+        letters += "\u0416";
+    }
+    c.chat.ClearChatTranscript();
+    c.chat.SendChatText(letters);
+    const std::u16string units = winsys::utf8ToUtf16(line(kUser, letters));
+    c.equal("tail of 500 UTF-16 units", c.chat.ChatTranscriptTail(),
+            winsys::utf16ToUtf8(units.substr(units.size() - 500)));
+    // The messenger's own ANSI room in front of it keeps code page 1252.
+    const int ansi = c.room();
+    if (ansi == 0) {
+        return;
+    }
+    c.chat.SendChatText(song);
+    c.equal("ANSI room", c.chat.ReadChatTranscript(), line(kUser, "????? - ?????? \u2020"));
+    c.equal("the Unicode room is untouched", c.driver.transcriptUtf8(room), line(kUser, letters));
+}
+
 void dialogCaption(Check& c) {
     struct Case {
         const char* caption;
@@ -307,6 +339,8 @@ constexpr NamedCheck kChecks[] = {
     {"tail: counted in code page characters", tailCountsCodePageCharacters},
     {"code page: the dagger U+2020 is byte 0x86", daggerIsByte86},
     {"code page: a missing character becomes ?", missingCharacterBecomesQuestionMark},
+    {"unicode: a Unicode room carries every character, the tail in UTF-16 units",
+     unicodeRoomKeepsEveryCharacter},
     {"dialog: whole caption and the cut before the apostrophe", dialogCaption},
     {"dialog: none open", noDialog},
     {"rooms: the frontmost of two", frontmostOfTwoRooms},

@@ -25,11 +25,23 @@ class ModelRoomDriver final : public RoomDriver {
     winsys::WindowSystem& windows() override { return model_; }
 
     int openRoom(const std::string& screenName, const std::string& timeText) override {
+        return open(screenName, timeText, false);
+    }
+
+    int openUnicodeRoom(const std::string& screenName, const std::string& timeText) override {
+        return open(screenName, timeText, true);
+    }
+
+    int open(const std::string& screenName, const std::string& timeText, bool unicode) {
         Room room;
         room.standIn =
             std::make_unique<standin::MessengerStandIn>(model_, [timeText] { return timeText; });
         room.standIn->signOn(screenName);
-        room.standIn->openRoom();
+        if (unicode) {
+            room.standIn->openLinkedRoom("Chat Room", nullptr, 0);
+        } else {
+            room.standIn->openRoom();
+        }
         room.window = room.standIn->frontRoomWindow();
         const std::vector<Hwnd> children = model_.children(room.window);
         if (children.size() < 2) {
@@ -58,16 +70,19 @@ class ModelRoomDriver final : public RoomDriver {
         return room != nullptr && model_.exists(room->window);
     }
 
-    std::string transcriptBytes(int number) override { return model_.text(view(number)); }
-    std::string transcriptUtf8(int number) override {
-        return winsys::cp1252ToUtf8(model_.text(view(number)));
+    // Bytes of the code page whatever the window's kind, as an ANSI call would see them.
+    std::string transcriptBytes(int number) override {
+        return winsys::utf8ToCp1252(model_.textUtf8(view(number)));
     }
-    std::string inputBytes(int number) override { return model_.text(input(number)); }
+    std::string transcriptUtf8(int number) override { return model_.textUtf8(view(number)); }
+    std::string inputBytes(int number) override {
+        return winsys::utf8ToCp1252(model_.textUtf8(input(number)));
+    }
     bool setTranscriptBytes(int number, const std::string& bytes) override {
-        return model_.setText(view(number), bytes);
+        return model_.setTextUtf8(view(number), winsys::cp1252ToUtf8(bytes));
     }
     bool typeInputBytes(int number, const std::string& bytes) override {
-        return model_.setText(input(number), bytes);
+        return model_.setTextUtf8(input(number), winsys::cp1252ToUtf8(bytes));
     }
     int sendPresses(int number) override {
         const Room* room = find(number);

@@ -22,6 +22,8 @@ class RoomDriver {
     // A new chat room in front of all windows, whose user is `screenName` and whose lines carry
     // the time stamp `timeText`; its number, or 0 when it could not be opened.
     virtual int openRoom(const std::string& screenName, const std::string& timeText) = 0;
+    // The same room made of Unicode windows, whose texts are UTF-16 in the window system.
+    virtual int openUnicodeRoom(const std::string& screenName, const std::string& timeText) = 0;
     // A new "#32770" dialog window with this caption in front of all windows; false on failure.
     virtual bool openDialog(const std::string& captionBytes) = 0;
     // Room `number` comes in front of all windows; false when it is not open.

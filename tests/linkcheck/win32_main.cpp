@@ -92,10 +92,22 @@ class Win32RoomDriver final : public RoomDriver {
     winsys::WindowSystem& windows() override { return windows_; }
 
     int openRoom(const std::string& screenName, const std::string& timeText) override {
+        return open(screenName, timeText, false);
+    }
+
+    int openUnicodeRoom(const std::string& screenName, const std::string& timeText) override {
+        return open(screenName, timeText, true);
+    }
+
+    int open(const std::string& screenName, const std::string& timeText, bool unicode) {
         const std::string title = "Chat Room " + std::to_string(rooms_.size() + 1);
         Room room;
-        room.process = start({"--name", screenName, "--time", timeText, "--title", title,
-                              "--quit-after", kRoomLifetimeMs});
+        std::vector<std::string> args = {"--name",  screenName, "--time",       timeText,
+                                         "--title", title,      "--quit-after", kRoomLifetimeMs};
+        if (unicode) {
+            args.push_back("--unicode");
+        }
+        room.process = start(args);
         if (room.process.hProcess == nullptr) {
             return 0;
         }

@@ -11,14 +11,17 @@
 // WM_CLOSE on the room closes it and ends the program.
 //
 // Usage: ruz-win32-room [--name NAME] [--time TEXT] [--title TEXT] [--dialog CAPTION] [--no-room]
-//                       [--quit-after MS]
+//                       [--unicode] [--quit-after MS]
 //   --name NAME       the signed-on user's screen name (default "me")
 //   --time TEXT       the time stamp of every line (default: the long time when the line is posted)
 //   --title TEXT      the room's caption (default "Chat Room")
 //   --dialog CAPTION  also opens a "#32770" dialog window with this caption, before the room
 //   --no-room         opens no room (with --dialog: a dialog window alone)
+//   --unicode         the room's windows are Unicode windows (their classes registered with
+//                     RegisterClassExW): their texts are UTF-16, and a posted line keeps every
+//                     character
 //   --quit-after MS   ends the program after MS milliseconds whatever happens
-// Texts are the ANSI code page's bytes throughout.
+// The options' texts are the ANSI code page's bytes; an ANSI room's texts are too.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -49,6 +52,7 @@ struct Options {
     std::string title = "Chat Room";
     std::optional<std::string> dialog;
     bool room = true;
+    bool unicode = false;
     unsigned quitAfterMs = 0;  // 0: never
 };
 
@@ -75,6 +79,36 @@ std::string windowText(HWND window) {
     return text;
 }
 
+std::wstring widen(const std::string& text, UINT codePage) {
+    const int length =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+std::string toUtf8(const std::wstring& wide) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                        nullptr, nullptr);
+    return text;
+}
+
+// A Unicode window's text as UTF-8.
+std::string windowTextUtf8(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return toUtf8(text);
+}
+
 std::string longTimeNow() {
     char buffer[128] = {};
     if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, buffer, sizeof buffer) <= 0) {
@@ -83,7 +117,23 @@ std::string longTimeNow() {
     return buffer;
 }
 
+// The same in a Unicode room: the line is made in UTF-8 and set as UTF-16.
+void postInputUnicode(Room& room) {
+    const std::string message = windowTextUtf8(room.input);
+    if (message.empty()) {
+        return;
+    }
+    SetWindowTextW(room.input, L"");
+    const std::string time = room.options->time ? *room.options->time : longTimeNow();
+    const std::string line = ruz::standin::TranscriptLine(time, room.options->name, message);
+    SetWindowTextW(room.view, widen(windowTextUtf8(room.view) + line, CP_UTF8).c_str());
+}
+
 void postInput(Room& room) {
+    if (room.options->unicode) {
+        postInputUnicode(room);
+        return;
+    }
     const std::string message = windowText(room.input);
     if (message.empty()) {
         return;
@@ -98,13 +148,19 @@ Room* roomOf(HWND window) {
     return reinterpret_cast<Room*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+// The default handling of the window's own kind: a Unicode window's text stays UTF-16.
+LRESULT CALLBACK defaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return IsWindowUnicode(window) ? DefWindowProcW(window, message, wParam, lParam)
+                                   : DefWindowProcA(window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK roomProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
     }
     // WM_CLOSE: the default handling destroys the window, and the room with it.
-    return DefWindowProcA(window, message, wParam, lParam);
+    return defaultProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -122,10 +178,21 @@ LRESULT CALLBACK buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return defaultProc(window, message, wParam, lParam);
 }
 
-bool registerClass(const char* name, WNDPROC procedure) {
+bool registerClass(const char* name, WNDPROC procedure, bool unicode) {
+    if (unicode) {
+        const std::wstring wideName = widen(name, CP_ACP);
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = wideName.c_str();
+        return RegisterClassExW(&wc) != 0;
+    }
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
@@ -136,33 +203,48 @@ bool registerClass(const char* name, WNDPROC procedure) {
     return RegisterClassExA(&wc) != 0;
 }
 
-HWND createChild(const char* className, const char* text, HWND parent, int x, int y, int width,
-                 int height) {
-    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width,
-                           height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+// A window of `className`, Unicode when its class was registered so.
+HWND createWindow(bool unicode, const char* className, const char* text, DWORD style, int x, int y,
+                  int width, int height, HWND parent) {
+    if (unicode) {
+        return CreateWindowExW(0, widen(className, CP_ACP).c_str(), widen(text, CP_ACP).c_str(),
+                               style, x, y, width, height, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    }
+    return CreateWindowExA(0, className, text, style, x, y, width, height, parent, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+HWND createChild(bool unicode, const char* className, const char* text, HWND parent, int x, int y,
+                 int width, int height) {
+    return createWindow(unicode, className, text, WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width,
+                        height, parent);
 }
 
 bool buildRoom(Room& room) {
-    if (!registerClass(kRoomClass, roomProc) || !registerClass(kEditFrameClass, DefWindowProcA) ||
-        !registerClass(kEditClass, DefWindowProcA) || !registerClass(kButtonClass, buttonProc)) {
+    const bool u = room.options->unicode;
+    if (!registerClass(kRoomClass, roomProc, u) ||
+        !registerClass(kEditFrameClass, defaultProc, u) ||
+        !registerClass(kEditClass, defaultProc, u) || !registerClass(kButtonClass, buttonProc, u)) {
         return false;
     }
-    room.window = CreateWindowExA(0, kRoomClass, room.options->title.c_str(),
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  480, 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    room.window =
+        createWindow(u, kRoomClass, room.options->title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                     CW_USEDEFAULT, CW_USEDEFAULT, 480, 360, nullptr);
     if (room.window == nullptr) {
         return false;
     }
     SetWindowLongPtrA(room.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&room));
     // The messenger's child order: transcript frame, input frame, then the five buttons.
-    const HWND viewFrame = createChild(kEditFrameClass, "", room.window, 8, 8, 456, 220);
-    room.view = createChild(kEditClass, "", viewFrame, 0, 0, 452, 216);
-    const HWND inputFrame = createChild(kEditFrameClass, "", room.window, 8, 236, 456, 48);
-    room.input = createChild(kEditClass, "", inputFrame, 0, 0, 452, 44);
+    const HWND viewFrame = createChild(u, kEditFrameClass, "", room.window, 8, 8, 456, 220);
+    room.view = createChild(u, kEditClass, "", viewFrame, 0, 0, 452, 216);
+    const HWND inputFrame = createChild(u, kEditFrameClass, "", room.window, 8, 236, 456, 48);
+    room.input = createChild(u, kEditClass, "", inputFrame, 0, 0, 452, 44);
     HWND button = nullptr;
     for (int i = 0; i < kButtonCount; ++i) {
         const bool send = i == kButtonCount - 1;
-        button = createChild(kButtonClass, send ? "0" : "", room.window, 8 + 92 * i, 292, 84, 28);
+        button =
+            createChild(u, kButtonClass, send ? "0" : "", room.window, 8 + 92 * i, 292, 84, 28);
         if (button == nullptr) {
             return false;
         }
@@ -187,6 +269,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--no-room") {
             options.room = false;
+        } else if (arg == "--unicode") {
+            options.unicode = true;
         } else if (arg == "--name" && hasValue) {
             options.name = argv[++i];
         } else if (arg == "--time" && hasValue) {
@@ -219,7 +303,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fputs(
             "usage: ruz-win32-room [--name NAME] [--time TEXT] [--title TEXT] "
-            "[--dialog CAPTION] [--no-room] [--quit-after MS]\n",
+            "[--dialog CAPTION] [--no-room] [--unicode] [--quit-after MS]\n",
             stderr);
         return 2;
     }
