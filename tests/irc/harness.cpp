@@ -109,7 +109,7 @@ bool Program::addSong(const QString& name, const QString& fixture) {
     return QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, folder + u'/' + name);
 }
 
-bool Program::start(int timeoutMs) {
+bool Program::start(int timeoutMs, bool loadSongs) {
     rooms->start();
     if (!pumpUntil(
             &world, [this] { return rooms->session().registered(); }, timeoutMs)) {
@@ -117,7 +117,9 @@ bool Program::start(int timeoutMs) {
     }
     world.dialogs.queueYesNo(true);
     world.start();
-    world.app()->ExplorerTree1.userPick(world.absolute(QStringLiteral("music")));
+    if (loadSongs) {
+        world.app()->ExplorerTree1.userPick(world.absolute(QStringLiteral("music")));
+    }
     return true;
 }
 

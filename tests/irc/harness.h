@@ -62,8 +62,8 @@ class Program {
     // Copies the fixture `fixture` to the music folder as `name`.
     bool addSong(const QString& name, const QString& fixture);
     // Connects, waits for the welcome (at most `timeoutMs`), starts the program answering its
-    // question with Yes, and loads the music folder.
-    bool start(int timeoutMs);
+    // question with Yes, and, with `loadSongs`, loads the music folder.
+    bool start(int timeoutMs, bool loadSongs = true);
     // The user types `text` into the front room and presses send.
     void type(const QString& text);
     // Lines of the room itself shown in the front room's transcript so far that contain `part`.
