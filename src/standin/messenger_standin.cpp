@@ -232,9 +232,18 @@ std::string MessengerStandIn::transcriptUtf8() const {
 std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
     const Room* room = front();
     length = 0;
+    if (room == nullptr) {
+        return {};
+    }
+    if (room->unicode) {
+        // Characters are UTF-16 units, as a Unicode window counts them.
+        const std::u16string units = winsys::utf8ToUtf16(model_.text(room->view));
+        length = units.size();
+        return from < units.size() ? winsys::utf16ToUtf8(std::u16string_view(units).substr(from))
+                                   : std::string();
+    }
     // One byte a character in the view's code page.
-    return room != nullptr ? winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length))
-                           : std::string();
+    return winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length));
 }
 
 std::string MessengerStandIn::inputUtf8() const {

@@ -72,7 +72,8 @@ class MessengerStandIn {
 
     // The frontmost room's transcript view and input box; "" when no room is open.
     std::string transcriptUtf8() const;
-    // The frontmost room's transcript from character `from` on, and its whole length.
+    // The frontmost room's transcript from character `from` on, and its whole length; characters
+    // are the view's own: code page bytes, or UTF-16 units in a linked room.
     std::string transcriptUtf8From(std::size_t from, std::size_t& length) const;
     std::string inputUtf8() const;
     // The input box's content at every press of the send button that came as window messages,

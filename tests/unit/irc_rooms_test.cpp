@@ -1,6 +1,7 @@
 #include "../irc/fake_transport.h"
 #include "irc/rooms.h"
 #include "messenger/aimchat.h"
+#include "platform/winsys/codepage.h"
 #include "scenario/world.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,12 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     messenger::AimChat link(world.model);
     const std::string tail = link.ChatTranscriptTail();
     EXPECT_NE(tail.find("Ω"), std::string::npos);
+    // The views read it by UTF-16 units, as the window counts them.
+    std::size_t length = 0;
+    EXPECT_EQ(world.standin.transcriptUtf8From(0, length), transcript);
+    EXPECT_EQ(length, winsys::utf8ToUtf16(transcript).size());
+    const std::size_t omega = winsys::utf8ToUtf16(transcript).find(u'Ω');
+    EXPECT_EQ(world.standin.transcriptUtf8From(omega, length), "Ω</FONT>");
     for (int i = 0; i < 10000; ++i) {
         transport.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
     }
