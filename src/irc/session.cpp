@@ -287,12 +287,13 @@ void Session::onWelcome(const Message& m) {
     if (!m.param(0).isEmpty()) {
         nick_ = m.param(0);
     }
-    roomLine(
-        {},
-        QStringLiteral("Signed on to %1 as %2.").arg(settings_.endpoint.host, displayNick(nick_)));
+    // The name first, so that whoever shows the room line below shows the new name with it.
     if (events_.nickAccepted) {
         events_.nickAccepted(nick_);
     }
+    roomLine(
+        {},
+        QStringLiteral("Signed on to %1 as %2.").arg(settings_.endpoint.host, displayNick(nick_)));
     for (const QString& channel : settings_.channels) {
         sendProtocol(QStringLiteral("JOIN ") + protocolWord(channel));
     }
