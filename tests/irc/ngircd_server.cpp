@@ -45,10 +45,11 @@ QString NgircdServer::prepare() {
         return QStringLiteral("no scratch folder");
     }
     QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                   "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                   dir_.filePath("key.pem"), "-out", certificate()});
+    openssl.start(
+        QStringLiteral("openssl"),
+        {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+         "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+         "-keyout", dir_.filePath("key.pem"), "-out", certificate()});
     if (!openssl.waitForFinished(kStartTimeoutMs) || openssl.exitCode() != 0) {
         return QStringLiteral("openssl could not make a certificate: ") +
                QString::fromLocal8Bit(openssl.readAllStandardError());
