@@ -2,9 +2,12 @@
 // playlist's selected file, for a folder holding one file named from the input.
 
 #include "fuzz_system.h"
+#include "platform/native_name.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString folderPath = scratch.filePath(QStringLiteral("songs"));
     QDir folder(folderPath);
     FUZZ_CHECK(folder.mkpath(folderPath));
-    for (const QString& old : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        FUZZ_CHECK(folder.remove(old));
+    // Every file, also one whose name is not valid UTF-8 (a name cut inside a surrogate pair is
+    // written so), as the playlist lists them.
+    for (const QString& old : ruz::ListFileNames(folderPath)) {
+        FUZZ_CHECK(::unlink(ruz::NativeFromName(folderPath + u'/' + old).constData()) == 0);
     }
     const QString name = fileNameFrom(input);
     // A name starting with "." is a hidden file, which the playlist does not list.

@@ -12,8 +12,12 @@ constexpr char16_t kKeptByteBase = 0xDC00;
 constexpr unsigned char kFirstHighByte = 0x80;
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool isKeptByte(QChar c) {
-    return c.unicode() >= kKeptByteBase + kFirstHighByte && c.unicode() <= kKeptByteBase + 0xFF;
+// Whether the character at `i` is a kept byte: a low surrogate of the kept range that is not the
+// second half of a pair (a valid character beyond the first plane may end in the same range).
+bool isKeptByte(QStringView name, qsizetype i) {
+    const char16_t c = name[i].unicode();
+    const bool inRange = c >= kKeptByteBase + kFirstHighByte && c <= kKeptByteBase + 0xFF;
+    return inRange && (i == 0 || !name[i - 1].isHighSurrogate());
 }
 
 // The length of the valid UTF-8 sequence at `at`, or 0 when the bytes there are not one.
@@ -72,7 +76,7 @@ QByteArray NativeFromName(const QString& name) {
     bytes.reserve(name.size());
     qsizetype start = 0;
     for (qsizetype i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !isKeptByte(name[i])) {
+        if (i < name.size() && !isKeptByte(name, i)) {
             continue;
         }
         bytes.append(QStringView(name).mid(start, i - start).toUtf8());
@@ -86,9 +90,9 @@ QByteArray NativeFromName(const QString& name) {
 
 QString DisplayName(const QString& name) {
     QString shown = name;
-    for (QChar& c : shown) {
-        if (isKeptByte(c)) {
-            c = QChar(kReplacement);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (isKeptByte(name, i)) {
+            shown[i] = QChar(kReplacement);
         }
     }
     return shown;

@@ -182,9 +182,15 @@ TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
 }
 
 TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
-    const QByteArray cases[] = {
-        "plain.mp3", "caf\xc3\xa9.mp3",        "caf\xe9 - bad.mp3", "\xff\xfe",
-        "\xc3",      "\xed\xa0\x80 surrogate", "\xf4\x90\x80\x80"};
+    const QByteArray cases[] = {"plain.mp3",
+                                "caf\xc3\xa9.mp3",
+                                "caf\xe9 - bad.mp3",
+                                "\xff\xfe",
+                                "\xc3",
+                                "\xed\xa0\x80 surrogate",
+                                "\xf4\x90\x80\x80",
+                                "\xf3\xb3\xb3\xb3 a pair ending like a kept byte",
+                                "\xb3\xf3\xb3\xb3\xb3"};
     for (const QByteArray& bytes : cases) {
         const QString name = NameFromNative(bytes);
         EXPECT_EQ(NativeFromName(name), bytes) << bytes.toStdString();
