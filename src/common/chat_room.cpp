@@ -19,15 +19,15 @@ void ChatRoom::send(const QString& text) {
     if (text.isEmpty()) {
         return;  // the room posts nothing for an empty box
     }
-    sent_.push_back(text);
+    sent_.push_back({text, asShown(text)});
     if (sent_.size() > kRememberedLines) {
         sent_.pop_front();
     }
 }
 
 bool ChatRoom::takeOwnLine(const QString& message) {
-    const auto found = std::find_if(sent_.begin(), sent_.end(), [&](const QString& text) {
-        return message == text || message == asShown(text);
+    const auto found = std::find_if(sent_.begin(), sent_.end(), [&](const Sent& sent) {
+        return message == sent.text || message == sent.shown;
     });
     if (found == sent_.end()) {
         return false;

@@ -51,8 +51,12 @@ class ChatRoom {
   private:
     messenger::AimChat& link_;
     CheckBox& chatSends_;
-    // Sent lines as the room shows them, oldest first.
-    std::deque<QString> sent_;
+    // Sent lines as sent and as the room shows them, oldest first.
+    struct Sent {
+        QString text;
+        QString shown;
+    };
+    std::deque<Sent> sent_;
 };
 
 }  // namespace ruz

@@ -1,5 +1,8 @@
 #include "mpris/mpris_player.h"
 
+#include "common/constants.h"
+#include "common/numbers.h"
+
 #include <QCryptographicHash>
 #include <QUrl>
 
@@ -32,11 +35,6 @@ QString playbackStatus(PlayState state) {
 
 qint64 microseconds(double seconds) {
     return static_cast<qint64>(std::llround(seconds * kMicrosecondsPerSecond));
-}
-
-// Whole seconds, a half to the even neighbour, as the position slider counts.
-int wholeSeconds(qint64 us) {
-    return static_cast<int>(std::nearbyint(static_cast<double>(us) / kMicrosecondsPerSecond));
 }
 
 QVariant constant(const char* text) {
@@ -319,9 +317,12 @@ void MprisPlayer::setPosition(const QString& trackId, qint64 positionUs) {
     moveTo(positionUs);
 }
 
-// Through the position slider, as the user's drag: whole seconds.
+// Through the position slider, as the user's drag: whole seconds, a half to the even neighbour.
 void MprisPlayer::moveTo(qint64 positionUs) {
-    amp_.Slider2.userScroll(wholeSeconds(positionUs));
+    const double seconds = static_cast<double>(positionUs) / kMicrosecondsPerSecond;
+    if (const auto whole = roundHalfEven(seconds, kIntMin, kIntMax)) {
+        amp_.Slider2.userScroll(*whole);
+    }
 }
 
 void MprisPlayer::setVolume(double linear) {

@@ -127,8 +127,7 @@ void Chat::scan_on() {
     qsizetype length = 0;
     const QString view = readFrom_(0, length);
     fyrsttalk = view.right(kTailLength);
-    seenLength_ = length;
-    seenEnd_ = fyrsttalk;
+    seen_.moveTo(view, length);
 }
 
 void Chat::scan_off() {
@@ -136,8 +135,7 @@ void Chat::scan_off() {
 }
 
 void Chat::viewEmptied() {
-    seenLength_ = 0;
-    seenEnd_.clear();
+    seen_.restart();
 }
 
 void Chat::deliver(const QString& line) {
@@ -154,21 +152,18 @@ void Chat::poll() {
         return;
     }
     polling_ = true;
-    const qsizetype from = seenLength_ - seenEnd_.size();
-    qsizetype length = 0;
-    QString text = readFrom_(from, length);
-    if (length < kMinTailLength) {
+    // Read anew, only the view's tail matters: its last line.
+    const GrowingText::Read read = seen_.read(
+        readFrom_, [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
+    if (read.length < kMinTailLength) {
         polling_ = false;
         return;
     }
-    const bool continued = length >= seenLength_ && text.startsWith(seenEnd_);
-    if (!continued) {
+    if (!read.continued) {
         // Emptied or replaced by someone else: only the view's last line can be told new, when it
         // is not the line delivered last.
-        const QString tail = readFrom_(std::max<qsizetype>(0, length - kTailLength), length);
-        seenLength_ = length;
-        seenEnd_ = tail.right(kTailLength);
-        const QString last = ExtractLastChatLine(tail);
+        seen_.moveTo(read.text, read.length);
+        const QString last = ExtractLastChatLine(read.text);
         newlastlyne = last;
         if (last != oldlastlyne) {
             deliver(last);
@@ -176,27 +171,49 @@ void Chat::poll() {
         polling_ = false;
         return;
     }
-    // The baseline moves first: a line may empty the view while it is handled.
-    QString fresh = text.mid(seenEnd_.size());
-    seenLength_ = length;
-    seenEnd_ = text.right(kTailLength);
-    const qsizetype firstBreak = fresh.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
-    if (firstBreak != 0 && !fresh.isEmpty()) {
+    QString fresh = read.fresh().toString();
+    if (!fresh.isEmpty() && !fresh.startsWith(kLineBreak, Qt::CaseInsensitive)) {
         // Text without a break first continues the line read last.
-        const QString before = text.left(text.size() - fresh.size());
+        const QString& before = seen_.end();
         const qsizetype lineStart = before.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
-        const QString extended = lineStart >= 0 ? before.mid(lineStart) : QString();
-        fresh = extended + fresh;
+        fresh.prepend(lineStart >= 0 ? before.mid(lineStart) : QString());
     }
-    qsizetype start = fresh.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
-    while (start >= 0) {
-        const qsizetype next = fresh.indexOf(kLineBreak, start + 1, Qt::CaseInsensitive);
-        const qsizetype end = next >= 0 ? next : fresh.size();
+    // The baseline moves first: a line may empty the view while it is handled.
+    seen_.moveTo(read.text, read.length);
+    for (const QString& line : SplitChatLines(fresh)) {
         // A line never keeps its last character, as the tail's last line never did.
-        deliver(fresh.mid(start, end - start - 1));
-        start = next;
+        deliver(line.chopped(1));
     }
     polling_ = false;
+}
+
+QStringList SplitChatLines(QStringView markup) {
+    QStringList lines;
+    qsizetype start = markup.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
+    while (start >= 0) {
+        const qsizetype next = markup.indexOf(kLineBreak, start + 1, Qt::CaseInsensitive);
+        lines.append(markup.mid(start, (next >= 0 ? next : markup.size()) - start).toString());
+        start = next;
+    }
+    return lines;
+}
+
+GrowingText::Read GrowingText::read(
+    const ReadFrom& readFrom, const std::function<qsizetype(qsizetype length)>& restartFrom) const {
+    Read read;
+    read.text = readFrom(length_ - end_.size(), read.length);
+    read.continued = read.length >= length_ && read.text.startsWith(end_);
+    read.freshFrom = end_.size();
+    if (!read.continued) {
+        read.text = readFrom(restartFrom(read.length), read.length);
+        read.freshFrom = 0;
+    }
+    return read;
+}
+
+void GrowingText::moveTo(const QString& text, qsizetype length) {
+    length_ = length;
+    end_ = text.right(keptEnd_);
 }
 
 }  // namespace ruz

@@ -11,9 +11,6 @@
 namespace ruz::ui {
 
 namespace {
-const QString kLineBreak = QStringLiteral("<BR>");
-// The end of what was shown, to know the transcript again.
-constexpr int kKeptEnd = 256;
 // How many lines beyond the scrollback are let in before the oldest are taken out.
 constexpr int kTrimChunk = 500;
 const QColor kTimeColour(0x8a, 0x8a, 0x8a);
@@ -51,20 +48,15 @@ TranscriptView::TranscriptView(QWidget* parent) : QPlainTextEdit(parent) {
 
 void TranscriptView::show(const ReadFrom& read) {
     lastAdded_ = 0;
-    const qsizetype from = shownLength_ - shownEnd_.size();
-    qsizetype length = 0;
-    QString text = read(from, length);
-    const bool continued = length >= shownLength_ && text.startsWith(shownEnd_);
-    if (!continued) {
-        clear();  // emptied, or another room: everything anew
-        text = read(0, length);
+    // Emptied, or another room: everything anew.
+    const GrowingText::Read text = shown_.read(read, [](qsizetype) { return 0; });
+    if (!text.continued) {
+        clear();
     }
-    const QStringView fresh = QStringView(text).mid(continued ? shownEnd_.size() : 0);
-    if (!fresh.isEmpty()) {
-        appendLines(fresh);
+    if (!text.fresh().isEmpty()) {
+        appendLines(text.fresh());
     }
-    shownLength_ = length;
-    shownEnd_ = text.right(kKeptEnd);
+    shown_.moveTo(text.text, text.length);
 }
 
 void TranscriptView::appendLines(QStringView markup) {
@@ -80,11 +72,7 @@ void TranscriptView::appendLines(QStringView markup) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    qsizetype start = markup.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
-    while (start >= 0) {
-        const qsizetype next = markup.indexOf(kLineBreak, start + 1, Qt::CaseInsensitive);
-        const QString raw =
-            markup.mid(start, (next >= 0 ? next : markup.size()) - start).toString();
+    for (const QString& raw : SplitChatLines(markup)) {
         const ShownLine line = readLine(raw);
         if (!document()->isEmpty()) {
             cursor.insertBlock();
@@ -95,7 +83,6 @@ void TranscriptView::appendLines(QStringView markup) {
         cursor.insertText(line.sender, name);
         cursor.insertText(line.text, plain);
         lastAdded_ += raw.size();
-        start = next;
     }
     // The oldest lines go in chunks, which costs less than one at a time.
     if (document()->blockCount() > kScrollbackLines + kTrimChunk) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scanner/chat.h"
+
 #include <QPlainTextEdit>
 #include <QString>
 
@@ -15,9 +17,10 @@ namespace ruz::ui {
 class TranscriptView final : public QPlainTextEdit {
   public:
     static constexpr int kScrollbackLines = 2000;
+    // The end of what was shown, to know the transcript again.
+    static constexpr int kKeptEnd = 256;
 
-    // Reads the transcript from character `from` on and sets `length` to its whole length.
-    using ReadFrom = std::function<QString(qsizetype from, qsizetype& length)>;
+    using ReadFrom = GrowingText::ReadFrom;
 
     explicit TranscriptView(QWidget* parent);
     // Shows the room's transcript; what was shown before and is still its start stays, and only
@@ -35,8 +38,7 @@ class TranscriptView final : public QPlainTextEdit {
   private:
     void appendLines(QStringView markup);
 
-    qsizetype shownLength_ = 0;
-    QString shownEnd_;
+    GrowingText shown_{kKeptEnd};
     qsizetype lastAdded_ = 0;
 };
 

@@ -1,12 +1,7 @@
 #include "mpris/mpris_player.h"
 
-#include "platform/clock.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/scripted_engine.h"
-#include "platform/tray.h"
-#include "platform/virtual_timer_host.h"
-#include "platform/winsys/window_model.h"
-#include "standin/messenger_standin.h"
+#include "scenario/headless_system.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -146,9 +141,15 @@ TEST(Properties, EveryNameIsFoundOnItsOwnInterface) {
 class MprisPlayerTest : public ::testing::Test {
   protected:
     MprisPlayerTest()
-        : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
-          dialogs([this](int ms) { host.advance(ms); }),
-          platform{host, model, engine, dialogs, tray, clock} {}
+        : system([this](TimerHost&) {
+              auto made = std::make_unique<ScriptedEngine>();
+              scripted = made.get();
+              return std::make_unique<ObservedEngine>(std::move(made));
+          }),
+          host(system.host),
+          standin(system.standin),
+          dialogs(system.dialogs),
+          engine(static_cast<ObservedEngine&>(*system.engine)) {}
 
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
@@ -157,8 +158,7 @@ class MprisPlayerTest : public ::testing::Test {
         song(u"B - Two.mp3"_s, 20);
         song(u"C - Three.mp3"_s, 30);
         dialogs.queueYesNo(true);
-        app = std::make_unique<FrmAmp>(platform);
-        app->Form_Load();
+        app = &system.start();
         player = std::make_unique<MprisPlayer>(*app, engine, host);
         player->onPropertiesChanged = [this](const QStringList& names, const PlayerState& s) {
             changes.push_back(names);
@@ -170,10 +170,7 @@ class MprisPlayerTest : public ::testing::Test {
         changes.clear();
         states.clear();
     }
-    void TearDown() override {
-        player.reset();
-        app.reset();
-    }
+    void TearDown() override { player.reset(); }
 
     void song(const QString& name, double seconds) {
         const QString path = folder.path() + u'/' + name;
@@ -181,20 +178,9 @@ class MprisPlayerTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         scripted->addSong(path, seconds);
     }
-    static std::unique_ptr<MediaEngine> makeScripted(ScriptedEngine*& out) {
-        auto made = std::make_unique<ScriptedEngine>();
-        out = made.get();
-        return made;
-    }
     // Long enough for a title pick-up and the metadata that follows it.
     void settle() { host.advance(FrmAmp::kTitlePickUpMs + FrmAmp::kPositionRefreshMs); }
-    QStringList sent() const {
-        QStringList lines;
-        for (const auto& line : standin.sentByProgram()) {
-            lines.append(QString::fromStdString(line));
-        }
-        return lines;
-    }
+    QStringList sent() const { return system.sent(); }
     int changesOf(const QString& name) const {
         int n = 0;
         for (const QStringList& names : changes) {
@@ -203,17 +189,15 @@ class MprisPlayerTest : public ::testing::Test {
         return n;
     }
 
-    VirtualTimerHost host;
-    VirtualClock clock{host};
-    winsys::WindowModel model;
-    standin::MessengerStandIn standin;
-    ScriptedDialogs dialogs;
-    RecordedTray tray;
+    // Set while `system` makes its engine, so declared before it.
     ScriptedEngine* scripted = nullptr;  // owned by `engine`
-    ObservedEngine engine{makeScripted(scripted)};
-    Platform platform;
+    HeadlessSystem system;
+    VirtualTimerHost& host;
+    standin::MessengerStandIn& standin;
+    ScriptedDialogs& dialogs;
+    ObservedEngine& engine;
     QTemporaryDir folder;
-    std::unique_ptr<FrmAmp> app;
+    FrmAmp* app = nullptr;
     std::unique_ptr<MprisPlayer> player;
     std::vector<QStringList> changes;
     std::vector<PlayerState> states;

@@ -43,7 +43,12 @@ TEST(IrcParse, LinesIntoPrefixCommandAndParameters) {
         {"1234 x", false, "", "", "", {}},
         {"PR!V x", false, "", "", "", {}},
         {"@a=b", false, "", "", "", {}},
-        {QByteArray("PRIVMSG #r :a\0b", 15), true, "", "", "PRIVMSG", {"#r", (QString("a") + QChar(0) + QString("b"))}},
+        {QByteArray("PRIVMSG #r :a\0b", 15),
+         true,
+         "",
+         "",
+         "PRIVMSG",
+         {"#r", (QString("a") + QChar(0) + QString("b"))}},
     };
     for (const ParseCase& c : cases) {
         const std::optional<Message> m = parseLine(c.line);

@@ -32,6 +32,23 @@ bool classMatches(const std::string& windowClass, const char* wanted) {
 
 constexpr Hwnd kHandleStep = 4;
 
+// The answer to WM_GETTEXTLENGTH or WM_GETTEXT with `text` in the caller's kind of characters:
+// its length, or as much of it as the caller's buffer of wParam characters holds, NUL-ended.
+template <typename Text>
+LResult answerText(const Text& text, unsigned message, WParam wParam, LParam lParam) {
+    if (message == kWmGetTextLength) {
+        return static_cast<LResult>(text.size());
+    }
+    if (wParam == 0 || lParam == 0) {
+        return 0;
+    }
+    const std::size_t count = std::min<std::size_t>(wParam - 1, text.size());
+    auto* buffer = reinterpret_cast<typename Text::value_type*>(lParam);
+    std::copy_n(text.data(), count, buffer);
+    buffer[count] = typename Text::value_type{};
+    return static_cast<LResult>(count);
+}
+
 }  // namespace
 
 const WindowModel::Window* WindowModel::find(Hwnd window) const {
@@ -138,32 +155,8 @@ LResult WindowModel::convertedDispatch(Hwnd window, unsigned message, WParam wPa
         own.resize(copied > 0 ? std::min(static_cast<std::size_t>(copied), own.size() - 1) : 0);
     }
     const std::string utf8 = unicode ? own : cp1252ToUtf8(own);
-    if (!wide) {
-        const std::string bytes = utf8ToCp1252(utf8);
-        if (message == kWmGetTextLength) {
-            return static_cast<LResult>(bytes.size());
-        }
-        if (wParam == 0 || lParam == 0) {
-            return 0;
-        }
-        const std::size_t count = std::min<std::size_t>(wParam - 1, bytes.size());
-        char* buffer = reinterpret_cast<char*>(lParam);
-        std::memcpy(buffer, bytes.data(), count);
-        buffer[count] = '\0';
-        return static_cast<LResult>(count);
-    }
-    const std::u16string units = utf8ToUtf16(utf8);
-    if (message == kWmGetTextLength) {
-        return static_cast<LResult>(units.size());
-    }
-    if (wParam == 0 || lParam == 0) {
-        return 0;
-    }
-    const std::size_t count = std::min<std::size_t>(wParam - 1, units.size());
-    char16_t* buffer = reinterpret_cast<char16_t*>(lParam);
-    std::copy_n(units.data(), count, buffer);
-    buffer[count] = u'\0';
-    return static_cast<LResult>(count);
+    return wide ? answerText(utf8ToUtf16(utf8), message, wParam, lParam)
+                : answerText(utf8ToCp1252(utf8), message, wParam, lParam);
 }
 
 LResult WindowModel::dispatch(Hwnd window, unsigned message, WParam wParam, LParam lParam) {
