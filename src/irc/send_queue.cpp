@@ -28,6 +28,7 @@ void SendQueue::setOpen(bool open, bool chat) {
     if (!open) {
         protocol_.clear();
         pongWaiting_ = false;
+        lastWasPong_ = false;
     }
     open_ = open;
     chatOpen_ = open && chat;
@@ -70,15 +71,22 @@ bool SendQueue::pushChat(const QByteArray& line) {
 void SendQueue::pump() {
     while (tokens_ > 0 && open_) {
         QByteArray line;
-        if (!protocol_.empty()) {
+        const bool chatWaits = chatOpen_ && !chat_.empty();
+        // A PONG goes ahead of the chat lines, but not twice in a row while one waits: a server
+        // that pings without end still leaves the room every other line.
+        const bool pongYields =
+            lastWasPong_ && chatWaits && !protocol_.empty() && protocol_.front().startsWith(kPong);
+        if (!protocol_.empty() && !pongYields) {
             line = std::move(protocol_.front());
             protocol_.pop_front();
-            if (line.startsWith(kPong)) {
+            lastWasPong_ = line.startsWith(kPong);
+            if (lastWasPong_) {
                 pongWaiting_ = false;
             }
-        } else if (chatOpen_ && !chat_.empty()) {
+        } else if (chatWaits) {
             line = std::move(chat_.front());
             chat_.pop_front();
+            lastWasPong_ = false;
         } else {
             break;
         }

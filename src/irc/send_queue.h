@@ -23,7 +23,9 @@ struct SendPolicy {
 // The lines waiting to leave, and the pace at which they leave. Chat lines (what the program and
 // the user say) wait while the link is down and go out after the next registration, in order;
 // protocol lines (registration, JOIN, PONG) jump ahead of them and are forgotten when the link
-// goes down. At most kMaxChatLines chat lines wait; a further one is refused.
+// goes down, but a PONG never leaves right after another while a chat line waits, so the chat
+// keeps at least every other line of the pace. At most kMaxChatLines chat lines wait; a further
+// one is refused.
 class SendQueue {
   public:
     static constexpr std::size_t kMaxChatLines = 2000;
@@ -62,6 +64,7 @@ class SendQueue {
     std::deque<QByteArray> protocol_;
     std::deque<QByteArray> chat_;
     bool pongWaiting_ = false;  // the protocol queue holds a PONG
+    bool lastWasPong_ = false;  // the line that left last was a PONG
 };
 
 }  // namespace ruz::irc

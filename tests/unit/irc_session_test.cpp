@@ -323,6 +323,38 @@ TEST_F(IrcSession, AStormOfPingsQueuesOnePong) {
     EXPECT_EQ(pong.first().size(), static_cast<qsizetype>(kMaxLineBytes) - 2);
 }
 
+TEST_F(IrcSession, APingFloodLeavesTheChatItsShareOfThePace) {
+    signOn();
+    host.advance(10 * SendPolicy::kIntervalMs);
+    written();
+    // The program has a dozen lines to say while the server pings four times a second for a
+    // minute: one PONG waits at a time, with the newest token, and every other line is chat.
+    constexpr int kChatLines = 12;
+    for (int i = 0; i < kChatLines; ++i) {
+        ASSERT_TRUE(session->say("#chat", "line " + QString::number(i)));
+    }
+    constexpr int kPingEveryMs = 250;
+    constexpr int kFloodMs = 60000;
+    int chat = 0;
+    int pongs = 0;
+    QByteArray lastPong;
+    for (int at = 0; at < kFloodMs; at += kPingEveryMs) {
+        transport.serverSends("PING :" + QByteArray::number(at) + "\r\n");
+        host.advance(kPingEveryMs);
+        for (const QByteArray& line : written()) {
+            chat += line.startsWith("PRIVMSG #chat :line ") ? 1 : 0;
+            if (line.startsWith("PONG ")) {
+                ++pongs;
+                // The answer is to the newest ping at the moment it leaves.
+                EXPECT_EQ(line, "PONG :" + QByteArray::number(at)) << at;
+            }
+        }
+    }
+    EXPECT_EQ(chat, kChatLines);
+    EXPECT_LE(pongs, kFloodMs / SendPolicy::kIntervalMs + SendPolicy::kBurst);
+    EXPECT_GE(pongs, kFloodMs / SendPolicy::kIntervalMs - kChatLines - 1);
+}
+
 TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
     signOn();
     host.advance(10 * SendPolicy::kIntervalMs);
