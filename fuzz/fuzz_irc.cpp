@@ -80,6 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host.advance(ruz::irc::Session::kMaxRetryDelayMs);
     checkWritten(transport.written);
     FUZZ_CHECK(standin.transcriptUtf8().size() <=
-               ruz::standin::MessengerStandIn::kHardLimitFactor * ruz::irc::Rooms::kKeepBytes);
+               ruz::standin::MessengerStandIn::kUnreadLimitFactor * ruz::irc::Rooms::kKeepBytes);
     return 0;
 }

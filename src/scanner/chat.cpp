@@ -204,10 +204,23 @@ GrowingText::Read GrowingText::read(
     read.text = readFrom(length_ - end_.size(), read.length);
     read.continued = read.length >= length_ && read.text.startsWith(end_);
     read.freshFrom = end_.size();
-    if (!read.continued) {
-        read.text = readFrom(restartFrom(read.length), read.length);
-        read.freshFrom = 0;
+    if (read.continued) {
+        return read;
     }
+    // A text that keeps only its last lines has lost some from its start: what was read last is
+    // then further to the front. Of several places, the latest one that the loss allows is taken
+    // (the smallest loss): what lies between two such places repeats the end read last.
+    const QString whole = readFrom(0, read.length);
+    const qsizetype latest = std::min(length_, whole.size()) - end_.size();
+    const qsizetype at =
+        end_.size() == keptEnd_ && latest >= 0 ? whole.lastIndexOf(end_, latest) : -1;
+    if (at >= 0) {
+        read.continued = true;
+        read.text = whole.mid(at);
+        return read;
+    }
+    read.text = whole.mid(restartFrom(read.length));
+    read.freshFrom = 0;
     return read;
 }
 

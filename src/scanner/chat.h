@@ -49,7 +49,8 @@ class GrowingText {
     };
 
     explicit GrowingText(qsizetype keptEnd) : keptEnd_(keptEnd) {}
-    // Reads from the kept end on. A text that does not continue what was read last (emptied or
+    // Reads from the kept end on. A text that has lost lines from its start is followed from the
+    // kept end where it now stands; one that does not continue what was read last (emptied or
     // replaced) is read anew from `restartFrom(length)`.
     Read read(const ReadFrom& readFrom,
               const std::function<qsizetype(qsizetype length)>& restartFrom) const;

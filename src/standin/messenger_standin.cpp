@@ -173,26 +173,59 @@ std::string MessengerStandIn::native(const Room& room, const std::string& utf8) 
 }
 
 void MessengerStandIn::appendMarkup(Room& room, const std::string& markup) {
-    std::string text = model_.text(room.view) + markup;
+    model_.appendText(room.view, markup);
     room.quietReads = 0;
-    if (room.keepBytes > 0 && text.size() > kHardLimitFactor * room.keepBytes) {
-        trimToKeep(room, text);
-    }
-    model_.setText(room.view, std::move(text));
-}
-
-void MessengerStandIn::trimToKeep(const Room& room, std::string& text) {
-    if (text.size() <= room.keepBytes) {
+    if (room.keepBytes == 0) {
         return;
     }
-    // Whole lines go: the cut falls on the first line break within the part kept.
-    std::size_t cut = text.find("<BR>", text.size() - room.keepBytes);
-    if (cut == std::string::npos) {
-        cut = text.rfind("<BR>");
+    const std::size_t size = model_.textView(room.view).size();
+    const std::size_t read = std::min(room.readBytes, size);
+    if (size > kHardLimitFactor * room.keepBytes && read >= 2 * room.keepBytes) {
+        // A busy room: what was read goes but its last keepBytes, so that the reader knows the
+        // rest again; at most once between two reads, each time at least keepBytes.
+        dropLinesBefore(room, read - room.keepBytes, read);
+    } else if (size > kUnreadLimitFactor * room.keepBytes) {
+        dropLinesBefore(room, size - kHardLimitFactor * room.keepBytes, size);
     }
-    if (cut != std::string::npos) {
-        text.erase(0, cut);
+}
+
+void MessengerStandIn::dropLinesBefore(Room& room, std::size_t from, std::size_t upTo) {
+    static constexpr std::string_view kBreak = "<BR>";
+    const std::string_view text = model_.textView(room.view);
+    from = std::min(from, upTo);
+    std::size_t cut =
+        text.substr(0, std::min(text.size(), upTo + kBreak.size())).find(kBreak, from);
+    if (cut == std::string_view::npos) {
+        cut = text.rfind(kBreak, from);
     }
+    if (cut == std::string_view::npos || cut == 0) {
+        return;
+    }
+    if (room.unicode && room.unitsAt >= cut) {
+        room.units -= winsys::utf16Length(text.substr(0, cut));
+        room.unitsAt -= cut;
+    } else {
+        room.units = 0;
+        room.unitsAt = 0;
+    }
+    room.readBytes -= std::min(room.readBytes, cut);
+    model_.eraseTextStart(room.view, cut);
+}
+
+std::size_t MessengerStandIn::viewUnits(const Room& room, std::string_view text) const {
+    if (room.unitsAt > text.size()) {
+        room.units = 0;  // replaced from outside
+        room.unitsAt = 0;
+    }
+    // The count moves on to the last ASCII byte: no sequence of more bytes takes one in, so a
+    // character starts after it whatever follows.
+    std::size_t end = text.size();
+    while (end > room.unitsAt && static_cast<unsigned char>(text[end - 1]) >= 0x80) {
+        --end;
+    }
+    room.units += winsys::utf16Length(text.substr(room.unitsAt, end - room.unitsAt));
+    room.unitsAt = end;
+    return room.units + winsys::utf16Length(text.substr(end));
 }
 
 bool MessengerStandIn::appendRaw(const std::string& textUtf8) {
@@ -236,11 +269,16 @@ std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& 
         return {};
     }
     if (room->unicode) {
-        // Characters are UTF-16 units, as a Unicode window counts them.
-        const std::u16string units = winsys::utf8ToUtf16(model_.text(room->view));
-        length = units.size();
-        return from < units.size() ? winsys::utf16ToUtf8(std::u16string_view(units).substr(from))
-                                   : std::string();
+        // Characters are UTF-16 units, as a Unicode window counts them; only the part from `from`
+        // on is converted.
+        const std::string_view text = model_.textView(room->view);
+        length = viewUnits(*room, text);
+        if (from >= length) {
+            return {};
+        }
+        return from >= room->units
+                   ? winsys::utf8FromUnit(text.substr(room->unitsAt), from - room->units)
+                   : winsys::utf8FromUnit(text, from);
     }
     // One byte a character in the view's code page.
     return winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length));
@@ -326,26 +364,33 @@ std::optional<LResult> MessengerStandIn::onRoomMessage(Hwnd window, unsigned mes
 std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned message, WParam wParam,
                                                        LParam lParam) {
     Room* room = roomOf(window);
-    if (room != nullptr && room->view == window && room->keepBytes > 0) {
-        // A linked room's transcript is cut back only when it has been read twice with nothing
-        // new since: everything in it has been read, and the reader is not in the middle of a
-        // read that the cut would confuse.
-        if (message == winsys::kWmGetTextLength && room->quietReads >= kQuietReadsBeforeCut) {
-            std::string text = model_.text(window);
-            if (text.size() > room->keepBytes) {
-                trimToKeep(*room, text);
-                model_.setText(window, std::move(text));
-            }
-        } else if (message == winsys::kWmGetText) {
-            room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);
-        } else if (message == winsys::kWmSetText) {
-            room->quietReads = 0;
+    const bool view = room != nullptr && room->view == window;
+    if (view && message == winsys::kWmGetTextLength && room->keepBytes > 0 &&
+        room->quietReads >= kQuietReadsBeforeCut) {
+        // A linked room's transcript is cut back to keepBytes when it has been read twice with
+        // nothing new since: everything in it has been read, and the reader is not in the middle
+        // of a read that the cut would confuse.
+        const std::size_t size = model_.textView(window).size();
+        if (size > room->keepBytes) {
+            dropLinesBefore(*room, size - room->keepBytes, std::min(size, room->readBytes));
         }
+    }
+    if (view && message == winsys::kWmGetText) {
+        room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);
+        const LResult copied = model_.defaultHandling(window, message, wParam, lParam);
+        room->readBytes = copied > 0 ? static_cast<std::size_t>(copied) : 0;
+        return copied;
     }
     if (message != winsys::kWmSetText) {
         return std::nullopt;
     }
     const LResult result = model_.defaultHandling(window, message, wParam, lParam);
+    if (view) {
+        room->quietReads = 0;
+        room->readBytes = 0;
+        room->units = 0;
+        room->unitsAt = 0;
+    }
     changed();
     return result;
 }

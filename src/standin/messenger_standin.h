@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -43,8 +44,11 @@ class MessengerStandIn {
     winsys::Hwnd openDialog(const std::string& captionUtf8, bool unicode = false);
     // A new linked room in front of all windows, numbered as the others. `onPost` receives every
     // line the room posts (UTF-8) after it is shown. The transcript drops whole lines from its
-    // start down to `keepBytes` bytes when it is read after kQuietReadsBeforeCut reads with no
-    // change (so that the reader misses nothing); past kHardLimitFactor times that, at once.
+    // start, never one its reader (whoever reads the view with WM_GETTEXT) has not had: down to
+    // `keepBytes` bytes when it is read after kQuietReadsBeforeCut reads with no change; past
+    // kHardLimitFactor times `keepBytes`, at once, down to the last `keepBytes` bytes of what was
+    // read and everything after. Lines nobody reads are kept up to kUnreadLimitFactor times
+    // `keepBytes`; past that the oldest go, read or not, down to kHardLimitFactor times it.
     int openLinkedRoom(const std::string& captionUtf8,
                        std::function<void(const std::string&)> onPost, std::size_t keepBytes);
     // Lines arriving in room `number`; false when it is not open.
@@ -91,6 +95,7 @@ class MessengerStandIn {
     }
 
     static constexpr std::size_t kHardLimitFactor = 4;
+    static constexpr std::size_t kUnreadLimitFactor = 16;
     static constexpr int kQuietReadsBeforeCut = 2;
 
     static constexpr const char* kRoomClass = "AIM_ChatWnd";
@@ -111,6 +116,12 @@ class MessengerStandIn {
         std::function<void(const std::string&)> onPost;  // linked rooms only
         std::size_t keepBytes = 0;                       // 0: the whole transcript
         int quietReads = 0;  // WM_GETTEXTs of the view since its text last changed
+        // The view's first bytes that the last WM_GETTEXT copied: what its reader has had.
+        std::size_t readBytes = 0;
+        // The view's length in UTF-16 units up to byte unitsAt, a character's start, for the
+        // reads by units: counted once, as the text grows (Unicode rooms).
+        mutable std::size_t units = 0;
+        mutable std::size_t unitsAt = 0;
     };
 
     int addRoom(const std::string& caption, bool unicode);
@@ -118,8 +129,11 @@ class MessengerStandIn {
     // A UTF-8 text in the room's own encoding.
     std::string native(const Room& room, const std::string& utf8) const;
     void appendMarkup(Room& room, const std::string& markup);
-    // Drops whole lines from the start of `text` until at most room.keepBytes remain.
-    static void trimToKeep(const Room& room, std::string& text);
+    // Drops the view's lines before its first line break from byte `from` up to byte `upTo`, or
+    // before its last one at or before `from` when there is none there; never a byte past `upTo`.
+    void dropLinesBefore(Room& room, std::size_t from, std::size_t upTo);
+    // The view's length in UTF-16 units; counts only what was added since it was last asked.
+    std::size_t viewUnits(const Room& room, std::string_view text) const;
     const Room* front() const;
     Room* front();
     Room* roomOf(winsys::Hwnd window);

@@ -148,10 +148,10 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     for (int i = 0; i < 10000; ++i) {
         transport.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
     }
-    // Nobody read the room meanwhile: only the hard limit cut it.
+    // Nobody read the room meanwhile: only the limit of unread lines cut it.
     std::string after = world.standin.transcriptUtf8();
-    EXPECT_LE(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
-    EXPECT_GT(after.size(), Rooms::kKeepBytes);
+    EXPECT_LE(after.size(), standin::MessengerStandIn::kUnreadLimitFactor * Rooms::kKeepBytes);
+    EXPECT_GT(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
     EXPECT_EQ(after.rfind("<BR>", 0), 0u);  // whole lines
     EXPECT_NE(after.find("line 9999</FONT>"), std::string::npos);
     // Read twice with nothing new in between: not cut yet, the reader may be reading on.
@@ -164,6 +164,21 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     EXPECT_LE(after.size(), Rooms::kKeepBytes);
     EXPECT_EQ(after.rfind("<BR>", 0), 0u);
     EXPECT_NE(after.find("line 9999</FONT>"), std::string::npos);
+    // Past the hard limit, no line goes before it has been read; once read, all but the last
+    // keepBytes of it go at the next line.
+    for (int i = 0; i < 5000; ++i) {
+        transport.serverSends(":carol!u@h PRIVMSG #music :more " + QByteArray::number(i) + "\r\n");
+    }
+    after = world.standin.transcriptUtf8();
+    EXPECT_GT(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
+    EXPECT_NE(after.find(": more 0</FONT>"), std::string::npos);
+    link.ChatTranscriptTail();
+    transport.serverSends(":carol!u@h PRIVMSG #music :the last\r\n");
+    after = world.standin.transcriptUtf8();
+    EXPECT_LE(after.size(), 2 * Rooms::kKeepBytes);
+    EXPECT_GT(after.size(), Rooms::kKeepBytes / 2);
+    EXPECT_EQ(after.rfind("<BR>", 0), 0u);
+    EXPECT_NE(after.find("more 4999</FONT>"), std::string::npos);
 }
 
 TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
@@ -197,6 +212,62 @@ TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
     EXPECT_EQ(answers, asked);
     EXPECT_LE(world.standin.transcriptUtf8().size(),
               standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
+}
+
+TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
+    song("music/A - 1.mp3", "tone-60s.mp3");
+    world.dialogs.queueYesNo(true);
+    world.start();
+    welcome();
+    world.app()->ExplorerTree1.userPick(world.absolute("music"));
+    world.wait(5 * SendPolicy::kIntervalMs);
+    said();
+    world.standin.takeSentByProgram();
+    // A thousand members enter and leave each second for 20 s, never pausing; the owner asks for
+    // the song's length nine times in the middle of it, between two of their lines.
+    constexpr int kPairsPerSecond = 1000;
+    constexpr int kSeconds = 20;
+    constexpr int kSliceMs = 10;
+    constexpr int kPairsPerSlice = kPairsPerSecond * kSliceMs / 1000;
+    constexpr int kSlices = kSeconds * 1000 / kSliceMs;
+    constexpr int kAsks = 9;
+    // Not a whole number of polls apart: the questions fall at every point of a poll's half second.
+    constexpr int kAskEverySlices = 213;
+    int pair = 0;
+    int asked = 0;
+    for (int slice = 1; slice <= kSlices; ++slice) {
+        for (int i = 0; i < kPairsPerSlice; ++i, ++pair) {
+            if (i == kPairsPerSlice / 2 && slice % kAskEverySlices == 0 && asked < kAsks) {
+                world.standin.typeInput(".set?");
+                world.standin.pressSend();
+                ++asked;
+            }
+            const QByteArray who = ":guest" + QByteArray::number(pair) + "!u@h ";
+            transport.serverSends(who + "JOIN #music\r\n" + who + "PART #music :bye\r\n");
+        }
+        world.wait(kSliceMs);
+    }
+    ASSERT_EQ(asked, kAsks);
+    // Within two polls of the flood's end every question has its answer and the scanner has
+    // heard the last line.
+    world.wait(2 * Chat::kPollIntervalMs);
+    int answers = 0;
+    for (const std::string& line : world.standin.takeSentByProgram()) {
+        answers += line.rfind("Song Is ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(answers, kAsks);
+    EXPECT_TRUE(world.app()->chat.oldlastlyne.contains("guest" + QString::number(pair - 1) +
+                                                       " has left the room"))
+        << world.app()->chat.oldlastlyne.toStdString();
+    EXPECT_LE(world.standin.transcriptUtf8().size(),
+              standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
+    // The owner's questions and the answers all reach the channel, at the send pace.
+    world.wait(4 * kAsks * SendPolicy::kIntervalMs);
+    answers = 0;
+    for (const QString& line : said()) {
+        answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
+    }
+    EXPECT_EQ(answers, kAsks);
 }
 
 }  // namespace

@@ -65,6 +65,17 @@ TEST(UnicodeWindows, Utf16ConversionsKeepEverythingButMalformedParts) {
               u"a\ufffdb");
     EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t{0xD800}) + u"x"), "\uFFFDx");
     EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t{0xDC00})), "\uFFFD");
+    // Lengths and parts by UTF-16 units, without converting what comes before.
+    for (const std::string& text : {std::string("aé€🎵b"), std::string("\xf0\x9f\x8e"),
+                                    std::string("x\xe2\x82y\xff🎵"), std::string()}) {
+        const std::u16string units = utf8ToUtf16(text);
+        EXPECT_EQ(utf16Length(text), units.size()) << text;
+        for (std::size_t from = 0; from <= units.size() + 1; ++from) {
+            EXPECT_EQ(utf8FromUnit(text, from),
+                      utf16ToUtf8(std::u16string_view(units).substr(std::min(from, units.size()))))
+                << text << " from " << from;
+        }
+    }
 }
 
 TEST(UnicodeWindows, TheLinkReadsAndWritesUnicodeRoomsWithoutLoss) {
@@ -90,6 +101,21 @@ TEST(UnicodeWindows, TheLinkReadsAndWritesUnicodeRoomsWithoutLoss) {
         standin.appendRaw(text);
         EXPECT_EQ(utf8ToUtf16(link.ChatTranscriptTail()).size(),
                   std::min<std::size_t>(length, 500));
+    }
+    // The view reads it by units from any place, as it grows, also by halves of a character.
+    for (const std::string& piece : {std::string("🎵a\xd0"),
+                                     std::string("\x96"
+                                                 "b\xf0\x9f"),
+                                     std::string("\x8e\xb5"), std::string("<BR>x")}) {
+        standin.appendRaw(piece);
+        const std::u16string units = utf8ToUtf16(standin.transcriptUtf8());
+        for (std::size_t from = 0; from <= units.size(); ++from) {
+            std::size_t length = 0;
+            EXPECT_EQ(standin.transcriptUtf8From(from, length),
+                      utf16ToUtf8(std::u16string_view(units).substr(from)))
+                << from;
+            EXPECT_EQ(length, units.size());
+        }
     }
     // The messenger's own room next to it stays an ANSI window, code page 1252 at the link.
     standin.openRoom();

@@ -103,8 +103,46 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kHighSurrogate = 0xD800;
 constexpr char32_t kLowSurrogate = 0xDC00;
 constexpr char32_t kLastSurrogate = 0xDFFF;
+constexpr char32_t kFirstSupplementary = 0x10000;
+// U+FFFD in UTF-8: what a lone half of a surrogate pair becomes.
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+// The UTF-16 units of one decoded sequence: two for a character beyond the first plane.
+std::size_t unitsOf(const Decoded& d) {
+    return d.character.value_or(kReplacement) >= kFirstSupplementary ? 2 : 1;
+}
 
 }  // namespace
+
+std::size_t utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    while (!utf8.empty()) {
+        if (static_cast<unsigned char>(utf8.front()) < 0x80) {
+            ++units;
+            utf8.remove_prefix(1);
+            continue;
+        }
+        const Decoded d = decodeOne(utf8);
+        units += unitsOf(d);
+        utf8.remove_prefix(d.length);
+    }
+    return units;
+}
+
+std::string utf8FromUnit(std::string_view utf8, std::size_t from) {
+    std::string out;
+    std::size_t units = 0;
+    while (!utf8.empty() && units < from) {
+        const Decoded d = decodeOne(utf8);
+        const std::size_t n = unitsOf(d);
+        utf8.remove_prefix(d.length);
+        if (units + n > from) {
+            out = kReplacementUtf8;  // only the second half of a pair is asked for
+        }
+        units += n;
+    }
+    return out + utf16ToUtf8(utf8ToUtf16(utf8));
+}
 
 std::string utf8ToCp1252(std::string_view utf8) {
     std::string out;
@@ -136,7 +174,6 @@ std::string cp1252ToUtf8(std::string_view cp1252) {
 }
 
 std::u16string utf8ToUtf16(std::string_view utf8) {
-    constexpr char32_t kFirstSupplementary = 0x10000;
     std::u16string out;
     out.reserve(utf8.size());
     while (!utf8.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,9 @@ std::string cp1252ToUtf8(std::string_view cp1252);
 // and a lone surrogate each become U+FFFD; everything else passes without loss.
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
+// The length of utf8ToUtf16(utf8), without converting.
+std::size_t utf16Length(std::string_view utf8);
+// utf16ToUtf8(utf8ToUtf16(utf8).substr(from)), without converting what comes before unit `from`.
+std::string utf8FromUnit(std::string_view utf8, std::size_t from);
 
 }  // namespace ruz::winsys

@@ -286,6 +286,29 @@ bool WindowModel::setText(Hwnd window, std::string text) {
     return true;
 }
 
+std::string_view WindowModel::textView(Hwnd window) const {
+    const Window* w = find(window);
+    return w != nullptr ? std::string_view(w->text) : std::string_view();
+}
+
+bool WindowModel::appendText(Hwnd window, std::string_view bytes) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    w->text += bytes;
+    return true;
+}
+
+bool WindowModel::eraseTextStart(Hwnd window, std::size_t count) {
+    Window* w = find(window);
+    if (w == nullptr) {
+        return false;
+    }
+    w->text.erase(0, std::min(count, w->text.size()));
+    return true;
+}
+
 bool WindowModel::isUnicode(Hwnd window) const {
     const Window* w = find(window);
     return w != nullptr && w->unicode;

@@ -87,6 +87,14 @@ class WindowModel final : public WindowSystem {
     // rest: a long text that grows at its end is read by its new part alone.
     std::string textFrom(Hwnd window, std::size_t from, std::size_t& length) const;
     bool setText(Hwnd window, std::string text);
+    // The text as it is kept, without a copy; valid until the next change of any window. Empty for
+    // a window that does not exist.
+    std::string_view textView(Hwnd window) const;
+    // Adds `bytes` at the text's end, in place: a text that grows line by line costs each line's
+    // length, not the whole text's. False for a window that does not exist.
+    bool appendText(Hwnd window, std::string_view bytes);
+    // Drops the text's first `count` bytes (all of them when it is shorter).
+    bool eraseTextStart(Hwnd window, std::size_t count);
     bool isUnicode(Hwnd window) const;
     // The text as UTF-8 whatever the window's kind; setting it converts to the window's kind.
     std::string textUtf8(Hwnd window) const;
