@@ -276,9 +276,20 @@ std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& 
         if (from >= length) {
             return {};
         }
-        return from >= room->units
-                   ? winsys::utf8FromUnit(text.substr(room->unitsAt), from - room->units)
-                   : winsys::utf8FromUnit(text, from);
+        // Back from the counted end to a character's start before unit `from`: a unit takes at
+        // least one byte, and an ASCII byte always starts a character.
+        std::size_t at = room->unitsAt;
+        std::size_t unitsBefore = room->units;
+        while (unitsBefore > from && at > 0) {
+            const std::size_t back = unitsBefore - from;
+            std::size_t start = at > back ? at - back : 0;
+            while (start > 0 && static_cast<unsigned char>(text[start]) >= 0x80) {
+                --start;
+            }
+            unitsBefore -= winsys::utf16Length(text.substr(start, at - start));
+            at = start;
+        }
+        return winsys::utf8FromUnit(text.substr(at), from - unitsBefore);
     }
     // One byte a character in the view's code page.
     return winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length));

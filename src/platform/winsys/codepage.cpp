@@ -133,6 +133,11 @@ std::string utf8FromUnit(std::string_view utf8, std::size_t from) {
     std::string out;
     std::size_t units = 0;
     while (!utf8.empty() && units < from) {
+        if (static_cast<unsigned char>(utf8.front()) < 0x80) {
+            ++units;
+            utf8.remove_prefix(1);
+            continue;
+        }
         const Decoded d = decodeOne(utf8);
         const std::size_t n = unitsOf(d);
         utf8.remove_prefix(d.length);
@@ -141,7 +146,20 @@ std::string utf8FromUnit(std::string_view utf8, std::size_t from) {
         }
         units += n;
     }
-    return out + utf16ToUtf8(utf8ToUtf16(utf8));
+    // What a conversion there and back leaves: every well-formed sequence as it is, every
+    // ill-formed part as U+FFFD.
+    out.reserve(out.size() + utf8.size());
+    while (!utf8.empty()) {
+        if (static_cast<unsigned char>(utf8.front()) < 0x80) {
+            out += utf8.front();
+            utf8.remove_prefix(1);
+            continue;
+        }
+        const Decoded d = decodeOne(utf8);
+        out += d.character ? utf8.substr(0, d.length) : kReplacementUtf8;
+        utf8.remove_prefix(d.length);
+    }
+    return out;
 }
 
 std::string utf8ToCp1252(std::string_view utf8) {
