@@ -40,6 +40,25 @@ class IrcRooms : public ::testing::Test {
         transport.serverSends(":irc.test 001 " + nick + " :Welcome\r\n");
         transport.serverSends(":" + nick + "!u@h JOIN #music\r\n:" + nick + "!u@h JOIN #chat\r\n");
     }
+    // The program started, signed on and playing the one song of its folder; what it said so far
+    // is forgotten.
+    void startPlaying() {
+        song("music/A - 1.mp3", "tone-60s.mp3");
+        world.dialogs.queueYesNo(true);
+        world.start();
+        welcome();
+        world.app()->ExplorerTree1.userPick(world.absolute("music"));
+        world.wait(5 * SendPolicy::kIntervalMs);
+        said();
+    }
+    // The answers to the question for the song's length written to the server since last asked.
+    int lengthAnswersSaid() {
+        int answers = 0;
+        for (const QString& line : said()) {
+            answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
+        }
+        return answers;
+    }
     // The chat lines written to the server so far, decoded.
     QStringList said() {
         QStringList lines;
@@ -182,13 +201,7 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
 }
 
 TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
-    song("music/A - 1.mp3", "tone-60s.mp3");
-    world.dialogs.queueYesNo(true);
-    world.start();
-    welcome();
-    world.app()->ExplorerTree1.userPick(world.absolute("music"));
-    world.wait(5 * SendPolicy::kIntervalMs);
-    said();
+    startPlaying();
     // A busy room: a line every 100 ms, a pause of a second after every 50; the owner asks for
     // the song's length every 700 lines, right before another member's line.
     constexpr int kLines = 5000;
@@ -205,23 +218,13 @@ TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
         world.wait(i % 50 == 0 ? 1000 : 100);
     }
     world.wait(10 * SendPolicy::kIntervalMs);
-    int answers = 0;
-    for (const QString& line : said()) {
-        answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
-    }
-    EXPECT_EQ(answers, asked);
+    EXPECT_EQ(lengthAnswersSaid(), asked);
     EXPECT_LE(world.standin.transcriptUtf8().size(),
               standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
 }
 
 TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
-    song("music/A - 1.mp3", "tone-60s.mp3");
-    world.dialogs.queueYesNo(true);
-    world.start();
-    welcome();
-    world.app()->ExplorerTree1.userPick(world.absolute("music"));
-    world.wait(5 * SendPolicy::kIntervalMs);
-    said();
+    startPlaying();
     world.standin.takeSentByProgram();
     // A thousand members enter and leave each second for 20 s, never pausing; the owner asks for
     // the song's length nine times in the middle of it, between two of their lines.
@@ -263,11 +266,7 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
               standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
     // The owner's questions and the answers all reach the channel, at the send pace.
     world.wait(4 * kAsks * SendPolicy::kIntervalMs);
-    answers = 0;
-    for (const QString& line : said()) {
-        answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
-    }
-    EXPECT_EQ(answers, kAsks);
+    EXPECT_EQ(lengthAnswersSaid(), kAsks);
 }
 
 }  // namespace
