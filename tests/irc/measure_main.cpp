@@ -1,11 +1,15 @@
 // ruz-irc-measure: the latency from the owner's command reaching the server to the announcement
 // reaching another member (ngircd on loopback, the everyday send pace), and the program's memory
-// while 10,000 lines of other members arrive in its room.
+// while 10,000 lines of other members arrive in its room; with --flood, how the program keeps up
+// with a server on loopback that sends 1,000 members entering and leaving a second for 20 s.
 #include "fake_transport.h"
 #include "harness.h"
 #include "ngircd_server.h"
 
 #include <QCoreApplication>
+#include <QTcpServer>
+
+#include <sys/resource.h>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -30,6 +34,10 @@ constexpr int kWaitMs = 15000;
 constexpr int kMemberLines = 10000;
 constexpr int kLineSpacingMs = 100;
 constexpr int kReportEvery = 2000;
+constexpr long long kFloodPairsPerSecond = 1000;
+constexpr long long kFloodMs = 20000;
+constexpr int kFloodQuestions = 9;
+constexpr long long kMsPerSecond = 1000;
 
 long residentKiB() {
     malloc_trim(0);
@@ -127,10 +135,105 @@ int measureMemory() {
     return 0;
 }
 
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The whole program on virtual time that follows the wall clock, a server of its own on loopback:
+// the flood's lines as fast as the clock makes them due, the owner's questions among them.
+int measureFlood() {
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0)) {
+        return 1;
+    }
+    Settings settings;
+    settings.endpoint = {QStringLiteral("127.0.0.1"), server.serverPort(), false, {}};
+    settings.nick = QStringLiteral("owner");
+    settings.channels = {QStringLiteral("#ruz")};
+    Program program(settings);
+    program.addSong(QStringLiteral("A - One.mp3"), QStringLiteral("tone-60s.mp3"));
+    program.rooms->start();
+    if (!pumpUntil(
+            &program.world, [&] { return server.hasPendingConnections(); }, kWaitMs)) {
+        return 1;
+    }
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    peer->write(":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n");
+    if (!program.start(kWaitMs)) {
+        std::fprintf(stderr, "ruz-irc-measure: could not sign on\n");
+        return 1;
+    }
+    pumpUntil(
+        &program.world, [] { return false; }, kWaitMs / 3);
+    QByteArray written = peer->readAll();
+    const auto answers = [&] {
+        written += peer->readAll();
+        return static_cast<int>(written.count("PRIVMSG #ruz :Song Is "));
+    };
+    const long long pairs = kFloodPairsPerSecond * kFloodMs / kMsPerSecond;
+    long long sent = 0;
+    int asked = 0;
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    pumpUntil(
+        &program.world,
+        [&] {
+            const long long due =
+                std::min(clock.elapsed(), kFloodMs) * kFloodPairsPerSecond / kMsPerSecond;
+            QByteArray bytes;
+            for (; sent < due; ++sent) {
+                if (asked < kFloodQuestions &&
+                    sent == (asked + 1) * pairs / (kFloodQuestions + 1)) {
+                    bytes += ":owner!u@h PRIVMSG #ruz :.set?\r\n";
+                    ++asked;
+                }
+                const QByteArray who = ":guest" + QByteArray::number(sent) + "!u@h ";
+                bytes += who + "JOIN #ruz\r\n" + who + "PART #ruz :bye\r\n";
+            }
+            peer->write(bytes);
+            answers();
+            return sent == pairs;
+        },
+        kFloodMs + kWaitMs);
+    const qint64 floodEnd = clock.elapsed();
+    const QString last = QStringLiteral("guest%1 has left").arg(pairs - 1);
+    const bool caughtUp = pumpUntil(
+        &program.world,
+        [&] {
+            answers();
+            return program.world.app()->chat.oldlastlyne.contains(last);
+        },
+        kWaitMs);
+    const qint64 caughtUpMs = clock.elapsed() - floodEnd;
+    const double cpu = cpuSeconds() - cpuBefore;
+    const int answeredByThen = answers();
+    pumpUntil(
+        &program.world, [&] { return answers() >= asked; },
+        kFloodQuestions * SendPolicy::kIntervalMs + kWaitMs);
+    std::printf(
+        "flood of %lld room lines a second for %lld s: %s %lld ms after its end (CPU "
+        "%.1f s in %.1f s); %d of %d questions answered by then, %d in all\n",
+        2 * kFloodPairsPerSecond, kFloodMs / kMsPerSecond,
+        caughtUp ? "the scanner heard the last line" : "not caught up",
+        static_cast<long long>(caughtUpMs), cpu,
+        static_cast<double>(floodEnd + caughtUpMs) / kMsPerSecond, answeredByThen, asked,
+        answers());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--flood") {
+        return measureFlood();
+    }
     const bool memoryOnly = argc > 1 && QByteArray(argv[1]) == "--memory";
     if (const int failed = measureMemory(); failed != 0 || memoryOnly) {
         return failed;
