@@ -39,6 +39,15 @@ constexpr long long kFloodMs = 20000;
 constexpr int kFloodQuestions = 9;
 constexpr long long kMsPerSecond = 1000;
 
+// The owner in the channel #ruz of the server at `host`:`port`.
+Settings ownerIn(const QString& host, quint16 port) {
+    Settings settings;
+    settings.endpoint = {host, port, false, {}};
+    settings.nick = QStringLiteral("owner");
+    settings.channels = {QStringLiteral("#ruz")};
+    return settings;
+}
+
 long residentKiB() {
     malloc_trim(0);
     std::ifstream statm("/proc/self/statm");
@@ -54,11 +63,7 @@ int measureLatency() {
         std::fprintf(stderr, "ruz-irc-measure: %s\n", qPrintable(problem));
         return 1;
     }
-    Settings settings;
-    settings.endpoint = {QStringLiteral("127.0.0.1"), server.port(), false, {}};
-    settings.nick = QStringLiteral("owner");
-    settings.channels = {QStringLiteral("#ruz")};
-    Program program(settings);
+    Program program(ownerIn(QStringLiteral("127.0.0.1"), server.port()));
     program.addSong(QStringLiteral("A - One.mp3"), QStringLiteral("tone-60s.mp3"));
     program.addSong(QStringLiteral("B - Two.mp3"), QStringLiteral("tone-60s.mp3"));
     Member guest(server.port(), QStringLiteral("guest"), QStringLiteral("#ruz"));
@@ -110,11 +115,8 @@ int measureLatency() {
 int measureMemory() {
     ruz::scenario::World world;
     FakeTransport transport;
-    Settings settings;
-    settings.endpoint = {QStringLiteral("irc.test"), 6667, false, {}};
-    settings.nick = QStringLiteral("owner");
-    settings.channels = {QStringLiteral("#ruz")};
-    Rooms rooms(world.standin, world.model, world.host, transport, settings);
+    Rooms rooms(world.standin, world.model, world.host, transport,
+                ownerIn(QStringLiteral("irc.test"), 6667));
     rooms.start();
     transport.accept();
     transport.serverSends(":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n");
@@ -151,11 +153,7 @@ int measureFlood() {
     if (!server.listen(QHostAddress::LocalHost, 0)) {
         return 1;
     }
-    Settings settings;
-    settings.endpoint = {QStringLiteral("127.0.0.1"), server.serverPort(), false, {}};
-    settings.nick = QStringLiteral("owner");
-    settings.channels = {QStringLiteral("#ruz")};
-    Program program(settings);
+    Program program(ownerIn(QStringLiteral("127.0.0.1"), server.serverPort()));
     program.addSong(QStringLiteral("A - One.mp3"), QStringLiteral("tone-60s.mp3"));
     program.rooms->start();
     if (!pumpUntil(
