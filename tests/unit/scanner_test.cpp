@@ -216,6 +216,21 @@ TEST_F(ChatPoll, AViewEmptiedFromOutsideGivesOnlyANewLastLine) {
     EXPECT_EQ(messages(heard), (std::vector<QString>{u"again"_qs, u"two"_qs}));
 }
 
+TEST_F(ChatPoll, ATranscriptThatLosesLinesFromItsStartIsFollowedOn) {
+    chat.scan_on();
+    for (int i = 0; i < 60; ++i) {
+        say(u"amy"_qs, QStringLiteral("line %1").arg(i));
+    }
+    host.advance(500);
+    heard.clear();
+    say(u"bob"_qs, u".skip"_qs);
+    say(u"amy"_qs, u"line 60"_qs);
+    // The room keeps only its last lines: whole lines that were read go from its start.
+    transcript.remove(0, transcript.indexOf(u"<BR>"_qs, transcript.size() / 2));
+    host.advance(500);
+    EXPECT_EQ(messages(heard), (std::vector<QString>{u".skip"_qs, u"line 60"_qs}));
+}
+
 TEST_F(ChatPoll, TextWithoutABreakExtendsTheLastLine) {
     chat.scan_on();
     say(u"bob"_qs, u".sk"_qs);
