@@ -186,18 +186,27 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     // Past the hard limit, no line goes before it has been read; once read, all but the last
     // keepBytes of it go at the next line.
     for (int i = 0; i < 5000; ++i) {
-        transport.serverSends(":carol!u@h PRIVMSG #music :more " + QByteArray::number(i) + "\r\n");
+        transport.serverSends(":carol!u@h PRIVMSG #music :more Ω🎵 " + QByteArray::number(i) +
+                              "\r\n");
     }
     after = world.standin.transcriptUtf8();
     EXPECT_GT(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
-    EXPECT_NE(after.find(": more 0</FONT>"), std::string::npos);
+    EXPECT_NE(after.find(": more Ω🎵 0</FONT>"), std::string::npos);
+    world.standin.transcriptUtf8From(0, length);
     link.ChatTranscriptTail();
     transport.serverSends(":carol!u@h PRIVMSG #music :the last\r\n");
     after = world.standin.transcriptUtf8();
     EXPECT_LE(after.size(), 2 * Rooms::kKeepBytes);
     EXPECT_GT(after.size(), Rooms::kKeepBytes / 2);
     EXPECT_EQ(after.rfind("<BR>", 0), 0u);
-    EXPECT_NE(after.find("more 4999</FONT>"), std::string::npos);
+    EXPECT_NE(after.find("more Ω🎵 4999</FONT>"), std::string::npos);
+    // The view still reads it by units, from the start and from any place.
+    const std::u16string units = winsys::utf8ToUtf16(after);
+    for (const std::size_t from : {std::size_t{0}, units.size() / 3, units.rfind(u'Ω') + 1}) {
+        EXPECT_EQ(world.standin.transcriptUtf8From(from, length),
+                  winsys::utf16ToUtf8(std::u16string_view(units).substr(from)));
+        EXPECT_EQ(length, units.size());
+    }
 }
 
 TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
