@@ -209,7 +209,8 @@ GrowingText::Read GrowingText::read(
     }
     // A text that keeps only its last lines has lost some from its start: what was read last is
     // then further to the front. Of several places, the latest one that the loss allows is taken
-    // (the smallest loss): what lies between two such places repeats the end read last.
+    // (the smallest loss), so no line is raised twice; only a text that repeats its kept end word
+    // for word could hide a line between two such places.
     const QString whole = readFrom(0, read.length);
     const qsizetype latest = std::min(length_, whole.size()) - end_.size();
     const qsizetype at =
