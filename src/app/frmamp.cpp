@@ -110,16 +110,25 @@ void FrmAmp::Form_Load() {
     }
     loaded_ = true;
     announcer_.clearPending();
-    const bool messengerMate = platform_.dialogs.askYesNo(kStartupQuestion);
+    messengerMate_ = platform_.dialogs.askYesNo(kStartupQuestion);
     if (ended_) {
         return;
     }
-    lblsn.setCaption(messengerMate ? GetMMUser() : room_.firstDialogCaption());
+    lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
+    nameLearned_ = true;
     chat.scan_on();
     room_.send(Daggered(QStringLiteral("- Loads Taviks Ruz -")));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
     chrome_.AddTrayIcon();
     window.setVisible(true);
+}
+
+void FrmAmp::ScreenNameChanged() {
+    if (!nameLearned_ || ended_) {
+        return;
+    }
+    lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
+    window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
 }
 
 void FrmAmp::Form_Unload() {

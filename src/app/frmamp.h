@@ -62,6 +62,10 @@ class FrmAmp {
     // The user closes the window: the program ends at once.
     void Form_Unload();
     bool ended() const { return ended_; }
+    // The messenger now goes under another name (a chat network's server renamed the user):
+    // once start-up has learned the screen name, it is learned again the same way, and the
+    // caption follows.
+    void ScreenNameChanged();
     // Called once when the program has ended (the desktop leaves its event loop).
     std::function<void()> onEnded;
 
@@ -135,6 +139,8 @@ class FrmAmp {
     Dispatcher dispatcher_;
     std::unique_ptr<Ccoms> ccoms_;
     bool loaded_ = false;
+    bool messengerMate_ = false;  // the answer to the start-up question
+    bool nameLearned_ = false;
     bool ended_ = false;
 };
 

@@ -13,6 +13,7 @@ QString buddyListCaption(const QString& nick) {
 Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
              Transport& transport, Settings settings)
     : messenger_(messenger), windows_(windows), channels_(settings.channels) {
+    usedNicks_.insert(foldCase(settings.nick));
     messenger_.signOn(settings.nick.toStdString());
     buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick).toStdString(), true);
     // The last room opened is in front: open them last to first.
@@ -37,10 +38,19 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
 
 Rooms::~Rooms() {
     session_.reset();
+    // Their send buttons lead here: they go with this object.
+    for (const QString& channel : channels_) {
+        if (messenger_.frontRoom(roomOf(channel))) {
+            messenger_.leaveFrontRoom();
+        }
+    }
+    windows_.destroyWindow(buddyList_);
 }
 
 void Rooms::memberLine(const QString& channel, const QString& nick, const QString& text) {
-    messenger_.memberSaysIn(roomOf(channel), nick.toStdString(), text.toStdString());
+    const QString shown =
+        usedNicks_.contains(foldCase(nick)) ? nick + QLatin1String(kNotYou) : nick;
+    messenger_.memberSaysIn(roomOf(channel), shown.toStdString(), text.toStdString());
 }
 
 void Rooms::roomLine(const QString& channel, const QString& text) {
@@ -54,11 +64,15 @@ void Rooms::roomLine(const QString& channel, const QString& text) {
 }
 
 void Rooms::nickAccepted(const QString& nick) {
+    usedNicks_.insert(foldCase(nick));
     if (nick.toStdString() == messenger_.screenName()) {
         return;
     }
     messenger_.signOn(nick.toStdString());
     windows_.setTextUtf8(buddyList_, buddyListCaption(nick).toStdString());
+    if (nickListener_) {
+        nickListener_();
+    }
 }
 
 void Rooms::posted(const QString& channel, const std::string& utf8) {

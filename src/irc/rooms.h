@@ -5,24 +5,32 @@
 #include "standin/messenger_standin.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 namespace ruz::irc {
 
 // The channels of one IRC connection as rooms of the messenger stand-in: one linked room per
 // channel, captioned with the channel's name, and a buddy-list dialog captioned "NICK's Buddy
-// List" with the nick the server accepted. Channel lines arrive as members' lines, everything else
-// as lines of the room; the room's send button says its line in the channel.
+// List" with the nick the server accepted, following every change of it. Channel lines arrive as
+// members' lines, everything else as lines of the room; the room's send button says its line in
+// the channel. A member going under a nick the program has wanted or held is shown as not the
+// user, so that no line of theirs can pass as the user's. Closing the rooms ends with the object.
 class Rooms {
   public:
     // Transcript bytes a room keeps.
     static constexpr std::size_t kKeepBytes = std::size_t{64} * 1024;
 
     // The stand-in, the model and the transport must outlive this object. The rooms open at once,
-    // the first channel's in front; the connection starts with start().
+    // the first channel's in front; the connection starts with start(). The rooms and the buddy
+    // list close with the object.
+    // What follows a member's name when the member goes under a nick the program used.
+    static constexpr const char* kNotYou = " (not you)";
+
     Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
           Transport& transport, Settings settings);
     ~Rooms();
@@ -34,6 +42,8 @@ class Rooms {
     winsys::Hwnd buddyList() const { return buddyList_; }
     // The room of a channel as configured; 0 when there is none.
     int roomOf(const QString& channel) const { return rooms_.value(channel, 0); }
+    // Called after the buddy list's caption and the signed-on name changed to another nick.
+    void setNickListener(std::function<void()> listener) { nickListener_ = std::move(listener); }
 
   private:
     void memberLine(const QString& channel, const QString& nick, const QString& text);
@@ -46,6 +56,8 @@ class Rooms {
     winsys::Hwnd buddyList_ = 0;
     QHash<QString, int> rooms_;  // channel → room number
     QStringList channels_;
+    QSet<QString> usedNicks_;  // folded: the configured nick and every nick the server accepted
+    std::function<void()> nickListener_;
     std::unique_ptr<Session> session_;
 };
 

@@ -62,7 +62,8 @@ Session::Session(TimerHost& timers, Transport& transport, Settings settings, Eve
     nick_ = settings_.nick;
     transport_.setListener({[this] { onConnected(); },
                             [this](const QByteArray& bytes) { onReceived(bytes); },
-                            [this](const QString& reason) { onClosed(reason); }});
+                            [this](const QString& reason) { onClosed(reason); },
+                            [this](const QString& reason) { onUntrusted(reason); }});
 }
 
 Session::~Session() {
@@ -73,7 +74,9 @@ Session::~Session() {
 }
 
 void Session::start() {
-    if (state_ == State::Idle) {
+    if (state_ == State::Idle || state_ == State::Stopped) {
+        retryDelayMs_ = kFirstRetryDelayMs;
+        regainRefused_ = false;
         connectNow();
     }
 }
@@ -82,11 +85,7 @@ void Session::stop(const QString& reason) {
     if (state_ == State::Registered) {
         transport_.write(QStringLiteral("QUIT :%1\r\n").arg(oneLine(reason)).toUtf8());
     }
-    transport_.close();
-    queue_.setOpen(false, false);
-    timers_.stopTimer(watchdogTimer_);
-    timers_.stopTimer(retryTimer_);
-    state_ = State::Stopped;
+    dropLink(State::Stopped);
 }
 
 bool Session::say(const QString& channel, const QString& text) {
@@ -176,14 +175,32 @@ void Session::onClosed(const QString& reason) {
     }
 }
 
-void Session::lose(const QString& reason) {
+void Session::onUntrusted(const QString& reason) {
+    if (state_ != State::Connecting) {
+        return;
+    }
+    dropLink(State::Stopped);
+    roomLine({}, QStringLiteral("The server's certificate is not trusted (%1); no more attempts "
+                                "until you sign on again.")
+                     .arg(oneLine(reason)));
+}
+
+void Session::dropLink(State next) {
+    // The state changes before the link closes: a transport that reports its own close at once
+    // finds the link already given up, and the loss is handled once.
+    state_ = next;
     transport_.close();
     queue_.setOpen(false, false);
     pending_.clear();
     members_.clear();
     names_.clear();
+    regainAsked_ = false;
     timers_.stopTimer(watchdogTimer_);
-    state_ = State::Waiting;
+    timers_.stopTimer(retryTimer_);
+}
+
+void Session::lose(const QString& reason) {
+    dropLink(State::Waiting);
     roomLine({}, QStringLiteral("The connection is lost (%1); connecting again in %2 s.")
                      .arg(oneLine(reason))
                      .arg(retryDelayMs_ / kMsPerSecond));
@@ -210,6 +227,11 @@ void Session::watchdog() {
     if (state_ != State::Registered) {
         return;
     }
+    if (!isMe(settings_.nick) && !regainRefused_ && now - lastRegainCheck_ >= kNickRegainCheckMs) {
+        lastRegainCheck_ = now;
+        regainAsked_ = false;  // an answer that never came asks no longer
+        sendProtocol(QStringLiteral("ISON ") + settings_.nick);
+    }
     const std::int64_t quiet = now - lastReceived_;
     if (quiet >= kQuietBeforePingMs + kPingTimeoutMs) {
         lose(QStringLiteral("the server stopped answering"));
@@ -224,7 +246,7 @@ void Session::handle(const Message& m) {
         const char* command;
         Handler handler;  // nullptr: nothing to do
     };
-    static constexpr std::array<Route, 21> kRoutes = {{
+    static constexpr std::array<Route, 22> kRoutes = {{
         {"PING", &Session::onPing},
         {"PONG", nullptr},  // any line from the server counts as an answer
         {"001", &Session::onWelcome},
@@ -232,6 +254,7 @@ void Session::handle(const Message& m) {
         {"436", &Session::onNickInUse},  // collision
         {"437", &Session::onNickInUse},  // unavailable
         {"432", &Session::onNickRefused},
+        {"303", &Session::onIson},
         {"JOIN", &Session::onJoin},
         {"PART", &Session::onPart},
         {"QUIT", &Session::onQuit},
@@ -270,6 +293,11 @@ void Session::onPing(const Message& m) {
 }
 
 void Session::onNickRefused(const Message& m) {
+    if (state_ == State::Registered && regainAsked_) {
+        regainAsked_ = false;
+        regainRefused_ = true;  // the server's own rule: asking again cannot help
+        return;
+    }
     if (state_ != State::Registering) {
         onErrorNumeric(m);
         return;
@@ -284,6 +312,7 @@ void Session::onWelcome(const Message& m) {
     }
     state_ = State::Registered;
     retryDelayMs_ = kFirstRetryDelayMs;
+    lastRegainCheck_ = timers_.nowMs();
     if (!m.param(0).isEmpty()) {
         nick_ = m.param(0);
     }
@@ -300,7 +329,30 @@ void Session::onWelcome(const Message& m) {
     queue_.setOpen(true, true);
 }
 
+void Session::onIson(const Message& m) {
+    // 303 ME :NICKS ONLINE
+    const QString online = m.params.isEmpty() ? QString() : m.params.last();
+    for (const QString& nick : online.split(u' ', Qt::SkipEmptyParts)) {
+        if (isWanted(nick)) {
+            return;
+        }
+    }
+    regainNick();
+}
+
+void Session::regainNick() {
+    if (state_ != State::Registered || isMe(settings_.nick) || regainRefused_ || regainAsked_) {
+        return;
+    }
+    regainAsked_ = true;
+    sendProtocol(QStringLiteral("NICK ") + settings_.nick);
+}
+
 void Session::onNickInUse(const Message& m) {
+    if (state_ == State::Registered && regainAsked_) {
+        regainAsked_ = false;  // taken again before the program's NICK came: asked again later
+        return;
+    }
     if (state_ != State::Registering) {
         onErrorNumeric(m);  // a change of nick the program never asks for
         return;
@@ -343,6 +395,9 @@ void Session::onPart(const Message& m) {
 }
 
 void Session::onQuit(const Message& m) {
+    if (isWanted(m.nick) && !isMe(m.nick)) {
+        regainNick();
+    }
     const QString who = foldCase(m.nick);
     for (const QString& channel : settings_.channels) {
         if (members_[foldCase(channel)].remove(who)) {
@@ -371,10 +426,14 @@ void Session::onNick(const Message& m) {
     }
     const bool me = isMe(m.nick);
     if (me) {
+        regainAsked_ = false;
         nick_ = now;
         if (events_.nickAccepted) {
             events_.nickAccepted(nick_);
         }
+    }
+    if (!me && isWanted(m.nick) && !isWanted(now)) {
+        regainNick();
     }
     const QString before = foldCase(m.nick);
     for (const QString& channel : settings_.channels) {
@@ -497,6 +556,10 @@ QString Session::ourChannel(const QString& name) const {
 
 bool Session::isMe(const QString& nick) const {
     return foldCase(nick) == foldCase(nick_);
+}
+
+bool Session::isWanted(const QString& nick) const {
+    return foldCase(nick) == foldCase(settings_.nick);
 }
 
 void Session::roomLine(const QString& channel, const QString& text) {

@@ -40,8 +40,11 @@ struct Events {
 
 // An IRC client connection: registration (PASS, NICK, USER), PING and PONG, a timeout of its own,
 // JOIN of the configured channels, PRIVMSG, NAMES, NICK, KICK, PART, QUIT and TOPIC. A nickname in
-// use gets "_" appended until one is free. When the link is lost it connects again after 1 s, then
-// after twice the previous delay up to 60 s, joins the channels again and sends what waited.
+// use gets "_" appended until one is free; while the program goes under another nick than the
+// configured one, it asks for the configured one again as soon as that is free (its holder quits
+// or changes nick, or ISON finds it unused). When the link is lost it connects again after 1 s,
+// then after twice the previous delay up to 60 s, joins the channels again and sends what waited.
+// A server whose certificate fails verification is not tried again until start() is called anew.
 // Everything runs on the TimerHost's thread.
 class Session {
   public:
@@ -59,12 +62,16 @@ class Session {
     // Members remembered per channel (for quits and nick changes).
     static constexpr qsizetype kMaxMembers = 20000;
     static constexpr int kMaxNickAttempts = 20;
+    // How often the program asks (ISON) whether its configured nick is free while it goes under
+    // another one.
+    static constexpr int kNickRegainCheckMs = 30000;
 
     Session(TimerHost& timers, Transport& transport, Settings settings, Events events);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // Connects; after a stop or a refused certificate, connects afresh.
     void start();
     // QUIT and close; no reconnect afterwards.
     void stop(const QString& reason);
@@ -75,6 +82,8 @@ class Session {
 
     const QString& nick() const { return nick_; }
     bool registered() const { return state_ == State::Registered; }
+    // Whether the session still connects or is connected: false once stopped or refused.
+    bool live() const { return state_ != State::Stopped; }
     const Settings& settings() const { return settings_; }
     std::size_t waitingLines() const { return queue_.chatWaiting(); }
     // The delay before the next attempt to connect, in ms.
@@ -87,7 +96,10 @@ class Session {
     void onConnected();
     void onReceived(const QByteArray& bytes);
     void onClosed(const QString& reason);
+    void onUntrusted(const QString& reason);
     void lose(const QString& reason);
+    // Closes the link and forgets what belonged to it; `next` is set before the link closes.
+    void dropLink(State next);
     void watchdog();
     void retry();
 
@@ -96,6 +108,9 @@ class Session {
     void onPing(const Message& m);
     void onNickInUse(const Message& m);
     void onNickRefused(const Message& m);
+    void onIson(const Message& m);
+    // Asks for the configured nick when the program goes under another one.
+    void regainNick();
     void onJoin(const Message& m);
     void onPart(const Message& m);
     void onQuit(const Message& m);
@@ -113,6 +128,7 @@ class Session {
     // The configured name of a channel the server names, "" when it is not one of ours.
     QString ourChannel(const QString& name) const;
     bool isMe(const QString& nick) const;
+    bool isWanted(const QString& nick) const;
     void roomLine(const QString& channel, const QString& text);
     void sendProtocol(const QString& line);
 
@@ -124,6 +140,9 @@ class Session {
     State state_ = State::Idle;
     QString nick_;
     int nickAttempts_ = 0;
+    bool regainAsked_ = false;    // a NICK for the configured nick awaits its answer
+    bool regainRefused_ = false;  // the server refuses the configured nick as a nickname
+    std::int64_t lastRegainCheck_ = 0;
     QByteArray pending_;
     TimerHost::TimerId watchdogTimer_;
     TimerHost::TimerId retryTimer_;

@@ -45,8 +45,17 @@ void SocketTransport::open(const Endpoint& endpoint) {
             [socket, lost](QAbstractSocket::SocketError) { lost(socket->errorString()); });
     connect(socket, &QSslSocket::disconnected, this,
             [lost] { lost(QStringLiteral("the server closed the connection")); });
-    connect(socket, &QSslSocket::sslErrors, this, [socket, lost](const QList<QSslError>& errors) {
-        lost(errors.isEmpty() ? socket->errorString() : errors.first().errorString());
+    // Any error of this signal is one of the certificate's: connecting again cannot mend it.
+    connect(socket, &QSslSocket::sslErrors, this, [this, socket](const QList<QSslError>& errors) {
+        if (socket_.get() != socket) {
+            return;
+        }
+        const QString reason =
+            errors.isEmpty() ? socket->errorString() : errors.first().errorString();
+        drop();
+        if (listener_.untrusted) {
+            listener_.untrusted(reason);
+        }
     });
     if (endpoint.tls) {
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
@@ -80,6 +89,9 @@ void SocketTransport::write(const QByteArray& bytes) {
 
 void SocketTransport::close() {
     if (socket_) {
+        // The closing side knows: no report of this close reaches the listener, also not the
+        // one the socket gives at once while it disconnects.
+        socket_->disconnect(this);
         socket_->flush();
         socket_->disconnectFromHost();
     }

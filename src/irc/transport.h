@@ -21,6 +21,8 @@ class Transport {
         std::function<void()> connected;                  // the stream is up (after the handshake)
         std::function<void(const QByteArray&)> received;  // bytes, in any portions
         std::function<void(const QString& reason)> closed;  // lost or refused, not after close()
+        // The server's certificate failed verification; the stream is closed.
+        std::function<void(const QString& reason)> untrusted;
     };
 
     virtual ~Transport() = default;

@@ -305,6 +305,11 @@ Hwnd MessengerStandIn::frontRoomWindow() const {
     return room != nullptr ? room->window : 0;
 }
 
+bool MessengerStandIn::frontRoomLinked() const {
+    const Room* room = front();
+    return room != nullptr && room->onPost != nullptr;
+}
+
 const MessengerStandIn::Room* MessengerStandIn::front() const {
     // The z-order decides; dialog windows and foreign windows in between do not count.
     for (const Hwnd window : model_.topLevelWindows()) {

@@ -87,6 +87,8 @@ class MessengerStandIn {
     // that it does not grow without end.
     std::vector<std::string> takeSentByProgram() { return std::exchange(sentByProgram_, {}); }
     winsys::Hwnd frontRoomWindow() const;
+    // Whether the frontmost room is a linked room (its members are elsewhere).
+    bool frontRoomLinked() const;
 
     // Called after any change a view of the rooms shows: a transcript view, an input box, a room
     // opened, closed or brought to the front.

@@ -6,6 +6,7 @@
 #include "ui/frmamp_view.h"
 #include "ui/logo.h"
 #include "ui/messenger_views.h"
+#include "ui/sign_on_dialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,16 +24,6 @@ const QPoint kMainWindowAt(620, 40);
 const QPoint kRoomWindowAt(20, 330);
 const QPoint kBuddyListAt(1000, 40);
 
-QString loginName() {
-    for (const char* variable : {"USER", "LOGNAME"}) {
-        QString name = qEnvironmentVariable(variable);
-        if (!name.isEmpty()) {
-            return name;
-        }
-    }
-    return QStringLiteral("me");
-}
-
 }  // namespace
 
 DesktopProgram::DesktopProgram(DesktopOptions options)
@@ -47,10 +38,9 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
         ircRooms_ =
             std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_, *options_.irc);
         buddyList_ = ircRooms_->buddyList();
+        followNick();
     } else {
-        const QString name = loginName();
-        messenger_.signOn(name.toStdString());
-        buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
+        openOwnBuddyList();
         messenger_.openRoom();
     }
 
@@ -80,7 +70,7 @@ void DesktopProgram::buildViews() {
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
     buddyView_->move(kBuddyListAt);
     buddyView_->onSignOn = [this](irc::Settings settings) { signOn(std::move(settings)); };
-    buddyView_->setSignedOn(ircRooms_ != nullptr);
+    buddyView_->onSignOff = [this] { signOff(); };
     buddyView_->show();
     messengerChanged();
 }
@@ -123,18 +113,46 @@ void DesktopProgram::startWhenSignedOn(int waitedMs) {
 }
 
 void DesktopProgram::signOn(irc::Settings settings) {
-    if (ircRooms_) {
-        return;
-    }
+    signOff();
+    windows_.destroyWindow(buddyList_);
     ircRooms_ = std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_,
                                              std::move(settings));
     buddyList_ = ircRooms_->buddyList();
+    followNick();
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
-        buddyView_->setSignedOn(true);
     }
     ircRooms_->start();
+    amp_->ScreenNameChanged();
     messengerChanged();
+}
+
+void DesktopProgram::signOff() {
+    if (!ircRooms_) {
+        return;
+    }
+    ircRooms_->session().stop(QStringLiteral("Taviks Ruz"));
+    ircRooms_.reset();
+    openOwnBuddyList();
+    if (buddyView_) {
+        buddyView_->setDialog(buddyList_);
+    }
+    amp_->ScreenNameChanged();
+    messengerChanged();
+}
+
+void DesktopProgram::openOwnBuddyList() {
+    const QString name = loginName();
+    messenger_.signOn(name.toStdString());
+    buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
+}
+
+void DesktopProgram::followNick() {
+    ircRooms_->setNickListener([this] {
+        if (amp_) {
+            amp_->ScreenNameChanged();
+        }
+    });
 }
 
 void DesktopProgram::startUp() {
@@ -162,6 +180,8 @@ void DesktopProgram::messengerChanged() {
         roomView_->refresh();
     }
     if (buddyView_) {
+        buddyView_->setSignedOn(ircRooms_ != nullptr,
+                                ircRooms_ != nullptr && ircRooms_->session().live());
         buddyView_->refresh();
     }
     dumpTranscript();

@@ -47,9 +47,12 @@ class DesktopProgram {
     // Shows the messenger's windows and runs the main window's start-up as soon as the event
     // loop runs; the application's loop ends when the program does.
     void start();
-    // Signs on to a chat network: its channels open as rooms, and its buddy list comes in front.
-    // Only once a run.
+    // Signs on to a chat network: its channels open as rooms, and its buddy list comes in front;
+    // a network signed on before is left first.
     void signOn(irc::Settings settings);
+    // Leaves the chat network (QUIT): its rooms close, and the stand-in signs on as the login
+    // name again.
+    void signOff();
 
     // The longest wait at start-up for the server's welcome, so that the buddy list shows the
     // nick the server accepted when the program reads it.
@@ -61,6 +64,9 @@ class DesktopProgram {
     void startUp();
     void startWhenSignedOn(int waitedMs);
     void messengerChanged();
+    void openOwnBuddyList();
+    // The program follows the chat network's name for the user.
+    void followNick();
     void dumpTranscript() const;
 
     DesktopOptions options_;

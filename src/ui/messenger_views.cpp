@@ -62,20 +62,23 @@ ChatRoomView::ChatRoomView(standin::MessengerStandIn& messenger, const winsys::W
     sendRow->addWidget(sendButton);
     column->addLayout(sendRow);
 
-    auto* memberRow = new QHBoxLayout();
-    memberRow->addWidget(new QLabel(tr("Post as"), this));
-    member_ = new QLineEdit(kDefaultMember, this);
+    memberRow_ = new QWidget(this);
+    memberRow_->setObjectName(QStringLiteral("postAs"));
+    auto* memberRow = new QHBoxLayout(memberRow_);
+    memberRow->setContentsMargins(0, 0, 0, 0);
+    memberRow->addWidget(new QLabel(tr("Post as"), memberRow_));
+    member_ = new QLineEdit(kDefaultMember, memberRow_);
     member_->setFixedWidth(kMemberNameWidth);
     member_->setToolTip(tr("Another member of the room"));
     memberRow->addWidget(member_);
-    memberText_ = new QLineEdit(this);
+    memberText_ = new QLineEdit(memberRow_);
     memberText_->setPlaceholderText(tr("A line from that member"));
     connect(memberText_, &QLineEdit::returnPressed, this, [this] { postAsMember(); });
     memberRow->addWidget(memberText_, 1);
-    auto* postButton = new QPushButton(tr("Post"), this);
+    auto* postButton = new QPushButton(tr("Post"), memberRow_);
     connect(postButton, &QPushButton::clicked, this, [this] { postAsMember(); });
     memberRow->addWidget(postButton);
-    column->addLayout(memberRow);
+    column->addWidget(memberRow_);
 
     resize(kRoomWidth, kRoomHeight);
     input_->setFocus();
@@ -88,6 +91,7 @@ void ChatRoomView::refresh() {
         return;
     }
     setWindowTitle(windowText(windows_, room));
+    memberRow_->setVisible(!messenger_.frontRoomLinked());
     refreshRoomList();
     transcript_->show([this](qsizetype from, qsizetype& length) {
         std::size_t whole = 0;
@@ -129,7 +133,7 @@ void ChatRoomView::send() {
 
 void ChatRoomView::postAsMember() {
     const QString name = member_->text().trimmed();
-    if (name.isEmpty() || memberText_->text().isEmpty()) {
+    if (messenger_.frontRoomLinked() || name.isEmpty() || memberText_->text().isEmpty()) {
         return;
     }
     if (messenger_.memberSays(name.toStdString(), memberText_->text().toStdString())) {
@@ -171,6 +175,14 @@ BuddyListView::BuddyListView(standin::MessengerStandIn& messenger,
         }
     });
     column->addWidget(signOn_);
+    signOff_ = new QPushButton(tr("Sign off"), this);
+    signOff_->setEnabled(false);
+    connect(signOff_, &QPushButton::clicked, this, [this] {
+        if (onSignOff) {
+            onSignOff();
+        }
+    });
+    column->addWidget(signOff_);
     resize(kBuddyWidth, kBuddyHeight);
     refresh();
 }
@@ -189,8 +201,9 @@ void BuddyListView::refresh() {
     }
 }
 
-void BuddyListView::setSignedOn(bool on) {
-    signOn_->setEnabled(!on);
+void BuddyListView::setSignedOn(bool open, bool live) {
+    signOn_->setEnabled(!live);
+    signOff_->setEnabled(open);
 }
 
 void BuddyListView::closeEvent(QCloseEvent* event) {

@@ -22,8 +22,9 @@ namespace ruz::ui {
 class TranscriptView;
 
 // The messenger's frontmost chat room as a window: the transcript, the input box with its send
-// button, and a line for posting as another member of the room. It shows whatever room is in
-// front and hides while none is open.
+// button, and, in the stand-in's own rooms, a line for posting as another member of the room (a
+// chat network's members post from their own programs). It shows whatever room is in front and
+// hides while none is open.
 class ChatRoomView final : public QWidget {
   public:
     ChatRoomView(standin::MessengerStandIn& messenger, const winsys::WindowModel& windows);
@@ -44,6 +45,7 @@ class ChatRoomView final : public QWidget {
     std::vector<int> listedRooms_;
     TranscriptView* transcript_;
     QLineEdit* input_;
+    QWidget* memberRow_;
     QLineEdit* member_;
     QLineEdit* memberText_;
 };
@@ -57,11 +59,14 @@ class BuddyListView final : public QWidget {
     // Shows the dialog's caption and the signed-on name again.
     void refresh();
     void setDialog(winsys::Hwnd dialog) { dialog_ = dialog; }
-    // Once signed on to a chat network, the button that does so is off.
-    void setSignedOn(bool on);
+    // Signing on is offered unless a chat network's session is `live` (connected, or
+    // connecting again); signing off while its rooms are `open`.
+    void setSignedOn(bool open, bool live);
 
     // Receives the settings the sign-on window was accepted with.
     std::function<void(irc::Settings)> onSignOn;
+    // The user leaves the chat network.
+    std::function<void()> onSignOff;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,6 +78,7 @@ class BuddyListView final : public QWidget {
     QLabel* name_;
     QListWidget* buddies_;
     QPushButton* signOn_;
+    QPushButton* signOff_;
 };
 
 }  // namespace ruz::ui

@@ -16,6 +16,8 @@ namespace ruz::ui {
 namespace {
 
 constexpr int kMaxPort = 65535;
+// What a title bar takes beside its caption: the window's icon and its buttons, with margins.
+constexpr int kTitleBarReservePx = 160;
 // Where the window keeps its fields between runs.
 const QString kSettingsOwner = QStringLiteral("taviks-ruz");
 const QString kSettingsName = QStringLiteral("sign-on");
@@ -36,6 +38,16 @@ QStringList channelList(const QString& text) {
 
 }  // namespace
 
+QString loginName() {
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty()) {
+            return name;
+        }
+    }
+    return QStringLiteral("me");
+}
+
 SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Sign on to a chat network"));
     QSettings stored(kSettingsOwner, kSettingsName);
@@ -55,7 +67,8 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
         }
     });
     form->addRow(QString(), tls_);
-    nick_ = new QLineEdit(stored.value(kNickKey).toString(), this);
+    QString nick = stored.value(kNickKey).toString();
+    nick_ = new QLineEdit(nick.isEmpty() ? loginName() : nick, this);
     form->addRow(tr("Nickname"), nick_);
     channels_ = new QLineEdit(stored.value(kChannelsKey).toString(), this);
     channels_->setPlaceholderText(QStringLiteral("#music #chat"));
@@ -68,6 +81,7 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { acceptIfValid(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarReservePx);
 }
 
 irc::Settings SignOnDialog::settings() const {

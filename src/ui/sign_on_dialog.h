@@ -10,8 +10,13 @@ class QSpinBox;
 
 namespace ruz::ui {
 
+// The user's login name ($USER, else $LOGNAME, else "me"): the stand-in signs on with it, and the
+// sign-on window offers it as the nickname.
+QString loginName();
+
 // "Sign on to a chat network": server, port, TLS, nick, channels and password. Everything but the
-// password is remembered between runs (QSettings).
+// password is remembered between runs (QSettings); the nick is the login name until one is. The
+// window is wide enough for its whole caption.
 class SignOnDialog final : public QDialog {
   public:
     explicit SignOnDialog(QWidget* parent);

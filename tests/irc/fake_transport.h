@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 namespace ruz::irc::testing {
 
 // The other end of the connection, played by the test: what the client wrote, and the server's
@@ -23,7 +25,13 @@ class FakeTransport final : public Transport {
             written += bytes;
         }
     }
-    void close() override { isOpen = false; }
+    void close() override {
+        const bool wasOpen = std::exchange(isOpen, false);
+        // As a socket does that reports its disconnection while it disconnects.
+        if (wasOpen && reportsCloseAtOnce && listener_.closed) {
+            listener_.closed(QStringLiteral("the server closed the connection"));
+        }
+    }
 
     // The server accepts (and, for TLS, the handshake succeeds).
     void accept() {
@@ -42,6 +50,13 @@ class FakeTransport final : public Transport {
             listener_.closed(reason);
         }
     }
+    // The server's certificate fails verification during the handshake.
+    void certificateFails(const QString& reason) {
+        isOpen = false;
+        if (listener_.untrusted) {
+            listener_.untrusted(reason);
+        }
+    }
     // The lines written so far, without CR LF; forgets them.
     QList<QByteArray> takeLines() {
         QList<QByteArray> lines = written.split('\n');
@@ -54,6 +69,7 @@ class FakeTransport final : public Transport {
     }
 
     int opens = 0;
+    bool reportsCloseAtOnce = false;
     bool isOpen = false;
     Endpoint lastEndpoint;
     QByteArray written;

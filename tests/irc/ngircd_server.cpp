@@ -117,6 +117,84 @@ QString NgircdServer::start() {
     return QStringLiteral("ngircd does not listen");
 }
 
+LinkProxy::LinkProxy(quint16 serverPort) : serverPort_(serverPort) {
+    QObject::connect(&listener_, &QTcpServer::newConnection, [this] { accept(); });
+    listener_.listen(QHostAddress::LocalHost, 0);
+}
+
+LinkProxy::~LinkProxy() {
+    // Nothing of a link reacts while the links go.
+    for (const std::unique_ptr<Link>& link : links_) {
+        link->program->disconnect();
+        link->server.disconnect();
+    }
+}
+
+void LinkProxy::accept() {
+    while (QTcpSocket* incoming = listener_.nextPendingConnection()) {
+        auto link = std::make_unique<Link>();
+        Link* l = link.get();
+        l->program.reset(incoming);
+        QObject::connect(l->program.get(), &QTcpSocket::readyRead, [this, l] {
+            l->waiting += l->program->readAll();
+            pass(*l);
+        });
+        QObject::connect(&l->server, &QTcpSocket::connected, [this, l] { pass(*l); });
+        QObject::connect(&l->server, &QTcpSocket::readyRead, [l] {
+            const QByteArray bytes = l->server.readAll();
+            if (!l->cut) {
+                l->program->write(bytes);
+            }
+        });
+        QObject::connect(l->program.get(), &QTcpSocket::disconnected, [l] {
+            if (!l->cut) {
+                l->server.disconnectFromHost();
+            }
+        });
+        QObject::connect(&l->server, &QTcpSocket::disconnected, [l] {
+            if (!l->cut) {
+                l->program->disconnectFromHost();
+            }
+        });
+        l->server.connectToHost(QStringLiteral("127.0.0.1"), serverPort_);
+        links_.push_back(std::move(link));
+    }
+}
+
+void LinkProxy::pass(Link& link) {
+    if (link.cut) {
+        link.waiting.clear();
+        return;
+    }
+    if (holding_ || link.server.state() != QAbstractSocket::ConnectedState) {
+        return;
+    }
+    link.server.write(link.waiting);
+    link.waiting.clear();
+}
+
+void LinkProxy::cutProgramSide() {
+    for (const std::unique_ptr<Link>& link : links_) {
+        link->cut = true;
+        link->waiting.clear();
+    }
+}
+
+void LinkProxy::holdProgramLines(bool hold) {
+    holding_ = hold;
+    for (const std::unique_ptr<Link>& link : links_) {
+        pass(*link);
+    }
+}
+
+void LinkProxy::closeGhosts() {
+    for (const std::unique_ptr<Link>& link : links_) {
+        if (link->cut) {
+            link->server.abort();
+        }
+    }
+}
+
 void NgircdServer::stop() {
     if (!process_) {
         return;

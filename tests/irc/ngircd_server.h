@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 namespace ruz::irc::testing {
 
@@ -42,5 +46,38 @@ class NgircdServer {
 
 // A port on 127.0.0.1 that nothing listens on right now.
 quint16 freePort();
+
+// A relay on 127.0.0.1 between the program and a server, which can break the program's side of a
+// link without the server noticing: a cut link passes nothing either way any more, and its
+// server side stays open (the program's ghost stays on the server) until closeGhosts().
+class LinkProxy {
+  public:
+    explicit LinkProxy(quint16 serverPort);
+    ~LinkProxy();
+    LinkProxy(const LinkProxy&) = delete;
+    LinkProxy& operator=(const LinkProxy&) = delete;
+    quint16 port() const { return listener_.serverPort(); }
+    // Cuts every link open now.
+    void cutProgramSide();
+    // While held, what the program sends waits in the relay; releasing sends it on.
+    void holdProgramLines(bool hold);
+    // Closes the server side of the cut links: the server sees its clients leave.
+    void closeGhosts();
+
+  private:
+    struct Link {
+        std::unique_ptr<QTcpSocket> program;
+        QTcpSocket server;
+        QByteArray waiting;  // from the program, not passed on yet
+        bool cut = false;
+    };
+    void accept();
+    void pass(Link& link);
+
+    quint16 serverPort_;
+    QTcpServer listener_;
+    std::vector<std::unique_ptr<Link>> links_;
+    bool holding_ = false;
+};
 
 }  // namespace ruz::irc::testing

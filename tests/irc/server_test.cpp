@@ -145,6 +145,68 @@ TEST_F(IrcServer, ATakenNickGetsAnUnderscoreAndTheBuddyListShowsIt) {
     EXPECT_TRUE(guest->textsFrom("owner_").at(3).startsWith(kDagger + "-Сплин"));
 }
 
+// The link dies on the program's side only: the server keeps the program's nick as a ghost.
+TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsObeyed) {
+    LinkProxy proxy(server.port());
+    startProgram(settingsFor(proxy.port()), false);
+    ASSERT_TRUE(guestHears("owner", 1));
+    const FrmAmp& app = *program->world.app();
+    messenger::AimChat link(program->world.model);
+    const auto guestHearsFrom = [&](const QString& nick, const QString& text) {
+        return pumpUntil(
+            &program->world, [&] { return guest->textsFrom(nick).contains(text); }, kLineMs);
+    };
+
+    proxy.cutProgramSide();
+    program->world.wait(Session::kQuietBeforePingMs + Session::kPingTimeoutMs +
+                        Session::kWatchdogTickMs);
+    EXPECT_EQ(program->roomLinesWith("connection is lost"), 1)
+        << program->world.standin.transcriptUtf8();
+    EXPECT_EQ(program->roomLinesWith("The connection is lost (the server stopped answering); "
+                                     "connecting again in 1 s."),
+              1);
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return program->rooms->session().registered(); }, kJoinMs));
+    EXPECT_EQ(program->rooms->session().nick(), "owner_");
+    EXPECT_EQ(app.lblsn.caption(), "owner_");
+    EXPECT_EQ(link.ReadFirstDialogCaption(), "owner_'s Buddy List");
+
+    // The ghost leaves; before the program's NICK reaches the server, another member takes the
+    // nick and commands.
+    proxy.holdProgramLines(true);
+    proxy.closeGhosts();
+    ASSERT_TRUE(pumpUntil(
+        &program->world,
+        [&] {
+            const QList<Member::Line>& seen = guest->lines();
+            return std::any_of(seen.begin(), seen.end(), [](const Member::Line& line) {
+                return line.command == u"QUIT" && line.nick == u"owner";
+            });
+        },
+        kLineMs));
+    Member stranger(server.port(), QStringLiteral("owner"), kChannel);
+    ASSERT_TRUE(stranger.join(&program->world, kJoinMs));
+    proxy.holdProgramLines(false);
+    stranger.say(QStringLiteral(".vol -2000"));
+    stranger.say(QStringLiteral(".end"));
+    program->type(QStringLiteral(".vol -1500"));
+    ASSERT_TRUE(guestHearsFrom("owner_", "Changing volume to -1500"));
+    pumpUntil(
+        &program->world, [] { return false; }, kThreePollsMs);
+    EXPECT_FALSE(program->world.app()->ended());
+    EXPECT_FALSE(guest->textsFrom("owner_").contains("Changing volume to -2000"));
+    EXPECT_EQ(program->roomLinesWith("The server says"), 0);
+
+    // The member leaves: the program takes its nick back, and the gate follows.
+    stranger.sendRaw("QUIT :bye");
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return app.lblsn.caption() == u"owner"; }, kLineMs));
+    EXPECT_EQ(link.ReadFirstDialogCaption(), "owner's Buddy List");
+    program->type(QStringLiteral(".vol -1000"));
+    EXPECT_TRUE(guestHearsFrom("owner", "Changing volume to -1000"));
+    EXPECT_EQ(program->roomLinesWith("connection is lost"), 1);
+}
+
 TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
     Settings tls = settingsFor(server.tlsPort());
     tls.endpoint.tls = true;
@@ -153,24 +215,42 @@ TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
     ASSERT_TRUE(guestHears("owner", 1));
     EXPECT_EQ(guest->textsFrom("owner").at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
 
-    // Without the certificate, and TLS to the plain port: no sign-on, a line saying why, and
-    // another attempt later.
-    for (const quint16 port : {server.tlsPort(), server.port()}) {
-        Settings refused = settingsFor(port, QStringLiteral("stranger"));
-        refused.endpoint.tls = true;
-        Program other(refused);
-        other.rooms->start();
-        // A refused certificate fails at once; a plain-text server leaves the handshake hanging
-        // until the program's own timeout.
-        if (!pumpUntil(
-                &other.world, [&] { return other.roomLinesWith("connecting again") > 0; },
-                kThreePollsMs)) {
-            other.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
-        }
-        EXPECT_GE(other.roomLinesWith("connecting again"), 1)
-            << port << ": " << other.world.standin.transcriptUtf8();
-        EXPECT_FALSE(other.rooms->session().registered());
+    // Without the certificate: a line saying why, and no other attempt until the user signs on
+    // again.
+    Settings untrusted = settingsFor(server.tlsPort(), QStringLiteral("stranger"));
+    untrusted.endpoint.tls = true;
+    Program other(untrusted);
+    other.rooms->start();
+    ASSERT_TRUE(pumpUntil(
+        &other.world, [&] { return other.roomLinesWith("certificate is not trusted") > 0; },
+        kLineMs))
+        << other.world.standin.transcriptUtf8();
+    other.world.wait(Session::kMaxRetryDelayMs);
+    pumpUntil(
+        &other.world, [] { return false; }, kThreePollsMs);
+    EXPECT_EQ(other.roomLinesWith("Connecting to"), 1);
+    EXPECT_EQ(other.roomLinesWith("connecting again"), 0) << other.world.standin.transcriptUtf8();
+    EXPECT_FALSE(other.rooms->session().live());
+    other.rooms->start();
+    ASSERT_TRUE(pumpUntil(
+        &other.world, [&] { return other.roomLinesWith("certificate is not trusted") > 1; },
+        kLineMs));
+    EXPECT_EQ(other.roomLinesWith("Connecting to"), 2);
+
+    // TLS to the plain port: the handshake hangs until the program's own timeout, and another
+    // attempt follows.
+    Settings plain = settingsFor(server.port(), QStringLiteral("stranger"));
+    plain.endpoint.tls = true;
+    Program hanging(plain);
+    hanging.rooms->start();
+    if (!pumpUntil(
+            &hanging.world, [&] { return hanging.roomLinesWith("connecting again") > 0; },
+            kThreePollsMs)) {
+        hanging.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
     }
+    EXPECT_EQ(hanging.roomLinesWith("connecting again"), 1)
+        << hanging.world.standin.transcriptUtf8();
+    EXPECT_FALSE(hanging.rooms->session().registered());
 }
 
 // A server that misbehaves, on a real socket: garbage, a NUL, an unknown numeric, a PING storm,

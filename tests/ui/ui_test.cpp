@@ -6,6 +6,7 @@
 #include "ui/frmamp_view.h"
 #include "ui/messenger_views.h"
 #include "ui/qt_dialogs.h"
+#include "ui/sign_on_dialog.h"
 #include "ui/transcript_view.h"
 #include "ui/view_binding.h"
 
@@ -13,7 +14,10 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -128,6 +132,63 @@ TEST(FrmAmpView, WithoutANotificationAreaHidingMinimisesAndShowBringsItBack) {
     QApplication::processEvents();
     EXPECT_TRUE(view.isVisible());
     EXPECT_FALSE(view.isMinimized());
+}
+
+// Another member's line can be posted in the stand-in's own room only: a chat network's channel
+// would never see it. The buddy list signs on and off.
+TEST(ChatRoomView, PostAsOnlyInTheStandInsOwnRoomAndTheBuddyListSignsOff) {
+    winsys::WindowModel model;
+    standin::MessengerStandIn messenger(model, [] { return std::string("10:31:02 PM"); });
+    const int own = messenger.openRoom();
+    ChatRoomView view(messenger, model);
+    view.refresh();
+    auto* postAs = view.findChild<QWidget*>(QStringLiteral("postAs"));
+    ASSERT_NE(postAs, nullptr);
+    EXPECT_TRUE(postAs->isVisible());
+    messenger.openLinkedRoom(
+        "#chat", [](const std::string&) {}, 1024);
+    view.refresh();
+    EXPECT_FALSE(postAs->isVisible());
+    messenger.frontRoom(own);
+    view.refresh();
+    EXPECT_TRUE(postAs->isVisible());
+
+    BuddyListView buddies(messenger, model, messenger.openDialog("me's Buddy List"));
+    int signedOff = 0;
+    buddies.onSignOff = [&signedOff] { ++signedOff; };
+    QPushButton* signOff = nullptr;
+    QPushButton* signOn = nullptr;
+    for (QPushButton* button : buddies.findChildren<QPushButton*>()) {
+        (button->text() == u"Sign off" ? signOff : signOn) = button;
+    }
+    ASSERT_NE(signOff, nullptr);
+    EXPECT_FALSE(signOff->isEnabled());
+    // Signed on, or refused by a certificate: signing off is offered; signing on again only
+    // once the network is no longer tried.
+    buddies.setSignedOn(true, true);
+    EXPECT_TRUE(signOff->isEnabled());
+    EXPECT_FALSE(signOn->isEnabled());
+    buddies.setSignedOn(true, false);
+    EXPECT_TRUE(signOn->isEnabled());
+    signOff->click();
+    EXPECT_EQ(signedOff, 1);
+}
+
+// The window offers the login name as the nick until one is stored, and its caption is whole.
+TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    qputenv("USER", "alice");
+    SignOnDialog window(nullptr);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.settings().nick, u"alice");
+    QFont captionFont = window.font();
+    captionFont.setBold(true);
+    const int caption = QFontMetrics(captionFont).horizontalAdvance(window.windowTitle());
+    // Beside the caption, a title bar holds an icon and three buttons.
+    constexpr int kTitleBarButtonsPx = 4 * 24;
+    EXPECT_GE(window.width(), caption + kTitleBarButtonsPx);
 }
 
 TEST(TranscriptView, NamesAndMessagesAreShownAsTextAndNothingIsLoaded) {

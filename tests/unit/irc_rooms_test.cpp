@@ -26,6 +26,12 @@ class IrcRooms : public ::testing::Test {
         settings.channels = {"#music", "#chat"};
         rooms =
             std::make_unique<Rooms>(world.standin, world.model, world.host, transport, settings);
+        // As the desktop program does: the program follows the nick.
+        rooms->setNickListener([this] {
+            if (FrmAmp* app = world.app()) {
+                app->ScreenNameChanged();
+            }
+        });
         rooms->start();
     }
     void TearDown() override { rooms.reset(); }
@@ -146,6 +152,52 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
     EXPECT_EQ(lines.at(0), "PRIVMSG #chat :.skip");
     EXPECT_TRUE(lines.at(1).startsWith("PRIVMSG #chat :" + kDagger + "-Яя  -  Third"))
         << lines.at(1).toStdString();
+}
+
+TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheConnection) {
+    world.dialogs.queueYesNo(true);
+    FrmAmp& app = world.start();  // before the welcome: the configured nick
+    EXPECT_EQ(app.lblsn.caption(), "me");
+    transport.accept();
+    transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
+    EXPECT_EQ(app.lblsn.caption(), "me_");
+    EXPECT_EQ(app.window.caption(), kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
+    world.wait(5 * SendPolicy::kIntervalMs);
+    said();
+    struct Step {
+        QByteArray server;  // "" : the user types `typed` instead
+        QString typed;
+        QString nick;   // the screen name afterwards
+        QString shown;  // what the transcript shows of the line
+    };
+    const Step steps[] = {
+        // Another member under the configured nick, or under a nick the program had, is not
+        // the user.
+        {":me!u@h PRIVMSG #music :.vol -2000", {}, "me_", "<B>me (not you)</B>"},
+        {{}, ".vol -1500", "me_", "<B>me_</B>"},
+        {":me_!u@h NICK :Guest1", {}, "Guest1", "You are now known as Guest1."},
+        {":me_!u@h PRIVMSG #music :.vol -2000", {}, "Guest1", "<B>me_ (not you)</B>"},
+        {{}, ".vol -1000", "Guest1", "<B>Guest1</B>"},
+    };
+    for (const Step& step : steps) {
+        if (step.server.isEmpty()) {
+            world.standin.typeInput(step.typed.toStdString());
+            world.standin.pressSend();
+        } else {
+            transport.serverSends(step.server + "\r\n");
+        }
+        world.wait(5 * SendPolicy::kIntervalMs);
+        EXPECT_EQ(app.lblsn.caption(), step.nick) << step.server.toStdString();
+        EXPECT_NE(world.standin.transcriptUtf8().find(step.shown.toStdString()), std::string::npos)
+            << step.shown.toStdString();
+    }
+    EXPECT_EQ(
+        said(),
+        (QStringList{"PRIVMSG #music :.vol -1500", "PRIVMSG #music :Changing volume to -1500",
+                     "PRIVMSG #music :.vol -1000", "PRIVMSG #music :Changing volume to -1000"}));
+    rooms.reset();
+    EXPECT_TRUE(world.standin.openRoomNumbers().empty());
+    EXPECT_EQ(messenger::AimChat(world.model).ReadFirstDialogCaption(), "");
 }
 
 TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {

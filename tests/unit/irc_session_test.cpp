@@ -262,11 +262,17 @@ TEST_F(IrcSession, ReconnectsWithGrowingDelayAndSendsWhatWaited) {
 }
 
 TEST_F(IrcSession, TimeoutsDropTheLink) {
+    // As a socket does, the transport reports its own close while closing: each loss is still
+    // handled once.
+    transport.reportsCloseAtOnce = true;
+    const auto losses = [this] { return takeLines().filter("connection is lost"); };
     make();  // accepts, never answers
     host.advance(Session::kRegistrationTimeoutMs - Session::kWatchdogTickMs);
     EXPECT_EQ(transport.opens, 1);
     host.advance(Session::kWatchdogTickMs);
     EXPECT_FALSE(transport.isOpen);
+    EXPECT_EQ(losses(), QStringList{" * The connection is lost (no welcome from the server within "
+                                    "30 s); connecting again in 1 s."});
     host.advance(Session::kFirstRetryDelayMs);
     EXPECT_EQ(transport.opens, 2);
     transport.accept();
@@ -277,7 +283,19 @@ TEST_F(IrcSession, TimeoutsDropTheLink) {
     EXPECT_TRUE(transport.isOpen);
     host.advance(Session::kWatchdogTickMs);
     EXPECT_FALSE(transport.isOpen);
-    EXPECT_TRUE(takeLines().last().contains("stopped answering"));
+    EXPECT_EQ(losses(), QStringList{" * The connection is lost (the server stopped answering); "
+                                    "connecting again in 1 s."});
+    // Attempts that find no welcome wait 2 s, then 4 s.
+    for (const int seconds : {2, 4}) {
+        host.advance(session->retryDelayMs() / 2);
+        const int opens = transport.opens;
+        host.advance(Session::kRegistrationTimeoutMs);
+        EXPECT_EQ(transport.opens, opens);
+        EXPECT_EQ(losses(), QStringList{QStringLiteral(" * The connection is lost (no welcome from "
+                                                       "the server within 30 s); connecting again "
+                                                       "in %1 s.")
+                                            .arg(seconds)});
+    }
 }
 
 TEST_F(IrcSession, AMegabyteWithoutLineEndIsDropped) {
@@ -355,7 +373,71 @@ TEST_F(IrcSession, APingFloodLeavesTheChatItsShareOfThePace) {
     EXPECT_GE(pongs, kFloodMs / SendPolicy::kIntervalMs - kChatLines - 1);
 }
 
+TEST_F(IrcSession, TheConfiguredNickIsTakenBackOnceFree) {
+    make();
+    transport.accept();
+    transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
+    host.advance(SendPolicy::kIntervalMs);
+    written();
+    struct Step {
+        QByteArray server;
+        QList<QByteArray> sent;
+        QString nick;
+    };
+    const Step steps[] = {
+        // The holder changes nick, but another takes it first: refused without a word.
+        {":me!u@h NICK :other", {"NICK me"}, "me_"},
+        {":irc.test 433 me_ me :Nickname already in use", {}, "me_"},
+        // The holder quits: asked again, and granted.
+        {":me!u@h QUIT :Ping timeout", {"NICK me"}, "me_"},
+        {":me_!u@h NICK :me", {}, "me"},
+        // Someone under a nick the program had asks nothing.
+        {":me_!u@h QUIT :gone", {}, "me"},
+        // The server renames the program.
+        {":me!u@h NICK :Guest42", {}, "Guest42"},
+    };
+    for (const Step& step : steps) {
+        transport.serverSends(step.server + "\r\n");
+        host.advance(SendPolicy::kIntervalMs);
+        EXPECT_EQ(written(), step.sent) << step.server.toStdString();
+        EXPECT_EQ(session->nick(), step.nick) << step.server.toStdString();
+    }
+    // Nobody under the nick leaves where the program sees it: ISON asks now and then.
+    host.advance(Session::kNickRegainCheckMs);
+    EXPECT_EQ(written(), QList<QByteArray>{"ISON me"});
+    transport.serverSends(":irc.test 303 Guest42 :ME\r\n");  // in use
+    host.advance(Session::kNickRegainCheckMs);
+    EXPECT_EQ(written(), QList<QByteArray>{"ISON me"});
+    transport.serverSends(":irc.test 303 Guest42 :\r\n");
+    host.advance(SendPolicy::kIntervalMs);
+    EXPECT_EQ(written(), QList<QByteArray>{"NICK me"});
+    // A nick the server refuses as a nickname is not asked for again.
+    transport.serverSends(":irc.test 432 Guest42 me :Erroneous nickname\r\n");
+    host.advance(2 * Session::kNickRegainCheckMs);
+    EXPECT_TRUE(written().isEmpty());
+    EXPECT_EQ(accepted, (QStringList{"me_", "me", "Guest42"}));
+    EXPECT_TRUE(takeLines().filter("server says").isEmpty());
+}
+
+TEST_F(IrcSession, AnUntrustedCertificateIsNotTriedAgainUntilStartedAgain) {
+    make();
+    transport.certificateFails("The certificate is self-signed, and untrusted");
+    EXPECT_EQ(takeLines().last(),
+              " * The server's certificate is not trusted (The certificate is self-signed, and "
+              "untrusted); no more attempts until you sign on again.");
+    host.advance(2 * Session::kMaxRetryDelayMs);
+    EXPECT_EQ(transport.opens, 1);
+    EXPECT_FALSE(session->live());
+    session->start();
+    EXPECT_EQ(transport.opens, 2);
+    EXPECT_TRUE(session->live());
+    transport.accept();
+    transport.serverSends(":irc.test 001 me :Welcome\r\n");
+    EXPECT_TRUE(session->registered());
+}
+
 TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
+    transport.reportsCloseAtOnce = true;
     signOn();
     host.advance(10 * SendPolicy::kIntervalMs);
     written();
@@ -363,6 +445,7 @@ TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
     EXPECT_EQ(written(), (QList<QByteArray>{"QUIT :bye  NICK x"}));
     host.advance(Session::kMaxRetryDelayMs * 2);
     EXPECT_EQ(transport.opens, 1);
+    EXPECT_TRUE(takeLines().filter("connection is lost").isEmpty());
 }
 
 }  // namespace
