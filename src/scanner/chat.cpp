@@ -232,12 +232,13 @@ void Chat::poll() {
         return;
     }
     if (!read.continued) {
-        // Emptied or replaced by someone else: only the view's last line can be told new, when it
-        // is not the line delivered last.
+        // Emptied, cut or replaced by someone else: only the view's last line can be told new,
+        // when it is neither the line delivered last nor the last one this view held before.
+        const QString before = ExtractLastChatLine(seen.end());
         seen.moveTo(read.text, read.length);
         const QString last = ExtractLastChatLine(read.text);
         newlastlyne = last;
-        if (last != oldlastlyne) {
+        if (last != oldlastlyne && last != before) {
             deliver(last);
         }
         polling_ = false;

@@ -282,6 +282,21 @@ TEST_F(ChatPoll, ARoomHopHearsNothingThatWasInTheRoomBefore) {
     EXPECT_NE(std::find(passed.begin(), passed.end(), 1), passed.end());
 }
 
+TEST_F(ChatPoll, AViewCutInFrontAfterAHopDoesNotGiveItsOldLastLineAgain) {
+    chat.scan_on();
+    say(u"amy"_qs, u"hello"_qs);
+    say(u"bob"_qs, u".skip"_qs);
+    host.advance(500);
+    front(2);
+    sayIn(2, u"bob"_qs, u".mute"_qs);
+    host.advance(500);
+    front(1);
+    host.advance(500);
+    transcript.remove(0, 10);  // its start dropped
+    host.advance(500);
+    EXPECT_EQ(messages(heard), (std::vector<QString>{u"hello"_qs, u".skip"_qs, u".mute"_qs}));
+}
+
 TEST_F(ChatPoll, EmptyingAViewPutsBackThatViewsPlaceAlone) {
     front(2);
     sayIn(1, u"bob"_qs, u".vol -3000"_qs);
