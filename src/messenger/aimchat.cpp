@@ -179,9 +179,13 @@ AimChat::WindowText AimChat::ReadTranscript() {
 
 std::vector<Hwnd> AimChat::ChatTranscriptViews() {
     std::vector<Hwnd> views;
-    // Parent 0: the top-level windows, front to back.
-    for (Hwnd room = windows_.findWindowEx(0, 0, kRoomLower); room != 0 && views.size() < kMaxRooms;
-         room = windows_.findWindowEx(0, room, kRoomLower)) {
+    // Parent 0: the top-level windows, front to back; at most kMaxRooms are looked at.
+    Hwnd room = 0;
+    for (std::size_t looked = 0; looked < kMaxRooms; ++looked) {
+        room = windows_.findWindowEx(0, room, kRoomLower);
+        if (room == 0) {
+            break;
+        }
         if (const Hwnd view = TranscriptViewOf(room); view != 0) {
             views.push_back(view);
         }

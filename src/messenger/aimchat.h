@@ -36,7 +36,8 @@ class AimChat {
     // The transcript from character `from` on ("" past its end); `length`, when given, receives
     // the whole transcript's length in characters.
     std::string ReadChatTranscriptFrom(std::size_t from, std::size_t* length);
-    // The transcript views of the open rooms, the frontmost room's first (at most kMaxRooms).
+    // The transcript views of the open rooms, the frontmost room's first; of the first kMaxRooms
+    // rooms only.
     std::vector<winsys::Hwnd> ChatTranscriptViews();
     // The text of transcript view `view` from character `from` on, as ReadChatTranscriptFrom;
     // "" and the length 0 when the view is gone.
@@ -49,7 +50,7 @@ class AimChat {
     bool PressChatSendButton();
 
     static constexpr std::size_t kTailLength = 500;
-    // How many rooms ChatTranscriptViews lists at the most.
+    // How many rooms ChatTranscriptViews looks at, at the most.
     static constexpr std::size_t kMaxRooms = 256;
     // The first read of a window's text is at most this long; a longer text is read again with
     // twice the room, as long as the window fills the room given.
