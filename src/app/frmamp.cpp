@@ -54,10 +54,12 @@ FrmAmp::FrmAmp(Platform& p)
       mnutavikProgrammers({controls_, QStringLiteral("mnutavikProgrammers")},
                           QStringLiteral("Tavik")),
       MediaPlayer1(p.media),
-      chat(
-          p.timers,
-          [this](qsizetype from, qsizetype& length) { return room_.transcriptFrom(from, length); },
-          &controls_),
+      chat(p.timers,
+           Chat::Views{[this] { return room_.transcriptViews(); },
+                       [this](Chat::ViewId view, qsizetype from, qsizetype& length) {
+                           return room_.transcriptFrom(view, from, length);
+                       }},
+           &controls_),
       platform_(p),
       aimchat_(p.windows),
       room_(aimchat_, chatsendc),
@@ -94,7 +96,8 @@ FrmAmp::FrmAmp(Platform& p)
     File1.setPath(QDir::currentPath());
     ExplorerTree1.setPath(File1.path());
     room_.readNew = [this] { chat.poll(); };
-    room_.onCleared = [this] { chat.viewEmptied(); };
+    room_.onCleared = [this](ChatRoom::ViewId view) { chat.viewEmptied(view); };
+    chat.passedOver = [this](Chat::ViewId view) { room_.passedOver(view); };
     chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);

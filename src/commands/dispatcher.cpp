@@ -8,15 +8,20 @@
 
 namespace ruz {
 
-// Tested in this order; every one that matches runs, all with the same argument.
+// Tested in this order; every one that matches runs, all with the same argument. The song search
+// wants ".p" as a word of its own, so that ".pause", ".play" and "notes.pdf" search nothing.
 const Dispatcher::ContainsRow Dispatcher::kContainsPhase[] = {
     {{Match::Trigger, Word::Volume, nullptr},
+     ContainsText,
      [](Dispatcher& d, const std::optional<QString>& a) { d.VolumeCommand(a); }},
     {{Match::Trigger, Word::SetPosition, nullptr},
+     ContainsText,
      [](Dispatcher& d, const std::optional<QString>& a) { d.SetPositionCommand(a); }},
     {{Match::Trigger, Word::IdleOn, nullptr},
+     ContainsText,
      [](Dispatcher& d, const std::optional<QString>& a) { d.IdleOnCommand(a); }},
     {{Match::Fixed, {}, u".p"},
+     ContainsEndedWord,
      [](Dispatcher& d, const std::optional<QString>& a) { d.s_.playlist.SearchSong(a); }},
 };
 
@@ -124,8 +129,7 @@ QString Dispatcher::textOf(const Pattern& pattern) {
 void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
     // Only the user commands the program, and only once the user's name is known; what the
     // program itself said comes back under that name and is no command.
-    if (screenName().isEmpty() || whosaid.trimmed() != screenName() ||
-        s_.room.takeOwnLine(whatsaid)) {
+    if (screenName().isEmpty() || whosaid != screenName() || s_.room.takeOwnLine(whatsaid)) {
         return;
     }
     // The argument: everything after the line's first blank.
@@ -134,7 +138,7 @@ void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
         argument = whatsaid.mid(blank + 1);
     }
     for (const ContainsRow& row : kContainsPhase) {
-        if (ContainsText(whatsaid, textOf(row.pattern))) {
+        if (row.contains(whatsaid, textOf(row.pattern))) {
             row.command(*this, argument);
         }
     }

@@ -47,6 +47,8 @@ class Dispatcher {
     };
     struct ContainsRow {
         Pattern pattern;
+        // How the row's text must stand in the line.
+        bool (*contains)(const QString& line, const QString& text);
         void (*command)(Dispatcher&, const std::optional<QString>& argument);
     };
     struct ExactRow {

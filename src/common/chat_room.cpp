@@ -15,11 +15,11 @@ QString asShown(const QString& text) {
 }  // namespace
 
 void ChatRoom::send(const QString& text) {
-    link_.SendChatText(text.toStdString());
-    if (text.isEmpty()) {
-        return;  // the room posts nothing for an empty box
+    const ViewId view = link_.SendChatText(text.toStdString());
+    if (text.isEmpty() || view == 0) {
+        return;  // the room posts nothing for an empty box, and no room took it
     }
-    sent_.push_back({text, asShown(text)});
+    sent_.push_back({text, asShown(text), view});
     if (sent_.size() > kRememberedLines) {
         sent_.pop_front();
     }
@@ -36,10 +36,20 @@ bool ChatRoom::takeOwnLine(const QString& message) {
     return true;
 }
 
+void ChatRoom::passedOver(ViewId view) {
+    std::erase_if(sent_, [view](const Sent& sent) { return sent.view == view; });
+}
+
 void ChatRoom::clearTranscript() {
-    link_.ClearChatTranscript();
+    const ViewId view = link_.ClearChatTranscript();
+    if (view == 0) {
+        return;
+    }
+    for (Sent& sent : sent_) {
+        sent.emptied = sent.emptied || sent.view == view;
+    }
     if (onCleared) {
-        onCleared();
+        onCleared(view);
     }
 }
 
@@ -50,9 +60,15 @@ void ChatRoom::clearAfterReading() {
     clearTranscript();
 }
 
-QString ChatRoom::transcriptFrom(qsizetype from, qsizetype& length) {
+std::vector<ChatRoom::ViewId> ChatRoom::transcriptViews() {
+    std::erase_if(sent_, [](const Sent& sent) { return sent.emptied; });
+    return link_.ChatTranscriptViews();
+}
+
+QString ChatRoom::transcriptFrom(ViewId view, qsizetype from, qsizetype& length) {
     std::size_t whole = 0;
-    const std::string text = link_.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+    const std::string text =
+        link_.ReadTranscriptViewFrom(view, static_cast<std::size_t>(from), &whole);
     length = static_cast<qsizetype>(whole);
     return QString::fromStdString(text);
 }

@@ -7,14 +7,19 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 namespace ruz {
 
 // The open chat room as the system speaks to it: the messenger link, with the system's texts
 // converted at this one edge, and the chat-sends switch `chatsendc` that gated texts obey. It
-// remembers what it sent, so that those lines are known for the program's own when they come back.
+// remembers the lines a room took from it, so that those lines are known for the program's own
+// when they come back; a line is forgotten once heard back, or once the reader has passed over it.
 class ChatRoom {
   public:
+    // A room's transcript view, as the reader tells the rooms apart; 0: none.
+    using ViewId = winsys::Hwnd;
+
     // How many sent lines are remembered while they have not come back.
     static constexpr std::size_t kRememberedLines = 64;
 
@@ -32,6 +37,9 @@ class ChatRoom {
     void setSendsOn(bool on) { chatSends_.setValue(on ? 1 : 0); }
     // Whether `message`, come back from the room, is a line this room sent; a line is known once.
     bool takeOwnLine(const QString& message);
+    // The reader has gone past what view `view` holds without hearing it: the lines sent into it
+    // so far will not come back.
+    void passedOver(ViewId view);
 
     // Empties the room's transcript view.
     void clearTranscript();
@@ -39,22 +47,28 @@ class ChatRoom {
     void clearAfterReading();
     void close() { link_.CloseChatRoom(); }
     QString transcriptTail() { return QString::fromStdString(link_.ChatTranscriptTail()); }
-    // The transcript from character `from` on; `length` receives the whole length.
-    QString transcriptFrom(qsizetype from, qsizetype& length);
+    // The start of a read of the rooms: their transcript views, the frontmost first. Lines that
+    // were emptied away before an earlier read came to them are forgotten now.
+    std::vector<ViewId> transcriptViews();
+    // The text of view `view` from character `from` on; `length` receives its whole length.
+    QString transcriptFrom(ViewId view, qsizetype from, qsizetype& length);
     QString firstDialogCaption() { return QString::fromStdString(link_.ReadFirstDialogCaption()); }
 
     // Reads what is new in the view (the chat scanner's poll).
     std::function<void()> readNew;
-    // The view has been emptied.
-    std::function<void()> onCleared;
+    // View `view` has been emptied.
+    std::function<void(ViewId view)> onCleared;
 
   private:
     messenger::AimChat& link_;
     CheckBox& chatSends_;
-    // Sent lines as sent and as the room shows them, oldest first.
+    // Sent lines as sent and as the room shows them, with the view they went into, oldest first.
+    // A line emptied away is kept until the next read begins: the read under way may hold it.
     struct Sent {
         QString text;
         QString shown;
+        ViewId view = 0;
+        bool emptied = false;
     };
     std::deque<Sent> sent_;
 };

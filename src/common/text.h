@@ -10,4 +10,20 @@ inline bool ContainsText(const QString& haystack, const QString& needle) {
     return needle.isEmpty() ? !haystack.isEmpty() : haystack.contains(needle);
 }
 
+// Containment of a word: `needle` occurs followed by a blank or at the end of `haystack`, so that
+// ".p" stands in ".p blue" and "play .p", and not in ".pause" or "notes.pdf". The empty text is
+// contained as by ContainsText.
+inline bool ContainsEndedWord(const QString& haystack, const QString& needle) {
+    if (needle.isEmpty()) {
+        return ContainsText(haystack, needle);
+    }
+    for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1)) {
+        const qsizetype after = at + needle.size();
+        if (after == haystack.size() || haystack[after] == u' ') {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace ruz

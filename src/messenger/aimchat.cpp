@@ -129,33 +129,37 @@ std::string AimChat::WindowText::utf8From(std::size_t from) const {
                    : winsys::cp1252ToUtf8(std::string_view(bytes).substr(from));
 }
 
-void AimChat::SendChatText(std::string_view utf8) {
+Hwnd AimChat::SendChatText(std::string_view utf8) {
     const Hwnd room = windows_.findWindow(kRoomLower);
     const Hwnd inputFrame = NthChild(room, kEditFrameLower, 2);
     const Hwnd input = NthChild(inputFrame, kEditLower, 1);
     // What the user had typed but not sent goes back into the box afterwards.
     const WindowText unsent = ReadText(input);
     SetWindowText(input, utf8);
-    PressChatSendButton();
+    const bool pressed = PressChatSendButton();
     if (unsent.size() > 0) {
         WriteText(input, unsent);
     }
+    return pressed ? TranscriptViewOf(room) : 0;
 }
 
-void AimChat::PressChatSendButton() {
+bool AimChat::PressChatSendButton() {
     const Hwnd room = windows_.findWindow(kRoomLower);
     const Hwnd button = NthChild(room, kIconButton, kSendButtonIndex);
     if (button == 0) {
-        return;
+        return false;
     }
     windows_.sendMessage(button, winsys::kWmLButtonDown, kButtonKeyState, 0);
     windows_.sendMessage(button, winsys::kWmLButtonUp, kButtonKeyState, 0);
+    return true;
 }
 
-void AimChat::ClearChatTranscript() {
+Hwnd AimChat::ClearChatTranscript() {
     const Hwnd room = windows_.findWindow(kRoomMixed);
     const Hwnd viewFrame = NthChild(room, kEditFrameMixed, 1);
-    SetWindowText(NthChild(viewFrame, kEditMixed, 1), {});
+    const Hwnd view = NthChild(viewFrame, kEditMixed, 1);
+    SetWindowText(view, {});
+    return view;
 }
 
 void AimChat::CloseChatRoom() {
@@ -165,10 +169,36 @@ void AimChat::CloseChatRoom() {
     }
 }
 
+Hwnd AimChat::TranscriptViewOf(Hwnd room) {
+    return NthChild(NthChild(room, kEditFrameLower, 1), kEditLower, 1);
+}
+
 AimChat::WindowText AimChat::ReadTranscript() {
-    const Hwnd room = windows_.findWindow(kRoomLower);
-    const Hwnd viewFrame = NthChild(room, kEditFrameLower, 1);
-    return ReadText(NthChild(viewFrame, kEditLower, 1));
+    return ReadText(TranscriptViewOf(windows_.findWindow(kRoomLower)));
+}
+
+std::vector<Hwnd> AimChat::ChatTranscriptViews() {
+    std::vector<Hwnd> views;
+    // Parent 0: the top-level windows, front to back; at most kMaxRooms are looked at.
+    Hwnd room = 0;
+    for (std::size_t looked = 0; looked < kMaxRooms; ++looked) {
+        room = windows_.findWindowEx(0, room, kRoomLower);
+        if (room == 0) {
+            break;
+        }
+        if (const Hwnd view = TranscriptViewOf(room); view != 0) {
+            views.push_back(view);
+        }
+    }
+    return views;
+}
+
+std::string AimChat::ReadTranscriptViewFrom(Hwnd view, std::size_t from, std::size_t* length) {
+    const WindowText text = ReadText(view);
+    if (length != nullptr) {
+        *length = text.size();
+    }
+    return text.utf8From(from);
 }
 
 std::string AimChat::ReadChatTranscript() {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ruz::messenger {
 
@@ -22,10 +23,12 @@ class AimChat {
     explicit AimChat(winsys::WindowSystem& windows) : windows_(windows) {}
 
     // Puts `utf8` into the frontmost room's input box, presses the send button, and puts back what
-    // the box held before, if anything. The empty text still presses the button.
-    void SendChatText(std::string_view utf8);
+    // the box held before, if anything. The empty text still presses the button. Returns the
+    // transcript view of the room whose button was pressed; 0 when there was no room or button.
+    winsys::Hwnd SendChatText(std::string_view utf8);
     // Empties the frontmost room's transcript view (only the copy shown on this computer).
-    void ClearChatTranscript();
+    // Returns the view emptied; 0 when there was none.
+    winsys::Hwnd ClearChatTranscript();
     // Asks the messenger to close the frontmost room.
     void CloseChatRoom();
     // The frontmost room's transcript view, markup included; "" without a room.
@@ -33,14 +36,22 @@ class AimChat {
     // The transcript from character `from` on ("" past its end); `length`, when given, receives
     // the whole transcript's length in characters.
     std::string ReadChatTranscriptFrom(std::size_t from, std::size_t* length);
+    // The transcript views of the open rooms, the frontmost room's first; of the first kMaxRooms
+    // rooms only.
+    std::vector<winsys::Hwnd> ChatTranscriptViews();
+    // The text of transcript view `view` from character `from` on, as ReadChatTranscriptFrom;
+    // "" and the length 0 when the view is gone.
+    std::string ReadTranscriptViewFrom(winsys::Hwnd view, std::size_t from, std::size_t* length);
     // The last kTailLength characters of the transcript, or all of it when shorter.
     std::string ChatTranscriptTail();
     // The caption of the frontmost dialog window; "" without one.
     std::string ReadFirstDialogCaption();
-    // Button down and up on the fifth icon button of the frontmost room.
-    void PressChatSendButton();
+    // Button down and up on the fifth icon button of the frontmost room; false without one.
+    bool PressChatSendButton();
 
     static constexpr std::size_t kTailLength = 500;
+    // How many rooms ChatTranscriptViews looks at, at the most.
+    static constexpr std::size_t kMaxRooms = 256;
     // The first read of a window's text is at most this long; a longer text is read again with
     // twice the room, as long as the window fills the room given.
     static constexpr std::size_t kFirstReadLength = std::size_t{64} << 20;
@@ -62,6 +73,8 @@ class AimChat {
     };
     WindowText ReadText(winsys::Hwnd window);
     WindowText ReadTranscript();
+    // The transcript view of room window `room`; 0 without one.
+    winsys::Hwnd TranscriptViewOf(winsys::Hwnd room);
     void WriteText(winsys::Hwnd window, const WindowText& text);
     void SetWindowText(winsys::Hwnd window, std::string_view utf8);
 

@@ -38,6 +38,7 @@ Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room)
     c_.ExplorerTree1.onSelect = [this] { LoadFolder(); };
     c_.Image8.onClick = [this] { OpenFolderClicked(); };
     c_.File1.onChange = [this] {
+        userPicked_ = userPicked_ || !buildSelecting_;
         if (onSelect) {
             onSelect();
         }
@@ -54,7 +55,8 @@ void Playlist::LoadFolder() {
         }
         return;
     }
-    SelectSong(0);
+    userPicked_ = false;
+    selectForBuild([this] { SelectSong(0); });
     // A build under way starts again on the new folder; the chat sends are still off.
     c_.List1.clear();
     if (building) {
@@ -69,7 +71,16 @@ void Playlist::BuildStep() {
     // A list that has caught up with the playlist is complete (it can never overtake it).
     if (c_.List1.count() >= c_.File1.count()) {
         finishBuild();
-        SelectSong(0);
+        // The first song again, unless the user has picked one meanwhile.
+        if (!userPicked_) {
+            selectForBuild([this] {
+                if (playFirst) {
+                    playFirst();
+                } else {
+                    SelectSong(0);
+                }
+            });
+        }
         return;
     }
     // The build walks the playlist by its own count, whatever moves the selection meanwhile, so
@@ -81,7 +92,15 @@ void Playlist::BuildStep() {
         finishBuild();  // the title list is full
         return;
     }
-    SelectSong(next + 1);
+    if (!userPicked_) {
+        selectForBuild([this, next] { SelectSong(next + 1); });
+    }
+}
+
+void Playlist::selectForBuild(const std::function<void()>& select) {
+    buildSelecting_ = true;
+    select();
+    buildSelecting_ = false;
 }
 
 void Playlist::finishBuild() {

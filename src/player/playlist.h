@@ -49,14 +49,23 @@ class Playlist {
 
     // Runs on every change of the selection.
     std::function<void()> onSelect;
+    // Selects the first entry and plays it, passing over entries the engine refuses; without it,
+    // the first entry is only selected.
+    std::function<void()> playFirst;
 
   private:
     // The title list is complete: the title pick-up and the chat sends come back on.
     void finishBuild();
+    // A change of the selection that the folder load or the build makes, not the user.
+    void selectForBuild(const std::function<void()>& select);
 
     Controls c_;
     Dialogs& dialogs_;
     ChatRoom& room_;
+    // Whether the user has picked a song since the folder was chosen: the build then leaves the
+    // selection alone, so that the song picked plays on.
+    bool userPicked_ = false;
+    bool buildSelecting_ = false;
 };
 
 }  // namespace ruz

@@ -28,6 +28,7 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
     c_.Slider2.onScroll = [this] { SeekTo(c_.Slider2.value()); };
     c_.Timer1.onTick = [this] { RefreshPosition(); };
     playlist_.onSelect = [this] { OpenSelectedSong(); };
+    playlist_.playFirst = [this] { PlayFirstSong(); };
     engine_.setPlayStateChanged([this](PlayState, PlayState) {
         if (!ended_()) {
             SongEndCheck();
@@ -72,6 +73,17 @@ void Transport::OpenSelectedSong() {
 void Transport::PlayEntry(int index) {
     playlist_.SelectSong(index);
     OpenSelectedSong();
+}
+
+void Transport::PlayFirstSong() {
+    const int before = playlist_.index();
+    lastOpenAccepted_ = false;
+    playlist_.SelectSong(0);
+    // Selecting the entry that is already selected opens nothing.
+    if (playlist_.index() != before && !lastOpenAccepted_ && playlist_.count() > 0) {
+        movesLeft_ = playlist_.count();
+        passOver();
+    }
 }
 
 void Transport::NextSong() {

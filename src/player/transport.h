@@ -42,6 +42,9 @@ class Transport {
     void OpenSelectedSong();
     // Selects entry `index` and opens it.
     void PlayEntry(int index);
+    // Selects the first entry; when the engine refuses it, the entries after it are passed over
+    // as at a song's end, so that what plays is the selected song.
+    void PlayFirstSong();
     // The next entry: in list order, or the shuffled order while Random is checked.
     void NextSong();
     // An entry drawn from the shuffled order, now.

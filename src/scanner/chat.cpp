@@ -114,28 +114,84 @@ ChatLine CutChatLine(const QString& line) {
     return cut;
 }
 
-Chat::Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
+namespace {
+// The view of a reader that knows one view only.
+constexpr Chat::ViewId kOnlyView = 1;
+}  // namespace
+
+Chat::Chat(TimerHost& host, Views views, ControlRegistry* window)
     : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
                                    : ControlName(QStringLiteral("chat_tymer")),
                  host, kPollIntervalMs, true),
-      readFrom_(std::move(readFrom)) {
+      views_(std::move(views)) {
     chat_tymer.onTick = [this] { poll(); };
+}
+
+Chat::Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
+    : Chat(host,
+           Views{[] { return std::vector<ViewId>{kOnlyView}; },
+                 [readFrom = std::move(readFrom)](ViewId, qsizetype from, qsizetype& length) {
+                     return readFrom(from, length);
+                 }},
+           window) {}
+
+Chat::Seen& Chat::seenFor(ViewId view) {
+    const auto found =
+        std::find_if(seen_.begin(), seen_.end(), [view](const Seen& s) { return s.view == view; });
+    if (found != seen_.end()) {
+        return *found;
+    }
+    seen_.push_back({view, GrowingText(kTailLength)});
+    return seen_.back();
+}
+
+void Chat::skipToEnd(Seen& seen) {
+    const ViewId view = seen.view;
+    const GrowingText::Read read = seen.text.read(
+        [&](qsizetype from, qsizetype& length) { return views_.readFrom(view, from, length); },
+        [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
+    seen.text.moveTo(read.text, read.length);
+    if (passedOver) {
+        passedOver(view);
+    }
+}
+
+void Chat::forgetClosed(const std::vector<ViewId>& open) {
+    std::vector<ViewId> closed;
+    std::erase_if(seen_, [&](const Seen& s) {
+        const bool gone = std::find(open.begin(), open.end(), s.view) == open.end();
+        if (gone) {
+            closed.push_back(s.view);
+        }
+        return gone;
+    });
+    for (const ViewId view : closed) {
+        if (passedOver) {
+            passedOver(view);
+        }
+    }
 }
 
 void Chat::scan_on() {
     chat_tymer.setEnabled(true);
-    qsizetype length = 0;
-    const QString view = readFrom_(0, length);
-    fyrsttalk = view.right(kTailLength);
-    seen_.moveTo(view, length);
+    const std::vector<ViewId> views = views_.list();
+    forgetClosed(views);
+    for (const ViewId view : views) {
+        skipToEnd(seenFor(view));
+    }
+    fyrsttalk = views.empty() ? QString() : seenFor(views.front()).text.end();
 }
 
 void Chat::scan_off() {
     chat_tymer.setEnabled(false);
 }
 
-void Chat::viewEmptied() {
-    seen_.restart();
+void Chat::viewEmptied(ViewId view) {
+    const auto found =
+        std::find_if(seen_.begin(), seen_.end(), [view](const Seen& s) { return s.view == view; });
+    if (found != seen_.end()) {
+        found->text.restart();
+    }
 }
 
 void Chat::deliver(const QString& line) {
@@ -152,20 +208,37 @@ void Chat::poll() {
         return;
     }
     polling_ = true;
+    const std::vector<ViewId> views = views_.list();
+    forgetClosed(views);
+    if (views.empty()) {
+        polling_ = false;
+        return;
+    }
+    // The rooms behind the front: what reaches them now is passed over.
+    for (std::size_t i = 1; i < views.size(); ++i) {
+        skipToEnd(seenFor(views[i]));
+    }
+    const ViewId front = views.front();
+    readLast_ = front;
+    GrowingText& seen = seenFor(front).text;
+    const auto readFrom = [&](qsizetype from, qsizetype& length) {
+        return views_.readFrom(front, from, length);
+    };
     // Read anew, only the view's tail matters: its last line.
-    const GrowingText::Read read = seen_.read(
-        readFrom_, [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
+    const GrowingText::Read read = seen.read(
+        readFrom, [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
     if (read.length < kMinTailLength) {
         polling_ = false;
         return;
     }
     if (!read.continued) {
-        // Emptied or replaced by someone else: only the view's last line can be told new, when it
-        // is not the line delivered last.
-        seen_.moveTo(read.text, read.length);
+        // Emptied, cut or replaced by someone else: only the view's last line can be told new,
+        // when it is neither the line delivered last nor the last one this view held before.
+        const QString before = ExtractLastChatLine(seen.end());
+        seen.moveTo(read.text, read.length);
         const QString last = ExtractLastChatLine(read.text);
         newlastlyne = last;
-        if (last != oldlastlyne) {
+        if (last != oldlastlyne && last != before) {
             deliver(last);
         }
         polling_ = false;
@@ -174,12 +247,12 @@ void Chat::poll() {
     QString fresh = read.fresh().toString();
     if (!fresh.isEmpty() && !fresh.startsWith(kLineBreak, Qt::CaseInsensitive)) {
         // Text without a break first continues the line read last.
-        const QString& before = seen_.end();
+        const QString& before = seen.end();
         const qsizetype lineStart = before.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
         fresh.prepend(lineStart >= 0 ? before.mid(lineStart) : QString());
     }
     // The baseline moves first: a line may empty the view while it is handled.
-    seen_.moveTo(read.text, read.length);
+    seen.moveTo(read.text, read.length);
     for (const QString& line : SplitChatLines(fresh)) {
         // A line never keeps its last character, as the tail's last line never did.
         deliver(line.chopped(1));

@@ -6,7 +6,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace ruz {
 
@@ -66,8 +68,14 @@ class GrowingText {
     QString end_;
 };
 
-// The `chat` control: polls the room's transcript every 500 ms and raises `aimchatscan` once for
-// every line that has reached the transcript since, oldest first.
+// The `chat` control: polls the rooms' transcripts every 500 ms and raises `aimchatscan` once for
+// every line that has reached the frontmost room's transcript since, oldest first.
+//
+// Its place in a transcript belongs to that transcript's view: every poll reads every open room,
+// the ones behind the front only to move their place to their end. So a room that comes to the
+// front, first or again, is read on from where it stood at the last poll, and nothing that was in
+// it before is heard; a room first seen in front (opened since) is read from its start. Emptying
+// a view puts back that view's place alone.
 class Chat {
   public:
     static constexpr int kPollIntervalMs = 500;
@@ -76,30 +84,57 @@ class Chat {
     // How much of the view's end is kept to know it again at the next poll.
     static constexpr int kTailLength = 500;
 
+    // A transcript view, as the rooms tell them apart; 0: none.
+    using ViewId = std::uintptr_t;
     using ReadFrom = GrowingText::ReadFrom;
+    struct Views {
+        // The open rooms' transcript views, the frontmost first.
+        std::function<std::vector<ViewId>()> list;
+        // View `view`'s text from character `from` on; `length` receives its whole length.
+        std::function<QString(ViewId view, qsizetype from, qsizetype& length)> readFrom;
+    };
     // `window`, when given, is the registry of the window that holds `chat_tymer`.
+    Chat(TimerHost& host, Views views, ControlRegistry* window = nullptr);
+    // One view, always in front.
     Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window = nullptr);
 
-    // Switches polling on; the current transcript becomes the baseline.
+    // Switches polling on; every room's current transcript becomes its baseline.
     void scan_on();
     void scan_off();
     // One poll, as on every tick of `chat_tymer`.
     void poll();
-    // The program has emptied the view: whatever it holds next is new.
-    void viewEmptied();
+    // The program has emptied view `view`: whatever it holds next is new.
+    void viewEmptied(ViewId view);
+    // The same for the view read last.
+    void viewEmptied() { viewEmptied(readLast_); }
 
     Timer chat_tymer;
     QString fyrsttalk;
     QString newlastlyne;
     QString oldlastlyne;
     std::function<void(QString& whosaid, QString& whatsaid, QString& datesaid)> aimchatscan;
+    // The poll has gone past what view `view` held without delivering it (a room behind the
+    // front, or one no longer open).
+    std::function<void(ViewId view)> passedOver;
 
   private:
+    // What of a view has been read.
+    struct Seen {
+        ViewId view = 0;
+        GrowingText text{kTailLength};
+    };
     void deliver(const QString& line);
+    // The place kept for `view`, made at the view's start when it has none.
+    Seen& seenFor(ViewId view);
+    // Moves the place in `seen` to the view's end, delivering nothing.
+    void skipToEnd(Seen& seen);
+    // Forgets the views that are not in `open`.
+    void forgetClosed(const std::vector<ViewId>& open);
 
-    ReadFrom readFrom_;
-    // What of the view has been read.
-    GrowingText seen_{kTailLength};
+    Views views_;
+    // The views seen at the last poll, in no particular order.
+    std::vector<Seen> seen_;
+    ViewId readLast_ = 0;
     bool polling_ = false;
 };
 

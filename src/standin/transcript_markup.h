@@ -1,17 +1,32 @@
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 namespace ruz::standin {
 
-// `text` with "&" and "<" written as "&amp;" and "&lt;"; ">" stays as typed.
-inline void AppendEscaped(std::string& line, std::string_view text) {
+// How a text is escaped: "&" and "<" always; ">" in a name only, as a message keeps it as typed.
+enum class Escape { Message, Name };
+
+// `text` with "&" and "<" written as "&amp;" and "&lt;", and in a name ">" as "&gt;".
+inline void AppendEscaped(std::string& line, std::string_view text,
+                          Escape escape = Escape::Message) {
+    struct Reference {
+        char c;
+        const char* written;
+        bool inMessage;
+    };
+    static constexpr Reference kReferences[] = {
+        {'&', "&amp;", true}, {'<', "&lt;", true}, {'>', "&gt;", false}};
     for (const char c : text) {
-        if (c == '&') {
-            line += "&amp;";
-        } else if (c == '<') {
-            line += "&lt;";
+        const auto found =
+            std::find_if(std::begin(kReferences), std::end(kReferences), [&](const Reference& r) {
+                return r.c == c && (r.inMessage || escape == Escape::Name);
+            });
+        if (found != std::end(kReferences)) {
+            line += found->written;
         } else {
             line += c;
         }
@@ -20,15 +35,15 @@ inline void AppendEscaped(std::string& line, std::string_view text) {
 
 // One line of the messenger's transcript markup, as its chat-room view appends it:
 // <BR><!-- (TIME)--><FONT COLOR="#0000ff"><B>SENDER</B></FONT><FONT COLOR="#000000">:
-// MESSAGE</FONT> The sender and the message are escaped alike (AppendEscaped), so that no name
-// carries markup. All three texts are in the view's own encoding (code page 1252 bytes, or UTF-8
-// in a linked room).
+// MESSAGE</FONT> The sender and the message are escaped (AppendEscaped), the sender's ">" too, so
+// that no name carries markup and none loses a character to the reader. All three texts are in the
+// view's own encoding (code page 1252 bytes, or UTF-8 in a linked room).
 inline std::string TranscriptLine(std::string_view time, std::string_view sender,
                                   std::string_view message) {
     std::string line = "<BR><!-- (";
     line += time;
     line += ")--><FONT COLOR=\"#0000ff\"><B>";
-    AppendEscaped(line, sender);
+    AppendEscaped(line, sender, Escape::Name);
     line += "</B></FONT><FONT COLOR=\"#000000\">: ";
     AppendEscaped(line, message);
     line += "</FONT>";

@@ -97,9 +97,10 @@ TEST(AimChat, NoRoomSendsNothingAndReadsEmpty) {
     m.createWindow("Ate32Class", "stray top-level edit");
     m.createWindow("_Oscar_IconBtn", "");
     AimChat chat(m);
-    chat.SendChatText("hi");
-    chat.ClearChatTranscript();
+    EXPECT_EQ(chat.SendChatText("hi"), 0u);  // no room took it
+    EXPECT_EQ(chat.ClearChatTranscript(), 0u);
     chat.CloseChatRoom();
+    EXPECT_TRUE(chat.ChatTranscriptViews().empty());
     EXPECT_EQ(chat.ReadChatTranscript(), "");
     EXPECT_EQ(chat.ChatTranscriptTail(), "");
     EXPECT_EQ(chat.ReadFirstDialogCaption(), "");
@@ -109,8 +110,8 @@ TEST(AimChat, NoRoomSendsNothingAndReadsEmpty) {
 TEST(AimChat, MissingChildrenSkipOnlyTheStepsThatNeedThem) {
     WindowModel m;
     const Room fourButtons = makeRoom(m, 4);
-    AimChat(m).SendChatText("hi");
-    ASSERT_EQ(m.messages().size(), 3u);  // read, set
+    EXPECT_EQ(AimChat(m).SendChatText("hi"), 0u);  // no send button: no room took it
+    ASSERT_EQ(m.messages().size(), 3u);            // read, set
     EXPECT_EQ(m.messages()[2].window, fourButtons.input);
     EXPECT_EQ(m.text(fourButtons.input), "hi");  // set, never sent
 
@@ -128,10 +129,16 @@ TEST(AimChat, ActsOnTheFrontmostRoomLookedUpAfresh) {
     m.setText(second.view, "second");
     AimChat chat(m);
     EXPECT_EQ(chat.ReadChatTranscript(), "second");
+    EXPECT_EQ(chat.ChatTranscriptViews(), (std::vector<Hwnd>{second.view, first.view}));
     m.bringToFront(first.window);
     EXPECT_EQ(chat.ReadChatTranscript(), "first");
+    EXPECT_EQ(chat.ChatTranscriptViews(), (std::vector<Hwnd>{first.view, second.view}));
+    std::size_t length = 0;
+    EXPECT_EQ(chat.ReadTranscriptViewFrom(second.view, 2, &length), "cond");
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(chat.SendChatText("to first"), first.view);
     m.createWindow("#32770", "dialog in front");
-    chat.ClearChatTranscript();
+    EXPECT_EQ(chat.ClearChatTranscript(), first.view);
     EXPECT_EQ(m.text(first.view), "");
     EXPECT_EQ(m.text(second.view), "second");
     chat.CloseChatRoom();

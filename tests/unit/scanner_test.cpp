@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 namespace ruz {
 namespace {
 
@@ -104,27 +108,40 @@ TEST(CutChatLine, EdgeShapes) {
     }
 }
 
-// The chat control polling a transcript that the test writes.
+// The chat control polling the transcripts of rooms that the test writes; `transcript` is room
+// 1's, which is alone in front until a test opens others.
 class ChatPoll : public ::testing::Test {
   protected:
     ChatPoll()
-        : chat(host, [this](qsizetype from, qsizetype& length) {
-              length = transcript.size();
-              return transcript.mid(from);
-          }) {
+        : chat(host, Chat::Views{[this] { return order; },
+                                 [this](Chat::ViewId view, qsizetype from, qsizetype& length) {
+                                     const QString& text = rooms[view];
+                                     length = text.size();
+                                     return text.mid(from);
+                                 }}) {
         chat.aimchatscan = [this](QString& who, QString& what, QString& date) {
             heard.push_back({who, what, date});
         };
+        chat.passedOver = [this](Chat::ViewId view) { passed.push_back(view); };
     }
-    void say(const QString& who, const QString& what) {
-        transcript += QStringLiteral("<BR><B>") + who + QStringLiteral("</B>: ") + what +
-                      QStringLiteral("</FONT>");
+    void sayIn(Chat::ViewId room, const QString& who, const QString& what) {
+        rooms[room] += QStringLiteral("<BR><B>") + who + QStringLiteral("</B>: ") + what +
+                       QStringLiteral("</FONT>");
+    }
+    void say(const QString& who, const QString& what) { sayIn(order.front(), who, what); }
+    // Room `room` comes in front of the others.
+    void front(Chat::ViewId room) {
+        std::erase(order, room);
+        order.insert(order.begin(), room);
     }
 
     VirtualTimerHost host;
-    QString transcript;
+    std::map<Chat::ViewId, QString> rooms;
+    std::vector<Chat::ViewId> order{1};
+    QString& transcript = rooms[1];
     Chat chat;
     std::vector<ChatLine> heard;
+    std::vector<Chat::ViewId> passed;
 };
 
 TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
@@ -254,6 +271,82 @@ TEST_F(ChatPoll, AMegabyteWithoutABreakIsNoLine) {
     transcript = QString(1 << 20, u'x');
     host.advance(1000);
     EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ChatPoll, ARoomHopHearsNothingThatWasInTheRoomBefore) {
+    front(2);
+    sayIn(1, u"bob"_qs, u".vol -3000"_qs);
+    sayIn(2, u"bob"_qs, u".mute"_qs);
+    chat.scan_on();
+    sayIn(2, u"bob"_qs, u".skip"_qs);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<QString>{u".skip"_qs});
+    // Room 1, room 2 again: the skip is not heard twice, room 1's old line not at all.
+    front(1);
+    host.advance(500);
+    front(2);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<QString>{u".skip"_qs});
+    // A line said in the room behind is passed over; one said in front once it is there is heard.
+    sayIn(1, u"bob"_qs, u"behind"_qs);
+    host.advance(500);
+    front(1);
+    sayIn(1, u"bob"_qs, u"in front"_qs);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), (std::vector<QString>{u".skip"_qs, u"in front"_qs}));
+    EXPECT_NE(std::find(passed.begin(), passed.end(), 1), passed.end());
+}
+
+TEST_F(ChatPoll, AViewCutInFrontAfterAHopDoesNotGiveItsOldLastLineAgain) {
+    chat.scan_on();
+    say(u"amy"_qs, u"hello"_qs);
+    say(u"bob"_qs, u".skip"_qs);
+    host.advance(500);
+    front(2);
+    sayIn(2, u"bob"_qs, u".mute"_qs);
+    host.advance(500);
+    front(1);
+    host.advance(500);
+    transcript.remove(0, 10);  // its start dropped
+    host.advance(500);
+    EXPECT_EQ(messages(heard), (std::vector<QString>{u"hello"_qs, u".skip"_qs, u".mute"_qs}));
+}
+
+TEST_F(ChatPoll, EmptyingAViewPutsBackThatViewsPlaceAlone) {
+    front(2);
+    sayIn(1, u"bob"_qs, u".vol -3000"_qs);
+    chat.scan_on();
+    sayIn(2, u"bob"_qs, u".clear"_qs);
+    host.advance(500);
+    rooms[2].clear();
+    chat.viewEmptied(2);
+    // The next room to the front is read on from where it stood, not from its start.
+    front(1);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<QString>{u".clear"_qs});
+    // Room 2 emptied and read again: what reaches it in front is heard, from its start.
+    front(2);
+    host.advance(500);
+    sayIn(2, u"bob"_qs, u"after"_qs);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), (std::vector<QString>{u".clear"_qs, u"after"_qs}));
+}
+
+TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
+    chat.scan_on();
+    host.advance(500);
+    sayIn(3, u"bob"_qs, u".end"_qs);
+    front(3);
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<QString>{u".end"_qs});
+    std::erase(order, 3);
+    passed.clear();
+    host.advance(500);
+    EXPECT_EQ(passed, std::vector<Chat::ViewId>{3});
+    // No room open: nothing is read.
+    order.clear();
+    host.advance(500);
+    EXPECT_EQ(heard.size(), 1u);
 }
 
 TEST_F(ChatPoll, ScanOffStopsPollingAndKeepsTheState) {

@@ -50,6 +50,10 @@ TEST_F(StandIn, MemberLineMarkupAndEscaping) {
     EXPECT_EQ(
         model.text(model.children(model.children(standIn.frontRoomWindow())[0])[0]),
         winsys::utf8ToCp1252(line("bob", "a &amp; b &lt;i>x&lt;/i> > \u2020")) + "<BR>raw & \x86");
+    // In a name ">" is written as a reference too: the reader, which drops ">", keeps it.
+    ASSERT_TRUE(standIn.memberSays("b>ob <&>", "a>b"));
+    EXPECT_NE(standIn.transcriptUtf8().find(line("b&gt;ob &lt;&amp;&gt;", "a>b")),
+              std::string::npos);
 }
 
 TEST_F(StandIn, ProgramPressPostsInputAsOwnLineAndIsRecorded) {
