@@ -100,7 +100,12 @@ QString Playlist::selectedPath() const {
 }
 
 void Playlist::OpenFolderClicked() {
-    c_.ExplorerTree1.setPath(dialogs_.pickFolder(kPickerTitle, kPickerStart));
+    // A cancelled picker changes nothing: the folder, its title list and the song stay.
+    const QString folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
+    if (folder.isEmpty()) {
+        return;
+    }
+    c_.ExplorerTree1.setPath(folder);
     LoadFolder();
 }
 

@@ -73,6 +73,8 @@ void DesktopProgram::buildViews() {
     // The dialogs belong to the main window: modal to it, the messenger's windows stay usable.
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
+    dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
+    tray_.bringForward = [this] { return ampView_ && ampView_->comeForward(); };
     ccomsView_ = std::make_unique<CcomsView>(words);
     ampView_->setCcomsView(ccomsView_.get());
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
@@ -94,6 +96,8 @@ DesktopProgram::~DesktopProgram() {
     mprisService_.reset();
     mpris_.reset();
     dialogs_.setOwner(nullptr);
+    dialogs_.currentFolder = nullptr;
+    tray_.bringForward = nullptr;
     buddyView_.reset();
     roomView_.reset();
     ccomsView_.reset();
