@@ -70,7 +70,8 @@ void DesktopProgram::buildViews() {
     Ccoms& words = amp_->ccoms();
     ampView_ = std::make_unique<FrmAmpView>(*amp_);
     ampView_->move(kMainWindowAt);
-    // The dialogs belong to the main window: modal to it, the messenger's windows stay usable.
+    // The dialogs belong to the main window: above it and transient for it; questions are modal
+    // to it alone, so the messenger's windows stay usable.
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
     dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };

@@ -385,16 +385,17 @@ TEST(TranscriptView, FollowsTheNewestLineUnlessTheUserScrolledUp) {
         view.show(markup);
         QApplication::processEvents();
     };
-    const auto lastLineInSight = [&view] {
+    QScrollBar* bar = view.verticalScrollBar();
+    const auto lastLineInSight = [&view, bar] {
         QTextCursor end(view.document());
         end.movePosition(QTextCursor::End);
-        return view.cursorRect(end).bottom() <= view.viewport()->height();
+        return bar->value() == bar->maximum() &&
+               view.cursorRect(end).bottom() <= view.viewport()->height();
     };
     for (int i = 0; i < 40; ++i) {
         say(i);
         ASSERT_TRUE(lastLineInSight()) << i;
     }
-    QScrollBar* bar = view.verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
     const int reading = bar->value();
     for (int i = 40; i < 60; ++i) {
@@ -440,6 +441,35 @@ TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
     // Emptied: the view starts again with what the transcript holds now.
     view.show(QString::fromStdString(standin::TranscriptLine("10:40:00 PM", "bob", "again")));
     EXPECT_EQ(view.toPlainText(), u"(10:40:00 PM) bob: again");
+}
+
+// The room's window as the desktop shows it: lines that wrap anew when the window narrows, and
+// announcements that wrap, keep coming into sight.
+TEST(ChatRoomView, TheNewestLineIsInSightWhileTheUserIsAtTheBottom) {
+    winsys::WindowModel model;
+    standin::MessengerStandIn messenger(model, [] { return std::string("10:31:02 PM"); });
+    messenger.openRoom();
+    ChatRoomView view(messenger, model);
+    messenger.setChangeListener([&view] { view.refresh(); });
+    view.show();
+    auto* transcript = view.findChild<TranscriptView*>();
+    ASSERT_NE(transcript, nullptr);
+    QScrollBar* bar = transcript->verticalScrollBar();
+    const int width = view.width();
+    for (int i = 0; i < 30; ++i) {
+        messenger.memberSays("ruzcheck",
+                             "\u2020-Drone Club  -  Low Hum, a title long enough to wrap "
+                             "in the room's window - 4:31:44 PM - 12/7/2026-\u2020 " +
+                                 std::to_string(i));
+        if (i % 10 == 5) {
+            view.resize(width * 2 / 3 - i, view.height());
+        }
+        QApplication::processEvents();
+        QTextCursor end(transcript->document());
+        end.movePosition(QTextCursor::End);
+        ASSERT_EQ(bar->value(), bar->maximum()) << i;
+        ASSERT_LE(transcript->cursorRect(end).bottom(), transcript->viewport()->height()) << i;
+    }
 }
 
 // CPU time of this thread so far, in milliseconds, and its resident memory in KiB.
