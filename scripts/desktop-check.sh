@@ -242,7 +242,8 @@ mapfile -t TITLES < <("$repo/scripts/make-demo-songs.sh" "$work/songs") ||
 ((${#TITLES[@]} > 1)) || fail "the demo songs gave no titles"
 ok "demo songs made in $work/songs"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# No reset when the last client goes: the next start comes at once.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for ((i = 0; i < START_TIMEOUT; i++)); do
     [[ -s $work/display ]] && break

@@ -61,6 +61,9 @@ void Playlist::LoadFolder() {
         return;
     }
     c_.Timer2.setEnabled(true);
+    // The title pick-up waits for the build from now, as it does at every build step: a title
+    // picked up while the chat sends are off would never be announced.
+    c_.tmrGetSong.setEnabled(false);
     room_.setSendsOn(false);
     dialogs_.notice(kSendsDisabled);
 }

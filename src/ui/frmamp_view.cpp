@@ -460,15 +460,14 @@ void FrmAmpView::buildMenus() {
         QKeySequence keys;
         QString tip;
         std::function<void()> run;
-        bool inMenu;
     };
     const Command commands[] = {
         {tr("Play or pause"), QKeySequence(Qt::Key_Space), tr("Pauses the song, or plays it"),
-         [this] { playOrPause(); }, false},
+         [this] { playOrPause(); }},
         {tr("Open Folder..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-         tr("Picks the folder whose songs are played"), [this] { amp_.Image8.click(); }, true},
+         tr("Picks the folder whose songs are played"), [this] { amp_.Image8.click(); }},
         {tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Ends Taviks Ruz"),
-         [this] { amp_.Form_Unload(); }, true},
+         [this] { amp_.Form_Unload(); }},
     };
     for (const Command& command : commands) {
         auto* action = new QAction(command.text, this);
@@ -478,9 +477,7 @@ void FrmAmpView::buildMenus() {
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, command.run);
         addAction(action);  // the keys work with the menu closed
-        if (command.inMenu) {
-            options->addAction(action);
-        }
+        options->addAction(action);
     }
     QMenu* credits = menuBar()->addMenu(tr("Credits"));
     MenuEntry& tavik = amp_.mnutavikProgrammers;

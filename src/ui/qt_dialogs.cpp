@@ -57,7 +57,8 @@ void showLabelsAsTyped(QDialog& dialog) {
 }  // namespace
 
 // Hears every window of the program that is shown or raised, and puts the open dialogs back on
-// top once the event loop turns.
+// top once the event loop turns. A window manager raises a window it has just mapped when it gives
+// it the focus, after the program showed it: its first activation is heard too.
 class QtDialogs::KeepOnTop final : public QObject {
   public:
     explicit KeepOnTop(QtDialogs& dialogs) : dialogs_(dialogs) {
@@ -67,23 +68,44 @@ class QtDialogs::KeepOnTop final : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if ((type == QEvent::Show || type == QEvent::ZOrderChange) && !dialogs_.open_.empty() &&
-            isProgramWindow(watched) && !dialogs_.isOpenDialog(watched) &&
-            !dialogs_.raisePending_) {
-            dialogs_.raisePending_ = true;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    dialogs_.raisePending_ = false;
-                    dialogs_.raiseOpen();
-                },
-                Qt::QueuedConnection);
+        if (isProgramWindow(watched) && !dialogs_.isOpenDialog(watched)) {
+            auto* window = static_cast<QWidget*>(watched);
+            if (type == QEvent::Show) {
+                justShown_.emplace_back(window);
+            }
+            const auto shown = std::find(justShown_.begin(), justShown_.end(), window);
+            const bool firstActivation =
+                type == QEvent::WindowActivate && shown != justShown_.end();
+            if (firstActivation) {
+                justShown_.erase(shown);
+            }
+            if (type == QEvent::Show || type == QEvent::ZOrderChange || firstActivation) {
+                raiseSoon();
+            }
         }
         return QObject::eventFilter(watched, event);
     }
 
   private:
+    void raiseSoon() {
+        justShown_.erase(std::remove(justShown_.begin(), justShown_.end(), nullptr),
+                         justShown_.end());
+        if (dialogs_.open_.empty() || dialogs_.raisePending_) {
+            return;
+        }
+        dialogs_.raisePending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                dialogs_.raisePending_ = false;
+                dialogs_.raiseOpen();
+            },
+            Qt::QueuedConnection);
+    }
+
     QtDialogs& dialogs_;
+    // Windows shown and not yet activated since.
+    std::vector<QPointer<QWidget>> justShown_;
 };
 
 QtDialogs::QtDialogs() : keepOnTop_(std::make_unique<KeepOnTop>(*this)) {}
@@ -141,6 +163,7 @@ int QtDialogs::run(QDialog& dialog) {
         new FirstPaint(dialog, [this] { runFirstShown(); });  // owned by the dialog
     }
     dialog.setWindowModality(Qt::WindowModal);
+    showLabelsAsTyped(dialog);
     // Once the nested loop has shown it: above the program's windows, with the focus.
     QMetaObject::invokeMethod(
         &dialog, [this, &dialog] { bringUp(dialog); }, Qt::QueuedConnection);
