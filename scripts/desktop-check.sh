@@ -9,9 +9,9 @@
 #   --no-sound         skip the sound check
 #   --wm openbox       run the desktop under the openbox window manager (no notification area);
 #                      by default there is no window manager at all
-#   --starts N         start the program N times (default 1); every start must announce the first
-#                      song while the playlist's notices are still up, above the player with the
-#                      focus; the checks below run on the last start
+#   --starts N         first start the program N times (default 0): each start must announce the
+#                      first song while the playlist's notices are still up, above the player
+#                      with the focus; the other checks then run on a start of their own
 #   --mpris            also drive the player through the desktop's media interface (MPRIS) with
 #                      playerctl; run it inside a session bus: dbus-run-session -- scripts/...
 #                      Without it the program runs with no session bus at all, and must say
@@ -29,7 +29,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 check_sound=1
 check_mpris=0
 window_manager=""
-starts=1
+starts=0
 shots=""
 ruz=${RUZ_BIN:-}
 while (($# > 0)); do
@@ -40,7 +40,7 @@ while (($# > 0)); do
         --starts) starts=${2:?--starts needs a number}; shift ;;
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --ruz) ruz=${2:?--ruz needs a path}; shift ;;
-        -h | --help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -60,7 +60,7 @@ if [[ -z $ruz || ! -x $ruz ]]; then
 fi
 ruz=$(cd "$(dirname "$ruz")" && pwd)/$(basename "$ruz")
 
-[[ $starts =~ ^[1-9][0-9]*$ ]] || { echo "desktop-check: --starts needs a count" >&2; exit 2; }
+[[ $starts =~ ^[0-9]+$ ]] || { echo "desktop-check: --starts needs a count" >&2; exit 2; }
 [[ -z $window_manager || $window_manager == openbox ]] ||
     { echo "desktop-check: the window manager can be openbox only" >&2; exit 2; }
 tools=(Xvfb xdotool xprop xwininfo sox lame)
@@ -341,12 +341,12 @@ first_song_while_notices_up() {
     wait_for "$STEP_TIMEOUT" "the focus on a notice (start $run)" focus_on_notice
 }
 
-if ((starts > 1)); then
-    for ((run = 1; run < starts; run++)); do
+if ((starts > 0)); then
+    for ((run = 1; run <= starts; run++)); do
         first_song_while_notices_up "$run"
         stop_ruz
     done
-    ok "$((starts - 1)) starts: each announced '$(last_announced)' with both notices up, above the player, with the focus"
+    ok "$starts starts: each announced '$(last_announced)' with both notices up, above the player, with the focus"
 fi
 
 start_ruz
