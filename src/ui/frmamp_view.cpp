@@ -533,7 +533,13 @@ void FrmAmpView::syncWindow() {
 }
 
 bool FrmAmpView::comeForward() {
-    if (!amp_.window.visible() || !isVisible() || (isActiveWindow() && !isMinimized())) {
+    if (!amp_.window.visible() || !isVisible()) {
+        return false;
+    }
+    // Behind another window of the program's own, which has the focus. (A click on the icon may
+    // take the focus from every window of the program: then the window counts as in front.)
+    const QWidget* active = QApplication::activeWindow();
+    if (!isMinimized() && (active == nullptr || active == this)) {
         return false;
     }
     amp_.window.setWindowState(kWindowNormal);

@@ -21,8 +21,8 @@ class FrmAmpView final : public QMainWindow {
     explicit FrmAmpView(FrmAmp& amp);
     // The view of the command-words window, which the menu brings to the front when it is open.
     void setCcomsView(QWidget* view) { ccomsView_ = view; }
-    // Brings the window to the front when it is shown but minimised or behind another window;
-    // false, doing nothing, when it is hidden or in front already.
+    // Brings the window to the front when it is shown but minimised or behind another window of
+    // the program; false, doing nothing, when it is hidden or in front already.
     bool comeForward();
 
   protected:

@@ -241,6 +241,17 @@ TEST(FrmAmpView, TheWindowStartsShownAndNormalAndShowBringsItToTheFrontFromAnySt
         EXPECT_FALSE(view.isMinimized());
         EXPECT_EQ(QApplication::activeWindow(), &view);
     }
+    // The tray icon's double-click: a window in front is the core's to hide; one behind another
+    // window of the program, or minimised, comes forward.
+    EXPECT_FALSE(view.comeForward());
+    for (const auto& putAway : {states[0], states[1]}) {
+        putAway();
+        QApplication::processEvents();
+        EXPECT_TRUE(view.comeForward());
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), &view);
+        EXPECT_FALSE(view.isMinimized());
+    }
 }
 
 TEST(QtTray, ANotificationAreaThatComesLaterGetsTheIconAndADoubleClickBringsThePlayerForward) {
