@@ -4,8 +4,14 @@
 # and the chat room, types ".skip" into the room and reads the next song's announcement back from
 # the room's transcript; it also checks that sound came out and that ".end" ends the program.
 #
-# Usage: scripts/desktop-check.sh [--no-sound] [--mpris] [--screenshots DIR] [--ruz PATH]
+# Usage: scripts/desktop-check.sh [--no-sound] [--mpris] [--wm openbox] [--starts N]
+#                                 [--screenshots DIR] [--ruz PATH]
 #   --no-sound         skip the sound check
+#   --wm openbox       run the desktop under the openbox window manager (no notification area);
+#                      by default there is no window manager at all
+#   --starts N         first start the program N times (default 0): each start must announce the
+#                      first song while the playlist's notices are still up, above the player
+#                      with the focus; the other checks then run on a start of their own
 #   --mpris            also drive the player through the desktop's media interface (MPRIS) with
 #                      playerctl; run it inside a session bus: dbus-run-session -- scripts/...
 #                      Without it the program runs with no session bus at all, and must say
@@ -14,23 +20,27 @@
 #                      ImageMagick's `import`)
 #   --ruz PATH         the program to check (default: $RUZ_BIN, else build/src/ui/ruz, else
 #                      build-ui/src/ui/ruz)
-# Needs the Debian packages xvfb, xdotool, sox and lame (imagemagick for --screenshots; playerctl,
-# dbus-daemon and dbus-bin for --mpris).
+# Needs the Debian packages xvfb, xdotool, x11-utils, sox and lame (imagemagick for --screenshots;
+# playerctl, dbus-daemon and dbus-bin for --mpris; openbox for --wm openbox).
 # Exits 0 when every check passed; otherwise prints what failed and exits 1.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 check_sound=1
 check_mpris=0
+window_manager=""
+starts=0
 shots=""
 ruz=${RUZ_BIN:-}
 while (($# > 0)); do
     case $1 in
         --no-sound) check_sound=0 ;;
         --mpris) check_mpris=1 ;;
+        --wm) window_manager=${2:?--wm needs a window manager}; shift ;;
+        --starts) starts=${2:?--starts needs a number}; shift ;;
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --ruz) ruz=${2:?--ruz needs a path}; shift ;;
-        -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -50,12 +60,16 @@ if [[ -z $ruz || ! -x $ruz ]]; then
 fi
 ruz=$(cd "$(dirname "$ruz")" && pwd)/$(basename "$ruz")
 
-tools=(Xvfb xdotool sox lame)
+[[ $starts =~ ^[0-9]+$ ]] || { echo "desktop-check: --starts needs a count" >&2; exit 2; }
+[[ -z $window_manager || $window_manager == openbox ]] ||
+    { echo "desktop-check: the window manager can be openbox only" >&2; exit 2; }
+tools=(Xvfb xdotool xprop xwininfo sox lame)
 [[ -n $shots ]] && tools+=(import)
+[[ -n $window_manager ]] && tools+=("$window_manager")
 ((check_mpris)) && tools+=(playerctl dbus-monitor)
 for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "FAIL: '$tool' is missing (apt-get install xvfb xdotool sox lame imagemagick)" >&2
+        echo "FAIL: '$tool' is missing (scripts/install-deps.sh test --screenshots)" >&2
         exit 1
     fi
 done
@@ -76,6 +90,7 @@ readonly ROOM_TITLE='Chat Room'
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-desktop-check.XXXXXX")
 xvfb_pid=""
+wm_pid=""
 ruz_pid=""
 monitor_pid=""
 transcript=$work/transcript.txt
@@ -86,9 +101,10 @@ cleanup() {
         kill "$monitor_pid" 2>/dev/null || true
         wait "$monitor_pid" 2>/dev/null || true
     fi
-    if [[ -n $ruz_pid ]] && kill -0 "$ruz_pid" 2>/dev/null; then
-        kill "$ruz_pid" 2>/dev/null || true
-        wait "$ruz_pid" 2>/dev/null || true
+    stop_ruz
+    if [[ -n $wm_pid ]] && kill -0 "$wm_pid" 2>/dev/null; then
+        kill "$wm_pid" 2>/dev/null || true
+        wait "$wm_pid" 2>/dev/null || true
     fi
     if [[ -n $xvfb_pid ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
         kill "$xvfb_pid" 2>/dev/null || true
@@ -99,6 +115,13 @@ cleanup() {
     else
         echo "      (files kept in $work)" >&2
     fi
+}
+stop_ruz() {
+    if [[ -n $ruz_pid ]] && kill -0 "$ruz_pid" 2>/dev/null; then
+        kill "$ruz_pid" 2>/dev/null || true
+        wait "$ruz_pid" 2>/dev/null || true
+    fi
+    ruz_pid=""
 }
 trap cleanup EXIT
 
@@ -219,7 +242,8 @@ mapfile -t TITLES < <("$repo/scripts/make-demo-songs.sh" "$work/songs") ||
 ((${#TITLES[@]} > 1)) || fail "the demo songs gave no titles"
 ok "demo songs made in $work/songs"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# No reset when the last client goes: the next start comes at once.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for ((i = 0; i < START_TIMEOUT; i++)); do
     [[ -s $work/display ]] && break
@@ -231,26 +255,111 @@ DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 ok "virtual X server on $DISPLAY"
 
+if [[ -n $window_manager ]]; then
+    "$window_manager" >"$work/wm.log" 2>&1 &
+    wm_pid=$!
+    wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+    for ((i = 0; i < START_TIMEOUT; i++)); do
+        wm_running && break
+        kill -0 "$wm_pid" 2>/dev/null || fail "$window_manager did not start: $(cat "$work/wm.log")"
+        sleep "$POLL"
+    done
+    wm_running || fail "$window_manager did not take the screen"
+    ok "window manager: $window_manager (no notification area)"
+fi
+
 mkdir -m 700 "$work/runtime"
-(
-    cd "$work"
-    exec env "${bus_env[@]}" USER="$USER_NAME" LOGNAME="$USER_NAME" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk RUZ_TRANSCRIPT_DUMP="$transcript" \
-        "$ruz" "$work/songs" >"$work/ruz.log" 2>&1
-) &
-ruz_pid=$!
+start_ruz() {
+    rm -f "$transcript"
+    (
+        cd "$work"
+        exec env "${bus_env[@]}" USER="$USER_NAME" LOGNAME="$USER_NAME" \
+            XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk \
+            RUZ_TRANSCRIPT_DUMP="$transcript" "$ruz" "$work/songs" >"$work/ruz.log" 2>&1
+    ) &
+    ruz_pid=$!
+}
 
 has_question() { [[ -n $(windows_named "$DIALOG_TITLE") ]]; }
+main_shown() { [[ -n $(windows_named 'Taviks Ruz - User') ]]; }
+# The window with the keyboard focus, as a top-level window's id.
+focused_window() {
+    local id
+    id=$(timeout 3 xdotool getwindowfocus 2>/dev/null) || return 0
+    # Without a window manager the focus may sit on a child of the window.
+    while [[ -n $id ]] && ! xprop -id "$id" WM_NAME 2>/dev/null | grep -q '='; do
+        id=$(xwininfo -id "$id" -children 2>/dev/null | awk '/Parent window id:/ { print $4 }')
+        [[ $id == 0x0 || -z $id ]] && return 0
+        id=$((id))
+    done
+    echo "$id"
+}
+transient_for() { xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/ { print $NF }'; }
+# The top-level windows in stacking order, the topmost last, as decimal ids of their client
+# windows (a window manager's frames stand for the windows they hold).
+stacking_order() {
+    local list
+    list=$(xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -o '0x[0-9a-f]*') ||
+        list=$(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ { print $1 }' | tac)
+    for w in $list; do echo $((w)); done
+}
+# Whether window $1 stands above window $2.
+above() {
+    local order first second
+    order=$(stacking_order)
+    first=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+    second=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+    [[ -n $first && -n $second ]] && ((first > second))
+}
+minimised() { xprop -id "$1" _NET_WM_STATE WM_STATE 2>/dev/null | grep -Eq 'HIDDEN|Iconic'; }
+
+# One start: answers the question only; the player comes up shown and normal, the playlist's two
+# notices open above it with the focus, and the first song is announced while they are still up.
+first_song_while_notices_up() {
+    local run=$1 main notices notice player_id
+    start_ruz
+    wait_for "$START_TIMEOUT" "the start-up question (start $run)" has_question
+    local question
+    question=$(windows_named "$DIALOG_TITLE" | head -n 1)
+    focus "$question" || true
+    timeout 3 xdotool key --clearmodifiers Return || true
+    wait_for "$STEP_TIMEOUT" "the main window (start $run)" main_shown
+    main=$(windows_named 'Taviks Ruz - User' | head -n 1)
+    announced() { [[ -n $(last_announced) ]]; }
+    wait_for "$STEP_TIMEOUT" "the first song's announcement with the notices up (start $run)" announced
+    notices=$(windows_named "$DIALOG_TITLE")
+    (($(wc -w <<<"$notices") == 2)) ||
+        fail "start $run: $(wc -w <<<"$notices") notices up when the first song was announced, expected 2"
+    minimised "$main" && fail "start $run: the player is minimised"
+    player_id=$main
+    for notice in $notices; do
+        [[ $(transient_for "$notice") == "$(printf '0x%x' "$player_id")" ]] ||
+            fail "start $run: notice $notice is not transient for the player ($(transient_for "$notice"))"
+        above "$notice" "$player_id" || fail "start $run: notice $notice is behind the player"
+    done
+    focus_on_notice() { grep -qx "$(focused_window)" <<<"$(windows_named "$DIALOG_TITLE")"; }
+    wait_for "$STEP_TIMEOUT" "the focus on a notice (start $run)" focus_on_notice
+}
+
+if ((starts > 0)); then
+    for ((run = 1; run <= starts; run++)); do
+        first_song_while_notices_up "$run"
+        stop_ruz
+    done
+    ok "$starts starts: each announced '$(last_announced)' with both notices up, above the player, with the focus"
+fi
+
+start_ruz
 wait_for "$START_TIMEOUT" "the start-up question" has_question
 ok "the start-up question is open"
 
-main_shown() { [[ -n $(windows_named 'Taviks Ruz - User') ]]; }
 answered_and_shown() { answer_dialogs || true; main_shown; }
 wait_for "$STEP_TIMEOUT" "the main window after answering Yes" answered_and_shown
 main=$(windows_named 'Taviks Ruz - User' | head -n 1)
 name=$(xdotool getwindowname "$main")
 [[ $name == "$MAIN_TITLE" ]] || fail "main window is titled '$name', expected '$MAIN_TITLE'"
-ok "main window: $name"
+minimised "$main" && fail "the main window starts minimised"
+ok "main window: $name, shown and not minimised"
 
 room=$(windows_named "$ROOM_TITLE" | head -n 1)
 [[ -n $room ]] || fail "no chat-room window is shown"
@@ -290,6 +399,17 @@ announced_next() { lines_after_own_line ".skip" | grep -qF -- "$USER_NAME: †-"
     [[ $(last_announced) == "$expected" ]]; }
 wait_for "$STEP_TIMEOUT" "the announcement of '$expected' after .skip" announced_next
 ok "the room heard the next song announced: $expected"
+
+if [[ -n $window_manager ]]; then
+    # Minimised by the user, then ".show": the player is back in front.
+    timeout 3 xdotool windowminimize "$main" || true
+    is_minimised() { minimised "$main" || ! main_shown; }
+    wait_for "$STEP_TIMEOUT" "the player minimised" is_minimised
+    say ".show"
+    back_in_front() { main_shown && ! minimised "$main"; }
+    wait_for "$STEP_TIMEOUT" "the player back after .show" back_in_front
+    ok ".show brought the minimised player back"
+fi
 
 if ((check_sound)); then
     sound=$work/sdlaudio.raw

@@ -4,7 +4,8 @@
 # Usage: scripts/install-deps.sh [run|test] [--screenshots]
 #   run   what building and running the program need (the default)
 #   test  that, and the tools of the tests: GoogleTest, benchmarks, fuzzing, static checks, the
-#         desktop check (virtual X server, typing into it, the media-key check) and packaging
+#         desktop check (virtual X server, a window manager, typing into it and reading its
+#         windows, the media-key check) and packaging
 #   --screenshots  also ImageMagick, for scripts/screenshots.sh
 set -euo pipefail
 
@@ -20,7 +21,7 @@ test_packages=(
   libgtest-dev libbenchmark-dev
   mpg123
   clang libclang-rt-14-dev llvm clang-tidy
-  xvfb xdotool
+  xvfb xdotool x11-utils openbox
   dbus-daemon dbus-bin playerctl
   dpkg-dev file
   ngircd openssl

@@ -50,6 +50,9 @@ void Chrome::TrayIconMessage(int mouseMessage) {
     }
     c_.window.setVisible(!c_.window.visible());
     c_.window.setWindowState(c_.window.visible() ? kWindowNormal : kWindowMinimized);
+    if (c_.window.visible()) {
+        c_.window.bringToFront();
+    }
 }
 
 void Chrome::MinimizeClicked() {

@@ -32,10 +32,11 @@ class Chrome {
     void MinimizeClicked();
     void CcomsMenuClicked();
     void hideMain() { c_.window.setVisible(false); }
-    // The main window appears, not minimised, whatever hid it.
+    // The main window appears, not minimised and in front, whatever hid it.
     void showMain() {
         c_.window.setVisible(true);
         c_.window.setWindowState(kWindowNormal);
+        c_.window.bringToFront();
     }
     void showCcoms() { words_().window.setVisible(true); }
     // Attaches the reactions of a newly created `Ccoms` window.

@@ -320,6 +320,11 @@ void Window::setWindowState(int state) {
     }
 }
 
+void Window::bringToFront() {
+    ++frontRequests_;
+    notifyViews();
+}
+
 void Window::move(int leftTwips, int topTwips) {
     if (leftTwips != left_ || topTwips != top_) {
         left_ = leftTwips;

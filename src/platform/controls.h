@@ -250,10 +250,15 @@ class Window : public Control {
     int left() const { return left_; }
     int top() const { return top_; }
     void move(int leftTwips, int topTwips);
+    // Asks for the window in front of the others, wherever it stands: every call is a request the
+    // views hear, also when nothing else changes. Counts the requests so far.
+    void bringToFront();
+    int frontRequests() const { return frontRequests_; }
 
   private:
     QString caption_;
     bool visible_ = false;
+    int frontRequests_ = 0;
     int windowState_ = kWindowNormal;
     int left_ = 0;
     int top_ = 0;

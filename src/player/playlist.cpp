@@ -63,6 +63,9 @@ void Playlist::LoadFolder() {
         return;
     }
     c_.Timer2.setEnabled(true);
+    // The title pick-up waits for the build from now, as it does at every build step: a title
+    // picked up while the chat sends are off would never be announced.
+    c_.tmrGetSong.setEnabled(false);
     room_.setSendsOn(false);
     dialogs_.notice(kSendsDisabled);
 }
@@ -119,7 +122,12 @@ QString Playlist::selectedPath() const {
 }
 
 void Playlist::OpenFolderClicked() {
-    c_.ExplorerTree1.setPath(dialogs_.pickFolder(kPickerTitle, kPickerStart));
+    // A cancelled picker changes nothing: the folder, its title list and the song stay.
+    const QString folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
+    if (folder.isEmpty()) {
+        return;
+    }
+    c_.ExplorerTree1.setPath(folder);
     LoadFolder();
 }
 

@@ -147,6 +147,7 @@ CcomsView::CcomsView(Ccoms& words)
         const int row = slot / kColumns;
         const int column = (slot % kColumns) * 2;
         auto* caption = new QLabel(boxCaption(*box), body);
+        caption->setTextFormat(Qt::PlainText);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(caption, row, column);
         QLineEdit* edit = boxView(*box, body);
@@ -158,6 +159,7 @@ CcomsView::CcomsView(Ccoms& words)
         TextBox* announcement = &words.box(Word::Announcement);
         const int row = (slot + kColumns - 1) / kColumns;
         auto* caption = new QLabel(boxCaption(*announcement), body);
+        caption->setTextFormat(Qt::PlainText);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(caption, row, 0);
         grid->addWidget(boxView(*announcement, body), row, 1, 1, kColumns * 2 - 1);

@@ -60,9 +60,12 @@ void DesktopProgram::buildViews() {
     Ccoms& words = amp_->ccoms();
     ampView_ = std::make_unique<FrmAmpView>(*amp_);
     ampView_->move(kMainWindowAt);
-    // The dialogs belong to the main window: modal to it, the messenger's windows stay usable.
+    // The dialogs belong to the main window: above it and transient for it; questions are modal
+    // to it alone, so the messenger's windows stay usable.
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
+    dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
+    tray_.bringForward = [this] { return ampView_ && ampView_->comeForward(); };
     ccomsView_ = std::make_unique<CcomsView>(words);
     ampView_->setCcomsView(ccomsView_.get());
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
@@ -84,6 +87,8 @@ DesktopProgram::~DesktopProgram() {
     mprisService_.reset();
     mpris_.reset();
     dialogs_.setOwner(nullptr);
+    dialogs_.currentFolder = nullptr;
+    tray_.bringForward = nullptr;
     buddyView_.reset();
     roomView_.reset();
     ccomsView_.reset();

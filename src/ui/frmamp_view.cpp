@@ -2,8 +2,10 @@
 
 #include "platform/native_name.h"
 #include "ui/logo.h"
+#include "ui/plain_text.h"
 #include "ui/view_binding.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -40,6 +42,8 @@ constexpr int kPlaylistHeight = 150;
 constexpr int kWindowWidth = 360;
 constexpr int kWindowHeight = 600;
 constexpr int kSecondsPerMinute = 60;
+// F1 to F8: two keys for each of the first four option boxes.
+constexpr int kOptionKeyCount = 8;
 // The folder whose entries the playlist widget shows.
 constexpr const char* kListedFolder = "listedFolder";
 
@@ -71,7 +75,7 @@ class ElidedLabel final : public QLabel {
     }
     void setFullText(const QString& text) {
         full_ = text;
-        setToolTip(text);
+        setToolTip(PlainToolTip(text));
         elide();
     }
 
@@ -167,6 +171,7 @@ QWidget* FrmAmpView::buildDisplay() {
     grid->addWidget(artist, 1, 1, 1, 2);
 
     auto* user = new QLabel(display);
+    user->setTextFormat(Qt::PlainText);
     user->setObjectName(QStringLiteral("quiet"));
     setPointSize(*user, kSmallPointSize, false);
     Label& screenName = amp_.lblsn;
@@ -177,6 +182,7 @@ QWidget* FrmAmpView::buildDisplay() {
     grid->addWidget(user, 2, 1);
 
     auto* time = new QLabel(display);
+    time->setTextFormat(Qt::PlainText);
     time->setObjectName(QStringLiteral("quiet"));
     setPointSize(*time, kSmallPointSize, false);
     Slider& position = amp_.Slider2;
@@ -242,7 +248,7 @@ QWidget* FrmAmpView::buildFolders() {
     FileListBox& playlist = amp_.File1;
     bindView(playlist, folderLabel, [&playlist](QLabel& w) {
         w.setText(playlist.path());
-        w.setToolTip(playlist.path());
+        w.setToolTip(PlainToolTip(playlist.path()));
     });
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
@@ -370,11 +376,31 @@ QWidget* FrmAmpView::buildOptions() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);
-    grid->addWidget(optionBox(amp_.chkAutoGetSong, tr("Auto get song")), 0, 0);
-    grid->addWidget(optionBox(amp_.chkRepeat, tr("Repeat song")), 0, 1);
-    grid->addWidget(optionBox(amp_.chkRandomSong, tr("Shuffle")), 0, 2);
-    grid->addWidget(optionBox(amp_.chkKeepFromRating, tr("Keep from rating")), 1, 0, 1, 2);
-    grid->addWidget(optionBox(amp_.chkAntiLag, tr("Anti-lag")), 1, 2);
+    struct Option {
+        CheckBox& box;
+        QString caption;
+        int row, column, span;
+    };
+    // The boxes that F1 to F8 switch come first, in the keys' order: two keys a box.
+    const Option options[] = {
+        {amp_.chkAutoGetSong, tr("Auto get song"), 0, 0, 1},
+        {amp_.chkRepeat, tr("Repeat song"), 0, 1, 1},
+        {amp_.chkRandomSong, tr("Shuffle"), 0, 2, 1},
+        {amp_.chkKeepFromRating, tr("Keep from rating"), 1, 0, 2},
+        {amp_.chkAntiLag, tr("Anti-lag"), 1, 2, 1},
+    };
+    int key = 0;
+    for (const Option& option : options) {
+        QCheckBox* box = optionBox(option.box, option.caption);
+        if (key < kOptionKeyCount) {
+            box->setToolTip(tr("%1: F%2 on, F%3 off, while an option box has the focus")
+                                .arg(option.caption)
+                                .arg(key + 1)
+                                .arg(key + 2));
+            key += 2;
+        }
+        grid->addWidget(box, option.row, option.column, 1, option.span);
+    }
     return panel;
 }
 
@@ -414,6 +440,7 @@ QWidget* FrmAmpView::buildStatus() {
 
 void FrmAmpView::buildMenus() {
     QMenu* options = menuBar()->addMenu(tr("Options"));
+    options->setToolTipsVisible(true);
     for (MenuEntry* entry : {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize}) {
         options->addAction(entry->caption(), this, [this, entry] {
             // The command-words window, open but behind others, comes to the front instead.
@@ -426,37 +453,98 @@ void FrmAmpView::buildMenus() {
             entry->click();
         });
     }
+    options->addSeparator();
+    // The desktop's own ways in: keys for the commonest actions, and Quit.
+    struct Command {
+        QString text;
+        QKeySequence keys;
+        QString tip;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {tr("Play or pause"), QKeySequence(Qt::Key_Space), tr("Pauses the song, or plays it"),
+         [this] { playOrPause(); }},
+        {tr("Open Folder..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+         tr("Picks the folder whose songs are played"), [this] { amp_.Image8.click(); }},
+        {tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Ends Taviks Ruz"),
+         [this] { amp_.Form_Unload(); }},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(command.text, this);
+        action->setShortcut(command.keys);
+        action->setToolTip(command.tip + QStringLiteral(" (") +
+                           command.keys.toString(QKeySequence::NativeText) + u')');
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, command.run);
+        addAction(action);  // the keys work with the menu closed
+        options->addAction(action);
+    }
     QMenu* credits = menuBar()->addMenu(tr("Credits"));
     MenuEntry& tavik = amp_.mnutavikProgrammers;
     credits->addAction(tavik.caption(), this, [&tavik] { tavik.click(); });
 }
 
+void FrmAmpView::playOrPause() {
+    if (amp_.MediaPlayer1.playState() == PlayState::Playing) {
+        amp_.Image3.click();
+    } else {
+        amp_.Image7.click();
+    }
+}
+
 void FrmAmpView::syncWindow() {
     const Window& window = amp_.window;
     setWindowTitle(window.caption());
-    Qt::WindowStates states = windowState() & ~Qt::WindowMinimized;
-    if (window.windowState() == kWindowMinimized) {
-        states |= Qt::WindowMinimized;
-    }
+    const bool frontAsked = window.frontRequests() != frontRequestsSeen_;
+    frontRequestsSeen_ = window.frontRequests();
     if (!window.visible()) {
+        if (!isVisible()) {
+            return;  // not shown yet, or hidden already
+        }
         // Without a notification area there is no icon to come back from: the window goes to the
         // taskbar instead.
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
             hide();
-            setWindowState(states);
-        } else {
+            if (window.windowState() == kWindowMinimized) {
+                setWindowState(windowState() | Qt::WindowMinimized);
+            }
+        } else if (!isMinimized()) {
             showMinimized();
         }
         return;
     }
-    setWindowState(states);
+    if (window.windowState() == kWindowMinimized) {
+        if (!isMinimized()) {
+            showMinimized();
+        }
+        return;
+    }
+    const bool comesBack = !isVisible() || isMinimized();
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
     if (!isVisible()) {
         show();
     }
-    if (window.windowState() != kWindowMinimized) {
+    if (comesBack || frontAsked) {
         raise();
         activateWindow();
     }
+}
+
+bool FrmAmpView::comeForward() {
+    if (!amp_.window.visible() || !isVisible()) {
+        return false;
+    }
+    // Behind another window of the program's own, which has the focus. (A click on the icon may
+    // take the focus from every window of the program: then the window counts as in front.)
+    const QWidget* active = QApplication::activeWindow();
+    if (!isMinimized() && (active == nullptr || active == this)) {
+        return false;
+    }
+    amp_.window.setWindowState(kWindowNormal);
+    amp_.window.bringToFront();
+    return true;
 }
 
 void FrmAmpView::closeEvent(QCloseEvent* event) {

@@ -21,6 +21,9 @@ class FrmAmpView final : public QMainWindow {
     explicit FrmAmpView(FrmAmp& amp);
     // The view of the command-words window, which the menu brings to the front when it is open.
     void setCcomsView(QWidget* view) { ccomsView_ = view; }
+    // Brings the window to the front when it is shown but minimised or behind another window of
+    // the program; false, doing nothing, when it is hidden or in front already.
+    bool comeForward();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,9 +42,13 @@ class FrmAmpView final : public QMainWindow {
     // Shows the window control's caption, visibility and state; changes that come together are
     // shown together, on the next turn of the event loop.
     void syncWindow();
+    // Space: the window's Pause button while a song plays, its Play button otherwise.
+    void playOrPause();
 
     FrmAmp& amp_;
     QTimer windowSync_;
+    // The main window's requests to come to the front that have been answered.
+    int frontRequestsSeen_ = 0;
     QPointer<QWidget> ccomsView_;
 };
 

@@ -2,19 +2,30 @@
 
 #include "platform/dialogs.h"
 
+#include <QDialog>
+#include <QObject>
 #include <QPointer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace ruz::ui {
 
-// The modal dialogs as Qt dialogs. They are modal to the program's main window only, so the
-// messenger's windows (another program's, in the real world) stay usable while one is open; each
-// call runs a nested event loop, so timers keep ticking until the user answers.
+// The dialogs as Qt dialogs, each above the program's main window and transient for it, with the
+// keyboard focus. A question, a prompt and the folder picker are modal to the main window only
+// (the messenger's windows, another program's in the real world, stay usable) and run a nested
+// event loop until answered, so timers keep ticking. A notice holds nothing back: it opens and the
+// program goes on at once, its windows usable, until the user dismisses it. Whatever the program
+// shows or raises later, the open dialogs are put back on top, with or without a window manager.
 class QtDialogs final : public Dialogs {
   public:
+    QtDialogs();
+    ~QtDialogs() override;
+    QtDialogs(const QtDialogs&) = delete;
+    QtDialogs& operator=(const QtDialogs&) = delete;
+
     // The window the dialogs belong to; until one is given they belong to none.
     void setOwner(QWidget* owner) { owner_ = owner; }
 
@@ -28,15 +39,29 @@ class QtDialogs final : public Dialogs {
     std::optional<QString> prompt(const QString& text, const QString& title) override;
     QString pickFolder(const QString& title, const QString& initialFolder) override;
 
+    // The dialogs on the screen now, oldest first.
+    std::vector<QDialog*> openDialogs() const;
+    // Where the folder picker opens when the folder it is asked to open at does not exist here.
+    std::function<QString()> currentFolder;
+
   private:
+    class KeepOnTop;
+
     // Runs `dialog` modally, with the work waiting for the first dialog.
     int run(QDialog& dialog);
     void runFirstShown();
+    // Shows `dialog` above the program's windows with the focus, and keeps it there while open.
+    void bringUp(QDialog& dialog);
+    // Puts every open dialog back on top, the newest last and with the focus.
+    void raiseOpen();
+    bool isOpenDialog(const QObject* object) const;
 
     QPointer<QWidget> owner_;
-    // A notice raised while another is open waits until that one is closed.
-    bool noticeOpen_ = false;
-    std::deque<QString> waitingNotices_;
+    std::vector<QPointer<QDialog>> open_;
+    // The notices on the screen; those not closed yet go with the dialogs.
+    std::vector<QPointer<QDialog>> notices_;
+    std::unique_ptr<KeepOnTop> keepOnTop_;
+    bool raisePending_ = false;
     std::function<void()> firstShown_;
 };
 

@@ -17,7 +17,11 @@ QString tipText(const NotifyIconData& data) {
 }
 }  // namespace
 
-QtTray::QtTray(QIcon icon) : icon_(std::move(icon)) {}
+QtTray::QtTray(QIcon icon, std::function<bool()> trayAvailable)
+    : icon_(std::move(icon)), trayAvailable_(std::move(trayAvailable)) {
+    lookForTray_.setInterval(kLookForTrayMs);
+    QObject::connect(&lookForTray_, &QTimer::timeout, &lookForTray_, [this] { lookForTray(); });
+}
 
 QtTray::~QtTray() {
     remove();
@@ -44,18 +48,28 @@ bool QtTray::notifyIcon(std::uint32_t message, const NotifyIconData& data) {
 void QtTray::add(const NotifyIconData& data) {
     present_ = true;
     id_ = data.uID;
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    tip_ = tipText(data);
+    lookForTray();
+}
+
+void QtTray::lookForTray() {
+    if (!present_ || shellIcon_) {
+        lookForTray_.stop();
         return;
     }
+    if (!trayAvailable_()) {
+        // A desktop may start its notification area after the program: look again later.
+        if (!lookForTray_.isActive()) {
+            lookForTray_.start();
+        }
+        return;
+    }
+    lookForTray_.stop();
     shellIcon_ = std::make_unique<QSystemTrayIcon>(icon_);
-    shellIcon_->setToolTip(tipText(data));
+    shellIcon_->setToolTip(tip_);
     if (!menu_) {
         menu_ = std::make_unique<QMenu>();
-        menu_->addAction(QObject::tr("Show or hide"), menu_.get(), [this] {
-            if (onIconMessage) {
-                onIconMessage(static_cast<int>(kWmLButtonDblClk));
-            }
-        });
+        menu_->addAction(QObject::tr("Show or hide"), menu_.get(), [this] { doubleClick(); });
     }
     shellIcon_->setContextMenu(menu_.get());
     QObject::connect(shellIcon_.get(), &QSystemTrayIcon::activated, shellIcon_.get(),
@@ -63,8 +77,18 @@ void QtTray::add(const NotifyIconData& data) {
     shellIcon_->show();
 }
 
+void QtTray::doubleClick() {
+    if (bringForward && bringForward()) {
+        return;
+    }
+    if (onIconMessage) {
+        onIconMessage(static_cast<int>(kWmLButtonDblClk));
+    }
+}
+
 void QtTray::remove() {
     present_ = false;
+    lookForTray_.stop();
     if (shellIcon_) {
         shellIcon_->hide();
         shellIcon_.reset();
@@ -75,8 +99,8 @@ void QtTray::activated(QSystemTrayIcon::ActivationReason reason) {
     int mouseMessage = 0;
     switch (reason) {
         case QSystemTrayIcon::DoubleClick:
-            mouseMessage = static_cast<int>(kWmLButtonDblClk);
-            break;
+            doubleClick();
+            return;
         case QSystemTrayIcon::Trigger:
             mouseMessage = kWmLButtonUp;
             break;

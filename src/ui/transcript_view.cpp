@@ -44,6 +44,17 @@ TranscriptView::TranscriptView(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The view follows the newest line while the user is at the bottom, and stays where the user
+    // has scrolled to otherwise. Long lines are laid out after they are added, so the bottom is
+    // known only when the range has grown: every growth takes a following view along.
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (following_) {
+            bar->setValue(maximum);
+        }
+    });
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { following_ = value >= bar->maximum(); });
 }
 
 void TranscriptView::show(const ReadFrom& read) {
@@ -52,6 +63,7 @@ void TranscriptView::show(const ReadFrom& read) {
     const GrowingText::Read text = shown_.read(read, [](qsizetype) { return 0; });
     if (!text.continued) {
         clear();
+        following_ = true;
     }
     if (!text.fresh().isEmpty()) {
         appendLines(text.fresh());
@@ -60,8 +72,6 @@ void TranscriptView::show(const ReadFrom& read) {
 }
 
 void TranscriptView::appendLines(QStringView markup) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
     QTextCharFormat plain;
     QTextCharFormat time;
     time.setForeground(kTimeColour);
@@ -93,9 +103,6 @@ void TranscriptView::appendLines(QStringView markup) {
         top.removeSelectedText();
     }
     cursor.endEditBlock();
-    if (atBottom) {
-        bar->setValue(bar->maximum());
-    }
 }
 
 }  // namespace ruz::ui

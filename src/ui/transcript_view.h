@@ -13,7 +13,7 @@ namespace ruz::ui {
 // blue, the message as typed. The markup is read, never rendered: nothing a line says is loaded or
 // laid out as markup. Only what is new is appended, and the view keeps the newest
 // kScrollbackLines lines, and a few hundred more at times (the transcript itself is the
-// messenger's).
+// messenger's). The view follows the newest line while the user is at the bottom.
 class TranscriptView final : public QPlainTextEdit {
   public:
     static constexpr int kScrollbackLines = 2000;
@@ -39,6 +39,8 @@ class TranscriptView final : public QPlainTextEdit {
     void appendLines(QStringView markup);
 
     GrowingText shown_{kKeptEnd};
+    // Whether the view keeps the newest line in sight.
+    bool following_ = true;
     qsizetype lastAdded_ = 0;
 };
 

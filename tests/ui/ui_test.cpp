@@ -7,19 +7,28 @@
 #include "ui/messenger_views.h"
 #include "ui/qt_dialogs.h"
 #include "ui/sign_on_dialog.h"
+#include "ui/qt_tray.h"
 #include "ui/transcript_view.h"
 #include "ui/view_binding.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -33,52 +42,115 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-constexpr int kCloseEveryMs = 20;
+constexpr int kPollMs = 20;
 
-// Closes every notice as it appears, noting its text and whether another one was open beneath it.
-class NoticeCloser {
+// Runs `check` on the event loop until it returns true: for what happens inside a dialog's own
+// loop.
+class WhileOpen {
   public:
-    NoticeCloser() {
-        timer_.setInterval(kCloseEveryMs);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { closeOpenNotice(); });
+    explicit WhileOpen(std::function<bool()> check) : check_(std::move(check)) {
+        timer_.setInterval(kPollMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (check_()) {
+                timer_.stop();
+            }
+        });
         timer_.start();
     }
-    std::vector<QString> seen;
-    int stackedAtMost = 0;
-    std::function<void()> onFirst;
 
   private:
-    void closeOpenNotice() {
-        int open = 0;
-        QMessageBox* top = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                ++open;
-                top = box;
-            }
-        }
-        stackedAtMost = std::max(stackedAtMost, open);
-        if (top == nullptr) {
-            return;
-        }
-        seen.push_back(top->text());
-        if (seen.size() == 1 && onFirst) {
-            onFirst();  // a notice raised while this one is open
-        }
-        top->accept();
-    }
+    std::function<bool()> check_;
     QTimer timer_;
 };
 
-TEST(QtDialogs, ANoticeRaisedWhileAnotherIsOpenWaitsForIt) {
+QStringList dialogTexts(const QtDialogs& dialogs) {
+    QStringList texts;
+    for (QDialog* dialog : dialogs.openDialogs()) {
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            texts.append(box->text());
+        }
+    }
+    return texts;
+}
+
+bool transientFor(const QWidget& dialog, const QWidget& owner) {
+    return dialog.windowHandle() != nullptr &&
+           dialog.windowHandle()->transientParent() == owner.windowHandle();
+}
+
+TEST(QtDialogs, NoticesHoldNothingBackAndStayAboveTheProgramsWindowsWithTheFocus) {
+    QWidget player;
+    player.show();
     QtDialogs dialogs;
-    NoticeCloser closer;
-    closer.onFirst = [&] { dialogs.notice(QStringLiteral("Your Chat Sends Are Now Enabled")); };
-    dialogs.notice(QStringLiteral("Your Chat Sends Will Now Be Disabled"));
-    EXPECT_EQ(closer.seen,
-              (std::vector<QString>{QStringLiteral("Your Chat Sends Will Now Be Disabled"),
-                                    QStringLiteral("Your Chat Sends Are Now Enabled")}));
-    EXPECT_EQ(closer.stackedAtMost, 1);
+    dialogs.setOwner(&player);
+    // Both return at once: the program goes on while they are open.
+    dialogs.notice(u"Your Chat Sends Will Now Be Disabled"_s);
+    dialogs.notice(u"<b>Your Chat Sends Are Now Enabled</b>"_s);
+    QApplication::processEvents();
+    EXPECT_EQ(dialogTexts(dialogs), (QStringList{u"Your Chat Sends Will Now Be Disabled"_s,
+                                                 u"<b>Your Chat Sends Are Now Enabled</b>"_s}));
+    for (QDialog* notice : dialogs.openDialogs()) {
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_EQ(notice->windowModality(), Qt::NonModal);
+        EXPECT_TRUE(transientFor(*notice, player));
+        EXPECT_EQ(qobject_cast<QMessageBox*>(notice)->textFormat(), Qt::PlainText);
+    }
+    EXPECT_EQ(QApplication::activeWindow(), dialogs.openDialogs().back());
+
+    // The program shows and raises a window of its own: the newest notice comes back on top.
+    player.raise();
+    player.activateWindow();
+    QWidget room;
+    room.show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), dialogs.openDialogs().back());
+
+    // A notice stays until dismissed.
+    dialogs.openDialogs().front()->accept();
+    QApplication::processEvents();
+    EXPECT_EQ(dialogTexts(dialogs), QStringList{u"<b>Your Chat Sends Are Now Enabled</b>"_s});
+}
+
+TEST(QtDialogs, AQuestionWaitsForItsAnswerAboveItsOwnerWithTheFocus) {
+    QWidget player;
+    player.show();
+    QtDialogs dialogs;
+    dialogs.setOwner(&player);
+    bool seen = false;
+    WhileOpen answer([&] {
+        const std::vector<QDialog*> open = dialogs.openDialogs();
+        if (open.size() != 1 || QApplication::activeWindow() != open.front()) {
+            return false;
+        }
+        seen = true;
+        EXPECT_TRUE(transientFor(*open.front(), player));
+        EXPECT_EQ(open.front()->windowModality(), Qt::WindowModal);
+        qobject_cast<QMessageBox*>(open.front())->button(QMessageBox::No)->click();
+        return true;
+    });
+    EXPECT_FALSE(dialogs.askYesNo(u"Are you using messenger:mate?"_s));
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(dialogs.openDialogs().empty());
+}
+
+TEST(QtDialogs, ThePickerOpensAtTheCurrentFolderAndCancelGivesNothing) {
+    const QString current = QDir::tempPath();
+    QtDialogs dialogs;
+    dialogs.currentFolder = [&current] { return current; };
+    QString openedAt;
+    WhileOpen cancel([&] {
+        const std::vector<QDialog*> open = dialogs.openDialogs();
+        if (open.empty()) {
+            return false;
+        }
+        openedAt = qobject_cast<QFileDialog*>(open.front())->directory().absolutePath();
+        open.front()->reject();
+        return true;
+    });
+    // The Windows drive the program asks for does not exist here.
+    EXPECT_EQ(dialogs.pickFolder(u" "_s, u"C:/"_s), QString());
+    EXPECT_EQ(openedAt, QDir(current).absolutePath());
 }
 
 // Notes the keys that reach it.
@@ -191,6 +263,223 @@ TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
     EXPECT_GE(window.width(), caption + kTitleBarButtonsPx);
 }
 
+// Built as the desktop builds it, while the start-up question is open, before the window shows.
+TEST(FrmAmpView, TheWindowStartsShownAndNormalAndShowBringsItToTheFrontFromAnyState) {
+    HeadlessSystem system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
+    system.standin.signOn("bob");
+    system.standin.openDialog("bob's Buddy List");
+    system.standin.openRoom();
+    system.dialogs.queueYesNo(true);
+    FrmAmp& amp = system.create();
+    FrmAmpView view(amp);
+    QApplication::processEvents();
+    EXPECT_FALSE(view.isVisible());  // nothing on the screen before start-up shows it
+    system.start();
+    QApplication::processEvents();
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_FALSE(view.isMinimized());
+    EXPECT_EQ(QApplication::activeWindow(), &view);
+
+    // The ".show" command, minimised by the user, behind another window, hidden.
+    QWidget other;
+    const std::function<void()> states[] = {
+        [&] { view.showMinimized(); },
+        [&] {
+            other.show();
+            other.activateWindow();
+        },
+        [&] { amp.window.setVisible(false); },
+    };
+    for (const auto& putAway : states) {
+        putAway();
+        QApplication::processEvents();
+        ASSERT_TRUE(!view.isVisible() || view.isMinimized() ||
+                    QApplication::activeWindow() != &view);
+        system.standin.memberSays("bob", ".show");
+        system.wait(1000);
+        QApplication::processEvents();
+        EXPECT_TRUE(view.isVisible());
+        EXPECT_FALSE(view.isMinimized());
+        EXPECT_EQ(QApplication::activeWindow(), &view);
+    }
+    // The tray icon's double-click: a window in front is the core's to hide; one behind another
+    // window of the program, or minimised, comes forward.
+    EXPECT_FALSE(view.comeForward());
+    for (const auto& putAway : {states[0], states[1]}) {
+        putAway();
+        QApplication::processEvents();
+        EXPECT_TRUE(view.comeForward());
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), &view);
+        EXPECT_FALSE(view.isMinimized());
+    }
+}
+
+TEST(QtTray, ANotificationAreaThatComesLaterGetsTheIconAndADoubleClickBringsThePlayerForward) {
+    bool trayThere = false;
+    QtTray tray(QIcon(), [&trayThere] { return trayThere; });
+    std::vector<int> messages;
+    tray.onIconMessage = [&messages](int message) { messages.push_back(message); };
+    NotifyIconData record;
+    record.uID = 1;
+    EXPECT_TRUE(tray.notifyIcon(kNimAdd, record));
+    EXPECT_FALSE(tray.shown());
+    trayThere = true;
+    tray.lookForTray();  // as the search every kLookForTrayMs does
+    EXPECT_TRUE(tray.shown());
+
+    // A player shown but not in front comes forward; one in front is handed the double-click.
+    bool inFront = false;
+    tray.bringForward = [&inFront] { return !std::exchange(inFront, true); };
+    tray.doubleClick();
+    EXPECT_TRUE(messages.empty());
+    tray.doubleClick();
+    EXPECT_EQ(messages, std::vector<int>{static_cast<int>(kWmLButtonDblClk)});
+}
+
+TEST(FrmAmpView, QuitOpenFolderAndPlayPauseHaveKeysAndToolTipsAndTheOptionBoxesTellTheirKeys) {
+    HeadlessSystem system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
+    system.dialogs.queueYesNo(true);
+    FrmAmp& amp = system.start();
+    FrmAmpView view(amp);
+    const auto action = [&view](const QKeySequence& keys) -> QAction* {
+        for (QAction* a : view.actions()) {
+            if (a->shortcut() == keys) {
+                return a;
+            }
+        }
+        return nullptr;
+    };
+    struct Row {
+        QKeySequence keys;
+        QString text;
+    };
+    const Row rows[] = {{QKeySequence(Qt::Key_Space), u"Play or pause"_s},
+                        {QKeySequence(Qt::CTRL | Qt::Key_O), u"Open Folder..."_s},
+                        {QKeySequence(Qt::CTRL | Qt::Key_Q), u"Quit"_s}};
+    for (const Row& row : rows) {
+        QAction* a = action(row.keys);
+        ASSERT_NE(a, nullptr) << row.text.toStdString();
+        EXPECT_EQ(a->text(), row.text);
+        EXPECT_TRUE(a->toolTip().contains(row.keys.toString(QKeySequence::NativeText)));
+    }
+    // Space plays a stopped song and pauses a playing one.
+    static_cast<ScriptedEngine&>(*system.engine).addSong(u"song.mp3"_s, 3);
+    system.engine->open(u"song.mp3"_s);
+    system.engine->stop();
+    action(QKeySequence(Qt::Key_Space))->trigger();
+    EXPECT_EQ(system.engine->playState(), PlayState::Playing);
+    action(QKeySequence(Qt::Key_Space))->trigger();
+    EXPECT_EQ(system.engine->playState(), PlayState::Paused);
+    // Ctrl+O opens the picker.
+    system.dialogs.queuePick(QString());
+    action(QKeySequence(Qt::CTRL | Qt::Key_O))->trigger();
+    EXPECT_EQ(system.dialogs.shown().back().kind, ScriptedDialogs::Kind::Picker);
+
+    QStringList tips;
+    for (QCheckBox* box : view.findChildren<QCheckBox*>()) {
+        tips.append(box->toolTip());
+    }
+    for (int key = 1; key <= 8; ++key) {
+        EXPECT_TRUE(tips.join(u'\n').contains(u"F%1 "_s.arg(key))) << key;
+    }
+    // Quit ends the program, as closing the window does.
+    action(QKeySequence(Qt::CTRL | Qt::Key_Q))->trigger();
+    EXPECT_TRUE(amp.ended());
+}
+
+// What a label or a tool tip puts on the screen.
+QString shownText(const QString& text, Qt::TextFormat format) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text))) {
+        return text;
+    }
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+// Every text the widgets of `window` show on the screen, tool tips included.
+QStringList shownTexts(QWidget& window) {
+    QStringList texts{window.windowTitle()};
+    QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    widgets.append(&window);
+    for (QWidget* widget : widgets) {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            texts.append(shownText(label->text(), label->textFormat()));
+        }
+        texts.append(shownText(widget->toolTip(), Qt::AutoText));
+    }
+    return texts;
+}
+
+// A hostile server or folder names a client, a song and a room with markup that loads a file: it
+// is shown as typed, and nothing is loaded.
+TEST(Views, NamesFromRoomsServersAndFilesAreShownAsTyped) {
+    const QString name = u"<img src=\"/nonexistent/ruz\"> x"_s;
+    const QString song = u"<b>bold</b> <img src=\"/nonexistent/song\">"_s;
+    HeadlessSystem system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
+    system.standin.signOn(name.toStdString());
+    system.standin.openDialog((name + u"'s Buddy List"_s).toStdString());
+    system.dialogs.queueYesNo(true);
+    FrmAmp& amp = system.start();
+    FrmAmpView view(amp);
+    amp.Song.setCaption(song);
+    amp.Artist.setCaption(song);
+    view.resize(360, 600);
+    QApplication::processEvents();
+    const QStringList player = shownTexts(view);
+    EXPECT_TRUE(player.contains(u"User: "_s + name)) << player.join(u'|').toStdString();
+    EXPECT_TRUE(player.contains(song)) << player.join(u'|').toStdString();  // the full title's tip
+
+    const int room = system.standin.openLinkedRoom(
+        u"#<img src=\"/nonexistent/room\">"_s.toStdString(), [](const std::string&) {}, 4096);
+    system.standin.openRoom();
+    ChatRoomView roomView(system.standin, system.model);
+    roomView.refresh();
+    system.standin.frontRoom(room);
+    roomView.refresh();
+    EXPECT_TRUE(shownTexts(roomView).contains(u"#<img src=\"/nonexistent/room\">"_s));
+    BuddyListView buddies(system.standin, system.model, system.model.findWindow("#32770"));
+    EXPECT_TRUE(shownTexts(buddies).contains(name));
+}
+
+// Long lines wrap: the view keeps the newest one in sight while the user is at the bottom, and
+// leaves a user who scrolled up to read where they are.
+TEST(TranscriptView, FollowsTheNewestLineUnlessTheUserScrolledUp) {
+    TranscriptView view(nullptr);
+    view.resize(220, 120);
+    static_cast<QWidget&>(view).show();
+    QString markup;
+    const auto say = [&](int i) {
+        markup += QString::fromStdString(standin::TranscriptLine(
+            "10:31:02 PM", "amy",
+            "a line long enough to wrap in a narrow window, number " + std::to_string(i)));
+        view.show(markup);
+        QApplication::processEvents();
+    };
+    QScrollBar* bar = view.verticalScrollBar();
+    const auto lastLineInSight = [&view, bar] {
+        QTextCursor end(view.document());
+        end.movePosition(QTextCursor::End);
+        return bar->value() == bar->maximum() &&
+               view.cursorRect(end).bottom() <= view.viewport()->height();
+    };
+    for (int i = 0; i < 40; ++i) {
+        say(i);
+        ASSERT_TRUE(lastLineInSight()) << i;
+    }
+    bar->setValue(bar->maximum() / 2);
+    const int reading = bar->value();
+    for (int i = 40; i < 60; ++i) {
+        say(i);
+    }
+    EXPECT_EQ(bar->value(), reading);
+    EXPECT_FALSE(lastLineInSight());
+    bar->setValue(bar->maximum());  // back at the bottom: following again
+    say(60);
+    EXPECT_TRUE(lastLineInSight());
+}
+
 TEST(TranscriptView, NamesAndMessagesAreShownAsTextAndNothingIsLoaded) {
     TranscriptView view(nullptr);
     const std::string markup =
@@ -224,6 +513,35 @@ TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
     // Emptied: the view starts again with what the transcript holds now.
     view.show(QString::fromStdString(standin::TranscriptLine("10:40:00 PM", "bob", "again")));
     EXPECT_EQ(view.toPlainText(), u"(10:40:00 PM) bob: again");
+}
+
+// The room's window as the desktop shows it: lines that wrap anew when the window narrows, and
+// announcements that wrap, keep coming into sight.
+TEST(ChatRoomView, TheNewestLineIsInSightWhileTheUserIsAtTheBottom) {
+    winsys::WindowModel model;
+    standin::MessengerStandIn messenger(model, [] { return std::string("10:31:02 PM"); });
+    messenger.openRoom();
+    ChatRoomView view(messenger, model);
+    messenger.setChangeListener([&view] { view.refresh(); });
+    view.show();
+    auto* transcript = view.findChild<TranscriptView*>();
+    ASSERT_NE(transcript, nullptr);
+    QScrollBar* bar = transcript->verticalScrollBar();
+    const int width = view.width();
+    for (int i = 0; i < 30; ++i) {
+        messenger.memberSays("ruzcheck",
+                             "\u2020-Drone Club  -  Low Hum, a title long enough to wrap "
+                             "in the room's window - 4:31:44 PM - 12/7/2026-\u2020 " +
+                                 std::to_string(i));
+        if (i % 10 == 5) {
+            view.resize(width * 2 / 3 - i, view.height());
+        }
+        QApplication::processEvents();
+        QTextCursor end(transcript->document());
+        end.movePosition(QTextCursor::End);
+        ASSERT_EQ(bar->value(), bar->maximum()) << i;
+        ASSERT_LE(transcript->cursorRect(end).bottom(), transcript->viewport()->height()) << i;
+    }
 }
 
 // CPU time of this thread so far, in milliseconds, and its resident memory in KiB.
