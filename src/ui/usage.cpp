@@ -28,32 +28,27 @@ constexpr OptionRow kOptions[] = {
 };
 
 constexpr CommandRow kCommands[] = {
-    {".vol N", "volume N, in hundredths of a decibel from -10000 to 0", "Changing volume to N"},
-    {".set N", "go to second N of the song", "Set To N Secounds"},
-    {".set?", "the song's length", "Song Is N Secounds Long"},
+    {".vol N", "volume N, in hundredths of a decibel from -10000 to 0", "\"Changing volume to N\""},
+    {".set N", "go to second N of the song", "\"Set To N Secounds\""},
+    {".set?", "the song's length", "\"Song Is N Secounds Long\""},
     {".p TEXT", "the first song whose title holds TEXT, in any letter case", "its announcement"},
     {".skip, .back, .first, .last",
-     "the next (shuffled while Shuffle is on), previous, first or "
-     "last song",
-     "its announcement"},
+     "the next (shuffled while Shuffle is on), previous, first or last song", "its announcement"},
     {".r", "a song drawn from the shuffled order", "its announcement"},
-    {".play", "start a stopped song, resume a paused one",
-     "\xE2\x80\xA0- Plays Song -\xE2\x80\xA0"},
+    {".play", "start a stopped song, resume a paused one", "\"\u2020- Plays Song -\u2020\""},
     {".pause, .resume, .stop", "pause, resume, stop",
-     "\xE2\x80\xA0- Pauses Song ...; "
-     "\xE2\x80\xA0- Resumes Song ...; "
-     "\xE2\x80\xA0- Stops Song -\xE2\x80\xA0"},
+     "\"\u2020- Pauses Song ...\", \"\u2020- Resumes Song ...\", \"\u2020- Stops "
+     "Song -\u2020\""},
     {".fwd, .rev", "5 seconds forward, back",
-     "\xE2\x80\xA0- Forwards Song -\xE2\x80\xA0; \xE2\x80\xA0- Rewinds Song -\xE2\x80\xA0"},
-    {".mute", "mute on or off", "\xE2\x80\xA0- Mutes ...; \xE2\x80\xA0- Un Mutes ..."},
+     "\"\u2020- Forwards Song -\u2020\", \"\u2020- Rewinds Song -\u2020\""},
+    {".mute", "mute on or off", "\"\u2020- Mutes ...\", \"\u2020- Un Mutes ...\""},
     {".idle REASON, ,idle", "away with a reason and a reminder every minute; back",
-     "NAME Has Gone Idle Reason (REASON); NAME Is Back From Afk"},
+     "\"NAME Has Gone Idle Reason (REASON)\", \"NAME Is Back From Afk\""},
     {",cs, .cs", "the program's lines in the room off, on", ""},
-    {".clear, .close", "empty the room's view; close the room",
-     "\xE2\x80\xA0- Closes Room -\xE2\x80\xA0"},
+    {".clear, .close", "empty the room's view; close the room", "\"\u2020- Closes Room -\u2020\""},
     {".hide, .show, .help", "hide or show the player; show the command words",
-     "\xE2\x80\xA0- Minimizes Ruz -\xE2\x80\xA0; \xE2\x80\xA0- Shows Ruz -\xE2\x80\xA0"},
-    {".end", "end the program", "\xE2\x80\xA0- Closes Ruz -\xE2\x80\xA0"},
+     "\"\u2020- Minimizes Ruz -\u2020\", \"\u2020- Shows Ruz -\u2020\""},
+    {".end", "end the program", "\"\u2020- Closes Ruz -\u2020\""},
 };
 
 constexpr EnvironmentRow kEnvironment[] = {
@@ -79,7 +74,7 @@ std::string wrapped(const std::string& lead, std::string_view text, std::size_t 
                     std::size_t width) {
     std::string out = lead;
     std::size_t column = lead.size();
-    if (column + 1 >= indent) {
+    if (!lead.empty() && column + 1 >= indent) {
         out += '\n';
         column = 0;
     }
@@ -139,11 +134,12 @@ std::string manOptions() {
     std::string out;
     for (const OptionRow& row : kOptions) {
         out += ".TP\n";
-        const bool argument = row.names[0] != '-';
-        out += argument ? ".I " : ".B ";
-        out += roff(row.names);
-        if (*row.value != '\0') {
-            out += "\n.I \"" + roff(row.value) + '"';
+        if (row.names[0] != '-') {
+            out += ".I " + roff(row.names);  // the argument
+        } else if (*row.value != '\0') {
+            out += ".BI \"" + roff(row.names) + " \" \"" + roff(row.value) + '"';
+        } else {
+            out += ".B \"" + roff(row.names) + '"';
         }
         out += '\n' + roff(row.help) + '\n';
     }
@@ -155,7 +151,7 @@ std::string manCommands() {
     for (const CommandRow& row : kCommands) {
         out += ".TP\n.B \"" + roff(row.typed) + "\"\n" + roff(row.effect);
         if (*row.answer != '\0') {
-            out += "; the room hears \"" + roff(row.answer) + "\"";
+            out += "; the room hears " + roff(row.answer);
         }
         out += ".\n";
     }
@@ -211,7 +207,7 @@ std::string HelpText() {
     for (const CommandRow& row : kCommands) {
         std::string help = row.effect;
         if (*row.answer != '\0') {
-            help += "; the room hears \"" + std::string(row.answer) + '"';
+            help += "; the room hears " + std::string(row.answer);
         }
         out += wrapped("  " + std::string(row.typed), help, kHelpIndent, kHelpWidth);
     }

@@ -16,7 +16,7 @@ struct OptionRow {
 struct CommandRow {
     const char* typed;
     const char* effect;
-    const char* answer;  // what the room hears, "" for nothing
+    const char* answer;  // what the room hears, its texts quoted; "" for nothing
 };
 struct EnvironmentRow {
     const char* name;
