@@ -56,7 +56,7 @@ class SettingsStore {
     static bool decode(const std::string& text, Values& values, int& badLine);
 
     // A file larger than this is damaged: the store holds a few dozen short settings.
-    static constexpr std::size_t kMaxFileBytes = 256 * 1024;
+    static constexpr std::size_t kMaxFileBytes = std::size_t{256} * 1024;
 
   private:
     Values values_;

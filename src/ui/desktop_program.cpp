@@ -232,7 +232,7 @@ QString DesktopProgram::startFolder() {
     }
     const auto kept = settings_.values().find(kFolderSetting);
     if (kept != settings_.values().end() && !kept->second.empty()) {
-        const QString folder = QString::fromStdString(kept->second);
+        QString folder = QString::fromStdString(kept->second);
         if (QFileInfo(folder).isDir()) {
             return folder;
         }
