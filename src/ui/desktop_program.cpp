@@ -89,9 +89,6 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     amp_ = std::make_unique<FrmAmp>(platform_);
     amp_->onEnded = [] { QCoreApplication::exit(0); };
     amp_->onDefaultsRestored = [this] { placeWindows(false); };
-    for (const QString& problem : options_.problems) {
-        std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
-    }
     if (!options_.settingsFile.empty()) {
         DiskSettingsFile file(options_.settingsFile);
         std::string problem = settings_.load(file);
@@ -200,14 +197,14 @@ void DesktopProgram::startUp() {
     if (!pendingSong_.isEmpty() && !amp_->Timer2.enabled()) {
         playWhenListed(std::exchange(pendingSong_, QString()));
     }
-    if (!options_.problems.isEmpty() && !amp_->ended()) {
-        dialogs_.notice(options_.problems.join(u'\n'));
+    if (!problems_.isEmpty() && !amp_->ended()) {
+        dialogs_.notice(problems_.join(u'\n'));
     }
 }
 
 void DesktopProgram::report(const QString& problem) {
     std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
-    options_.problems.append(problem);
+    problems_.append(problem);
 }
 
 // The folder given (or the folder of the song given, which then plays once it is listed), else

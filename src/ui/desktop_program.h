@@ -36,8 +36,6 @@ struct DesktopOptions {
     QString musicFolder;
     // Where the settings are kept between runs; "" to keep nothing.
     std::string settingsFile;
-    // What went wrong before the program was made, one line each: shown once it has started.
-    QStringList problems;
     // Where the front room's transcript is written after every change; "" for nowhere.
     QString transcriptDump;
     // IRC channels instead of the stand-in's own room; nullopt for the stand-in's room.
@@ -89,6 +87,8 @@ class DesktopProgram {
 
     DesktopOptions options_;
     SettingsStore settings_;
+    // What went wrong at start, one line each: shown once the program has started.
+    QStringList problems_;
     // The playlist entry that plays once the title list is built; "" for none.
     QString pendingSong_;
     QtTimerHost timers_;
