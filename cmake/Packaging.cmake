@@ -9,7 +9,7 @@ set(man_outputs "")
 foreach(page ${man_pages})
   set(source ${CMAKE_SOURCE_DIR}/docs/man/${page}.1.in)
   set(page_file ${CMAKE_BINARY_DIR}/man/${page}.1)
-  if(page STREQUAL "ruz" AND TARGET ruz-man-page)
+  if(page STREQUAL "ruz")
     # Its options, chat commands and environment come from the tables of `ruz --help`.
     add_custom_command(OUTPUT ${page_file}
       COMMAND ruz-man-page ${source} ${page_file} ${PROJECT_VERSION}

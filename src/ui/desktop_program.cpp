@@ -245,7 +245,8 @@ QString DesktopProgram::startFolder() {
 // The build's last steps (its notice, then the first song) come after its timer stops: the song
 // plays once no notice is open any more.
 void DesktopProgram::playAfterBuild(const QString& name) {
-    QTimer::singleShot(kSongDuePollMs, [this, name] {
+    // The main window's view is built before any folder loads; the poll ends with it.
+    QTimer::singleShot(kSongDuePollMs, ampView_.get(), [this, name] {
         if (QApplication::activeModalWidget() != nullptr) {
             playAfterBuild(name);
             return;
