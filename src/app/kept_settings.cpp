@@ -8,9 +8,9 @@ namespace ruz {
 
 namespace {
 
-// The option boxes kept between runs: those the keys F1 to F8 switch.
+// The option boxes kept between runs: those of the window's options panel.
 constexpr const char16_t* kKeptBoxes[] = {u"chkAutoGetSong", u"chkRepeat", u"chkRandomSong",
-                                          u"chkKeepFromRating"};
+                                          u"chkKeepFromRating", u"chkAntiLag"};
 
 const std::string kWordPrefix = "word.";
 const std::string kBoxPrefix = "box.";

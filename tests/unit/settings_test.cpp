@@ -144,6 +144,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     a.ccoms().box(Word::Announcement).setText(u"now: %s\n(%a)"_qs);
     a.chkRepeat.userClick();
     a.chkAutoGetSong.userClick();
+    a.chkAntiLag.userClick();
     a.transport().SetVolume(-2000);
     const SettingsStore::Values kept = KeptValues(a);
     EXPECT_EQ(kept.at("word.Customccom"), "!");
@@ -158,6 +159,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_EQ(b.chkRepeat.value(), 1);
     EXPECT_EQ(b.chkAutoGetSong.value(), 0);
     EXPECT_FALSE(b.tmrGetSong.enabled());  // as a click on the box does
+    EXPECT_TRUE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), -2000);
     EXPECT_EQ(next.engine->volume(), -2000);
     EXPECT_EQ(KeptValues(b), kept);
@@ -169,6 +171,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_EQ(b.chkRepeat.value(), 0);
     EXPECT_EQ(b.chkAutoGetSong.value(), 1);
     EXPECT_TRUE(b.tmrGetSong.enabled());
+    EXPECT_FALSE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), 0);
     EXPECT_EQ(KeptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
 }
