@@ -2,7 +2,9 @@
 
 #include "app/frmamp.h"
 
+#include <charconv>
 #include <optional>
+#include <string_view>
 
 namespace ruz {
 
@@ -12,15 +14,15 @@ namespace {
 constexpr const char16_t* kKeptBoxes[] = {u"chkAutoGetSong", u"chkRepeat", u"chkRandomSong",
                                           u"chkKeepFromRating", u"chkAntiLag"};
 
-const std::string kWordPrefix = "word.";
-const std::string kBoxPrefix = "box.";
+constexpr std::string_view kWordPrefix = "word.";
+constexpr std::string_view kBoxPrefix = "box.";
 
 std::string wordSetting(Word word) {
-    return kWordPrefix + Ccoms::boxName(word).toStdString();
+    return std::string(kWordPrefix) + Ccoms::boxName(word).toStdString();
 }
 
 std::string boxSetting(const char16_t* name) {
-    return kBoxPrefix + QString::fromUtf16(name).toStdString();
+    return std::string(kBoxPrefix) + QString::fromUtf16(name).toStdString();
 }
 
 std::optional<std::string> valueOf(const SettingsStore::Values& values, const std::string& name) {
@@ -31,17 +33,18 @@ std::optional<std::string> valueOf(const SettingsStore::Values& values, const st
     return found->second;
 }
 
-// A whole number written plainly: an optional "-" and digits.
+// A whole number written plainly: an optional "-" and digits, nothing around them.
 std::optional<int> wholeNumber(const std::string& text) {
-    bool ok = false;
-    const int number = QString::fromStdString(text).toInt(&ok, 10);
-    if (!ok || text.empty() || text.front() == '+' || text.front() == ' ') {
+    int number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end) {
         return std::nullopt;
     }
     return number;
 }
 
-CheckBox& keptBox(FrmAmp& amp, const char16_t* name) {
+CheckBox& keptBox(const FrmAmp& amp, const char16_t* name) {
     return *amp.controls().find<CheckBox>(QString::fromUtf16(name));
 }
 
@@ -56,8 +59,7 @@ SettingsStore::Values KeptValues(const FrmAmp& amp) {
         values[wordSetting(word)] = text.toStdString();
     }
     for (const char16_t* name : kKeptBoxes) {
-        values[boxSetting(name)] =
-            std::to_string(amp.controls().find<CheckBox>(QString::fromUtf16(name))->value());
+        values[boxSetting(name)] = std::to_string(keptBox(amp, name).value());
     }
     values[kVolumeSetting] = std::to_string(amp.Slider1.value());
     if (!amp.ExplorerTree1.path().isEmpty()) {

@@ -183,6 +183,8 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
         {{"word.Customccom", "!"}, {kVolumeSetting, "1"}},
         {{"word.Customccom", "!"}, {kVolumeSetting, "loud"}},
         {{"word.Customccom", "!"}, {kVolumeSetting, ""}},
+        {{"word.Customccom", "!"}, {kVolumeSetting, "-100 "}},
+        {{"word.Customccom", "!"}, {kVolumeSetting, "+0"}},
     };
     FrmAmp& a = create();
     for (const SettingsStore::Values& values : cases) {
