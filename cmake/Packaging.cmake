@@ -9,7 +9,15 @@ set(man_outputs "")
 foreach(page ${man_pages})
   set(source ${CMAKE_SOURCE_DIR}/docs/man/${page}.1.in)
   set(page_file ${CMAKE_BINARY_DIR}/man/${page}.1)
-  configure_file(${source} ${page_file} @ONLY)
+  if(page STREQUAL "ruz")
+    # Its options, chat commands and environment come from the tables of `ruz --help`.
+    add_custom_command(OUTPUT ${page_file}
+      COMMAND ruz-man-page ${source} ${page_file} ${PROJECT_VERSION}
+      DEPENDS ${source} ruz-man-page
+      COMMENT "Writing the manual page ruz.1")
+  else()
+    configure_file(${source} ${page_file} @ONLY)
+  endif()
   add_custom_command(OUTPUT ${page_file}.gz
     COMMAND ${RUZ_GZIP} -9nf -k ${page_file}
     DEPENDS ${source} ${page_file}

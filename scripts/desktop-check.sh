@@ -274,7 +274,8 @@ start_ruz() {
     (
         cd "$work"
         exec env "${bus_env[@]}" USER="$USER_NAME" LOGNAME="$USER_NAME" \
-            XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk \
+            XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+            QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk \
             RUZ_TRANSCRIPT_DUMP="$transcript" "$ruz" "$work/songs" >"$work/ruz.log" 2>&1
     ) &
     ruz_pid=$!

@@ -48,7 +48,8 @@ Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display"
 pids+=($!)
 for ((i = 0; i < 500; i++)); do [[ -s $work/display ]] && break; sleep "$POLL"; done
 export DISPLAY=":$(head -n 1 "$work/display")"
-export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work
+# Settings kept by earlier runs play no part: each run keeps its own.
+export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config
 # The songs sit in the build folder: the folder tree watches the folders it shows, and the system's
 # temporary folder is busy with other programs' files.
 songs=$build/measure-songs

@@ -1,5 +1,6 @@
 #include "app/frmamp.h"
 
+#include "app/kept_settings.h"
 #include "common/constants.h"
 
 #include <QDir>
@@ -51,6 +52,7 @@ FrmAmp::FrmAmp(Platform& p)
       mnuGetSong({controls_, QStringLiteral("mnuGetSong")}, QStringLiteral("Auto Get Song")),
       mnuidle({controls_, QStringLiteral("mnuidle")}, QStringLiteral("idle")),
       mnuMinimize({controls_, QStringLiteral("mnuMinimize")}, QStringLiteral("Minimize")),
+      mnuDefaults({controls_, QStringLiteral("mnuDefaults")}, QStringLiteral("Restore Defaults")),
       mnutavikProgrammers({controls_, QStringLiteral("mnutavikProgrammers")},
                           QStringLiteral("Tavik")),
       MediaPlayer1(p.media),
@@ -95,6 +97,9 @@ FrmAmp::FrmAmp(Platform& p)
     // At start the playlist lists the program's working folder.
     File1.setPath(QDir::currentPath());
     ExplorerTree1.setPath(File1.path());
+    defaults_ = KeptValues(*this);
+    defaults_.erase(kFolderSetting);
+    mnuDefaults.onClick = [this] { restoreDefaults(); };
     room_.readNew = [this] { chat.poll(); };
     room_.onCleared = [this](ChatRoom::ViewId view) { chat.viewEmptied(view); };
     chat.passedOver = [this](Chat::ViewId view) { room_.passedOver(view); };
@@ -158,6 +163,16 @@ void FrmAmp::endProgram() {
     }
     if (onEnded) {
         onEnded();
+    }
+}
+
+void FrmAmp::restoreDefaults() {
+    if (ended_) {
+        return;
+    }
+    ApplyKeptValues(*this, defaults_);
+    if (onDefaultsRestored) {
+        onDefaultsRestored();
     }
 }
 

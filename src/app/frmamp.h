@@ -4,6 +4,7 @@
 #include "commands/ccoms.h"
 #include "commands/dispatcher.h"
 #include "common/chat_room.h"
+#include "common/settings_store.h"
 #include "messenger/aimchat.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
@@ -68,10 +69,14 @@ class FrmAmp {
     void ScreenNameChanged();
     // Called once when the program has ended (the desktop leaves its event loop).
     std::function<void()> onEnded;
+    // Called after "Restore Defaults" has put the kept settings back to their design values (the
+    // desktop puts its windows back in their places).
+    std::function<void()> onDefaultsRestored;
 
     // The command-words window, created hidden the first time it is used.
     Ccoms& ccoms();
     bool hasCcoms() const { return ccoms_ != nullptr; }
+    const Ccoms* ccomsIfMade() const { return ccoms_.get(); }
     // This window's named controls (not those of `Ccoms`).
     const ControlRegistry& controls() const { return controls_; }
 
@@ -118,6 +123,7 @@ class FrmAmp {
     MenuEntry mnuGetSong;           // Auto Get Song
     MenuEntry mnuidle;              // Idle
     MenuEntry mnuMinimize;          // Minimize
+    MenuEntry mnuDefaults;          // Restore Defaults
     MenuEntry mnutavikProgrammers;  // Tavik
     MediaEngine& MediaPlayer1;
     Chat chat;  // The chat scanner
@@ -127,6 +133,7 @@ class FrmAmp {
     // apostrophe.
     QString GetMMUser();
     void endProgram();
+    void restoreDefaults();
 
     Platform& platform_;
     messenger::AimChat aimchat_;
@@ -138,6 +145,9 @@ class FrmAmp {
     Chrome chrome_;
     Dispatcher dispatcher_;
     std::unique_ptr<Ccoms> ccoms_;
+    // The kept settings as the window was made (the folder aside): what "Restore Defaults" puts
+    // back.
+    SettingsStore::Values defaults_;
     bool loaded_ = false;
     bool messengerMate_ = false;  // the answer to the start-up question
     bool nameLearned_ = false;

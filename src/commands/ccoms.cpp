@@ -37,7 +37,9 @@ constexpr WordRow kWordRows[] = {
     {Word::Mute, u"ccommute", u"mute", u"Mute ccom"},
     {Word::RandomSong, u"ccomron", u"r", u"Random Song ccom"},
     {Word::Play, u"ccomplay", u"play", u"Play ccom"},
-    {Word::Announcement, u"chatsend", u"\u2020-%a - %s - %t - %d-\u2020", u"Chat Send"},
+    {Word::Announcement, u"chatsend", u"\u2020-%a - %s - %t - %d-\u2020",
+     u"Chat Send: the song's announcement; %a is the artist, %s the song, %t the time, %d the "
+     u"date"},
 };
 
 // Each word has its row, in the order of the words.
@@ -52,7 +54,19 @@ constexpr bool rowsFollowWords() {
 }
 static_assert(rowsFollowWords());
 
+const WordRow& rowOf(Word word) {
+    return kWordRows[static_cast<int>(word)];
+}
+
 }  // namespace
+
+QString Ccoms::defaultText(Word word) {
+    return QString::fromUtf16(rowOf(word).text);
+}
+
+QString Ccoms::boxName(Word word) {
+    return QString::fromUtf16(rowOf(word).name);
+}
 
 Ccoms::Ccoms()
     : window({controls_, QStringLiteral("Ccoms")}, QStringLiteral("Ccoms")),

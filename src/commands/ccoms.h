@@ -48,6 +48,10 @@ class Ccoms {
   public:
     Ccoms();
 
+    // A word's design value and its box's name, without a window.
+    static QString defaultText(Word word);
+    static QString boxName(Word word);
+
     TextBox& box(Word word) { return *boxes_[static_cast<int>(word)]; }
     // The current text of a word's box, read at the moment of use.
     QString word(Word word) const { return boxes_[static_cast<int>(word)]->text(); }

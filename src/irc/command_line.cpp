@@ -1,6 +1,7 @@
 #include "irc/command_line.h"
 
 #include <QFile>
+#include <QSslCertificate>
 
 #include <array>
 
@@ -55,6 +56,22 @@ bool parseServer(const QString& text, bool tls, Endpoint& endpoint) {
         endpoint.port = static_cast<quint16>(number);
     }
     return true;
+}
+
+// Why the certificates of `path` cannot be trusted; "" when they can.
+QString certificateFileProblem(const QString& path, bool tls) {
+    if (!tls) {
+        return QStringLiteral("--tls-ca needs --tls");
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("cannot read the certificate file ") + path;
+    }
+    file.close();
+    if (QSslCertificate::fromPath(path, QSsl::Pem).isEmpty()) {
+        return QStringLiteral("no PEM certificate in ") + path;
+    }
+    return {};
 }
 
 }  // namespace
@@ -157,6 +174,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return line;
     }
     settings.endpoint.tls = tls;
+    if (!caFile.isEmpty()) {
+        line.error = certificateFileProblem(caFile, tls);
+        if (!line.error.isEmpty()) {
+            return line;
+        }
+    }
     settings.endpoint.caFile = caFile;
     if (!validNick(nick)) {
         line.error = QStringLiteral("not a nickname: ") + nick;

@@ -41,11 +41,12 @@ int buttonBits(Qt::MouseButtons buttons) {
     return bits;
 }
 
-// A box's caption for the eye: its tool tip without the trailing "ccom".
+// A box's caption for the eye: its tool tip up to any explanation after a colon, without the
+// trailing "ccom".
 QString boxCaption(const TextBox& box) {
     const QRegularExpression trailingWord(QStringLiteral("\\s*ccom\\s*$"),
                                           QRegularExpression::CaseInsensitiveOption);
-    QString caption = box.toolTip();
+    QString caption = box.toolTip().section(u':', 0, 0);
     caption.remove(trailingWord);
     return caption.isEmpty() ? box.name() : caption;
 }

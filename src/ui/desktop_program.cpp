@@ -1,5 +1,6 @@
 #include "ui/desktop_program.h"
 
+#include "app/kept_settings.h"
 #include "platform/media/engine_factory.h"
 #include "scanner/chat.h"
 #include "ui/ccoms_view.h"
@@ -7,11 +8,18 @@
 #include "ui/logo.h"
 #include "ui/messenger_views.h"
 #include "ui/sign_on_dialog.h"
+#include "ui/view_binding.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -19,10 +27,34 @@ namespace ruz::ui {
 
 namespace {
 
-// Where the windows first stand, in pixels: side by side on a small screen.
-const QPoint kMainWindowAt(620, 40);
-const QPoint kRoomWindowAt(20, 330);
-const QPoint kBuddyListAt(1000, 40);
+// The windows whose places are kept, with the setting that keeps each and where it first stands,
+// in pixels: side by side on a small screen. The command-words window is moved through its
+// control, which its view follows.
+struct WindowPlace {
+    const char* setting;
+    QPoint designed;
+    bool throughControl;
+};
+const WindowPlace kPlaces[] = {{"place.FrmAmp", {620, 40}, false},
+                               {"place.Ccoms", {0, 0}, true},
+                               {"place.room", {20, 330}, false},
+                               {"place.buddies", {1000, 40}, false}};
+
+// A kept place: "X Y" in pixels, on one of the screens there are now.
+std::optional<QPoint> keptPlace(const SettingsStore::Values& values, const char* setting) {
+    const auto found = values.find(setting);
+    if (found == values.end()) {
+        return std::nullopt;
+    }
+    const QStringList parts = QString::fromStdString(found->second).split(u' ');
+    bool xOk = false;
+    bool yOk = false;
+    const QPoint at(parts.value(0).toInt(&xOk), parts.value(1).toInt(&yOk));
+    if (parts.size() != 2 || !xOk || !yOk || QGuiApplication::screenAt(at) == nullptr) {
+        return std::nullopt;
+    }
+    return at;
+}
 
 }  // namespace
 
@@ -46,6 +78,22 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
 
     amp_ = std::make_unique<FrmAmp>(platform_);
     amp_->onEnded = [] { QCoreApplication::exit(0); };
+    amp_->onDefaultsRestored = [this] { placeWindows(false); };
+    if (!options_.settingsFile.empty()) {
+        DiskSettingsFile file(options_.settingsFile);
+        std::string problem = settings_.load(file);
+        if (problem.empty()) {
+            problem = ApplyKeptValues(*amp_, settings_.values());
+            if (!problem.empty()) {
+                settings_.clear();
+                problem = "the settings in " + file.where() + " are damaged (" + problem +
+                          "); starting with the defaults";
+            }
+        }
+        if (!problem.empty()) {
+            report(QString::fromStdString(problem));
+        }
+    }
     messenger_.setChangeListener([this] { messengerChanged(); });
 }
 
@@ -59,7 +107,6 @@ void DesktopProgram::buildViews() {
     // to it; it is the same window the program would create at its first use.
     Ccoms& words = amp_->ccoms();
     ampView_ = std::make_unique<FrmAmpView>(*amp_);
-    ampView_->move(kMainWindowAt);
     // The dialogs belong to the main window: above it and transient for it; questions are modal
     // to it alone, so the messenger's windows stay usable.
     ampView_->winId();
@@ -69,9 +116,8 @@ void DesktopProgram::buildViews() {
     ccomsView_ = std::make_unique<CcomsView>(words);
     ampView_->setCcomsView(ccomsView_.get());
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
-    roomView_->move(kRoomWindowAt);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
-    buddyView_->move(kBuddyListAt);
+    placeWindows(true);
     buddyView_->onSignOn = [this](irc::Settings settings) { signOn(std::move(settings)); };
     buddyView_->onSignOff = [this] { signOff(); };
     buddyView_->show();
@@ -79,6 +125,7 @@ void DesktopProgram::buildViews() {
 }
 
 DesktopProgram::~DesktopProgram() {
+    keepSettings();
     if (ircRooms_) {
         ircRooms_->session().stop(QStringLiteral("Taviks Ruz"));
     }
@@ -169,15 +216,123 @@ void DesktopProgram::startUp() {
     // On the session bus once the player runs; without a bus the program goes on without it.
     mpris_ = std::make_unique<mpris::MprisPlayer>(*amp_, *engine_, timers_);
     mprisService_ = mpris::MprisService::publish(*mpris_);
-    if (options_.musicFolder.isEmpty()) {
+    amp_->ExplorerTree1.userPick(startFolder());
+    if (!pendingSong_.isEmpty() && !amp_->Timer2.enabled()) {
+        playWhenListed(std::exchange(pendingSong_, QString()));
+    }
+    if (!problems_.isEmpty() && !amp_->ended()) {
+        dialogs_.notice(problems_.join(u'\n'));
+    }
+}
+
+void DesktopProgram::report(const QString& problem) {
+    std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
+    problems_.append(problem);
+}
+
+// The folder given (or the folder of the song given, which then plays once it is listed), else
+// the folder of the last run, else the user's music folder, else the home folder.
+QString DesktopProgram::startFolder() {
+    const QString& given = options_.musicFolder;
+    if (!given.isEmpty()) {
+        const QFileInfo info(given);
+        if (info.isDir()) {
+            return QDir::cleanPath(info.absoluteFilePath());
+        }
+        if (info.isFile()) {
+            pendingSong_ = info.fileName();
+            amp_->Timer2.addViewListener([this] {
+                if (!amp_->Timer2.enabled() && !pendingSong_.isEmpty()) {
+                    playAfterBuild(std::exchange(pendingSong_, QString()));
+                }
+            });
+            return QDir::cleanPath(info.absolutePath());
+        }
+        report(QStringLiteral("no such folder or song: ") + given);
+    }
+    const auto kept = settings_.values().find(kFolderSetting);
+    if (kept != settings_.values().end() && !kept->second.empty()) {
+        QString folder = QString::fromStdString(kept->second);
+        if (QFileInfo(folder).isDir()) {
+            return folder;
+        }
+        report(QStringLiteral("the folder of the last run is gone: ") + folder);
+    }
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QFileInfo(music).isDir()) {
+        return QDir::cleanPath(music);
+    }
+    return QDir::cleanPath(QDir::homePath());
+}
+
+// The build's last steps (its notice, then the first song) come after its timer stops: the song
+// plays once no notice is open any more.
+void DesktopProgram::playAfterBuild(const QString& name) {
+    // The main window's view is built before any folder loads; the poll ends with it.
+    QTimer::singleShot(kSongDuePollMs, ampView_.get(), [this, name] {
+        if (QApplication::activeModalWidget() != nullptr) {
+            playAfterBuild(name);
+            return;
+        }
+        playWhenListed(name);
+    });
+}
+
+void DesktopProgram::playWhenListed(const QString& name) {
+    const FileListBox& list = amp_->File1;
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.item(i) == name) {
+            amp_->transport().PlayEntry(i);
+            return;
+        }
+    }
+    const QString problem = QStringLiteral("not a song this player plays: ") + name;
+    std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
+    dialogs_.notice(problem);
+}
+
+std::array<QWidget*, 4> DesktopProgram::placedViews() const {
+    return {ampView_.get(), ccomsView_.get(), roomView_.get(), buddyView_.get()};
+}
+
+// Puts the windows in their kept places (where one is kept and on a screen) or where they first
+// stand.
+void DesktopProgram::placeWindows(bool remembered) {
+    const std::array<QWidget*, 4> views = placedViews();
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const WindowPlace& place = kPlaces[i];
+        const QPoint at =
+            remembered ? keptPlace(settings_.values(), place.setting).value_or(place.designed)
+                       : place.designed;
+        if (place.throughControl) {
+            amp_->ccoms().window.move(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
+        } else if (views[i] != nullptr) {
+            views[i]->move(at);
+        }
+    }
+}
+
+void DesktopProgram::keepSettings() {
+    if (options_.settingsFile.empty() || !amp_) {
         return;
     }
-    const QDir folder(options_.musicFolder);
-    if (!folder.exists()) {
-        std::fprintf(stderr, "ruz: music folder not found: %s\n", qPrintable(options_.musicFolder));
-        return;
+    SettingsStore::Values values = KeptValues(*amp_);
+    const std::array<QWidget*, 4> views = placedViews();
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        if (views[i] != nullptr) {
+            const QPoint at = views[i]->pos();
+            values[kPlaces[i].setting] = std::to_string(at.x()) + ' ' + std::to_string(at.y());
+        }
     }
-    amp_->ExplorerTree1.userPick(QDir::cleanPath(folder.absolutePath()));
+    SettingsStore store;
+    for (const auto& [name, value] : values) {
+        store.set(name, value);
+    }
+    DiskSettingsFile file(options_.settingsFile);
+    const std::string problem = store.save(file);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "ruz: %s\n", problem.c_str());
+    }
 }
 
 void DesktopProgram::messengerChanged() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frmamp.h"
+#include "common/settings_store.h"
 #include "irc/rooms.h"
 #include "irc/socket_transport.h"
 #include "mpris/mpris_player.h"
@@ -13,8 +14,11 @@
 #include "ui/qt_timer_host.h"
 #include "ui/qt_tray.h"
 
+#include <QPoint>
 #include <QString>
+#include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -26,8 +30,12 @@ class ChatRoomView;
 class FrmAmpView;
 
 struct DesktopOptions {
-    // The folder whose songs are loaded once the program has started; "" for none.
+    // The folder whose songs are loaded once the program has started, or a song whose folder is
+    // loaded and which then plays; "" for the folder of the last run, else the user's music
+    // folder, else the home folder.
     QString musicFolder;
+    // Where the settings are kept between runs; "" to keep nothing.
+    std::string settingsFile;
     // Where the front room's transcript is written after every change; "" for nowhere.
     QString transcriptDump;
     // IRC channels instead of the stand-in's own room; nullopt for the stand-in's room.
@@ -54,10 +62,14 @@ class DesktopProgram {
     // name again.
     void signOff();
 
+    FrmAmp& mainWindow() { return *amp_; }
+
     // The longest wait at start-up for the server's welcome, so that the buddy list shows the
     // nick the server accepted when the program reads it.
     static constexpr int kWelcomeWaitMs = 10000;
     static constexpr int kWelcomePollMs = 100;
+    // How often a song given at start looks whether the title list's last notice is closed.
+    static constexpr int kSongDuePollMs = 100;
 
   private:
     void buildViews();
@@ -68,8 +80,23 @@ class DesktopProgram {
     // The program follows the chat network's name for the user.
     void followNick();
     void dumpTranscript() const;
+    // A start-up problem: one line on the error output at once, and in a notice once started.
+    void report(const QString& problem);
+    QString startFolder();
+    void playWhenListed(const QString& name);
+    void playAfterBuild(const QString& name);
+    void placeWindows(bool remembered);
+    void keepSettings();
+
+    // The windows whose places are kept, in the order of kPlaces.
+    std::array<QWidget*, 4> placedViews() const;
 
     DesktopOptions options_;
+    SettingsStore settings_;
+    // What went wrong at start, one line each: shown once the program has started.
+    QStringList problems_;
+    // The playlist entry that plays once the title list is built; "" for none.
+    QString pendingSong_;
     QtTimerHost timers_;
     SystemClock clock_;
     winsys::WindowModel windows_;

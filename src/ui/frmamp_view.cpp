@@ -301,6 +301,17 @@ QWidget* FrmAmpView::buildFolders() {
             w.scrollToItem(current);
         }
     });
+    // An empty list says what to do.
+    auto* hint = new QLabel(tr("No songs in this folder. Pick a folder with MP3, MP2 or M3U files "
+                               "in the tree above, or open one with the folder button."),
+                            list->viewport());
+    hint->setObjectName(QStringLiteral("emptyPlaylistHint"));
+    hint->setWordWrap(true);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setEnabled(false);
+    auto* hintPlace = new QVBoxLayout(list->viewport());
+    hintPlace->addWidget(hint);
+    bindView(playlist, hint, [&playlist](QLabel& w) { w.setVisible(playlist.count() == 0); });
     // A click selects its entry through the control. Keys that move the current row select too;
     // a row that a mouse press made current waits for its click.
     connect(list, &QListWidget::currentRowChanged, list, [&playlist](int row) {
@@ -441,7 +452,8 @@ QWidget* FrmAmpView::buildStatus() {
 void FrmAmpView::buildMenus() {
     QMenu* options = menuBar()->addMenu(tr("Options"));
     options->setToolTipsVisible(true);
-    for (MenuEntry* entry : {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize}) {
+    for (MenuEntry* entry :
+         {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize, &amp_.mnuDefaults}) {
         options->addAction(entry->caption(), this, [this, entry] {
             // The command-words window, open but behind others, comes to the front instead.
             if (entry == &amp_.mnuhelp && ccomsView_ && ccomsView_->isVisible() &&

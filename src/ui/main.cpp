@@ -2,8 +2,12 @@
 #include "irc/command_line.h"
 #include "ui/desktop_program.h"
 #include "ui/logo.h"
+#include "ui/usage.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <sys/socket.h>
@@ -17,36 +21,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char* kUsage =
-    "Usage: ruz [OPTIONS] [FOLDER]\n"
-    "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
-    "           [--tls-ca FILE] [--password-file FILE] [FOLDER]\n"
-    "\n"
-    "Taviks Ruz, a small MP3 player for people who sit in chat rooms. It announces the current\n"
-    "song in the messenger's open chat room and obeys commands typed there (.skip, .vol -2000,\n"
-    ".idle lunch, ...). This desktop build runs beside a messenger stand-in: a chat-room window\n"
-    "and a buddy list, signed on as your login name.\n"
-    "\n"
-    "  FOLDER           load the songs of FOLDER once the program has started\n"
-    "                   (default: the folder in RUZ_MUSIC, if set)\n"
-    "  --irc HOST[:PORT]  sit in IRC channels instead of the stand-in's own room: one room\n"
-    "                   per channel (port 6667, or 6697 with --tls)\n"
-    "  --nick NICK      the nickname to sign on with (\"_\" is added while it is taken)\n"
-    "  --channel NAME   a channel to join; repeat for more (\"#\" is added when missing)\n"
-    "  --tls            connect with TLS\n"
-    "  --tls-ca FILE    trust the certificates in FILE too (PEM)\n"
-    "  --password-file FILE  the server password: the first line of FILE\n"
-    "  -h, --help       show this help and exit\n"
-    "  -v, --version    show the version and exit\n"
-    "\n"
-    "Environment:\n"
-    "  RUZ_MUSIC            the folder to load when no FOLDER is given\n"
-    "  RUZ_TRANSCRIPT_DUMP  a file that receives the front chat room's lines, \"SENDER: MESSAGE\" "
-    "(UTF-8)\n"
-    "                       after every change\n"
-    "\n"
-    "Qt's own options (-platform, -style, ...) are accepted too.\n";
 
 bool hasArgument(int argc, char** argv, const char* longName, const char* shortName) {
     for (int i = 1; i < argc; ++i) {
@@ -131,11 +105,32 @@ bool displayAvailable(int argc, char** argv) {
     return true;
 }
 
+// Where the settings are kept between runs.
+std::string settingsFile() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (folder.isEmpty()) {
+        return {};
+    }
+    return QDir(folder).filePath(QStringLiteral("taviks-ruz/settings")).toStdString();
+}
+
+// A command line that cannot be used: one line on the error output; started from the desktop,
+// where nobody reads that, in a window too.
+int refuse(const QString& problem, int argc, char** argv) {
+    const std::string line = ruz::ui::UsageError(problem.toStdString());
+    std::fputs(line.c_str(), stderr);
+    if (!headlessPlatform(argc, argv) && ::isatty(STDERR_FILENO) == 0) {
+        QMessageBox::critical(nullptr, QStringLiteral("Taviks Ruz"),
+                              QString::fromStdString(line).trimmed());
+    }
+    return EXIT_FAILURE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (hasArgument(argc, argv, "--help", "-h")) {
-        std::fputs(kUsage, stdout);
+        std::fputs(ruz::ui::HelpText().c_str(), stdout);
         return EXIT_SUCCESS;
     }
     if (hasArgument(argc, argv, "--version", "-v")) {
@@ -158,10 +153,10 @@ int main(int argc, char** argv) {
     ruz::ui::DesktopOptions options;
     const ruz::irc::CommandLine line = ruz::irc::parseCommandLine(QApplication::arguments().mid(1));
     if (!line.error.isEmpty()) {
-        std::fprintf(stderr, "ruz: %s\n%s", qPrintable(line.error), kUsage);
-        return EXIT_FAILURE;
+        return refuse(line.error, argc, argv);
     }
     options.musicFolder = line.folder;
+    options.settingsFile = settingsFile();
     options.irc = line.irc;
     if (options.musicFolder.isEmpty()) {
         options.musicFolder = qEnvironmentVariable("RUZ_MUSIC");

@@ -1,5 +1,6 @@
 // The program in a room of a real IRC server (ngircd on 127.0.0.1), with another member beside it.
 #include "harness.h"
+#include "irc/command_line.h"
 #include "messenger/aimchat.h"
 #include "ngircd_server.h"
 
@@ -208,9 +209,14 @@ TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsOb
 }
 
 TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
+    // The certificate reaches the connection as the command line's --tls-ca gives it.
+    const CommandLine line = parseCommandLine(
+        {QStringLiteral("--irc"), QStringLiteral("127.0.0.1:%1").arg(server.tlsPort()),
+         QStringLiteral("--tls"), QStringLiteral("--tls-ca"), server.certificate(),
+         QStringLiteral("--nick"), QStringLiteral("owner"), QStringLiteral("--channel"), kChannel});
+    ASSERT_TRUE(line.irc) << line.error.toStdString();
     Settings tls = settingsFor(server.tlsPort());
-    tls.endpoint.tls = true;
-    tls.endpoint.caFile = server.certificate();
+    tls.endpoint = line.irc->endpoint;
     startProgram(tls, false);
     ASSERT_TRUE(guestHears("owner", 1));
     EXPECT_EQ(guest->textsFrom("owner").at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);

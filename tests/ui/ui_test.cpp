@@ -1,30 +1,34 @@
 // The desktop views where they depart from a plain rendering of the controls: run on Qt's
 // offscreen platform, which has no notification area.
+#include "app/kept_settings.h"
+#include "irc/command_line.h"
 #include "platform/scripted_engine.h"
 #include "scenario/headless_system.h"
 #include "standin/transcript_markup.h"
+#include "ui/desktop_program.h"
 #include "ui/frmamp_view.h"
 #include "ui/messenger_views.h"
 #include "ui/qt_dialogs.h"
-#include "ui/sign_on_dialog.h"
 #include "ui/qt_tray.h"
+#include "ui/sign_on_dialog.h"
 #include "ui/transcript_view.h"
+#include "ui/usage.h"
 #include "ui/view_binding.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <QScrollBar>
-#include <QSystemTrayIcon>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -36,6 +40,9 @@
 #include <ctime>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace ruz::ui {
 namespace {
@@ -77,6 +84,43 @@ bool transientFor(const QWidget& dialog, const QWidget& owner) {
     return dialog.windowHandle() != nullptr &&
            dialog.windowHandle()->transientParent() == owner.windowHandle();
 }
+
+constexpr int kCloseEveryMs = 20;
+
+// Closes every notice as it appears, noting its text and whether another one was open beneath it.
+class NoticeCloser {
+  public:
+    NoticeCloser() {
+        timer_.setInterval(kCloseEveryMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { closeOpenNotice(); });
+        timer_.start();
+    }
+    std::vector<QString> seen;
+    int stackedAtMost = 0;
+    std::function<void()> onFirst;
+
+  private:
+    void closeOpenNotice() {
+        int open = 0;
+        QMessageBox* top = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                ++open;
+                top = box;
+            }
+        }
+        stackedAtMost = std::max(stackedAtMost, open);
+        if (top == nullptr) {
+            return;
+        }
+        seen.push_back(top->text());
+        if (seen.size() == 1 && onFirst) {
+            onFirst();  // a notice raised while this one is open
+        }
+        top->accept();
+    }
+    QTimer timer_;
+};
 
 TEST(QtDialogs, NoticesHoldNothingBackAndStayAboveTheProgramsWindowsWithTheFocus) {
     QWidget player;
@@ -204,6 +248,197 @@ TEST(FrmAmpView, WithoutANotificationAreaHidingMinimisesAndShowBringsItBack) {
     QApplication::processEvents();
     EXPECT_TRUE(view.isVisible());
     EXPECT_FALSE(view.isMinimized());
+}
+
+TEST(FrmAmpView, AnEmptyListSaysWhatToDo) {
+    HeadlessSystem system([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
+    system.dialogs.queueYesNo(true);
+    FrmAmp& amp = system.start();
+    FrmAmpView view(amp);
+    auto* hint = view.findChild<QLabel*>(QStringLiteral("emptyPlaylistHint"));
+    ASSERT_NE(hint, nullptr);
+    QTemporaryDir empty;
+    ASSERT_TRUE(amp.File1.setPath(empty.path()));
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_TRUE(hint->text().contains(u"folder"));
+    ASSERT_TRUE(amp.File1.setPath(QStringLiteral(RUZ_FIXTURES_DIR)));
+    ASSERT_GT(amp.File1.count(), 0);
+    EXPECT_TRUE(hint->isHidden());
+}
+
+// Runs the event loop until `done` holds or kLongestWaitMs have passed (a bound, never asserted
+// on); whether `done` holds.
+constexpr int kLongestWaitMs = 20000;
+constexpr int kEventSliceMs = 20;
+bool runUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < kLongestWaitMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+    }
+    return done();
+}
+
+TEST(DesktopProgram, KeptSettingsComeBackAndASongGivenPlays) {
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString songs = scratch.filePath(u"songs"_s);
+    ASSERT_TRUE(QDir().mkpath(songs));
+    for (const QString& name : {u"Amy - One.mp3"_s, u"Bob - Two.mp3"_s, u"Cat - Three.mp3"_s}) {
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/tone-3s.mp3"), songs + u'/' + name));
+    }
+    const std::string settingsFile =
+        scratch.filePath(u"config/taviks-ruz/settings"_s).toStdString();
+    {
+        DiskSettingsFile file(settingsFile);
+        SettingsStore kept;
+        kept.set("word.ccomskip", "next");
+        kept.set("box.chkRepeat", "1");
+        kept.set(kVolumeSetting, "-1500");
+        kept.set("place.room", "30 340");
+        kept.set("place.Ccoms", "40 50");
+        kept.set("place.buddies", "-30000 -30000");  // on no screen
+        ASSERT_EQ(kept.save(file), "");
+    }
+    NoticeCloser closer;
+    {
+        DesktopOptions options;
+        options.musicFolder = songs + u"/Bob - Two.mp3"_s;
+        options.settingsFile = settingsFile;
+        DesktopProgram program(std::move(options));
+        FrmAmp& amp = program.mainWindow();
+        program.start();
+        EXPECT_TRUE(runUntil([&] {
+            return amp.File1.fileName() == u"Bob - Two.mp3" && !amp.Timer2.enabled() &&
+                   amp.MediaPlayer1.fileName().endsWith(u"Bob - Two.mp3");
+        })) << amp.MediaPlayer1.fileName().toStdString();
+        EXPECT_EQ(amp.ExplorerTree1.path(), songs);
+        EXPECT_EQ(amp.ccoms().word(Word::Skip), u"next");
+        EXPECT_EQ(amp.chkRepeat.value(), 1);
+        EXPECT_EQ(amp.Slider1.value(), -1500);
+        EXPECT_EQ(amp.ccoms().window.left(), 40 * kTwipsPerPixel);
+        amp.chkRepeat.userClick();
+        amp.ccoms().box(Word::Skip).setText(u"onward"_s);
+    }
+    // Kept at the end of the run.
+    DiskSettingsFile file(settingsFile);
+    SettingsStore read;
+    ASSERT_EQ(read.load(file), "");
+    EXPECT_EQ(read.values().at("box.chkRepeat"), "0");
+    EXPECT_EQ(read.values().at("word.ccomskip"), "onward");
+    EXPECT_EQ(read.values().at(kFolderSetting), songs.toStdString());
+    EXPECT_EQ(read.values().at("place.Ccoms"), "40 50");
+    EXPECT_NE(read.values().at("place.buddies"), "-30000 -30000");
+    EXPECT_EQ(read.values().count("password"), 0u);
+}
+
+TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    QTemporaryDir scratch;
+    const QString settingsFile = scratch.filePath(u"settings"_s);
+    // A home of its own, with a music folder and no folder list of the desktop's.
+    const QByteArray home = qgetenv("HOME");
+    const bool configSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", scratch.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", scratch.filePath(u"config"_s).toUtf8());
+    ASSERT_TRUE(QDir().mkpath(scratch.filePath(u"Music"_s)));
+    {
+        QFile damaged(settingsFile);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write("taviks-ruz settings 1\nbox.chkRepeat=1\nvolume=loud\n");
+    }
+    NoticeCloser closer;
+    DesktopOptions options;
+    options.musicFolder = scratch.filePath(u"nowhere"_s);
+    options.settingsFile = settingsFile.toStdString();
+    DesktopProgram program(std::move(options));
+    FrmAmp& amp = program.mainWindow();
+    EXPECT_EQ(amp.chkRepeat.value(), 0);  // the defaults, every one
+    program.start();
+    const auto shown = [&closer](QStringView text) {
+        for (const QString& seen : closer.seen) {
+            if (seen.contains(text)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(runUntil([&] { return shown(u"nowhere"); }));
+    EXPECT_TRUE(shown(u"damaged"));
+    EXPECT_TRUE(shown(u"defaults"));
+    // The music folder in its stead.
+    EXPECT_EQ(amp.ExplorerTree1.path(), QDir::cleanPath(scratch.filePath(u"Music"_s)));
+    qputenv("HOME", home);
+    if (configSet) {
+        qputenv("XDG_CONFIG_HOME", config);
+    } else {
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+// The names an option row gives: "-h, --help" is two.
+QStringList namesOf(const OptionRow& row) {
+    return QString::fromUtf8(row.names).split(u", "_s);
+}
+
+std::string roffed(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        out += c == '-' ? std::string("\\-") : std::string(1, c);
+    }
+    return out;
+}
+
+TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
+    std::ifstream file(RUZ_MAN_PAGE, std::ios::binary);
+    ASSERT_TRUE(file) << RUZ_MAN_PAGE;
+    const std::string page((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    const std::string help = HelpText();
+    EXPECT_EQ(page.find("@RUZ_"), std::string::npos);
+    EXPECT_EQ(page.find("@PROJECT_VERSION@"), std::string::npos);
+    std::vector<std::string> words;
+    for (const OptionRow& row : Options()) {
+        for (const QString& name : namesOf(row)) {
+            words.push_back(name.toStdString());
+        }
+        words.emplace_back(row.value);
+    }
+    for (const CommandRow& row : Commands()) {
+        words.emplace_back(row.typed);
+    }
+    for (const EnvironmentRow& row : Environment()) {
+        words.emplace_back(row.name);
+    }
+    ASSERT_GT(words.size(), 30u);
+    for (const std::string& word : words) {
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+        EXPECT_NE(page.find(roffed(word)), std::string::npos) << word;
+    }
+}
+
+TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
+    int options = 0;
+    for (const OptionRow& row : Options()) {
+        for (const QString& name : namesOf(row)) {
+            if (!name.startsWith(u"--") || name == u"--help" || name == u"--version") {
+                continue;
+            }
+            ++options;
+            QStringList arguments{name};
+            if (*row.value != '\0') {
+                arguments.append(u"x"_s);
+            }
+            const irc::CommandLine line = irc::parseCommandLine(arguments);
+            EXPECT_FALSE(line.error.startsWith(u"unknown option")) << line.error.toStdString();
+        }
+    }
+    EXPECT_EQ(options, 6);
+    const std::string refused = UsageError("unknown option --bogus");
+    EXPECT_EQ(refused, "ruz: unknown option --bogus; see ruz --help\n");
 }
 
 // Another member's line can be posted in the stand-in's own room only: a chat network's channel

@@ -40,6 +40,7 @@ TEST_F(SystemTest, DesignValuesOfTheMainWindow) {
     EXPECT_EQ(a.Slider2.max(), 180);
     EXPECT_EQ(a.mnuhelp.caption(), u"Ccoms");
     EXPECT_EQ(a.mnuMinimize.caption(), u"Minimize");
+    EXPECT_EQ(a.mnuDefaults.caption(), u"Restore Defaults");
     EXPECT_FALSE(a.hasCcoms());
 }
 

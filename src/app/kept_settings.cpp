@@ -1,0 +1,107 @@
+#include "app/kept_settings.h"
+
+#include "app/frmamp.h"
+
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+namespace ruz {
+
+namespace {
+
+// The option boxes kept between runs: those of the window's options panel.
+constexpr const char16_t* kKeptBoxes[] = {u"chkAutoGetSong", u"chkRepeat", u"chkRandomSong",
+                                          u"chkKeepFromRating", u"chkAntiLag"};
+
+constexpr std::string_view kWordPrefix = "word.";
+constexpr std::string_view kBoxPrefix = "box.";
+
+std::string wordSetting(Word word) {
+    return std::string(kWordPrefix) + Ccoms::boxName(word).toStdString();
+}
+
+std::string boxSetting(const char16_t* name) {
+    return std::string(kBoxPrefix) + QString::fromUtf16(name).toStdString();
+}
+
+std::optional<std::string> valueOf(const SettingsStore::Values& values, const std::string& name) {
+    const auto found = values.find(name);
+    if (found == values.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+// A whole number written plainly: an optional "-" and digits, nothing around them.
+std::optional<int> wholeNumber(const std::string& text) {
+    int number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+CheckBox& keptBox(const FrmAmp& amp, const char16_t* name) {
+    return *amp.controls().find<CheckBox>(QString::fromUtf16(name));
+}
+
+}  // namespace
+
+SettingsStore::Values KeptValues(const FrmAmp& amp) {
+    SettingsStore::Values values;
+    for (int i = 0; i < kWordCount; ++i) {
+        const auto word = static_cast<Word>(i);
+        const QString text =
+            amp.hasCcoms() ? amp.ccomsIfMade()->word(word) : Ccoms::defaultText(word);
+        values[wordSetting(word)] = text.toStdString();
+    }
+    for (const char16_t* name : kKeptBoxes) {
+        values[boxSetting(name)] = std::to_string(keptBox(amp, name).value());
+    }
+    values[kVolumeSetting] = std::to_string(amp.Slider1.value());
+    if (!amp.ExplorerTree1.path().isEmpty()) {
+        values[kFolderSetting] = amp.ExplorerTree1.path().toStdString();
+    }
+    return values;
+}
+
+std::string ApplyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
+    // Every value is looked at before any is applied.
+    for (const char16_t* name : kKeptBoxes) {
+        const auto value = valueOf(values, boxSetting(name));
+        if (value && *value != "0" && *value != "1") {
+            return boxSetting(name) + " is " + *value + ", not 0 or 1";
+        }
+    }
+    const auto volumeText = valueOf(values, kVolumeSetting);
+    std::optional<int> volume;
+    if (volumeText) {
+        volume = wholeNumber(*volumeText);
+        if (!volume || *volume < FrmAmp::kMinVolume || *volume > FrmAmp::kMaxVolume) {
+            return std::string(kVolumeSetting) + " is " + *volumeText + ", not a volume from " +
+                   std::to_string(FrmAmp::kMinVolume) + " to " + std::to_string(FrmAmp::kMaxVolume);
+        }
+    }
+    for (int i = 0; i < kWordCount; ++i) {
+        const auto word = static_cast<Word>(i);
+        const auto text = valueOf(values, wordSetting(word));
+        // The window is made only for a word that differs from what it would start with.
+        if (text && (amp.hasCcoms() || QString::fromStdString(*text) != Ccoms::defaultText(word))) {
+            amp.ccoms().box(word).setText(QString::fromStdString(*text));
+        }
+    }
+    for (const char16_t* name : kKeptBoxes) {
+        if (const auto value = valueOf(values, boxSetting(name))) {
+            keptBox(amp, name).setValue(*value == "1" ? 1 : 0);
+        }
+    }
+    if (volume && *volume != amp.Slider1.value()) {
+        amp.transport().SetVolume(*volume);
+    }
+    return {};
+}
+
+}  // namespace ruz

@@ -1,0 +1,210 @@
+#include "common/settings_store.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace ruz {
+
+namespace {
+
+// The first line of every settings file: its kind and the version of its form.
+constexpr std::string_view kFirstLine = "taviks-ruz settings 1";
+
+struct Escape {
+    char plain;
+    char written;  // after the backslash
+};
+constexpr Escape kEscapes[] = {{'\\', '\\'}, {'\n', 'n'}, {'\r', 'r'}};
+
+std::string escaped(const std::string& value) {
+    std::string out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        bool done = false;
+        for (const Escape& e : kEscapes) {
+            if (c == e.plain) {
+                out += '\\';
+                out += e.written;
+                done = true;
+                break;
+            }
+        }
+        if (!done) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool unescaped(std::string_view text, std::string& value) {
+    value.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            value += text[i];
+            continue;
+        }
+        if (++i == text.size()) {
+            return false;
+        }
+        bool known = false;
+        for (const Escape& e : kEscapes) {
+            if (text[i] == e.written) {
+                value += e.plain;
+                known = true;
+                break;
+            }
+        }
+        if (!known) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool validName(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\\' || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string uniqueSuffix() {
+    std::random_device random;
+    return ".new-" + std::to_string(random());
+}
+
+}  // namespace
+
+SettingsFile::Read DiskSettingsFile::read(std::string& contents) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path_, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return Read::Missing;
+    }
+    if (error || status.type() != std::filesystem::file_type::regular) {
+        return Read::Failed;
+    }
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return Read::Failed;
+    }
+    // One byte past the largest store: enough to tell that the file is too large.
+    contents.assign(SettingsStore::kMaxFileBytes + 1, '\0');
+    in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (in.bad()) {
+        return Read::Failed;
+    }
+    contents.resize(static_cast<std::size_t>(in.gcount()));
+    return Read::Ok;
+}
+
+bool DiskSettingsFile::write(const std::string& contents) {
+    const std::filesystem::path target(path_);
+    std::error_code error;
+    if (target.has_parent_path()) {
+        std::filesystem::create_directories(target.parent_path(), error);
+    }
+    const std::filesystem::path fresh = path_ + uniqueSuffix();
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::filesystem::remove(fresh, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(fresh, target, error);
+    if (error) {
+        std::filesystem::remove(fresh, error);
+        return false;
+    }
+    return true;
+}
+
+std::string SettingsStore::encode(const Values& values) {
+    std::string text(kFirstLine);
+    text += '\n';
+    for (const auto& [name, value] : values) {
+        text += name;
+        text += '=';
+        text += escaped(value);
+        text += '\n';
+    }
+    return text;
+}
+
+bool SettingsStore::decode(const std::string& text, Values& values, int& badLine) {
+    values.clear();
+    badLine = 1;
+    if (text.size() > kMaxFileBytes) {
+        return false;
+    }
+    std::string_view rest(text);
+    bool first = true;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        if (end == std::string_view::npos) {
+            return false;  // a file cut short: every line ends
+        }
+        const std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end + 1);
+        if (first) {
+            if (line != kFirstLine) {
+                return false;
+            }
+            first = false;
+            ++badLine;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        std::string value;
+        if (equals == std::string_view::npos || !validName(line.substr(0, equals)) ||
+            !unescaped(line.substr(equals + 1), value) ||
+            !values.emplace(std::string(line.substr(0, equals)), std::move(value)).second) {
+            return false;
+        }
+        ++badLine;
+    }
+    if (first) {
+        return false;  // empty: not even the first line
+    }
+    badLine = 0;
+    return true;
+}
+
+std::string SettingsStore::load(SettingsFile& file) {
+    values_.clear();
+    std::string text;
+    switch (file.read(text)) {
+        case SettingsFile::Read::Missing:
+            return {};
+        case SettingsFile::Read::Failed:
+            return "cannot read the settings in " + file.where() + "; starting with the defaults";
+        case SettingsFile::Read::Ok:
+            break;
+    }
+    int badLine = 0;
+    if (!decode(text, values_, badLine)) {
+        values_.clear();
+        return "the settings in " + file.where() + " are damaged (line " + std::to_string(badLine) +
+               "); starting with the defaults";
+    }
+    return {};
+}
+
+std::string SettingsStore::save(SettingsFile& file) const {
+    if (!file.write(encode(values_))) {
+        return "cannot write the settings to " + file.where();
+    }
+    return {};
+}
+
+}  // namespace ruz

@@ -1,0 +1,65 @@
+#pragma once
+
+// The settings kept between runs: named texts in one small file. Plain C++, no toolkit.
+
+#include <cstddef>
+#include <map>
+#include <string>
+
+namespace ruz {
+
+// The file under the store: read whole, replaced whole.
+class SettingsFile {
+  public:
+    enum class Read { Ok, Missing, Failed };
+    virtual ~SettingsFile() = default;
+    virtual Read read(std::string& contents) = 0;
+    // Replaces the file's contents so that a reader sees the old file or the new one, never a
+    // part; false when it could not be written.
+    virtual bool write(const std::string& contents) = 0;
+    // Where the file is, for messages.
+    virtual std::string where() const = 0;
+};
+
+// A file on disk, written beside itself and renamed over the old one; its folder is made when
+// missing.
+class DiskSettingsFile final : public SettingsFile {
+  public:
+    explicit DiskSettingsFile(std::string path) : path_(std::move(path)) {}
+    Read read(std::string& contents) override;
+    bool write(const std::string& contents) override;
+    std::string where() const override { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Named texts (UTF-8). The file is a first line naming its kind, then one "name=value" line a
+// setting, with "\" written "\\", a line end "\n" and a carriage return "\r".
+class SettingsStore {
+  public:
+    using Values = std::map<std::string, std::string>;
+
+    // Reads the file. A missing file leaves the store empty; a damaged or unreadable one leaves it
+    // empty too and returns one line saying so. "" when all went well.
+    std::string load(SettingsFile& file);
+    // Writes every value; one line saying why it could not, "" when it could.
+    std::string save(SettingsFile& file) const;
+
+    const Values& values() const { return values_; }
+    void set(const std::string& name, const std::string& value) { values_[name] = value; }
+    void clear() { values_.clear(); }
+
+    // The file's text for `values`, and the values of a text (false for a damaged one, with the
+    // number of its first bad line).
+    static std::string encode(const Values& values);
+    static bool decode(const std::string& text, Values& values, int& badLine);
+
+    // A file larger than this is damaged: the store holds a few dozen short settings.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{256} * 1024;
+
+  private:
+    Values values_;
+};
+
+}  // namespace ruz

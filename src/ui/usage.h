@@ -1,0 +1,39 @@
+#pragma once
+
+// What `ruz --help` says and what the manual page ruz(1) holds, from one set of tables: the
+// options, the chat commands and the environment. Plain C++, no toolkit.
+
+#include <span>
+#include <string>
+
+namespace ruz::ui {
+
+struct OptionRow {
+    const char* names;  // "-h, --help"; "FOLDER" for the argument
+    const char* value;  // the option's value, "" for none
+    const char* help;
+};
+struct CommandRow {
+    const char* typed;
+    const char* effect;
+    const char* answer;  // what the room hears, its texts quoted; "" for nothing
+};
+struct EnvironmentRow {
+    const char* name;
+    const char* help;
+};
+
+std::span<const OptionRow> Options();
+std::span<const CommandRow> Commands();
+std::span<const EnvironmentRow> Environment();
+
+// The text of `ruz --help`.
+std::string HelpText();
+// A refused command line: one line naming the problem and where to read more.
+std::string UsageError(const std::string& problem);
+// The manual page from its template: "@RUZ_OPTIONS@", "@RUZ_COMMANDS@" and
+// "@RUZ_ENVIRONMENT@" on lines of their own become those sections' bodies, "@PROJECT_VERSION@"
+// the version.
+std::string ManPage(const std::string& pageTemplate, const std::string& version);
+
+}  // namespace ruz::ui
