@@ -1,7 +1,6 @@
 # What `cmake --install` puts beside the programs, and the Debian package `cpack -G DEB` makes of
-# it: the programs, the desktop entry and icon (src/ui/), the manual pages, and the test audio and
-# scenario files that the installed ruz-scenario can run.
-include(GNUInstallDirs)
+# it: the programs, the desktop entry and icon (src/ui/), the manual pages, and one example
+# scenario with its audio that the installed ruz-scenario can run.
 
 find_program(RUZ_GZIP gzip REQUIRED)
 set(man_pages ruz ruz-scenario)
@@ -27,10 +26,19 @@ endforeach()
 add_custom_target(ruz_man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(DIRECTORY ${RUZ_FIXTURES_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/taviks-ruz/audio
-  FILES_MATCHING PATTERN "*.mp3" PATTERN "*.mp2" PATTERN "*.m3u")
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/tests/scenarios/
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/taviks-ruz/scenarios FILES_MATCHING PATTERN "*.scn")
+# One example scenario, and the audio files its `song` steps copy (the last word of each), where
+# the installed ruz-scenario looks for them by itself. The other scenarios and fixtures are tests.
+set(example_scenario ${CMAKE_SOURCE_DIR}/tests/scenarios/example.scn)
+file(STRINGS ${example_scenario} song_steps REGEX "^song ")
+set(example_audio "")
+foreach(step ${song_steps})
+  string(REGEX REPLACE ".* " "" fixture "${step}")
+  list(APPEND example_audio ${RUZ_FIXTURES_DIR}/${fixture})
+endforeach()
+list(REMOVE_DUPLICATES example_audio)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${example_scenario})
+install(FILES ${example_audio} DESTINATION ${RUZ_INSTALLED_FIXTURES_DIR})
+install(FILES ${example_scenario} DESTINATION ${CMAKE_INSTALL_DATADIR}/taviks-ruz/scenarios)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME taviks-ruz)

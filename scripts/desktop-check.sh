@@ -66,7 +66,7 @@ ruz=$(cd "$(dirname "$ruz")" && pwd)/$(basename "$ruz")
 tools=(Xvfb xdotool xprop xwininfo sox lame)
 [[ -n $shots ]] && tools+=(import)
 [[ -n $window_manager ]] && tools+=("$window_manager")
-((check_mpris)) && tools+=(playerctl dbus-monitor)
+((check_mpris)) && tools+=(playerctl dbus-monitor dbus-send)
 for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "FAIL: '$tool' is missing (scripts/install-deps.sh test --screenshots)" >&2
@@ -504,6 +504,15 @@ mpris_checks() {
         wait_for "$STEP_TIMEOUT" "volume $shown after setting $gain" volume_near "$shown"
     done
     ok "volume round trip: 0.5, 0.1, 1, 0, 0.25 came back as set (to the engine's 0.01 dB)"
+    # A write of the wrong type is refused and changes nothing.
+    refusal=$(timeout "$BUS_TIMEOUT" dbus-send --session --print-reply \
+        --dest="org.mpris.MediaPlayer2.$PLAYER" /org/mpris/MediaPlayer2 \
+        org.freedesktop.DBus.Properties.Set string:org.mpris.MediaPlayer2.Player \
+        string:Volume variant:string:loud 2>&1) && fail "the player took a string for its Volume"
+    [[ $refusal == *org.freedesktop.DBus.Error.InvalidArgs* ]] ||
+        fail "Volume set to a string answered '$refusal', expected InvalidArgs"
+    volume_near 0.250035 || fail "Volume set to a string changed the volume to $(pctl volume)"
+    ok "Volume set to a string: refused with InvalidArgs, the volume kept"
 
     # A property is announced only when it really changes: setting the same volume again says
     # nothing, the pause that follows is announced (and so has been seen after it).

@@ -28,7 +28,7 @@ fi
 instrument="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
 instrument+=" -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
-    -DRUZ_BUILD_FUZZERS=ON -DRUZ_BUILD_TESTS=OFF -DRUZ_BUILD_BENCHMARKS=OFF -DRUZ_BUILD_UI=OFF \
+    -DRUZ_WARNINGS_AS_ERRORS=ON -DRUZ_BUILD_FUZZERS=ON -DRUZ_BUILD_TESTS=OFF -DRUZ_BUILD_BENCHMARKS=OFF -DRUZ_BUILD_UI=OFF \
     -DCMAKE_CXX_FLAGS="$instrument" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"

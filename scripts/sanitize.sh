@@ -12,7 +12,7 @@ scripts/install-deps.sh test
 
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer"
 flags+=" -D_GLIBCXX_ASSERTIONS"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRUZ_WARNINGS_AS_ERRORS=ON \
     -DRUZ_BUILD_BENCHMARKS=OFF -DRUZ_BUILD_UI=OFF \
     -DCMAKE_CXX_FLAGS="$flags -O1 -g" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined,float-cast-overflow" >/dev/null

@@ -15,7 +15,7 @@ if [[ -z $tidy ]]; then
     exit 1
 fi
 
-cmake -S . -B build-tidy -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+cmake -S . -B build-tidy -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DRUZ_WARNINGS_AS_ERRORS=ON \
     -DRUZ_BUILD_TESTS=OFF -DRUZ_BUILD_BENCHMARKS=OFF "$@" >/dev/null
 
 # The project's sources that the build compiles, from the compilation database.

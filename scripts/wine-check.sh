@@ -31,7 +31,7 @@ if ((${#missing[@]} > 0)); then
 fi
 
 started=$SECONDS
-timeout 300 cmake -S win32 -B "$build" \
+timeout 300 cmake -S win32 -B "$build" -DRUZ_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 timeout 600 cmake --build "$build" -j"$(nproc)" >/dev/null
 echo "Cross-built in $((SECONDS - started)) s: $build/ruz-win32-room.exe, $build/ruz-linkcheck-win32.exe"

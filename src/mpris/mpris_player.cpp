@@ -2,13 +2,14 @@
 
 #include "common/constants.h"
 #include "common/numbers.h"
+#include "platform/native_name.h"
 
 #include <QCryptographicHash>
-#include <QUrl>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace ruz::mpris {
 
@@ -95,6 +96,38 @@ const std::array kRows{
 };
 // clang-format on
 
+// The properties that can be written: the type a value must have, and what writing runs.
+struct SetterRow {
+    Interface interface;
+    const char* name;
+    QMetaType::Type type;
+    void (*set)(MprisPlayer& player, const QVariant& value);
+};
+const std::array kSetters{
+    SetterRow{Interface::Player, "Volume", QMetaType::Double,
+              [](MprisPlayer& p, const QVariant& v) { p.setVolume(v.toDouble()); }},
+    SetterRow{Interface::Player, "LoopStatus", QMetaType::QString,
+              [](MprisPlayer& p, const QVariant& v) { p.setLoopStatus(v.toString()); }},
+    SetterRow{Interface::Player, "Shuffle", QMetaType::Bool,
+              [](MprisPlayer& p, const QVariant& v) { p.setShuffle(v.toBool()); }},
+};
+
+const SetterRow* findSetter(Interface which, const QString& name) {
+    const auto row = std::find_if(kSetters.begin(), kSetters.end(), [&](const SetterRow& s) {
+        return s.interface == which && name == QLatin1String(s.name);
+    });
+    return row != kSetters.end() ? &*row : nullptr;
+}
+
+// a + b, held at the ends of the range instead of wrapping around.
+qint64 saturatingAdd(qint64 a, qint64 b) {
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    }
+    return sum;
+}
+
 }  // namespace
 
 double linearVolume(int hundredthsOfDb) {
@@ -123,6 +156,11 @@ QString trackIdFor(const QString& path) {
     const QByteArray hash =
         QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).left(kTrackIdBytes);
     return QStringLiteral("/org/taviks_ruz/track/") + QString::fromLatin1(hash.toHex());
+}
+
+QString fileUrl(const QString& path) {
+    return QStringLiteral("file://") +
+           QString::fromLatin1(NativeFromName(path).toPercentEncoding("/"));
 }
 
 QVariantMap metadataMap(const Track& track) {
@@ -161,6 +199,10 @@ const PropertyRow* findProperty(Interface which, const QString& name) {
         return r.interface == which && name == QLatin1String(r.name);
     });
     return row != kRows.end() ? &*row : nullptr;
+}
+
+bool isWritable(Interface which, const char* name) {
+    return findSetter(which, QString::fromLatin1(name)) != nullptr;
 }
 
 QStringList changedProperties(Interface which, const PlayerState& before,
@@ -220,7 +262,7 @@ Track MprisPlayer::readTrack() const {
         track.lengthUs = microseconds(engine_.duration());
         track.title = amp_.Song.caption().trimmed();
         track.artist = amp_.Artist.caption().trimmed();
-        track.url = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+        track.url = fileUrl(file);
     }
     return track;
 }
@@ -301,7 +343,8 @@ void MprisPlayer::seek(qint64 offsetUs) {
     if (engine_.fileName().isEmpty()) {
         return;
     }
-    const qint64 target = std::max<qint64>(microseconds(engine_.currentPosition()) + offsetUs, 0);
+    const qint64 target =
+        std::max<qint64>(saturatingAdd(microseconds(engine_.currentPosition()), offsetUs), 0);
     if (target > microseconds(engine_.duration())) {
         next();
         return;
@@ -341,6 +384,19 @@ void MprisPlayer::setShuffle(bool on) {
     if ((amp_.chkRandomSong.value() != 0) != on) {
         amp_.chkRandomSong.userClick();
     }
+}
+
+SetOutcome MprisPlayer::setProperty(Interface which, const QString& name, const QVariant& value) {
+    const SetterRow* setter = findSetter(which, name);
+    if (setter == nullptr) {
+        return findProperty(which, name) != nullptr ? SetOutcome::ReadOnly
+                                                    : SetOutcome::UnknownProperty;
+    }
+    if (value.typeId() != setter->type) {
+        return SetOutcome::WrongType;
+    }
+    setter->set(*this, value);
+    return SetOutcome::Written;
 }
 
 }  // namespace ruz::mpris

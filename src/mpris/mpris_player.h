@@ -21,6 +21,10 @@ double linearVolume(int hundredthsOfDb);
 // A gain below 0 is silence, above 1 full volume.
 int hundredthsOfDb(double linear);
 
+// A song's file as the URL the desktop opens: "file://" and the bytes of its path as the file
+// system holds them, percent-encoded, so a name that is not UTF-8 still names its own file.
+QString fileUrl(const QString& path);
+
 // The object path that stands for "no song".
 inline constexpr const char* kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 // A song's object path: the same file always gives the same path.
@@ -71,6 +75,12 @@ struct PropertyRow {
 std::span<const PropertyRow> propertyRows();
 const PropertyRow* findProperty(Interface which, const QString& name);
 
+// What writing a property did: written, refused as read-only or unknown, or refused because the
+// value is not of the property's type (nothing changes then).
+enum class SetOutcome { Written, ReadOnly, UnknownProperty, WrongType };
+// Whether the property `name` of `which` can be written.
+bool isWritable(Interface which, const char* name);
+
 // The names of the announced properties of `which` whose values differ between the two states.
 QStringList changedProperties(Interface which, const PlayerState& before, const PlayerState& after);
 
@@ -94,7 +104,8 @@ class MprisPlayer {
     void pause();
     void playPause();
     void stop();
-    // Moves the position by `offsetUs`; past the end of the song it goes on to the next song.
+    // Moves the position by `offsetUs`; past the end of the song it goes on to the next song. The
+    // sum saturates: the largest offset is past the end, the smallest the start.
     void seek(qint64 offsetUs);
     // Moves the position of the song `trackId` (ignored when another song plays, or when the
     // position lies outside the song).
@@ -104,6 +115,9 @@ class MprisPlayer {
     // always starts over at its end).
     void setLoopStatus(const QString& status);
     void setShuffle(bool on);
+    // Writes the property `name` of `which` as the desktop's Set does; a value of another type
+    // than the property's is refused.
+    SetOutcome setProperty(Interface which, const QString& name, const QVariant& value);
 
     // The published state, with the position read now.
     PlayerState state() const;

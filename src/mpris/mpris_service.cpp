@@ -58,19 +58,16 @@ const std::array kMethods{
 };
 // clang-format on
 
-// The properties that can be written, and what writing runs.
-struct SetterRow {
-    Interface interface;
-    const char* name;
-    void (*set)(MprisPlayer& player, const QVariant& value);
+// The bus's answer to a write the player refused.
+struct SetRefusal {
+    SetOutcome outcome;
+    QDBusError::ErrorType error;
+    const char* message;
 };
-const std::array kSetters{
-    SetterRow{Interface::Player, "Volume",
-              [](MprisPlayer& p, const QVariant& v) { p.setVolume(v.toDouble()); }},
-    SetterRow{Interface::Player, "LoopStatus",
-              [](MprisPlayer& p, const QVariant& v) { p.setLoopStatus(v.toString()); }},
-    SetterRow{Interface::Player, "Shuffle",
-              [](MprisPlayer& p, const QVariant& v) { p.setShuffle(v.toBool()); }},
+const std::array kSetRefusals{
+    SetRefusal{SetOutcome::ReadOnly, QDBusError::PropertyReadOnly, "read only"},
+    SetRefusal{SetOutcome::UnknownProperty, QDBusError::UnknownProperty, "no such property"},
+    SetRefusal{SetOutcome::WrongType, QDBusError::InvalidArgs, "a value of the wrong type"},
 };
 
 std::optional<Interface> interfaceNamed(const QString& name) {
@@ -162,9 +159,7 @@ QString MprisService::introspect(const QString& /*path*/) const {
             if (row.interface != which) {
                 continue;
             }
-            const bool writable = std::any_of(kSetters.begin(), kSetters.end(), [&](auto& s) {
-                return s.interface == which && qstrcmp(s.name, row.name) == 0;
-            });
+            const bool writable = isWritable(which, row.name);
             xml += QStringLiteral("<property name=\"%1\" type=\"%2\" access=\"%3\"/>")
                        .arg(QLatin1String(row.name), QLatin1String(row.signature),
                             writable ? QStringLiteral("readwrite") : QStringLiteral("read"));
@@ -234,16 +229,15 @@ bool MprisService::handleProperties(const QDBusMessage& message,
         return true;
     }
     if (member == QLatin1String("Set") && message.signature() == QLatin1String("ssv")) {
-        const auto setter = std::find_if(kSetters.begin(), kSetters.end(), [&](auto& s) {
-            return s.interface == *which && name == QLatin1String(s.name);
-        });
-        if (setter == kSetters.end()) {
-            connection.send(message.createErrorReply(QDBusError::PropertyReadOnly,
-                                                     QStringLiteral("read only")));
-            return true;
-        }
-        connection.send(message.createReply());
-        setter->set(player_, args[2].value<QDBusVariant>().variant());
+        const SetOutcome outcome =
+            player_.setProperty(*which, name, args[2].value<QDBusVariant>().variant());
+        const auto refusal =
+            std::find_if(kSetRefusals.begin(), kSetRefusals.end(),
+                         [&](const SetRefusal& r) { return r.outcome == outcome; });
+        connection.send(
+            refusal == kSetRefusals.end()
+                ? message.createReply()
+                : message.createErrorReply(refusal->error, QLatin1String(refusal->message)));
         return true;
     }
     return false;

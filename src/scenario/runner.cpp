@@ -4,6 +4,7 @@
 #include "scenario/properties.h"
 #include "scenario/world.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -16,6 +17,12 @@
 
 #ifndef RUZ_FIXTURES_DIR
 #define RUZ_FIXTURES_DIR ""
+#endif
+#ifndef RUZ_BUILD_DIR
+#define RUZ_BUILD_DIR ""
+#endif
+#ifndef RUZ_INSTALLED_FIXTURES
+#define RUZ_INSTALLED_FIXTURES ""
 #endif
 
 namespace ruz::scenario {
@@ -124,9 +131,58 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
     return args;
 }
 
+// Where the `song` step finds its audio files unless RUZ_FIXTURES names a folder: a runner inside
+// the build tree uses the source tree's fixtures; an installed one the folder the package puts
+// them in, found from the program's own folder, so it never reaches into the machine it was
+// built on.
 QString fixturesFolder() {
     const QByteArray fromEnv = qgetenv("RUZ_FIXTURES");
-    return fromEnv.isEmpty() ? QStringLiteral(RUZ_FIXTURES_DIR) : QString::fromLocal8Bit(fromEnv);
+    if (!fromEnv.isEmpty()) {
+        return QString::fromLocal8Bit(fromEnv);
+    }
+    const QFileInfo program(QStringLiteral("/proc/self/exe"));
+    const QString programPath = program.canonicalFilePath();
+    const QString buildTree = QFileInfo(QStringLiteral(RUZ_BUILD_DIR)).canonicalFilePath();
+    if (!buildTree.isEmpty() && programPath.startsWith(buildTree + u'/')) {
+        return QStringLiteral(RUZ_FIXTURES_DIR);
+    }
+    return QDir::cleanPath(QFileInfo(programPath).path() + u'/' +
+                           QStringLiteral(RUZ_INSTALLED_FIXTURES));
+}
+
+// A path a step writes to stays inside the scratch folder: relative, and without a ".." piece.
+bool insideScratch(const QString& path) {
+    if (path.startsWith(u'/')) {
+        return false;
+    }
+    const QStringList pieces = path.split(u'/');
+    return !pieces.contains(QStringLiteral(".."));
+}
+
+// The steps that create files or folders, and the path each creates.
+struct WritingStep {
+    const char16_t* word;
+    QString (*target)(const QString& rest);
+};
+const WritingStep kWritingSteps[] = {
+    {u"song",
+     [](const QString& rest) {
+         const qsizetype blank = rest.lastIndexOf(u' ');
+         return blank <= 0 ? QString() : rest.left(blank);
+     }},
+    {u"file", [](const QString& rest) { return rest; }},
+    {u"folder", [](const QString& rest) { return rest; }},
+};
+
+// The path outside the scratch folder that a step would write to, if any.
+std::optional<QString> pathOutsideScratch(const QString& word, const QString& rest) {
+    for (const WritingStep& step : kWritingSteps) {
+        if (word == QStringView(step.word)) {
+            const QString target = step.target(rest);
+            return insideScratch(target) ? std::nullopt : std::optional<QString>(target);
+        }
+    }
+    return std::nullopt;
 }
 
 bool makeParent(const QString& path) {
@@ -609,6 +665,8 @@ std::vector<Line> stepsOf(const QString& text) {
 
 FileResult runScenarioText(const QString& text, const QString& displayName) {
     const std::vector<Line> lines = stepsOf(text);
+    // Every line is read before the first step runs: a file with a line that does not read, or
+    // that would write outside the scratch folder, changes nothing at all.
     for (const Line& line : lines) {
         if (!Run::knows(line.word)) {
             return {Outcome::NotUnderstood, line.number,
@@ -616,6 +674,14 @@ FileResult runScenarioText(const QString& text, const QString& displayName) {
                         .arg(displayName)
                         .arg(line.number)
                         .arg(line.text, line.word)};
+        }
+        if (const auto outside = pathOutsideScratch(line.word, line.rest)) {
+            return {Outcome::NotUnderstood, line.number,
+                    QStringLiteral("FAIL %1:%2: %3 \u2014 expected a path inside the scratch "
+                                   "folder, got \"%4\"")
+                        .arg(displayName)
+                        .arg(line.number)
+                        .arg(line.text, *outside)};
         }
     }
     Run run;

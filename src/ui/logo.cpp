@@ -1,8 +1,11 @@
 #include "ui/logo.h"
 
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 namespace ruz::ui {
 
@@ -11,6 +14,9 @@ namespace {
 constexpr qreal kGrid = 64;
 const QColor kTileTop(0x3a, 0x7b, 0xd5);
 const QColor kTileBottom(0x1c, 0x3f, 0x73);
+
+// The sizes the desktop is offered (window lists, the tray, the task switcher).
+const QList<QSize> kIconSizes{{16, 16}, {22, 22}, {32, 32}, {48, 48}, {64, 64}, {128, 128}};
 
 void drawNoteHead(QPainter& painter, QPointF centre) {
     painter.save();
@@ -55,12 +61,24 @@ QPixmap logoPixmap(int size) {
     return pixmap;
 }
 
-QIcon logoIcon() {
-    QIcon icon;
-    for (const int size : {16, 22, 32, 48, 64, 128}) {
-        icon.addPixmap(logoPixmap(size));
+namespace {
+// The logo drawn at the size asked for, when it is asked for: an icon keeps no pictures of its
+// own, however many windows carry it.
+class LogoIconEngine final : public QIconEngine {
+  public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->drawPixmap(rect, logoPixmap(std::min(rect.width(), rect.height())));
     }
-    return icon;
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return logoPixmap(std::min(size.width(), size.height()));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return kIconSizes; }
+    QIconEngine* clone() const override { return new LogoIconEngine; }  // owned by the caller
+};
+}  // namespace
+
+QIcon logoIcon() {
+    return QIcon(new LogoIconEngine);  // the icon owns its engine
 }
 
 }  // namespace ruz::ui

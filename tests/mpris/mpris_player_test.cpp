@@ -1,5 +1,6 @@
 #include "mpris/mpris_player.h"
 
+#include "platform/native_name.h"
 #include "platform/scripted_engine.h"
 #include "scenario/headless_system.h"
 
@@ -88,6 +89,22 @@ TEST(Metadata, KeysOfASongAndOfNoSong) {
     EXPECT_FALSE(metadataMap(track).contains(u"xesam:artist"_s));
     track.title.clear();
     EXPECT_FALSE(metadataMap(track).contains(u"xesam:title"_s));
+}
+
+TEST(Metadata, TheUrlNamesTheFileByItsOwnBytes) {
+    struct Row {
+        QString path;
+        QString url;
+    } rows[] = {
+        {u"/m/A - One.mp3"_s, u"file:///m/A%20-%20One.mp3"_s},
+        {u"/m/Zo\u00eb #1?.mp3"_s, u"file:///m/Zo%C3%AB%20%231%3F.mp3"_s},
+        // Latin-1 bytes, no UTF-8: the same bytes in the URL, not a replacement character.
+        {NameFromNative("/m/\xe9t\xe9.mp3"), u"file:///m/%E9t%E9.mp3"_s},
+        {NameFromNative("/m/\xff\xfe.mp3"), u"file:///m/%FF%FE.mp3"_s},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fileUrl(row.path), row.url) << row.url.toStdString();
+    }
 }
 
 TEST(Properties, OnlyRealChangesOfAnnouncedPropertiesAreNamed) {
@@ -331,7 +348,40 @@ TEST_F(MprisPlayerTest, SeekMovesByWholeSecondsAndSaysWhere) {
     EXPECT_EQ(app->File1.listIndex(), 0);
     player->seek(11'000'000);  // past the end: on to the next song
     EXPECT_EQ(app->File1.listIndex(), 1);
+    scripted->setCurrentPosition(3.2);
+    player->seek(std::numeric_limits<qint64>::max());  // past the end as well, no rewind
+    EXPECT_EQ(app->File1.listIndex(), 2);
     EXPECT_EQ(seeks.size(), 2u);
+}
+
+TEST_F(MprisPlayerTest, APropertyIsWrittenOnlyWithAValueOfItsType) {
+    struct Row {
+        Interface which;
+        QString name;
+        QVariant value;
+        SetOutcome outcome;
+        int volume;  // the engine's volume afterwards
+        bool shuffle;
+    } rows[] = {
+        {Interface::Player, u"Volume"_s, QVariant(0.5), SetOutcome::Written, -602, false},
+        {Interface::Player, u"Volume"_s, QVariant(u"loud"_s), SetOutcome::WrongType, -602, false},
+        {Interface::Player, u"Volume"_s, QVariant(1), SetOutcome::WrongType, -602, false},
+        {Interface::Player, u"Volume"_s, QVariant(), SetOutcome::WrongType, -602, false},
+        {Interface::Player, u"Shuffle"_s, QVariant(u"true"_s), SetOutcome::WrongType, -602, false},
+        {Interface::Player, u"Shuffle"_s, QVariant(true), SetOutcome::Written, -602, true},
+        {Interface::Player, u"LoopStatus"_s, QVariant(true), SetOutcome::WrongType, -602, true},
+        {Interface::Player, u"Position"_s, QVariant(qint64{0}), SetOutcome::ReadOnly, -602, true},
+        {Interface::Root, u"Identity"_s, QVariant(u"x"_s), SetOutcome::ReadOnly, -602, true},
+        {Interface::Root, u"Volume"_s, QVariant(1.0), SetOutcome::UnknownProperty, -602, true},
+        {Interface::Player, u"Volume"_s, QVariant(1.0), SetOutcome::Written, 0, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(player->setProperty(row.which, row.name, row.value), row.outcome)
+            << row.name.toStdString();
+        EXPECT_EQ(engine.volume(), row.volume) << row.name.toStdString();
+        EXPECT_EQ(player->state().shuffle, row.shuffle) << row.name.toStdString();
+    }
+    EXPECT_EQ(player->state().loopStatus, u"Playlist");
 }
 
 TEST_F(MprisPlayerTest, SetPositionOnlyForTheSongPlayingAndWithinIt) {
