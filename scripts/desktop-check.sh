@@ -77,6 +77,8 @@ done
 # Timing, in tenths of a second for the polling loops.
 readonly START_TIMEOUT=150      # the server, the first window
 readonly STEP_TIMEOUT=100       # each later step
+readonly ANSWER_TRIES=10        # Return pressed in the start-up question at most this often
+readonly ANSWER_WAIT_TENTHS=20  # for the player after each press
 readonly BUS_TIMEOUT=5          # seconds for one playerctl call
 readonly POLL=0.1
 readonly TYPE_DELAY_MS=30
@@ -314,6 +316,25 @@ above() {
 }
 minimised() { xprop -id "$1" _NET_WM_STATE WM_STATE 2>/dev/null | grep -Eq 'HIDDEN|Iconic'; }
 
+# Presses Return in the start-up question $1 until the player shows: on a busy machine a window
+# manager may hand the question the focus only after the key was sent, and the key is lost.
+answer_question() {
+    local question=$1 try step
+    for ((try = 0; try < ANSWER_TRIES; try++)); do
+        main_shown && return 0
+        windows_named "$DIALOG_TITLE" | grep -qx "$question" || return 0
+        focus "$question" || true
+        # A key goes only to the question once it has the focus; after a few tries, anyway.
+        if [[ $(focused_window) == "$question" ]] || ((try >= ANSWER_TRIES / 2)); then
+            timeout 3 xdotool key --clearmodifiers Return || true
+        fi
+        for ((step = 0; step < ANSWER_WAIT_TENTHS; step++)); do
+            main_shown && return 0
+            sleep "$POLL"
+        done
+    done
+}
+
 # One start: answers the question only; the player comes up shown and normal, the playlist's two
 # notices open above it with the focus, and the first song is announced while they are still up.
 first_song_while_notices_up() {
@@ -322,8 +343,7 @@ first_song_while_notices_up() {
     wait_for "$START_TIMEOUT" "the start-up question (start $run)" has_question
     local question
     question=$(windows_named "$DIALOG_TITLE" | head -n 1)
-    focus "$question" || true
-    timeout 3 xdotool key --clearmodifiers Return || true
+    answer_question "$question"
     wait_for "$STEP_TIMEOUT" "the main window (start $run)" main_shown
     main=$(windows_named 'Taviks Ruz - User' | head -n 1)
     announced() { [[ -n $(last_announced) ]]; }
