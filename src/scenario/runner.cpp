@@ -86,6 +86,12 @@ std::optional<int> readCount(const QString& text) {
     return digits ? readInt(text) : std::nullopt;
 }
 
+// A text cut at its first blank: the word before it and the rest after it.
+std::pair<QString, QString> cut(const QString& text) {
+    const qsizetype blank = text.indexOf(u' ');
+    return {blank < 0 ? text : text.left(blank), blank < 0 ? QString() : text.mid(blank + 1)};
+}
+
 // Splits `rest` into `count` arguments at single blanks; the last one takes the rest of the line.
 std::optional<QStringList> splitArgs(const QString& rest, int count) {
     QStringList args;
@@ -147,19 +153,13 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
             return args;
         }
         case Shape::YesNoCount: {
-            const auto words = splitArgs(rest, 2);
-            const QString& answer = words ? (*words)[0] : rest;
-            if (answer != u"yes" && answer != u"no") {
+            const auto [answer, delay] = cut(rest);
+            const auto ms = rest.contains(u' ') ? readCount(delay) : std::optional<int>(0);
+            if ((answer != u"yes" && answer != u"no") || !ms) {
                 return std::nullopt;
             }
             args.yes = answer == u"yes";
-            if (words) {
-                const auto n = readCount((*words)[1]);
-                if (!n) {
-                    return std::nullopt;
-                }
-                args.numbers[0] = *n;
-            }
+            args.numbers[0] = *ms;
             return args;
         }
         case Shape::DateTime:
@@ -593,9 +593,7 @@ StepResult Run::tray(const Args& a) {
 }
 
 StepResult Run::expect(const Args& a) {
-    const qsizetype blank = a.rest.indexOf(u' ');
-    const QString what = blank < 0 ? a.rest : a.rest.left(blank);
-    const QString text = blank < 0 ? QString() : a.rest.mid(blank + 1);
+    const auto [what, text] = cut(a.rest);
     const bool known = std::any_of(std::begin(kExpectForms), std::end(kExpectForms),
                                    [&](const Row& row) { return what == QStringView(row.word); });
     if (known) {
@@ -697,12 +695,6 @@ QStringList repeatedSteps(const QString& rest) {
                                                                           10, QChar(u'0'))));
     }
     return steps;
-}
-
-// A step as its word and the rest of the line.
-std::pair<QString, QString> cut(const QString& step) {
-    const qsizetype blank = step.indexOf(u' ');
-    return {blank < 0 ? step : step.left(blank), blank < 0 ? QString() : step.mid(blank + 1)};
 }
 
 // The file's steps, a `repeat` line spelled out; comments and blank lines are skipped.
