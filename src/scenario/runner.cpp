@@ -593,7 +593,9 @@ StepResult Run::tray(const Args& a) {
 }
 
 StepResult Run::expect(const Args& a) {
-    const auto [what, text] = cut(a.rest);
+    const auto cutText = cut(a.rest);
+    const QString& what = cutText.first;
+    const QString& text = cutText.second;
     const bool known = std::any_of(std::begin(kExpectForms), std::end(kExpectForms),
                                    [&](const Row& row) { return what == QStringView(row.word); });
     if (known) {
