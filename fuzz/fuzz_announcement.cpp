@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app.Song.setCaption(QString());
     app.Artist.setCaption(QString());
     system.standin.takeSentByProgram();
-    app.room().clearTranscript();
+    app.chat.emptyFront();
 
     const QString artist = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
     const QString song = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));

@@ -60,7 +60,8 @@ FrmAmp::FrmAmp(Platform& p)
            Chat::Views{[this] { return room_.transcriptViews(); },
                        [this](Chat::ViewId view, qsizetype from, qsizetype& length) {
                            return room_.transcriptFrom(view, from, length);
-                       }},
+                       },
+                       [this] { return room_.clearTranscript(); }},
            &controls_),
       platform_(p),
       aimchat_(p.windows),
@@ -80,13 +81,13 @@ FrmAmp::FrmAmp(Platform& p)
           [this] { return transport_.passingOver(); }),
       presence_({idle, minutes, idlereason, mnuidle, chkAntiLag, tmrALag, chkAutoGetSong, chkRepeat,
                  chkRandomSong, chkKeepFromRating, lblsn},
-                p.dialogs, room_, [this] { return ended_; }),
+                p.dialogs, room_, chat, [this] { return ended_; }),
       chrome_(
           {window, mnuMinimize, mnuhelp, Image10}, p.tray, [this]() -> Ccoms& { return ccoms(); },
           [this] { return ended_; }),
       dispatcher_(
           lblsn, [this]() -> Ccoms& { return ccoms(); },
-          {room_, playlist_, transport_, announcer_, presence_, chrome_},
+          {room_, chat, playlist_, transport_, announcer_, presence_, chrome_},
           [this] { endProgram(); }) {
     Slider1.setToolTip(QStringLiteral("Volume"));
     Slider2.setToolTip(QStringLiteral("Current Position"));
@@ -100,8 +101,6 @@ FrmAmp::FrmAmp(Platform& p)
     defaults_ = KeptValues(*this);
     defaults_.erase(kFolderSetting);
     mnuDefaults.onClick = [this] { restoreDefaults(); };
-    room_.readNew = [this] { chat.poll(); };
-    room_.onCleared = [this](ChatRoom::ViewId view) { chat.viewEmptied(view); };
     chat.passedOver = [this](Chat::ViewId view) { room_.passedOver(view); };
     chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
         if (!ended_) {

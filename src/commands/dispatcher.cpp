@@ -3,6 +3,7 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "scanner/chat.h"
 
 #include <iterator>
 
@@ -32,7 +33,7 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
          d.s_.presence.LeaveIdle();
          d.s_.room.send(d.screenName() + QStringLiteral(" Is Back From Afk"));
      }},
-    {{Match::Trigger, Word::Clear, nullptr}, [](Dispatcher& d) { d.s_.room.clearTranscript(); }},
+    {{Match::Trigger, Word::Clear, nullptr}, [](Dispatcher& d) { d.s_.chat.emptyFront(); }},
     {{Match::Trigger, Word::Close, nullptr},
      [](Dispatcher& d) {
          d.s_.room.send(Daggered(QStringLiteral("- Closes Room -")));

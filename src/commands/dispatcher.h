@@ -16,6 +16,8 @@
 
 namespace ruz {
 
+class Chat;
+
 // The dispatch of a chat line to the commands: the sender gate, then the contains phase (every
 // matching row runs), then the exact phase (the first equal row runs), reading the command words
 // afresh from `Ccoms` for every line.
@@ -24,6 +26,7 @@ class Dispatcher {
     // The subsystems the commands work on.
     struct Siblings {
         ChatRoom& room;
+        Chat& chat;  // The chat scanner
         Playlist& playlist;
         Transport& transport;
         Announcer& announcer;

@@ -40,24 +40,12 @@ void ChatRoom::passedOver(ViewId view) {
     std::erase_if(sent_, [view](const Sent& sent) { return sent.view == view; });
 }
 
-void ChatRoom::clearTranscript() {
+ChatRoom::ViewId ChatRoom::clearTranscript() {
     const ViewId view = link_.ClearChatTranscript();
-    if (view == 0) {
-        return;
-    }
     for (Sent& sent : sent_) {
-        sent.emptied = sent.emptied || sent.view == view;
+        sent.emptied = sent.emptied || (view != 0 && sent.view == view);
     }
-    if (onCleared) {
-        onCleared(view);
-    }
-}
-
-void ChatRoom::clearAfterReading() {
-    if (readNew) {
-        readNew();
-    }
-    clearTranscript();
+    return view;
 }
 
 std::vector<ChatRoom::ViewId> ChatRoom::transcriptViews() {

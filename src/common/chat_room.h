@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <deque>
-#include <functional>
 #include <vector>
 
 namespace ruz {
@@ -41,10 +40,8 @@ class ChatRoom {
     // so far will not come back.
     void passedOver(ViewId view);
 
-    // Empties the room's transcript view.
-    void clearTranscript();
-    // Reads what is new in the view first, then empties it.
-    void clearAfterReading();
+    // Empties the frontmost room's transcript view; the view emptied, 0 when no room is open.
+    ViewId clearTranscript();
     void close() { link_.CloseChatRoom(); }
     QString transcriptTail() { return QString::fromStdString(link_.ChatTranscriptTail()); }
     // The start of a read of the rooms: their transcript views, the frontmost first. Lines that
@@ -53,11 +50,6 @@ class ChatRoom {
     // The text of view `view` from character `from` on; `length` receives its whole length.
     QString transcriptFrom(ViewId view, qsizetype from, qsizetype& length);
     QString firstDialogCaption() { return QString::fromStdString(link_.ReadFirstDialogCaption()); }
-
-    // Reads what is new in the view (the chat scanner's poll).
-    std::function<void()> readNew;
-    // View `view` has been emptied.
-    std::function<void(ViewId view)> onCleared;
 
   private:
     messenger::AimChat& link_;

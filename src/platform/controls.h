@@ -54,6 +54,8 @@ class Control {
     QString toolTip() const { return toolTip_; }
     void setToolTip(QString tip) { toolTip_ = std::move(tip); }
     void addViewListener(std::function<void()> listener) { views_.push_back(std::move(listener)); }
+    // The user clicks the control; false when a click does nothing to a control of its kind.
+    virtual bool userClick() { return false; }
 
   protected:
     void notifyViews() const;
@@ -94,7 +96,10 @@ class CheckBox : public Control {
     int value() const { return value_; }
     void setValue(int value);
     // The user clicks the box: 0 becomes 1, anything else 0.
-    void userClick() { setValue(value_ == 0 ? 1 : 0); }
+    bool userClick() override {
+        setValue(value_ == 0 ? 1 : 0);
+        return true;
+    }
     void keyDown(int keyCode) const {
         if (onKeyDown) {
             onKeyDown(keyCode);
@@ -216,6 +221,10 @@ class Picture : public Control {
   public:
     explicit Picture(ControlName name, QString toolTip = {});
     void click() const;
+    bool userClick() override {
+        click();
+        return true;
+    }
     void mouseDown(int buttons, int xTwips, int yTwips) const;
     void mouseMove(int buttons, int xTwips, int yTwips) const;
     std::function<void()> onClick;
@@ -228,6 +237,10 @@ class MenuEntry : public Control {
     MenuEntry(ControlName name, QString caption);
     const QString& caption() const { return caption_; }
     void click() const;
+    bool userClick() override {
+        click();
+        return true;
+    }
     std::function<void()> onClick;
 
   private:

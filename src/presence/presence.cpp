@@ -1,6 +1,7 @@
 #include "presence/presence.h"
 
 #include "common/constants.h"
+#include "scanner/chat.h"
 
 #include <array>
 #include <limits>
@@ -28,12 +29,13 @@ QString GoneIdleNotice(const QString& screenName, const QString& reason) {
     return screenName + QStringLiteral(" Has Gone Idle Reason (") + reason + u')';
 }
 
-Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, std::function<bool()> ended)
-    : c_(controls), dialogs_(dialogs), room_(room), ended_(std::move(ended)) {
+Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, Chat& chat,
+                   std::function<bool()> ended)
+    : c_(controls), dialogs_(dialogs), room_(room), chat_(chat), ended_(std::move(ended)) {
     c_.mnuidle.onClick = [this] { IdleMenuClicked(); };
     c_.idle.onTick = [this] { IdleTick(); };
     c_.chkAntiLag.onClick = [this] { c_.tmrALag.setEnabled(c_.chkAntiLag.value() == 1); };
-    c_.tmrALag.onTick = [this] { room_.clearAfterReading(); };
+    c_.tmrALag.onTick = [this] { chat_.readThenEmpty(); };
     for (CheckBox* box :
          {&c_.chkAutoGetSong, &c_.chkRepeat, &c_.chkRandomSong, &c_.chkKeepFromRating}) {
         box->onKeyDown = [this](int keyCode) { OptionKeyDown(keyCode); };

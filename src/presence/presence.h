@@ -10,6 +10,8 @@
 
 namespace ruz {
 
+class Chat;
+
 // "NAME Has Gone Idle Reason (REASON)".
 QString GoneIdleNotice(const QString& screenName, const QString& reason);
 
@@ -32,7 +34,9 @@ class Presence {
         CheckBox& chkKeepFromRating;
         const Label& lblsn;  // The screen name
     };
-    Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, std::function<bool()> ended);
+    // `chat`, the chat scanner, reads the room before anti-lag empties it.
+    Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, Chat& chat,
+             std::function<bool()> ended);
 
     void EnterIdle(const QString& reason);
     void LeaveIdle();
@@ -47,6 +51,7 @@ class Presence {
     Controls c_;
     Dialogs& dialogs_;
     ChatRoom& room_;
+    Chat& chat_;
     std::function<bool()> ended_;
 };
 

@@ -1,5 +1,7 @@
 #include "scanner/chat.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <iterator>
 
@@ -132,7 +134,8 @@ Chat::Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
            Views{[] { return std::vector<ViewId>{kOnlyView}; },
                  [readFrom = std::move(readFrom)](ViewId, qsizetype from, qsizetype& length) {
                      return readFrom(from, length);
-                 }},
+                 },
+                 {}},
            window) {}
 
 Chat::Seen& Chat::seenFor(ViewId view) {
@@ -203,15 +206,24 @@ void Chat::deliver(const QString& line) {
     }
 }
 
+void Chat::emptyFront() {
+    const ViewId view = views_.empty ? views_.empty() : 0;
+    if (view != 0) {
+        viewEmptied(view);
+    }
+}
+
 void Chat::poll() {
+    // A line handled may let timers tick (a question answered after a while): a poll that comes
+    // then waits for the next tick.
     if (polling_) {
         return;
     }
     polling_ = true;
+    const auto done = qScopeGuard([this] { polling_ = false; });
     const std::vector<ViewId> views = views_.list();
     forgetClosed(views);
     if (views.empty()) {
-        polling_ = false;
         return;
     }
     // The rooms behind the front: what reaches them now is passed over.
@@ -228,7 +240,6 @@ void Chat::poll() {
     const GrowingText::Read read = seen.read(
         readFrom, [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
     if (read.length < kMinTailLength) {
-        polling_ = false;
         return;
     }
     if (!read.continued) {
@@ -241,7 +252,6 @@ void Chat::poll() {
         if (last != oldlastlyne && last != before) {
             deliver(last);
         }
-        polling_ = false;
         return;
     }
     QString fresh = read.fresh().toString();
@@ -257,7 +267,6 @@ void Chat::poll() {
         // A line never keeps its last character, as the tail's last line never did.
         deliver(line.chopped(1));
     }
-    polling_ = false;
 }
 
 QStringList SplitChatLines(QStringView markup) {

@@ -92,6 +92,8 @@ class Chat {
         std::function<std::vector<ViewId>()> list;
         // View `view`'s text from character `from` on; `length` receives its whole length.
         std::function<QString(ViewId view, qsizetype from, qsizetype& length)> readFrom;
+        // Empties the frontmost view; the view emptied, 0 when there is none.
+        std::function<ViewId()> empty;
     };
     // `window`, when given, is the registry of the window that holds `chat_tymer`.
     Chat(TimerHost& host, Views views, ControlRegistry* window = nullptr);
@@ -107,6 +109,13 @@ class Chat {
     void viewEmptied(ViewId view);
     // The same for the view read last.
     void viewEmptied() { viewEmptied(readLast_); }
+    // Empties the frontmost view (`.clear`): whatever it holds next is new.
+    void emptyFront();
+    // Reads what is new in the frontmost view first, then empties it (anti-lag).
+    void readThenEmpty() {
+        poll();
+        emptyFront();
+    }
 
     Timer chat_tymer;
     QString fyrsttalk;

@@ -196,11 +196,26 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
     if (name == u"pending") {
         return readRow<QStringList>(app->announcer().pending(), world, prop, kPendingProps);
     }
-    Control* c = app->controls().find(name);
-    if (c == nullptr) {
-        c = app->ccoms().controls().find(name);
+    if (const Control* c = findControl(*app, name)) {
+        return controlProperty(*c, world, prop);
     }
+    if (app->hasCcoms()) {
+        return std::nullopt;
+    }
+    const Ccoms unmade;
+    const Control* c = unmade.controls().find(name);
     return c ? controlProperty(*c, world, prop) : std::nullopt;
+}
+
+Control* findControl(const FrmAmp& app, QStringView name) {
+    Control* c = app.controls().find(name);
+    const Ccoms* words = app.ccomsIfMade();
+    return c == nullptr && words != nullptr ? words->controls().find(name) : c;
+}
+
+bool isWordsControl(QStringView name) {
+    const Ccoms unmade;
+    return unmade.controls().find(name) != nullptr;
 }
 
 bool matches(const PropertyValue& actual, const QString& expected) {

@@ -16,8 +16,14 @@ struct PropertyValue {
     Compare compare = Compare::Text;
 };
 
+// The control `name` of the main window, or of the `Ccoms` window once it is made. Looking never
+// makes a window.
+Control* findControl(const FrmAmp& app, QStringView name);
+// Whether `name` is a control of the `Ccoms` window, made or not.
+bool isWordsControl(QStringView name);
+
 // Reads property `prop` of the control `name`; nullopt when there is no such property (or no such
-// control yet).
+// control yet). The controls of a `Ccoms` window not yet made read as it would be made.
 std::optional<PropertyValue> readProperty(World& world, const QString& name, const QString& prop);
 
 // Whether `expected` matches `actual` under its comparison.

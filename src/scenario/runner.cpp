@@ -4,10 +4,10 @@
 #include "scenario/properties.h"
 #include "scenario/world.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -57,6 +57,10 @@ enum class Shape {
     NameRest,       // a name, then the rest of the line
     NameInt,        // a name and a whole number
     NameIntIntInt,  // a name and three whole numbers
+    RestName,       // the rest of the line up to its last blank (not empty), then a name
+    NameColonRest,  // a name, ": " and the rest of the line; "NAME:" alone has an empty rest
+    YesNoCount,     // "yes" or "no", then optionally a blank and a count (digits only)
+    DateTime,       // YYYY-MM-DD HH:MM:SS, read as UTC
 };
 
 // A step's arguments, read according to its shape.
@@ -64,12 +68,28 @@ struct Args {
     QString rest;
     QString name;
     std::array<int, 3> numbers{};
+    bool yes = false;
+    QDateTime when;
 };
 
 std::optional<int> readInt(const QString& text) {
     bool ok = false;
     const int value = text.toInt(&ok);
     return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// A count written with digits only (no sign, no blank), within the range of an int.
+std::optional<int> readCount(const QString& text) {
+    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? readInt(text) : std::nullopt;
+}
+
+// A text cut at its first blank: the word before it and the rest after it.
+std::pair<QString, QString> cut(const QString& text) {
+    const qsizetype blank = text.indexOf(u' ');
+    return {blank < 0 ? text : text.left(blank), blank < 0 ? QString() : text.mid(blank + 1)};
 }
 
 // Splits `rest` into `count` arguments at single blanks; the last one takes the rest of the line.
@@ -114,6 +134,41 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
         case Shape::NameIntIntInt:
             numbers = 3;
             break;
+        case Shape::RestName: {
+            const qsizetype blank = rest.lastIndexOf(u' ');
+            if (blank <= 0) {
+                return std::nullopt;
+            }
+            args.name = rest.mid(blank + 1);
+            args.rest = rest.left(blank);
+            return args;
+        }
+        case Shape::NameColonRest: {
+            const qsizetype colon = rest.indexOf(QStringLiteral(": "));
+            if (colon < 0 && !rest.endsWith(u':')) {
+                return std::nullopt;
+            }
+            args.name = colon < 0 ? rest.chopped(1) : rest.left(colon);
+            args.rest = colon < 0 ? QString() : rest.mid(colon + 2);
+            return args;
+        }
+        case Shape::YesNoCount: {
+            const auto [answer, delay] = cut(rest);
+            const auto ms = rest.contains(u' ') ? readCount(delay) : std::optional<int>(0);
+            if ((answer != u"yes" && answer != u"no") || !ms) {
+                return std::nullopt;
+            }
+            args.yes = answer == u"yes";
+            args.numbers[0] = *ms;
+            return args;
+        }
+        case Shape::DateTime:
+            args.when = QDateTime::fromString(rest, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (!args.when.isValid()) {
+                return std::nullopt;
+            }
+            args.when.setTimeSpec(Qt::UTC);
+            return args;
     }
     const auto words = splitArgs(rest, shape == Shape::NameRest ? 2 : numbers + 1);
     if (!words) {
@@ -167,8 +222,8 @@ struct WritingStep {
 const WritingStep kWritingSteps[] = {
     {u"song",
      [](const QString& rest) {
-         const qsizetype blank = rest.lastIndexOf(u' ');
-         return blank <= 0 ? QString() : rest.left(blank);
+         const auto args = readArgs(Shape::RestName, rest);
+         return args ? args->rest : QString();
      }},
     {u"file", [](const QString& rest) { return rest; }},
     {u"folder", [](const QString& rest) { return rest; }},
@@ -212,7 +267,8 @@ class Run {
     StepResult runRow(std::span<const Row> rows, const QString& word, const QString& rest);
 
     FrmAmp* app() { return world_.app(); }
-    // A control of the main window or of `Ccoms`, by name.
+    // A control of the main window or of `Ccoms`, by name, for a step that acts on it: a control
+    // of `Ccoms` makes that window first.
     Control* control(const QString& name);
 
     StepResult clock(const Args& a);
@@ -316,8 +372,8 @@ class Run {
 };
 
 const Run::Row Run::kSteps[] = {
-    {u"clock", Shape::Rest, false, u"clock YYYY-MM-DD HH:MM:SS", &Run::clock},
-    {u"song", Shape::Rest, false, u"song PATH FIXTURE", &Run::song},
+    {u"clock", Shape::DateTime, false, u"clock YYYY-MM-DD HH:MM:SS", &Run::clock},
+    {u"song", Shape::RestName, false, u"song PATH FIXTURE", &Run::song},
     {u"file", Shape::Rest, false, u"file PATH", &Run::file},
     {u"folder", Shape::Rest, false, u"folder PATH", &Run::folder},
     {u"signon", Shape::Rest, false, u"signon NAME", &Run::signon},
@@ -325,11 +381,11 @@ const Run::Row Run::kSteps[] = {
     {u"room", Shape::Empty, false, u"room", &Run::room},
     {u"front", Shape::Int, false, u"front N", &Run::front},
     {u"leave", Shape::None, false, u"leave", &Run::leave},
-    {u"say", Shape::Rest, false, u"say NAME: TEXT", &Run::say},
+    {u"say", Shape::NameColonRest, false, u"say NAME: TEXT", &Run::say},
     {u"raw", Shape::Rest, false, u"raw TEXT", &Run::raw},
     {u"type", Shape::Rest, false, u"type TEXT", &Run::type},
     {u"send", Shape::None, false, u"send", &Run::send},
-    {u"answer", Shape::Rest, false, u"answer yes|no [MS]", &Run::answer},
+    {u"answer", Shape::YesNoCount, false, u"answer yes|no [MS]", &Run::answer},
     {u"prompt", Shape::Rest, false, u"prompt TEXT", &Run::prompt},
     {u"prompt-cancel", Shape::None, false, u"prompt-cancel", &Run::promptCancel},
     {u"pick", Shape::Rest, false, u"pick PATH", &Run::pick},
@@ -391,8 +447,11 @@ bool Run::knows(const QString& word) {
 }
 
 Control* Run::control(const QString& name) {
-    Control* c = app()->controls().find(name);
-    return c != nullptr ? c : app()->ccoms().controls().find(name);
+    // A step that acts on a control of `Ccoms` acts on the window as the user opens it.
+    if (Control* c = findControl(*app(), name)) {
+        return c;
+    }
+    return isWordsControl(name) ? app()->ccoms().controls().find(name) : nullptr;
 }
 
 std::optional<StepResult> Run::unansweredDialog() {
@@ -405,29 +464,19 @@ std::optional<StepResult> Run::unansweredDialog() {
 }
 
 StepResult Run::clock(const Args& a) {
-    QDateTime at = QDateTime::fromString(a.rest, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!at.isValid()) {
-        return notUnderstood(QStringLiteral("clock YYYY-MM-DD HH:MM:SS"));
-    }
-    at.setTimeSpec(Qt::UTC);
-    world_.clock.set(at);
+    world_.clock.set(a.when);
     return ok();
 }
 
 StepResult Run::song(const Args& a) {
-    const QString& rest = a.rest;
-    const qsizetype blank = rest.lastIndexOf(u' ');
-    if (blank <= 0) {
-        return notUnderstood(QStringLiteral("song PATH FIXTURE"));
-    }
-    const QString target = world_.absolute(rest.left(blank));
-    const QString source = fixturesFolder() + u'/' + rest.mid(blank + 1);
+    const QString target = world_.absolute(a.rest);
+    const QString source = fixturesFolder() + u'/' + a.name;
     if (!QFileInfo(source).isFile()) {
-        return fail(QStringLiteral("the fixture ") + rest.mid(blank + 1), kNothing);
+        return fail(QStringLiteral("the fixture ") + a.name, kNothing);
     }
     QFile::remove(target);
     if (!makeParent(target) || !QFile::copy(source, target)) {
-        return fail(QStringLiteral("a copy at ") + rest.left(blank), kNothing);
+        return fail(QStringLiteral("a copy at ") + a.rest, kNothing);
     }
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     return ok();
@@ -457,24 +506,11 @@ StepResult Run::front(const Args& a) {
 }
 
 StepResult Run::say(const Args& a) {
-    const QString& rest = a.rest;
-    const qsizetype colon = rest.indexOf(QStringLiteral(": "));
-    if (colon < 0 && !rest.endsWith(u':')) {
-        return notUnderstood(QStringLiteral("say NAME: TEXT"));
-    }
-    const QString name = colon < 0 ? rest.chopped(1) : rest.left(colon);
-    const QString text = colon < 0 ? QString() : rest.mid(colon + 2);
-    return inRoom(world_.standin.memberSays(name.toStdString(), text.toStdString()));
+    return inRoom(world_.standin.memberSays(a.name.toStdString(), a.rest.toStdString()));
 }
 
 StepResult Run::answer(const Args& a) {
-    static const QRegularExpression pattern(QStringLiteral("^(yes|no)(?: ([0-9]+))?\\z"));
-    const auto m = pattern.match(a.rest);
-    if (!m.hasMatch()) {
-        return notUnderstood(QStringLiteral("answer yes|no [MS]"));
-    }
-    const int delay = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
-    world_.dialogs.queueYesNo(m.captured(1) == u"yes", delay);
+    world_.dialogs.queueYesNo(a.yes, a.numbers[0]);
     return ok();
 }
 
@@ -499,13 +535,7 @@ StepResult Run::click(const Args& a) {
         return fail(QStringLiteral("a running program"), QStringLiteral("ended"));
     }
     Control* c = control(a.rest);
-    if (auto* picture = dynamic_cast<Picture*>(c)) {
-        picture->click();
-    } else if (auto* entry = dynamic_cast<MenuEntry*>(c)) {
-        entry->click();
-    } else if (auto* box = dynamic_cast<CheckBox*>(c)) {
-        box->userClick();
-    } else {
+    if (c == nullptr || !c->userClick()) {
         return fail(QStringLiteral("a picture, menu entry or check box named ") + a.rest, kNothing);
     }
     return ok();
@@ -563,9 +593,9 @@ StepResult Run::tray(const Args& a) {
 }
 
 StepResult Run::expect(const Args& a) {
-    const qsizetype blank = a.rest.indexOf(u' ');
-    const QString what = blank < 0 ? a.rest : a.rest.left(blank);
-    const QString text = blank < 0 ? QString() : a.rest.mid(blank + 1);
+    const auto cutText = cut(a.rest);
+    const QString& what = cutText.first;
+    const QString& text = cutText.second;
     const bool known = std::any_of(std::begin(kExpectForms), std::end(kExpectForms),
                                    [&](const Row& row) { return what == QStringView(row.word); });
     if (known) {
@@ -634,10 +664,42 @@ struct Line {
     int number;
     QString word;
     QString rest;
-    QString text;  // the step as written
+    QString text;    // the line as written
+    QString unread;  // how the line is written, when it does not read as that
 };
 
-// The file's steps; comments and blank lines are skipped.
+// The most steps one `repeat` line stands for.
+constexpr int kMaxRepeats = 10000;
+const QString kRepeatUsage = QStringLiteral("repeat N STEP or repeat FIRST..LAST STEP");
+
+// The steps of a `repeat` line's count and step: "N STEP" is STEP N times; "FIRST..LAST STEP" is
+// STEP once for each number from FIRST to LAST, every "{}" in it replaced by the number written
+// with at least as many digits as FIRST (leading zeros). Empty when the line does not read.
+QStringList repeatedSteps(const QString& rest) {
+    const auto words = splitArgs(rest, 2);
+    if (!words || (*words)[1].isEmpty()) {
+        return {};
+    }
+    const QString& count = (*words)[0];
+    const QString& step = (*words)[1];
+    const qsizetype dots = count.indexOf(QStringLiteral(".."));
+    const auto first = dots < 0 ? std::optional<int>(1) : readCount(count.left(dots));
+    const auto last = dots < 0 ? readCount(count) : readCount(count.mid(dots + 2));
+    if (!first || !last || *last < *first || *last - *first >= kMaxRepeats) {
+        return {};
+    }
+    QStringList steps;
+    for (int n = *first; n <= *last; ++n) {
+        steps.append(dots < 0
+                         ? step
+                         : QString(step).replace(QStringLiteral("{}"),
+                                                 QStringLiteral("%1").arg(n, static_cast<int>(dots),
+                                                                          10, QChar(u'0'))));
+    }
+    return steps;
+}
+
+// The file's steps, a `repeat` line spelled out; comments and blank lines are skipped.
 std::vector<Line> stepsOf(const QString& text) {
     std::vector<Line> lines;
     const QStringList raw = text.split(u'\n');
@@ -654,9 +716,19 @@ std::vector<Line> stepsOf(const QString& text) {
             continue;
         }
         line = line.mid(start);
-        const qsizetype blank = line.indexOf(u' ');
-        lines.push_back({i + 1, blank < 0 ? line : line.left(blank),
-                         blank < 0 ? QString() : line.mid(blank + 1), line});
+        const auto [word, rest] = cut(line);
+        if (word != u"repeat") {
+            lines.push_back({i + 1, word, rest, line, {}});
+            continue;
+        }
+        const QStringList steps = repeatedSteps(rest);
+        if (steps.isEmpty()) {
+            lines.push_back({i + 1, word, rest, line, kRepeatUsage});
+        }
+        for (const QString& step : steps) {
+            const auto [stepWord, stepRest] = cut(step);
+            lines.push_back({i + 1, stepWord, stepRest, line, {}});
+        }
     }
     return lines;
 }
@@ -668,6 +740,13 @@ FileResult runScenarioText(const QString& text, const QString& displayName) {
     // Every line is read before the first step runs: a file with a line that does not read, or
     // that would write outside the scratch folder, changes nothing at all.
     for (const Line& line : lines) {
+        if (!line.unread.isEmpty()) {
+            return {Outcome::NotUnderstood, line.number,
+                    QStringLiteral("FAIL %1:%2: %3 \u2014 expected %4, got \"%3\"")
+                        .arg(displayName)
+                        .arg(line.number)
+                        .arg(line.text, line.unread)};
+        }
         if (!Run::knows(line.word)) {
             return {Outcome::NotUnderstood, line.number,
                     QStringLiteral("FAIL %1:%2: %3 \u2014 expected a known step, got %4")

@@ -1,5 +1,8 @@
 #include "scenario/runner.h"
 
+#include "scenario/properties.h"
+#include "scenario/world.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -83,6 +86,71 @@ TEST(ScenarioRunner, NoStepWritesOutsideTheScratchFolder) {
     } else {
         qputenv("TMPDIR", previousTemp);
     }
+}
+
+// How steps read: each scenario passes, fails a check, or is not understood at the line named.
+TEST(ScenarioRunner, StepsReadByTheirShapes) {
+    struct Row {
+        QString text;
+        Outcome outcome;
+        int line;  // the line named when it does not pass
+    } rows[] = {
+        {u"clock 2026-12-06 22:31:02\nclock 2026-13-06 22:31:02\n"_s, Outcome::NotUnderstood, 2},
+        {u"clock 2026-12-06\n"_s, Outcome::NotUnderstood, 1},
+        {u"answer no 250\nanswer yes\n"_s, Outcome::Passed, 0},
+        {u"answer yes 99999999999\n"_s, Outcome::NotUnderstood, 1},
+        {u"answer yes -5\n"_s, Outcome::NotUnderstood, 1},
+        {u"answer yes +5\n"_s, Outcome::NotUnderstood, 1},
+        {u"answer yes \n"_s, Outcome::NotUnderstood, 1},
+        {u"answer maybe\n"_s, Outcome::NotUnderstood, 1},
+        {u"song tone-1s.mp3\n"_s, Outcome::NotUnderstood, 1},
+        {u"song a b/c d.mp3 tone-1s.mp3\nsong x missing.mp3\n"_s, Outcome::Failed, 2},
+        {u"room\nsay bob\n"_s, Outcome::NotUnderstood, 2},
+        {u"room\nsay bob:\nsay amy: a: b\n"_s, Outcome::Passed, 0},
+        // A control is clicked by what a click does to its kind.
+        {u"answer no\nstart\nclick chkRepeat\nexpect chkRepeat.Value 1\nclick Image27\nclick Ccoms\n"_s,
+         Outcome::Failed, 6},
+        {u"answer no\nstart\nclick nothing\n"_s, Outcome::Failed, 3},
+        // The repeat form: a step N times, or once per number with "{}" written as the number.
+        {u"repeat 3 room\nexpect rooms 3\n"_s, Outcome::Passed, 0},
+        {u"repeat 2 room\nexpect rooms 3\n"_s, Outcome::Failed, 2},
+        {u"room\nrepeat 2 expect sent x\n"_s, Outcome::Failed, 2},
+        {u"room\nrepeat 2 type {}\nexpect input {}\n"_s, Outcome::Passed, 0},
+        {u"room\nrepeat 8..10 type x{}\nexpect input x10\n"_s, Outcome::Passed, 0},
+        {u"room\nrepeat 001..002 type {}{}\nexpect input 002002\n"_s, Outcome::Passed, 0},
+        {u"repeat 0 room\n"_s, Outcome::NotUnderstood, 1},
+        {u"room\nrepeat 3..1 room\n"_s, Outcome::NotUnderstood, 2},
+        {u"repeat 10001 room\n"_s, Outcome::NotUnderstood, 1},
+        {u"repeat 1..10000 wait 0\n"_s, Outcome::Passed, 0},
+        {u"repeat 2 repeat 2 room\n"_s, Outcome::NotUnderstood, 1},
+        {u"repeat 3\n"_s, Outcome::NotUnderstood, 1},
+        {u"repeat 3 \n"_s, Outcome::NotUnderstood, 1},
+        {u"repeat 2 file ../x{}\n"_s, Outcome::NotUnderstood, 1},
+    };
+    for (const Row& row : rows) {
+        const FileResult result = runScenarioText(row.text, u"t.scn"_s);
+        EXPECT_EQ(result.outcome, row.outcome)
+            << row.text.toStdString() << result.report.toStdString();
+        EXPECT_EQ(result.line, row.line) << row.text.toStdString() << result.report.toStdString();
+    }
+}
+
+// Reading a property of the `Ccoms` window before it is made reads it as it would be made, and
+// makes no window; a step that acts on one of its controls makes it.
+TEST(ScenarioRunner, ReadingAPropertyMakesNoWindow) {
+    World world;
+    ASSERT_TRUE(world.ready());
+    world.start();
+    ASSERT_NE(world.app(), nullptr);
+    EXPECT_EQ(readProperty(world, u"Ccoms"_s, u"Visible"_s).value_or(PropertyValue{}).text,
+              u"false"_s);
+    EXPECT_TRUE(readProperty(world, u"chatsend"_s, u"Text"_s).has_value());
+    EXPECT_FALSE(readProperty(world, u"Image26"_s, u"Text"_s).has_value());
+    EXPECT_EQ(findControl(*world.app(), u"Image26"), nullptr);
+    EXPECT_FALSE(world.app()->hasCcoms());
+    EXPECT_NE(findControl(*world.app(), u"Image1"), nullptr);
+    world.app()->ccoms();
+    EXPECT_NE(findControl(*world.app(), u"Image26"), nullptr);
 }
 
 }  // namespace
