@@ -4,9 +4,9 @@
 // stand-in (one room, the user signed on), dialogs that always answer, a recorded tray and an
 // engine that plays every song of a small folder. Nothing in it keeps a record that grows with use.
 
+#include "headless/headless_system.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_engine.h"
-#include "scenario/headless_system.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/chrome.h"
-#include "commands/ccoms.h"
+#include "chrome/chrome.h"
 #include "commands/dispatcher.h"
 #include "common/chat_room.h"
 #include "common/settings_store.h"
+#include "controls/controls.h"
 #include "messenger/aimchat.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/media/media_engine.h"
 #include "platform/timer_host.h"
@@ -18,6 +17,7 @@
 #include "player/transport.h"
 #include "presence/presence.h"
 #include "scanner/chat.h"
+#include "words/ccoms.h"
 
 #include <QString>
 

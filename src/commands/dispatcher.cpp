@@ -1,9 +1,17 @@
 #include "commands/dispatcher.h"
 
+#include "chrome/chrome.h"
+#include "common/chat_room.h"
 #include "common/constants.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "controls/controls.h"
+#include "player/announcer.h"
+#include "player/playlist.h"
+#include "player/transport.h"
+#include "presence/presence.h"
 #include "scanner/chat.h"
+#include "words/ccoms.h"
 
 #include <iterator>
 
@@ -112,6 +120,10 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
 Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblings siblings,
                        std::function<void()> endProgram)
     : lblsn_(lblsn), words_(std::move(words)), s_(siblings), endProgram_(std::move(endProgram)) {}
+
+QString Dispatcher::screenName() const {
+    return lblsn_.caption();
+}
 
 QString Dispatcher::textOf(const Pattern& pattern) {
     switch (pattern.match) {

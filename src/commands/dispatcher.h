@@ -1,13 +1,6 @@
 #pragma once
 
-#include "app/chrome.h"
-#include "commands/ccoms.h"
-#include "common/chat_room.h"
-#include "platform/controls.h"
-#include "player/announcer.h"
-#include "player/playlist.h"
-#include "player/transport.h"
-#include "presence/presence.h"
+#include "words/word.h"
 
 #include <QString>
 
@@ -16,7 +9,15 @@
 
 namespace ruz {
 
+class Announcer;
+class ChatRoom;
+class Ccoms;
 class Chat;
+class Chrome;
+class Label;
+class Playlist;
+class Presence;
+class Transport;
 
 // The dispatch of a chat line to the commands: the sender gate, then the contains phase (every
 // matching row runs), then the exact phase (the first equal row runs), reading the command words
@@ -62,7 +63,7 @@ class Dispatcher {
     static const ExactRow kExactPhase[];
 
     QString textOf(const Pattern& pattern);
-    QString screenName() const { return lblsn_.caption(); }
+    QString screenName() const;
 
     void VolumeCommand(const std::optional<QString>& argument);
     void SetPositionCommand(const std::optional<QString>& argument);

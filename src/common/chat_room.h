@@ -1,7 +1,7 @@
 #pragma once
 
+#include "controls/controls.h"
 #include "messenger/aimchat.h"
-#include "platform/controls.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/chat_room.h"
+#include "controls/controls.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
 
 #include <QString>
 #include <QStringList>

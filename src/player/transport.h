@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "platform/media/media_engine.h"
 #include "player/playlist.h"
 #include "player/shuffle.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/chat_room.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "platform/dialogs.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/headless_system.h"
+#include "headless/headless_system.h"
 
 #include <QTemporaryDir>
 

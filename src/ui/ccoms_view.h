@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/ccoms.h"
+#include "words/ccoms.h"
 
 #include <QWidget>
 

@@ -1,5 +1,5 @@
 // Taviks Ruz on the desktop: the player's main window beside a messenger stand-in.
-#include "irc/command_line.h"
+#include "ui/command_line.h"
 #include "ui/desktop_program.h"
 #include "ui/logo.h"
 #include "ui/usage.h"

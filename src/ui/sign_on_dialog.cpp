@@ -1,6 +1,6 @@
 #include "ui/sign_on_dialog.h"
 
-#include "irc/command_line.h"
+#include "ui/command_line.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

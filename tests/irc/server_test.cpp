@@ -1,8 +1,8 @@
 // The program in a room of a real IRC server (ngircd on 127.0.0.1), with another member beside it.
 #include "harness.h"
-#include "irc/command_line.h"
 #include "messenger/aimchat.h"
 #include "ngircd_server.h"
+#include "ui/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "mpris/mpris_player.h"
 
+#include "headless/headless_system.h"
 #include "platform/native_name.h"
 #include "platform/scripted_engine.h"
-#include "scenario/headless_system.h"
 
 #include <QFile>
 #include <QRegularExpression>

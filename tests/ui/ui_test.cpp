@@ -1,10 +1,10 @@
 // The desktop views where they depart from a plain rendering of the controls: run on Qt's
 // offscreen platform, which has no notification area.
 #include "app/kept_settings.h"
-#include "irc/command_line.h"
+#include "headless/headless_system.h"
 #include "platform/scripted_engine.h"
-#include "scenario/headless_system.h"
 #include "standin/transcript_markup.h"
+#include "ui/command_line.h"
 #include "ui/desktop_program.h"
 #include "ui/frmamp_view.h"
 #include "ui/messenger_views.h"

@@ -1,5 +1,5 @@
-#include "irc/command_line.h"
 #include "irc/message.h"
+#include "ui/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "controls/controls.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
 #include "platform/media/regular_file.h"
 #include "platform/native_name.h"
 #include "platform/virtual_timer_host.h"

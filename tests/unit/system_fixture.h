@@ -1,7 +1,7 @@
 #pragma once
 
+#include "headless/headless_system.h"
 #include "platform/scripted_engine.h"
-#include "scenario/headless_system.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "words/word.h"
 
 #include <QString>
 
@@ -8,36 +9,6 @@
 #include <memory>
 
 namespace ruz {
-
-// The words of the `Ccoms` window, one text box each, in the window's order.
-enum class Word {
-    Trigger,
-    Volume,
-    SetPosition,
-    IdleOn,
-    IdleOff,
-    Clear,
-    Close,
-    End,
-    Hide,
-    SendsOff,
-    SendsOn,
-    Help,
-    Show,
-    Stop,
-    Back,
-    Skip,
-    Last,
-    First,
-    Forward,
-    Rewind,
-    Pause,
-    Mute,
-    RandomSong,
-    Play,
-    Announcement,
-};
-inline constexpr int kWordCount = static_cast<int>(Word::Announcement) + 1;
 
 // The command-words window: the trigger, the command words and the song-announcement template,
 // editable while the program runs. Hidden, never destroyed, so edits last until the program ends.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "commands/ccoms.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "platform/tray.h"
+#include "words/ccoms.h"
 
 #include <functional>
 

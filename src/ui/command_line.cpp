@@ -1,4 +1,4 @@
-#include "irc/command_line.h"
+#include "ui/command_line.h"
 
 #include <QFile>
 #include <QSslCertificate>

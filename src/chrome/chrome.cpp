@@ -1,4 +1,4 @@
-#include "app/chrome.h"
+#include "chrome/chrome.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "commands/ccoms.h"
+#include "words/ccoms.h"
 
 namespace ruz {
 

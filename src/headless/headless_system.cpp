@@ -1,4 +1,4 @@
-#include "scenario/headless_system.h"
+#include "headless/headless_system.h"
 
 namespace ruz {
 
