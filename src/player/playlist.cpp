@@ -128,10 +128,7 @@ QString Playlist::selectedPath() const {
 }
 
 std::optional<int> Playlist::next() {
-    if (c_.chkRandomSong.value() == 1) {
-        return shuffled();
-    }
-    return index() + 1;  // refused after the last
+    return random() ? shuffled() : index() + 1;  // refused after the last
 }
 
 std::optional<int> Playlist::shuffled() {
@@ -141,22 +138,16 @@ std::optional<int> Playlist::shuffled() {
 
 std::optional<int> Playlist::afterEnd() {
     // Repeat wins over Random.
-    if (c_.chkRepeat.value() == 1 && index() >= 0) {
-        return index();
-    }
-    return afterRefused();
+    return c_.chkRepeat.value() == 1 && index() >= 0 ? index() : afterRefused();
 }
 
 std::optional<int> Playlist::afterRefused() {
-    if (c_.chkRandomSong.value() == 1) {
+    if (random()) {
         return shuffled();
     }
     const int entry = atLast() ? 0 : index() + 1;
     // An empty list has nothing to play, and the only entry does not follow itself.
-    if (count() == 0 || entry == index()) {
-        return std::nullopt;
-    }
-    return entry;
+    return count() == 0 || entry == index() ? std::nullopt : std::optional<int>(entry);
 }
 
 void Playlist::OpenFolderClicked() {

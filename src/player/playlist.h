@@ -22,8 +22,7 @@ QString BuildTitle(const QString& fileName);
 int FindListItem(const QString& text, const ListBox& list);
 
 // The playlist: the folder, its matching files, the selection, and the title list built from it
-// one entry per tick (the chat sends are off while it is built). It also answers where the player
-// goes from the selected entry, in list order or the shuffled order.
+// one entry per tick (the chat sends are off while it is built); and where the player goes next.
 class Playlist {
   public:
     struct Controls {
@@ -58,19 +57,15 @@ class Playlist {
     // The selected file's full path.
     QString selectedPath() const;
 
-    // Where the player goes. An index outside the list is a move the list refuses (the selection
-    // stays); nothing means no move at all.
+    // Where the player goes: an index outside the list is a move the list refuses; nothing, none.
     // Skip: the next entry in list order, or in the shuffled order while Random is checked.
     std::optional<int> next();
-    // Back: the entry before the selected one (-1, no selection, from the first).
-    int previous() const { return index() - 1; }
+    int previous() const { return index() - 1; }  // -1 (no selection) from the first
     // An entry drawn from the shuffled order; nothing when the list is empty.
     std::optional<int> shuffled();
     // At a song's end: the same entry while Repeat is checked, otherwise as `afterRefused`.
     std::optional<int> afterEnd();
-    // After an entry the engine refused: the next in the shuffled order while Random is checked,
-    // otherwise the next in list order and after the last the first; nothing when no other entry
-    // can follow.
+    // After a refused entry: as Skip, but after the last the first; nothing when none follows.
     std::optional<int> afterRefused();
 
     // Runs on every change of the selection.
@@ -80,6 +75,7 @@ class Playlist {
     std::function<void()> playFirst;
 
   private:
+    bool random() const { return c_.chkRandomSong.value() == 1; }
     // The title list is complete: the title pick-up and the chat sends come back on.
     void finishBuild();
     // A change of the selection that the folder load or the build makes, not the user.
