@@ -57,6 +57,13 @@ class PlayerTest : public SystemTest {
         return path;
     }
     QString path(const QString& name) const { return folder.path() + u'/' + name; }
+    // Starts the program on the folder and lets the title-list build complete.
+    FrmAmp& startOnFolder() {
+        FrmAmp& a = start();
+        a.ExplorerTree1.userPick(folder.path());
+        host.advance(10);
+        return a;
+    }
 
     QTemporaryDir folder;
 };
@@ -126,9 +133,7 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
 TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     a.playlist().SelectSong(1);
     engine.setCurrentPosition(4);
     a.transport().NextSong();  // refused at the last entry: the last song starts again
@@ -145,9 +150,7 @@ TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
 TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 1);
     EXPECT_EQ(engine.fileName(), path(u"b.mp3"_qs));
@@ -163,9 +166,7 @@ TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
     song(u"c.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     Playlist& list = a.playlist();
     constexpr int kAnyOther = -9;  // an entry of the shuffled order: in the list, not the selected
     const struct Row {
@@ -226,9 +227,7 @@ TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
 TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
     song(u"a.mp3"_qs, 10);
     QFile(path(u"b.mp3"_qs)).open(QIODevice::WriteOnly);  // a file the engine refuses
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     EXPECT_TRUE(a.transport().PlayEntry(0));
     EXPECT_FALSE(a.transport().PlayEntry(1));
     EXPECT_FALSE(a.transport().OpenSelectedSong());  // a known refusal
@@ -310,9 +309,7 @@ TEST_F(PlayerTest, SlidersDriveTheEngine) {
 
 TEST_F(PlayerTest, UnreadableFolderKeepsThePlaylist) {
     song(u"a.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     a.ExplorerTree1.userPick(folder.path() + u"/missing"_qs);
     EXPECT_EQ(a.File1.count(), 1);
     EXPECT_EQ(a.File1.path(), QDir(folder.path()).absolutePath());
