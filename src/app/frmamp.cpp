@@ -66,17 +66,15 @@ FrmAmp::FrmAmp(Platform& p)
       platform_(p),
       aimchat_(p.windows),
       room_(aimchat_, chatsendc),
-      playlist_({File1, List1, ExplorerTree1, Text1, Timer2, tmrGetSong, Image8}, p.dialogs, room_),
-      transport_(
-          {Image1, Image2, Image3, Image4, Image5, Image6, Image7, Slider1, Slider2, Timer1,
-           chkRepeat, chkRandomSong},
-          p.media, playlist_,
-          [&clock = p.clock] {
-              return static_cast<std::uint64_t>(clock.now().toMSecsSinceEpoch());
-          },
-          [this] { return ended_; }),
+      playlist_({File1, List1, ExplorerTree1, Text1, Timer2, Image8, chkRepeat, chkRandomSong},
+                p.dialogs, room_, announcer_,
+                [&clock = p.clock] {
+                    return static_cast<std::uint64_t>(clock.now().toMSecsSinceEpoch());
+                }),
+      transport_({Image1, Image2, Image3, Image4, Image5, Image6, Image7, Slider1, Slider2, Timer1},
+                 p.media, playlist_, [this] { return ended_; }),
       announcer_(
-          {tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating, File1}, p.clock, room_,
+          {tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating}, playlist_, p.clock, room_,
           [this] { return ccoms().word(Word::Announcement); },
           [this] { return transport_.passingOver(); }),
       presence_({idle, minutes, idlereason, mnuidle, chkAntiLag, tmrALag, chkAutoGetSong, chkRepeat,

@@ -2,9 +2,10 @@
 
 namespace ruz {
 
-Announcer::Announcer(Controls controls, Clock& clock, ChatRoom& room,
+Announcer::Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
                      std::function<QString()> announcementTemplate, std::function<bool()> moving)
     : c_(controls),
+      playlist_(playlist),
       clock_(clock),
       room_(room),
       template_(std::move(announcementTemplate)),
@@ -20,7 +21,7 @@ void Announcer::PickUpTitle() {
     if (moving_ && moving_()) {
         return;
     }
-    const QString name = c_.File1.fileName();
+    const QString name = playlist_.fileName();
     if (name == c_.Song.caption()) {
         return;
     }
@@ -48,14 +49,14 @@ QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const
 
 void Announcer::AnnounceSong() {
     // With no song selected there is nothing to announce.
-    if (!room_.sendsOn() || c_.File1.listIndex() < 0) {
+    if (!room_.sendsOn() || playlist_.index() < 0) {
         return;
     }
     room_.send(ExpandAnnouncement(template_()));
 }
 
 void Announcer::AnnounceOrKeep() {
-    if (c_.File1.listIndex() < 0) {
+    if (playlist_.index() < 0) {
         return;
     }
     const QString announcement = ExpandAnnouncement(template_());

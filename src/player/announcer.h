@@ -3,6 +3,7 @@
 #include "common/chat_room.h"
 #include "controls/controls.h"
 #include "platform/clock.h"
+#include "player/playlist.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,8 +12,8 @@
 
 namespace ruz {
 
-// The song announcement: the title pick-up sets the `Artist` and `Song` labels from the selected
-// file's name, and each new title is announced in the room through the template.
+// The song announcement: the title pick-up sets the `Artist` and `Song` labels from the playlist's
+// selected file name, and each new title is announced in the room through the template.
 class Announcer {
   public:
     // How many kept announcements the pending list holds at the most.
@@ -24,14 +25,16 @@ class Announcer {
         Label& Artist;
         CheckBox& chkAutoGetSong;
         CheckBox& chkKeepFromRating;
-        const FileListBox& File1;
     };
     // `announcementTemplate` reads the template afresh at each use; while `moving` says the
     // player is passing over entries it cannot play, the selection is no title to pick up.
-    Announcer(Controls controls, Clock& clock, ChatRoom& room,
+    Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
               std::function<QString()> announcementTemplate, std::function<bool()> moving);
 
     void PickUpTitle();
+    // The title pick-up stops, and starts again.
+    void pausePickUp() { c_.tmrGetSong.setEnabled(false); }
+    void resumePickUp() { c_.tmrGetSong.setEnabled(true); }
     QString ExpandAnnouncement(const QString& announcementTemplate) const;
     void AnnounceSong();
     // The chat sends have come back on: the current song is announced, or kept in the pending
@@ -45,6 +48,7 @@ class Announcer {
 
   private:
     Controls c_;
+    const Playlist& playlist_;
     Clock& clock_;
     ChatRoom& room_;
     std::function<QString()> template_;

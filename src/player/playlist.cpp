@@ -1,6 +1,7 @@
 #include "player/playlist.h"
 
 #include "common/text.h"
+#include "player/announcer.h"
 
 #include <QDir>
 
@@ -32,8 +33,13 @@ int FindListItem(const QString& text, const ListBox& list) {
     return -1;
 }
 
-Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room)
-    : c_(controls), dialogs_(dialogs), room_(room) {
+Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room, Announcer& announcer,
+                   std::function<std::uint64_t()> shuffleSeed)
+    : c_(controls),
+      dialogs_(dialogs),
+      room_(room),
+      announcer_(announcer),
+      shuffle_(std::move(shuffleSeed)) {
     c_.Timer2.onTick = [this] { BuildStep(); };
     c_.ExplorerTree1.onSelect = [this] { LoadFolder(); };
     c_.Image8.onClick = [this] { OpenFolderClicked(); };
@@ -65,7 +71,7 @@ void Playlist::LoadFolder() {
     c_.Timer2.setEnabled(true);
     // The title pick-up waits for the build from now, as it does at every build step: a title
     // picked up while the chat sends are off would never be announced.
-    c_.tmrGetSong.setEnabled(false);
+    announcer_.pausePickUp();
     room_.setSendsOn(false);
     dialogs_.notice(kSendsDisabled);
 }
@@ -88,7 +94,7 @@ void Playlist::BuildStep() {
     }
     // The build walks the playlist by its own count, whatever moves the selection meanwhile, so
     // that entry N of the title list always names entry N of the playlist.
-    c_.tmrGetSong.setEnabled(false);
+    announcer_.pausePickUp();
     const int next = c_.List1.count();
     c_.Text1.setText(BuildTitle(c_.File1.item(next)));
     if (!c_.List1.addItem(c_.Text1.text())) {
@@ -107,7 +113,7 @@ void Playlist::selectForBuild(const std::function<void()>& select) {
 }
 
 void Playlist::finishBuild() {
-    c_.tmrGetSong.setEnabled(true);
+    announcer_.resumePickUp();
     c_.Timer2.setEnabled(false);
     room_.setSendsOn(true);
     dialogs_.notice(kSendsEnabled);
@@ -119,6 +125,29 @@ void Playlist::SelectSong(int index) {
 
 QString Playlist::selectedPath() const {
     return c_.ExplorerTree1.path() + QDir::separator() + c_.File1.fileName();
+}
+
+std::optional<int> Playlist::next() {
+    return random() ? shuffled() : index() + 1;  // refused after the last
+}
+
+std::optional<int> Playlist::shuffled() {
+    const int entry = shuffle_.next(index(), count());
+    return entry >= 0 ? std::optional<int>(entry) : std::nullopt;
+}
+
+std::optional<int> Playlist::afterEnd() {
+    // Repeat wins over Random.
+    return c_.chkRepeat.value() == 1 && index() >= 0 ? index() : afterRefused();
+}
+
+std::optional<int> Playlist::afterRefused() {
+    if (random()) {
+        return shuffled();
+    }
+    const int entry = atLast() ? 0 : index() + 1;
+    // An empty list has nothing to play, and the only entry does not follow itself.
+    return count() == 0 || entry == index() ? std::nullopt : std::optional<int>(entry);
 }
 
 void Playlist::OpenFolderClicked() {

@@ -11,12 +11,8 @@
 namespace ruz {
 
 Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
-                     std::function<std::uint64_t()> shuffleSeed, std::function<bool()> ended)
-    : c_(controls),
-      engine_(engine),
-      playlist_(playlist),
-      shuffle_(std::move(shuffleSeed)),
-      ended_(std::move(ended)) {
+                     std::function<bool()> ended)
+    : c_(controls), engine_(engine), playlist_(playlist), ended_(std::move(ended)) {
     c_.Image1.onClick = [this] { PreviousSong(); };
     c_.Image2.onClick = [this] { SeekBy(-kSkipSeconds); };
     c_.Image7.onClick = [this] { ResumeSong(); };
@@ -49,60 +45,59 @@ Transport::Stamp Transport::stampOf(const QString& path) {
     return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 }
 
-void Transport::OpenSelectedSong() {
+bool Transport::OpenSelectedSong() {
     const QString path = playlist_.selectedPath();
     const Stamp stamp = stampOf(path);
     const auto known = refused_.constFind(path);
     if (known != refused_.constEnd() && *known == stamp) {
         ++knownRefusalsThisTurn_;
-        return;  // refused before and not changed since: the engine would refuse it again
+        return false;  // refused before and not changed since: the engine would refuse it again
     }
     ++opensThisTurn_;
     if (engine_.open(path)) {
-        lastOpenAccepted_ = true;
         movesLeft_ = 0;  // a song plays: any pass over refused entries is over
         refused_.remove(path);
-        return;
+        return true;
     }
     if (refused_.size() >= kMaxRememberedRefusals) {
         refused_.clear();
     }
     refused_.insert(path, stamp);
+    return false;
 }
 
-void Transport::PlayEntry(int index) {
+bool Transport::PlayEntry(int index) {
+    // A change of the selection opens the entry already; it is opened again all the same, so
+    // that a move to the entry selected now (Skip at the last, First at the first, Repeat)
+    // starts it from the top.
     playlist_.SelectSong(index);
-    OpenSelectedSong();
+    return OpenSelectedSong();
 }
 
 void Transport::PlayFirstSong() {
     const int before = playlist_.index();
-    lastOpenAccepted_ = false;
     playlist_.SelectSong(0);
     // Selecting the entry that is already selected opens nothing.
-    if (playlist_.index() != before && !lastOpenAccepted_ && playlist_.count() > 0) {
+    if (playlist_.index() != before && selectedRefused()) {
         movesLeft_ = playlist_.count();
-        passOver();
+        passOver(playlist_.afterRefused());
     }
 }
 
 void Transport::NextSong() {
-    if (random()) {
-        RandomSong();
-        return;
+    if (const auto entry = playlist_.next()) {
+        PlayEntry(*entry);
     }
-    PlayEntry(playlist_.index() + 1);
 }
 
 void Transport::RandomSong() {
-    const int entry = shuffle_.next(playlist_.index(), playlist_.count());
-    if (entry >= 0) {
-        PlayEntry(entry);
+    if (const auto entry = playlist_.shuffled()) {
+        PlayEntry(*entry);
     }
 }
 
 void Transport::PreviousSong() {
-    PlayEntry(playlist_.index() - 1);
+    PlayEntry(playlist_.previous());
 }
 
 void Transport::SeekBy(double seconds) {
@@ -148,7 +143,7 @@ void Transport::SetVolume(int hundredthsOfDb) {
 
 void Transport::RefreshPosition() {
     if (passingOver()) {
-        passOver();
+        passOver(playlist_.afterRefused());
     }
     if (auto position = roundHalfEven(engine_.currentPosition(), kIntMin, kIntMax)) {
         c_.Slider2.setValue(*position);
@@ -162,38 +157,27 @@ void Transport::SongEndCheck() {
     if (engine_.duration() != engine_.currentPosition()) {
         return;
     }
-    // Repeat wins over Random; a song that can no longer be opened is passed over as usual.
-    if (c_.chkRepeat.value() == 1 && playlist_.index() >= 0) {
-        lastOpenAccepted_ = false;
-        OpenSelectedSong();
-        if (lastOpenAccepted_) {
-            return;
-        }
-    }
     // A file the engine refuses would leave the player standing at the end of the song before
-    // it; such files are passed over, each at most once per song end.
-    movesLeft_ = std::max(playlist_.count(), 1);
-    passOver();
+    // it; such files are passed over, each at most once per song end, besides the song that
+    // ended when Repeat opens it again.
+    const auto entry = playlist_.afterEnd();
+    movesLeft_ = std::max(playlist_.count(), 1) + (entry == playlist_.index() ? 1 : 0);
+    passOver(entry);
 }
 
-void Transport::passOver() {
+void Transport::passOver(std::optional<int> entry) {
     opensThisTurn_ = 0;
     knownRefusalsThisTurn_ = 0;
     while (movesLeft_ > 0) {
         --movesLeft_;
-        lastOpenAccepted_ = false;
-        if (random() || !playlist_.atLast()) {
-            NextSong();
-        } else {
-            playlist_.SelectSong(0);
-        }
-        if (lastOpenAccepted_ || playlist_.count() == 0) {
+        if (!entry || PlayEntry(*entry)) {
             movesLeft_ = 0;
             return;
         }
         if (opensThisTurn_ >= kOpensPerTurn || knownRefusalsThisTurn_ >= kKnownRefusalsPerTurn) {
             return;  // the rest on the next tick
         }
+        entry = playlist_.afterRefused();
     }
 }
 

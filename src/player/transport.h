@@ -3,18 +3,18 @@
 #include "controls/controls.h"
 #include "platform/media/media_engine.h"
 #include "player/playlist.h"
-#include "player/shuffle.h"
 
 #include <QHash>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace ruz {
 
-// The transport over the media engine: moving through the playlist, seeking, pausing, mute,
-// volume, the position refresh and the song-end check.
+// The transport over the media engine: opening the entries the playlist names, seeking, pausing,
+// mute, volume, the position refresh and the song-end check.
 class Transport {
   public:
     struct Controls {
@@ -28,24 +28,22 @@ class Transport {
         Slider& Slider1;  // Volume
         Slider& Slider2;  // Position
         Timer& Timer1;    // Position refresh
-        const CheckBox& chkRepeat;
-        const CheckBox& chkRandomSong;
     };
     // `ended` tells whether the program has ended: the engine's reports are ignored from then on.
-    // `shuffleSeed` seeds the shuffled order at its first use.
     Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
-              std::function<std::uint64_t()> shuffleSeed, std::function<bool()> ended);
+              std::function<bool()> ended);
     ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
-    void OpenSelectedSong();
-    // Selects entry `index` and opens it.
-    void PlayEntry(int index);
+    // Opens the selected entry; true when the engine accepts it.
+    bool OpenSelectedSong();
+    // Selects entry `index` and opens it; true when the engine accepts it.
+    bool PlayEntry(int index);
     // Selects the first entry; when the engine refuses it, the entries after it are passed over
     // as at a song's end, so that what plays is the selected song.
     void PlayFirstSong();
-    // The next entry: in list order, or the shuffled order while Random is checked.
+    // The playlist's next entry: in list order, or the shuffled order while Random is checked.
     void NextSong();
     // An entry drawn from the shuffled order, now.
     void RandomSong();
@@ -78,9 +76,11 @@ class Transport {
     static constexpr qsizetype kMaxRememberedRefusals = 65536;
 
   private:
-    bool random() const { return c_.chkRandomSong.value() == 1; }
-    // Moves on from the song that ended until one opens, within one turn's budget.
-    void passOver();
+    // Whether the engine refused the selected file the last time it was opened.
+    bool selectedRefused() const { return refused_.contains(playlist_.selectedPath()); }
+    // Plays `entry`, and after each refusal the playlist's next entry, until one opens, within
+    // one turn's budget.
+    void passOver(std::optional<int> entry);
 
     // A file as it was when the engine refused it: a file that has not changed is refused again.
     struct Stamp {
@@ -93,10 +93,7 @@ class Transport {
     Controls c_;
     MediaEngine& engine_;
     Playlist& playlist_;
-    Shuffle shuffle_;
     std::function<bool()> ended_;
-    // Set when the engine accepts a song; the song-end check reads it.
-    bool lastOpenAccepted_ = false;
     QHash<QString, Stamp> refused_;
     // The moves left of a pass over refused entries, and this turn's budget.
     int movesLeft_ = 0;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace ruz::testing {
 namespace {
 
@@ -55,6 +57,13 @@ class PlayerTest : public SystemTest {
         return path;
     }
     QString path(const QString& name) const { return folder.path() + u'/' + name; }
+    // Starts the program on the folder and lets the title-list build complete.
+    FrmAmp& startOnFolder() {
+        FrmAmp& a = start();
+        a.ExplorerTree1.userPick(folder.path());
+        host.advance(10);
+        return a;
+    }
 
     QTemporaryDir folder;
 };
@@ -124,9 +133,7 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
 TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     a.playlist().SelectSong(1);
     engine.setCurrentPosition(4);
     a.transport().NextSong();  // refused at the last entry: the last song starts again
@@ -143,9 +150,7 @@ TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
 TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
     song(u"a.mp3"_qs, 10);
     song(u"b.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 1);
     EXPECT_EQ(engine.fileName(), path(u"b.mp3"_qs));
@@ -155,6 +160,79 @@ TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
     // A state change that is not at the end moves nothing.
     a.transport().PauseSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
+}
+
+TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
+    song(u"a.mp3"_qs, 10);
+    song(u"b.mp3"_qs, 10);
+    song(u"c.mp3"_qs, 10);
+    FrmAmp& a = startOnFolder();
+    Playlist& list = a.playlist();
+    constexpr int kAnyOther = -9;  // an entry of the shuffled order: in the list, not the selected
+    const struct Row {
+        int selected;
+        int repeat;
+        int random;
+        std::optional<int> (*move)(Playlist&);
+        std::optional<int> entry;
+    } rows[] = {
+        {0, 0, 0, [](Playlist& l) { return l.next(); }, 1},
+        {2, 0, 0, [](Playlist& l) { return l.next(); }, 3},  // refused: the last starts again
+        {1, 1, 0, [](Playlist& l) { return l.next(); }, 2},
+        {0, 0, 1, [](Playlist& l) { return l.next(); }, kAnyOther},
+        {0, 0, 0, [](Playlist& l) { return std::optional<int>(l.previous()); }, -1},
+        {2, 0, 1, [](Playlist& l) { return std::optional<int>(l.previous()); }, 1},
+        {1, 0, 0, [](Playlist& l) { return l.afterEnd(); }, 2},
+        {2, 0, 0, [](Playlist& l) { return l.afterEnd(); }, 0},  // after the last the first
+        {1, 1, 0, [](Playlist& l) { return l.afterEnd(); }, 1},
+        {1, 1, 1, [](Playlist& l) { return l.afterEnd(); }, 1},  // Repeat wins over Random
+        {-1, 1, 0, [](Playlist& l) { return l.afterEnd(); }, 0},
+        {1, 0, 1, [](Playlist& l) { return l.afterEnd(); }, kAnyOther},
+        {1, 1, 0, [](Playlist& l) { return l.afterRefused(); }, 2},  // no Repeat of a refusal
+        {2, 1, 0, [](Playlist& l) { return l.afterRefused(); }, 0},
+        {2, 1, 1, [](Playlist& l) { return l.afterRefused(); }, kAnyOther},
+        {1, 0, 0, [](Playlist& l) { return l.shuffled(); }, kAnyOther},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "row " << (&row - rows));
+        list.SelectSong(row.selected);
+        a.chkRepeat.setValue(row.repeat);
+        a.chkRandomSong.setValue(row.random);
+        const std::optional<int> entry = row.move(list);
+        if (row.entry == kAnyOther) {
+            ASSERT_TRUE(entry.has_value());
+            EXPECT_NE(*entry, row.selected);
+            EXPECT_TRUE(*entry >= 0 && *entry < list.count());
+        } else {
+            EXPECT_EQ(entry, row.entry);
+        }
+    }
+
+    // The only entry does not follow itself, and an empty list has no entry to go to.
+    a.chkRepeat.setValue(0);
+    QTemporaryDir one;
+    QTemporaryDir empty;
+    QFile(one.filePath(u"only.mp3"_qs)).open(QIODevice::WriteOnly);
+    for (const QString& folderPath : {one.path(), empty.path()}) {
+        a.ExplorerTree1.userPick(folderPath);
+        for (int random : {0, 1}) {
+            a.chkRandomSong.setValue(random);
+            EXPECT_EQ(list.afterRefused(),
+                      (random == 1 && list.count() == 1) ? std::optional<int>(0) : std::nullopt);
+        }
+    }
+    EXPECT_EQ(list.shuffled(), std::nullopt);
+}
+
+TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
+    song(u"a.mp3"_qs, 10);
+    QFile(path(u"b.mp3"_qs)).open(QIODevice::WriteOnly);  // a file the engine refuses
+    FrmAmp& a = startOnFolder();
+    EXPECT_TRUE(a.transport().PlayEntry(0));
+    EXPECT_FALSE(a.transport().PlayEntry(1));
+    EXPECT_FALSE(a.transport().OpenSelectedSong());  // a known refusal
+    EXPECT_TRUE(a.transport().PlayEntry(0));
+    EXPECT_TRUE(a.transport().OpenSelectedSong());
 }
 
 TEST_F(PlayerTest, PositionRefreshRoundsHalfToEven) {
@@ -213,6 +291,10 @@ TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
     EXPECT_FALSE(a.tmrGetSong.enabled());
     a.chkAutoGetSong.userClick();
     EXPECT_TRUE(a.tmrGetSong.enabled());
+    a.announcer().pausePickUp();
+    EXPECT_FALSE(a.tmrGetSong.enabled());
+    a.announcer().resumePickUp();
+    EXPECT_TRUE(a.tmrGetSong.enabled());
 }
 
 TEST_F(PlayerTest, SlidersDriveTheEngine) {
@@ -227,9 +309,7 @@ TEST_F(PlayerTest, SlidersDriveTheEngine) {
 
 TEST_F(PlayerTest, UnreadableFolderKeepsThePlaylist) {
     song(u"a.mp3"_qs, 10);
-    FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
-    host.advance(10);
+    FrmAmp& a = startOnFolder();
     a.ExplorerTree1.userPick(folder.path() + u"/missing"_qs);
     EXPECT_EQ(a.File1.count(), 1);
     EXPECT_EQ(a.File1.path(), QDir(folder.path()).absolutePath());
