@@ -35,7 +35,6 @@ class Transport {
     // `shuffleSeed` seeds the shuffled order at its first use.
     Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
               std::function<std::uint64_t()> shuffleSeed, std::function<bool()> ended);
-    ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
@@ -102,6 +101,8 @@ class Transport {
     int movesLeft_ = 0;
     int opensThisTurn_ = 0;
     int knownRefusalsThisTurn_ = 0;
+    // The engine outlives the transport: it stops calling back when this goes.
+    Subscription playStateObserver_;
 };
 
 }  // namespace ruz
