@@ -81,7 +81,7 @@ class Listeners {
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-// A control's or a part's one behaviour reaction. It is set once when the program is wired; a
+// A control's one behaviour reaction for one event. It is set once when the program is wired; a
 // second assignment over a set reaction is a wiring fault (checked in debug builds). Whoever must
 // run something before or after it takes it out first and wraps it.
 template <typename Signature>
