@@ -115,12 +115,13 @@ void BM_VirtualDayOfSongs(benchmark::State& state) {
         ruz::VirtualTimerHost host;
         auto engine = ruz::makeVirtualTimeEngine(host);
         std::size_t next = 0;
-        engine->setPlayStateChanged([&](ruz::PlayState, ruz::PlayState) {
-            if (engine->currentPosition() == engine->duration()) {
-                engine->open(songs[next++ % std::size(songs)]);
-                ++opened;
-            }
-        });
+        const ruz::Subscription observer =
+            engine->observePlayState([&](ruz::PlayState, ruz::PlayState) {
+                if (engine->currentPosition() == engine->duration()) {
+                    engine->open(songs[next++ % std::size(songs)]);
+                    ++opened;
+                }
+            });
         engine->open(songs[next++]);
         host.advance(kOneDayMs);
     }

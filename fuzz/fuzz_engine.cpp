@@ -24,11 +24,12 @@ void playToEnd(const QString& path, std::size_t bytes, const std::uint8_t* contr
     ruz::VirtualTimerHost host;
     std::unique_ptr<ruz::MediaEngine> engine = ruz::makeVirtualTimeEngine(host);
     int ends = 0;
-    engine->setPlayStateChanged([&](ruz::PlayState, ruz::PlayState now) {
-        if (now == ruz::PlayState::Stopped && engine->currentPosition() == engine->duration()) {
-            ++ends;
-        }
-    });
+    const ruz::Subscription observer =
+        engine->observePlayState([&](ruz::PlayState, ruz::PlayState now) {
+            if (now == ruz::PlayState::Stopped && engine->currentPosition() == engine->duration()) {
+                ++ends;
+            }
+        });
     if (!engine->open(path)) {
         FUZZ_CHECK(engine->playState() == ruz::PlayState::Stopped);
         FUZZ_CHECK(engine->fileName().isEmpty());

@@ -55,6 +55,7 @@ FrmAmp::FrmAmp(Platform& p)
       mnuDefaults({controls_, QStringLiteral("mnuDefaults")}, QStringLiteral("Restore Defaults")),
       mnutavikProgrammers({controls_, QStringLiteral("mnutavikProgrammers")},
                           QStringLiteral("Tavik")),
+      mnuStop({controls_, QStringLiteral("mnuStop")}, QStringLiteral("Stop")),
       MediaPlayer1(p.media),
       chat(p.timers,
            Chat::Views{[this] { return room_.transcriptViews(); },
@@ -99,6 +100,7 @@ FrmAmp::FrmAmp(Platform& p)
     defaults_ = KeptValues(*this);
     defaults_.erase(kFolderSetting);
     mnuDefaults.onClick = [this] { restoreDefaults(); };
+    mnuStop.onClick = [this] { transport_.Stop(); };
     chat.passedOver = [this](Chat::ViewId view) { room_.passedOver(view); };
     chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
         if (!ended_) {

@@ -125,6 +125,7 @@ class FrmAmp {
     MenuEntry mnuMinimize;          // Minimize
     MenuEntry mnuDefaults;          // Restore Defaults
     MenuEntry mnutavikProgrammers;  // Tavik
+    MenuEntry mnuStop;              // Stop, on no menu: the desktop's media keys press it
     MediaEngine& MediaPlayer1;
     Chat chat;  // The chat scanner
 

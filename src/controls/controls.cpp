@@ -29,9 +29,7 @@ Control::~Control() {
 }
 
 void Control::notifyViews() const {
-    for (const auto& view : views_) {
-        view();
-    }
+    views_.notify();
 }
 
 Label::Label(ControlName name, QString caption)

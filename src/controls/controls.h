@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/listeners.h"
 #include "platform/timer_host.h"
 
 #include <QString>
@@ -41,8 +42,9 @@ struct ControlName {
 };
 
 // The toolkit's controls as the system uses them. Each control has a name (the views and the
-// scenario runner address controls by it), the reactions the system attaches to it, and a list of
-// view listeners that hear of every real change (the desktop's widgets redraw from them).
+// scenario runner address controls by it), its behaviour reactions (each set once, when the program
+// is wired), and any number of listeners that hear of every real change (the desktop's widgets
+// redraw from them, the desktop's media interface publishes from them) until their handle goes.
 class Control {
   public:
     explicit Control(ControlName name);
@@ -53,7 +55,9 @@ class Control {
     const QString& name() const { return name_; }
     QString toolTip() const { return toolTip_; }
     void setToolTip(QString tip) { toolTip_ = std::move(tip); }
-    void addViewListener(std::function<void()> listener) { views_.push_back(std::move(listener)); }
+    [[nodiscard]] Subscription addViewListener(std::function<void()> listener) {
+        return views_.add(std::move(listener));
+    }
     // The user clicks the control; false when a click does nothing to a control of its kind.
     virtual bool userClick() { return false; }
 
@@ -64,7 +68,7 @@ class Control {
     QString name_;
     ControlRegistry* registry_;
     QString toolTip_;
-    std::vector<std::function<void()>> views_;
+    Listeners<> views_;
 };
 
 // A label reports only a real change of its caption.
@@ -73,7 +77,7 @@ class Label : public Control {
     Label(ControlName name, QString caption = {});
     const QString& caption() const { return caption_; }
     void setCaption(const QString& caption);
-    std::function<void()> onChange;
+    Reaction<void()> onChange;
 
   private:
     QString caption_;
@@ -106,8 +110,8 @@ class CheckBox : public Control {
         }
     }
     const QString& caption() const { return caption_; }
-    std::function<void()> onClick;
-    std::function<void(int keyCode)> onKeyDown;
+    Reaction<void()> onClick;
+    Reaction<void(int keyCode)> onKeyDown;
 
   private:
     int value_;
@@ -126,7 +130,7 @@ class Slider : public Control {
     bool setMax(int max);
     // The user moves the slider: the value changes, then the scroll reaction runs.
     void userScroll(int value);
-    std::function<void()> onScroll;
+    Reaction<void()> onScroll;
 
   private:
     int min_, max_, value_;
@@ -170,7 +174,7 @@ class FileListBox : public Control {
     bool userSelect(int index);
     // The selected entry's name, "" when nothing is selected.
     QString fileName() const { return item(listIndex_); }
-    std::function<void()> onChange;
+    Reaction<void()> onChange;
 
   private:
     QString path_;
@@ -187,7 +191,7 @@ class FolderTree : public Control {
     const QString& path() const { return path_; }
     void setPath(const QString& path);
     void userPick(const QString& path);
-    std::function<void()> onSelect;
+    Reaction<void()> onSelect;
 
   private:
     QString path_;
@@ -203,7 +207,7 @@ class Timer : public Control {
     void setEnabled(bool enabled);
     int interval() const { return interval_; }
     void setInterval(int intervalMs);
-    std::function<void()> onTick;
+    Reaction<void()> onTick;
 
   private:
     TimerHost& host_;
@@ -227,9 +231,9 @@ class Picture : public Control {
     }
     void mouseDown(int buttons, int xTwips, int yTwips) const;
     void mouseMove(int buttons, int xTwips, int yTwips) const;
-    std::function<void()> onClick;
-    std::function<void(int buttons, int x, int y)> onMouseDown;
-    std::function<void(int buttons, int x, int y)> onMouseMove;
+    Reaction<void()> onClick;
+    Reaction<void(int buttons, int x, int y)> onMouseDown;
+    Reaction<void(int buttons, int x, int y)> onMouseMove;
 };
 
 class MenuEntry : public Control {
@@ -241,7 +245,7 @@ class MenuEntry : public Control {
         click();
         return true;
     }
-    std::function<void()> onClick;
+    Reaction<void()> onClick;
 
   private:
     QString caption_;

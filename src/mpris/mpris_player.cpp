@@ -216,43 +216,29 @@ QStringList changedProperties(Interface which, const PlayerState& before,
     return names;
 }
 
-MprisPlayer::MprisPlayer(FrmAmp& amp, ObservedEngine& engine, TimerHost& timers)
-    : amp_(amp),
-      engine_(engine),
-      timers_(timers),
-      track_(readTrack()),
-      published_(state()),
-      self_(std::make_shared<MprisPlayer*>(this)) {
-    engine_.onChange = [this] { refresh(); };
-    engine_.onSeek = [this](double seconds) {
+MprisPlayer::MprisPlayer(FrmAmp& amp, MediaEngine& engine, TimerHost& timers)
+    : amp_(amp), engine_(engine), timers_(timers), track_(readTrack()), published_(state()) {
+    // The transport hears the engine first (it was made first), this player after it.
+    listening_.push_back(engine_.observePlayState([this](PlayState, PlayState) { refresh(); }));
+    listening_.push_back(engine_.observeSeeks([this](double seconds) {
         if (onSeeked) {
             onSeeked(microseconds(seconds));
         }
-    };
-    const std::weak_ptr<MprisPlayer*> self = self_;
+    }));
     for (Label* label : {&amp_.Song, &amp_.Artist}) {
-        label->addViewListener([self] {
-            if (const auto player = self.lock()) {
-                (*player)->labelsChanged();
-            }
-        });
+        listening_.push_back(label->addViewListener([this] { labelsChanged(); }));
     }
-    // The songs of the folder (what Next and Previous can do), Repeat and Shuffle.
+    // The volume, the song's length, the songs of the folder (what Next and Previous can do),
+    // Repeat and Shuffle.
     for (Control* control :
-         {static_cast<Control*>(&amp_.File1), static_cast<Control*>(&amp_.chkRepeat),
+         {static_cast<Control*>(&amp_.Slider1), static_cast<Control*>(&amp_.Slider2),
+          static_cast<Control*>(&amp_.File1), static_cast<Control*>(&amp_.chkRepeat),
           static_cast<Control*>(&amp_.chkRandomSong)}) {
-        control->addViewListener([self] {
-            if (const auto player = self.lock()) {
-                (*player)->refresh();
-            }
-        });
+        listening_.push_back(control->addViewListener([this] { refresh(); }));
     }
 }
 
-MprisPlayer::~MprisPlayer() {
-    engine_.onChange = nullptr;
-    engine_.onSeek = nullptr;
-}
+MprisPlayer::~MprisPlayer() = default;
 
 Track MprisPlayer::readTrack() const {
     Track track;
@@ -271,7 +257,7 @@ PlayerState MprisPlayer::state() const {
     PlayerState s;
     s.playbackStatus = playbackStatus(engine_.playState());
     s.track = track_;
-    s.volume = linearVolume(engine_.volume());
+    s.volume = linearVolume(amp_.Slider1.value());  // the engine's volume, set with it
     s.positionUs = microseconds(engine_.currentPosition());
     s.loopStatus =
         amp_.chkRepeat.value() != 0 ? QStringLiteral("Track") : QStringLiteral("Playlist");
@@ -291,13 +277,13 @@ void MprisPlayer::labelsChanged() {
         return;
     }
     trackPending_ = true;
-    const std::weak_ptr<MprisPlayer*> self = self_;
-    timers_.post([self] {
-        if (const auto player = self.lock()) {
-            (*player)->trackPending_ = false;
-            (*player)->track_ = (*player)->readTrack();
-            (*player)->refresh();
+    timers_.post([this, alive = std::weak_ptr<const bool>(settling_)] {
+        if (alive.expired()) {
+            return;
         }
+        trackPending_ = false;
+        track_ = readTrack();
+        refresh();
     });
 }
 
@@ -335,8 +321,7 @@ void MprisPlayer::playPause() {
 }
 
 void MprisPlayer::stop() {
-    // As the chat's stop command: the engine stops and rewinds; the window has no stop button.
-    amp_.MediaPlayer1.stop();
+    amp_.mnuStop.click();  // Stop: the engine stops and rewinds, as the chat's stop command
 }
 
 void MprisPlayer::seek(qint64 offsetUs) {

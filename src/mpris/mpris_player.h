@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/frmamp.h"
-#include "mpris/observed_engine.h"
+#include "platform/media/media_engine.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace ruz::mpris {
 
@@ -93,7 +94,7 @@ QStringList changedProperties(Interface which, const PlayerState& before, const 
 class MprisPlayer {
   public:
     // `timers` carries the work that waits for the labels to settle.
-    MprisPlayer(FrmAmp& amp, ObservedEngine& engine, TimerHost& timers);
+    MprisPlayer(FrmAmp& amp, MediaEngine& engine, TimerHost& timers);
     ~MprisPlayer();
     MprisPlayer(const MprisPlayer&) = delete;
     MprisPlayer& operator=(const MprisPlayer&) = delete;
@@ -135,14 +136,15 @@ class MprisPlayer {
     void moveTo(qint64 positionUs);
 
     FrmAmp& amp_;
-    ObservedEngine& engine_;
+    MediaEngine& engine_;
     TimerHost& timers_;
     Track track_;
     bool trackPending_ = false;
     PlayerState published_;
-    // Held by the controls' view listeners, which cannot be taken back, and by work handed to the
-    // event loop: they do nothing once this player is gone.
-    std::shared_ptr<MprisPlayer*> self_;
+    // Work handed to the event loop holds this weakly: it does nothing once this player is gone.
+    std::shared_ptr<const bool> settling_ = std::make_shared<const bool>(true);
+    // The engine's and the window's listeners: this player stops hearing them when it goes.
+    std::vector<Subscription> listening_;
 };
 
 }  // namespace ruz::mpris

@@ -8,9 +8,7 @@ namespace ruz {
 void ScriptedEngine::changeState(PlayState state) {
     const PlayState old = state_;
     state_ = state;
-    if (changed_) {
-        changed_(old, state);
-    }
+    notifyPlayState(old, state);
 }
 
 bool ScriptedEngine::open(const QString& path) {
@@ -54,7 +52,7 @@ bool ScriptedEngine::stop() {
     return true;
 }
 
-bool ScriptedEngine::setCurrentPosition(double seconds) {
+bool ScriptedEngine::moveTo(double seconds) {
     if (fileName_.isEmpty() || std::isnan(seconds)) {
         return false;
     }

@@ -17,6 +17,8 @@ class ScriptedEngine final : public MediaEngine {
     void setRecording(bool on) { recording_ = on; }
     // The song plays to its end: the position becomes the length and the state changes.
     void finishSong();
+    // The song has played up to `seconds`: the position moves as playing moves it, no seek.
+    void playTo(double seconds) { moveTo(seconds); }
     // Every path the engine was asked to open, accepted or not.
     const QStringList& opened() const { return opened_; }
 
@@ -25,7 +27,6 @@ class ScriptedEngine final : public MediaEngine {
     bool pause() override;
     bool stop() override;
     double currentPosition() const override { return position_; }
-    bool setCurrentPosition(double seconds) override;
     double duration() const override { return duration_; }
     int volume() const override { return volume_; }
     bool setVolume(int hundredthsOfDb) override;
@@ -33,9 +34,9 @@ class ScriptedEngine final : public MediaEngine {
     void setMute(bool on) override { mute_ = on; }
     PlayState playState() const override { return state_; }
     QString fileName() const override { return fileName_; }
-    void setPlayStateChanged(PlayStateChanged callback) override { changed_ = std::move(callback); }
 
   private:
+    bool moveTo(double seconds) override;
     void changeState(PlayState state);
 
     QHash<QString, double> songs_;
@@ -46,7 +47,6 @@ class ScriptedEngine final : public MediaEngine {
     int volume_ = 0;
     bool mute_ = false;
     PlayState state_ = PlayState::Stopped;
-    PlayStateChanged changed_;
     bool recording_ = true;
 };
 

@@ -25,16 +25,11 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
     c_.Timer1.onTick = [this] { RefreshPosition(); };
     playlist_.onSelect = [this] { OpenSelectedSong(); };
     playlist_.playFirst = [this] { PlayFirstSong(); };
-    engine_.setPlayStateChanged([this](PlayState, PlayState) {
+    playStateObserver_ = engine_.observePlayState([this](PlayState, PlayState) {
         if (!ended_()) {
             SongEndCheck();
         }
     });
-}
-
-Transport::~Transport() {
-    // The engine outlives the transport: it must not call back into it.
-    engine_.setPlayStateChanged({});
 }
 
 Transport::Stamp Transport::stampOf(const QString& path) {

@@ -32,7 +32,6 @@ class Transport {
     // `ended` tells whether the program has ended: the engine's reports are ignored from then on.
     Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
               std::function<bool()> ended);
-    ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
@@ -99,6 +98,8 @@ class Transport {
     int movesLeft_ = 0;
     int opensThisTurn_ = 0;
     int knownRefusalsThisTurn_ = 0;
+    // The engine outlives the transport: it stops calling back when this goes.
+    Subscription playStateObserver_;
 };
 
 }  // namespace ruz

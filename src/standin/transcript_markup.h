@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ruz::standin {
 
@@ -61,5 +62,20 @@ inline std::string RoomLine(std::string_view time, std::string_view text) {
     line += "</I></FONT>";
     return line;
 }
+
+// A line of the transcript read back: TranscriptLine and RoomLine inverted, each text unescaped
+// once. Any other line (the markup of another writer) keeps its text without the tags, unescaped.
+struct ReadBack {
+    enum class Kind { Member, Room, Other };
+    Kind kind = Kind::Other;
+    std::string time;    // "" for an Other line
+    std::string sender;  // "" for a Room or Other line
+    std::string text;    // the message, the room's text, or the other line's text
+};
+
+// Reads one line, from its "<BR>" up to the next one (or the end).
+ReadBack readTranscriptLine(std::string_view line);
+// The lines of `markup`, each from a "<BR>"; text before the first "<BR>" is no line.
+std::vector<ReadBack> readTranscript(std::string_view markup);
 
 }  // namespace ruz::standin

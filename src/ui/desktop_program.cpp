@@ -2,7 +2,7 @@
 
 #include "app/kept_settings.h"
 #include "platform/media/engine_factory.h"
-#include "scanner/chat.h"
+#include "standin/transcript_markup.h"
 #include "ui/ccoms_view.h"
 #include "ui/frmamp_view.h"
 #include "ui/logo.h"
@@ -61,7 +61,7 @@ std::optional<QPoint> keptPlace(const SettingsStore::Values& values, const char*
 DesktopProgram::DesktopProgram(DesktopOptions options)
     : options_(std::move(options)),
       messenger_(windows_, [this] { return clock_.longTime(clock_.now()).toStdString(); }),
-      engine_(std::make_unique<mpris::ObservedEngine>(makeDesktopEngine(timers_))),
+      engine_(makeDesktopEngine(timers_)),
       tray_(logoIcon()),
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
     // The program runs for days: the window model keeps no record of its messages.
@@ -241,7 +241,7 @@ QString DesktopProgram::startFolder() {
         }
         if (info.isFile()) {
             pendingSong_ = info.fileName();
-            amp_->Timer2.addViewListener([this] {
+            pendingSongListener_ = amp_->Timer2.addViewListener([this] {
                 if (!amp_->Timer2.enabled() && !pendingSong_.isEmpty()) {
                     playAfterBuild(std::exchange(pendingSong_, QString()));
                 }
@@ -356,15 +356,11 @@ void DesktopProgram::dumpTranscript() const {
         return;
     }
     // One line of the room a line of the file, as "SENDER: MESSAGE" with the markup read away.
-    const QString transcript = QString::fromStdString(messenger_.transcriptUtf8());
-    QString lines;
-    for (const QString& raw :
-         transcript.split(QStringLiteral("<BR>"), Qt::SkipEmptyParts, Qt::CaseInsensitive)) {
-        const ChatLine line = CutChatLine(QStringLiteral("<BR>") + raw);
-        lines +=
-            line.whosaid + QStringLiteral(": ") + DecodeCharacterReferences(line.whatsaid) + u'\n';
+    std::string lines;
+    for (const standin::ReadBack& line : standin::readTranscript(messenger_.transcriptUtf8())) {
+        lines += line.sender + ": " + line.text + '\n';
     }
-    file.write(lines.toUtf8());
+    file.write(lines.data(), static_cast<qint64>(lines.size()));
     file.commit();
 }
 

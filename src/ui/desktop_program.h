@@ -6,7 +6,6 @@
 #include "irc/socket_transport.h"
 #include "mpris/mpris_player.h"
 #include "mpris/mpris_service.h"
-#include "mpris/observed_engine.h"
 #include "platform/clock.h"
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
@@ -104,11 +103,13 @@ class DesktopProgram {
     winsys::Hwnd buddyList_ = 0;
     irc::SocketTransport transport_;
     std::unique_ptr<irc::Rooms> ircRooms_;
-    std::unique_ptr<mpris::ObservedEngine> engine_;
+    std::unique_ptr<MediaEngine> engine_;
     QtDialogs dialogs_;
     QtTray tray_;
     Platform platform_;
     std::unique_ptr<FrmAmp> amp_;
+    // Plays `pendingSong_` once the title list is built.
+    Subscription pendingSongListener_;
     // The views go before the controls they show.
     std::unique_ptr<FrmAmpView> ampView_;
     std::unique_ptr<CcomsView> ccomsView_;

@@ -1,8 +1,8 @@
 #include "ui/transcript_view.h"
 
 #include "scanner/chat.h"
+#include "standin/transcript_markup.h"
 
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -15,29 +15,6 @@ namespace {
 constexpr int kTrimChunk = 500;
 const QColor kTimeColour(0x8a, 0x8a, 0x8a);
 const QColor kNameColour(0x00, 0x00, 0xff);
-
-struct ShownLine {
-    QString time;  // "" when the line has no time stamp
-    QString sender;
-    QString text;  // the message, or the whole line when it is not a member's
-};
-
-// A line of the messenger's markup read for showing: names and messages are escaped in it, so
-// neither can close the tags around it.
-ShownLine readLine(const QString& raw) {
-    static const QRegularExpression memberLine(
-        QStringLiteral("^<BR><!-- \\(([^)]*)\\)--><FONT COLOR=\"#0000ff\"><B>(.*?)</B></FONT>"
-                       "<FONT COLOR=\"#000000\">: (.*)</FONT>$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const auto m = memberLine.match(raw);
-    if (m.hasMatch()) {
-        return {m.captured(1), DecodeCharacterReferences(m.captured(2)),
-                QStringLiteral(": ") + DecodeCharacterReferences(m.captured(3))};
-    }
-    // Any other line: its text without the tags (the last character is never kept).
-    return {DateSaid(raw + u' ').mid(1).chopped(1), QString(),
-            DecodeCharacterReferences(StripChatTags(raw + u' '))};
-}
 }  // namespace
 
 TranscriptView::TranscriptView(QWidget* parent) : QPlainTextEdit(parent) {
@@ -83,15 +60,21 @@ void TranscriptView::appendLines(QStringView markup) {
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
     for (const QString& raw : SplitChatLines(markup)) {
-        const ShownLine line = readLine(raw);
+        // Names and messages are escaped in the markup, so neither can close the tags around it.
+        const standin::ReadBack line = standin::readTranscriptLine(raw.toStdString());
         if (!document()->isEmpty()) {
             cursor.insertBlock();
         }
-        if (raw.contains(QStringLiteral("<!-- ("))) {
-            cursor.insertText(QStringLiteral("(") + line.time + QStringLiteral(") "), time);
+        const QString text = QString::fromStdString(line.text);
+        if (line.kind == standin::ReadBack::Kind::Other) {
+            cursor.insertText(text, plain);
+        } else {
+            cursor.insertText(
+                QStringLiteral("(") + QString::fromStdString(line.time) + QStringLiteral(") "),
+                time);
+            cursor.insertText(QString::fromStdString(line.sender), name);
+            cursor.insertText(QStringLiteral(": ") + text, plain);
         }
-        cursor.insertText(line.sender, name);
-        cursor.insertText(line.text, plain);
         lastAdded_ += raw.size();
     }
     // The oldest lines go in chunks, which costs less than one at a time.

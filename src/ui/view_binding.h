@@ -3,26 +3,33 @@
 #include "controls/controls.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <initializer_list>
+#include <vector>
 
 namespace ruz::ui {
 
 // Screen units: the controls measure positions in twips, 15 to a pixel.
 inline constexpr int kTwipsPerPixel = 15;
 
-// Redraws `widget` from the controls now and after every change one of them reports. A widget
-// that has gone is skipped, so the controls may outlive their views.
+// The listeners a widget holds on controls: they go with the widget, so the controls may outlive
+// their views.
+class HeldListeners final : public QObject {
+  public:
+    explicit HeldListeners(QObject* widget) : QObject(widget) {}
+    void hold(Subscription subscription) { held_.push_back(std::move(subscription)); }
+
+  private:
+    std::vector<Subscription> held_;
+};
+
+// Redraws `widget` from the controls now and after every change one of them reports, for as long
+// as the widget lives.
 template <typename W, typename Update>
 void bindView(std::initializer_list<Control*> controls, W* widget, Update update) {
-    const QPointer<W> guard(widget);
+    auto* held = new HeldListeners(widget);  // owned by the widget
     for (Control* control : controls) {
-        control->addViewListener([guard, update] {
-            if (guard) {
-                update(*guard);
-            }
-        });
+        held->hold(control->addViewListener([widget, update] { update(*widget); }));
     }
     update(*widget);
 }

@@ -85,14 +85,13 @@ Heard listen(const std::vector<float>& samples, std::size_t channels) {
 // Runs the event loop until the engine's state turns Stopped (or the give-up time passes).
 void playToTheEnd(MediaEngine& engine) {
     QEventLoop loop;
-    engine.setPlayStateChanged([&](PlayState, PlayState now) {
+    const Subscription observer = engine.observePlayState([&](PlayState, PlayState now) {
         if (now == PlayState::Stopped) {
             loop.quit();
         }
     });
     QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
-    engine.setPlayStateChanged(nullptr);
 }
 
 // Runs the event loop for `ms`.
@@ -129,7 +128,7 @@ TEST(SdlDiskOutput, ATenSecondSongReachesTheDeviceWhole) {
         DecodingEngine engine(host, std::move(output));
         QEventLoop loop;
         std::vector<double> positions;  // sampled while playing: they only grow
-        engine.setPlayStateChanged([&](PlayState, PlayState now) {
+        const Subscription observer = engine.observePlayState([&](PlayState, PlayState now) {
             if (now == PlayState::Stopped) {
                 loop.quit();
             }

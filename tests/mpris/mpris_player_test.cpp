@@ -153,20 +153,20 @@ TEST(Properties, EveryNameIsFoundOnItsOwnInterface) {
 
 // --- the player on the main window --------------------------------------------------------------
 
-// The main window on virtual time against the messenger stand-in, with a scripted engine seen
-// through the observed engine, as the desktop program has it; a folder of three songs.
+// The main window on virtual time against the messenger stand-in, with a scripted engine; a folder
+// of three songs.
 class MprisPlayerTest : public ::testing::Test {
   protected:
     MprisPlayerTest()
         : system([this](TimerHost&) {
               auto made = std::make_unique<ScriptedEngine>();
               scripted = made.get();
-              return std::make_unique<ObservedEngine>(std::move(made));
+              return made;
           }),
           host(system.host),
           standin(system.standin),
           dialogs(system.dialogs),
-          engine(static_cast<ObservedEngine&>(*system.engine)) {}
+          engine(*system.engine) {}
 
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
@@ -207,12 +207,12 @@ class MprisPlayerTest : public ::testing::Test {
     }
 
     // Set while `system` makes its engine, so declared before it.
-    ScriptedEngine* scripted = nullptr;  // owned by `engine`
+    ScriptedEngine* scripted = nullptr;  // owned by `system`
     HeadlessSystem system;
     VirtualTimerHost& host;
     standin::MessengerStandIn& standin;
     ScriptedDialogs& dialogs;
-    ObservedEngine& engine;
+    MediaEngine& engine;
     QTemporaryDir folder;
     FrmAmp* app = nullptr;
     std::unique_ptr<MprisPlayer> player;
@@ -281,13 +281,37 @@ TEST_F(MprisPlayerTest, PlaybackStatusIsAnnouncedOncePerChange) {
     EXPECT_EQ(changesOf(u"Metadata"_s), 0);
 }
 
-TEST_F(MprisPlayerTest, StopStopsTheEngineLikeTheChatCommandWithoutALine) {
+TEST_F(MprisPlayerTest, StopPressesTheStopControlLikeTheChatCommandWithoutALine) {
     const qsizetype lines = sent().size();
-    scripted->setCurrentPosition(4);
+    int presses = 0;
+    const auto stop = app->mnuStop.onClick.take();
+    app->mnuStop.onClick = [&] {
+        ++presses;
+        stop();
+    };
+    scripted->playTo(4);
     player->stop();
+    EXPECT_EQ(presses, 1);
     EXPECT_EQ(engine.playState(), PlayState::Stopped);
     settle();
     EXPECT_EQ(sent().size(), lines);  // the room hears nothing
+}
+
+// Every player hears the engine and the window: a second one deafens neither, and one that has
+// gone hears nothing more, also of work it handed to the event loop.
+TEST_F(MprisPlayerTest, PlayersListenSideBySideAndStopListeningWhenGone) {
+    auto second = std::make_unique<MprisPlayer>(*app, engine, host);
+    int secondChanges = 0;
+    second->onPropertiesChanged = [&](const QStringList&, const PlayerState&) { ++secondChanges; };
+    player->pause();
+    EXPECT_EQ(changesOf(u"PlaybackStatus"_s), 1);
+    EXPECT_EQ(secondChanges, 1);
+    app->Song.setCaption(u"Another"_s);  // the track is taken once the labels settle
+    second.reset();
+    player->play();
+    settle();
+    EXPECT_EQ(changesOf(u"PlaybackStatus"_s), 2);
+    EXPECT_EQ(secondChanges, 1);
 }
 
 TEST_F(MprisPlayerTest, VolumeGoesThroughTheVolumeSlider) {
@@ -339,7 +363,7 @@ TEST_F(MprisPlayerTest, RepeatAndShuffleAreTheWindowsBoxes) {
 
 TEST_F(MprisPlayerTest, SeekMovesByWholeSecondsAndSaysWhere) {
     host.advance(FrmAmp::kPositionRefreshMs);  // the position slider knows the song's length
-    scripted->setCurrentPosition(3.2);
+    scripted->playTo(3.2);
     player->seek(2'000'000);
     EXPECT_DOUBLE_EQ(engine.currentPosition(), 5.0);
     player->seek(-60'000'000);  // before the start: the start
@@ -348,7 +372,7 @@ TEST_F(MprisPlayerTest, SeekMovesByWholeSecondsAndSaysWhere) {
     EXPECT_EQ(app->File1.listIndex(), 0);
     player->seek(11'000'000);  // past the end: on to the next song
     EXPECT_EQ(app->File1.listIndex(), 1);
-    scripted->setCurrentPosition(3.2);
+    scripted->playTo(3.2);
     player->seek(std::numeric_limits<qint64>::max());  // past the end as well, no rewind
     EXPECT_EQ(app->File1.listIndex(), 2);
     EXPECT_EQ(seeks.size(), 2u);

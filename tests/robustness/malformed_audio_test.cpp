@@ -40,7 +40,7 @@ bool playAlone(const QString& path) {
     VirtualTimerHost host;
     std::unique_ptr<MediaEngine> engine = makeVirtualTimeEngine(host);
     int ends = 0;
-    engine->setPlayStateChanged([&](PlayState, PlayState now) {
+    Subscription observer = engine->observePlayState([&](PlayState, PlayState now) {
         if (now == PlayState::Stopped) {
             // Every end while it plays through: the position stands at the length.
             EXPECT_EQ(engine->currentPosition(), engine->duration());
@@ -64,7 +64,7 @@ bool playAlone(const QString& path) {
     std::printf("  played   %s: %.3f s claimed, ended after %.3f s\n",
                 qPrintable(QFileInfo(path).fileName()), claimed, host.nowMs() / 1000.0);
     // Played again from the start, then let go while it plays.
-    engine->setPlayStateChanged({});
+    observer.reset();
     EXPECT_TRUE(engine->play());
     host.advance(kStepMs);
     EXPECT_TRUE(engine->stop());

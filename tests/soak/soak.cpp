@@ -110,7 +110,7 @@ class Soak {
 
     // Wraps the program's own reactions to predict each line it sends from the state it is in.
     void observe(FrmAmp& app) {
-        auto announce = app.Song.onChange;
+        auto announce = app.Song.onChange.take();
         app.Song.onChange = [this, &app, announce] {
             if (app.chatsendc.value() == 1) {
                 expected_.push_back(
@@ -119,7 +119,7 @@ class Soak {
             ++songChanges_;
             announce();
         };
-        auto remind = app.idle.onTick;
+        auto remind = app.idle.onTick.take();
         app.idle.onTick = [this, &app, remind] {
             remind();
             expected_.push_back(QStringLiteral("Idle for (") + app.minutes.caption() +

@@ -35,7 +35,7 @@ struct Change {
 class MediaEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        engine_->setPlayStateChanged([this](PlayState from, PlayState to) {
+        observer_ = engine_->observePlayState([this](PlayState from, PlayState to) {
             changes_.push_back({from, to, engine_->currentPosition(), engine_->duration()});
         });
     }
@@ -66,6 +66,7 @@ class MediaEngineTest : public ::testing::Test {
     VirtualTimerHost host_;
     std::unique_ptr<MediaEngine> engine_ = makeVirtualTimeEngine(host_);
     std::vector<Change> changes_;
+    Subscription observer_;
     QTemporaryDir scratch_;
 };
 
@@ -537,7 +538,7 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
                                fixture(QStringLiteral("two-songs.m3u"))};
     int next = 0;
     int ends = 0;
-    engine_->setPlayStateChanged([&](PlayState, PlayState) {
+    observer_ = engine_->observePlayState([&](PlayState, PlayState) {
         if (engine_->currentPosition() == engine_->duration()) {
             ++ends;
             ASSERT_TRUE(engine_->open(songs[next++ % songs.size()]));

@@ -85,6 +85,38 @@ TEST(Controls, LabelAndCheckBoxReportOnlyRealChanges) {
     EXPECT_EQ(clicks, 3);
 }
 
+// Listeners are heard in the order they came, each until its handle goes; one removed by an
+// earlier one is not heard, and a handle may outlive its control.
+TEST(Controls, ListenersAreHeardUntilTheirHandleGoes) {
+    std::vector<int> heard;
+    Subscription third;
+    auto label = std::make_unique<Label>(u"Song"_qs);
+    Subscription first = label->addViewListener([&] { heard.push_back(1); });
+    Subscription second = label->addViewListener([&] {
+        heard.push_back(2);
+        third.reset();
+    });
+    third = label->addViewListener([&] { heard.push_back(3); });
+    label->setCaption(u"x"_qs);
+    EXPECT_EQ(heard, (std::vector<int>{1, 2}));
+    first.reset();
+    label->setCaption(u"y"_qs);
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 2}));
+    label.reset();
+    second.reset();  // the control has gone: nothing to take back
+    // The behaviour reaction is set once; whoever wraps it takes it out first.
+    Picture button(u"Image4"_qs);
+    button.onClick = [&] { heard.push_back(4); };
+    const auto next = button.onClick.take();
+    EXPECT_FALSE(button.onClick);
+    button.onClick = [&] {
+        heard.push_back(5);
+        next();
+    };
+    button.click();
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 2, 5, 4}));
+}
+
 TEST(Controls, SliderRefusesValuesOutsideItsRange) {
     Slider slider(u"Slider2"_qs, 0, 180, 0);
     EXPECT_FALSE(slider.setValue(-1));

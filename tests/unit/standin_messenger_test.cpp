@@ -1,5 +1,6 @@
 #include "platform/winsys/codepage.h"
 #include "standin/messenger_standin.h"
+#include "standin/transcript_markup.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,46 @@ TEST_F(StandIn, MemberLineMarkupAndEscaping) {
     ASSERT_TRUE(standIn.memberSays("b>ob <&>", "a>b"));
     EXPECT_NE(standIn.transcriptUtf8().find(line("b&gt;ob &lt;&amp;&gt;", "a>b")),
               std::string::npos);
+}
+
+// What the writer puts into the transcript, the reader gives back unchanged: tags, references
+// typed as text, colons, and characters beyond ASCII.
+TEST(TranscriptMarkup, EveryLineReadsBackAsItWasWritten) {
+    struct Row {
+        const char* sender;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"bob", "hello"},
+        {"b>ob <&>", "a>b"},
+        {"amy", "&lt; is how a \"<\" is written"},
+        {"amy", "&amp;amp; &#65; &gt;"},
+        {"a:b", "x: y"},
+        {"<img src=\"/dev/zero\">", "</FONT><FONT COLOR=\"#000000\">: <BR>"},
+        {"\u00e9\u00e8", "\u2020 \U0001F600"},
+        {"eve", ""},
+    };
+    std::string markup;
+    for (const Row& row : rows) {
+        markup += TranscriptLine("10:31:02 PM", row.sender, row.message);
+        const ReadBack read =
+            readTranscriptLine(TranscriptLine("10:31:02 PM", row.sender, row.message));
+        EXPECT_EQ(read.kind, ReadBack::Kind::Member) << row.sender;
+        EXPECT_EQ(read.time, "10:31:02 PM");
+        EXPECT_EQ(read.sender, row.sender);
+        EXPECT_EQ(read.text, row.message);
+        const ReadBack room = readTranscriptLine(RoomLine("10:31:03 PM", row.message));
+        EXPECT_EQ(room.kind, ReadBack::Kind::Room) << row.message;
+        EXPECT_EQ(room.sender, "");
+        EXPECT_EQ(room.text, row.message);
+    }
+    const std::vector<ReadBack> all = readTranscript("before the first line" + markup);
+    ASSERT_EQ(all.size(), std::size(rows));
+    EXPECT_EQ(all.back().sender, "eve");
+    // Markup of another writer keeps its text without the tags.
+    const ReadBack other = readTranscriptLine("<BR><I>amy &amp; bob entered</I>");
+    EXPECT_EQ(other.kind, ReadBack::Kind::Other);
+    EXPECT_EQ(other.text, "amy & bob entered");
 }
 
 TEST_F(StandIn, ProgramPressPostsInputAsOwnLineAndIsRecorded) {

@@ -272,7 +272,7 @@ double DecodingEngine::currentPosition() const {
     return std::clamp(position, 0.0, std::nextafter(duration_, 0.0));
 }
 
-bool DecodingEngine::setCurrentPosition(double seconds) {
+bool DecodingEngine::moveTo(double seconds) {
     if (!decoder_ || std::isnan(seconds)) {
         return false;
     }
@@ -313,18 +313,12 @@ void DecodingEngine::applyGain() {
     output_->setGain(gain);
 }
 
-void DecodingEngine::setPlayStateChanged(PlayStateChanged callback) {
-    onPlayStateChanged_ = std::move(callback);
-}
-
 // Raises the play-state notification if the state really changed. Always the last step of an
 // operation: the player may call back into the engine from it.
 void DecodingEngine::notify(PlayState oldState) {
-    if (oldState == state_ || !onPlayStateChanged_) {
-        return;
+    if (oldState != state_) {
+        notifyPlayState(oldState, state_);
     }
-    const PlayStateChanged callback = onPlayStateChanged_;
-    callback(oldState, state_);
 }
 
 }  // namespace ruz::media

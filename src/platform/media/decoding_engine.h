@@ -39,7 +39,6 @@ class DecodingEngine final : public MediaEngine {
     bool pause() override;
     bool stop() override;
     double currentPosition() const override;
-    bool setCurrentPosition(double seconds) override;
     double duration() const override { return duration_; }
     int volume() const override { return volume_; }
     bool setVolume(int hundredthsOfDb) override;
@@ -47,7 +46,6 @@ class DecodingEngine final : public MediaEngine {
     void setMute(bool on) override;
     PlayState playState() const override { return state_; }
     QString fileName() const override { return fileName_; }
-    void setPlayStateChanged(PlayStateChanged callback) override;
 
   private:
     void startEntry(std::unique_ptr<MpegDecoder> decoder);
@@ -59,6 +57,7 @@ class DecodingEngine final : public MediaEngine {
     void onTick();
     void finishEntry();
     void applyGain();
+    bool moveTo(double seconds) override;
     void notify(PlayState oldState);
 
     TimerHost& host_;
@@ -79,7 +78,6 @@ class DecodingEngine final : public MediaEngine {
     PlayState state_ = PlayState::Stopped;
     int volume_ = 0;
     bool mute_ = false;
-    PlayStateChanged onPlayStateChanged_;
 };
 
 }  // namespace ruz::media

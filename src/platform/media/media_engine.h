@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/listeners.h"
+
 #include <QString>
 
 #include <functional>
@@ -9,7 +11,8 @@ namespace ruz {
 enum class PlayState { Stopped, Paused, Playing };
 
 // The media engine behind `MediaPlayer1`: exactly the members the player uses.
-// Every call runs on the user-interface thread; the play-state notification is raised there too.
+// Every call runs on the user-interface thread; the notifications are raised there too. Any number
+// of observers hear them, in the order they began to listen, until their handle goes.
 class MediaEngine {
   public:
     using PlayStateChanged = std::function<void(PlayState oldState, PlayState newState)>;
@@ -26,7 +29,16 @@ class MediaEngine {
 
     // Seconds. A position below 0 is taken as 0, one past the end as the end.
     virtual double currentPosition() const = 0;
-    virtual bool setCurrentPosition(double seconds) = 0;
+    // A move within the song is told to the seek observers with the new position; a move to or
+    // past the end ends the song, which is a change of state, not a seek.
+    bool setCurrentPosition(double seconds) {
+        const bool withinSong = seconds < duration();
+        const bool accepted = moveTo(seconds);
+        if (accepted && withinSong) {
+            seeks_.notify(currentPosition());
+        }
+        return accepted;
+    }
     virtual double duration() const = 0;
 
     // Hundredths of a decibel, -10000 (silence) to 0 (full); anything else is refused.
@@ -40,7 +52,25 @@ class MediaEngine {
     // The last file the engine accepted, "" before any.
     virtual QString fileName() const = 0;
 
-    virtual void setPlayStateChanged(PlayStateChanged callback) = 0;
+    [[nodiscard]] Subscription observePlayState(PlayStateChanged observer) {
+        return playStates_.add(std::move(observer));
+    }
+    [[nodiscard]] Subscription observeSeeks(std::function<void(double seconds)> observer) {
+        return seeks_.add(std::move(observer));
+    }
+
+  protected:
+    // The position moves: as `setCurrentPosition`, without telling anyone.
+    virtual bool moveTo(double seconds) = 0;
+    // Tells the observers of the state. Always an operation's last step: an observer may call
+    // back into the engine.
+    void notifyPlayState(PlayState oldState, PlayState newState) const {
+        playStates_.notify(oldState, newState);
+    }
+
+  private:
+    Listeners<PlayState, PlayState> playStates_;
+    Listeners<double> seeks_;
 };
 
 }  // namespace ruz
