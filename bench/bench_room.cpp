@@ -2,7 +2,7 @@
 // leaving, without a pause) through the connection into the room's transcript, with the whole
 // program headless on virtual time reading the room at its poll; optionally also a view that
 // follows the transcript at every change, as the desktop's chat-room window does.
-#include "../tests/irc/fake_transport.h"
+#include "../tests/irc/fake_link.h"
 #include "irc/rooms.h"
 #include "scanner/chat.h"
 #include "scenario/world.h"
@@ -20,7 +20,7 @@ void BM_RoomLines(benchmark::State& state) {
     const bool withView = state.range(0) != 0;
     ruz::scenario::World world;
     world.model.setRecording(false);
-    ruz::irc::testing::FakeTransport transport;
+    ruz::irc::testing::FakeLink transport;
     ruz::irc::Settings settings;
     settings.endpoint = {QStringLiteral("irc.test"), 6667, false, {}};
     settings.nick = QStringLiteral("me");

@@ -1,7 +1,7 @@
 // The IRC line parser and the connection behind a room: fuzzed bytes as the server's stream, cut
 // into lines and parsed, then fed to a signed-on connection whose rooms are the stand-in's.
 
-#include "../tests/irc/fake_transport.h"
+#include "../tests/irc/fake_link.h"
 #include "fuzz_system.h"
 #include "irc/message.h"
 #include "irc/rooms.h"
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ruz::winsys::WindowModel model;
     model.setRecording(false);
     ruz::standin::MessengerStandIn standin(model, [] { return std::string("10:31:02 PM"); });
-    ruz::irc::testing::FakeTransport transport;
+    ruz::irc::testing::FakeLink transport;
     ruz::irc::Settings settings;
     settings.endpoint = {QStringLiteral("irc.test"), 6667, false, {}};
     settings.nick = QStringLiteral("me");

@@ -11,7 +11,7 @@ QString buddyListCaption(const QString& nick) {
 }  // namespace
 
 Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
-             Transport& transport, Settings settings)
+             Link& transport, Settings settings)
     : messenger_(messenger), windows_(windows), channels_(settings.channels) {
     usedNicks_.insert(foldCase(settings.nick));
     messenger_.signOn(settings.nick.toStdString());

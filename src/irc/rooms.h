@@ -32,7 +32,7 @@ class Rooms {
     static constexpr const char* kNotYou = " (not you)";
 
     Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
-          Transport& transport, Settings settings);
+          Link& transport, Settings settings);
     ~Rooms();
     Rooms(const Rooms&) = delete;
     Rooms& operator=(const Rooms&) = delete;

@@ -47,7 +47,7 @@ QString protocolWord(const QString& text) {
 
 }  // namespace
 
-Session::Session(TimerHost& timers, Transport& transport, Settings settings, Events events)
+Session::Session(TimerHost& timers, Link& transport, Settings settings, Events events)
     : timers_(timers),
       transport_(transport),
       settings_(std::move(settings)),

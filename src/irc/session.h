@@ -1,8 +1,8 @@
 #pragma once
 
+#include "irc/link.h"
 #include "irc/message.h"
 #include "irc/send_queue.h"
-#include "irc/transport.h"
 #include "platform/timer_host.h"
 
 #include <QByteArray>
@@ -66,7 +66,7 @@ class Session {
     // another one.
     static constexpr int kNickRegainCheckMs = 30000;
 
-    Session(TimerHost& timers, Transport& transport, Settings settings, Events events);
+    Session(TimerHost& timers, Link& transport, Settings settings, Events events);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -133,7 +133,7 @@ class Session {
     void sendProtocol(const QString& line);
 
     TimerHost& timers_;
-    Transport& transport_;
+    Link& transport_;
     Settings settings_;
     Events events_;
     SendQueue queue_;

@@ -3,7 +3,7 @@
 #include "app/frmamp.h"
 #include "common/settings_store.h"
 #include "irc/rooms.h"
-#include "irc/socket_transport.h"
+#include "irc/socket_link.h"
 #include "mpris/mpris_player.h"
 #include "mpris/mpris_service.h"
 #include "platform/clock.h"
@@ -101,7 +101,7 @@ class DesktopProgram {
     winsys::WindowModel windows_;
     standin::MessengerStandIn messenger_;
     winsys::Hwnd buddyList_ = 0;
-    irc::SocketTransport transport_;
+    irc::SocketLink transport_;
     std::unique_ptr<irc::Rooms> ircRooms_;
     std::unique_ptr<MediaEngine> engine_;
     QtDialogs dialogs_;

@@ -14,8 +14,9 @@ class QTreeView;
 
 namespace ruz::ui {
 
-// The main window's skin: every widget shows one of FrmAmp's controls, found by name, and hands
-// the user's clicks, drags and keys to that control. The widgets themselves decide nothing.
+// The main window's skin: every widget shows one of FrmAmp's controls, bound to it by reference,
+// and hands the user's clicks, drags and keys to that control. The widgets themselves decide
+// nothing.
 class FrmAmpView final : public QMainWindow {
   public:
     explicit FrmAmpView(FrmAmp& amp);

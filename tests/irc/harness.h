@@ -1,7 +1,7 @@
 #pragma once
 
 #include "irc/rooms.h"
-#include "irc/socket_transport.h"
+#include "irc/socket_link.h"
 #include "scenario/world.h"
 
 #include <QByteArray>
@@ -70,7 +70,7 @@ class Program {
     int roomLinesWith(const QString& part) const;
 
     scenario::World world;
-    SocketTransport transport;
+    SocketLink transport;
     std::unique_ptr<Rooms> rooms;
 };
 

@@ -2,7 +2,7 @@
 // reaching another member (ngircd on loopback, the everyday send pace), and the program's memory
 // while 10,000 lines of other members arrive in its room; with --flood, how the program keeps up
 // with a server on loopback that sends 1,000 members entering and leaving a second for 20 s.
-#include "fake_transport.h"
+#include "fake_link.h"
 #include "harness.h"
 #include "ngircd_server.h"
 
@@ -114,7 +114,7 @@ int measureLatency() {
 
 int measureMemory() {
     ruz::scenario::World world;
-    FakeTransport transport;
+    FakeLink transport;
     Rooms rooms(world.standin, world.model, world.host, transport,
                 ownerIn(QStringLiteral("irc.test"), 6667));
     rooms.start();

@@ -1,4 +1,4 @@
-#include "../irc/fake_transport.h"
+#include "../irc/fake_link.h"
 #include "irc/rooms.h"
 #include "messenger/aimchat.h"
 #include "platform/winsys/codepage.h"
@@ -11,7 +11,7 @@
 namespace ruz::irc {
 namespace {
 
-using testing::FakeTransport;
+using testing::FakeLink;
 
 const QString kDagger = QString(QChar(0x2020));
 
@@ -77,7 +77,7 @@ class IrcRooms : public ::testing::Test {
     }
 
     scenario::World world;
-    FakeTransport transport;
+    FakeLink transport;
     std::unique_ptr<Rooms> rooms;
 };
 

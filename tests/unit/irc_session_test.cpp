@@ -1,4 +1,4 @@
-#include "../irc/fake_transport.h"
+#include "../irc/fake_link.h"
 #include "irc/rooms.h"
 #include "irc/send_queue.h"
 #include "irc/session.h"
@@ -11,7 +11,7 @@
 namespace ruz::irc {
 namespace {
 
-using testing::FakeTransport;
+using testing::FakeLink;
 
 TEST(IrcSendQueue, BurstOfFourThenOneEveryTwoSeconds) {
     VirtualTimerHost host;
@@ -111,7 +111,7 @@ class IrcSession : public ::testing::Test {
     QList<QByteArray> written() { return transport.takeLines(); }
 
     VirtualTimerHost host;
-    FakeTransport transport;
+    FakeLink transport;
     Settings settings;
     std::unique_ptr<Session> session;
     QStringList lines;

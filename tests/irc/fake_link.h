@@ -1,6 +1,6 @@
 #pragma once
 
-#include "irc/transport.h"
+#include "irc/link.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,7 +12,7 @@ namespace ruz::irc::testing {
 
 // The other end of the connection, played by the test: what the client wrote, and the server's
 // side of opening, sending and closing.
-class FakeTransport final : public Transport {
+class FakeLink final : public Link {
   public:
     void setListener(Listener listener) override { listener_ = std::move(listener); }
     void open(const Endpoint& endpoint) override {

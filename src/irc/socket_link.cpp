@@ -1,4 +1,4 @@
-#include "irc/socket_transport.h"
+#include "irc/socket_link.h"
 
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -6,13 +6,13 @@
 
 namespace ruz::irc {
 
-SocketTransport::SocketTransport() = default;
+SocketLink::SocketLink() = default;
 
-SocketTransport::~SocketTransport() {
+SocketLink::~SocketLink() {
     drop();
 }
 
-void SocketTransport::drop() {
+void SocketLink::drop() {
     if (!socket_) {
         return;
     }
@@ -22,7 +22,7 @@ void SocketTransport::drop() {
     socket_.release()->deleteLater();
 }
 
-void SocketTransport::open(const Endpoint& endpoint) {
+void SocketLink::open(const Endpoint& endpoint) {
     drop();
     socket_ = std::make_unique<QSslSocket>();
     QSslSocket* socket = socket_.get();
@@ -81,13 +81,13 @@ void SocketTransport::open(const Endpoint& endpoint) {
     }
 }
 
-void SocketTransport::write(const QByteArray& bytes) {
+void SocketLink::write(const QByteArray& bytes) {
     if (socket_) {
         socket_->write(bytes);
     }
 }
 
-void SocketTransport::close() {
+void SocketLink::close() {
     if (socket_) {
         // The closing side knows: no report of this close reaches the listener, also not the
         // one the socket gives at once while it disconnects.

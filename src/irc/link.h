@@ -15,7 +15,7 @@ struct Endpoint {
     QString caFile;  // certificates to trust besides the system's; "" for the system's only
 };
 
-class Transport {
+class Link {
   public:
     struct Listener {
         std::function<void()> connected;                  // the stream is up (after the handshake)
@@ -25,7 +25,7 @@ class Transport {
         std::function<void(const QString& reason)> untrusted;
     };
 
-    virtual ~Transport() = default;
+    virtual ~Link() = default;
     virtual void setListener(Listener listener) = 0;
     // Opens a stream to `endpoint`, dropping any previous one without a callback.
     virtual void open(const Endpoint& endpoint) = 0;

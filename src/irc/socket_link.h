@@ -1,6 +1,6 @@
 #pragma once
 
-#include "irc/transport.h"
+#include "irc/link.h"
 
 #include <QObject>
 
@@ -12,10 +12,10 @@ namespace ruz::irc {
 
 // The transport on a QSslSocket: plain TCP, or TLS verified against the system's certificates and
 // those of the endpoint's CA file.
-class SocketTransport final : public QObject, public Transport {
+class SocketLink final : public QObject, public Link {
   public:
-    SocketTransport();
-    ~SocketTransport() override;
+    SocketLink();
+    ~SocketLink() override;
 
     void setListener(Listener listener) override { listener_ = std::move(listener); }
     void open(const Endpoint& endpoint) override;
