@@ -57,15 +57,15 @@ constexpr unsigned char kContinuationHigh = 0xBF;
 constexpr unsigned char kContinuationBits = 0x3F;
 constexpr unsigned kBitsPerContinuation = 6;
 
-constexpr std::int8_t kNoLead = -1;
+constexpr std::uint8_t kNoLead = 0xFF;
 
 // Which row of kLeads each byte leads, or kNoLead.
-constexpr std::array<std::int8_t, 256> kLeadOfByte = [] {
-    std::array<std::int8_t, 256> table{};
+constexpr std::array<std::uint8_t, 256> kLeadOfByte = [] {
+    std::array<std::uint8_t, 256> table{};
     table.fill(kNoLead);
     for (std::size_t row = 0; row < kLeads.size(); ++row) {
         for (unsigned byte = kLeads[row].first; byte <= kLeads[row].last; ++byte) {
-            table[byte] = static_cast<std::int8_t>(row);
+            table[byte] = static_cast<std::uint8_t>(row);
         }
     }
     return table;
@@ -79,11 +79,11 @@ struct Sequence {
 };
 std::optional<Sequence> sequenceAt(std::string_view s, std::size_t i) {
     const auto byte = static_cast<unsigned char>(s[i]);
-    const std::int8_t row = kLeadOfByte[byte];
+    const std::uint8_t row = kLeadOfByte[byte];
     if (row == kNoLead) {
         return std::nullopt;
     }
-    const Lead& lead = kLeads[static_cast<std::size_t>(row)];
+    const Lead& lead = kLeads[row];
     const auto continuations = static_cast<std::size_t>(lead.continuations);
     if (i + continuations >= s.size()) {
         return std::nullopt;
