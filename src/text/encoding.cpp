@@ -185,6 +185,25 @@ std::u16string fromUtf8(std::string_view utf8) {
     return out;
 }
 
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < kFirstHighByte) {
+            ++i;
+            continue;
+        }
+        const std::optional<Sequence> sequence = sequenceAt(bytes, i);
+        if (!sequence) {
+            return false;
+        }
+        i += sequence->length;
+    }
+    return true;
+}
+
+std::u16string fromUtf8OrLatin1(std::string_view bytes) {
+    return isValidUtf8(bytes) ? fromUtf8(bytes) : fromLatin1(bytes);
+}
+
 std::string toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
