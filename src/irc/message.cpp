@@ -254,7 +254,7 @@ std::vector<std::string_view> words(std::string_view text, char separator) {
 }
 
 std::u16string utf16Of(std::string_view utf8) {
-    // The text module reads a byte order mark at the start as a mark, not as a character.
+    // Reading UTF-8 may take a byte order mark at the start for a mark and drop it: kept here.
     std::u16string units;
     while (utf8.starts_with(kByteOrderMark)) {
         units += kByteOrderMarkUnit;
