@@ -17,8 +17,8 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
     messenger_.signOn(settings.nick);
     buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick), true);
     // The last room opened is in front: open them last to first.
-    for (auto it = channels_.crbegin(); it != channels_.crend(); ++it) {
-        const std::string channel = *it;
+    for (std::size_t i = channels_.size(); i-- > 0;) {
+        const std::string& channel = channels_[i];
         rooms_.insert_or_assign(
             channel,
             messenger_.openLinkedRoom(

@@ -37,7 +37,7 @@ bool isErrorNumeric(std::string_view command) {
            number >= kFirstError && number <= kLastError;
 }
 
-std::string withReason(std::string text, std::string_view reason) {
+std::string withReason(const std::string& text, std::string_view reason) {
     const std::string plain = plainText(reason);
     return plain.empty() ? text + '.' : text + " (" + plain + ").";
 }
