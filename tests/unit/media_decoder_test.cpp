@@ -1,6 +1,7 @@
 #include "platform/media/engine_factory.h"
 #include "platform/media/m3u.h"
 #include "platform/media/mpeg_decoder.h"
+#include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
 
 #include <QDir>
@@ -98,6 +99,25 @@ TEST(MpegDecoderRefusal, NotMpegAudio) {
     }
     EXPECT_FALSE(MpegDecoder::open(QString()));
     EXPECT_FALSE(MpegDecoder::open(QStringLiteral(RUZ_FIXTURES_DIR)));
+}
+
+// The frame reader that feeds the Windows codec finds in every test file what libmpg123 finds: the
+// same format and gapless length, and the same files refused.
+TEST(MpegDecoderRefusal, TheFrameReaderAgreesOnEveryFixture) {
+    const QStringList names = QDir(QStringLiteral(RUZ_FIXTURES_DIR)).entryList(QDir::Files);
+    ASSERT_GE(names.size(), 15);
+    for (const QString& name : names) {
+        const auto decoder = MpegDecoder::open(fixture(name));
+        const auto source = mpeg::FileSource::open(fixture(name).toStdString());
+        ASSERT_TRUE(source) << name.toStdString();
+        const std::optional<mpeg::StreamInfo> stream = mpeg::probe(*source);
+        ASSERT_EQ(bool(decoder), bool(stream)) << name.toStdString();
+        if (decoder) {
+            EXPECT_EQ(stream->format.sampleRate, decoder->sampleRate()) << name.toStdString();
+            EXPECT_EQ(stream->format.channels, decoder->channels()) << name.toStdString();
+            EXPECT_EQ(stream->lengthFrames, decoder->lengthFrames()) << name.toStdString();
+        }
+    }
 }
 
 // Damaged files: each either is refused or plays to a reported end; none crashes or hangs.
