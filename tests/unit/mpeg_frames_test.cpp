@@ -253,6 +253,13 @@ TEST(MpegStream, RefusesBytesThatOnlyLookLikeFrames) {
     }
     MemorySource scattered(bytes);
     EXPECT_FALSE(probe(scattered));
+    // One frame alone cannot be told from bytes that look like one; two that line up can.
+    const std::vector<std::uint8_t> one = silentFrames(1);
+    MemorySource lone(one);
+    EXPECT_FALSE(probe(lone));
+    const std::vector<std::uint8_t> two = silentFrames(2);
+    MemorySource pair(two);
+    EXPECT_TRUE(probe(pair));
     // An ID3v2 tag that claims more than there is.
     const std::vector<std::uint8_t> tagOnly = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
     MemorySource tag(tagOnly);

@@ -43,6 +43,9 @@ constexpr std::int64_t kDecoderDelay = 529;
 // How many frames after the first must follow each other exactly before a run counts as MPEG
 // audio: random bytes that look like one header do not line up like that.
 constexpr int kProbeFrames = 4;
+// Inside a stream whose format is known, a header and the next one where it ends are enough to
+// find the frames again after junk.
+constexpr int kResyncFrames = 1;
 // How far the start of the audio is looked for, and how far a lost frame boundary, past junk.
 constexpr std::uint64_t kMaxJunkBytes = 64 * 1024;
 
@@ -107,9 +110,9 @@ std::optional<FrameHeader> headerAt(ByteSource& source, std::uint64_t offset) {
 
 // Whether frames follow each other from `offset` on: the frame there is whole (and of `format`'s
 // stream, when one is given), and each of the next few starts where the one before ends, until
-// the data ends.
+// the data ends (a second header at least).
 bool linesUp(ByteSource& source, std::uint64_t offset, std::uint64_t end,
-             const std::optional<FrameHeader>& format) {
+             const std::optional<FrameHeader>& format, int followers) {
     const std::optional<FrameHeader> first = headerAt(source, offset);
     if (!first || (format && !format->sameStream(*first))) {
         return false;
@@ -118,9 +121,10 @@ bool linesUp(ByteSource& source, std::uint64_t offset, std::uint64_t end,
     if (next > end) {
         return false;
     }
-    for (int frame = 0; frame < kProbeFrames; ++frame) {
+    for (int frame = 0; frame < followers; ++frame) {
         if (next + kHeaderBytes > end) {
-            return true;  // the data ends after whole frames
+            // The data ends after whole frames; a lone one is not enough to tell.
+            return frame > 0;
         }
         const std::optional<FrameHeader> header = headerAt(source, next);
         if (!header || !first->sameStream(*header)) {
@@ -355,7 +359,7 @@ std::optional<StreamInfo> probe(ByteSource& source) {
     const std::uint64_t searchEnd = std::min(stream.audioEnd, tagEnd + kMaxJunkBytes);
     std::optional<std::uint64_t> first;
     for (std::uint64_t at = tagEnd; at < searchEnd && !first; ++at) {
-        if (linesUp(source, at, stream.audioEnd, std::nullopt)) {
+        if (linesUp(source, at, stream.audioEnd, std::nullopt, kProbeFrames)) {
             first = at;
         }
     }
@@ -411,7 +415,7 @@ bool FrameWalker::reach(std::int64_t index) {
             std::optional<std::uint64_t> found;
             const std::uint64_t limit = std::min(end_, scan_ + kMaxJunkBytes);
             for (std::uint64_t at = scan_ + 1; at < limit && !found; ++at) {
-                if (linesUp(source_, at, end_, format_)) {
+                if (linesUp(source_, at, end_, format_, kResyncFrames)) {
                     found = at;
                 }
             }
