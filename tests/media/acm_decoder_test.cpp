@@ -7,6 +7,8 @@
 
 #include "platform/media/acm_decoder.h"
 
+#include "media/decoder_contract.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,21 +39,11 @@ std::filesystem::path fixture(const std::string& name) {
     return std::filesystem::path(dir != nullptr ? dir : RUZ_FIXTURES_DIR) / name;
 }
 
-std::int64_t decodeAll(AcmDecoder& decoder) {
-    std::vector<float> pcm(static_cast<std::size_t>(kChunkFrames * decoder.channels()));
-    std::int64_t total = 0;
-    while (const std::int64_t got = decoder.read(pcm.data(), kChunkFrames)) {
-        total += got;
-    }
-    return total;
-}
+using contract::decodeAll;
+using contract::DecodeCase;
 
-std::int64_t skipAll(AcmDecoder& decoder) {
-    std::int64_t total = 0;
-    while (const std::int64_t got = decoder.skip(10000)) {
-        total += got;
-    }
-    return total;
+std::unique_ptr<AcmDecoder> openFixture(const char* name) {
+    return AcmDecoder::open(fixture(name));
 }
 
 // Up to `limit` frames (all when negative) as 16-bit samples, as the reference holds them.
@@ -74,45 +66,15 @@ std::vector<std::int16_t> samples(AcmDecoder& decoder, std::int64_t limit) {
     return out;
 }
 
-struct DecodeCase {
-    const char* file;
-    int rate;
-    int channels;
-    std::int64_t frames;  // what a full decode yields (libmpg123's count)
-};
-
 class AcmDecoderTest : public ::testing::TestWithParam<DecodeCase> {};
 
 // The silent outputs only pass over the data: that must end exactly where decoding ends.
 TEST_P(AcmDecoderTest, PassingOverEndsWhereDecodingEnds) {
-    const DecodeCase& c = GetParam();
-    auto decoded = AcmDecoder::open(fixture(c.file));
-    auto skipped = AcmDecoder::open(fixture(c.file));
-    ASSERT_TRUE(decoded && skipped);
-    EXPECT_EQ(decoded->sampleRate(), c.rate);
-    EXPECT_EQ(decoded->channels(), c.channels);
-    EXPECT_EQ(decodeAll(*decoded), c.frames);
-    EXPECT_EQ(skipAll(*skipped), c.frames);
-    EXPECT_TRUE(decoded->atEnd());
-    EXPECT_TRUE(skipped->atEnd());
-    EXPECT_EQ(decoded->read(nullptr, 0), 0);
+    contract::expectPassingOverEndsWhereDecodingEnds(GetParam(), openFixture);
 }
 
 TEST_P(AcmDecoderTest, SeekingMovesBothWays) {
-    const DecodeCase& c = GetParam();
-    auto decoder = AcmDecoder::open(fixture(c.file));
-    ASSERT_TRUE(decoder);
-    const std::int64_t middle = c.frames / 2;
-    ASSERT_TRUE(decoder->seek(middle));
-    EXPECT_EQ(skipAll(*decoder), c.frames - middle);
-    ASSERT_TRUE(decoder->seek(middle));
-    EXPECT_EQ(decodeAll(*decoder), c.frames - middle);
-    ASSERT_TRUE(decoder->seek(0));
-    EXPECT_FALSE(decoder->atEnd());
-    EXPECT_EQ(decodeAll(*decoder), c.frames);
-    ASSERT_TRUE(decoder->seek(c.frames + 100000));
-    EXPECT_EQ(skipAll(*decoder), 0);
-    EXPECT_EQ(decodeAll(*decoder), 0);
+    contract::expectSeekingMovesBothWays(GetParam(), openFixture);
 }
 
 // A seek lands on the sample a decode from the start reaches there.
@@ -136,20 +98,11 @@ TEST_P(AcmDecoderTest, ASeekLandsWhereDecodingGetsTo) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, AcmDecoderTest,
-                         ::testing::Values(DecodeCase{"tone-1s.mp3", 44100, 2, 44100},
-                                           DecodeCase{"tone-3s.mp3", 44100, 2, 132300},
-                                           DecodeCase{"tagged-3s.mp3", 44100, 2, 132300},
-                                           DecodeCase{"tone-10s.mp3", 32000, 2, 320000},
-                                           DecodeCase{"tone-60s.mp3", 32000, 1, 1920000},
-                                           DecodeCase{"tone-2.4s.mp2", 48000, 2, 115200},
-                                           // half a file: the header still says 132300
-                                           DecodeCase{"truncated.mp3", 44100, 2, 64559}));
+INSTANTIATE_TEST_SUITE_P(Fixtures, AcmDecoderTest, ::testing::ValuesIn(contract::kDecodeCases));
 
 TEST(AcmDecoderRefusal, NotMpegAudio) {
-    for (const char* name : {"zero.mp3", "random.mp3", "text.mp3", "wav-renamed.mp3",
-                             "two-songs.m3u", "README.md", "no-such-file.mp3"}) {
-        EXPECT_FALSE(AcmDecoder::open(fixture(name))) << name;
+    for (const char* name : contract::kNotMpegAudio) {
+        EXPECT_FALSE(openFixture(name)) << name;
     }
     EXPECT_FALSE(AcmDecoder::open(std::filesystem::path()));
     EXPECT_FALSE(AcmDecoder::open(fixture("")));  // the folder
