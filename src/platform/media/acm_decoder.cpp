@@ -27,6 +27,11 @@ constexpr int kMaxIdleConversions = 2;
 // back for layer III's bit reservoir): their output fills the synthesis filter bank and layer
 // III's overlap, and is dropped. Measured under Wine: a frame less leaves the first frame wrong.
 constexpr std::int64_t kWarmUpFrames = 2;
+// Samples the codec gives before the first sample of the first frame fed. Under Wine (its
+// l3codeca.acm) none: the codec holds the first frame back until the second arrives, and from
+// then on its output is the frames' samples in order, the synthesis filter's own delay included,
+// exactly where libmpg123 has them before its gapless cut.
+constexpr std::int64_t kCodecLeadSamples = 0;
 // Full scale of a 16-bit sample.
 constexpr float kSampleScale = 32768.0F;
 
@@ -226,7 +231,7 @@ bool AcmDecoder::restart() {
         const std::optional<mpeg::FrameHeader> header = walker_.header(start);
         reservoir += header ? header->mainDataBytes() : stream_.format.reservoirBytes();
     }
-    decodedAt_ = start * samples;
+    decodedAt_ = start * samples - kCodecLeadSamples;
     fedAll_ = !walker_.seek(start);
     if (fedAll_) {
         return true;  // the data ends before the position: nothing to read

@@ -47,7 +47,7 @@ constexpr int kProbeFrames = 4;
 // find the frames again after junk.
 constexpr int kResyncFrames = 1;
 // How far the start of the audio is looked for, and how far a lost frame boundary, past junk.
-constexpr std::uint64_t kMaxJunkBytes = 64 * 1024;
+constexpr std::uint64_t kMaxJunkBytes = std::uint64_t{64} * 1024;
 
 // ID3v2: "ID3", version (2 bytes), flags, size in four 7-bit bytes; a footer of 10 bytes when the
 // flags say so.
