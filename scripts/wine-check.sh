@@ -11,7 +11,7 @@ build=${RUZ_WIN_BUILD_DIR:-build-win}
 
 source scripts/wine-env.sh
 ruz_install_missing "${RUZ_WINE_PACKAGES[@]}"
-ruz_cross_build "$build"
+ruz_cross_build "$build" ruz-win32-room ruz-linkcheck-win32
 ruz_fresh_wine_prefix
 
 # The checks start every room (and every dialog window) as a ruz-win32-room process of their own,

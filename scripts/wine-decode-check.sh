@@ -26,7 +26,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
     -DRUZ_BUILD_TESTS=ON >/dev/null
 fi
 timeout 900 cmake --build "$build" -j"$(nproc)" --target ruz-decode-reference >/dev/null
-ruz_cross_build "$build_win"
+ruz_cross_build "$build_win" ruz-media-tests
 echo "Built in $((SECONDS - started)) s"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-decode-check.XXXXXX")
