@@ -133,7 +133,9 @@ class AcmDecoder::Codec {
         if (frame.size() > kMaxFrameBytes) {
             return false;
         }
-        std::memcpy(input_.data(), frame.data(), frame.size());
+        if (!frame.empty()) {
+            std::memcpy(input_.data(), frame.data(), frame.size());
+        }
         DWORD left = static_cast<DWORD>(frame.size());
         DWORD offset = 0;
         int idle = 0;

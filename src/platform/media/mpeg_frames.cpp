@@ -291,7 +291,7 @@ std::optional<EncoderInfo> readEncoderInfo(std::span<const std::uint8_t> frame,
 }
 
 std::size_t MemorySource::read(std::uint64_t offset, std::span<std::uint8_t> out) {
-    if (offset >= bytes_.size()) {
+    if (offset >= bytes_.size() || out.empty()) {
         return 0;
     }
     const std::size_t count =
