@@ -1,14 +1,19 @@
 // The media engine on fuzzed bytes: the file is opened, played on virtual time to its end, with
 // a few fuzzed seeks, pauses and stops on the way; and decoded to samples by the decoder itself.
 // Every song must end: playing on virtual time past any length the data can have is a finding.
+// The same bytes go through the MPEG frame reader that feeds the Windows decoder: its frames lie
+// inside the data, one after the other, each as long as its header says, and a seek finds them.
 
 #include "fuzz_system.h"
 #include "platform/media/engine_factory.h"
 #include "platform/media/mpeg_decoder.h"
+#include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -94,6 +99,35 @@ void decodeThrough(const QString& path, std::size_t bytes) {
     }
 }
 
+void readFrames(const std::uint8_t* data, std::size_t size) {
+    namespace mpeg = ruz::media::mpeg;
+    mpeg::MemorySource source({data, size});
+    const std::optional<mpeg::StreamInfo> stream = mpeg::probe(source);
+    if (!stream) {
+        return;
+    }
+    FUZZ_CHECK(stream->lengthFrames > 0);
+    FUZZ_CHECK(stream->audioStart < stream->audioEnd && stream->audioEnd <= size);
+    mpeg::FrameWalker walker(source, *stream);
+    std::vector<std::uint8_t> frame;
+    std::vector<std::uint8_t> middle;
+    const std::int64_t frames = walker.countFrames();
+    std::size_t walked = 0;
+    FUZZ_CHECK(walker.seek(0));
+    while (walker.next(frame)) {
+        const auto header = mpeg::parseHeader(std::span<const std::uint8_t, 4>(frame.data(), 4));
+        FUZZ_CHECK(header && header->sameStream(stream->format));
+        FUZZ_CHECK(static_cast<int>(frame.size()) == header->bytes);
+        walked += frame.size();
+        if (walker.index() == frames / 2 + 1) {
+            middle = frame;
+        }
+    }
+    FUZZ_CHECK(walker.index() == frames);
+    FUZZ_CHECK(walked <= stream->audioEnd - stream->audioStart);
+    FUZZ_CHECK(walker.seek(frames / 2) && walker.next(frame) && frame == middle);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -104,5 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The last bytes steer the moves: the first ones are the file's headers.
     playToEnd(path, size, size >= 3 ? data + size - 3 : nullptr);
     decodeThrough(path, size);
+    readFrames(data, size);
     return 0;
 }

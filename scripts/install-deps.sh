@@ -18,7 +18,7 @@ run_packages=(
 )
 # The tests on top.
 test_packages=(
-  libgtest-dev libbenchmark-dev
+  libgtest-dev googletest libbenchmark-dev
   mpg123
   clang libclang-rt-14-dev llvm clang-tidy
   xvfb xdotool x11-utils openbox

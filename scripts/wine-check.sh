@@ -7,56 +7,12 @@
 # Exit status: 0 when every check passed; non-zero on any failure, mismatch or time-out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 build=${RUZ_WIN_BUILD_DIR:-build-win}
 
-packages=(cmake make g++-mingw-w64-x86-64 wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]} > 0)); then
-  sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    sudo=(sudo)
-  fi
-  echo "Installing: ${missing[*]}"
-  started=$SECONDS
-  timeout 600 "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive timeout 900 "${sudo[@]}" apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}" >/dev/null
-  echo "Installed in $((SECONDS - started)) s"
-fi
-
-started=$SECONDS
-timeout 300 cmake -S win32 -B "$build" -DRUZ_WARNINGS_AS_ERRORS=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-timeout 600 cmake --build "$build" -j"$(nproc)" >/dev/null
-echo "Cross-built in $((SECONDS - started)) s: $build/ruz-win32-room.exe, $build/ruz-linkcheck-win32.exe"
-
-# One fresh prefix for the room programs and the checks: they must share one wineserver.
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine.XXXXXX")
-export WINEPREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko set-up in the fresh prefix
-export LC_ALL=C.UTF-8                      # Wine's ANSI code page is then 1252
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  timeout 30 wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-started=$SECONDS
-timeout 180 wineboot -i >/dev/null 2>&1
-timeout 60 wineserver -w
-# The null graphics driver: windows exist and take messages with no X server. It must be set
-# before Wine's desktop process starts, so the prefix's wineserver is let end before and after.
-timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-timeout 60 wineserver -w
-echo "Wine prefix ready in $((SECONDS - started)) s"
+source scripts/wine-env.sh
+ruz_install_missing "${RUZ_WINE_PACKAGES[@]}"
+ruz_cross_build "$build" ruz-win32-room ruz-linkcheck-win32
+ruz_fresh_wine_prefix
 
 # The checks start every room (and every dialog window) as a ruz-win32-room process of their own,
 # from beside the check program.

@@ -3,6 +3,7 @@
 // in a playlist, the good song after a bad one plays next.
 
 #include "platform/media/engine_factory.h"
+#include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
 #include "scenario/world.h"
 
@@ -16,6 +17,9 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
+#include <vector>
 
 namespace ruz {
 namespace {
@@ -155,6 +159,40 @@ TEST(MalformedAudio, EveryFileOpensPlaysToItsEndAndThePlaylistMovesOn) {
         playlist.run();
         // A song the engine takes is played in its turn; one it refuses is passed over.
         EXPECT_EQ(playlist.middlePlayed(), accepted);
+    }
+}
+
+// The frame reader that feeds the Windows codec: every file is refused, or has a length and
+// frames that end inside the data, each as long as its header says.
+TEST(MalformedAudio, TheFrameReaderRefusesOrWalksEveryFile) {
+    const QString dir = qEnvironmentVariable("RUZ_MALFORMED_DIR");
+    const QStringList files = corpus();
+    ASSERT_GE(files.size(), kMinCorpusFiles) << "the corpus in " << qPrintable(dir);
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        const auto source = media::mpeg::FileSource::open(QDir(dir).filePath(name).toStdString());
+        ASSERT_TRUE(source);
+        const std::optional<media::mpeg::StreamInfo> stream = media::mpeg::probe(*source);
+        if (!stream) {
+            std::printf("  refused  %s\n", qPrintable(name));
+            continue;
+        }
+        EXPECT_GT(stream->lengthFrames, 0);
+        media::mpeg::FrameWalker walker(*source, *stream);
+        std::vector<std::uint8_t> frame;
+        std::uint64_t bytes = 0;
+        while (walker.next(frame)) {
+            ASSERT_GE(frame.size(), 4U);
+            const auto header =
+                media::mpeg::parseHeader(std::span<const std::uint8_t, 4>(frame.data(), 4));
+            ASSERT_TRUE(header);
+            EXPECT_EQ(frame.size(), static_cast<std::size_t>(header->bytes));
+            bytes += frame.size();
+        }
+        EXPECT_LE(bytes, stream->audioEnd - stream->audioStart);
+        std::printf("  frames   %s: %lld, length %lld\n", qPrintable(name),
+                    static_cast<long long>(walker.index()),
+                    static_cast<long long>(stream->lengthFrames));
     }
 }
 
