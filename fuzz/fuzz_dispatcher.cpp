@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 3:  // through the room and the scanner
                 system.standin.memberSays(ruz::fuzz::kScreenName,
                                           commandLine(in, app).toStdString());
-                letTimePass(ruz::Chat::kPollIntervalMs);
+                letTimePass(ruz::RoomScanner::kPollIntervalMs);
                 break;
             case 4:
             case 5:

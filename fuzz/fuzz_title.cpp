@@ -1,4 +1,4 @@
-// The two title derivations: the title-list build's BuildTitle and the title pick-up from the
+// The two title derivations: the title-list build's buildTitle and the title pick-up from the
 // playlist's selected file, for a folder holding one file named from the input.
 
 #include "fuzz_system.h"
@@ -36,11 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The build's title: the text before the first ".", after the first " - ", in lower case.
     const QString asName = QString::fromUtf8(input);
-    const QString title = ruz::BuildTitle(asName);
+    const QString title = ruz::buildTitle(asName);
     FUZZ_CHECK(!title.contains(u'.'));
     FUZZ_CHECK(title.size() <= 3 * asName.size());  // lower case may lengthen a character
     if (!title.contains(QStringLiteral(" - "))) {
-        FUZZ_CHECK(ruz::BuildTitle(title) == title.toLower());
+        FUZZ_CHECK(ruz::buildTitle(title) == title.toLower());
     }
 
     // The pick-up: a folder with exactly that one file.
@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(folder.mkpath(folderPath));
     // Every file, also one whose name is not valid UTF-8 (a name cut inside a surrogate pair is
     // written so), as the playlist lists them.
-    for (const QString& old : ruz::ListFileNames(folderPath)) {
-        FUZZ_CHECK(::unlink(ruz::NativeFromName(folderPath + u'/' + old).constData()) == 0);
+    for (const QString& old : ruz::listFileNames(folderPath)) {
+        FUZZ_CHECK(::unlink(ruz::nativeFromName(folderPath + u'/' + old).constData()) == 0);
     }
     const QString name = fileNameFrom(input);
     // A name starting with "." is a hidden file, which the playlist does not list.
@@ -68,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     system.host.advance(10);  // the title list of one entry is built
     FUZZ_CHECK(app.List1.count() == 1);
     const QString listed = app.File1.item(0);
-    FUZZ_CHECK(app.List1.item(0) == ruz::BuildTitle(listed));
+    FUZZ_CHECK(app.List1.item(0) == ruz::buildTitle(listed));
 
-    app.announcer().PickUpTitle();
+    app.announcer().pickUpTitle();
     const qsizetype hyphen = listed.indexOf(u'-');
     if (hyphen < 0) {
         FUZZ_CHECK(app.Song.caption() == listed);

@@ -68,7 +68,7 @@ SettingsStore::Values KeptValues(const FrmAmp& amp) {
     return values;
 }
 
-std::string ApplyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
+std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
     // Every value is looked at before any is applied.
     for (const char16_t* name : kKeptBoxes) {
         const auto value = valueOf(values, boxSetting(name));

@@ -15,7 +15,7 @@ SettingsStore::Values KeptValues(const FrmAmp& amp);
 // Applies `values`: words, boxes and volume at once, as the user would set them; the folder is
 // left to the caller. Names it does not know are passed over. A value that does not fit applies
 // nothing and returns one line naming it; "" when all applied.
-std::string ApplyKeptValues(FrmAmp& amp, const SettingsStore::Values& values);
+std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values);
 
 inline constexpr const char* kFolderSetting = "folder";
 inline constexpr const char* kVolumeSetting = "volume";

@@ -16,8 +16,8 @@ Chrome::Chrome(Controls controls, Tray& tray, std::function<Ccoms&()> words,
                std::function<bool()> ended)
     : c_(controls), tray_(tray), words_(std::move(words)), ended_(std::move(ended)) {
     tray_.onIconMessage = [this](int message) { TrayIconMessage(message); };
-    c_.mnuMinimize.onClick = [this] { MinimizeClicked(); };
-    c_.mnuhelp.onClick = [this] { CcomsMenuClicked(); };
+    c_.mnuMinimize.onClick = [this] { minimizeClicked(); };
+    c_.mnuhelp.onClick = [this] { ccomsMenuClicked(); };
     c_.Image10.onClick = [this] { c_.window.setVisible(false); };
 }
 
@@ -55,12 +55,12 @@ void Chrome::TrayIconMessage(int mouseMessage) {
     }
 }
 
-void Chrome::MinimizeClicked() {
+void Chrome::minimizeClicked() {
     AddTrayIcon();
     c_.window.setVisible(false);
 }
 
-void Chrome::CcomsMenuClicked() {
+void Chrome::ccomsMenuClicked() {
     Ccoms& words = words_();
     if (words.window.visible()) {
         words.window.setVisible(false);

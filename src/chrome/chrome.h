@@ -29,8 +29,8 @@ class Chrome {
     void RemoveTrayIcon();
     const NotifyIconData& trayRecord() const { return trayRecord_; }
     void TrayIconMessage(int mouseMessage);
-    void MinimizeClicked();
-    void CcomsMenuClicked();
+    void minimizeClicked();
+    void ccomsMenuClicked();
     void hideMain() { c_.window.setVisible(false); }
     // The main window appears, not minimised and in front, whatever hid it.
     void showMain() {

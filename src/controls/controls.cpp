@@ -159,8 +159,8 @@ bool FileListBox::setPath(const QString& folder) {
     }
     QStringList names;
     // Every file, a name that is not valid UTF-8 included (the file system's own listing).
-    for (const QString& entry : ListFileNames(dir.absolutePath())) {
-        const QString shown = DisplayName(entry);  // a pattern matches text, not kept bytes
+    for (const QString& entry : listFileNames(dir.absolutePath())) {
+        const QString shown = displayName(entry);  // a pattern matches text, not kept bytes
         const bool matches = std::any_of(matchers.begin(), matchers.end(),
                                          [&](const auto& m) { return m.match(shown).hasMatch(); });
         if (matches) {

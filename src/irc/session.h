@@ -66,7 +66,7 @@ class Session {
     // another one.
     static constexpr int kNickRegainCheckMs = 30000;
 
-    Session(TimerHost& timers, Link& transport, Settings settings, Events events);
+    Session(TimerHost& timers, Link& link, Settings settings, Events events);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -133,7 +133,7 @@ class Session {
     void sendProtocol(const QString& line);
 
     TimerHost& timers_;
-    Link& transport_;
+    Link& link_;
     Settings settings_;
     Events events_;
     SendQueue queue_;

@@ -160,7 +160,7 @@ QString trackIdFor(const QString& path) {
 
 QString fileUrl(const QString& path) {
     return QStringLiteral("file://") +
-           QString::fromLatin1(NativeFromName(path).toPercentEncoding("/"));
+           QString::fromLatin1(nativeFromName(path).toPercentEncoding("/"));
 }
 
 QVariantMap metadataMap(const Track& track) {

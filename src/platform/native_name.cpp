@@ -55,7 +55,7 @@ int validSequenceAt(const QByteArray& bytes, qsizetype at) {
 }
 }  // namespace
 
-QString NameFromNative(const QByteArray& bytes) {
+QString nameFromNative(const QByteArray& bytes) {
     QString name;
     name.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size();) {
@@ -71,7 +71,7 @@ QString NameFromNative(const QByteArray& bytes) {
     return name;
 }
 
-QByteArray NativeFromName(const QString& name) {
+QByteArray nativeFromName(const QString& name) {
     QByteArray bytes;
     bytes.reserve(name.size());
     qsizetype start = 0;
@@ -88,7 +88,7 @@ QByteArray NativeFromName(const QString& name) {
     return bytes;
 }
 
-QString DisplayName(const QString& name) {
+QString displayName(const QString& name) {
     QString shown = name;
     for (qsizetype i = 0; i < shown.size(); ++i) {
         if (isKeptByte(name, i)) {
@@ -98,9 +98,9 @@ QString DisplayName(const QString& name) {
     return shown;
 }
 
-QStringList ListFileNames(const QString& folder) {
+QStringList listFileNames(const QString& folder) {
     QStringList names;
-    const QByteArray path = NativeFromName(folder);
+    const QByteArray path = nativeFromName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), ::closedir);
     if (!dir) {
         return names;
@@ -113,7 +113,7 @@ QStringList ListFileNames(const QString& folder) {
         struct stat info {};
         const QByteArray full = path + '/' + name;
         if (::stat(full.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-            names.append(NameFromNative(name));
+            names.append(nameFromNative(name));
         }
     }
     return names;

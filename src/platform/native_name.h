@@ -12,13 +12,13 @@ namespace ruz {
 // file is opened.
 
 // The name of `bytes`, without loss.
-QString NameFromNative(const QByteArray& bytes);
-// The bytes of a name or path made by NameFromNative (or any ordinary text: UTF-8).
-QByteArray NativeFromName(const QString& name);
+QString nameFromNative(const QByteArray& bytes);
+// The bytes of a name or path made by nameFromNative (or any ordinary text: UTF-8).
+QByteArray nativeFromName(const QString& name);
 // The name as it is shown: every kept byte is the replacement character U+FFFD.
-QString DisplayName(const QString& name);
+QString displayName(const QString& name);
 // The names of the files in `folder` (without "." and ".."), every one of them, in no order;
 // empty when the folder cannot be read.
-QStringList ListFileNames(const QString& folder);
+QStringList listFileNames(const QString& folder);
 
 }  // namespace ruz

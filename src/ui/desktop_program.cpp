@@ -68,7 +68,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     windows_.setRecording(false);
     if (options_.irc) {
         ircRooms_ =
-            std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_, *options_.irc);
+            std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, *options_.irc);
         buddyList_ = ircRooms_->buddyList();
         followNick();
     } else {
@@ -83,7 +83,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
         DiskSettingsFile file(options_.settingsFile);
         std::string problem = settings_.load(file);
         if (problem.empty()) {
-            problem = ApplyKeptValues(*amp_, settings_.values());
+            problem = applyKeptValues(*amp_, settings_.values());
             if (!problem.empty()) {
                 settings_.clear();
                 problem = "the settings in " + file.where() + " are damaged (" + problem +
@@ -167,15 +167,15 @@ void DesktopProgram::startWhenSignedOn(int waitedMs) {
 void DesktopProgram::signOn(irc::Settings settings) {
     signOff();
     windows_.destroyWindow(buddyList_);
-    ircRooms_ = std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_,
-                                             std::move(settings));
+    ircRooms_ =
+        std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, std::move(settings));
     buddyList_ = ircRooms_->buddyList();
     followNick();
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
     }
     ircRooms_->start();
-    amp_->ScreenNameChanged();
+    amp_->screenNameChanged();
     messengerChanged();
 }
 
@@ -189,7 +189,7 @@ void DesktopProgram::signOff() {
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
     }
-    amp_->ScreenNameChanged();
+    amp_->screenNameChanged();
     messengerChanged();
 }
 
@@ -202,7 +202,7 @@ void DesktopProgram::openOwnBuddyList() {
 void DesktopProgram::followNick() {
     ircRooms_->setNickListener([this] {
         if (amp_) {
-            amp_->ScreenNameChanged();
+            amp_->screenNameChanged();
         }
     });
 }
@@ -282,7 +282,7 @@ void DesktopProgram::playWhenListed(const QString& name) {
     const FileListBox& list = amp_->File1;
     for (int i = 0; i < list.count(); ++i) {
         if (list.item(i) == name) {
-            amp_->transport().PlayEntry(i);
+            amp_->transport().playEntry(i);
             return;
         }
     }

@@ -75,7 +75,7 @@ class ElidedLabel final : public QLabel {
     }
     void setFullText(const QString& text) {
         full_ = text;
-        setToolTip(PlainToolTip(text));
+        setToolTip(plainToolTip(text));
         elide();
     }
 
@@ -157,7 +157,7 @@ QWidget* FrmAmpView::buildDisplay() {
     song->setObjectName(QStringLiteral("song"));
     setPointSize(*song, kSongPointSize, true);
     bindView(songLabel, song, [&songLabel](ElidedLabel& w) {
-        w.setFullText(DisplayName(songLabel.caption().trimmed()));
+        w.setFullText(displayName(songLabel.caption().trimmed()));
     });
     grid->addWidget(song, 0, 1, 1, 2);
 
@@ -166,7 +166,7 @@ QWidget* FrmAmpView::buildDisplay() {
     artist->setObjectName(QStringLiteral("artist"));
     setPointSize(*artist, kArtistPointSize, false);
     bindView(artistLabel, artist, [&artistLabel](ElidedLabel& w) {
-        w.setFullText(DisplayName(artistLabel.caption().trimmed()));
+        w.setFullText(displayName(artistLabel.caption().trimmed()));
     });
     grid->addWidget(artist, 1, 1, 1, 2);
 
@@ -248,7 +248,7 @@ QWidget* FrmAmpView::buildFolders() {
     FileListBox& playlist = amp_.File1;
     bindView(playlist, folderLabel, [&playlist](QLabel& w) {
         w.setText(playlist.path());
-        w.setToolTip(PlainToolTip(playlist.path()));
+        w.setToolTip(plainToolTip(playlist.path()));
     });
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
@@ -286,12 +286,12 @@ QWidget* FrmAmpView::buildFolders() {
             listed != playlist.path()) {
             bool same = w.count() == playlist.count() && listed == playlist.path();
             for (int i = 0; same && i < playlist.count(); ++i) {
-                same = w.item(i)->text() == DisplayName(playlist.item(i));
+                same = w.item(i)->text() == displayName(playlist.item(i));
             }
             if (!same) {
                 w.clear();
                 for (int i = 0; i < playlist.count(); ++i) {
-                    w.addItem(DisplayName(playlist.item(i)));
+                    w.addItem(displayName(playlist.item(i)));
                 }
                 w.setProperty(kListedFolder, playlist.path());
             }

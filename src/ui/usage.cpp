@@ -187,7 +187,7 @@ std::span<const EnvironmentRow> Environment() {
     return kEnvironment;
 }
 
-std::string HelpText() {
+std::string helpText() {
     std::string out =
         "Usage: ruz [OPTIONS] [FOLDER | SONG]\n"
         "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
@@ -219,7 +219,7 @@ std::string HelpText() {
     return out;
 }
 
-std::string UsageError(const std::string& problem) {
+std::string usageError(const std::string& problem) {
     return "ruz: " + problem + "; see ruz --help\n";
 }
 

@@ -99,8 +99,8 @@ TEST(Metadata, TheUrlNamesTheFileByItsOwnBytes) {
         {u"/m/A - One.mp3"_s, u"file:///m/A%20-%20One.mp3"_s},
         {u"/m/Zo\u00eb #1?.mp3"_s, u"file:///m/Zo%C3%AB%20%231%3F.mp3"_s},
         // Latin-1 bytes, no UTF-8: the same bytes in the URL, not a replacement character.
-        {NameFromNative("/m/\xe9t\xe9.mp3"), u"file:///m/%E9t%E9.mp3"_s},
-        {NameFromNative("/m/\xff\xfe.mp3"), u"file:///m/%FF%FE.mp3"_s},
+        {nameFromNative("/m/\xe9t\xe9.mp3"), u"file:///m/%E9t%E9.mp3"_s},
+        {nameFromNative("/m/\xff\xfe.mp3"), u"file:///m/%FF%FE.mp3"_s},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fileUrl(row.path), row.url) << row.url.toStdString();

@@ -397,7 +397,7 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
     ASSERT_TRUE(file) << RUZ_MAN_PAGE;
     const std::string page((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
-    const std::string help = HelpText();
+    const std::string help = helpText();
     EXPECT_EQ(page.find("@RUZ_"), std::string::npos);
     EXPECT_EQ(page.find("@PROJECT_VERSION@"), std::string::npos);
     std::vector<std::string> words;
@@ -432,12 +432,12 @@ TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
             if (*row.value != '\0') {
                 arguments.append(u"x"_s);
             }
-            const irc::CommandLine line = irc::parseCommandLine(arguments);
+            const CommandLine line = parseCommandLine(arguments);
             EXPECT_FALSE(line.error.startsWith(u"unknown option")) << line.error.toStdString();
         }
     }
     EXPECT_EQ(options, 6);
-    const std::string refused = UsageError("unknown option --bogus");
+    const std::string refused = usageError("unknown option --bogus");
     EXPECT_EQ(refused, "ruz: unknown option --bogus; see ruz --help\n");
 }
 

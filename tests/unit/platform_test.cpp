@@ -224,12 +224,12 @@ TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
                                 "\xf3\xb3\xb3\xb3 a pair ending like a kept byte",
                                 "\xb3\xf3\xb3\xb3\xb3"};
     for (const QByteArray& bytes : cases) {
-        const QString name = NameFromNative(bytes);
-        EXPECT_EQ(NativeFromName(name), bytes) << bytes.toStdString();
-        EXPECT_EQ(DisplayName(name) == name, QString::fromUtf8(bytes).toUtf8() == bytes)
+        const QString name = nameFromNative(bytes);
+        EXPECT_EQ(nativeFromName(name), bytes) << bytes.toStdString();
+        EXPECT_EQ(displayName(name) == name, QString::fromUtf8(bytes).toUtf8() == bytes)
             << bytes.toStdString();
     }
-    EXPECT_EQ(DisplayName(NameFromNative("caf\xe9.mp3")), u"caf\ufffd.mp3");
+    EXPECT_EQ(displayName(nameFromNative("caf\xe9.mp3")), u"caf\ufffd.mp3");
 
     QTemporaryDir folder;
     const QByteArray raw = QFile::encodeName(folder.path()) + "/caf\xe9 - Song.mp3";
@@ -241,7 +241,7 @@ TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
     FileListBox list({window, QStringLiteral("File1")}, QStringLiteral("*.MP3"));
     ASSERT_TRUE(list.setPath(folder.path()));
     ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(DisplayName(list.item(0)), u"caf\ufffd - Song.mp3");
+    EXPECT_EQ(displayName(list.item(0)), u"caf\ufffd - Song.mp3");
     const QString path = list.path() + u'/' + list.item(0);
     EXPECT_TRUE(media::openRegularFile(path).valid());
     ::unlink(raw.constData());  // a name the folder's own removal cannot spell

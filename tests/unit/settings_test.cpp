@@ -153,7 +153,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
 
     HeadlessSystem next([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
     FrmAmp& b = next.create();
-    EXPECT_EQ(ApplyKeptValues(b, kept), "");
+    EXPECT_EQ(applyKeptValues(b, kept), "");
     EXPECT_EQ(b.ccoms().word(Word::Trigger), u"!");
     EXPECT_EQ(b.ccoms().word(Word::Announcement), u"now: %s\n(%a)");
     EXPECT_EQ(b.chkRepeat.value(), 1);
@@ -188,7 +188,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
     };
     FrmAmp& a = create();
     for (const SettingsStore::Values& values : cases) {
-        const std::string said = ApplyKeptValues(a, values);
+        const std::string said = applyKeptValues(a, values);
         EXPECT_NE(said, "");
         EXPECT_EQ(said.find('\n'), std::string::npos);
         EXPECT_FALSE(a.hasCcoms());
@@ -196,7 +196,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
         EXPECT_EQ(a.Slider1.value(), 0);
     }
     // Names of a later version are passed over.
-    EXPECT_EQ(ApplyKeptValues(a, {{"box.chkNew", "7"}}), "");
+    EXPECT_EQ(applyKeptValues(a, {{"box.chkNew", "7"}}), "");
 }
 
 TEST(Ccoms, TheTemplatesToolTipExplainsItsPlaceholders) {

@@ -35,7 +35,7 @@ FileDescriptor openRegularFile(const QString& path) {
     if (path.isEmpty()) {
         return {};
     }
-    const QByteArray native = NativeFromName(path);
+    const QByteArray native = nativeFromName(path);
     // O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is taken off again
     // once the descriptor is known to be a regular file.
     FileDescriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
