@@ -2,6 +2,7 @@
 
 #include "app/kept_settings.h"
 #include "common/constants.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 
@@ -58,11 +59,12 @@ FrmAmp::FrmAmp(Platform& p)
       mnuStop({controls_, QStringLiteral("mnuStop")}, QStringLiteral("Stop")),
       MediaPlayer1(p.media),
       chat(p.timers,
-           RoomScanner::Views{[this] { return room_.transcriptViews(); },
-                              [this](RoomScanner::ViewId view, qsizetype from, qsizetype& length) {
-                                  return room_.transcriptFrom(view, from, length);
-                              },
-                              [this] { return room_.clearTranscript(); }},
+           RoomScanner::Views{
+               [this] { return room_.transcriptViews(); },
+               [this](RoomScanner::ViewId view, text::Index from, text::Index& length) {
+                   return room_.transcriptFrom(view, from, length);
+               },
+               [this] { return room_.clearTranscript(); }},
            &controls_),
       platform_(p),
       aimchat_(p.windows),
@@ -76,7 +78,7 @@ FrmAmp::FrmAmp(Platform& p)
                  p.media, playlist_, [this] { return ended_; }),
       announcer_(
           {tmrGetSong, Song, Artist, chkAutoGetSong, chkKeepFromRating}, playlist_, p.clock, room_,
-          [this] { return ccoms().word(Word::Announcement); },
+          [this] { return fromQString(ccoms().word(Word::Announcement)); },
           [this] { return transport_.passingOver(); }),
       presence_({idle, minutes, idlereason, mnuidle, chkAntiLag, tmrALag, chkAutoGetSong, chkRepeat,
                  chkRandomSong, chkKeepFromRating, lblsn},
@@ -102,7 +104,7 @@ FrmAmp::FrmAmp(Platform& p)
     mnuDefaults.onClick = [this] { restoreDefaults(); };
     mnuStop.onClick = [this] { transport_.stop(); };
     chat.passedOver = [this](RoomScanner::ViewId view) { room_.passedOver(view); };
-    chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
+    chat.aimchatscan = [this](std::u16string& whosaid, std::u16string& whatsaid, std::u16string&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);
         }
@@ -121,10 +123,10 @@ void FrmAmp::Form_Load() {
     if (ended_) {
         return;
     }
-    lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
+    lblsn.setCaption(messengerMate_ ? GetMMUser() : toQString(room_.firstDialogCaption()));
     nameLearned_ = true;
     chat.scan_on();
-    room_.send(daggered(QStringLiteral("- Loads Taviks Ruz -")));
+    room_.send(daggered(u"- Loads Taviks Ruz -"));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
     chrome_.AddTrayIcon();
     window.setVisible(true);
@@ -134,7 +136,7 @@ void FrmAmp::screenNameChanged() {
     if (!nameLearned_ || ended_) {
         return;
     }
-    lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
+    lblsn.setCaption(messengerMate_ ? GetMMUser() : toQString(room_.firstDialogCaption()));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
 }
 
@@ -176,7 +178,7 @@ void FrmAmp::restoreDefaults() {
 }
 
 QString FrmAmp::GetMMUser() {
-    QString caption = room_.firstDialogCaption();
+    QString caption = toQString(room_.firstDialogCaption());
     const qsizetype apostrophe = caption.indexOf(u'\'');
     if (apostrophe >= 0) {
         caption.truncate(apostrophe);

@@ -1,6 +1,7 @@
 #include "scenario/properties.h"
 
 #include "common/numbers.h"
+#include "qt/qt_text.h"
 
 #include <QRegularExpression>
 
@@ -24,6 +25,9 @@ PropertyValue seconds(double s) {
 }
 PropertyValue text(QString t) {
     return {std::move(t), Compare::Text};
+}
+PropertyValue text(std::u16string_view t) {
+    return text(toQString(t));
 }
 PropertyValue truth(bool b) {
     return text(boolText(b));
@@ -172,11 +176,15 @@ const Prop<RoomScanner> kChatProps[] = {
     {u"newlastlyne", false,
      [](const RoomScanner& c, const World&, int) { return text(c.newlastlyne); }},
 };
-const Prop<QStringList> kPendingProps[] = {
-    {u"Count", false, [](const QStringList& l, const World&, int) { return number(l.size()); }},
+using Pending = std::vector<std::u16string>;
+const Prop<Pending> kPendingProps[] = {
+    {u"Count", false,
+     [](const Pending& l, const World&, int) { return number(static_cast<qsizetype>(l.size())); }},
     {u"Item", true,
-     [](const QStringList& l, const World&, int i) {
-         return text(i >= 0 && i < l.size() ? l[i] : QString());
+     [](const Pending& l, const World&, int i) {
+         return text(i >= 0 && static_cast<std::size_t>(i) < l.size()
+                         ? l[static_cast<std::size_t>(i)]
+                         : std::u16string());
      }},
 };
 
@@ -197,7 +205,7 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return readRow<RoomScanner>(app->chat, world, prop, kChatProps);
     }
     if (name == u"pending") {
-        return readRow<QStringList>(app->announcer().pending(), world, prop, kPendingProps);
+        return readRow<Pending>(app->announcer().pending(), world, prop, kPendingProps);
     }
     if (const Control* c = findControl(*app, name)) {
         return controlProperty(*c, world, prop);
@@ -226,13 +234,13 @@ bool matches(const PropertyValue& actual, const QString& expected) {
         case Compare::Text:
             return actual.text == expected;
         case Compare::Number: {
-            const auto want = readNumber(expected);
-            const auto have = readNumber(actual.text);
+            const auto want = readNumber(fromQString(expected));
+            const auto have = readNumber(fromQString(actual.text));
             return want && have && *want == *have;
         }
         case Compare::Seconds: {
-            const auto want = readNumber(expected);
-            const auto have = readNumber(actual.text);
+            const auto want = readNumber(fromQString(expected));
+            const auto have = readNumber(fromQString(actual.text));
             return want && have && std::fabs(*want - *have) <= kSecondsTolerance + 1e-9;
         }
     }

@@ -11,6 +11,7 @@
 // Usage: ruz-soak [HOURS]   (default 24). Prints the figures and "1 passed, 0 failed" or
 // "0 passed, 1 failed"; exits 0 or 1.
 
+#include "qt/qt_text.h"
 #include "scenario/world.h"
 
 #include <QDir>
@@ -113,8 +114,8 @@ class Soak {
         auto announce = app.Song.onChange.take();
         app.Song.onChange = [this, &app, announce] {
             if (app.chatsendc.value() == 1) {
-                expected_.push_back(
-                    app.announcer().ExpandAnnouncement(app.ccoms().word(Word::Announcement)));
+                expected_.push_back(toQString(app.announcer().ExpandAnnouncement(
+                    fromQString(app.ccoms().word(Word::Announcement)))));
             }
             ++songChanges_;
             announce();
@@ -128,9 +129,10 @@ class Soak {
             ++reminders_;
         };
         auto dispatch = app.chat.aimchatscan;
-        app.chat.aimchatscan = [this, &app, dispatch](QString& who, QString& what, QString& when) {
-            if (who.endsWith(app.lblsn.caption())) {
-                predictAnswer(app, what);
+        app.chat.aimchatscan = [this, &app, dispatch](std::u16string& who, std::u16string& what,
+                                                      std::u16string& when) {
+            if (toQString(who).endsWith(app.lblsn.caption())) {
+                predictAnswer(app, toQString(what));
             }
             dispatch(who, what, when);
         };
@@ -150,9 +152,10 @@ class Soak {
         } else if (what.startsWith(QStringLiteral(".idle "))) {
             ++commands_;
             if (sends) {
-                expected_.push_back(app.idle.enabled()
-                                        ? kUser + QStringLiteral(" You're Already Set Idle")
-                                        : goneIdleNotice(kUser, what.mid(6)));
+                expected_.push_back(
+                    app.idle.enabled()
+                        ? kUser + QStringLiteral(" You're Already Set Idle")
+                        : toQString(goneIdleNotice(fromQString(kUser), fromQString(what.mid(6)))));
             }
         } else if (what == QStringLiteral(",idle")) {
             ++commands_;

@@ -1,6 +1,7 @@
 #include "system_fixture.h"
 
 #include "platform/winsys/codepage.h"
+#include "text/text.h"
 
 namespace ruz::testing {
 namespace {
@@ -73,7 +74,7 @@ TEST_F(SystemTest, StartUpRunsInItsOrder) {
 
     // The announcement is the first line the scanner hears after start-up.
     host.advance(500);
-    EXPECT_TRUE(a.chat.oldlastlyne.endsWith(u": \u2020- Loads Taviks Ruz -\u2020</FONT"));
+    EXPECT_TRUE(a.chat.oldlastlyne.ends_with(u": \u2020- Loads Taviks Ruz -\u2020</FONT"));
 }
 
 TEST_F(SystemTest, ScreenNameFromTheFrontDialog) {
@@ -123,7 +124,7 @@ TEST_F(SystemTest, TimersTickWhileTheQuestionIsOpen) {
     dialogs.queueYesNo(true, 1000);
     create().Form_Load();
     // A poll before the baseline delivered the room's last line.
-    EXPECT_TRUE(system.app()->chat.oldlastlyne.contains(u"hello"));
+    EXPECT_TRUE(text::contains(system.app()->chat.oldlastlyne, u"hello"));
     EXPECT_EQ(host.nowMs(), 1000);
 }
 
@@ -160,7 +161,7 @@ TEST_F(SystemTest, ClosingEndsAtOnceAndRemovesTheIcon) {
 TEST_F(SystemTest, DaggerCrossesAsByte0x86AndUnknownCharactersAsQuestionMarks) {
     standin.openRoom();
     FrmAmp& a = start();
-    a.room().send(u"\u2020 caf\u00e9 \u4e2d"_qs);
+    a.room().send(u"\u2020 caf\u00e9 \u4e2d");
     const std::string view =
         model.text(model.children(model.children(standin.frontRoomWindow())[0])[0]);
     EXPECT_NE(view.find("\x86 caf\xe9 ?"), std::string::npos);

@@ -3,6 +3,7 @@
 #include "messenger/aimchat.h"
 #include "platform/winsys/codepage.h"
 #include "scenario/world.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -318,9 +319,9 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
         answers += line.rfind("Song Is ", 0) == 0 ? 1 : 0;
     }
     EXPECT_EQ(answers, kAsks);
-    EXPECT_TRUE(world.app()->chat.oldlastlyne.contains("guest" + QString::number(pair - 1) +
-                                                       " has left the room"))
-        << world.app()->chat.oldlastlyne.toStdString();
+    EXPECT_TRUE(text::contains(world.app()->chat.oldlastlyne,
+                               text::format(u"guest%1 has left the room", pair - 1)))
+        << text::toUtf8(world.app()->chat.oldlastlyne);
     EXPECT_LE(world.standin.transcriptUtf8().size(),
               standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
     // The owner's questions and the answers all reach the channel, at the send pace.

@@ -24,7 +24,7 @@ TEST(buildTitle, DerivesTheLowerCaseTitle) {
         {u"", u""},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(buildTitle(QString::fromUtf16(row.name)), QString::fromUtf16(row.title));
+        EXPECT_EQ(buildTitle(row.name), std::u16string(row.title));
     }
 }
 
@@ -32,14 +32,14 @@ TEST(FindListItem, FirstEntryContainingTheText) {
     ListBox list(u"List1"_qs);
     list.addItem(u"a song"_qs);
     list.addItem(u"song b"_qs);
-    EXPECT_EQ(FindListItem(u"song"_qs, list), 0);
-    EXPECT_EQ(FindListItem(u"Song"_qs, list), -1);
-    EXPECT_EQ(FindListItem(u"b"_qs, list), 1);
+    EXPECT_EQ(FindListItem(u"song", list), 0);
+    EXPECT_EQ(FindListItem(u"Song", list), -1);
+    EXPECT_EQ(FindListItem(u"b", list), 1);
     ListBox withEmpty(u"List1"_qs);
     withEmpty.addItem(QString());
     withEmpty.addItem(u"x"_qs);
-    EXPECT_EQ(FindListItem(QString(), withEmpty), 1);
-    EXPECT_EQ(FindListItem(u"x"_qs, ListBox(u"empty"_qs)), -1);
+    EXPECT_EQ(FindListItem(u"", withEmpty), 1);
+    EXPECT_EQ(FindListItem(u"x", ListBox(u"empty"_qs)), -1);
 }
 
 // A folder of songs that the scripted engine knows.
@@ -281,8 +281,8 @@ TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
     a.Artist.setCaption(u"%t"_qs);
     a.Song.setCaption(u"%a %d"_qs);
     // "%a" brought in by the title becomes the artist, whose "%t" is not replaced any more.
-    EXPECT_EQ(a.announcer().ExpandAnnouncement(u"[%s]"_qs), u"[%t 12/6/2026]");
-    EXPECT_EQ(a.announcer().ExpandAnnouncement(QString()), QString());
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(u"[%s]"), u"[%t 12/6/2026]");
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(u""), std::u16string());
 }
 
 TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
