@@ -99,7 +99,7 @@ FrmAmp::FrmAmp(Platform& p)
     // At start the playlist lists the program's working folder.
     File1.setPath(QDir::currentPath());
     ExplorerTree1.setPath(File1.path());
-    defaults_ = KeptValues(*this);
+    defaults_ = keptValues(*this);
     defaults_.erase(kFolderSetting);
     mnuDefaults.onClick = [this] { restoreDefaults(); };
     mnuStop.onClick = [this] { transport_.stop(); };

@@ -50,7 +50,7 @@ CheckBox& keptBox(const FrmAmp& amp, const char16_t* name) {
 
 }  // namespace
 
-SettingsStore::Values KeptValues(const FrmAmp& amp) {
+SettingsStore::Values keptValues(const FrmAmp& amp) {
     SettingsStore::Values values;
     for (int i = 0; i < kWordCount; ++i) {
         const auto word = static_cast<Word>(i);

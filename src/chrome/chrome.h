@@ -28,7 +28,7 @@ class Chrome {
     void AddTrayIcon();
     void RemoveTrayIcon();
     const NotifyIconData& trayRecord() const { return trayRecord_; }
-    void TrayIconMessage(int mouseMessage);
+    void trayIconMessage(int mouseMessage);
     void minimizeClicked();
     void ccomsMenuClicked();
     void hideMain() { c_.window.setVisible(false); }

@@ -85,7 +85,6 @@ class Session {
     // Whether the session still connects or is connected: false once stopped or refused.
     bool live() const { return state_ != State::Stopped; }
     const Settings& settings() const { return settings_; }
-    std::size_t waitingLines() const { return queue_.chatWaiting(); }
     // The delay before the next attempt to connect, in ms.
     int retryDelayMs() const { return retryDelayMs_; }
 

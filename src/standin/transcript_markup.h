@@ -39,7 +39,7 @@ inline void appendEscaped(std::string& line, std::string_view text,
 // MESSAGE</FONT> The sender and the message are escaped (appendEscaped), the sender's ">" too, so
 // that no name carries markup and none loses a character to the reader. All three texts are in the
 // view's own encoding (code page 1252 bytes, or UTF-8 in a linked room).
-inline std::string TranscriptLine(std::string_view time, std::string_view sender,
+inline std::string transcriptLine(std::string_view time, std::string_view sender,
                                   std::string_view message) {
     std::string line = "<BR><!-- (";
     line += time;
@@ -54,7 +54,7 @@ inline std::string TranscriptLine(std::string_view time, std::string_view sender
 // A line of the room itself (someone entered or left, the connection dropped), under no member's
 // name: <BR><!-- (TIME)--><FONT COLOR="#808080">: <I>TEXT</I></FONT>
 // The colon comes first, so the line's sender is empty whatever the text holds.
-inline std::string RoomLine(std::string_view time, std::string_view text) {
+inline std::string roomLine(std::string_view time, std::string_view text) {
     std::string line = "<BR><!-- (";
     line += time;
     line += ")--><FONT COLOR=\"#808080\">: <I>";
@@ -63,7 +63,7 @@ inline std::string RoomLine(std::string_view time, std::string_view text) {
     return line;
 }
 
-// A line of the transcript read back: TranscriptLine and RoomLine inverted, each text unescaped
+// A line of the transcript read back: transcriptLine and roomLine inverted, each text unescaped
 // once. Any other line (the markup of another writer) keeps its text without the tags, unescaped.
 struct ReadBack {
     enum class Kind { Member, Room, Other };

@@ -316,7 +316,7 @@ void DesktopProgram::keepSettings() {
     if (options_.settingsFile.empty() || !amp_) {
         return;
     }
-    SettingsStore::Values values = KeptValues(*amp_);
+    SettingsStore::Values values = keptValues(*amp_);
     const std::array<QWidget*, 4> views = placedViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
         if (views[i] != nullptr) {

@@ -146,7 +146,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     a.chkAutoGetSong.userClick();
     a.chkAntiLag.userClick();
     a.transport().SetVolume(-2000);
-    const SettingsStore::Values kept = KeptValues(a);
+    const SettingsStore::Values kept = keptValues(a);
     EXPECT_EQ(kept.at("word.Customccom"), "!");
     EXPECT_EQ(kept.at(kVolumeSetting), "-2000");
     EXPECT_EQ(kept.count("password"), 0u);
@@ -162,7 +162,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_TRUE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), -2000);
     EXPECT_EQ(next.engine->volume(), -2000);
-    EXPECT_EQ(KeptValues(b), kept);
+    EXPECT_EQ(keptValues(b), kept);
 
     // Restore Defaults: the design values again, the folder kept.
     b.mnuDefaults.click();
@@ -173,7 +173,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_TRUE(b.tmrGetSong.enabled());
     EXPECT_FALSE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), 0);
-    EXPECT_EQ(KeptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
+    EXPECT_EQ(keptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
 }
 
 TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
