@@ -10,6 +10,7 @@
 #include "player/playlist.h"
 #include "player/transport.h"
 #include "presence/presence.h"
+#include "qt/qt_text.h"
 #include "scanner/chat.h"
 #include "words/ccoms.h"
 
@@ -122,17 +123,17 @@ Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblin
     : lblsn_(lblsn), words_(std::move(words)), s_(siblings), endProgram_(std::move(endProgram)) {}
 
 QString Dispatcher::screenName() const {
-    return lblsn_.caption();
+    return toQString(lblsn_.caption());
 }
 
 QString Dispatcher::textOf(const Pattern& pattern) {
     switch (pattern.match) {
         case Match::Bare:
-            return words_().word(pattern.word);
+            return toQString(words_().word(pattern.word));
         case Match::Trigger:
-            return words_().command(pattern.word);
+            return toQString(words_().command(pattern.word));
         case Match::TriggerFixed:
-            return words_().word(Word::Trigger) + QString::fromUtf16(pattern.fixed);
+            return toQString(words_().word(Word::Trigger) + pattern.fixed);
         case Match::Fixed:
             return QString::fromUtf16(pattern.fixed);
     }

@@ -22,28 +22,28 @@ void Announcer::PickUpTitle() {
         return;
     }
     const QString name = playlist_.fileName();
-    if (name == c_.Song.caption()) {
+    if (name == toQString(c_.Song.caption())) {
         return;
     }
     const qsizetype hyphen = name.indexOf(u'-');
     if (hyphen < 0) {
         // No artist in the name: the label is cleared, so no earlier song's artist is named.
-        c_.Artist.setCaption(QString());
-        c_.Song.setCaption(name);
+        c_.Artist.setCaption(u"");
+        c_.Song.setCaption(fromQString(name));
         return;
     }
     // The artist first, so that the announcement raised by the title already sees it.
-    c_.Artist.setCaption(name.left(hyphen));
-    c_.Song.setCaption(name.mid(hyphen + 1).section(u'.', 0, 0));
+    c_.Artist.setCaption(fromQString(name.left(hyphen)));
+    c_.Song.setCaption(fromQString(name.mid(hyphen + 1).section(u'.', 0, 0)));
 }
 
 QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const {
     const QDateTime now = clock_.now();
     QString text = announcementTemplate;
-    text.replace(QStringLiteral("%s"), c_.Song.caption());
+    text.replace(QStringLiteral("%s"), toQString(c_.Song.caption()));
     text.replace(QStringLiteral("%t"), clock_.longTime(now));
     text.replace(QStringLiteral("%d"), clock_.shortDate(now));
-    text.replace(QStringLiteral("%a"), c_.Artist.caption());
+    text.replace(QStringLiteral("%a"), toQString(c_.Artist.caption()));
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "controls/controls.h"
 #include "platform/clock.h"
 #include "player/playlist.h"
+#include "qt/qt_text.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,7 +42,7 @@ class Announcer {
     // list while "keep from rating" is checked.
     void AnnounceOrKeep();
 
-    QString title() const { return c_.Song.caption(); }
+    QString title() const { return toQString(c_.Song.caption()); }
     // The pending-announcement list: first in, first out.
     const QStringList& pending() const { return pending_; }
     void clearPending() { pending_.clear(); }

@@ -26,7 +26,7 @@ QString BuildTitle(const QString& fileName) {
 
 int FindListItem(const QString& text, const ListBox& list) {
     for (int i = 0; i < list.count(); ++i) {
-        if (ContainsText(list.item(i), text)) {
+        if (ContainsText(toQString(list.item(i)), text)) {
             return i;
         }
     }
@@ -96,7 +96,7 @@ void Playlist::BuildStep() {
     // that entry N of the title list always names entry N of the playlist.
     announcer_.pausePickUp();
     const int next = c_.List1.count();
-    c_.Text1.setText(BuildTitle(c_.File1.item(next)));
+    c_.Text1.setText(fromQString(BuildTitle(toQString(c_.File1.item(next)))));
     if (!c_.List1.addItem(c_.Text1.text())) {
         finishBuild();  // the title list is full
         return;
@@ -124,7 +124,7 @@ void Playlist::SelectSong(int index) {
 }
 
 QString Playlist::selectedPath() const {
-    return c_.ExplorerTree1.path() + QDir::separator() + c_.File1.fileName();
+    return toQString(c_.ExplorerTree1.path() + u'/' + c_.File1.fileName());
 }
 
 std::optional<int> Playlist::next() {
@@ -156,16 +156,16 @@ void Playlist::OpenFolderClicked() {
     if (folder.isEmpty()) {
         return;
     }
-    c_.ExplorerTree1.setPath(folder);
+    c_.ExplorerTree1.setPath(fromQString(folder));
     LoadFolder();
 }
 
 void Playlist::SearchSong(const std::optional<QString>& text) {
     if (text) {
-        c_.Text1.setText(*text);
+        c_.Text1.setText(fromQString(*text));
     }
     // The titles are kept in lower case; a search that finds nothing changes nothing.
-    const int found = FindListItem(c_.Text1.text().toLower(), c_.List1);
+    const int found = FindListItem(toQString(c_.Text1.text()).toLower(), c_.List1);
     if (found >= 0) {
         SelectSong(found);
     }

@@ -4,6 +4,7 @@
 #include "controls/controls.h"
 #include "platform/dialogs.h"
 #include "player/shuffle.h"
+#include "qt/qt_text.h"
 
 #include <QString>
 
@@ -53,7 +54,7 @@ class Playlist {
     int count() const { return c_.File1.count(); }
     bool atLast() const { return index() == count() - 1; }
     // The selected file's name, "" when nothing is selected.
-    QString fileName() const { return c_.File1.fileName(); }
+    QString fileName() const { return toQString(c_.File1.fileName()); }
     // The selected file's full path.
     QString selectedPath() const;
 

@@ -49,7 +49,7 @@ bool Transport::OpenSelectedSong() {
         return false;  // refused before and not changed since: the engine would refuse it again
     }
     ++opensThisTurn_;
-    if (engine_.open(path)) {
+    if (engine_.open(fromQString(path))) {
         movesLeft_ = 0;  // a song plays: any pass over refused entries is over
         refused_.remove(path);
         return true;

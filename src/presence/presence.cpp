@@ -43,10 +43,10 @@ Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, Chat& ch
 }
 
 void Presence::EnterIdle(const QString& reason) {
-    c_.idlereason.setCaption(reason);
+    c_.idlereason.setCaption(fromQString(reason));
     if (!c_.idle.enabled()) {
         // Each idle spell counts its minutes from the start.
-        c_.minutes.setCaption(QStringLiteral("0"));
+        c_.minutes.setCaption(u"0");
         c_.idle.setEnabled(true);
     }
 }
@@ -65,14 +65,14 @@ void Presence::IdleMenuClicked() {
         return;
     }
     EnterIdle(reason);
-    room_.send(GoneIdleNotice(c_.lblsn.caption(), c_.idlereason.caption()));
+    room_.send(GoneIdleNotice(toQString(c_.lblsn.caption()), toQString(c_.idlereason.caption())));
 }
 
 void Presence::IdleTick() {
-    const QString count = QString::number(leadingNumber(c_.minutes.caption()) + 1);
-    c_.minutes.setCaption(count);
+    const QString count = QString::number(leadingNumber(toQString(c_.minutes.caption())) + 1);
+    c_.minutes.setCaption(fromQString(count));
     room_.send(QStringLiteral("Idle for (") + count + QStringLiteral(" Minutes) Reason (") +
-               c_.idlereason.caption() + u')');
+               toQString(c_.idlereason.caption()) + u')');
 }
 
 void Presence::OptionKeyDown(int keyCode) {

@@ -3,6 +3,7 @@
 #include "common/chat_room.h"
 #include "controls/controls.h"
 #include "platform/dialogs.h"
+#include "qt/qt_text.h"
 
 #include <QString>
 
@@ -41,8 +42,8 @@ class Presence {
     void EnterIdle(const QString& reason);
     void LeaveIdle();
     bool IsIdle() const { return c_.idle.enabled(); }
-    QString reason() const { return c_.idlereason.caption(); }
-    void setReason(const QString& reason) { c_.idlereason.setCaption(reason); }
+    QString reason() const { return toQString(c_.idlereason.caption()); }
+    void setReason(const QString& reason) { c_.idlereason.setCaption(fromQString(reason)); }
     void IdleMenuClicked();
     void IdleTick();
     void OptionKeyDown(int keyCode);

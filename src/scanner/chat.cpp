@@ -122,9 +122,9 @@ constexpr Chat::ViewId kOnlyView = 1;
 }  // namespace
 
 Chat::Chat(TimerHost& host, Views views, ControlRegistry* window)
-    : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
-                                   : ControlName(QStringLiteral("chat_tymer")),
-                 host, kPollIntervalMs, true),
+    : chat_tymer(
+          window != nullptr ? ControlName(*window, u"chat_tymer") : ControlName(u"chat_tymer"),
+          host, kPollIntervalMs, true),
       views_(std::move(views)) {
     chat_tymer.onTick = [this] { poll(); };
 }
