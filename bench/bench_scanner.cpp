@@ -1,5 +1,6 @@
 // One poll of the chat scanner against a room whose transcript holds 1 KiB, 64 KiB or 1 MiB,
-// beside a plain copy of the same bytes.
+// beside a plain copy of the same bytes; and the text module's lower case and UTF-8 reading of
+// 1 MiB of chat in several scripts, beside QString's.
 #include "messenger/aimchat.h"
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
@@ -8,6 +9,8 @@
 #include "text/text.h"
 
 #include <benchmark/benchmark.h>
+
+#include <QString>
 
 #include <cstring>
 
@@ -62,6 +65,52 @@ void BM_PlainCopy(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_PlainCopy)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
+
+constexpr std::size_t kMiB = 1 << 20;
+
+// 1 MiB of UTF-8: a transcript line with titles in Latin with accents, Cyrillic, Greek, CJK and
+// emoji, cut at a character's end.
+std::string chatInScripts() {
+    const std::string line =
+        "<BR><B>amy</B>: now playing Ça Va Déjà - Сплин - Романс - Σίσυφος - 東京 😀 (10:31 PM)";
+    std::string text;
+    while (text.size() + line.size() <= kMiB) {
+        text += line;
+    }
+    return text;
+}
+
+enum class Library { Text, QString };
+
+void BM_LowerMiB(benchmark::State& state, Library library) {
+    const std::u16string text = ruz::text::fromUtf8(chatInScripts());
+    const QString q = QString::fromStdU16String(text);
+    for (auto _ : state) {
+        if (library == Library::Text) {
+            benchmark::DoNotOptimize(ruz::text::lower(text).data());
+        } else {
+            benchmark::DoNotOptimize(q.toLower().data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size() * 2));
+}
+BENCHMARK_CAPTURE(BM_LowerMiB, text, Library::Text)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LowerMiB, qstring, Library::QString)->Unit(benchmark::kMillisecond);
+
+void BM_FromUtf8MiB(benchmark::State& state, Library library) {
+    const std::string utf8 = chatInScripts();
+    for (auto _ : state) {
+        if (library == Library::Text) {
+            benchmark::DoNotOptimize(ruz::text::fromUtf8(utf8).data());
+        } else {
+            benchmark::DoNotOptimize(
+                QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(utf8.size()));
+}
+BENCHMARK_CAPTURE(BM_FromUtf8MiB, text, Library::Text)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FromUtf8MiB, qstring, Library::QString)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -10,7 +10,6 @@
 #include "player/playlist.h"
 #include "player/transport.h"
 #include "presence/presence.h"
-#include "qt/qt_text.h"
 #include "scanner/room_scanner.h"
 #include "text/text.h"
 #include "words/ccoms.h"
@@ -120,17 +119,17 @@ Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblin
     : lblsn_(lblsn), words_(std::move(words)), s_(siblings), endProgram_(std::move(endProgram)) {}
 
 std::u16string Dispatcher::screenName() const {
-    return fromQString(lblsn_.caption());
+    return lblsn_.caption();
 }
 
 std::u16string Dispatcher::textOf(const Pattern& pattern) {
     switch (pattern.match) {
         case Match::Bare:
-            return fromQString(words_().word(pattern.word));
+            return words_().word(pattern.word);
         case Match::Trigger:
-            return fromQString(words_().command(pattern.word));
+            return words_().command(pattern.word);
         case Match::TriggerFixed:
-            return fromQString(words_().word(Word::Trigger)) + pattern.fixed;
+            return words_().word(Word::Trigger) + pattern.fixed;
         case Match::Fixed:
             return pattern.fixed;
     }

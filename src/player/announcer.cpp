@@ -31,13 +31,13 @@ void Announcer::pickUpTitle() {
     const text::Halves artistAndTitle = text::splitFirst(name, u'-');
     if (!artistAndTitle.found) {
         // No artist in the name: the label is cleared, so no earlier song's artist is named.
-        c_.Artist.setCaption(QString());
-        c_.Song.setCaption(toQString(name));
+        c_.Artist.setCaption(u"");
+        c_.Song.setCaption(name);
         return;
     }
     // The artist first, so that the announcement raised by the title already sees it.
-    c_.Artist.setCaption(toQString(artistAndTitle.before));
-    c_.Song.setCaption(toQString(text::splitFirst(artistAndTitle.after, u'.').before));
+    c_.Artist.setCaption(artistAndTitle.before);
+    c_.Song.setCaption(text::splitFirst(artistAndTitle.after, u'.').before);
 }
 
 std::u16string Announcer::ExpandAnnouncement(std::u16string_view announcementTemplate) const {
@@ -47,7 +47,7 @@ std::u16string Announcer::ExpandAnnouncement(std::u16string_view announcementTem
     const std::u16string fields[][2] = {{u"%s", title()},
                                         {u"%t", fromQString(clock_.longTime(now))},
                                         {u"%d", fromQString(clock_.shortDate(now))},
-                                        {u"%a", fromQString(c_.Artist.caption())}};
+                                        {u"%a", c_.Artist.caption()}};
     std::u16string expanded(announcementTemplate);
     for (const auto& [placeholder, value] : fields) {
         expanded = text::replaceAll(expanded, placeholder, value);
@@ -56,7 +56,7 @@ std::u16string Announcer::ExpandAnnouncement(std::u16string_view announcementTem
 }
 
 std::u16string Announcer::title() const {
-    return fromQString(c_.Song.caption());
+    return c_.Song.caption();
 }
 
 void Announcer::announceSong() {

@@ -27,9 +27,10 @@ std::u16string buildTitle(std::u16string_view fileName) {
 }
 
 int FindListItem(std::u16string_view text, const ListBox& list) {
-    for (int i = 0; i < list.count(); ++i) {
-        if (containsText(fromQString(list.item(i)), text)) {
-            return i;
+    const std::vector<std::u16string>& items = list.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (containsText(items[i], text)) {
+            return static_cast<int>(i);
         }
     }
     return -1;
@@ -98,7 +99,7 @@ void Playlist::buildStep() {
     // that entry N of the title list always names entry N of the playlist.
     announcer_.pausePickUp();
     const int next = c_.List1.count();
-    c_.Text1.setText(toQString(buildTitle(fromQString(c_.File1.item(next)))));
+    c_.Text1.setText(buildTitle(c_.File1.item(next)));
     if (!c_.List1.addItem(c_.Text1.text())) {
         finishBuild();  // the title list is full
         return;
@@ -126,11 +127,11 @@ void Playlist::SelectSong(int index) {
 }
 
 std::u16string Playlist::fileName() const {
-    return fromQString(c_.File1.fileName());
+    return c_.File1.fileName();
 }
 
 std::u16string Playlist::selectedPath() const {
-    std::u16string path = fromQString(c_.ExplorerTree1.path());
+    std::u16string path = c_.ExplorerTree1.path();
     path += kPathSeparator;
     path += fileName();
     return path;
@@ -166,16 +167,16 @@ void Playlist::openFolderClicked() {
     if (folder.empty()) {
         return;
     }
-    c_.ExplorerTree1.setPath(toQString(folder));
+    c_.ExplorerTree1.setPath(folder);
     LoadFolder();
 }
 
 void Playlist::searchSong(const std::optional<std::u16string>& text) {
     if (text) {
-        c_.Text1.setText(toQString(*text));
+        c_.Text1.setText(*text);
     }
     // The titles are kept in lower case; a search that finds nothing changes nothing.
-    const int found = FindListItem(text::lower(fromQString(c_.Text1.text())), c_.List1);
+    const int found = FindListItem(text::lower(c_.Text1.text()), c_.List1);
     if (found >= 0) {
         SelectSong(found);
     }

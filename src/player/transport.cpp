@@ -4,7 +4,6 @@
 #include "common/numbers.h"
 
 #include "platform/native_name.h"
-#include "qt/qt_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -35,9 +34,7 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
 }
 
 Transport::Stamp Transport::stampOf(std::u16string_view path) {
-    const QByteArray bytes = nativeFromName(toQString(path));
-    const std::filesystem::path file(
-        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::filesystem::path file(nativeFromName(path));
     std::error_code error;
     const auto modified = std::filesystem::last_write_time(file, error);
     if (error) {
@@ -57,7 +54,7 @@ bool Transport::OpenSelectedSong() {
         return false;  // refused before and not changed since: the engine would refuse it again
     }
     ++opensThisTurn_;
-    if (engine_.open(toQString(path))) {
+    if (engine_.open(path)) {
         movesLeft_ = 0;  // a song plays: any pass over refused entries is over
         refused_.erase(path);
         return true;

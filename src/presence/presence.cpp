@@ -47,18 +47,18 @@ Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScan
 }
 
 std::u16string Presence::reason() const {
-    return fromQString(c_.idlereason.caption());
+    return c_.idlereason.caption();
 }
 
 void Presence::setReason(std::u16string_view reason) {
-    c_.idlereason.setCaption(toQString(reason));
+    c_.idlereason.setCaption(reason);
 }
 
 void Presence::EnterIdle(std::u16string_view reason) {
     setReason(reason);
     if (!c_.idle.enabled()) {
         // Each idle spell counts its minutes from the start.
-        c_.minutes.setCaption(toQString(u"0"));
+        c_.minutes.setCaption(u"0");
         c_.idle.setEnabled(true);
     }
 }
@@ -78,12 +78,12 @@ void Presence::idleMenuClicked() {
         return;
     }
     EnterIdle(reason);
-    room_.send(goneIdleNotice(fromQString(c_.lblsn.caption()), this->reason()));
+    room_.send(goneIdleNotice(c_.lblsn.caption(), this->reason()));
 }
 
 void Presence::idleTick() {
-    const std::u16string count = text::number(leadingNumber(fromQString(c_.minutes.caption())) + 1);
-    c_.minutes.setCaption(toQString(count));
+    const std::u16string count = text::number(leadingNumber(c_.minutes.caption()) + 1);
+    c_.minutes.setCaption(count);
     room_.send(text::format(u"Idle for (%1 Minutes) Reason (%2)", count, reason()));
 }
 

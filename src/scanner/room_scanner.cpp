@@ -139,9 +139,9 @@ constexpr RoomScanner::ViewId kOnlyView = 1;
 }  // namespace
 
 RoomScanner::RoomScanner(TimerHost& host, Views views, ControlRegistry* window)
-    : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
-                                   : ControlName(QStringLiteral("chat_tymer")),
-                 host, kPollIntervalMs, true),
+    : chat_tymer(
+          window != nullptr ? ControlName(*window, u"chat_tymer") : ControlName(u"chat_tymer"),
+          host, kPollIntervalMs, true),
       views_(std::move(views)) {
     chat_tymer.onTick = [this] { poll(); };
 }

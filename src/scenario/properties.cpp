@@ -95,7 +95,9 @@ const Prop<Timer> kTimerProps[] = {
 };
 const Prop<FileListBox> kFileListProps[] = {
     {u"Path", false,
-     [](const FileListBox& f, const World& w, int) { return text(w.relative(f.path())); }},
+     [](const FileListBox& f, const World& w, int) {
+         return text(w.relative(toQString(f.path())));
+     }},
     {u"ListIndex", false,
      [](const FileListBox& f, const World&, int) { return number(f.listIndex()); }},
     {u"ListCount", false,
@@ -110,7 +112,9 @@ const Prop<ListBox> kListProps[] = {
 };
 const Prop<FolderTree> kTreeProps[] = {
     {u"Path", false,
-     [](const FolderTree& t, const World& w, int) { return text(w.relative(t.path())); }},
+     [](const FolderTree& t, const World& w, int) {
+         return text(w.relative(toQString(t.path())));
+     }},
 };
 
 template <typename C, std::size_t N>
@@ -149,7 +153,9 @@ QString playStateText(PlayState s) {
 // The objects that are not controls of a window.
 const Prop<MediaEngine> kEngineProps[] = {
     {u"FileName", false,
-     [](const MediaEngine& e, const World& w, int) { return text(w.relative(e.fileName())); }},
+     [](const MediaEngine& e, const World& w, int) {
+         return text(w.relative(toQString(e.fileName())));
+     }},
     {u"PlayState", false,
      [](const MediaEngine& e, const World&, int) { return text(playStateText(e.playState())); }},
     {u"CurrentPosition", false,
@@ -214,19 +220,20 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return std::nullopt;
     }
     const Ccoms unmade;
-    const Control* c = unmade.controls().find(name);
+    const Control* c = unmade.controls().find(fromQString(name));
     return c ? controlProperty(*c, world, prop) : std::nullopt;
 }
 
 Control* findControl(const FrmAmp& app, QStringView name) {
-    Control* c = app.controls().find(name);
+    const std::u16string plain = fromQString(name.toString());
+    Control* c = app.controls().find(plain);
     const Ccoms* words = app.ccomsIfMade();
-    return c == nullptr && words != nullptr ? words->controls().find(name) : c;
+    return c == nullptr && words != nullptr ? words->controls().find(plain) : c;
 }
 
 bool isWordsControl(QStringView name) {
     const Ccoms unmade;
-    return unmade.controls().find(name) != nullptr;
+    return unmade.controls().find(fromQString(name.toString())) != nullptr;
 }
 
 bool matches(const PropertyValue& actual, const QString& expected) {

@@ -1,6 +1,9 @@
 // Bytes and text: UTF-8, Latin-1 and Windows code page 1252.
 
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "text/text.h"
 
@@ -13,6 +16,12 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kLastLatin1 = 0xFF;
 constexpr unsigned char kFirstHighByte = 0x80;
+constexpr std::uint64_t kHighBitOfEveryByte = 0x8080808080808080;
+constexpr char32_t kFirstSupplementary = 0x10000;
+constexpr char16_t kHighSurrogateFirst = 0xD800;
+constexpr char16_t kLowSurrogateFirst = 0xDC00;
+constexpr unsigned kSurrogateBits = 10;
+constexpr char32_t kSurrogateMask = 0x3FF;
 
 // The characters of the bytes 0x80 to 0x9F in code page 1252; the rest of it is Latin-1.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -48,13 +57,48 @@ constexpr unsigned char kContinuationHigh = 0xBF;
 constexpr unsigned char kContinuationBits = 0x3F;
 constexpr unsigned kBitsPerContinuation = 6;
 
-const Lead* leadOf(unsigned char byte) {
-    for (const Lead& lead : kLeads) {
-        if (byte >= lead.first && byte <= lead.last) {
-            return &lead;
+constexpr std::uint8_t kNoLead = 0xFF;
+
+// Which row of kLeads each byte leads, or kNoLead.
+constexpr std::array<std::uint8_t, 256> kLeadOfByte = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(kNoLead);
+    for (std::size_t row = 0; row < kLeads.size(); ++row) {
+        for (unsigned byte = kLeads[row].first; byte <= kLeads[row].last; ++byte) {
+            table[byte] = static_cast<std::uint8_t>(row);
         }
     }
-    return nullptr;
+    return table;
+}();
+
+// The code point of the well-formed sequence at `s[i]` (a byte of 0x80 or more) and its length,
+// or nothing.
+struct Sequence {
+    char32_t value;
+    std::size_t length;
+};
+std::optional<Sequence> sequenceAt(std::string_view s, std::size_t i) {
+    const auto byte = static_cast<unsigned char>(s[i]);
+    const std::uint8_t row = kLeadOfByte[byte];
+    if (row == kNoLead) {
+        return std::nullopt;
+    }
+    const Lead& lead = kLeads[row];
+    const auto continuations = static_cast<std::size_t>(lead.continuations);
+    if (i + continuations >= s.size()) {
+        return std::nullopt;
+    }
+    char32_t value = byte & lead.valueMask;
+    for (std::size_t k = 1; k <= continuations; ++k) {
+        const auto next = static_cast<unsigned char>(s[i + k]);
+        const unsigned char low = k == 1 ? lead.secondLow : kContinuationLow;
+        const unsigned char high = k == 1 ? lead.secondHigh : kContinuationHigh;
+        if (next < low || next > high) {
+            return std::nullopt;
+        }
+        value = (value << kBitsPerContinuation) | (next & kContinuationBits);
+    }
+    return Sequence{value, 1 + continuations};
 }
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -85,45 +129,79 @@ std::u16string fromUtf8(std::string_view utf8) {
     if (utf8.starts_with(kByteOrderMark)) {
         utf8.remove_prefix(kByteOrderMark.size());
     }
-    std::u16string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
+    // Never more units than bytes: written in place, then cut to what was written.
+    std::u16string out(utf8.size(), u'\0');
+    char16_t* const start = out.data();
+    char16_t* to = start;
+    for (std::size_t i = 0; i < utf8.size();) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
         if (byte < kFirstHighByte) {
-            out += static_cast<char16_t>(byte);
+            *to++ = byte;
             ++i;
+            // The rest of a run of ASCII a word at a time.
+            std::uint64_t word = 0;
+            while (i + sizeof word <= utf8.size()) {
+                std::memcpy(&word, utf8.data() + i, sizeof word);
+                if ((word & kHighBitOfEveryByte) != 0) {
+                    break;
+                }
+                for (std::size_t k = 0; k < sizeof word; ++k) {
+                    to[k] = static_cast<unsigned char>(utf8[i + k]);
+                }
+                to += sizeof word;
+                i += sizeof word;
+            }
             continue;
+        }
+        // Two bytes, the most common sequence (Latin, Greek, Cyrillic), without the tables.
+        if (byte >= kLeads[0].first && byte <= kLeads[0].last && i + 1 < utf8.size()) {
+            const auto next = static_cast<unsigned char>(utf8[i + 1]);
+            if (next >= kContinuationLow && next <= kContinuationHigh) {
+                *to++ =
+                    static_cast<char16_t>(((byte & kLeads[0].valueMask) << kBitsPerContinuation) |
+                                          (next & kContinuationBits));
+                i += 2;
+                continue;
+            }
         }
         // A sequence that is not whole and well formed gives one replacement for its lead byte;
         // the bytes after it are read afresh, each stray continuation byte one replacement more.
-        const Lead* lead = leadOf(byte);
-        if (lead == nullptr || i + static_cast<std::size_t>(lead->continuations) >= utf8.size()) {
-            out += kReplacement;
+        const std::optional<Sequence> sequence = sequenceAt(utf8, i);
+        if (!sequence) {
+            *to++ = kReplacement;
             ++i;
             continue;
         }
-        char32_t value = byte & lead->valueMask;
-        bool whole = true;
-        for (int k = 1; k <= lead->continuations; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            const unsigned char low = k == 1 ? lead->secondLow : kContinuationLow;
-            const unsigned char high = k == 1 ? lead->secondHigh : kContinuationHigh;
-            if (next < low || next > high) {
-                whole = false;
-                break;
-            }
-            value = (value << kBitsPerContinuation) | (next & kContinuationBits);
+        if (sequence->value < kFirstSupplementary) {
+            *to++ = static_cast<char16_t>(sequence->value);
+        } else {
+            const char32_t v = sequence->value - kFirstSupplementary;
+            *to++ = static_cast<char16_t>(kHighSurrogateFirst + (v >> kSurrogateBits));
+            *to++ = static_cast<char16_t>(kLowSurrogateFirst + (v & kSurrogateMask));
         }
-        if (!whole) {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        appendCodePoint(out, value);
-        i += 1 + static_cast<std::size_t>(lead->continuations);
+        i += sequence->length;
     }
+    out.resize(static_cast<std::size_t>(to - start));
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < kFirstHighByte) {
+            ++i;
+            continue;
+        }
+        const std::optional<Sequence> sequence = sequenceAt(bytes, i);
+        if (!sequence) {
+            return false;
+        }
+        i += sequence->length;
+    }
+    return true;
+}
+
+std::u16string fromUtf8OrLatin1(std::string_view bytes) {
+    return isValidUtf8(bytes) ? fromUtf8(bytes) : fromLatin1(bytes);
 }
 
 std::string toUtf8(std::u16string_view text) {

@@ -381,6 +381,15 @@ std::u16string repeated(View text, Index times) {
     return out;
 }
 
+std::u16string rightJustified(View text, Index width, char16_t fill) {
+    std::u16string out;
+    if (width > size(text)) {
+        out.assign(at(width - size(text)), fill);
+    }
+    out += text;
+    return out;
+}
+
 View trimmed(View text) {
     std::size_t first = 0;
     std::size_t end = text.size();
@@ -409,6 +418,110 @@ std::u16string simplified(View text) {
         out += c;
     }
     return out;
+}
+
+// ---- Wildcards
+
+namespace {
+
+constexpr char16_t kAnyCharacters = u'*';
+constexpr char16_t kAnyCharacter = u'?';
+constexpr char16_t kSetStart = u'[';
+constexpr char16_t kSetEnd = u']';
+constexpr char16_t kSetRange = u'-';
+constexpr std::u16string_view kSetNegations = u"!^";
+// '*' and '?' stand for no path separator.
+constexpr char32_t kSeparator = U'/';
+
+// The set that starts at pattern[start] ('['): whether `c` or another case of it is in it, and
+// where the pattern goes on after it; nothing when the set has no ']'.
+struct SetMatch {
+    bool matches;
+    Index next;
+};
+std::optional<SetMatch> matchSet(View pattern, Index start, char32_t c) {
+    const std::array<char32_t, 5> cases = {c, folded(c), lower(c), upper(c), upper(folded(c))};
+    Index i = start + 1;
+    const bool negated = i < size(pattern) && contains(kSetNegations, pattern[at(i)]);
+    if (negated) {
+        ++i;
+    }
+    bool in = false;
+    // A ']' right after the start (and the negation) belongs to the set.
+    for (bool first = true; i < size(pattern); first = false) {
+        const CodePoint low = codePointAt(pattern, i);
+        if (low.value == kSetEnd && !first) {
+            return SetMatch{in != negated, i + 1};
+        }
+        i += low.units;
+        char32_t high = low.value;
+        if (i + 1 < size(pattern) && pattern[at(i)] == kSetRange && pattern[at(i + 1)] != kSetEnd) {
+            const CodePoint last = codePointAt(pattern, i + 1);
+            high = last.value;
+            i += 1 + last.units;
+        }
+        in = in || std::any_of(cases.begin(), cases.end(),
+                               [&](char32_t x) { return x >= low.value && x <= high; });
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool matchesWildcard(View text, View pattern) {
+    // Walks both, going back to just after the last '*' on a mismatch: no recursion, at most
+    // text × pattern steps.
+    Index t = 0;
+    Index p = 0;
+    Index starPattern = -1;
+    Index starText = 0;
+    while (t < size(text)) {
+        const CodePoint c = codePointAt(text, t);
+        if (p < size(pattern)) {
+            const char16_t unit = pattern[at(p)];
+            if (unit == kAnyCharacters) {
+                starPattern = ++p;
+                starText = t;
+                continue;
+            }
+            if (unit == kAnyCharacter && c.value != kSeparator) {
+                ++p;
+                t += c.units;
+                continue;
+            }
+            if (unit == kSetStart) {
+                if (const auto set = matchSet(pattern, p, c.value)) {
+                    if (set->matches) {
+                        p = set->next;
+                        t += c.units;
+                        continue;
+                    }
+                } else if (folded(c.value) == folded(kSetStart)) {
+                    ++p;
+                    t += c.units;
+                    continue;
+                }
+            } else {
+                const CodePoint wanted = codePointAt(pattern, p);
+                if (folded(wanted.value) == folded(c.value)) {
+                    p += wanted.units;
+                    t += c.units;
+                    continue;
+                }
+            }
+        }
+        if (starPattern < 0 || text[at(starText)] == kSeparator) {
+            return false;
+        }
+        // The last '*' takes one more character.
+        starText += codePointAt(text, starText).units;
+        t = starText;
+        p = starPattern;
+    }
+    while (p < size(pattern) && pattern[at(p)] == kAnyCharacters) {
+        ++p;
+    }
+    return p == size(pattern);
 }
 
 // ---- Numbers

@@ -30,6 +30,11 @@ using Index = std::ptrdiff_t;
 std::u16string fromUtf8(std::string_view utf8);
 // Text to UTF-8. A lone surrogate becomes '?'.
 std::string toUtf8(std::u16string_view text);
+// Whether every sequence of `bytes` is well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+// UTF-8 when `bytes` are valid UTF-8 (a leading byte order mark dropped), else Latin-1: how the
+// system reads bytes of an unknown eight-bit code page (song lists, chat lines).
+std::u16string fromUtf8OrLatin1(std::string_view bytes);
 
 // Latin-1 (ISO 8859-1): every byte is the character of the same number.
 std::u16string fromLatin1(std::string_view latin1);
@@ -155,11 +160,19 @@ std::u16string replaceAll(std::u16string_view text, std::u16string_view from,
 std::u16string replaceAll(std::u16string_view text, char16_t from, char16_t to);
 // `text` `times` times (none when `times` is not positive).
 std::u16string repeated(std::u16string_view text, Index times);
+// `text` with `fill` put before it up to `width` units; a longer text as it is.
+std::u16string rightJustified(std::u16string_view text, Index width, char16_t fill = u' ');
 
 // Without white space (isSpace) at both ends; a view into `text`.
 std::u16string_view trimmed(std::u16string_view text);
 // Trimmed, and every run of white space inside replaced by one blank.
 std::u16string simplified(std::u16string_view text);
+
+// Whether the whole of `text` matches the wildcard `pattern`, ignoring case (as the comparisons
+// ignoring case fold): '*' stands for any characters but '/', '?' for one but '/', "[abc]" and
+// "[a-z]" for one of a set, "[!abc]" or "[^abc]" for one not in it; a '[' without its ']' is
+// itself, a range from high to low is empty. A surrogate pair counts as one character.
+bool matchesWildcard(std::u16string_view text, std::u16string_view pattern);
 
 // ---- Numbers
 

@@ -59,16 +59,36 @@ std::optional<Kind> kindOf(char32_t c) {
     return (after - 1)->kind;
 }
 
-std::u16string caseMapped(std::u16string_view text, std::span<const CaseRange> ranges,
-                          std::span<const SpecialCase> specials) {
+// One direction of case: the tables, and the letters of ASCII that change (the common case,
+// mapped without the tables).
+struct CaseDirection {
+    std::span<const CaseRange> ranges;
+    std::span<const SpecialCase> specials;
+    char16_t asciiFirst;
+    char16_t asciiLast;
+};
+constexpr char16_t kAsciiCaseDistance = u'a' - u'A';
+constexpr char16_t kFirstNonAscii = 0x80;
+
+std::u16string caseMapped(std::u16string_view text, const CaseDirection& direction) {
     std::u16string out;
     out.reserve(text.size());
     for (Index i = 0; i < static_cast<Index>(text.size());) {
+        const char16_t unit = text[static_cast<std::size_t>(i)];
+        if (unit < kFirstNonAscii) {
+            const bool changes = unit >= direction.asciiFirst && unit <= direction.asciiLast;
+            out += !changes ? unit
+                   : direction.asciiFirst == u'A'
+                       ? static_cast<char16_t>(unit + kAsciiCaseDistance)
+                       : static_cast<char16_t>(unit - kAsciiCaseDistance);
+            ++i;
+            continue;
+        }
         const CodePoint cp = codePointAt(text, i);
-        if (const SpecialCase* s = special(specials, cp.value)) {
+        if (const SpecialCase* s = special(direction.specials, cp.value)) {
             out.append(s->units, s->length);
         } else {
-            appendCodePoint(out, mapped(ranges, cp.value));
+            appendCodePoint(out, mapped(direction.ranges, cp.value));
         }
         i += cp.units;
     }
@@ -138,11 +158,11 @@ char32_t folded(char32_t c) {
 }
 
 std::u16string lower(std::u16string_view text) {
-    return caseMapped(text, detail::kLowerRanges, detail::kLowerSpecial);
+    return caseMapped(text, {detail::kLowerRanges, detail::kLowerSpecial, u'A', u'Z'});
 }
 
 std::u16string upper(std::u16string_view text) {
-    return caseMapped(text, detail::kUpperRanges, detail::kUpperSpecial);
+    return caseMapped(text, {detail::kUpperRanges, detail::kUpperSpecial, u'a', u'z'});
 }
 
 }  // namespace ruz::text

@@ -105,7 +105,7 @@ class Soak {
         FrmAmp& app = *world_.app();
         expected_.push_back(QStringLiteral("\u2020- Loads Taviks Ruz -\u2020"));
         observe(app);
-        app.ExplorerTree1.userPick(music);
+        app.ExplorerTree1.userPick(fromQString(music));
         return app.File1.count() == 6;
     }
 
@@ -114,8 +114,8 @@ class Soak {
         auto announce = app.Song.onChange.take();
         app.Song.onChange = [this, &app, announce] {
             if (app.chatsendc.value() == 1) {
-                expected_.push_back(toQString(app.announcer().ExpandAnnouncement(
-                    fromQString(app.ccoms().word(Word::Announcement)))));
+                expected_.push_back(toQString(
+                    app.announcer().ExpandAnnouncement(app.ccoms().word(Word::Announcement))));
             }
             ++songChanges_;
             announce();
@@ -123,9 +123,9 @@ class Soak {
         auto remind = app.idle.onTick.take();
         app.idle.onTick = [this, &app, remind] {
             remind();
-            expected_.push_back(QStringLiteral("Idle for (") + app.minutes.caption() +
-                                QStringLiteral(" Minutes) Reason (") + app.idlereason.caption() +
-                                u')');
+            expected_.push_back(QStringLiteral("Idle for (") + toQString(app.minutes.caption()) +
+                                QStringLiteral(" Minutes) Reason (") +
+                                toQString(app.idlereason.caption()) + u')');
             ++reminders_;
         };
         auto dispatch = app.chat.aimchatscan;

@@ -19,8 +19,8 @@ TEST_F(SystemTest, DesignValuesOfTheMainWindow) {
         {&a.idle, 60000, false}, {&a.tmrALag, 1000, false}, {&a.chat.chat_tymer, 500, true},
     };
     for (const TimerRow& row : timers) {
-        EXPECT_EQ(row.timer->interval(), row.interval) << row.timer->name().toStdString();
-        EXPECT_EQ(row.timer->enabled(), row.enabled) << row.timer->name().toStdString();
+        EXPECT_EQ(row.timer->interval(), row.interval) << text::toUtf8(row.timer->name());
+        EXPECT_EQ(row.timer->enabled(), row.enabled) << text::toUtf8(row.timer->name());
     }
     struct BoxRow {
         CheckBox* box;
@@ -28,7 +28,7 @@ TEST_F(SystemTest, DesignValuesOfTheMainWindow) {
     } boxes[] = {{&a.chatsendc, 1},      {&a.chkRandomSong, 0},     {&a.chkRepeat, 0},
                  {&a.chkAutoGetSong, 1}, {&a.chkKeepFromRating, 1}, {&a.chkAntiLag, 0}};
     for (const BoxRow& row : boxes) {
-        EXPECT_EQ(row.box->value(), row.value) << row.box->name().toStdString();
+        EXPECT_EQ(row.box->value(), row.value) << text::toUtf8(row.box->name());
     }
     EXPECT_EQ(a.window.caption(), u" Taviks Ruz");
     EXPECT_FALSE(a.window.visible());
@@ -96,14 +96,14 @@ TEST_F(SystemTest, ScreenNameFromTheFrontDialog) {
         dialogs.queueYesNo(row.yes);
         FrmAmp a(p);
         a.Form_Load();
-        EXPECT_EQ(a.lblsn.caption(), QString::fromUtf16(row.name)) << row.caption << row.yes;
+        EXPECT_EQ(a.lblsn.caption(), row.name) << row.caption << row.yes;
         a.Form_Unload();
     }
 }
 
 TEST_F(SystemTest, NoDialogAndNoRoomStillStarts) {
     FrmAmp& a = start(false);
-    EXPECT_EQ(a.lblsn.caption(), QString());
+    EXPECT_EQ(a.lblsn.caption(), u"");
     EXPECT_EQ(a.window.caption(), u"\u2020- Taviks Ruz - User () -\u2020");
     EXPECT_TRUE(a.window.visible());
     EXPECT_TRUE(sent().isEmpty());

@@ -1,6 +1,7 @@
 // The text module against QtCore, whose text the system used before: the same letter cases,
 // character kinds, encodings and pieces, code point for code point.
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -34,6 +35,13 @@ std::u16string single(char32_t c) {
     std::u16string s;
     appendCodePoint(s, c);
     return s;
+}
+
+// How chat lines and song lists were read: UTF-8 when it is valid, else Latin-1.
+std::u16string decodedAsBefore(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(bytes.data(), bytes.size()));
+    return plain(utf8.hasError() ? QString::fromLatin1(bytes.data(), bytes.size()) : text);
 }
 
 TEST(TextQt, EveryCodePointInLowerAndUpperCase) {
@@ -114,6 +122,7 @@ TEST(TextQt, Utf8AsQString) {
             }
             ASSERT_EQ(fromUtf8(bytes), plain(QString::fromUtf8(bytes.data(), bytes.size())))
                 << first << ' ' << second;
+            ASSERT_EQ(fromUtf8OrLatin1(bytes), decodedAsBefore(bytes)) << first << ' ' << second;
         }
     }
     std::mt19937 random(kSeed);
@@ -128,6 +137,7 @@ TEST(TextQt, Utf8AsQString) {
             b = static_cast<char>(r < 64 ? 0x80 + r : r < 128 ? kLeads[r % std::size(kLeads)] : r);
         }
         ASSERT_EQ(fromUtf8(bytes), plain(QString::fromUtf8(bytes.data(), bytes.size())));
+        ASSERT_EQ(fromUtf8OrLatin1(bytes), decodedAsBefore(bytes));
     }
     for (int i = 0; i < kRandomTexts; ++i) {
         const std::u16string text = randomText(random);
@@ -143,11 +153,11 @@ TEST(TextQt, Cp1252AsWindows1252) {
         ASSERT_EQ(fromCp1252(byte), plain(decoder.decode(QByteArray(byte.data(), 1)))) << b;
         ASSERT_EQ(fromLatin1(byte), plain(QString::fromLatin1(byte.data(), 1))) << b;
     }
+    QStringEncoder encoder("windows-1252", QStringConverter::Flag::Stateless);
     for (char32_t c = 0; c <= kLastCodePoint; ++c) {
         if (c >= 0xD800 && c <= 0xDFFF) {
             continue;
         }
-        QStringEncoder encoder("windows-1252");
         const std::u16string s = single(c);
         QByteArray expected = encoder.encode(qt(s));
         // Qt's encoder puts 0x1A where the code page has no byte, and nothing for a character
@@ -218,6 +228,28 @@ TEST(TextQt, WhiteSpaceAndSplitAsQString) {
             skipped.push_back(plain(piece));
         }
         ASSERT_EQ(split(s, u';', Empty::Skip), skipped);
+    }
+}
+
+TEST(TextQt, WildcardsAsQRegularExpression) {
+    const std::u16string names[] = {
+        u"Blue Sky.mp3", u"blue sky.MP3", u"a.mp2",      u"x/y.mp3", u"Сплин.mp3",
+        u"ΣΊΣΥΦΟΣ.mp3",  u"straße.mp3",   u"\u212A.mp3", u"ſ.mp3",   u"😀 b.mp3",
+        u"abc",          u"a]c",          u"a-c",        u"",        u"[",
+        u"ǅ.mp3",        u"ﬁ.mp3"};
+    const std::u16string patterns[] = {
+        u"*.mp3",  u"*.MP3",       u"*.mp?",       u"?",      u"? b.mp3", u"*",     u"",
+        u"сплин*", u"σίσυφος.mp3", u"STRASSE.mp3", u"k.mp3",  u"s.mp3",   u"S.MP3", u"[a-c]*",
+        u"[!a]*",  u"[^a-z]*",     u"a[]-]c",      u"[[]",    u"*/*",     u"a?c",   u"*[0-9]*",
+        u"[A-Z]*", u"ǆ.mp3",       u"Ǆ.MP3",       u"FI.mp3", u"*a*b*c*"};
+    for (const std::u16string& pattern : patterns) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(qt(pattern)),
+                                    QRegularExpression::CaseInsensitiveOption);
+        ASSERT_TRUE(re.isValid()) << toUtf8(pattern);
+        for (const std::u16string& name : names) {
+            EXPECT_EQ(matchesWildcard(name, pattern), re.match(qt(name)).hasMatch())
+                << toUtf8(name) << ' ' << toUtf8(pattern);
+        }
     }
 }
 

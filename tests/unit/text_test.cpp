@@ -180,38 +180,38 @@ TEST(TextEncoding, Utf8BothWays) {
         std::string_view bytes;
         u16string_view text;
         std::string_view back;  // toUtf8(text)
+        bool valid;
     } rows[] = {
-        {"plain", u"plain", "plain"},
-        {"\xC3\xA7"
-         "a",
-         u"ça",
-         "\xC3\xA7"
-         "a"},
-        {"\xE2\x80\xA0", u"†", "\xE2\x80\xA0"},
-        {"\xF0\x9F\x98\x80", u"😀", "\xF0\x9F\x98\x80"},
-        {"\xEF\xBB\xBF"
-         "A",
-         u"A", "A"},
-        {"A\xEF\xBB\xBF", u"A\uFEFF", "A\xEF\xBB\xBF"},
-        {std::string_view("a\0b", 3), u16string_view(u"a\0b", 3), std::string_view("a\0b", 3)},
+        {"plain", u"plain", "plain", true},
+        {"\xC3\xA7", u"ç", "\xC3\xA7", true},
+        {"\xE2\x80\xA0", u"†", "\xE2\x80\xA0", true},
+        {"\xF0\x9F\x98\x80", u"😀", "\xF0\x9F\x98\x80", true},
+        {"\xEF\xBB\xBF", u"", "", true},
+        {"A\xEF\xBB\xBF", u"A\uFEFF", "A\xEF\xBB\xBF", true},
+        {std::string_view("a\0b", 3), u16string_view(u"a\0b", 3), std::string_view("a\0b", 3),
+         true},
         // Each byte of an ill-formed sequence is one replacement.
-        {"\xE2\x82"
-         "A",
-         u"\uFFFD\uFFFDA",
-         "\xEF\xBF\xBD\xEF\xBF\xBD"
-         "A"},
-        {"\xF0\x9F\x98", u"\uFFFD\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"\xC0\x80", u"\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xE2\x82", u"\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD", false},
+        {"\xF0\x9F\x98", u"\uFFFD\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
+        {"\xC0\x80", u"\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD", false},
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD",
-         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"\xFF", u"\uFFFD", "\xEF\xBF\xBD"},
-        {"", u"", ""},
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
+        {"\xFF", u"\uFFFD", "\xEF\xBF\xBD", false},
+        {"", u"", "", true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fromUtf8(row.bytes), row.text) << row.back;
         EXPECT_EQ(toUtf8(row.text), row.back) << row.back;
+        EXPECT_EQ(isValidUtf8(row.bytes), row.valid) << row.back;
+        EXPECT_EQ(fromUtf8OrLatin1(row.bytes), row.valid ? row.text : fromLatin1(row.bytes))
+            << row.back;
     }
+    // A byte order mark leads only at the start; what follows an ill-formed part is read afresh.
+    EXPECT_EQ(fromUtf8("\xEF\xBB\xBF"
+                       "A\xE2\x82"
+                       "B"),
+              u"A\uFFFD\uFFFDB");
     // A lone surrogate has no UTF-8: it becomes '?'.
     EXPECT_EQ(toUtf8(u"\xD800"
                      u"A\xDC00"),
@@ -387,6 +387,10 @@ TEST(TextPieces, SplitJoinReplace) {
     EXPECT_EQ(replaceAll(u"a\\b\\c", u'\\', u'/'), u"a/b/c");
     EXPECT_EQ(repeated(u"ab", 3), u"ababab");
     EXPECT_EQ(repeated(u"ab", -1), u"");
+    EXPECT_EQ(rightJustified(u"7", 3, u'0'), u"007");
+    EXPECT_EQ(rightJustified(u"1234", 3, u'0'), u"1234");
+    EXPECT_EQ(rightJustified(u"ab", -1), u"ab");
+    EXPECT_EQ(rightJustified(u"", 2), u"  ");
 }
 
 TEST(TextPieces, WhiteSpace) {
@@ -405,6 +409,48 @@ TEST(TextPieces, WhiteSpace) {
     for (const Row& row : rows) {
         EXPECT_EQ(trimmed(row.text), row.trimmed) << toUtf8(row.text);
         EXPECT_EQ(simplified(row.text), row.simplified) << toUtf8(row.text);
+    }
+}
+
+TEST(TextPieces, Wildcards) {
+    struct Row {
+        u16string_view text;
+        u16string_view pattern;
+        bool matches;
+    } rows[] = {
+        {u"Blue Sky.mp3", u"*.mp3", true},
+        {u"Blue Sky.MP3", u"*.mp3", true},
+        {u"song.mp2", u"*.mp3", false},
+        {u"song.mp3.txt", u"*.mp3", false},
+        {u"x/y.mp3", u"*.mp3", false},
+        {u"Сплин - Романс.mp3", u"СПЛИН*", true},
+        {u"ΣΊΣΥΦΟΣ.mp3", u"σίσυφος.*", true},
+        {u"straße.mp3", u"STRASSE.mp3", false},
+        {u"\u212A.mp3", u"k.mp3", true},
+        {u"\u212A.mp3", u"[A-Z].mp3", true},
+        {u"abc", u"a?c", true},
+        {u"ac", u"a?c", false},
+        {u"a/c", u"a?c", false},
+        {u"😀 party.mp3", u"? party.mp3", true},
+        {u"B", u"[abc]", true},
+        {u"d", u"[a-c]", false},
+        {u"C", u"[a-c]", true},
+        {u"a", u"[!a]", false},
+        {u"b", u"[^a]", true},
+        {u"]", u"[]a]", true},
+        {u"-", u"[a-]", true},
+        {u"a", u"[z-a]", false},
+        {u"a[", u"a[", true},
+        {u"", u"*", true},
+        {u"", u"", true},
+        {u"a", u"", false},
+        {u"aaa", u"*a*a*a*", true},
+        {u"aab", u"*a*a*a", false},
+        {u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", u"*a*a*a*a*a*a*a*c", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(matchesWildcard(row.text, row.pattern), row.matches)
+            << toUtf8(row.text) << ' ' << toUtf8(row.pattern);
     }
 }
 
