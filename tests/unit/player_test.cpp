@@ -22,6 +22,10 @@ TEST(buildTitle, DerivesTheLowerCaseTitle) {
         {u"Title.MP3", u"title"},
         {u"noext", u"noext"},
         {u".hidden.mp3", u""},
+        {u"\u0410\u0440\u0442 - \u041F\u0415\u0421\u041D\u042F.mp3",
+         u"\u043F\u0435\u0441\u043D\u044F"},
+        {u"X - \U00010400\u00C4.mp3", u"\U00010428\u00E4"},
+        {u"X - \xD801.mp3", u"\xD801"},
         {u"", u""},
     };
     for (const Row& row : rows) {

@@ -25,6 +25,7 @@ TEST(ExtractLastChatLine, CutsFromTheLastBreakToTheLastButOneCharacter) {
         {u"no break at all", std::u16string()},
         {u"<BR>one: two<BR>", u"<BR"},
         {u"<bR>", u"<bR"},
+        {u"<Br>x: \U0001F600!", u"<Br>x: \U0001F600"},
         {std::u16string(), std::u16string()},
     };
     for (const Row& row : rows) {
