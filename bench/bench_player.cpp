@@ -70,7 +70,7 @@ void BM_SongEndOverRefusedRun(benchmark::State& state) {
         if (!known) {
             writeRefused();
         }
-        app.transport().PlayEntry(0);
+        app.transport().playEntry(0);
         state.ResumeTiming();
         // Virtual time in 1 ms steps: each step runs at most the handlers due in it.
         for (int ms = 0; ms < kSongMs + kPassLimitMs; ++ms) {

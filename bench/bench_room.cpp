@@ -4,7 +4,7 @@
 // follows the transcript at every change, as the desktop's chat-room window does.
 #include "../tests/irc/fake_link.h"
 #include "irc/rooms.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "scenario/world.h"
 
 #include <benchmark/benchmark.h>
@@ -32,7 +32,7 @@ void BM_RoomLines(benchmark::State& state) {
     world.dialogs.queueYesNo(true);
     world.start();
 
-    ruz::GrowingText shown(ruz::Chat::kTailLength);
+    ruz::GrowingText shown(ruz::RoomScanner::kTailLength);
     qsizetype viewed = 0;
     if (withView) {
         world.standin.setChangeListener([&] {

@@ -4,7 +4,7 @@
 #include "messenger/aimchat.h"
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "standin/messenger_standin.h"
 #include "text/text.h"
 
@@ -36,10 +36,10 @@ void BM_ScannerPoll(benchmark::State& state) {
     model.setRecording(false);
     ruz::messenger::AimChat aimchat(model);
     ruz::VirtualTimerHost host;
-    ruz::Chat chat(host, [&](qsizetype from, qsizetype& length) {
+    ruz::RoomScanner chat(host, [&](qsizetype from, qsizetype& length) {
         std::size_t whole = 0;
         const std::string text =
-            aimchat.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+            aimchat.readChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
         length = static_cast<qsizetype>(whole);
         return QString::fromStdString(text);
     });

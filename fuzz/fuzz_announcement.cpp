@@ -2,6 +2,7 @@
 // whole program, and sent into the room when the chat sends are on.
 
 #include "fuzz_system.h"
+#include "qt/qt_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString artist = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
     const QString song = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
     const QString announcementTemplate = QString::fromStdString(in.ConsumeRemainingBytesAsString());
-    app.ccoms().box(ruz::Word::Announcement).setText(announcementTemplate);
+    app.ccoms().box(ruz::Word::Announcement).setText(ruz::fromQString(announcementTemplate));
 
     const std::size_t sentBefore = system.standin.sentByProgram().size();
     app.Artist.setCaption(artist);

@@ -2,6 +2,7 @@
 // user and from other members, with virtual time passing in between, on the whole program.
 
 #include "fuzz_system.h"
+#include "qt/qt_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -98,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < edits; ++i) {
         app.ccoms()
             .box(static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)))
-            .setText(text(in));
+            .setText(ruz::fromQString(text(in)));
     }
 
     const std::int64_t until = system.host.nowMs() + kTimeBudgetMs;
@@ -115,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 3:  // through the room and the scanner
                 system.standin.memberSays(ruz::fuzz::kScreenName,
                                           commandLine(in, app).toStdString());
-                letTimePass(ruz::Chat::kPollIntervalMs);
+                letTimePass(ruz::RoomScanner::kPollIntervalMs);
                 break;
             case 4:
             case 5:

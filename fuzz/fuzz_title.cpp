@@ -1,8 +1,9 @@
-// The two title derivations: the title-list build's BuildTitle and the title pick-up from the
+// The two title derivations: the title-list build's buildTitle and the title pick-up from the
 // playlist's selected file, for a folder holding one file named from the input.
 
 #include "fuzz_system.h"
 #include "platform/native_name.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The build's title: the text before the first ".", after the first " - ", in lower case.
     const QString asName = QString::fromUtf8(input);
-    const QString title = ruz::BuildTitle(asName);
+    const QString title = ruz::buildTitle(asName);
     FUZZ_CHECK(!title.contains(u'.'));
     FUZZ_CHECK(title.size() <= 3 * asName.size());  // lower case may lengthen a character
     if (!title.contains(QStringLiteral(" - "))) {
-        FUZZ_CHECK(ruz::BuildTitle(title) == title.toLower());
+        FUZZ_CHECK(ruz::buildTitle(title) == title.toLower());
     }
 
     // The pick-up: a folder with exactly that one file.
@@ -50,8 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(folder.mkpath(folderPath));
     // Every file, also one whose name is not valid UTF-8 (a name cut inside a surrogate pair is
     // written so), as the playlist lists them.
-    for (const QString& old : ruz::ListFileNames(folderPath)) {
-        FUZZ_CHECK(::unlink(ruz::NativeFromName(folderPath + u'/' + old).constData()) == 0);
+    const std::u16string folderName = ruz::fromQString(folderPath);
+    for (const std::u16string& old :
+         ruz::listFileNames(folderName).value_or(std::vector<std::u16string>{})) {
+        FUZZ_CHECK(::unlink(ruz::nativeFromName(folderName + u'/' + old).c_str()) == 0);
     }
     const QString name = fileNameFrom(input);
     // A name starting with "." is a hidden file, which the playlist does not list.
@@ -62,22 +65,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // afresh and builds its title list again.
     static ruz::fuzz::FuzzSystem system;
     ruz::FrmAmp& app = *system.app();
-    app.Song.setCaption(QString());
+    app.Song.setCaption(u"");
     system.pick(folderPath);
     FUZZ_CHECK(app.File1.count() == 1);
     system.host.advance(10);  // the title list of one entry is built
     FUZZ_CHECK(app.List1.count() == 1);
-    const QString listed = app.File1.item(0);
-    FUZZ_CHECK(app.List1.item(0) == ruz::BuildTitle(listed));
+    const QString listed = ruz::toQString(app.File1.item(0));
+    FUZZ_CHECK(ruz::toQString(app.List1.item(0)) == ruz::buildTitle(listed));
 
-    app.announcer().PickUpTitle();
+    app.announcer().pickUpTitle();
     const qsizetype hyphen = listed.indexOf(u'-');
     if (hyphen < 0) {
-        FUZZ_CHECK(app.Song.caption() == listed);
-        FUZZ_CHECK(app.Artist.caption().isEmpty());
+        FUZZ_CHECK(ruz::toQString(app.Song.caption()) == listed);
+        FUZZ_CHECK(app.Artist.caption().empty());
     } else {
-        FUZZ_CHECK(app.Artist.caption() == listed.left(hyphen));
-        FUZZ_CHECK(app.Song.caption() == listed.mid(hyphen + 1).section(u'.', 0, 0));
+        FUZZ_CHECK(ruz::toQString(app.Artist.caption()) == listed.left(hyphen));
+        FUZZ_CHECK(ruz::toQString(app.Song.caption()) ==
+                   listed.mid(hyphen + 1).section(u'.', 0, 0));
     }
     system.standin.takeSentByProgram();
     app.chat.emptyFront();

@@ -5,7 +5,7 @@
 #include "messenger/aimchat.h"
 #include "platform/winsys/codepage.h"
 #include "platform/winsys/window_model.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "standin/messenger_standin.h"
 
 #include <cstddef>
@@ -22,9 +22,9 @@ void cutLine(const QString& tail) {
     const QString cleaned = ruz::StripChatTags(line);
     FUZZ_CHECK(!cleaned.contains(u'>'));
     FUZZ_CHECK(cleaned.size() <= line.size());
-    const QString stamp = ruz::DateSaid(line);
+    const QString stamp = ruz::dateSaid(line);
     FUZZ_CHECK(stamp.startsWith(u'{') && stamp.endsWith(u'}'));
-    const ruz::ChatLine cut = ruz::CutChatLine(line);
+    const ruz::ChatLine cut = ruz::cutChatLine(line);
     FUZZ_CHECK(cut.whosaid.size() + cut.whatsaid.size() <= cleaned.size());
     FUZZ_CHECK(cut.datesaid == stamp);
 }
@@ -64,10 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // raised once, and only once.
     ruz::VirtualTimerHost host;
     int raised = 0;
-    ruz::Chat chat(host, [&link](qsizetype from, qsizetype& length) {
+    ruz::RoomScanner chat(host, [&link](qsizetype from, qsizetype& length) {
         std::size_t whole = 0;
         const std::string text =
-            link.ReadChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
+            link.readChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
         length = static_cast<qsizetype>(whole);
         return QString::fromStdString(text);
     });
@@ -77,9 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model.setText(view, std::string(bytes));
     chat.poll();
     const QString shown = QString::fromStdString(utf8);
-    const qsizetype lines = bytes.size() < static_cast<std::size_t>(ruz::Chat::kMinTailLength)
-                                ? 0
-                                : shown.count(QStringLiteral("<BR>"), Qt::CaseInsensitive);
+    const qsizetype lines =
+        bytes.size() < static_cast<std::size_t>(ruz::RoomScanner::kMinTailLength)
+            ? 0
+            : shown.count(QStringLiteral("<BR>"), Qt::CaseInsensitive);
     FUZZ_CHECK(raised == lines);
     chat.poll();
     FUZZ_CHECK(raised == lines);

@@ -57,11 +57,11 @@ FrmAmp::FrmAmp(Platform& p)
       mnuStop({controls_, u"mnuStop"}, u"Stop"),
       MediaPlayer1(p.media),
       chat(p.timers,
-           Chat::Views{[this] { return room_.transcriptViews(); },
-                       [this](Chat::ViewId view, qsizetype from, qsizetype& length) {
-                           return room_.transcriptFrom(view, from, length);
-                       },
-                       [this] { return room_.clearTranscript(); }},
+           RoomScanner::Views{[this] { return room_.transcriptViews(); },
+                              [this](RoomScanner::ViewId view, qsizetype from, qsizetype& length) {
+                                  return room_.transcriptFrom(view, from, length);
+                              },
+                              [this] { return room_.clearTranscript(); }},
            &controls_),
       platform_(p),
       aimchat_(p.windows),
@@ -96,11 +96,11 @@ FrmAmp::FrmAmp(Platform& p)
     // At start the playlist lists the program's working folder.
     File1.setPath(u".");
     ExplorerTree1.setPath(File1.path());
-    defaults_ = KeptValues(*this);
+    defaults_ = keptValues(*this);
     defaults_.erase(kFolderSetting);
     mnuDefaults.onClick = [this] { restoreDefaults(); };
-    mnuStop.onClick = [this] { transport_.Stop(); };
-    chat.passedOver = [this](Chat::ViewId view) { room_.passedOver(view); };
+    mnuStop.onClick = [this] { transport_.stop(); };
+    chat.passedOver = [this](RoomScanner::ViewId view) { room_.passedOver(view); };
     chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);
@@ -123,13 +123,13 @@ void FrmAmp::Form_Load() {
     lblsn.setCaption(fromQString(messengerMate_ ? GetMMUser() : room_.firstDialogCaption()));
     nameLearned_ = true;
     chat.scan_on();
-    room_.send(Daggered(QStringLiteral("- Loads Taviks Ruz -")));
+    room_.send(daggered(QStringLiteral("- Loads Taviks Ruz -")));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
     chrome_.AddTrayIcon();
     window.setVisible(true);
 }
 
-void FrmAmp::ScreenNameChanged() {
+void FrmAmp::screenNameChanged() {
     if (!nameLearned_ || ended_) {
         return;
     }
@@ -154,7 +154,7 @@ void FrmAmp::endProgram() {
             timer->setEnabled(false);
         }
     }
-    transport_.Stop();
+    transport_.stop();
     window.setVisible(false);
     if (ccoms_) {
         ccoms_->window.setVisible(false);
@@ -168,7 +168,7 @@ void FrmAmp::restoreDefaults() {
     if (ended_) {
         return;
     }
-    ApplyKeptValues(*this, defaults_);
+    applyKeptValues(*this, defaults_);
     if (onDefaultsRestored) {
         onDefaultsRestored();
     }

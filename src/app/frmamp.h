@@ -16,7 +16,7 @@
 #include "player/playlist.h"
 #include "player/transport.h"
 #include "presence/presence.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "words/ccoms.h"
 
 #include <QString>
@@ -66,7 +66,7 @@ class FrmAmp {
     // The messenger now goes under another name (a chat network's server renamed the user):
     // once start-up has learned the screen name, it is learned again the same way, and the
     // caption follows.
-    void ScreenNameChanged();
+    void screenNameChanged();
     // Called once when the program has ended (the desktop leaves its event loop).
     std::function<void()> onEnded;
     // Called after "Restore Defaults" has put the kept settings back to their design values (the
@@ -127,7 +127,7 @@ class FrmAmp {
     MenuEntry mnutavikProgrammers;  // Tavik
     MenuEntry mnuStop;              // Stop, on no menu: the desktop's media keys press it
     MediaEngine& MediaPlayer1;
-    Chat chat;  // The chat scanner
+    RoomScanner chat;  // The chat scanner
 
   private:
     // Screen-name discovery: the frontmost dialog window's caption, cut before its first

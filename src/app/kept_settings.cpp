@@ -51,7 +51,7 @@ CheckBox& keptBox(const FrmAmp& amp, const char16_t* name) {
 
 }  // namespace
 
-SettingsStore::Values KeptValues(const FrmAmp& amp) {
+SettingsStore::Values keptValues(const FrmAmp& amp) {
     SettingsStore::Values values;
     for (int i = 0; i < kWordCount; ++i) {
         const auto word = static_cast<Word>(i);
@@ -69,7 +69,7 @@ SettingsStore::Values KeptValues(const FrmAmp& amp) {
     return values;
 }
 
-std::string ApplyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
+std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
     // Every value is looked at before any is applied.
     for (const char16_t* name : kKeptBoxes) {
         const auto value = valueOf(values, boxSetting(name));

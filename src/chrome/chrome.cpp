@@ -15,9 +15,9 @@ constexpr char kTrayTip[] = "Click To Maximize";
 Chrome::Chrome(Controls controls, Tray& tray, std::function<Ccoms&()> words,
                std::function<bool()> ended)
     : c_(controls), tray_(tray), words_(std::move(words)), ended_(std::move(ended)) {
-    tray_.onIconMessage = [this](int message) { TrayIconMessage(message); };
-    c_.mnuMinimize.onClick = [this] { MinimizeClicked(); };
-    c_.mnuhelp.onClick = [this] { CcomsMenuClicked(); };
+    tray_.onIconMessage = [this](int message) { trayIconMessage(message); };
+    c_.mnuMinimize.onClick = [this] { minimizeClicked(); };
+    c_.mnuhelp.onClick = [this] { ccomsMenuClicked(); };
     c_.Image10.onClick = [this] { c_.window.setVisible(false); };
 }
 
@@ -44,7 +44,7 @@ void Chrome::RemoveTrayIcon() {
     tray_.notifyIcon(kNimDelete, trayRecord_);
 }
 
-void Chrome::TrayIconMessage(int mouseMessage) {
+void Chrome::trayIconMessage(int mouseMessage) {
     if (ended_() || mouseMessage != static_cast<int>(kWmLButtonDblClk)) {
         return;
     }
@@ -55,12 +55,12 @@ void Chrome::TrayIconMessage(int mouseMessage) {
     }
 }
 
-void Chrome::MinimizeClicked() {
+void Chrome::minimizeClicked() {
     AddTrayIcon();
     c_.window.setVisible(false);
 }
 
-void Chrome::CcomsMenuClicked() {
+void Chrome::ccomsMenuClicked() {
     Ccoms& words = words_();
     if (words.window.visible()) {
         words.window.setVisible(false);

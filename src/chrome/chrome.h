@@ -28,9 +28,9 @@ class Chrome {
     void AddTrayIcon();
     void RemoveTrayIcon();
     const NotifyIconData& trayRecord() const { return trayRecord_; }
-    void TrayIconMessage(int mouseMessage);
-    void MinimizeClicked();
-    void CcomsMenuClicked();
+    void trayIconMessage(int mouseMessage);
+    void minimizeClicked();
+    void ccomsMenuClicked();
     void hideMain() { c_.window.setVisible(false); }
     // The main window appears, not minimised and in front, whatever hid it.
     void showMain() {

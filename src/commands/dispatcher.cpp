@@ -11,7 +11,7 @@
 #include "player/transport.h"
 #include "presence/presence.h"
 #include "qt/qt_text.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "words/ccoms.h"
 
 #include <iterator>
@@ -22,17 +22,17 @@ namespace ruz {
 // wants ".p" as a word of its own, so that ".pause", ".play" and "notes.pdf" search nothing.
 const Dispatcher::ContainsRow Dispatcher::kContainsPhase[] = {
     {{Match::Trigger, Word::Volume, nullptr},
-     ContainsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.VolumeCommand(a); }},
+     containsText,
+     [](Dispatcher& d, const std::optional<QString>& a) { d.volumeCommand(a); }},
     {{Match::Trigger, Word::SetPosition, nullptr},
-     ContainsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.SetPositionCommand(a); }},
+     containsText,
+     [](Dispatcher& d, const std::optional<QString>& a) { d.setPositionCommand(a); }},
     {{Match::Trigger, Word::IdleOn, nullptr},
-     ContainsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.IdleOnCommand(a); }},
+     containsText,
+     [](Dispatcher& d, const std::optional<QString>& a) { d.idleOnCommand(a); }},
     {{Match::Fixed, {}, u".p"},
-     ContainsEndedWord,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.s_.playlist.SearchSong(a); }},
+     containsEndedWord,
+     [](Dispatcher& d, const std::optional<QString>& a) { d.s_.playlist.searchSong(a); }},
 };
 
 // Compared in this order; the first equal row runs and ends the line's handling.
@@ -45,7 +45,7 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Trigger, Word::Clear, nullptr}, [](Dispatcher& d) { d.s_.chat.emptyFront(); }},
     {{Match::Trigger, Word::Close, nullptr},
      [](Dispatcher& d) {
-         d.s_.room.send(Daggered(QStringLiteral("- Closes Room -")));
+         d.s_.room.send(daggered(QStringLiteral("- Closes Room -")));
          d.s_.room.close();
      }},
     {{Match::TriggerFixed, {}, u"set?"},
@@ -56,65 +56,65 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
      }},
     {{Match::Trigger, Word::End, nullptr},
      [](Dispatcher& d) {
-         d.s_.room.send(Daggered(QStringLiteral("- Closes Ruz -")));
+         d.s_.room.send(daggered(QStringLiteral("- Closes Ruz -")));
          d.endProgram_();
      }},
     {{Match::Trigger, Word::Hide, nullptr},
      [](Dispatcher& d) {
          d.s_.chrome.hideMain();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Minimizes Ruz -")));
+         d.s_.room.sendGated(daggered(QStringLiteral("- Minimizes Ruz -")));
      }},
     {{Match::Bare, Word::SendsOff, nullptr}, [](Dispatcher& d) { d.s_.room.setSendsOn(false); }},
     {{Match::Bare, Word::SendsOn, nullptr},
      [](Dispatcher& d) {
          d.s_.room.setSendsOn(true);
-         d.s_.announcer.AnnounceOrKeep();
+         d.s_.announcer.announceOrKeep();
      }},
     {{Match::Trigger, Word::Help, nullptr}, [](Dispatcher& d) { d.s_.chrome.showCcoms(); }},
     {{Match::Trigger, Word::Show, nullptr},
      [](Dispatcher& d) {
          d.s_.chrome.showMain();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Shows Ruz -")));
+         d.s_.room.sendGated(daggered(QStringLiteral("- Shows Ruz -")));
      }},
     {{Match::Trigger, Word::Stop, nullptr},
      [](Dispatcher& d) {
-         d.s_.transport.Stop();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Stops Song -")));
+         d.s_.transport.stop();
+         d.s_.room.sendGated(daggered(QStringLiteral("- Stops Song -")));
      }},
     {{Match::Trigger, Word::Back, nullptr}, [](Dispatcher& d) { d.s_.transport.PreviousSong(); }},
     {{Match::Trigger, Word::Skip, nullptr}, [](Dispatcher& d) { d.s_.transport.NextSong(); }},
     {{Match::Trigger, Word::Last, nullptr},
-     [](Dispatcher& d) { d.s_.transport.PlayEntry(d.s_.playlist.count() - 1); }},
-    {{Match::Trigger, Word::First, nullptr}, [](Dispatcher& d) { d.s_.transport.PlayEntry(0); }},
+     [](Dispatcher& d) { d.s_.transport.playEntry(d.s_.playlist.count() - 1); }},
+    {{Match::Trigger, Word::First, nullptr}, [](Dispatcher& d) { d.s_.transport.playEntry(0); }},
     {{Match::Trigger, Word::Forward, nullptr},
      [](Dispatcher& d) {
-         d.s_.transport.NudgeBy(kSkipSeconds);
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Forwards Song -")));
+         d.s_.transport.nudgeBy(kSkipSeconds);
+         d.s_.room.sendGated(daggered(QStringLiteral("- Forwards Song -")));
      }},
     {{Match::Trigger, Word::Rewind, nullptr},
      [](Dispatcher& d) {
-         d.s_.transport.NudgeBy(-kSkipSeconds);
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Rewinds Song -")));
+         d.s_.transport.nudgeBy(-kSkipSeconds);
+         d.s_.room.sendGated(daggered(QStringLiteral("- Rewinds Song -")));
      }},
     {{Match::Trigger, Word::Pause, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.PauseSong();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Pauses Song") + d.s_.announcer.title() +
+         d.s_.room.sendGated(daggered(QStringLiteral("- Pauses Song") + d.s_.announcer.title() +
                                       QStringLiteral(" -")));
      }},
     {{Match::TriggerFixed, {}, u"resume"},
      [](Dispatcher& d) {
          d.s_.transport.ResumeSong();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Resumes Song") + d.s_.announcer.title() +
+         d.s_.room.sendGated(daggered(QStringLiteral("- Resumes Song") + d.s_.announcer.title() +
                                       QStringLiteral(" -")));
      }},
-    {{Match::Trigger, Word::Mute, nullptr}, [](Dispatcher& d) { d.MuteCommand(); }},
+    {{Match::Trigger, Word::Mute, nullptr}, [](Dispatcher& d) { d.muteCommand(); }},
     {{Match::Trigger, Word::RandomSong, nullptr},
-     [](Dispatcher& d) { d.s_.transport.RandomSong(); }},
+     [](Dispatcher& d) { d.s_.transport.randomSong(); }},
     {{Match::Trigger, Word::Play, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.ResumeSong();
-         d.s_.room.sendGated(Daggered(QStringLiteral("- Plays Song -")));
+         d.s_.room.sendGated(daggered(QStringLiteral("- Plays Song -")));
      }},
 };
 
@@ -164,7 +164,7 @@ void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
     }
 }
 
-void Dispatcher::VolumeCommand(const std::optional<QString>& argument) {
+void Dispatcher::volumeCommand(const std::optional<QString>& argument) {
     if (!argument) {
         return;
     }
@@ -175,7 +175,7 @@ void Dispatcher::VolumeCommand(const std::optional<QString>& argument) {
     s_.room.sendGated(QStringLiteral("Changing volume to ") + *argument);
 }
 
-void Dispatcher::SetPositionCommand(const std::optional<QString>& argument) {
+void Dispatcher::setPositionCommand(const std::optional<QString>& argument) {
     if (!argument) {
         return;
     }
@@ -185,7 +185,7 @@ void Dispatcher::SetPositionCommand(const std::optional<QString>& argument) {
     s_.room.sendGated(QStringLiteral("Set To ") + *argument + QStringLiteral(" Secounds"));
 }
 
-void Dispatcher::IdleOnCommand(const std::optional<QString>& argument) {
+void Dispatcher::idleOnCommand(const std::optional<QString>& argument) {
     if (argument) {
         s_.presence.setReason(*argument);
     }
@@ -193,15 +193,15 @@ void Dispatcher::IdleOnCommand(const std::optional<QString>& argument) {
         s_.room.sendGated(screenName() + QStringLiteral(" You're Already Set Idle"));
         return;
     }
-    s_.room.sendGated(GoneIdleNotice(screenName(), s_.presence.reason()));
+    s_.room.sendGated(goneIdleNotice(screenName(), s_.presence.reason()));
     s_.presence.EnterIdle(s_.presence.reason());
 }
 
-void Dispatcher::MuteCommand() {
+void Dispatcher::muteCommand() {
     const bool wasMuted = s_.transport.muted();
     s_.transport.ToggleMute();
     const QString verb = wasMuted ? QStringLiteral("- Un Mutes ") : QStringLiteral("- Mutes ");
-    s_.room.send(Daggered(verb + s_.announcer.title() + QStringLiteral(" -")));
+    s_.room.send(daggered(verb + s_.announcer.title() + QStringLiteral(" -")));
 }
 
 }  // namespace ruz

@@ -12,7 +12,7 @@ namespace ruz {
 class Announcer;
 class ChatRoom;
 class Ccoms;
-class Chat;
+class RoomScanner;
 class Chrome;
 class Label;
 class Playlist;
@@ -27,7 +27,7 @@ class Dispatcher {
     // The subsystems the commands work on.
     struct Siblings {
         ChatRoom& room;
-        Chat& chat;  // The chat scanner
+        RoomScanner& chat;  // The chat scanner
         Playlist& playlist;
         Transport& transport;
         Announcer& announcer;
@@ -65,10 +65,10 @@ class Dispatcher {
     QString textOf(const Pattern& pattern);
     QString screenName() const;
 
-    void VolumeCommand(const std::optional<QString>& argument);
-    void SetPositionCommand(const std::optional<QString>& argument);
-    void IdleOnCommand(const std::optional<QString>& argument);
-    void MuteCommand();
+    void volumeCommand(const std::optional<QString>& argument);
+    void setPositionCommand(const std::optional<QString>& argument);
+    void idleOnCommand(const std::optional<QString>& argument);
+    void muteCommand();
 
     const Label& lblsn_;
     std::function<Ccoms&()> words_;

@@ -50,13 +50,13 @@ ChatRoom::ViewId ChatRoom::clearTranscript() {
 
 std::vector<ChatRoom::ViewId> ChatRoom::transcriptViews() {
     std::erase_if(sent_, [](const Sent& sent) { return sent.emptied; });
-    return link_.ChatTranscriptViews();
+    return link_.chatTranscriptViews();
 }
 
 QString ChatRoom::transcriptFrom(ViewId view, qsizetype from, qsizetype& length) {
     std::size_t whole = 0;
     const std::string text =
-        link_.ReadTranscriptViewFrom(view, static_cast<std::size_t>(from), &whole);
+        link_.readTranscriptViewFrom(view, static_cast<std::size_t>(from), &whole);
     length = static_cast<qsizetype>(whole);
     return QString::fromStdString(text);
 }

@@ -43,7 +43,6 @@ class ChatRoom {
     // Empties the frontmost room's transcript view; the view emptied, 0 when no room is open.
     ViewId clearTranscript();
     void close() { link_.CloseChatRoom(); }
-    QString transcriptTail() { return QString::fromStdString(link_.ChatTranscriptTail()); }
     // The start of a read of the rooms: their transcript views, the frontmost first. Lines that
     // were emptied away before an earlier read came to them are forgotten now.
     std::vector<ViewId> transcriptViews();

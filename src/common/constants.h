@@ -10,7 +10,7 @@ namespace ruz {
 inline constexpr char16_t kDagger = u'\u2020';
 
 // "†" + text + "†".
-inline QString Daggered(const QString& text) {
+inline QString daggered(const QString& text) {
     return kDagger + text + kDagger;
 }
 

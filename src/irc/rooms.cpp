@@ -11,7 +11,7 @@ QString buddyListCaption(const QString& nick) {
 }  // namespace
 
 Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
-             Link& transport, Settings settings)
+             Link& link, Settings settings)
     : messenger_(messenger), windows_(windows), channels_(settings.channels) {
     usedNicks_.insert(foldCase(settings.nick));
     messenger_.signOn(settings.nick.toStdString());
@@ -33,7 +33,7 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
         roomLine(channel, text);
     };
     events.nickAccepted = [this](const QString& nick) { nickAccepted(nick); };
-    session_ = std::make_unique<Session>(timers, transport, std::move(settings), std::move(events));
+    session_ = std::make_unique<Session>(timers, link, std::move(settings), std::move(events));
 }
 
 Rooms::~Rooms() {

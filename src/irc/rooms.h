@@ -25,14 +25,14 @@ class Rooms {
     // Transcript bytes a room keeps.
     static constexpr std::size_t kKeepBytes = std::size_t{64} * 1024;
 
-    // The stand-in, the model and the transport must outlive this object. The rooms open at once,
+    // The stand-in, the model and the link must outlive this object. The rooms open at once,
     // the first channel's in front; the connection starts with start(). The rooms and the buddy
     // list close with the object.
     // What follows a member's name when the member goes under a nick the program used.
     static constexpr const char* kNotYou = " (not you)";
 
     Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
-          Link& transport, Settings settings);
+          Link& link, Settings settings);
     ~Rooms();
     Rooms(const Rooms&) = delete;
     Rooms& operator=(const Rooms&) = delete;

@@ -46,7 +46,6 @@ class SendQueue {
     // False when the queue is full and the line was refused.
     bool pushChat(const QByteArray& line);
 
-    std::size_t chatWaiting() const { return chat_.size(); }
     std::size_t protocolWaiting() const { return protocol_.size(); }
 
   private:

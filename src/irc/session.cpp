@@ -47,12 +47,12 @@ QString protocolWord(const QString& text) {
 
 }  // namespace
 
-Session::Session(TimerHost& timers, Link& transport, Settings settings, Events events)
+Session::Session(TimerHost& timers, Link& link, Settings settings, Events events)
     : timers_(timers),
-      transport_(transport),
+      link_(link),
       settings_(std::move(settings)),
       events_(std::move(events)),
-      queue_(timers, settings_.policy, [this](const QByteArray& line) { transport_.write(line); }),
+      queue_(timers, settings_.policy, [this](const QByteArray& line) { link_.write(line); }),
       watchdogTimer_(timers.createTimer([this] { watchdog(); })),
       retryTimer_(timers.createTimer([this] { retry(); })) {
     settings_.nick = protocolWord(settings_.nick);
@@ -60,15 +60,15 @@ Session::Session(TimerHost& timers, Link& transport, Settings settings, Events e
         settings_.nick = QStringLiteral("ruz");
     }
     nick_ = settings_.nick;
-    transport_.setListener({[this] { onConnected(); },
-                            [this](const QByteArray& bytes) { onReceived(bytes); },
-                            [this](const QString& reason) { onClosed(reason); },
-                            [this](const QString& reason) { onUntrusted(reason); }});
+    link_.setListener({[this] { onConnected(); },
+                       [this](const QByteArray& bytes) { onReceived(bytes); },
+                       [this](const QString& reason) { onClosed(reason); },
+                       [this](const QString& reason) { onUntrusted(reason); }});
 }
 
 Session::~Session() {
-    transport_.setListener({});
-    transport_.close();
+    link_.setListener({});
+    link_.close();
     timers_.destroyTimer(watchdogTimer_);
     timers_.destroyTimer(retryTimer_);
 }
@@ -83,7 +83,7 @@ void Session::start() {
 
 void Session::stop(const QString& reason) {
     if (state_ == State::Registered) {
-        transport_.write(QStringLiteral("QUIT :%1\r\n").arg(oneLine(reason)).toUtf8());
+        link_.write(QStringLiteral("QUIT :%1\r\n").arg(oneLine(reason)).toUtf8());
     }
     dropLink(State::Stopped);
 }
@@ -112,7 +112,7 @@ void Session::connectNow() {
                      .arg(e.port)
                      .arg(e.tls ? QStringLiteral(" with TLS") : QString()));
     timers_.startTimer(watchdogTimer_, kWatchdogTickMs);
-    transport_.open(e);
+    link_.open(e);
 }
 
 void Session::onConnected() {
@@ -186,10 +186,10 @@ void Session::onUntrusted(const QString& reason) {
 }
 
 void Session::dropLink(State next) {
-    // The state changes before the link closes: a transport that reports its own close at once
+    // The state changes before the link closes: a link that reports its own close at once
     // finds the link already given up, and the loss is handled once.
     state_ = next;
-    transport_.close();
+    link_.close();
     queue_.setOpen(false, false);
     pending_.clear();
     members_.clear();

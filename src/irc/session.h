@@ -66,7 +66,7 @@ class Session {
     // another one.
     static constexpr int kNickRegainCheckMs = 30000;
 
-    Session(TimerHost& timers, Link& transport, Settings settings, Events events);
+    Session(TimerHost& timers, Link& link, Settings settings, Events events);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -85,7 +85,6 @@ class Session {
     // Whether the session still connects or is connected: false once stopped or refused.
     bool live() const { return state_ != State::Stopped; }
     const Settings& settings() const { return settings_; }
-    std::size_t waitingLines() const { return queue_.chatWaiting(); }
     // The delay before the next attempt to connect, in ms.
     int retryDelayMs() const { return retryDelayMs_; }
 
@@ -133,7 +132,7 @@ class Session {
     void sendProtocol(const QString& line);
 
     TimerHost& timers_;
-    Link& transport_;
+    Link& link_;
     Settings settings_;
     Events events_;
     SendQueue queue_;

@@ -10,7 +10,7 @@ class QSslSocket;
 
 namespace ruz::irc {
 
-// The transport on a QSslSocket: plain TCP, or TLS verified against the system's certificates and
+// The link on a QSslSocket: plain TCP, or TLS verified against the system's certificates and
 // those of the endpoint's CA file.
 class SocketLink final : public QObject, public Link {
   public:

@@ -31,7 +31,7 @@ constexpr WParam kButtonKeyState = 0x000D;
 
 }  // namespace
 
-Hwnd AimChat::NthChild(Hwnd parent, const char* className, int n) {
+Hwnd AimChat::nthChild(Hwnd parent, const char* className, int n) {
     if (parent == 0) {
         return 0;  // with no parent, user32 would search the top-level windows instead
     }
@@ -45,7 +45,7 @@ Hwnd AimChat::NthChild(Hwnd parent, const char* className, int n) {
     return child;
 }
 
-void AimChat::WriteText(Hwnd window, const WindowText& text) {
+void AimChat::writeText(Hwnd window, const WindowText& text) {
     if (window == 0) {
         return;
     }
@@ -58,7 +58,7 @@ void AimChat::WriteText(Hwnd window, const WindowText& text) {
     }
 }
 
-void AimChat::SetWindowText(Hwnd window, std::string_view utf8) {
+void AimChat::setWindowText(Hwnd window, std::string_view utf8) {
     WindowText text;
     text.unicode = window != 0 && windows_.isWindowUnicode(window);
     if (text.unicode) {
@@ -66,14 +66,14 @@ void AimChat::SetWindowText(Hwnd window, std::string_view utf8) {
     } else {
         text.bytes = winsys::utf8ToCp1252(utf8);
     }
-    WriteText(window, text);
+    writeText(window, text);
 }
 
 namespace {
 
 // A window's text via WM_GETTEXTLENGTH and WM_GETTEXT, in the units of `send`'s kind of text.
 template <typename Text, typename Send>
-Text ReadUnits(Hwnd window, std::size_t firstReadLength, Send send) {
+Text readUnits(Hwnd window, std::size_t firstReadLength, Send send) {
     const LResult reported = send(window, winsys::kWmGetTextLength, 0, 0);
     const std::size_t claimed = reported <= 0 ? 0 : static_cast<std::size_t>(reported);
     // A window may report any length: the first read is bounded, and a longer one follows only
@@ -103,18 +103,18 @@ Text ReadUnits(Hwnd window, std::size_t firstReadLength, Send send) {
 
 }  // namespace
 
-AimChat::WindowText AimChat::ReadText(Hwnd window) {
+AimChat::WindowText AimChat::readText(Hwnd window) {
     WindowText text;
     if (window == 0) {
         return text;
     }
     text.unicode = windows_.isWindowUnicode(window);
     if (text.unicode) {
-        text.units = ReadUnits<std::u16string>(window, kFirstReadLength, [this](auto... args) {
+        text.units = readUnits<std::u16string>(window, kFirstReadLength, [this](auto... args) {
             return windows_.sendMessageW(args...);
         });
     } else {
-        text.bytes = ReadUnits<std::string>(window, kFirstReadLength, [this](auto... args) {
+        text.bytes = readUnits<std::string>(window, kFirstReadLength, [this](auto... args) {
             return windows_.sendMessage(args...);
         });
     }
@@ -131,21 +131,21 @@ std::string AimChat::WindowText::utf8From(std::size_t from) const {
 
 Hwnd AimChat::SendChatText(std::string_view utf8) {
     const Hwnd room = windows_.findWindow(kRoomLower);
-    const Hwnd inputFrame = NthChild(room, kEditFrameLower, 2);
-    const Hwnd input = NthChild(inputFrame, kEditLower, 1);
+    const Hwnd inputFrame = nthChild(room, kEditFrameLower, 2);
+    const Hwnd input = nthChild(inputFrame, kEditLower, 1);
     // What the user had typed but not sent goes back into the box afterwards.
-    const WindowText unsent = ReadText(input);
-    SetWindowText(input, utf8);
+    const WindowText unsent = readText(input);
+    setWindowText(input, utf8);
     const bool pressed = PressChatSendButton();
     if (unsent.size() > 0) {
-        WriteText(input, unsent);
+        writeText(input, unsent);
     }
-    return pressed ? TranscriptViewOf(room) : 0;
+    return pressed ? transcriptViewOf(room) : 0;
 }
 
 bool AimChat::PressChatSendButton() {
     const Hwnd room = windows_.findWindow(kRoomLower);
-    const Hwnd button = NthChild(room, kIconButton, kSendButtonIndex);
+    const Hwnd button = nthChild(room, kIconButton, kSendButtonIndex);
     if (button == 0) {
         return false;
     }
@@ -156,9 +156,9 @@ bool AimChat::PressChatSendButton() {
 
 Hwnd AimChat::ClearChatTranscript() {
     const Hwnd room = windows_.findWindow(kRoomMixed);
-    const Hwnd viewFrame = NthChild(room, kEditFrameMixed, 1);
-    const Hwnd view = NthChild(viewFrame, kEditMixed, 1);
-    SetWindowText(view, {});
+    const Hwnd viewFrame = nthChild(room, kEditFrameMixed, 1);
+    const Hwnd view = nthChild(viewFrame, kEditMixed, 1);
+    setWindowText(view, {});
     return view;
 }
 
@@ -169,15 +169,15 @@ void AimChat::CloseChatRoom() {
     }
 }
 
-Hwnd AimChat::TranscriptViewOf(Hwnd room) {
-    return NthChild(NthChild(room, kEditFrameLower, 1), kEditLower, 1);
+Hwnd AimChat::transcriptViewOf(Hwnd room) {
+    return nthChild(nthChild(room, kEditFrameLower, 1), kEditLower, 1);
 }
 
-AimChat::WindowText AimChat::ReadTranscript() {
-    return ReadText(TranscriptViewOf(windows_.findWindow(kRoomLower)));
+AimChat::WindowText AimChat::readTranscript() {
+    return readText(transcriptViewOf(windows_.findWindow(kRoomLower)));
 }
 
-std::vector<Hwnd> AimChat::ChatTranscriptViews() {
+std::vector<Hwnd> AimChat::chatTranscriptViews() {
     std::vector<Hwnd> views;
     // Parent 0: the top-level windows, front to back; at most kMaxRooms are looked at.
     Hwnd room = 0;
@@ -186,15 +186,15 @@ std::vector<Hwnd> AimChat::ChatTranscriptViews() {
         if (room == 0) {
             break;
         }
-        if (const Hwnd view = TranscriptViewOf(room); view != 0) {
+        if (const Hwnd view = transcriptViewOf(room); view != 0) {
             views.push_back(view);
         }
     }
     return views;
 }
 
-std::string AimChat::ReadTranscriptViewFrom(Hwnd view, std::size_t from, std::size_t* length) {
-    const WindowText text = ReadText(view);
+std::string AimChat::readTranscriptViewFrom(Hwnd view, std::size_t from, std::size_t* length) {
+    const WindowText text = readText(view);
     if (length != nullptr) {
         *length = text.size();
     }
@@ -202,17 +202,17 @@ std::string AimChat::ReadTranscriptViewFrom(Hwnd view, std::size_t from, std::si
 }
 
 std::string AimChat::ReadChatTranscript() {
-    return ReadTranscript().utf8From(0);
+    return readTranscript().utf8From(0);
 }
 
 std::string AimChat::ChatTranscriptTail() {
     // Cut while the text is still in the window's own characters.
-    const WindowText text = ReadTranscript();
+    const WindowText text = readTranscript();
     return text.utf8From(text.size() > kTailLength ? text.size() - kTailLength : 0);
 }
 
-std::string AimChat::ReadChatTranscriptFrom(std::size_t from, std::size_t* length) {
-    const WindowText text = ReadTranscript();
+std::string AimChat::readChatTranscriptFrom(std::size_t from, std::size_t* length) {
+    const WindowText text = readTranscript();
     if (length != nullptr) {
         *length = text.size();
     }
@@ -220,7 +220,7 @@ std::string AimChat::ReadChatTranscriptFrom(std::size_t from, std::size_t* lengt
 }
 
 std::string AimChat::ReadFirstDialogCaption() {
-    return ReadText(windows_.findWindow(kDialog)).utf8From(0);
+    return readText(windows_.findWindow(kDialog)).utf8From(0);
 }
 
 }  // namespace ruz::messenger

@@ -35,13 +35,13 @@ class AimChat {
     std::string ReadChatTranscript();
     // The transcript from character `from` on ("" past its end); `length`, when given, receives
     // the whole transcript's length in characters.
-    std::string ReadChatTranscriptFrom(std::size_t from, std::size_t* length);
+    std::string readChatTranscriptFrom(std::size_t from, std::size_t* length);
     // The transcript views of the open rooms, the frontmost room's first; of the first kMaxRooms
     // rooms only.
-    std::vector<winsys::Hwnd> ChatTranscriptViews();
-    // The text of transcript view `view` from character `from` on, as ReadChatTranscriptFrom;
+    std::vector<winsys::Hwnd> chatTranscriptViews();
+    // The text of transcript view `view` from character `from` on, as readChatTranscriptFrom;
     // "" and the length 0 when the view is gone.
-    std::string ReadTranscriptViewFrom(winsys::Hwnd view, std::size_t from, std::size_t* length);
+    std::string readTranscriptViewFrom(winsys::Hwnd view, std::size_t from, std::size_t* length);
     // The last kTailLength characters of the transcript, or all of it when shorter.
     std::string ChatTranscriptTail();
     // The caption of the frontmost dialog window; "" without one.
@@ -50,7 +50,7 @@ class AimChat {
     bool PressChatSendButton();
 
     static constexpr std::size_t kTailLength = 500;
-    // How many rooms ChatTranscriptViews looks at, at the most.
+    // How many rooms chatTranscriptViews looks at, at the most.
     static constexpr std::size_t kMaxRooms = 256;
     // The first read of a window's text is at most this long; a longer text is read again with
     // twice the room, as long as the window fills the room given.
@@ -59,7 +59,7 @@ class AimChat {
   private:
     // The n-th child of class `className` of `parent` (1: the first), walking from the first
     // child to the next one after it; 0 when there are fewer, or no parent.
-    winsys::Hwnd NthChild(winsys::Hwnd parent, const char* className, int n);
+    winsys::Hwnd nthChild(winsys::Hwnd parent, const char* className, int n);
     // A window's text in the window's own characters: code page 1252 bytes for an ANSI window,
     // UTF-16 units for a Unicode window.
     struct WindowText {
@@ -71,12 +71,12 @@ class AimChat {
         // From character `from` on, as UTF-8; "" past the end.
         std::string utf8From(std::size_t from) const;
     };
-    WindowText ReadText(winsys::Hwnd window);
-    WindowText ReadTranscript();
+    WindowText readText(winsys::Hwnd window);
+    WindowText readTranscript();
     // The transcript view of room window `room`; 0 without one.
-    winsys::Hwnd TranscriptViewOf(winsys::Hwnd room);
-    void WriteText(winsys::Hwnd window, const WindowText& text);
-    void SetWindowText(winsys::Hwnd window, std::string_view utf8);
+    winsys::Hwnd transcriptViewOf(winsys::Hwnd room);
+    void writeText(winsys::Hwnd window, const WindowText& text);
+    void setWindowText(winsys::Hwnd window, std::string_view utf8);
 
     winsys::WindowSystem& windows_;
 };

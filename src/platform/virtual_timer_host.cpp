@@ -65,11 +65,6 @@ void VirtualTimerHost::runPosted() {
     }
 }
 
-bool VirtualTimerHost::isRunning(TimerId id) const {
-    auto it = timers_.find(id);
-    return it != timers_.end() && it->second.running;
-}
-
 bool VirtualTimerHost::fireNextDue(std::int64_t until) {
     auto next = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {

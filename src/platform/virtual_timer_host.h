@@ -27,7 +27,6 @@ class VirtualTimerHost final : public TimerHost {
     void advance(std::int64_t ms);
     // Runs the work handed over with post(), in order.
     void runPosted();
-    bool isRunning(TimerId id) const;
 
   private:
     struct Timer {

@@ -10,14 +10,14 @@ Announcer::Announcer(Controls controls, const Playlist& playlist, Clock& clock, 
       room_(room),
       template_(std::move(announcementTemplate)),
       moving_(std::move(moving)) {
-    c_.tmrGetSong.onTick = [this] { PickUpTitle(); };
-    c_.Song.onChange = [this] { AnnounceSong(); };
+    c_.tmrGetSong.onTick = [this] { pickUpTitle(); };
+    c_.Song.onChange = [this] { announceSong(); };
     c_.chkAutoGetSong.onClick = [this] {
         c_.tmrGetSong.setEnabled(c_.chkAutoGetSong.value() == 1);
     };
 }
 
-void Announcer::PickUpTitle() {
+void Announcer::pickUpTitle() {
     if (moving_ && moving_()) {
         return;
     }
@@ -47,7 +47,7 @@ QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const
     return text;
 }
 
-void Announcer::AnnounceSong() {
+void Announcer::announceSong() {
     // With no song selected there is nothing to announce.
     if (!room_.sendsOn() || playlist_.index() < 0) {
         return;
@@ -55,7 +55,7 @@ void Announcer::AnnounceSong() {
     room_.send(ExpandAnnouncement(template_()));
 }
 
-void Announcer::AnnounceOrKeep() {
+void Announcer::announceOrKeep() {
     if (playlist_.index() < 0) {
         return;
     }

@@ -32,15 +32,15 @@ class Announcer {
     Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
               std::function<QString()> announcementTemplate, std::function<bool()> moving);
 
-    void PickUpTitle();
+    void pickUpTitle();
     // The title pick-up stops, and starts again.
     void pausePickUp() { c_.tmrGetSong.setEnabled(false); }
     void resumePickUp() { c_.tmrGetSong.setEnabled(true); }
     QString ExpandAnnouncement(const QString& announcementTemplate) const;
-    void AnnounceSong();
+    void announceSong();
     // The chat sends have come back on: the current song is announced, or kept in the pending
     // list while "keep from rating" is checked.
-    void AnnounceOrKeep();
+    void announceOrKeep();
 
     QString title() const { return toQString(c_.Song.caption()); }
     // The pending-announcement list: first in, first out.

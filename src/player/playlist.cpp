@@ -15,7 +15,7 @@ const QString kPickerStart = QStringLiteral("C:/");
 const QString kTitleSeparator = QStringLiteral(" - ");
 }  // namespace
 
-QString BuildTitle(const QString& fileName) {
+QString buildTitle(const QString& fileName) {
     QString text = fileName.section(u'.', 0, 0);
     const qsizetype cut = text.indexOf(kTitleSeparator);
     if (cut >= 0) {
@@ -26,7 +26,7 @@ QString BuildTitle(const QString& fileName) {
 
 int FindListItem(const QString& text, const ListBox& list) {
     for (int i = 0; i < list.count(); ++i) {
-        if (ContainsText(toQString(list.item(i)), text)) {
+        if (containsText(toQString(list.item(i)), text)) {
             return i;
         }
     }
@@ -40,9 +40,9 @@ Playlist::Playlist(Controls controls, Dialogs& dialogs, ChatRoom& room, Announce
       room_(room),
       announcer_(announcer),
       shuffle_(std::move(shuffleSeed)) {
-    c_.Timer2.onTick = [this] { BuildStep(); };
+    c_.Timer2.onTick = [this] { buildStep(); };
     c_.ExplorerTree1.onSelect = [this] { LoadFolder(); };
-    c_.Image8.onClick = [this] { OpenFolderClicked(); };
+    c_.Image8.onClick = [this] { openFolderClicked(); };
     c_.File1.onChange = [this] {
         userPicked_ = userPicked_ || !buildSelecting_;
         if (onSelect) {
@@ -76,7 +76,7 @@ void Playlist::LoadFolder() {
     dialogs_.notice(kSendsDisabled);
 }
 
-void Playlist::BuildStep() {
+void Playlist::buildStep() {
     // A list that has caught up with the playlist is complete (it can never overtake it).
     if (c_.List1.count() >= c_.File1.count()) {
         finishBuild();
@@ -96,7 +96,7 @@ void Playlist::BuildStep() {
     // that entry N of the title list always names entry N of the playlist.
     announcer_.pausePickUp();
     const int next = c_.List1.count();
-    c_.Text1.setText(fromQString(BuildTitle(toQString(c_.File1.item(next)))));
+    c_.Text1.setText(fromQString(buildTitle(toQString(c_.File1.item(next)))));
     if (!c_.List1.addItem(c_.Text1.text())) {
         finishBuild();  // the title list is full
         return;
@@ -150,7 +150,7 @@ std::optional<int> Playlist::afterRefused() {
     return count() == 0 || entry == index() ? std::nullopt : std::optional<int>(entry);
 }
 
-void Playlist::OpenFolderClicked() {
+void Playlist::openFolderClicked() {
     // A cancelled picker changes nothing: the folder, its title list and the song stay.
     const QString folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
     if (folder.isEmpty()) {
@@ -160,7 +160,7 @@ void Playlist::OpenFolderClicked() {
     LoadFolder();
 }
 
-void Playlist::SearchSong(const std::optional<QString>& text) {
+void Playlist::searchSong(const std::optional<QString>& text) {
     if (text) {
         c_.Text1.setText(fromQString(*text));
     }

@@ -18,7 +18,7 @@ class Announcer;
 
 // The title a title-list build derives from a file name: the text before the first ".", from
 // after its first " - " if it has one, in lower case.
-QString BuildTitle(const QString& fileName);
+QString buildTitle(const QString& fileName);
 // The index of the first entry of `list` that contains `text`, or -1.
 int FindListItem(const QString& text, const ListBox& list);
 
@@ -43,12 +43,12 @@ class Playlist {
 
     // The folder tree's folder becomes the playlist; a title-list build starts.
     void LoadFolder();
-    void BuildStep();
+    void buildStep();
     void SelectSong(int index);
-    void OpenFolderClicked();
+    void openFolderClicked();
     // The song search: `text`, when given, becomes the search text; the first title that contains
     // the search text, in any letter case, is selected.
-    void SearchSong(const std::optional<QString>& text);
+    void searchSong(const std::optional<QString>& text);
 
     int index() const { return c_.File1.listIndex(); }
     int count() const { return c_.File1.count(); }

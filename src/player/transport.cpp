@@ -22,12 +22,12 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
     c_.Image4.onClick = [this] { NextSong(); };
     c_.Slider1.onScroll = [this] { SetVolume(c_.Slider1.value()); };
     c_.Slider2.onScroll = [this] { SeekTo(c_.Slider2.value()); };
-    c_.Timer1.onTick = [this] { RefreshPosition(); };
+    c_.Timer1.onTick = [this] { refreshPosition(); };
     playlist_.onSelect = [this] { OpenSelectedSong(); };
-    playlist_.playFirst = [this] { PlayFirstSong(); };
+    playlist_.playFirst = [this] { playFirstSong(); };
     playStateObserver_ = engine_.observePlayState([this](PlayState, PlayState) {
         if (!ended_()) {
-            SongEndCheck();
+            songEndCheck();
         }
     });
 }
@@ -61,7 +61,7 @@ bool Transport::OpenSelectedSong() {
     return false;
 }
 
-bool Transport::PlayEntry(int index) {
+bool Transport::playEntry(int index) {
     // A change of the selection opens the entry already; it is opened again all the same, so
     // that a move to the entry selected now (Skip at the last, First at the first, Repeat)
     // starts it from the top.
@@ -69,7 +69,7 @@ bool Transport::PlayEntry(int index) {
     return OpenSelectedSong();
 }
 
-void Transport::PlayFirstSong() {
+void Transport::playFirstSong() {
     const int before = playlist_.index();
     playlist_.SelectSong(0);
     // Selecting the entry that is already selected opens nothing.
@@ -81,18 +81,18 @@ void Transport::PlayFirstSong() {
 
 void Transport::NextSong() {
     if (const auto entry = playlist_.next()) {
-        PlayEntry(*entry);
+        playEntry(*entry);
     }
 }
 
-void Transport::RandomSong() {
+void Transport::randomSong() {
     if (const auto entry = playlist_.shuffled()) {
-        PlayEntry(*entry);
+        playEntry(*entry);
     }
 }
 
 void Transport::PreviousSong() {
-    PlayEntry(playlist_.previous());
+    playEntry(playlist_.previous());
 }
 
 void Transport::SeekBy(double seconds) {
@@ -106,7 +106,7 @@ void Transport::SeekTo(double seconds) {
     }
 }
 
-void Transport::NudgeBy(int seconds) {
+void Transport::nudgeBy(int seconds) {
     SeekBy(seconds);
     c_.Slider2.setValue(c_.Slider2.value() + seconds);
 }
@@ -119,7 +119,7 @@ void Transport::ResumeSong() {
     engine_.play();
 }
 
-void Transport::Stop() {
+void Transport::stop() {
     engine_.stop();
 }
 
@@ -136,7 +136,7 @@ void Transport::SetVolume(int hundredthsOfDb) {
     c_.Slider1.setValue(hundredthsOfDb);
 }
 
-void Transport::RefreshPosition() {
+void Transport::refreshPosition() {
     if (passingOver()) {
         passOver(playlist_.afterRefused());
     }
@@ -148,7 +148,7 @@ void Transport::RefreshPosition() {
     }
 }
 
-void Transport::SongEndCheck() {
+void Transport::songEndCheck() {
     if (engine_.duration() != engine_.currentPosition()) {
         return;
     }
@@ -165,7 +165,7 @@ void Transport::passOver(std::optional<int> entry) {
     knownRefusalsThisTurn_ = 0;
     while (movesLeft_ > 0) {
         --movesLeft_;
-        if (!entry || PlayEntry(*entry)) {
+        if (!entry || playEntry(*entry)) {
             movesLeft_ = 0;
             return;
         }

@@ -38,34 +38,34 @@ class Transport {
     // Opens the selected entry; true when the engine accepts it.
     bool OpenSelectedSong();
     // Selects entry `index` and opens it; true when the engine accepts it.
-    bool PlayEntry(int index);
+    bool playEntry(int index);
     // Selects the first entry; when the engine refuses it, the entries after it are passed over
     // as at a song's end, so that what plays is the selected song.
-    void PlayFirstSong();
+    void playFirstSong();
     // The playlist's next entry: in list order, or the shuffled order while Random is checked.
     void NextSong();
     // An entry drawn from the shuffled order, now.
-    void RandomSong();
+    void randomSong();
     void PreviousSong();
     void SeekBy(double seconds);
     // Seeks to `seconds`; the position slider follows when it is a whole number in range.
     void SeekTo(double seconds);
     // Seeks by `seconds` and moves the position slider by as much.
-    void NudgeBy(int seconds);
+    void nudgeBy(int seconds);
     void PauseSong();
     void ResumeSong();
-    void Stop();
+    void stop();
     void ToggleMute();
     bool muted() const;
     // Sets the engine's volume and moves the volume slider to it.
     void SetVolume(int hundredthsOfDb);
     // The song's length in whole seconds, as the position slider's maximum.
     int lengthSeconds() const { return c_.Slider2.max(); }
-    void RefreshPosition();
+    void refreshPosition();
     // At a song's end: the same song again while Repeat is checked, otherwise the next one.
     // Entries the engine refuses are passed over a bounded number at a time, the rest on the next
     // ticks of the position refresh, so that no single handler holds the interface for long.
-    void SongEndCheck();
+    void songEndCheck();
     bool passingOver() const { return movesLeft_ > 0; }
 
     // At most this many files are opened, and this many known refusals passed over, per turn.

@@ -1,7 +1,7 @@
 #include "presence/presence.h"
 
 #include "common/constants.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 
 #include <array>
 #include <limits>
@@ -25,20 +25,20 @@ qint64 leadingNumber(const QString& text) {
 }
 }  // namespace
 
-QString GoneIdleNotice(const QString& screenName, const QString& reason) {
+QString goneIdleNotice(const QString& screenName, const QString& reason) {
     return screenName + QStringLiteral(" Has Gone Idle Reason (") + reason + u')';
 }
 
-Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, Chat& chat,
+Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScanner& chat,
                    std::function<bool()> ended)
     : c_(controls), dialogs_(dialogs), room_(room), chat_(chat), ended_(std::move(ended)) {
-    c_.mnuidle.onClick = [this] { IdleMenuClicked(); };
-    c_.idle.onTick = [this] { IdleTick(); };
+    c_.mnuidle.onClick = [this] { idleMenuClicked(); };
+    c_.idle.onTick = [this] { idleTick(); };
     c_.chkAntiLag.onClick = [this] { c_.tmrALag.setEnabled(c_.chkAntiLag.value() == 1); };
     c_.tmrALag.onTick = [this] { chat_.readThenEmpty(); };
     for (CheckBox* box :
          {&c_.chkAutoGetSong, &c_.chkRepeat, &c_.chkRandomSong, &c_.chkKeepFromRating}) {
-        box->onKeyDown = [this](int keyCode) { OptionKeyDown(keyCode); };
+        box->onKeyDown = [this](int keyCode) { optionKeyDown(keyCode); };
     }
 }
 
@@ -55,7 +55,7 @@ void Presence::LeaveIdle() {
     c_.idle.setEnabled(false);
 }
 
-void Presence::IdleMenuClicked() {
+void Presence::idleMenuClicked() {
     if (IsIdle()) {
         LeaveIdle();
         return;
@@ -65,17 +65,17 @@ void Presence::IdleMenuClicked() {
         return;
     }
     EnterIdle(reason);
-    room_.send(GoneIdleNotice(toQString(c_.lblsn.caption()), toQString(c_.idlereason.caption())));
+    room_.send(goneIdleNotice(toQString(c_.lblsn.caption()), toQString(c_.idlereason.caption())));
 }
 
-void Presence::IdleTick() {
+void Presence::idleTick() {
     const QString count = QString::number(leadingNumber(toQString(c_.minutes.caption())) + 1);
     c_.minutes.setCaption(fromQString(count));
     room_.send(QStringLiteral("Idle for (") + count + QStringLiteral(" Minutes) Reason (") +
                toQString(c_.idlereason.caption()) + u')');
 }
 
-void Presence::OptionKeyDown(int keyCode) {
+void Presence::optionKeyDown(int keyCode) {
     // Two keys a box, in the boxes' order: the first checks it, the second unchecks it.
     const std::array<CheckBox*, 4> boxes = {&c_.chkAutoGetSong, &c_.chkRepeat, &c_.chkRandomSong,
                                             &c_.chkKeepFromRating};

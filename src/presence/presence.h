@@ -11,10 +11,10 @@
 
 namespace ruz {
 
-class Chat;
+class RoomScanner;
 
 // "NAME Has Gone Idle Reason (REASON)".
-QString GoneIdleNotice(const QString& screenName, const QString& reason);
+QString goneIdleNotice(const QString& screenName, const QString& reason);
 
 // The user's presence: idle with a reason and a reminder every minute until the user is back;
 // anti-lag, which empties the room's transcript view once a second; and F1 to F8, which check and
@@ -36,7 +36,7 @@ class Presence {
         const Label& lblsn;  // The screen name
     };
     // `chat`, the chat scanner, reads the room before anti-lag empties it.
-    Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, Chat& chat,
+    Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScanner& chat,
              std::function<bool()> ended);
 
     void EnterIdle(const QString& reason);
@@ -44,15 +44,15 @@ class Presence {
     bool IsIdle() const { return c_.idle.enabled(); }
     QString reason() const { return toQString(c_.idlereason.caption()); }
     void setReason(const QString& reason) { c_.idlereason.setCaption(fromQString(reason)); }
-    void IdleMenuClicked();
-    void IdleTick();
-    void OptionKeyDown(int keyCode);
+    void idleMenuClicked();
+    void idleTick();
+    void optionKeyDown(int keyCode);
 
   private:
     Controls c_;
     Dialogs& dialogs_;
     ChatRoom& room_;
-    Chat& chat_;
+    RoomScanner& chat_;
     std::function<bool()> ended_;
 };
 

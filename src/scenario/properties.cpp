@@ -174,10 +174,13 @@ const Prop<RecordedTray> kTrayProps[] = {
          return text(QString::fromLatin1(tip.data(), qstrnlen(tip.data(), tip.size())));
      }},
 };
-const Prop<Chat> kChatProps[] = {
-    {u"fyrsttalk", false, [](const Chat& c, const World&, int) { return text(c.fyrsttalk); }},
-    {u"oldlastlyne", false, [](const Chat& c, const World&, int) { return text(c.oldlastlyne); }},
-    {u"newlastlyne", false, [](const Chat& c, const World&, int) { return text(c.newlastlyne); }},
+const Prop<RoomScanner> kChatProps[] = {
+    {u"fyrsttalk", false,
+     [](const RoomScanner& c, const World&, int) { return text(c.fyrsttalk); }},
+    {u"oldlastlyne", false,
+     [](const RoomScanner& c, const World&, int) { return text(c.oldlastlyne); }},
+    {u"newlastlyne", false,
+     [](const RoomScanner& c, const World&, int) { return text(c.newlastlyne); }},
 };
 const Prop<QStringList> kPendingProps[] = {
     {u"Count", false, [](const QStringList& l, const World&, int) { return number(l.size()); }},
@@ -201,7 +204,7 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return std::nullopt;
     }
     if (name == u"chat") {
-        return readRow<Chat>(app->chat, world, prop, kChatProps);
+        return readRow<RoomScanner>(app->chat, world, prop, kChatProps);
     }
     if (name == u"pending") {
         return readRow<QStringList>(app->announcer().pending(), world, prop, kPendingProps);

@@ -132,7 +132,7 @@ bool MessengerStandIn::roomLineIn(int number, const std::string& textUtf8) {
         return false;
     }
     const std::string time = native(*room, longTimeText_ ? longTimeText_() : std::string());
-    appendMarkup(*room, RoomLine(time, native(*room, textUtf8)));
+    appendMarkup(*room, roomLine(time, native(*room, textUtf8)));
     changed();
     return true;
 }
@@ -341,7 +341,7 @@ void MessengerStandIn::forgetClosedRooms() {
 void MessengerStandIn::appendLine(Room& room, const std::string& sender,
                                   const std::string& message) {
     const std::string time = native(room, longTimeText_ ? longTimeText_() : std::string());
-    appendMarkup(room, TranscriptLine(time, sender, message));
+    appendMarkup(room, transcriptLine(time, sender, message));
 }
 
 void MessengerStandIn::postInput(Room& room) {

@@ -24,7 +24,7 @@ constexpr std::array kShapes{
     Shape{ReadBack::Kind::Room, "808080\">: <I>", "", "</I></FONT>"},
 };
 
-// The inverse of AppendEscaped: "&amp;", "&lt;" and "&gt;" back to their characters, once.
+// The inverse of appendEscaped: "&amp;", "&lt;" and "&gt;" back to their characters, once.
 std::string unescaped(std::string_view text) {
     struct Reference {
         std::string_view written;

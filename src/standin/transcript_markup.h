@@ -12,7 +12,7 @@ namespace ruz::standin {
 enum class Escape { Message, Name };
 
 // `text` with "&" and "<" written as "&amp;" and "&lt;", and in a name ">" as "&gt;".
-inline void AppendEscaped(std::string& line, std::string_view text,
+inline void appendEscaped(std::string& line, std::string_view text,
                           Escape escape = Escape::Message) {
     struct Reference {
         char c;
@@ -36,17 +36,17 @@ inline void AppendEscaped(std::string& line, std::string_view text,
 
 // One line of the messenger's transcript markup, as its chat-room view appends it:
 // <BR><!-- (TIME)--><FONT COLOR="#0000ff"><B>SENDER</B></FONT><FONT COLOR="#000000">:
-// MESSAGE</FONT> The sender and the message are escaped (AppendEscaped), the sender's ">" too, so
+// MESSAGE</FONT> The sender and the message are escaped (appendEscaped), the sender's ">" too, so
 // that no name carries markup and none loses a character to the reader. All three texts are in the
 // view's own encoding (code page 1252 bytes, or UTF-8 in a linked room).
-inline std::string TranscriptLine(std::string_view time, std::string_view sender,
+inline std::string transcriptLine(std::string_view time, std::string_view sender,
                                   std::string_view message) {
     std::string line = "<BR><!-- (";
     line += time;
     line += ")--><FONT COLOR=\"#0000ff\"><B>";
-    AppendEscaped(line, sender, Escape::Name);
+    appendEscaped(line, sender, Escape::Name);
     line += "</B></FONT><FONT COLOR=\"#000000\">: ";
-    AppendEscaped(line, message);
+    appendEscaped(line, message);
     line += "</FONT>";
     return line;
 }
@@ -54,16 +54,16 @@ inline std::string TranscriptLine(std::string_view time, std::string_view sender
 // A line of the room itself (someone entered or left, the connection dropped), under no member's
 // name: <BR><!-- (TIME)--><FONT COLOR="#808080">: <I>TEXT</I></FONT>
 // The colon comes first, so the line's sender is empty whatever the text holds.
-inline std::string RoomLine(std::string_view time, std::string_view text) {
+inline std::string roomLine(std::string_view time, std::string_view text) {
     std::string line = "<BR><!-- (";
     line += time;
     line += ")--><FONT COLOR=\"#808080\">: <I>";
-    AppendEscaped(line, text);
+    appendEscaped(line, text);
     line += "</I></FONT>";
     return line;
 }
 
-// A line of the transcript read back: TranscriptLine and RoomLine inverted, each text unescaped
+// A line of the transcript read back: transcriptLine and roomLine inverted, each text unescaped
 // once. Any other line (the markup of another writer) keeps its text without the tags, unescaped.
 struct ReadBack {
     enum class Kind { Member, Room, Other };

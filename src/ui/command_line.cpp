@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace ruz::irc {
+namespace ruz::ui {
 
 namespace {
 
@@ -24,7 +24,7 @@ bool hasControl(const QString& text) {
 }
 
 // HOST, HOST:PORT, [ADDRESS] or [ADDRESS]:PORT.
-bool parseServer(const QString& text, bool tls, Endpoint& endpoint) {
+bool parseServer(const QString& text, bool tls, irc::Endpoint& endpoint) {
     QString host = text;
     QString port;
     if (host.startsWith(u'[')) {
@@ -168,7 +168,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         line.error = QStringLiteral("--irc needs a server, --nick and at least one --channel");
         return line;
     }
-    Settings settings;
+    irc::Settings settings;
     if (!parseServer(server, tls, settings.endpoint)) {
         line.error = QStringLiteral("not a server: ") + server;
         return line;
@@ -210,4 +210,4 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     return line;
 }
 
-}  // namespace ruz::irc
+}  // namespace ruz::ui

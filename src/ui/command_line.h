@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace ruz::irc {
+namespace ruz::ui {
 
 inline constexpr quint16 kPlainPort = 6667;
 inline constexpr quint16 kTlsPort = 6697;
@@ -16,8 +16,8 @@ inline constexpr quint16 kTlsPort = 6697;
 // [--channel ...] [--tls] [--tls-ca FILE] [--password-file FILE]] [FOLDER].
 struct CommandLine {
     QString folder;
-    std::optional<Settings> irc;  // nullopt: the stand-in's own room
-    QString error;                // not empty: the line is refused, for this reason
+    std::optional<irc::Settings> irc;  // nullopt: the stand-in's own room
+    QString error;                     // not empty: the line is refused, for this reason
 };
 
 // `arguments` without the program's name. The password file's first line is the password; a file
@@ -32,4 +32,4 @@ QString channelName(const QString& name);
 // character, and not starting with a digit, "-" or "#".
 bool validNick(const QString& nick);
 
-}  // namespace ruz::irc
+}  // namespace ruz::ui

@@ -69,7 +69,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     windows_.setRecording(false);
     if (options_.irc) {
         ircRooms_ =
-            std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_, *options_.irc);
+            std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, *options_.irc);
         buddyList_ = ircRooms_->buddyList();
         followNick();
     } else {
@@ -84,7 +84,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
         DiskSettingsFile file(options_.settingsFile);
         std::string problem = settings_.load(file);
         if (problem.empty()) {
-            problem = ApplyKeptValues(*amp_, settings_.values());
+            problem = applyKeptValues(*amp_, settings_.values());
             if (!problem.empty()) {
                 settings_.clear();
                 problem = "the settings in " + file.where() + " are damaged (" + problem +
@@ -168,15 +168,15 @@ void DesktopProgram::startWhenSignedOn(int waitedMs) {
 void DesktopProgram::signOn(irc::Settings settings) {
     signOff();
     windows_.destroyWindow(buddyList_);
-    ircRooms_ = std::make_unique<irc::Rooms>(messenger_, windows_, timers_, transport_,
-                                             std::move(settings));
+    ircRooms_ =
+        std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, std::move(settings));
     buddyList_ = ircRooms_->buddyList();
     followNick();
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
     }
     ircRooms_->start();
-    amp_->ScreenNameChanged();
+    amp_->screenNameChanged();
     messengerChanged();
 }
 
@@ -190,7 +190,7 @@ void DesktopProgram::signOff() {
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
     }
-    amp_->ScreenNameChanged();
+    amp_->screenNameChanged();
     messengerChanged();
 }
 
@@ -203,7 +203,7 @@ void DesktopProgram::openOwnBuddyList() {
 void DesktopProgram::followNick() {
     ircRooms_->setNickListener([this] {
         if (amp_) {
-            amp_->ScreenNameChanged();
+            amp_->screenNameChanged();
         }
     });
 }
@@ -283,7 +283,7 @@ void DesktopProgram::playWhenListed(const QString& name) {
     const FileListBox& list = amp_->File1;
     for (int i = 0; i < list.count(); ++i) {
         if (list.item(i) == fromQString(name)) {
-            amp_->transport().PlayEntry(i);
+            amp_->transport().playEntry(i);
             return;
         }
     }
@@ -317,7 +317,7 @@ void DesktopProgram::keepSettings() {
     if (options_.settingsFile.empty() || !amp_) {
         return;
     }
-    SettingsStore::Values values = KeptValues(*amp_);
+    SettingsStore::Values values = keptValues(*amp_);
     const std::array<QWidget*, 4> views = placedViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
         if (views[i] != nullptr) {

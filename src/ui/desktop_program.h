@@ -101,7 +101,7 @@ class DesktopProgram {
     winsys::WindowModel windows_;
     standin::MessengerStandIn messenger_;
     winsys::Hwnd buddyList_ = 0;
-    irc::SocketLink transport_;
+    irc::SocketLink ircLink_;
     std::unique_ptr<irc::Rooms> ircRooms_;
     std::unique_ptr<MediaEngine> engine_;
     QtDialogs dialogs_;

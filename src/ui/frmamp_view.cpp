@@ -76,7 +76,7 @@ class ElidedLabel final : public QLabel {
     }
     void setFullText(const QString& text) {
         full_ = text;
-        setToolTip(PlainToolTip(text));
+        setToolTip(plainToolTip(text));
         elide();
     }
 
@@ -250,7 +250,7 @@ QWidget* FrmAmpView::buildFolders() {
     FileListBox& playlist = amp_.File1;
     bindView(playlist, folderLabel, [&playlist](QLabel& w) {
         w.setText(toQString(playlist.path()));
-        w.setToolTip(PlainToolTip(toQString(playlist.path())));
+        w.setToolTip(plainToolTip(toQString(playlist.path())));
     });
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);

@@ -117,7 +117,7 @@ std::string settingsFile() {
 // A command line that cannot be used: one line on the error output; started from the desktop,
 // where nobody reads that, in a window too.
 int refuse(const QString& problem, int argc, char** argv) {
-    const std::string line = ruz::ui::UsageError(problem.toStdString());
+    const std::string line = ruz::ui::usageError(problem.toStdString());
     std::fputs(line.c_str(), stderr);
     if (!headlessPlatform(argc, argv) && ::isatty(STDERR_FILENO) == 0) {
         QMessageBox::critical(nullptr, QStringLiteral("Taviks Ruz"),
@@ -130,7 +130,7 @@ int refuse(const QString& problem, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (hasArgument(argc, argv, "--help", "-h")) {
-        std::fputs(ruz::ui::HelpText().c_str(), stdout);
+        std::fputs(ruz::ui::helpText().c_str(), stdout);
         return EXIT_SUCCESS;
     }
     if (hasArgument(argc, argv, "--version", "-v")) {
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     ruz::ui::DesktopOptions options;
-    const ruz::irc::CommandLine line = ruz::irc::parseCommandLine(QApplication::arguments().mid(1));
+    const ruz::ui::CommandLine line = ruz::ui::parseCommandLine(QApplication::arguments().mid(1));
     if (!line.error.isEmpty()) {
         return refuse(line.error, argc, argv);
     }

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         return EXIT_FAILURE;
     }
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out << ruz::ui::ManPage(pageTemplate, argv[3]);
+    out << ruz::ui::manPage(pageTemplate, argv[3]);
     out.close();
     if (!out) {
         std::fprintf(stderr, "ruz-man-page: cannot write %s\n", argv[2]);

@@ -31,7 +31,7 @@ QStringList channelList(const QString& text) {
     QStringList channels;
     for (const QString& word :
          text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
-        channels.append(irc::channelName(word));
+        channels.append(channelName(word));
     }
     return channels;
 }
@@ -57,13 +57,13 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(tr("Server"), server_);
     port_ = new QSpinBox(this);
     port_->setRange(1, kMaxPort);
-    port_->setValue(stored.value(kPortKey, irc::kTlsPort).toInt());
+    port_->setValue(stored.value(kPortKey, kTlsPort).toInt());
     form->addRow(tr("Port"), port_);
     tls_ = new QCheckBox(tr("Connect with TLS"), this);
     tls_->setChecked(stored.value(kTlsKey, true).toBool());
     connect(tls_, &QCheckBox::toggled, this, [this](bool on) {
-        if (port_->value() == irc::kTlsPort || port_->value() == irc::kPlainPort) {
-            port_->setValue(on ? irc::kTlsPort : irc::kPlainPort);
+        if (port_->value() == kTlsPort || port_->value() == kPlainPort) {
+            port_->setValue(on ? kTlsPort : kPlainPort);
         }
     });
     form->addRow(QString(), tls_);
@@ -100,7 +100,7 @@ void SignOnDialog::acceptIfValid() {
     QString problem;
     if (s.endpoint.host.isEmpty() || s.endpoint.host.contains(u' ')) {
         problem = tr("Enter the server's name.");
-    } else if (!irc::validNick(s.nick)) {
+    } else if (!validNick(s.nick)) {
         problem = tr("Enter a nickname without blanks.");
     } else if (s.channels.isEmpty() || s.channels.contains(QString())) {
         problem = tr("Enter one or more channels, such as #music.");

@@ -1,6 +1,6 @@
 #include "ui/transcript_view.h"
 
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 #include "standin/transcript_markup.h"
 
 #include <QScrollBar>
@@ -59,7 +59,7 @@ void TranscriptView::appendLines(QStringView markup) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const QString& raw : SplitChatLines(markup)) {
+    for (const QString& raw : splitChatLines(markup)) {
         // Names and messages are escaped in the markup, so neither can close the tags around it.
         const standin::ReadBack line = standin::readTranscriptLine(raw.toStdString());
         if (!document()->isEmpty()) {

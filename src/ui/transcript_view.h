@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 
 #include <QPlainTextEdit>
 #include <QString>

@@ -175,19 +175,19 @@ void replaceAll(std::string& text, std::string_view from, const std::string& to)
 
 }  // namespace
 
-std::span<const OptionRow> Options() {
+std::span<const OptionRow> optionRows() {
     return kOptions;
 }
 
-std::span<const CommandRow> Commands() {
+std::span<const CommandRow> commandRows() {
     return kCommands;
 }
 
-std::span<const EnvironmentRow> Environment() {
+std::span<const EnvironmentRow> environmentRows() {
     return kEnvironment;
 }
 
-std::string HelpText() {
+std::string helpText() {
     std::string out =
         "Usage: ruz [OPTIONS] [FOLDER | SONG]\n"
         "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
@@ -219,11 +219,11 @@ std::string HelpText() {
     return out;
 }
 
-std::string UsageError(const std::string& problem) {
+std::string usageError(const std::string& problem) {
     return "ruz: " + problem + "; see ruz --help\n";
 }
 
-std::string ManPage(const std::string& pageTemplate, const std::string& version) {
+std::string manPage(const std::string& pageTemplate, const std::string& version) {
     std::string page = pageTemplate;
     replaceAll(page, "@RUZ_OPTIONS@\n", manOptions());
     replaceAll(page, "@RUZ_COMMANDS@\n", manCommands());

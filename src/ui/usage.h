@@ -23,17 +23,17 @@ struct EnvironmentRow {
     const char* help;
 };
 
-std::span<const OptionRow> Options();
-std::span<const CommandRow> Commands();
-std::span<const EnvironmentRow> Environment();
+std::span<const OptionRow> optionRows();
+std::span<const CommandRow> commandRows();
+std::span<const EnvironmentRow> environmentRows();
 
 // The text of `ruz --help`.
-std::string HelpText();
+std::string helpText();
 // A refused command line: one line naming the problem and where to read more.
-std::string UsageError(const std::string& problem);
+std::string usageError(const std::string& problem);
 // The manual page from its template: "@RUZ_OPTIONS@", "@RUZ_COMMANDS@" and
 // "@RUZ_ENVIRONMENT@" on lines of their own become those sections' bodies, "@PROJECT_VERSION@"
 // the version.
-std::string ManPage(const std::string& pageTemplate, const std::string& version);
+std::string manPage(const std::string& pageTemplate, const std::string& version);
 
 }  // namespace ruz::ui

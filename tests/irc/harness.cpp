@@ -96,11 +96,11 @@ void Member::read() {
 }
 
 Program::Program(Settings settings) {
-    rooms = std::make_unique<Rooms>(world.standin, world.model, world.host, transport,
+    rooms = std::make_unique<Rooms>(world.standin, world.model, world.host, ircLink,
                                     std::move(settings));
     rooms->setNickListener([this] {
         if (FrmAmp* app = world.app()) {
-            app->ScreenNameChanged();
+            app->screenNameChanged();
         }
     });
 }

@@ -70,7 +70,7 @@ class Program {
     int roomLinesWith(const QString& part) const;
 
     scenario::World world;
-    SocketLink transport;
+    SocketLink ircLink;
     std::unique_ptr<Rooms> rooms;
 };
 

@@ -114,22 +114,22 @@ int measureLatency() {
 
 int measureMemory() {
     ruz::scenario::World world;
-    FakeLink transport;
-    Rooms rooms(world.standin, world.model, world.host, transport,
+    FakeLink ircLink;
+    Rooms rooms(world.standin, world.model, world.host, ircLink,
                 ownerIn(QStringLiteral("irc.test"), 6667));
     rooms.start();
-    transport.accept();
-    transport.serverSends(":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n");
+    ircLink.accept();
+    ircLink.serverSends(":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n");
     world.dialogs.queueYesNo(true);
     world.start();
     world.wait(kLineSpacingMs);
     std::printf("resident memory: %ld KiB before the lines\n", residentKiB());
     for (int i = 1; i <= kMemberLines; ++i) {
-        transport.serverSends(":member" + QByteArray::number(i % 7) + "!u@h PRIVMSG #ruz :line " +
-                              QByteArray::number(i) + " of the room, " + QByteArray(40, 'x') +
-                              "\r\n");
+        ircLink.serverSends(":member" + QByteArray::number(i % 7) + "!u@h PRIVMSG #ruz :line " +
+                            QByteArray::number(i) + " of the room, " + QByteArray(40, 'x') +
+                            "\r\n");
         world.wait(kLineSpacingMs);
-        transport.takeLines();
+        ircLink.takeLines();
         if (i % kReportEvery == 0) {
             std::printf("resident memory: %ld KiB after %d lines\n", residentKiB(), i);
         }

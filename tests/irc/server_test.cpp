@@ -210,7 +210,7 @@ TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsOb
 
 TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
     // The certificate reaches the connection as the command line's --tls-ca gives it.
-    const CommandLine line = parseCommandLine(
+    const ui::CommandLine line = ui::parseCommandLine(
         {QStringLiteral("--irc"), QStringLiteral("127.0.0.1:%1").arg(server.tlsPort()),
          QStringLiteral("--tls"), QStringLiteral("--tls-ca"), server.certificate(),
          QStringLiteral("--nick"), QStringLiteral("owner"), QStringLiteral("--channel"), kChannel});

@@ -153,7 +153,7 @@ class Soak {
             if (sends) {
                 expected_.push_back(app.idle.enabled()
                                         ? kUser + QStringLiteral(" You're Already Set Idle")
-                                        : GoneIdleNotice(kUser, what.mid(6)));
+                                        : goneIdleNotice(kUser, what.mid(6)));
             }
         } else if (what == QStringLiteral(",idle")) {
             ++commands_;

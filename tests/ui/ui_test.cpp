@@ -398,20 +398,20 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
     ASSERT_TRUE(file) << RUZ_MAN_PAGE;
     const std::string page((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
-    const std::string help = HelpText();
+    const std::string help = helpText();
     EXPECT_EQ(page.find("@RUZ_"), std::string::npos);
     EXPECT_EQ(page.find("@PROJECT_VERSION@"), std::string::npos);
     std::vector<std::string> words;
-    for (const OptionRow& row : Options()) {
+    for (const OptionRow& row : optionRows()) {
         for (const QString& name : namesOf(row)) {
             words.push_back(name.toStdString());
         }
         words.emplace_back(row.value);
     }
-    for (const CommandRow& row : Commands()) {
+    for (const CommandRow& row : commandRows()) {
         words.emplace_back(row.typed);
     }
-    for (const EnvironmentRow& row : Environment()) {
+    for (const EnvironmentRow& row : environmentRows()) {
         words.emplace_back(row.name);
     }
     ASSERT_GT(words.size(), 30u);
@@ -423,7 +423,7 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
 
 TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
     int options = 0;
-    for (const OptionRow& row : Options()) {
+    for (const OptionRow& row : optionRows()) {
         for (const QString& name : namesOf(row)) {
             if (!name.startsWith(u"--") || name == u"--help" || name == u"--version") {
                 continue;
@@ -433,12 +433,12 @@ TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
             if (*row.value != '\0') {
                 arguments.append(u"x"_s);
             }
-            const irc::CommandLine line = irc::parseCommandLine(arguments);
+            const CommandLine line = parseCommandLine(arguments);
             EXPECT_FALSE(line.error.startsWith(u"unknown option")) << line.error.toStdString();
         }
     }
     EXPECT_EQ(options, 6);
-    const std::string refused = UsageError("unknown option --bogus");
+    const std::string refused = usageError("unknown option --bogus");
     EXPECT_EQ(refused, "ruz: unknown option --bogus; see ruz --help\n");
 }
 
@@ -687,7 +687,7 @@ TEST(TranscriptView, FollowsTheNewestLineUnlessTheUserScrolledUp) {
     static_cast<QWidget&>(view).show();
     QString markup;
     const auto say = [&](int i) {
-        markup += QString::fromStdString(standin::TranscriptLine(
+        markup += QString::fromStdString(standin::transcriptLine(
             "10:31:02 PM", "amy",
             "a line long enough to wrap in a narrow window, number " + std::to_string(i)));
         view.show(markup);
@@ -719,8 +719,8 @@ TEST(TranscriptView, FollowsTheNewestLineUnlessTheUserScrolledUp) {
 TEST(TranscriptView, NamesAndMessagesAreShownAsTextAndNothingIsLoaded) {
     TranscriptView view(nullptr);
     const std::string markup =
-        standin::TranscriptLine("10:31:02 PM", "<img src=\"/dev/zero\">", "a>b & c<d") +
-        standin::TranscriptLine("10:31:03 PM", "bob", "<img src=\"/dev/zero\">");
+        standin::transcriptLine("10:31:02 PM", "<img src=\"/dev/zero\">", "a>b & c<d") +
+        standin::transcriptLine("10:31:03 PM", "bob", "<img src=\"/dev/zero\">");
     view.show(QString::fromStdString(markup));
     EXPECT_EQ(view.toPlainText(),
               u"(10:31:02 PM) <img src=\"/dev/zero\">: a>b & c<d\n"
@@ -736,7 +736,7 @@ TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
     const int lines = TranscriptView::kScrollbackLines * 3;
     for (int i = 0; i < lines; ++i) {
         const QString line = QString::fromStdString(
-            standin::TranscriptLine("10:31:02 PM", "amy", "line " + std::to_string(i % 10)));
+            standin::transcriptLine("10:31:02 PM", "amy", "line " + std::to_string(i % 10)));
         markup += line;
         view.show(markup);
         ASSERT_EQ(view.lastAdded(), line.size()) << i;
@@ -747,7 +747,7 @@ TEST(TranscriptView, OnlyWhatIsNewIsAddedAndTheScrollbackIsBounded) {
     view.show(markup);  // nothing new
     EXPECT_EQ(view.lastAdded(), 0);
     // Emptied: the view starts again with what the transcript holds now.
-    view.show(QString::fromStdString(standin::TranscriptLine("10:40:00 PM", "bob", "again")));
+    view.show(QString::fromStdString(standin::transcriptLine("10:40:00 PM", "bob", "again")));
     EXPECT_EQ(view.toPlainText(), u"(10:40:00 PM) bob: again");
 }
 

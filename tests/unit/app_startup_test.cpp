@@ -179,9 +179,9 @@ TEST_F(SystemTest, CommandsAreHeardPastAnyTranscriptLength) {
     for (std::size_t i = 0; i < lines; ++i) {
         standin.memberSays("amy", longLine);
     }
-    host.advance(Chat::kPollIntervalMs);
+    host.advance(RoomScanner::kPollIntervalMs);
     standin.memberSays("bob", ".hide");
-    host.advance(Chat::kPollIntervalMs);
+    host.advance(RoomScanner::kPollIntervalMs);
     EXPECT_FALSE(a.window.visible());
     EXPECT_EQ(sent().back(), u"\u2020- Minimizes Ruz -\u2020");
 }

@@ -261,7 +261,7 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
          ""},
     };
     for (const CommandLineCase& c : cases) {
-        const CommandLine line = parseCommandLine(c.arguments);
+        const ui::CommandLine line = ui::parseCommandLine(c.arguments);
         const std::string name = c.arguments.join(' ').toStdString();
         EXPECT_EQ(line.error.isEmpty(), c.error.isEmpty())
             << name << ": " << line.error.toStdString();
@@ -284,7 +284,7 @@ TEST(IrcCommandLine, PasswordIsTheFileFirstLine) {
     ASSERT_TRUE(file.open());
     file.write("s3cret\r\nsecond line\n");
     file.flush();
-    const CommandLine line = parseCommandLine(
+    const ui::CommandLine line = ui::parseCommandLine(
         {"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", file.fileName()});
     ASSERT_TRUE(line.irc);
     EXPECT_EQ(line.irc->password, "s3cret");

@@ -25,12 +25,11 @@ class IrcRooms : public ::testing::Test {
         settings.endpoint = {"irc.test", 6667, false, {}};
         settings.nick = "me";
         settings.channels = {"#music", "#chat"};
-        rooms =
-            std::make_unique<Rooms>(world.standin, world.model, world.host, transport, settings);
+        rooms = std::make_unique<Rooms>(world.standin, world.model, world.host, ircLink, settings);
         // As the desktop program does: the program follows the nick.
         rooms->setNickListener([this] {
             if (FrmAmp* app = world.app()) {
-                app->ScreenNameChanged();
+                app->screenNameChanged();
             }
         });
         rooms->start();
@@ -43,9 +42,9 @@ class IrcRooms : public ::testing::Test {
         ASSERT_TRUE(QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, target));
     }
     void welcome(const QByteArray& nick = "me") {
-        transport.accept();
-        transport.serverSends(":irc.test 001 " + nick + " :Welcome\r\n");
-        transport.serverSends(":" + nick + "!u@h JOIN #music\r\n:" + nick + "!u@h JOIN #chat\r\n");
+        ircLink.accept();
+        ircLink.serverSends(":irc.test 001 " + nick + " :Welcome\r\n");
+        ircLink.serverSends(":" + nick + "!u@h JOIN #music\r\n:" + nick + "!u@h JOIN #chat\r\n");
     }
     // The program started, signed on and playing the one song of its folder; what it said so far
     // is forgotten.
@@ -69,7 +68,7 @@ class IrcRooms : public ::testing::Test {
     // The chat lines written to the server so far, decoded.
     QStringList said() {
         QStringList lines;
-        for (const QByteArray& line : transport.takeLines()) {
+        for (const QByteArray& line : ircLink.takeLines()) {
             if (line.startsWith("PRIVMSG ")) {
                 lines.append(QString::fromUtf8(line));
             }
@@ -78,7 +77,7 @@ class IrcRooms : public ::testing::Test {
     }
 
     scenario::World world;
-    FakeLink transport;
+    FakeLink ircLink;
     std::unique_ptr<Rooms> rooms;
 };
 
@@ -98,8 +97,8 @@ TEST_F(IrcRooms, RoomsPerChannelWithTheMessengerWindows) {
                                                  "_Oscar_IconBtn", "_Oscar_IconBtn"}));
     messenger::AimChat link(world.model);
     EXPECT_EQ(link.ReadFirstDialogCaption(), "me's Buddy List");
-    transport.accept();
-    transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
+    ircLink.accept();
+    ircLink.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
     EXPECT_EQ(link.ReadFirstDialogCaption(), "me_'s Buddy List");
     EXPECT_EQ(world.standin.screenName(), "me_");
 }
@@ -133,13 +132,13 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
         << lines.at(1).toStdString();
 
     // Another member's .end, and room lines whose text looks like the owner's, are refused.
-    transport.serverSends(":bob!u@h PRIVMSG #music :.end\r\n");
+    ircLink.serverSends(":bob!u@h PRIVMSG #music :.end\r\n");
     world.wait(1000);
-    transport.serverSends(":bob!u@h PART #music :me: .end\r\n");
+    ircLink.serverSends(":bob!u@h PART #music :me: .end\r\n");
     world.wait(1000);
-    transport.serverSends(":me:!u@h PRIVMSG #music :.end\r\n");
+    ircLink.serverSends(":me:!u@h PRIVMSG #music :.end\r\n");
     world.wait(1000);
-    transport.serverSends(":op!u@h TOPIC #music :x me: .end\r\n");
+    ircLink.serverSends(":op!u@h TOPIC #music :x me: .end\r\n");
     world.wait(1000);
     EXPECT_FALSE(world.app()->ended());
 
@@ -159,8 +158,8 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
     world.dialogs.queueYesNo(true);
     FrmAmp& app = world.start();  // before the welcome: the configured nick
     EXPECT_EQ(app.lblsn.caption(), u"me");
-    transport.accept();
-    transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
+    ircLink.accept();
+    ircLink.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
     EXPECT_EQ(app.lblsn.caption(), u"me_");
     EXPECT_EQ(toQString(app.window.caption()), kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
     world.wait(5 * SendPolicy::kIntervalMs);
@@ -185,7 +184,7 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
             world.standin.typeInput(step.typed.toStdString());
             world.standin.pressSend();
         } else {
-            transport.serverSends(step.server + "\r\n");
+            ircLink.serverSends(step.server + "\r\n");
         }
         world.wait(5 * SendPolicy::kIntervalMs);
         EXPECT_EQ(toQString(app.lblsn.caption()), step.nick) << step.server.toStdString();
@@ -203,7 +202,7 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
 
 TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     welcome();
-    transport.serverSends(":bob!u@h JOIN #music\r\n:bob!u@h PRIVMSG #music :a < b & Ω\r\n");
+    ircLink.serverSends(":bob!u@h JOIN #music\r\n:bob!u@h PRIVMSG #music :a < b & Ω\r\n");
     const std::string transcript = world.standin.transcriptUtf8();
     EXPECT_NE(transcript.find("<I>bob has entered the room.</I>"), std::string::npos);
     EXPECT_NE(transcript.find("<B>bob</B></FONT><FONT COLOR=\"#000000\">: a &lt; b &amp; Ω</FONT>"),
@@ -218,7 +217,7 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     const std::size_t omega = winsys::utf8ToUtf16(transcript).find(u'Ω');
     EXPECT_EQ(world.standin.transcriptUtf8From(omega, length), "Ω</FONT>");
     for (int i = 0; i < 10000; ++i) {
-        transport.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
     }
     // Nobody read the room meanwhile: only the limit of unread lines cut it.
     std::string after = world.standin.transcriptUtf8();
@@ -239,15 +238,14 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     // Past the hard limit, no line goes before it has been read; once read, all but the last
     // keepBytes of it go at the next line.
     for (int i = 0; i < 5000; ++i) {
-        transport.serverSends(":carol!u@h PRIVMSG #music :more Ω🎵 " + QByteArray::number(i) +
-                              "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :more Ω🎵 " + QByteArray::number(i) + "\r\n");
     }
     after = world.standin.transcriptUtf8();
     EXPECT_GT(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
     EXPECT_NE(after.find(": more Ω🎵 0</FONT>"), std::string::npos);
     world.standin.transcriptUtf8From(0, length);
     link.ChatTranscriptTail();
-    transport.serverSends(":carol!u@h PRIVMSG #music :the last\r\n");
+    ircLink.serverSends(":carol!u@h PRIVMSG #music :the last\r\n");
     after = world.standin.transcriptUtf8();
     EXPECT_LE(after.size(), 2 * Rooms::kKeepBytes);
     EXPECT_GT(after.size(), Rooms::kKeepBytes / 2);
@@ -275,8 +273,8 @@ TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
             world.standin.pressSend();
             ++asked;
         }
-        transport.serverSends(":carol!u@h PRIVMSG #music :a busy room, line " +
-                              QByteArray::number(i) + " " + QByteArray(60, 'z') + "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :a busy room, line " +
+                            QByteArray::number(i) + " " + QByteArray(60, 'z') + "\r\n");
         world.wait(i % 50 == 0 ? 1000 : 100);
     }
     world.wait(10 * SendPolicy::kIntervalMs);
@@ -308,14 +306,14 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
                 ++asked;
             }
             const QByteArray who = ":guest" + QByteArray::number(pair) + "!u@h ";
-            transport.serverSends(who + "JOIN #music\r\n" + who + "PART #music :bye\r\n");
+            ircLink.serverSends(who + "JOIN #music\r\n" + who + "PART #music :bye\r\n");
         }
         world.wait(kSliceMs);
     }
     ASSERT_EQ(asked, kAsks);
     // Within two polls of the flood's end every question has its answer and the scanner has
     // heard the last line.
-    world.wait(2 * Chat::kPollIntervalMs);
+    world.wait(2 * RoomScanner::kPollIntervalMs);
     int answers = 0;
     for (const std::string& line : world.standin.takeSentByProgram()) {
         answers += line.rfind("Song Is ", 0) == 0 ? 1 : 0;

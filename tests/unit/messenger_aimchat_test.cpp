@@ -100,7 +100,7 @@ TEST(AimChat, NoRoomSendsNothingAndReadsEmpty) {
     EXPECT_EQ(chat.SendChatText("hi"), 0u);  // no room took it
     EXPECT_EQ(chat.ClearChatTranscript(), 0u);
     chat.CloseChatRoom();
-    EXPECT_TRUE(chat.ChatTranscriptViews().empty());
+    EXPECT_TRUE(chat.chatTranscriptViews().empty());
     EXPECT_EQ(chat.ReadChatTranscript(), "");
     EXPECT_EQ(chat.ChatTranscriptTail(), "");
     EXPECT_EQ(chat.ReadFirstDialogCaption(), "");
@@ -129,12 +129,12 @@ TEST(AimChat, ActsOnTheFrontmostRoomLookedUpAfresh) {
     m.setText(second.view, "second");
     AimChat chat(m);
     EXPECT_EQ(chat.ReadChatTranscript(), "second");
-    EXPECT_EQ(chat.ChatTranscriptViews(), (std::vector<Hwnd>{second.view, first.view}));
+    EXPECT_EQ(chat.chatTranscriptViews(), (std::vector<Hwnd>{second.view, first.view}));
     m.bringToFront(first.window);
     EXPECT_EQ(chat.ReadChatTranscript(), "first");
-    EXPECT_EQ(chat.ChatTranscriptViews(), (std::vector<Hwnd>{first.view, second.view}));
+    EXPECT_EQ(chat.chatTranscriptViews(), (std::vector<Hwnd>{first.view, second.view}));
     std::size_t length = 0;
-    EXPECT_EQ(chat.ReadTranscriptViewFrom(second.view, 2, &length), "cond");
+    EXPECT_EQ(chat.readTranscriptViewFrom(second.view, 2, &length), "cond");
     EXPECT_EQ(length, 6u);
     EXPECT_EQ(chat.SendChatText("to first"), first.view);
     m.createWindow("#32770", "dialog in front");
@@ -214,7 +214,7 @@ TEST(AimChat, TheTailIsTheRealEndOfATranscriptOfAnyLength) {
     ASSERT_EQ(tail.size(), AimChat::kTailLength);
     EXPECT_EQ(tail.substr(tail.size() - 9), "<BR>later");
     std::size_t length = 0;
-    EXPECT_EQ(chat.ReadChatTranscriptFrom(text.size() - 5, &length), "later");
+    EXPECT_EQ(chat.readChatTranscriptFrom(text.size() - 5, &length), "later");
     EXPECT_EQ(length, text.size());
 }
 

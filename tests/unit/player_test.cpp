@@ -10,7 +10,7 @@
 namespace ruz::testing {
 namespace {
 
-TEST(BuildTitle, DerivesTheLowerCaseTitle) {
+TEST(buildTitle, DerivesTheLowerCaseTitle) {
     struct Row {
         const char16_t* name;
         const char16_t* title;
@@ -25,7 +25,7 @@ TEST(BuildTitle, DerivesTheLowerCaseTitle) {
         {u"", u""},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(BuildTitle(QString::fromUtf16(row.name)), QString::fromUtf16(row.title));
+        EXPECT_EQ(buildTitle(QString::fromUtf16(row.name)), QString::fromUtf16(row.title));
     }
 }
 
@@ -231,10 +231,10 @@ TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
     song(u"a.mp3"_qs, 10);
     QFile(path(u"b.mp3"_qs)).open(QIODevice::WriteOnly);  // a file the engine refuses
     FrmAmp& a = startOnFolder();
-    EXPECT_TRUE(a.transport().PlayEntry(0));
-    EXPECT_FALSE(a.transport().PlayEntry(1));
+    EXPECT_TRUE(a.transport().playEntry(0));
+    EXPECT_FALSE(a.transport().playEntry(1));
     EXPECT_FALSE(a.transport().OpenSelectedSong());  // a known refusal
-    EXPECT_TRUE(a.transport().PlayEntry(0));
+    EXPECT_TRUE(a.transport().playEntry(0));
     EXPECT_TRUE(a.transport().OpenSelectedSong());
 }
 

@@ -1,5 +1,5 @@
 #include "platform/virtual_timer_host.h"
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(ExtractLastChatLine, CutsFromTheLastBreakToTheLastButOneCharacter) {
     }
 }
 
-TEST(DecodeCharacterReferences, DecodesOnceAndLeavesTheUnknownAsWritten) {
+TEST(decodeCharacterReferences, DecodesOnceAndLeavesTheUnknownAsWritten) {
     struct Row {
         const char16_t* text;
         const char16_t* decoded;
@@ -47,7 +47,7 @@ TEST(DecodeCharacterReferences, DecodesOnceAndLeavesTheUnknownAsWritten) {
         {u"", u""},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(DecodeCharacterReferences(QString::fromUtf16(row.text)),
+        EXPECT_EQ(decodeCharacterReferences(QString::fromUtf16(row.text)),
                   QString::fromUtf16(row.decoded))
             << QString::fromUtf16(row.text).toStdString();
     }
@@ -73,15 +73,15 @@ TEST(StripChatTags, DropsTagsAndEveryClosingBracket) {
     }
 }
 
-TEST(CutChatLine, WorkedExample) {
+TEST(cutChatLine, WorkedExample) {
     const QString raw = ExtractLastChatLine(kStandInLine);
-    const ChatLine line = CutChatLine(raw);
+    const ChatLine line = cutChatLine(raw);
     EXPECT_EQ(line.whosaid, u"bob");
     EXPECT_EQ(line.whatsaid, u".play");
     EXPECT_EQ(line.datesaid, u"{12:01:02 PM}");
 }
 
-TEST(CutChatLine, EdgeShapes) {
+TEST(cutChatLine, EdgeShapes) {
     struct Row {
         QString raw;
         QString who, what, date;
@@ -101,7 +101,7 @@ TEST(CutChatLine, EdgeShapes) {
         {QStringLiteral("<BR><!-- (10:00 PM"), QString(), QString(), QStringLiteral("{10:00 P}")},
     };
     for (const Row& row : rows) {
-        const ChatLine line = CutChatLine(row.raw);
+        const ChatLine line = cutChatLine(row.raw);
         EXPECT_EQ(line.whosaid, row.who) << row.raw.toStdString();
         EXPECT_EQ(line.whatsaid, row.what) << row.raw.toStdString();
         EXPECT_EQ(line.datesaid, row.date) << row.raw.toStdString();
@@ -113,40 +113,41 @@ TEST(CutChatLine, EdgeShapes) {
 class ChatPoll : public ::testing::Test {
   protected:
     ChatPoll()
-        : chat(host, Chat::Views{[this] { return order; },
-                                 [this](Chat::ViewId view, qsizetype from, qsizetype& length) {
-                                     const QString& text = rooms[view];
-                                     length = text.size();
-                                     return text.mid(from);
-                                 },
-                                 [this] {
-                                     const Chat::ViewId view = order.empty() ? 0 : order.front();
-                                     rooms[view].clear();
-                                     return view;
-                                 }}) {
+        : chat(host, RoomScanner::Views{
+                         [this] { return order; },
+                         [this](RoomScanner::ViewId view, qsizetype from, qsizetype& length) {
+                             const QString& text = rooms[view];
+                             length = text.size();
+                             return text.mid(from);
+                         },
+                         [this] {
+                             const RoomScanner::ViewId view = order.empty() ? 0 : order.front();
+                             rooms[view].clear();
+                             return view;
+                         }}) {
         chat.aimchatscan = [this](QString& who, QString& what, QString& date) {
             heard.push_back({who, what, date});
         };
-        chat.passedOver = [this](Chat::ViewId view) { passed.push_back(view); };
+        chat.passedOver = [this](RoomScanner::ViewId view) { passed.push_back(view); };
     }
-    void sayIn(Chat::ViewId room, const QString& who, const QString& what) {
+    void sayIn(RoomScanner::ViewId room, const QString& who, const QString& what) {
         rooms[room] += QStringLiteral("<BR><B>") + who + QStringLiteral("</B>: ") + what +
                        QStringLiteral("</FONT>");
     }
     void say(const QString& who, const QString& what) { sayIn(order.front(), who, what); }
     // Room `room` comes in front of the others.
-    void front(Chat::ViewId room) {
+    void front(RoomScanner::ViewId room) {
         std::erase(order, room);
         order.insert(order.begin(), room);
     }
 
     VirtualTimerHost host;
-    std::map<Chat::ViewId, QString> rooms;
-    std::vector<Chat::ViewId> order{1};
+    std::map<RoomScanner::ViewId, QString> rooms;
+    std::vector<RoomScanner::ViewId> order{1};
     QString& transcript = rooms[1];
-    Chat chat;
+    RoomScanner chat;
     std::vector<ChatLine> heard;
-    std::vector<Chat::ViewId> passed;
+    std::vector<RoomScanner::ViewId> passed;
 };
 
 TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
@@ -196,7 +197,7 @@ TEST_F(ChatPoll, ABurstLongerThanTheTailIsHeardWhole) {
         said.push_back(QStringLiteral("line %1").arg(i));
         say(u"amy"_qs, said.back());
     }
-    ASSERT_GT(transcript.size(), 2 * Chat::kTailLength);
+    ASSERT_GT(transcript.size(), 2 * RoomScanner::kTailLength);
     host.advance(500);
     EXPECT_EQ(messages(heard), said);
 }
@@ -372,7 +373,7 @@ TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
     std::erase(order, 3);
     passed.clear();
     host.advance(500);
-    EXPECT_EQ(passed, std::vector<Chat::ViewId>{3});
+    EXPECT_EQ(passed, std::vector<RoomScanner::ViewId>{3});
     // No room open: nothing is read.
     order.clear();
     host.advance(500);

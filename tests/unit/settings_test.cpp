@@ -147,14 +147,14 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     a.chkAutoGetSong.userClick();
     a.chkAntiLag.userClick();
     a.transport().SetVolume(-2000);
-    const SettingsStore::Values kept = KeptValues(a);
+    const SettingsStore::Values kept = keptValues(a);
     EXPECT_EQ(kept.at("word.Customccom"), "!");
     EXPECT_EQ(kept.at(kVolumeSetting), "-2000");
     EXPECT_EQ(kept.count("password"), 0u);
 
     HeadlessSystem next([](TimerHost&) { return std::make_unique<ScriptedEngine>(); });
     FrmAmp& b = next.create();
-    EXPECT_EQ(ApplyKeptValues(b, kept), "");
+    EXPECT_EQ(applyKeptValues(b, kept), "");
     EXPECT_EQ(b.ccoms().word(Word::Trigger), u"!");
     EXPECT_EQ(b.ccoms().word(Word::Announcement), u"now: %s\n(%a)");
     EXPECT_EQ(b.chkRepeat.value(), 1);
@@ -163,7 +163,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_TRUE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), -2000);
     EXPECT_EQ(next.engine->volume(), -2000);
-    EXPECT_EQ(KeptValues(b), kept);
+    EXPECT_EQ(keptValues(b), kept);
 
     // Restore Defaults: the design values again, the folder kept.
     b.mnuDefaults.click();
@@ -174,7 +174,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_TRUE(b.tmrGetSong.enabled());
     EXPECT_FALSE(b.tmrALag.enabled());
     EXPECT_EQ(b.Slider1.value(), 0);
-    EXPECT_EQ(KeptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
+    EXPECT_EQ(keptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
 }
 
 TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
@@ -189,7 +189,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
     };
     FrmAmp& a = create();
     for (const SettingsStore::Values& values : cases) {
-        const std::string said = ApplyKeptValues(a, values);
+        const std::string said = applyKeptValues(a, values);
         EXPECT_NE(said, "");
         EXPECT_EQ(said.find('\n'), std::string::npos);
         EXPECT_FALSE(a.hasCcoms());
@@ -197,7 +197,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
         EXPECT_EQ(a.Slider1.value(), 0);
     }
     // Names of a later version are passed over.
-    EXPECT_EQ(ApplyKeptValues(a, {{"box.chkNew", "7"}}), "");
+    EXPECT_EQ(applyKeptValues(a, {{"box.chkNew", "7"}}), "");
 }
 
 TEST(Ccoms, TheTemplatesToolTipExplainsItsPlaceholders) {

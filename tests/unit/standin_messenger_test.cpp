@@ -76,14 +76,14 @@ TEST(TranscriptMarkup, EveryLineReadsBackAsItWasWritten) {
     };
     std::string markup;
     for (const Row& row : rows) {
-        markup += TranscriptLine("10:31:02 PM", row.sender, row.message);
+        markup += transcriptLine("10:31:02 PM", row.sender, row.message);
         const ReadBack read =
-            readTranscriptLine(TranscriptLine("10:31:02 PM", row.sender, row.message));
+            readTranscriptLine(transcriptLine("10:31:02 PM", row.sender, row.message));
         EXPECT_EQ(read.kind, ReadBack::Kind::Member) << row.sender;
         EXPECT_EQ(read.time, "10:31:02 PM");
         EXPECT_EQ(read.sender, row.sender);
         EXPECT_EQ(read.text, row.message);
-        const ReadBack room = readTranscriptLine(RoomLine("10:31:03 PM", row.message));
+        const ReadBack room = readTranscriptLine(roomLine("10:31:03 PM", row.message));
         EXPECT_EQ(room.kind, ReadBack::Kind::Room) << row.message;
         EXPECT_EQ(room.sender, "");
         EXPECT_EQ(room.text, row.message);

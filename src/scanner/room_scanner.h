@@ -26,15 +26,15 @@ QString ExtractLastChatLine(const QString& tail);
 QString StripChatTags(const QString& line);
 // The messenger's character references ("&amp;", "&lt;", "&gt;", "&quot;", "&#NN;") decoded once,
 // left to right; a reference it does not know, or a number outside Unicode, stays as written.
-QString DecodeCharacterReferences(const QString& text);
+QString decodeCharacterReferences(const QString& text);
 // "{" + the time stamp that follows "<!-- (" up to the next ")" + "}".
-QString DateSaid(const QString& line);
+QString dateSaid(const QString& line);
 // Cuts a raw transcript line into sender, message and time stamp.
-ChatLine CutChatLine(const QString& line);
+ChatLine cutChatLine(const QString& line);
 
 // The lines of `markup` that begin in it: each from its "<BR>" (letter case ignored) up to the next
 // one or the end; text before the first "<BR>" is no line of its own.
-QStringList SplitChatLines(QStringView markup);
+QStringList splitChatLines(QStringView markup);
 
 // A text that grows at its end, such as a room's transcript, followed by its new part alone: only
 // the end of what was read last is kept, to know the text again at the next read.
@@ -76,7 +76,7 @@ class GrowingText {
 // front, first or again, is read on from where it stood at the last poll, and nothing that was in
 // it before is heard; a room first seen in front (opened since) is read from its start. Emptying
 // a view puts back that view's place alone.
-class Chat {
+class RoomScanner {
   public:
     static constexpr int kPollIntervalMs = 500;
     // A view shorter than this holds no line.
@@ -96,9 +96,9 @@ class Chat {
         std::function<ViewId()> empty;
     };
     // `window`, when given, is the registry of the window that holds `chat_tymer`.
-    Chat(TimerHost& host, Views views, ControlRegistry* window = nullptr);
+    RoomScanner(TimerHost& host, Views views, ControlRegistry* window = nullptr);
     // One view, always in front.
-    Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window = nullptr);
+    RoomScanner(TimerHost& host, ReadFrom readFrom, ControlRegistry* window = nullptr);
 
     // Switches polling on; every room's current transcript becomes its baseline.
     void scan_on();

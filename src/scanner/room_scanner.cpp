@@ -1,4 +1,4 @@
-#include "scanner/chat.h"
+#include "scanner/room_scanner.h"
 
 #include <QScopeGuard>
 
@@ -44,7 +44,7 @@ QString StripChatTags(const QString& line) {
     return kept;
 }
 
-QString DecodeCharacterReferences(const QString& text) {
+QString decodeCharacterReferences(const QString& text) {
     struct Named {
         QStringView name;
         char16_t c;
@@ -88,7 +88,7 @@ QString DecodeCharacterReferences(const QString& text) {
     return out;
 }
 
-QString DateSaid(const QString& line) {
+QString dateSaid(const QString& line) {
     const qsizetype found = line.indexOf(kStampOpen);
     // Without a stamp the collection starts at the sixth character, as the search's "not found"
     // position plus the length of the opener.
@@ -103,25 +103,25 @@ QString DateSaid(const QString& line) {
     return u'{' + stamp + u'}';
 }
 
-ChatLine CutChatLine(const QString& line) {
+ChatLine cutChatLine(const QString& line) {
     ChatLine cut;
-    cut.datesaid = DateSaid(line);
+    cut.datesaid = dateSaid(line);
     const QString cleaned = StripChatTags(line);
     const qsizetype colon = cleaned.indexOf(u':');  // 0-based; -1 when none
     // The character references are decoded after the cut, so that none makes a colon.
-    cut.whosaid = colon > 0 ? DecodeCharacterReferences(cleaned.left(colon)) : QString();
+    cut.whosaid = colon > 0 ? decodeCharacterReferences(cleaned.left(colon)) : QString();
     // The character after the colon (as a rule a blank) is skipped; without a colon the message
     // is the line without its first character.
-    cut.whatsaid = DecodeCharacterReferences(cleaned.mid(colon >= 0 ? colon + 2 : 1));
+    cut.whatsaid = decodeCharacterReferences(cleaned.mid(colon >= 0 ? colon + 2 : 1));
     return cut;
 }
 
 namespace {
 // The view of a reader that knows one view only.
-constexpr Chat::ViewId kOnlyView = 1;
+constexpr RoomScanner::ViewId kOnlyView = 1;
 }  // namespace
 
-Chat::Chat(TimerHost& host, Views views, ControlRegistry* window)
+RoomScanner::RoomScanner(TimerHost& host, Views views, ControlRegistry* window)
     : chat_tymer(
           window != nullptr ? ControlName(*window, u"chat_tymer") : ControlName(u"chat_tymer"),
           host, kPollIntervalMs, true),
@@ -129,16 +129,17 @@ Chat::Chat(TimerHost& host, Views views, ControlRegistry* window)
     chat_tymer.onTick = [this] { poll(); };
 }
 
-Chat::Chat(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
-    : Chat(host,
-           Views{[] { return std::vector<ViewId>{kOnlyView}; },
-                 [readFrom = std::move(readFrom)](ViewId, qsizetype from, qsizetype& length) {
-                     return readFrom(from, length);
-                 },
-                 {}},
-           window) {}
+RoomScanner::RoomScanner(TimerHost& host, ReadFrom readFrom, ControlRegistry* window)
+    : RoomScanner(
+          host,
+          Views{[] { return std::vector<ViewId>{kOnlyView}; },
+                [readFrom = std::move(readFrom)](ViewId, qsizetype from, qsizetype& length) {
+                    return readFrom(from, length);
+                },
+                {}},
+          window) {}
 
-Chat::Seen& Chat::seenFor(ViewId view) {
+RoomScanner::Seen& RoomScanner::seenFor(ViewId view) {
     const auto found =
         std::find_if(seen_.begin(), seen_.end(), [view](const Seen& s) { return s.view == view; });
     if (found != seen_.end()) {
@@ -148,7 +149,7 @@ Chat::Seen& Chat::seenFor(ViewId view) {
     return seen_.back();
 }
 
-void Chat::skipToEnd(Seen& seen) {
+void RoomScanner::skipToEnd(Seen& seen) {
     const ViewId view = seen.view;
     const GrowingText::Read read = seen.text.read(
         [&](qsizetype from, qsizetype& length) { return views_.readFrom(view, from, length); },
@@ -159,7 +160,7 @@ void Chat::skipToEnd(Seen& seen) {
     }
 }
 
-void Chat::forgetClosed(const std::vector<ViewId>& open) {
+void RoomScanner::forgetClosed(const std::vector<ViewId>& open) {
     std::vector<ViewId> closed;
     std::erase_if(seen_, [&](const Seen& s) {
         const bool gone = std::find(open.begin(), open.end(), s.view) == open.end();
@@ -175,7 +176,7 @@ void Chat::forgetClosed(const std::vector<ViewId>& open) {
     }
 }
 
-void Chat::scan_on() {
+void RoomScanner::scan_on() {
     chat_tymer.setEnabled(true);
     const std::vector<ViewId> views = views_.list();
     forgetClosed(views);
@@ -185,11 +186,11 @@ void Chat::scan_on() {
     fyrsttalk = views.empty() ? QString() : seenFor(views.front()).text.end();
 }
 
-void Chat::scan_off() {
+void RoomScanner::scan_off() {
     chat_tymer.setEnabled(false);
 }
 
-void Chat::viewEmptied(ViewId view) {
+void RoomScanner::viewEmptied(ViewId view) {
     const auto found =
         std::find_if(seen_.begin(), seen_.end(), [view](const Seen& s) { return s.view == view; });
     if (found != seen_.end()) {
@@ -197,23 +198,23 @@ void Chat::viewEmptied(ViewId view) {
     }
 }
 
-void Chat::deliver(const QString& line) {
+void RoomScanner::deliver(const QString& line) {
     newlastlyne = line;
     oldlastlyne = line;
-    ChatLine cut = CutChatLine(line);
+    ChatLine cut = cutChatLine(line);
     if (aimchatscan) {
         aimchatscan(cut.whosaid, cut.whatsaid, cut.datesaid);
     }
 }
 
-void Chat::emptyFront() {
+void RoomScanner::emptyFront() {
     const ViewId view = views_.empty ? views_.empty() : 0;
     if (view != 0) {
         viewEmptied(view);
     }
 }
 
-void Chat::poll() {
+void RoomScanner::poll() {
     // A line handled may let timers tick (a question answered after a while): a poll that comes
     // then waits for the next tick.
     if (polling_) {
@@ -263,13 +264,13 @@ void Chat::poll() {
     }
     // The baseline moves first: a line may empty the view while it is handled.
     seen.moveTo(read.text, read.length);
-    for (const QString& line : SplitChatLines(fresh)) {
+    for (const QString& line : splitChatLines(fresh)) {
         // A line never keeps its last character, as the tail's last line never did.
         deliver(line.chopped(1));
     }
 }
 
-QStringList SplitChatLines(QStringView markup) {
+QStringList splitChatLines(QStringView markup) {
     QStringList lines;
     qsizetype start = markup.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
     while (start >= 0) {
