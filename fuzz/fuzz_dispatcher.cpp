@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < edits; ++i) {
         app.ccoms()
             .box(static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)))
-            .setText(text(in));
+            .setText(ruz::fromQString(text(in)));
     }
 
     const std::int64_t until = system.host.nowMs() + kTimeBudgetMs;

@@ -6,6 +6,7 @@
 #include "platform/media/engine_factory.h"
 #include "platform/media/mpeg_decoder.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 
 #include <cstddef>
 #include <cstdint>
