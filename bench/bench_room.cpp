@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 namespace {
 
 // Each step: this many members enter and leave, then this much virtual time passes (2,000 room
@@ -23,9 +25,9 @@ void BM_RoomLines(benchmark::State& state) {
     world.model.setRecording(false);
     ruz::irc::testing::FakeLink transport;
     ruz::irc::Settings settings;
-    settings.endpoint = {QStringLiteral("irc.test"), 6667, false, {}};
-    settings.nick = QStringLiteral("me");
-    settings.channels = {QStringLiteral("#music")};
+    settings.endpoint = {"irc.test", 6667, false, {}};
+    settings.nick = "me";
+    settings.channels = {"#music"};
     ruz::irc::Rooms rooms(world.standin, world.model, world.host, transport, settings);
     rooms.start();
     transport.accept();
@@ -52,9 +54,9 @@ void BM_RoomLines(benchmark::State& state) {
     }
     long long pair = 0;
     for (auto _ : state) {
-        QByteArray bytes;
+        std::string bytes;
         for (int i = 0; i < kPairsPerStep; ++i, ++pair) {
-            const QByteArray who = ":guest" + QByteArray::number(pair) + "!u@h ";
+            const std::string who = ":guest" + std::to_string(pair) + "!u@h ";
             bytes += who + "JOIN #music\r\n" + who + "PART #music :bye\r\n";
         }
         transport.serverSends(bytes);

@@ -15,7 +15,8 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(fuzz_transcript fuzz_dispatcher fuzz_announcement fuzz_title fuzz_m3u fuzz_engine fuzz_irc)
+    targets=(fuzz_transcript fuzz_dispatcher fuzz_announcement fuzz_title fuzz_m3u fuzz_engine fuzz_irc
+        fuzz_text)
 fi
 
 scripts/install-deps.sh test

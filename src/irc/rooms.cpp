@@ -5,8 +5,8 @@
 namespace ruz::irc {
 
 namespace {
-QString buddyListCaption(const QString& nick) {
-    return nick + QStringLiteral("'s Buddy List");
+std::string buddyListCaption(const std::string& nick) {
+    return nick + "'s Buddy List";
 }
 }  // namespace
 
@@ -14,32 +14,31 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
              Link& link, Settings settings)
     : messenger_(messenger), windows_(windows), channels_(settings.channels) {
     usedNicks_.insert(foldCase(settings.nick));
-    messenger_.signOn(settings.nick.toStdString());
-    buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick).toStdString(), true);
+    messenger_.signOn(settings.nick);
+    buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick), true);
     // The last room opened is in front: open them last to first.
-    for (auto it = channels_.crbegin(); it != channels_.crend(); ++it) {
-        const QString channel = *it;
-        rooms_.insert(
+    for (std::size_t i = channels_.size(); i-- > 0;) {
+        const std::string& channel = channels_[i];
+        rooms_.insert_or_assign(
             channel,
             messenger_.openLinkedRoom(
-                channel.toStdString(),
-                [this, channel](const std::string& utf8) { posted(channel, utf8); }, kKeepBytes));
+                channel, [this, channel](const std::string& utf8) { posted(channel, utf8); },
+                kKeepBytes));
     }
     Events events;
-    events.memberLine = [this](const QString& channel, const QString& nick, const QString& text) {
-        memberLine(channel, nick, text);
-    };
-    events.roomLine = [this](const QString& channel, const QString& text) {
+    events.memberLine = [this](const std::string& channel, const std::string& nick,
+                               const std::string& text) { memberLine(channel, nick, text); };
+    events.roomLine = [this](const std::string& channel, const std::string& text) {
         roomLine(channel, text);
     };
-    events.nickAccepted = [this](const QString& nick) { nickAccepted(nick); };
+    events.nickAccepted = [this](const std::string& nick) { nickAccepted(nick); };
     session_ = std::make_unique<Session>(timers, link, std::move(settings), std::move(events));
 }
 
 Rooms::~Rooms() {
     session_.reset();
     // Their send buttons lead here: they go with this object.
-    for (const QString& channel : channels_) {
+    for (const std::string& channel : channels_) {
         if (messenger_.frontRoom(roomOf(channel))) {
             messenger_.leaveFrontRoom();
         }
@@ -47,36 +46,41 @@ Rooms::~Rooms() {
     windows_.destroyWindow(buddyList_);
 }
 
-void Rooms::memberLine(const QString& channel, const QString& nick, const QString& text) {
-    const QString shown =
-        usedNicks_.contains(foldCase(nick)) ? nick + QLatin1String(kNotYou) : nick;
-    messenger_.memberSaysIn(roomOf(channel), shown.toStdString(), text.toStdString());
+int Rooms::roomOf(const std::string& channel) const {
+    const auto found = rooms_.find(channel);
+    return found == rooms_.end() ? 0 : found->second;
 }
 
-void Rooms::roomLine(const QString& channel, const QString& text) {
-    if (!channel.isEmpty()) {
-        messenger_.roomLineIn(roomOf(channel), text.toStdString());
+void Rooms::memberLine(const std::string& channel, const std::string& nick,
+                       const std::string& text) {
+    messenger_.memberSaysIn(roomOf(channel),
+                            usedNicks_.contains(foldCase(nick)) ? nick + kNotYou : nick, text);
+}
+
+void Rooms::roomLine(const std::string& channel, const std::string& text) {
+    if (!channel.empty()) {
+        messenger_.roomLineIn(roomOf(channel), text);
         return;
     }
-    for (const QString& each : channels_) {
-        messenger_.roomLineIn(roomOf(each), text.toStdString());
+    for (const std::string& each : channels_) {
+        messenger_.roomLineIn(roomOf(each), text);
     }
 }
 
-void Rooms::nickAccepted(const QString& nick) {
+void Rooms::nickAccepted(const std::string& nick) {
     usedNicks_.insert(foldCase(nick));
-    if (nick.toStdString() == messenger_.screenName()) {
+    if (nick == messenger_.screenName()) {
         return;
     }
-    messenger_.signOn(nick.toStdString());
-    windows_.setTextUtf8(buddyList_, buddyListCaption(nick).toStdString());
+    messenger_.signOn(nick);
+    windows_.setTextUtf8(buddyList_, buddyListCaption(nick));
     if (nickListener_) {
         nickListener_();
     }
 }
 
-void Rooms::posted(const QString& channel, const std::string& utf8) {
-    if (!session_->say(channel, QString::fromStdString(utf8))) {
+void Rooms::posted(const std::string& channel, const std::string& utf8) {
+    if (!session_->say(channel, utf8)) {
         messenger_.roomLineIn(roomOf(channel), "Not sent, too many lines are waiting: " + utf8);
     }
 }

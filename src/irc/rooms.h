@@ -4,13 +4,14 @@
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
 
-#include <QHash>
-#include <QSet>
-#include <QString>
-
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace ruz::irc {
 
@@ -41,22 +42,23 @@ class Rooms {
     Session& session() { return *session_; }
     winsys::Hwnd buddyList() const { return buddyList_; }
     // The room of a channel as configured; 0 when there is none.
-    int roomOf(const QString& channel) const { return rooms_.value(channel, 0); }
+    int roomOf(const std::string& channel) const;
     // Called after the buddy list's caption and the signed-on name changed to another nick.
     void setNickListener(std::function<void()> listener) { nickListener_ = std::move(listener); }
 
   private:
-    void memberLine(const QString& channel, const QString& nick, const QString& text);
-    void roomLine(const QString& channel, const QString& text);
-    void nickAccepted(const QString& nick);
-    void posted(const QString& channel, const std::string& utf8);
+    void memberLine(const std::string& channel, const std::string& nick, const std::string& text);
+    void roomLine(const std::string& channel, const std::string& text);
+    void nickAccepted(const std::string& nick);
+    void posted(const std::string& channel, const std::string& utf8);
 
     standin::MessengerStandIn& messenger_;
     winsys::WindowModel& windows_;
     winsys::Hwnd buddyList_ = 0;
-    QHash<QString, int> rooms_;  // channel → room number
-    QStringList channels_;
-    QSet<QString> usedNicks_;  // folded: the configured nick and every nick the server accepted
+    std::unordered_map<std::string, int> rooms_;  // channel → room number
+    std::vector<std::string> channels_;
+    // Folded: the configured nick and every nick the server accepted.
+    std::unordered_set<std::string> usedNicks_;
     std::function<void()> nickListener_;
     std::unique_ptr<Session> session_;
 };

@@ -5,12 +5,12 @@
 namespace ruz::irc {
 
 namespace {
-const QByteArray kPong = QByteArrayLiteral("PONG ");
-const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+constexpr std::string_view kPong = "PONG ";
+constexpr std::string_view kLineEnd = "\r\n";
 }  // namespace
 
 SendQueue::SendQueue(TimerHost& timers, SendPolicy policy,
-                     std::function<void(const QByteArray&)> write)
+                     std::function<void(std::string_view)> write)
     : timers_(timers),
       policy_(policy),
       write_(std::move(write)),
@@ -35,51 +35,51 @@ void SendQueue::setOpen(bool open, bool chat) {
     pump();
 }
 
-void SendQueue::pushProtocol(const QByteArray& line) {
+void SendQueue::pushProtocol(std::string line) {
     if (!open_) {
         return;
     }
-    protocol_.push_back(line);
+    protocol_.push_back(std::move(line));
     pump();
 }
 
-void SendQueue::pushPong(const QByteArray& line) {
+void SendQueue::pushPong(std::string line) {
     if (!open_) {
         return;
     }
     if (pongWaiting_) {
-        for (QByteArray& waiting : protocol_) {
-            if (waiting.startsWith(kPong)) {
-                waiting = line;
+        for (std::string& waiting : protocol_) {
+            if (waiting.starts_with(kPong)) {
+                waiting = std::move(line);
                 return;
             }
         }
     }
     pongWaiting_ = true;
-    pushProtocol(line);
+    pushProtocol(std::move(line));
 }
 
-bool SendQueue::pushChat(const QByteArray& line) {
+bool SendQueue::pushChat(std::string line) {
     if (chat_.size() >= kMaxChatLines) {
         return false;
     }
-    chat_.push_back(line);
+    chat_.push_back(std::move(line));
     pump();
     return true;
 }
 
 void SendQueue::pump() {
     while (tokens_ > 0 && open_) {
-        QByteArray line;
+        std::string line;
         const bool chatWaits = chatOpen_ && !chat_.empty();
         // A PONG goes ahead of the chat lines, but not twice in a row while one waits: a server
         // that pings without end still leaves the room every other line.
         const bool pongYields =
-            lastWasPong_ && chatWaits && !protocol_.empty() && protocol_.front().startsWith(kPong);
+            lastWasPong_ && chatWaits && !protocol_.empty() && protocol_.front().starts_with(kPong);
         if (!protocol_.empty() && !pongYields) {
             line = std::move(protocol_.front());
             protocol_.pop_front();
-            lastWasPong_ = line.startsWith(kPong);
+            lastWasPong_ = line.starts_with(kPong);
             if (lastWasPong_) {
                 pongWaiting_ = false;
             }
@@ -91,7 +91,8 @@ void SendQueue::pump() {
             break;
         }
         --tokens_;
-        write_(line + kLineEnd);
+        line += kLineEnd;
+        write_(line);
     }
     if (tokens_ < policy_.burst && !timerRunning_) {
         timers_.startTimer(timer_, policy_.intervalMs);

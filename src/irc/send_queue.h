@@ -2,11 +2,11 @@
 
 #include "platform/timer_host.h"
 
-#include <QByteArray>
-
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace ruz::irc {
 
@@ -20,18 +20,18 @@ struct SendPolicy {
     int intervalMs = kIntervalMs;
 };
 
-// The lines waiting to leave, and the pace at which they leave. Chat lines (what the program and
-// the user say) wait while the link is down and go out after the next registration, in order;
-// protocol lines (registration, JOIN, PONG) jump ahead of them and are forgotten when the link
-// goes down, but a PONG never leaves right after another while a chat line waits, so the chat
-// keeps at least every other line of the pace. At most kMaxChatLines chat lines wait; a further
-// one is refused.
+// The lines waiting to leave (bytes, without CR LF), and the pace at which they leave. Chat lines
+// (what the program and the user say) wait while the link is down and go out after the next
+// registration, in order; protocol lines (registration, JOIN, PONG) jump ahead of them and are
+// forgotten when the link goes down, but a PONG never leaves right after another while a chat line
+// waits, so the chat keeps at least every other line of the pace. At most kMaxChatLines chat lines
+// wait; a further one is refused.
 class SendQueue {
   public:
     static constexpr std::size_t kMaxChatLines = 2000;
 
     // `write` receives each line with its CR LF.
-    SendQueue(TimerHost& timers, SendPolicy policy, std::function<void(const QByteArray&)> write);
+    SendQueue(TimerHost& timers, SendPolicy policy, std::function<void(std::string_view)> write);
     ~SendQueue();
     SendQueue(const SendQueue&) = delete;
     SendQueue& operator=(const SendQueue&) = delete;
@@ -40,11 +40,11 @@ class SendQueue {
     // Going up starts a new burst.
     void setOpen(bool open, bool chat);
     // A protocol line, ahead of every chat line but behind earlier protocol lines.
-    void pushProtocol(const QByteArray& line);
+    void pushProtocol(std::string line);
     // A PONG: replaces one that has not left yet, so a storm of PINGs queues one answer.
-    void pushPong(const QByteArray& line);
+    void pushPong(std::string line);
     // False when the queue is full and the line was refused.
-    bool pushChat(const QByteArray& line);
+    bool pushChat(std::string line);
 
     std::size_t protocolWaiting() const { return protocol_.size(); }
 
@@ -54,14 +54,14 @@ class SendQueue {
 
     TimerHost& timers_;
     SendPolicy policy_;
-    std::function<void(const QByteArray&)> write_;
+    std::function<void(std::string_view)> write_;
     TimerHost::TimerId timer_;
     bool timerRunning_ = false;
     int tokens_;
     bool open_ = false;
     bool chatOpen_ = false;
-    std::deque<QByteArray> protocol_;
-    std::deque<QByteArray> chat_;
+    std::deque<std::string> protocol_;
+    std::deque<std::string> chat_;
     bool pongWaiting_ = false;  // the protocol queue holds a PONG
     bool lastWasPong_ = false;  // the line that left last was a PONG
 };

@@ -1,7 +1,10 @@
 #include "irc/session.h"
 
+#include "text/text.h"
+
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <utility>
 
 namespace ruz::irc {
@@ -14,35 +17,50 @@ constexpr std::size_t kUserReserve = 10;
 constexpr std::size_t kHostReserve = 63;
 // Bytes of text that a PRIVMSG always carries, however long its channel's name.
 constexpr std::size_t kMinTextBytes = 64;
-const QByteArray kLineFeed = QByteArrayLiteral("\n");
-const QString kPingToken = QStringLiteral("ruz");
+constexpr char kLineFeed = '\n';
+constexpr std::string_view kPingToken = "ruz";
+constexpr std::string_view kDefaultNick = "ruz";
 constexpr int kMsPerSecond = 1000;
+// The characters that mark a member's status before its name in a NAMES reply.
+constexpr std::string_view kStatusMarks = "@+%&~!";
 
 using Handler = void (Session::*)(const Message&);
 
-bool isErrorNumeric(const QString& command) {
+bool isErrorNumeric(std::string_view command) {
     constexpr int kFirstError = 400;
     constexpr int kLastError = 599;
-    bool ok = false;
-    const int number = command.toInt(&ok);
-    return ok && command.size() == 3 && number >= kFirstError && number <= kLastError;
+    constexpr std::size_t kDigits = 3;
+    int number = 0;
+    const char* end = command.data() + command.size();
+    const auto [stop, error] = std::from_chars(command.data(), end, number);
+    return command.size() == kDigits && error == std::errc() && stop == end &&
+           number >= kFirstError && number <= kLastError;
 }
 
-QString withReason(const QString& text, const QString& reason) {
-    const QString plain = plainText(reason);
-    return plain.isEmpty() ? text + u'.'
-                           : text + QStringLiteral(" (") + plain + QStringLiteral(").");
+std::string withReason(const std::string& text, std::string_view reason) {
+    const std::string plain = plainText(reason);
+    return plain.empty() ? text + '.' : text + " (" + plain + ").";
 }
 
 // A word for the protocol: no blank, comma, CR, LF or NUL.
-QString protocolWord(const QString& text) {
-    QString word = oneLine(text);
-    for (QChar& c : word) {
-        if (c == u' ' || c == u',') {
-            c = u'_';
+std::string protocolWord(std::string_view text) {
+    std::string word = oneLine(std::string(text));
+    for (char& c : word) {
+        if (c == ' ' || c == ',') {
+            c = '_';
         }
     }
     return word;
+}
+
+// A text of the stand-in's as valid UTF-8: an invalid sequence becomes U+FFFD, and a leading byte
+// order mark is dropped.
+std::string validUtf8(std::string_view utf8) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (utf8.starts_with(kByteOrderMark)) {
+        utf8.remove_prefix(kByteOrderMark.size());
+    }
+    return text::toUtf8(utf16Of(utf8));
 }
 
 }  // namespace
@@ -52,18 +70,18 @@ Session::Session(TimerHost& timers, Link& link, Settings settings, Events events
       link_(link),
       settings_(std::move(settings)),
       events_(std::move(events)),
-      queue_(timers, settings_.policy, [this](const QByteArray& line) { link_.write(line); }),
+      queue_(timers, settings_.policy, [this](std::string_view line) { link_.write(line); }),
       watchdogTimer_(timers.createTimer([this] { watchdog(); })),
       retryTimer_(timers.createTimer([this] { retry(); })) {
     settings_.nick = protocolWord(settings_.nick);
-    if (settings_.nick.isEmpty()) {
-        settings_.nick = QStringLiteral("ruz");
+    if (settings_.nick.empty()) {
+        settings_.nick = kDefaultNick;
     }
     nick_ = settings_.nick;
     link_.setListener({[this] { onConnected(); },
-                       [this](const QByteArray& bytes) { onReceived(bytes); },
-                       [this](const QString& reason) { onClosed(reason); },
-                       [this](const QString& reason) { onUntrusted(reason); }});
+                       [this](std::string_view bytes) { onReceived(bytes); },
+                       [this](const std::string& reason) { onClosed(reason); },
+                       [this](const std::string& reason) { onUntrusted(reason); }});
 }
 
 Session::~Session() {
@@ -81,23 +99,22 @@ void Session::start() {
     }
 }
 
-void Session::stop(const QString& reason) {
+void Session::stop(std::string_view reason) {
     if (state_ == State::Registered) {
-        link_.write(QStringLiteral("QUIT :%1\r\n").arg(oneLine(reason)).toUtf8());
+        link_.write("QUIT :" + oneLine(validUtf8(reason)) + "\r\n");
     }
     dropLink(State::Stopped);
 }
 
-bool Session::say(const QString& channel, const QString& text) {
-    const QByteArray head = QStringLiteral("PRIVMSG %1 :").arg(protocolWord(channel)).toUtf8();
-    const std::size_t reserve = 1 + static_cast<std::size_t>(nick_.toUtf8().size()) + 1 +
-                                kUserReserve + 1 + kHostReserve + 1;
-    const std::size_t overhead = static_cast<std::size_t>(head.size()) + 2 + reserve;
+bool Session::say(std::string_view channel, std::string_view text) {
+    const std::string head = "PRIVMSG " + protocolWord(channel) + " :";
+    const std::size_t reserve = 1 + nick_.size() + 1 + kUserReserve + 1 + kHostReserve + 1;
+    const std::size_t overhead = head.size() + 2 + reserve;
     const std::size_t room =
         overhead + kMinTextBytes < kMaxLineBytes ? kMaxLineBytes - overhead : kMinTextBytes;
     bool all = true;
-    for (const QString& piece : splitUtf8(oneLine(text), room)) {
-        all = queue_.pushChat(head + piece.toUtf8()) && all;
+    for (const std::string& piece : splitUtf8(oneLine(validUtf8(text)), room)) {
+        all = queue_.pushChat(head + piece) && all;
     }
     return all;
 }
@@ -107,10 +124,8 @@ void Session::connectNow() {
     stateSince_ = timers_.nowMs();
     pending_.clear();
     const Endpoint& e = settings_.endpoint;
-    roomLine({}, QStringLiteral("Connecting to %1:%2%3.")
-                     .arg(e.host)
-                     .arg(e.port)
-                     .arg(e.tls ? QStringLiteral(" with TLS") : QString()));
+    roomLine({}, "Connecting to " + e.host + ":" + std::to_string(e.port) +
+                     (e.tls ? " with TLS." : "."));
     timers_.startTimer(watchdogTimer_, kWatchdogTickMs);
     link_.open(e);
 }
@@ -125,36 +140,34 @@ void Session::onConnected() {
     nick_ = settings_.nick;
     nickAttempts_ = 0;
     queue_.setOpen(true, false);
-    if (!settings_.password.isEmpty()) {
-        sendProtocol(QStringLiteral("PASS :") + oneLine(settings_.password));
+    if (!settings_.password.empty()) {
+        sendProtocol("PASS :" + oneLine(settings_.password));
     }
-    const QString user = protocolWord(settings_.user.isEmpty() ? nick_ : settings_.user);
-    const QString real = oneLine(settings_.realName.isEmpty() ? nick_ : settings_.realName);
-    sendProtocol(QStringLiteral("NICK ") + nick_);
-    sendProtocol(QStringLiteral("USER %1 0 * :%2").arg(user, real));
+    const std::string user = protocolWord(settings_.user.empty() ? nick_ : settings_.user);
+    const std::string real = oneLine(settings_.realName.empty() ? nick_ : settings_.realName);
+    sendProtocol("NICK " + nick_);
+    sendProtocol("USER " + user + " 0 * :" + real);
 }
 
-void Session::onReceived(const QByteArray& bytes) {
+void Session::onReceived(std::string_view bytes) {
     if (state_ != State::Registering && state_ != State::Registered) {
         return;
     }
     lastReceived_ = timers_.nowMs();
     pingSent_ = false;
     pending_.append(bytes);
-    qsizetype start = 0;
+    std::size_t start = 0;
     while (state_ == State::Registering || state_ == State::Registered) {
-        const qsizetype end = pending_.indexOf(kLineFeed, start);
-        if (end < 0) {
+        const std::size_t end = pending_.find(kLineFeed, start);
+        if (end == std::string::npos) {
             break;
         }
-        QByteArrayView line(pending_.constData() + start, end - start);
+        std::string_view line = std::string_view(pending_).substr(start, end - start);
         start = end + 1;
-        if (line.endsWith('\r')) {
-            line.chop(1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
         }
-        if (static_cast<std::size_t>(line.size()) > kMaxReadLine) {
-            line = line.first(static_cast<qsizetype>(kMaxReadLine));
-        }
+        line = line.substr(0, kMaxReadLine);
         if (const std::optional<Message> m = parseLine(line)) {
             handle(*m);
         }
@@ -162,27 +175,26 @@ void Session::onReceived(const QByteArray& bytes) {
     if (state_ != State::Registering && state_ != State::Registered) {
         return;  // the link went down while handling; its bytes are gone
     }
-    pending_.remove(0, start);
-    if (static_cast<std::size_t>(pending_.size()) > kMaxPendingBytes) {
-        lose(QStringLiteral("the server sent a line of more than %1 bytes").arg(kMaxPendingBytes));
+    pending_.erase(0, start);
+    if (pending_.size() > kMaxPendingBytes) {
+        lose("the server sent a line of more than " + std::to_string(kMaxPendingBytes) + " bytes");
     }
 }
 
-void Session::onClosed(const QString& reason) {
+void Session::onClosed(const std::string& reason) {
     if (state_ == State::Connecting || state_ == State::Registering ||
         state_ == State::Registered) {
         lose(reason);
     }
 }
 
-void Session::onUntrusted(const QString& reason) {
+void Session::onUntrusted(const std::string& reason) {
     if (state_ != State::Connecting) {
         return;
     }
     dropLink(State::Stopped);
-    roomLine({}, QStringLiteral("The server's certificate is not trusted (%1); no more attempts "
-                                "until you sign on again.")
-                     .arg(oneLine(reason)));
+    roomLine({}, "The server's certificate is not trusted (" + oneLine(reason) +
+                     "); no more attempts until you sign on again.");
 }
 
 void Session::dropLink(State next) {
@@ -199,11 +211,10 @@ void Session::dropLink(State next) {
     timers_.stopTimer(retryTimer_);
 }
 
-void Session::lose(const QString& reason) {
+void Session::lose(const std::string& reason) {
     dropLink(State::Waiting);
-    roomLine({}, QStringLiteral("The connection is lost (%1); connecting again in %2 s.")
-                     .arg(oneLine(reason))
-                     .arg(retryDelayMs_ / kMsPerSecond));
+    roomLine({}, "The connection is lost (" + oneLine(reason) + "); connecting again in " +
+                     std::to_string(retryDelayMs_ / kMsPerSecond) + " s.");
     timers_.startTimer(retryTimer_, retryDelayMs_);
     retryDelayMs_ = std::min(retryDelayMs_ * 2, kMaxRetryDelayMs);
 }
@@ -219,8 +230,8 @@ void Session::watchdog() {
     const std::int64_t now = timers_.nowMs();
     if (state_ == State::Connecting || state_ == State::Registering) {
         if (now - stateSince_ >= kRegistrationTimeoutMs) {
-            lose(QStringLiteral("no welcome from the server within %1 s")
-                     .arg(kRegistrationTimeoutMs / kMsPerSecond));
+            lose("no welcome from the server within " +
+                 std::to_string(kRegistrationTimeoutMs / kMsPerSecond) + " s");
         }
         return;
     }
@@ -230,14 +241,14 @@ void Session::watchdog() {
     if (!isMe(settings_.nick) && !regainRefused_ && now - lastRegainCheck_ >= kNickRegainCheckMs) {
         lastRegainCheck_ = now;
         regainAsked_ = false;  // an answer that never came asks no longer
-        sendProtocol(QStringLiteral("ISON ") + settings_.nick);
+        sendProtocol("ISON " + settings_.nick);
     }
     const std::int64_t quiet = now - lastReceived_;
     if (quiet >= kQuietBeforePingMs + kPingTimeoutMs) {
-        lose(QStringLiteral("the server stopped answering"));
+        lose("the server stopped answering");
     } else if (quiet >= kQuietBeforePingMs && !pingSent_) {
         pingSent_ = true;
-        sendProtocol(QStringLiteral("PING :") + kPingToken);
+        sendProtocol("PING :" + std::string(kPingToken));
     }
 }
 
@@ -271,7 +282,7 @@ void Session::handle(const Message& m) {
         {"004", nullptr},
     }};
     for (const Route& route : kRoutes) {
-        if (m.command == QLatin1String(route.command)) {
+        if (m.command == route.command) {
             if (route.handler != nullptr) {
                 (this->*route.handler)(m);
             }
@@ -286,10 +297,10 @@ void Session::handle(const Message& m) {
 
 void Session::onPing(const Message& m) {
     // The answer carries the token back, as much of it as one line holds.
-    const QString head = QStringLiteral("PONG :");
-    const QStringList token =
-        splitUtf8(oneLine(m.param(0)), kMaxLineBytes - 2 - static_cast<std::size_t>(head.size()));
-    queue_.pushPong((head + token.value(0)).toUtf8());
+    constexpr std::string_view kHead = "PONG :";
+    const std::vector<std::string> token =
+        splitUtf8(oneLine(m.param(0)), kMaxLineBytes - 2 - kHead.size());
+    queue_.pushPong(std::string(kHead) + (token.empty() ? std::string() : token.front()));
 }
 
 void Session::onNickRefused(const Message& m) {
@@ -302,8 +313,8 @@ void Session::onNickRefused(const Message& m) {
         onErrorNumeric(m);
         return;
     }
-    roomLine({}, QStringLiteral("The server refuses the nickname %1.").arg(displayNick(nick_)));
-    stop(QString());
+    roomLine({}, "The server refuses the nickname " + displayNick(nick_) + ".");
+    stop({});
 }
 
 void Session::onWelcome(const Message& m) {
@@ -313,26 +324,24 @@ void Session::onWelcome(const Message& m) {
     state_ = State::Registered;
     retryDelayMs_ = kFirstRetryDelayMs;
     lastRegainCheck_ = timers_.nowMs();
-    if (!m.param(0).isEmpty()) {
+    if (!m.param(0).empty()) {
         nick_ = m.param(0);
     }
     // The name first, so that whoever shows the room line below shows the new name with it.
     if (events_.nickAccepted) {
         events_.nickAccepted(nick_);
     }
-    roomLine(
-        {},
-        QStringLiteral("Signed on to %1 as %2.").arg(settings_.endpoint.host, displayNick(nick_)));
-    for (const QString& channel : settings_.channels) {
-        sendProtocol(QStringLiteral("JOIN ") + protocolWord(channel));
+    roomLine({}, "Signed on to " + settings_.endpoint.host + " as " + displayNick(nick_) + ".");
+    for (const std::string& channel : settings_.channels) {
+        sendProtocol("JOIN " + protocolWord(channel));
     }
     queue_.setOpen(true, true);
 }
 
 void Session::onIson(const Message& m) {
     // 303 ME :NICKS ONLINE
-    const QString online = m.params.isEmpty() ? QString() : m.params.last();
-    for (const QString& nick : online.split(u' ', Qt::SkipEmptyParts)) {
+    const std::string online = m.params.empty() ? std::string() : m.params.back();
+    for (const std::string_view nick : words(online, ' ')) {
         if (isWanted(nick)) {
             return;
         }
@@ -345,7 +354,7 @@ void Session::regainNick() {
         return;
     }
     regainAsked_ = true;
-    sendProtocol(QStringLiteral("NICK ") + settings_.nick);
+    sendProtocol("NICK " + settings_.nick);
 }
 
 void Session::onNickInUse(const Message& m) {
@@ -358,70 +367,68 @@ void Session::onNickInUse(const Message& m) {
         return;
     }
     if (++nickAttempts_ > kMaxNickAttempts) {
-        lose(QStringLiteral("no free nickname after %1 tries").arg(kMaxNickAttempts));
+        lose("no free nickname after " + std::to_string(kMaxNickAttempts) + " tries");
         return;
     }
-    const QString taken = nick_;
-    nick_ += u'_';
-    roomLine({}, QStringLiteral("The nickname %1 is in use; trying %2.")
-                     .arg(displayNick(taken), displayNick(nick_)));
-    sendProtocol(QStringLiteral("NICK ") + nick_);
+    const std::string taken = nick_;
+    nick_ += '_';
+    roomLine({}, "The nickname " + displayNick(taken) + " is in use; trying " + displayNick(nick_) +
+                     ".");
+    sendProtocol("NICK " + nick_);
 }
 
 void Session::onJoin(const Message& m) {
-    const QString channel = ourChannel(m.param(0));
-    if (channel.isEmpty()) {
+    const std::string channel = ourChannel(m.param(0));
+    if (channel.empty()) {
         return;
     }
-    QSet<QString>& members = members_[foldCase(channel)];
+    std::unordered_set<std::string>& members = members_[foldCase(channel)];
     if (members.size() < kMaxMembers) {
         members.insert(foldCase(m.nick));
     }
     if (isMe(m.nick)) {
-        roomLine(channel, QStringLiteral("You have entered the room."));
+        roomLine(channel, "You have entered the room.");
     } else {
-        roomLine(channel, displayNick(m.nick) + QStringLiteral(" has entered the room."));
+        roomLine(channel, displayNick(m.nick) + " has entered the room.");
     }
 }
 
 void Session::onPart(const Message& m) {
-    const QString channel = ourChannel(m.param(0));
-    if (channel.isEmpty()) {
+    const std::string channel = ourChannel(m.param(0));
+    if (channel.empty()) {
         return;
     }
-    members_[foldCase(channel)].remove(foldCase(m.nick));
-    const QString who = isMe(m.nick) ? QStringLiteral("You have") : displayNick(m.nick) + " has";
-    roomLine(channel, withReason(who + QStringLiteral(" left the room"), m.param(1)));
+    members_[foldCase(channel)].erase(foldCase(m.nick));
+    const std::string who = isMe(m.nick) ? "You have" : displayNick(m.nick) + " has";
+    roomLine(channel, withReason(who + " left the room", m.param(1)));
 }
 
 void Session::onQuit(const Message& m) {
     if (isWanted(m.nick) && !isMe(m.nick)) {
         regainNick();
     }
-    const QString who = foldCase(m.nick);
-    for (const QString& channel : settings_.channels) {
-        if (members_[foldCase(channel)].remove(who)) {
-            roomLine(channel,
-                     withReason(displayNick(m.nick) + QStringLiteral(" has quit"), m.param(0)));
+    const std::string who = foldCase(m.nick);
+    for (const std::string& channel : settings_.channels) {
+        if (members_[foldCase(channel)].erase(who) > 0) {
+            roomLine(channel, withReason(displayNick(m.nick) + " has quit", m.param(0)));
         }
     }
 }
 
 void Session::onKick(const Message& m) {
-    const QString channel = ourChannel(m.param(0));
-    if (channel.isEmpty()) {
+    const std::string channel = ourChannel(m.param(0));
+    if (channel.empty()) {
         return;
     }
-    const QString target = m.param(1);
-    members_[foldCase(channel)].remove(foldCase(target));
-    const QString who = isMe(target) ? QStringLiteral("You were") : displayNick(target) + " was";
-    roomLine(channel,
-             withReason(who + QStringLiteral(" kicked by ") + displayNick(m.nick), m.param(2)));
+    const std::string target = m.param(1);
+    members_[foldCase(channel)].erase(foldCase(target));
+    const std::string who = isMe(target) ? "You were" : displayNick(target) + " was";
+    roomLine(channel, withReason(who + " kicked by " + displayNick(m.nick), m.param(2)));
 }
 
 void Session::onNick(const Message& m) {
-    const QString now = m.param(0);
-    if (now.isEmpty()) {
+    const std::string now = m.param(0);
+    if (now.empty()) {
         return;
     }
     const bool me = isMe(m.nick);
@@ -435,50 +442,47 @@ void Session::onNick(const Message& m) {
     if (!me && isWanted(m.nick) && !isWanted(now)) {
         regainNick();
     }
-    const QString before = foldCase(m.nick);
-    for (const QString& channel : settings_.channels) {
-        QSet<QString>& members = members_[foldCase(channel)];
-        if (!me && !members.remove(before)) {
+    const std::string before = foldCase(m.nick);
+    for (const std::string& channel : settings_.channels) {
+        std::unordered_set<std::string>& members = members_[foldCase(channel)];
+        if (!me && members.erase(before) == 0) {
             continue;
         }
         members.insert(foldCase(now));
-        roomLine(channel, me ? QStringLiteral("You are now known as %1.").arg(displayNick(now))
-                             : QStringLiteral("%1 is now known as %2.")
-                                   .arg(displayNick(m.nick), displayNick(now)));
+        roomLine(channel, me ? "You are now known as " + displayNick(now) + "."
+                             : displayNick(m.nick) + " is now known as " + displayNick(now) + ".");
     }
 }
 
 void Session::onTopic(const Message& m) {
-    const QString channel = ourChannel(m.param(0));
-    if (!channel.isEmpty()) {
-        roomLine(channel, displayNick(m.nick) + QStringLiteral(" changes the topic to: ") +
-                              plainText(m.param(1)));
+    const std::string channel = ourChannel(m.param(0));
+    if (!channel.empty()) {
+        roomLine(channel, displayNick(m.nick) + " changes the topic to: " + plainText(m.param(1)));
     }
 }
 
 void Session::onTopicReply(const Message& m) {
-    const QString channel = ourChannel(m.param(1));
-    if (!channel.isEmpty()) {
-        roomLine(channel, QStringLiteral("The topic is: ") + plainText(m.param(2)));
+    const std::string channel = ourChannel(m.param(1));
+    if (!channel.empty()) {
+        roomLine(channel, "The topic is: " + plainText(m.param(2)));
     }
 }
 
 void Session::onPrivmsg(const Message& m) {
-    const QString target = m.param(0);
-    const QString text = m.param(1);
+    const std::string target = m.param(0);
+    const std::string text = m.param(1);
     if (isOtherCtcp(text)) {
         return;  // a query to the client, not a line of the room
     }
-    const std::optional<QString> action = actionText(text);
-    const QString shown = action ? QStringLiteral("* ") + plainText(*action) : plainText(text);
+    const std::optional<std::string> action = actionText(text);
+    const std::string shown = action ? "* " + plainText(*action) : plainText(text);
     if (isMe(target)) {
-        roomLine({}, displayNick(m.nick) + QStringLiteral(" whispers: ") + shown);
+        roomLine({}, displayNick(m.nick) + " whispers: " + shown);
         return;
     }
-    const QString channel = ourChannel(target);
-    if (channel.isEmpty()) {
-        roomLine({},
-                 QStringLiteral("[%1] %2: %3").arg(plainText(target), displayNick(m.nick), shown));
+    const std::string channel = ourChannel(target);
+    if (channel.empty()) {
+        roomLine({}, "[" + plainText(target) + "] " + displayNick(m.nick) + ": " + shown);
         return;
     }
     if (events_.memberLine) {
@@ -490,63 +494,67 @@ void Session::onNotice(const Message& m) {
     if (state_ != State::Registered) {
         return;  // the server's greetings before the welcome
     }
-    const QString channel = ourChannel(m.param(0));
-    if (!channel.isEmpty()) {
-        roomLine(
-            channel,
-            QStringLiteral("Notice from %1: %2").arg(displayNick(m.nick), plainText(m.param(1))));
+    const std::string channel = ourChannel(m.param(0));
+    if (!channel.empty()) {
+        roomLine(channel, "Notice from " + displayNick(m.nick) + ": " + plainText(m.param(1)));
     }
 }
 
 void Session::onNames(const Message& m) {
     // 353 ME SYMBOL CHANNEL :NAMES
-    const QString channel = ourChannel(m.param(2));
-    if (channel.isEmpty()) {
+    const std::string channel = ourChannel(m.param(2));
+    if (channel.empty()) {
         return;
     }
-    QStringList& names = names_[foldCase(channel)];
-    QSet<QString>& members = members_[foldCase(channel)];
-    constexpr QStringView kStatusMarks = u"@+%&~!";
-    for (QString name : m.param(3).split(u' ', Qt::SkipEmptyParts)) {
-        while (!name.isEmpty() && kStatusMarks.contains(name.front())) {
-            name.remove(0, 1);
-        }
+    std::vector<std::string>& names = names_[foldCase(channel)];
+    std::unordered_set<std::string>& members = members_[foldCase(channel)];
+    const std::string list = m.param(3);
+    for (std::string_view name : words(list, ' ')) {
+        name.remove_prefix(std::min(name.find_first_not_of(kStatusMarks), name.size()));
         if (members.size() < kMaxMembers) {
             members.insert(foldCase(name));
         }
         if (names.size() < kMaxMembers) {
-            names.append(displayNick(name));
+            names.push_back(displayNick(name));
         }
     }
 }
 
 void Session::onNamesEnd(const Message& m) {
-    const QString channel = ourChannel(m.param(1));
-    if (channel.isEmpty()) {
+    const std::string channel = ourChannel(m.param(1));
+    if (channel.empty()) {
         return;
     }
-    const QStringList names = names_.take(foldCase(channel));
-    if (!names.isEmpty()) {
-        roomLine(channel, QStringLiteral("In the room: ") + names.join(u' '));
+    const auto found = names_.find(foldCase(channel));
+    if (found == names_.end()) {
+        return;
+    }
+    const std::vector<std::string> names = std::move(found->second);
+    names_.erase(found);
+    if (!names.empty()) {
+        std::string line = "In the room:";
+        for (const std::string& name : names) {
+            line += ' ' + name;
+        }
+        roomLine(channel, line);
     }
 }
 
 void Session::onError(const Message& m) {
-    roomLine({}, QStringLiteral("The server closes the link: ") + plainText(m.param(0)));
+    roomLine({}, "The server closes the link: " + plainText(m.param(0)));
 }
 
 void Session::onErrorNumeric(const Message& m) {
     // NUMERIC ME [SUBJECT...] :TEXT
-    const QString channel = ourChannel(m.param(1));
-    const QString subject =
-        m.params.size() > 2 ? plainText(m.param(1)) + QStringLiteral(": ") : QString();
-    const QString text = m.params.isEmpty() ? QString() : m.params.last();
-    roomLine(channel, QStringLiteral("The server says: ") + subject + plainText(text));
+    const std::string channel = ourChannel(m.param(1));
+    const std::string subject = m.params.size() > 2 ? plainText(m.param(1)) + ": " : std::string();
+    const std::string text = m.params.empty() ? std::string() : m.params.back();
+    roomLine(channel, "The server says: " + subject + plainText(text));
 }
 
-QString Session::ourChannel(const QString& name) const {
-    const QString folded = foldCase(name);
-    for (const QString& channel : settings_.channels) {
+std::string Session::ourChannel(std::string_view name) const {
+    const std::string folded = foldCase(name);
+    for (const std::string& channel : settings_.channels) {
         if (foldCase(channel) == folded) {
             return channel;
         }
@@ -554,22 +562,22 @@ QString Session::ourChannel(const QString& name) const {
     return {};
 }
 
-bool Session::isMe(const QString& nick) const {
+bool Session::isMe(std::string_view nick) const {
     return foldCase(nick) == foldCase(nick_);
 }
 
-bool Session::isWanted(const QString& nick) const {
+bool Session::isWanted(std::string_view nick) const {
     return foldCase(nick) == foldCase(settings_.nick);
 }
 
-void Session::roomLine(const QString& channel, const QString& text) {
+void Session::roomLine(const std::string& channel, const std::string& text) {
     if (events_.roomLine) {
         events_.roomLine(channel, text);
     }
 }
 
-void Session::sendProtocol(const QString& line) {
-    queue_.pushProtocol(line.toUtf8());
+void Session::sendProtocol(std::string line) {
+    queue_.pushProtocol(std::move(line));
 }
 
 }  // namespace ruz::irc

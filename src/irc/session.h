@@ -5,37 +5,38 @@
 #include "irc/send_queue.h"
 #include "platform/timer_host.h"
 
-#include <QByteArray>
-#include <QHash>
-#include <QSet>
-#include <QString>
-#include <QStringList>
-
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace ruz::irc {
 
+// Texts in UTF-8.
 struct Settings {
     Endpoint endpoint;
-    QString password;  // "" for none
-    QString nick;
-    QString user;      // "" for the nick
-    QString realName;  // "" for the nick
-    QStringList channels;
+    std::string password;  // "" for none
+    std::string nick;
+    std::string user;      // "" for the nick
+    std::string realName;  // "" for the nick
+    std::vector<std::string> channels;
     SendPolicy policy;
 };
 
-// What the connection tells the rooms. A channel is named as configured (case and all).
+// What the connection tells the rooms, in UTF-8. A channel is named as configured (case and all).
 struct Events {
     // A member's line in a channel (an ACTION as "* TEXT"), formatting removed.
-    std::function<void(const QString& channel, const QString& nick, const QString& text)>
+    std::function<void(const std::string& channel, const std::string& nick,
+                       const std::string& text)>
         memberLine;
     // A line of the room itself: joins, parts, quits, kicks, nick changes, the topic, and what
     // happened to the connection. An empty channel means every room.
-    std::function<void(const QString& channel, const QString& text)> roomLine;
+    std::function<void(const std::string& channel, const std::string& text)> roomLine;
     // The nickname the server accepted (at registration and at every change of it).
-    std::function<void(const QString& nick)> nickAccepted;
+    std::function<void(const std::string& nick)> nickAccepted;
 };
 
 // An IRC client connection: registration (PASS, NICK, USER), PING and PONG, a timeout of its own,
@@ -60,7 +61,7 @@ class Session {
     // Bytes kept of a line that has not ended yet; a longer one drops the link.
     static constexpr std::size_t kMaxPendingBytes = kMaxReadLine;
     // Members remembered per channel (for quits and nick changes).
-    static constexpr qsizetype kMaxMembers = 20000;
+    static constexpr std::size_t kMaxMembers = 20000;
     static constexpr int kMaxNickAttempts = 20;
     // How often the program asks (ISON) whether its configured nick is free while it goes under
     // another one.
@@ -74,13 +75,13 @@ class Session {
     // Connects; after a stop or a refused certificate, connects afresh.
     void start();
     // QUIT and close; no reconnect afterwards.
-    void stop(const QString& reason);
+    void stop(std::string_view reason);
 
-    // Says `text` in `channel`, split into as many lines as the protocol needs; CR, LF and NUL
-    // become blanks. Waits while the link is down. False when the send queue was full.
-    bool say(const QString& channel, const QString& text);
+    // Says UTF-8 `text` in `channel`, split into as many lines as the protocol needs; CR, LF and
+    // NUL become blanks. Waits while the link is down. False when the send queue was full.
+    bool say(std::string_view channel, std::string_view text);
 
-    const QString& nick() const { return nick_; }
+    const std::string& nick() const { return nick_; }
     bool registered() const { return state_ == State::Registered; }
     // Whether the session still connects or is connected: false once stopped or refused.
     bool live() const { return state_ != State::Stopped; }
@@ -93,10 +94,10 @@ class Session {
 
     void connectNow();
     void onConnected();
-    void onReceived(const QByteArray& bytes);
-    void onClosed(const QString& reason);
-    void onUntrusted(const QString& reason);
-    void lose(const QString& reason);
+    void onReceived(std::string_view bytes);
+    void onClosed(const std::string& reason);
+    void onUntrusted(const std::string& reason);
+    void lose(const std::string& reason);
     // Closes the link and forgets what belonged to it; `next` is set before the link closes.
     void dropLink(State next);
     void watchdog();
@@ -125,11 +126,11 @@ class Session {
     void onErrorNumeric(const Message& m);
 
     // The configured name of a channel the server names, "" when it is not one of ours.
-    QString ourChannel(const QString& name) const;
-    bool isMe(const QString& nick) const;
-    bool isWanted(const QString& nick) const;
-    void roomLine(const QString& channel, const QString& text);
-    void sendProtocol(const QString& line);
+    std::string ourChannel(std::string_view name) const;
+    bool isMe(std::string_view nick) const;
+    bool isWanted(std::string_view nick) const;
+    void roomLine(const std::string& channel, const std::string& text);
+    void sendProtocol(std::string line);
 
     TimerHost& timers_;
     Link& link_;
@@ -137,20 +138,22 @@ class Session {
     Events events_;
     SendQueue queue_;
     State state_ = State::Idle;
-    QString nick_;
+    std::string nick_;
     int nickAttempts_ = 0;
     bool regainAsked_ = false;    // a NICK for the configured nick awaits its answer
     bool regainRefused_ = false;  // the server refuses the configured nick as a nickname
     std::int64_t lastRegainCheck_ = 0;
-    QByteArray pending_;
+    std::string pending_;
     TimerHost::TimerId watchdogTimer_;
     TimerHost::TimerId retryTimer_;
     std::int64_t stateSince_ = 0;
     std::int64_t lastReceived_ = 0;
     bool pingSent_ = false;
     int retryDelayMs_ = kFirstRetryDelayMs;
-    QHash<QString, QSet<QString>> members_;  // folded channel → folded nicks
-    QHash<QString, QStringList> names_;      // folded channel → names of a NAMES reply so far
+    // folded channel → folded nicks
+    std::unordered_map<std::string, std::unordered_set<std::string>> members_;
+    // folded channel → names of a NAMES reply so far
+    std::unordered_map<std::string, std::vector<std::string>> names_;
 };
 
 }  // namespace ruz::irc

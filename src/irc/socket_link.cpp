@@ -29,7 +29,7 @@ void SocketLink::open(const Endpoint& endpoint) {
     connect(socket, &QSslSocket::readyRead, this, [this, socket] {
         const QByteArray bytes = socket->readAll();
         if (listener_.received && !bytes.isEmpty()) {
-            listener_.received(bytes);
+            listener_.received(std::string_view(bytes.constData(), bytes.size()));
         }
     });
     const auto lost = [this, socket](const QString& reason) {
@@ -38,7 +38,7 @@ void SocketLink::open(const Endpoint& endpoint) {
         }
         drop();
         if (listener_.closed) {
-            listener_.closed(reason);
+            listener_.closed(reason.toStdString());
         }
     };
     connect(socket, &QSslSocket::errorOccurred, this,
@@ -54,14 +54,14 @@ void SocketLink::open(const Endpoint& endpoint) {
             errors.isEmpty() ? socket->errorString() : errors.first().errorString();
         drop();
         if (listener_.untrusted) {
-            listener_.untrusted(reason);
+            listener_.untrusted(reason.toStdString());
         }
     });
     if (endpoint.tls) {
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        if (!endpoint.caFile.isEmpty()) {
+        if (!endpoint.caFile.empty()) {
             QList<QSslCertificate> authorities = configuration.caCertificates();
-            authorities += QSslCertificate::fromPath(endpoint.caFile);
+            authorities += QSslCertificate::fromPath(QString::fromStdString(endpoint.caFile));
             configuration.setCaCertificates(authorities);
         }
         socket->setSslConfiguration(configuration);
@@ -70,20 +70,20 @@ void SocketLink::open(const Endpoint& endpoint) {
                 listener_.connected();
             }
         });
-        socket->connectToHostEncrypted(endpoint.host, endpoint.port);
+        socket->connectToHostEncrypted(QString::fromStdString(endpoint.host), endpoint.port);
     } else {
         connect(socket, &QSslSocket::connected, this, [this] {
             if (listener_.connected) {
                 listener_.connected();
             }
         });
-        socket->connectToHost(endpoint.host, endpoint.port);
+        socket->connectToHost(QString::fromStdString(endpoint.host), endpoint.port);
     }
 }
 
-void SocketLink::write(const QByteArray& bytes) {
+void SocketLink::write(std::string_view bytes) {
     if (socket_) {
-        socket_->write(bytes);
+        socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
     }
 }
 

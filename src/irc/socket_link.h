@@ -11,7 +11,7 @@ class QSslSocket;
 namespace ruz::irc {
 
 // The link on a QSslSocket: plain TCP, or TLS verified against the system's certificates and
-// those of the endpoint's CA file.
+// those of the endpoint's CA file. The one part of the connection on Qt: it converts at its edge.
 class SocketLink final : public QObject, public Link {
   public:
     SocketLink();
@@ -19,7 +19,7 @@ class SocketLink final : public QObject, public Link {
 
     void setListener(Listener listener) override { listener_ = std::move(listener); }
     void open(const Endpoint& endpoint) override;
-    void write(const QByteArray& bytes) override;
+    void write(std::string_view bytes) override;
     void close() override;
 
   private:

@@ -6,22 +6,19 @@
 #include <optional>
 
 #include "text/text.h"
+#include "text/utf16.h"
 
 namespace ruz::text {
 
 namespace {
 
+using namespace detail;
+
 constexpr char kSubstitute = '?';
-constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kLastLatin1 = 0xFF;
 constexpr unsigned char kFirstHighByte = 0x80;
 constexpr std::uint64_t kHighBitOfEveryByte = 0x8080808080808080;
-constexpr char32_t kFirstSupplementary = 0x10000;
-constexpr char16_t kHighSurrogateFirst = 0xD800;
-constexpr char16_t kLowSurrogateFirst = 0xDC00;
-constexpr unsigned kSurrogateBits = 10;
-constexpr char32_t kSurrogateMask = 0x3FF;
 
 // The characters of the bytes 0x80 to 0x9F in code page 1252; the rest of it is Latin-1.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -119,10 +116,6 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-bool isSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDFFF;
-}
-
 }  // namespace
 
 std::u16string fromUtf8(std::string_view utf8) {
@@ -175,9 +168,8 @@ std::u16string fromUtf8(std::string_view utf8) {
         if (sequence->value < kFirstSupplementary) {
             *to++ = static_cast<char16_t>(sequence->value);
         } else {
-            const char32_t v = sequence->value - kFirstSupplementary;
-            *to++ = static_cast<char16_t>(kHighSurrogateFirst + (v >> kSurrogateBits));
-            *to++ = static_cast<char16_t>(kLowSurrogateFirst + (v & kSurrogateMask));
+            *to++ = highSurrogateOf(sequence->value);
+            *to++ = lowSurrogateOf(sequence->value);
         }
         i += sequence->length;
     }

@@ -7,11 +7,14 @@
 #include <system_error>
 
 #include "text/text.h"
+#include "text/utf16.h"
 
 namespace ruz::text {
 
 namespace {
 
+using detail::isHighSurrogate;
+using detail::isLowSurrogate;
 using View = std::u16string_view;
 
 constexpr char16_t kBlank = u' ';
@@ -25,14 +28,6 @@ constexpr int kMaxDecimals = 17;
 // A placeholder's number has one or two digits: %1 to %99.
 constexpr int kMaxPlaceholderDigits = 2;
 constexpr int kDecimalBase = 10;
-
-bool isHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool isLowSurrogate(char32_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 Index size(View text) {
     return static_cast<Index>(text.size());

@@ -24,9 +24,11 @@ using Index = std::ptrdiff_t;
 
 // ---- Bytes and text
 
-// UTF-8 to text. Each maximal ill-formed part of a sequence (a stray continuation byte, a lead byte
-// without its continuations, an overlong form, a surrogate, a value above U+10FFFF) becomes one
-// U+FFFD. A byte order mark is kept as U+FEFF; NUL bytes are characters like any other.
+// UTF-8 to text, as QString::fromUtf8 read it. A sequence that is not whole and well formed (a
+// lead byte without its continuations, an overlong form, a surrogate, a value above U+10FFFF)
+// gives one U+FFFD for its lead byte, and the bytes after it are read afresh: every stray
+// continuation byte is one U+FFFD more. A byte order mark at the start is dropped, one further on
+// is U+FEFF; NUL bytes are characters like any other.
 std::u16string fromUtf8(std::string_view utf8);
 // Text to UTF-8. A lone surrogate becomes '?'.
 std::string toUtf8(std::u16string_view text);
@@ -56,8 +58,8 @@ struct CodePoint {
     Index units;
 };
 CodePoint codePointAt(std::u16string_view text, Index at);
-// Appends `c` as one or two units (a value above U+10FFFF or a surrogate as itself if it fits one
-// unit, else U+FFFD).
+// Appends `c` as one or two units: a surrogate code point as its one unit, a value above U+10FFFF
+// as U+FFFD.
 void appendCodePoint(std::u16string& out, char32_t c);
 
 // White space: U+0009 to U+000D, U+0020, U+0085 and the separators (U+00A0, U+1680, U+2000 to
@@ -176,30 +178,38 @@ bool matchesWildcard(std::u16string_view text, std::u16string_view pattern);
 
 // ---- Numbers
 
+// The integer types that are numbers, not characters or truth values.
+template <typename T>
+concept Integer = std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
+                  !std::is_same_v<T, char16_t> && !std::is_same_v<T, char32_t>;
+
 // Decimal digits with a '-' for negative values.
 std::u16string number(std::int64_t value);
 std::u16string number(std::uint64_t value);
-template <typename Integer>
-requires std::is_integral_v<Integer> &&(!std::is_same_v<Integer, bool>)&&(
-    !std::is_same_v<Integer, char16_t>)&&(!std::is_same_v<Integer, char32_t>)std::u16string
-    number(Integer value) {
-    if constexpr (std::is_signed_v<Integer>) {
+template <Integer T>
+std::u16string number(T value) {
+    if constexpr (std::is_signed_v<T>) {
         return number(static_cast<std::int64_t>(value));
     } else {
         return number(static_cast<std::uint64_t>(value));
     }
 }
-// Fixed notation with `decimals` digits after the point (0 to 17; others clip), rounded to
-// nearest: number(2.5, 3) is "2.500". Not finite: "inf", "-inf" or "nan".
+// Fixed notation with `decimals` digits after the point (0 to 17; others clip), as QString::number
+// with 'f' wrote it: the double's exact value rounded, a half away from zero, so number(0.125, 2)
+// is "0.13" and number(2.675, 2) "2.67" (the double lies just below 2.675); a negative zero is
+// "0". Not finite: "inf", "-inf" or "nan".
 std::u16string number(double value, int decimals);
 
-// A whole decimal number in the type's range: optional white space (isSpace) around it, an
-// optional '+' or '-', then ASCII digits only. Anything else, or a value out of range, is none.
+// A whole decimal number in the type's range, as QString::toInt read it: optional ASCII white
+// space (blank, tab, line breaks, '\v', '\f') around it, an optional '+' or '-' ('-' only for
+// signed types, "-0" included), then ASCII digits only. Anything else, or a value out of range, is
+// none.
 std::optional<int> readInt(std::u16string_view text);
 std::optional<unsigned> readUInt(std::u16string_view text);
 std::optional<long long> readLongLong(std::u16string_view text);
-// A decimal number: white space around it, an optional sign, digits with an optional '.' and
-// fraction, an optional exponent. "inf", "nan", hexadecimal and values beyond a double are none.
+// A decimal number: white space (isSpace) around it, an optional sign, digits with an optional
+// '.' and fraction (or '.' and a fraction), an optional exponent. "inf", "nan", hexadecimal and
+// values a double cannot hold (too large, or too small to be told from zero) are none.
 std::optional<double> readDouble(std::u16string_view text);
 
 // ---- Formatting
@@ -222,11 +232,8 @@ inline std::u16string_view argument(const char16_t* s) {
 inline std::u16string argument(char16_t c) {
     return std::u16string(1, c);
 }
-template <typename Integer>
-requires std::is_integral_v<Integer> &&
-    (!std::is_same_v<Integer, bool>)&&(!std::is_same_v<Integer, char16_t>)&&(
-        !std::is_same_v<Integer, char32_t>)&&(!std::is_same_v<Integer, char>)std::u16string
-    argument(Integer value) {
+template <Integer T>
+std::u16string argument(T value) {
     return number(value);
 }
 }  // namespace detail

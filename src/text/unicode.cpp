@@ -7,6 +7,7 @@
 
 #include "text/text.h"
 #include "text/unicode_tables.h"
+#include "text/utf16.h"
 
 namespace ruz::text {
 
@@ -17,14 +18,7 @@ using detail::Kind;
 using detail::KindRange;
 using detail::SpecialCase;
 
-constexpr char32_t kHighSurrogateFirst = 0xD800;
-constexpr char32_t kLowSurrogateFirst = 0xDC00;
-constexpr char32_t kSurrogateLast = 0xDFFF;
-constexpr char32_t kFirstSupplementary = 0x10000;
-constexpr char32_t kLastCodePoint = 0x10FFFF;
-constexpr char32_t kReplacement = 0xFFFD;
-constexpr unsigned kSurrogateBits = 10;
-constexpr char32_t kSurrogateMask = 0x3FF;
+using namespace detail;
 
 // The white space characters, besides U+0009 to U+000D.
 constexpr std::array<char32_t, 20> kSpaces = {
@@ -99,13 +93,10 @@ std::u16string caseMapped(std::u16string_view text, const CaseDirection& directi
 
 CodePoint codePointAt(std::u16string_view text, Index at) {
     const char32_t unit = text[static_cast<std::size_t>(at)];
-    if (unit >= kHighSurrogateFirst && unit < kLowSurrogateFirst &&
-        at + 1 < static_cast<Index>(text.size())) {
+    if (isHighSurrogate(unit) && at + 1 < static_cast<Index>(text.size())) {
         const char32_t next = text[static_cast<std::size_t>(at + 1)];
-        if (next >= kLowSurrogateFirst && next <= kSurrogateLast) {
-            return {kFirstSupplementary + ((unit - kHighSurrogateFirst) << kSurrogateBits) +
-                        (next - kLowSurrogateFirst),
-                    2};
+        if (isLowSurrogate(next)) {
+            return {fromSurrogates(unit, next), 2};
         }
     }
     return {unit, 1};
@@ -115,11 +106,10 @@ void appendCodePoint(std::u16string& out, char32_t c) {
     if (c < kFirstSupplementary) {
         out += static_cast<char16_t>(c);
     } else if (c <= kLastCodePoint) {
-        const char32_t v = c - kFirstSupplementary;
-        out += static_cast<char16_t>(kHighSurrogateFirst + (v >> kSurrogateBits));
-        out += static_cast<char16_t>(kLowSurrogateFirst + (v & kSurrogateMask));
+        out += highSurrogateOf(c);
+        out += lowSurrogateOf(c);
     } else {
-        out += static_cast<char16_t>(kReplacement);
+        out += kReplacement;
     }
 }
 

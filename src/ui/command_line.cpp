@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSslCertificate>
 
+#include <algorithm>
 #include <array>
 
 namespace ruz::ui {
@@ -45,7 +46,7 @@ bool parseServer(const QString& text, bool tls, irc::Endpoint& endpoint) {
     if (host.isEmpty() || hasControl(host) || host.contains(u' ')) {
         return false;
     }
-    endpoint.host = host;
+    endpoint.host = host.toStdString();
     endpoint.port = tls ? kTlsPort : kPlainPort;
     if (!port.isEmpty()) {
         bool ok = false;
@@ -180,20 +181,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return line;
         }
     }
-    settings.endpoint.caFile = caFile;
+    settings.endpoint.caFile = caFile.toStdString();
     if (!validNick(nick)) {
         line.error = QStringLiteral("not a nickname: ") + nick;
         return line;
     }
-    settings.nick = nick;
+    settings.nick = nick.toStdString();
     for (const QString& channel : channels) {
         const QString name = channelName(channel);
         if (name.isEmpty()) {
             line.error = QStringLiteral("not a channel: ") + channel;
             return line;
         }
-        if (!settings.channels.contains(name)) {
-            settings.channels.append(name);
+        if (std::find(settings.channels.begin(), settings.channels.end(), name.toStdString()) ==
+            settings.channels.end()) {
+            settings.channels.push_back(name.toStdString());
         }
     }
     if (!passwordFile.isEmpty()) {
@@ -203,8 +205,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return line;
         }
         constexpr qint64 kMaxPasswordBytes = 4096;
-        settings.password =
-            QString::fromUtf8(file.read(kMaxPasswordBytes)).section(u'\n', 0, 0).remove(u'\r');
+        settings.password = QString::fromUtf8(file.read(kMaxPasswordBytes))
+                                .section(u'\n', 0, 0)
+                                .remove(u'\r')
+                                .toStdString();
     }
     line.irc = settings;
     return line;

@@ -128,7 +128,7 @@ void DesktopProgram::buildViews() {
 DesktopProgram::~DesktopProgram() {
     keepSettings();
     if (ircRooms_) {
-        ircRooms_->session().stop(QStringLiteral("Taviks Ruz"));
+        ircRooms_->session().stop("Taviks Ruz");
     }
     ircRooms_.reset();
     messenger_.setChangeListener(nullptr);
@@ -184,7 +184,7 @@ void DesktopProgram::signOff() {
     if (!ircRooms_) {
         return;
     }
-    ircRooms_->session().stop(QStringLiteral("Taviks Ruz"));
+    ircRooms_->session().stop("Taviks Ruz");
     ircRooms_.reset();
     openOwnBuddyList();
     if (buddyView_) {

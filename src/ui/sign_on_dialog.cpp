@@ -11,6 +11,8 @@
 #include <QSettings>
 #include <QSpinBox>
 
+#include <algorithm>
+
 namespace ruz::ui {
 
 namespace {
@@ -86,23 +88,26 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
 
 irc::Settings SignOnDialog::settings() const {
     irc::Settings s;
-    s.endpoint.host = server_->text().trimmed();
+    s.endpoint.host = server_->text().trimmed().toStdString();
     s.endpoint.port = static_cast<quint16>(port_->value());
     s.endpoint.tls = tls_->isChecked();
-    s.nick = nick_->text().trimmed();
-    s.channels = channelList(channels_->text());
-    s.password = password_->text();
+    s.nick = nick_->text().trimmed().toStdString();
+    for (const QString& channel : channelList(channels_->text())) {
+        s.channels.push_back(channel.toStdString());
+    }
+    s.password = password_->text().toStdString();
     return s;
 }
 
 void SignOnDialog::acceptIfValid() {
     const irc::Settings s = settings();
     QString problem;
-    if (s.endpoint.host.isEmpty() || s.endpoint.host.contains(u' ')) {
+    if (s.endpoint.host.empty() || s.endpoint.host.find(' ') != std::string::npos) {
         problem = tr("Enter the server's name.");
-    } else if (!validNick(s.nick)) {
+    } else if (!validNick(QString::fromStdString(s.nick))) {
         problem = tr("Enter a nickname without blanks.");
-    } else if (s.channels.isEmpty() || s.channels.contains(QString())) {
+    } else if (s.channels.empty() ||
+               std::find(s.channels.begin(), s.channels.end(), "") != s.channels.end()) {
         problem = tr("Enter one or more channels, such as #music.");
     }
     if (!problem.isEmpty()) {
@@ -110,10 +115,10 @@ void SignOnDialog::acceptIfValid() {
         return;
     }
     QSettings stored(kSettingsOwner, kSettingsName);
-    stored.setValue(kServerKey, s.endpoint.host);
+    stored.setValue(kServerKey, QString::fromStdString(s.endpoint.host));
     stored.setValue(kPortKey, s.endpoint.port);
     stored.setValue(kTlsKey, s.endpoint.tls);
-    stored.setValue(kNickKey, s.nick);
+    stored.setValue(kNickKey, QString::fromStdString(s.nick));
     stored.setValue(kChannelsKey, channels_->text().trimmed());
     accept();
 }

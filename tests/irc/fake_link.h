@@ -2,11 +2,10 @@
 
 #include "irc/link.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
-
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace ruz::irc::testing {
 
@@ -20,7 +19,7 @@ class FakeLink final : public Link {
         lastEndpoint = endpoint;
         isOpen = true;
     }
-    void write(const QByteArray& bytes) override {
+    void write(std::string_view bytes) override {
         if (isOpen) {
             written += bytes;
         }
@@ -29,7 +28,7 @@ class FakeLink final : public Link {
         const bool wasOpen = std::exchange(isOpen, false);
         // As a socket does that reports its disconnection while it disconnects.
         if (wasOpen && reportsCloseAtOnce && listener_.closed) {
-            listener_.closed(QStringLiteral("the server closed the connection"));
+            listener_.closed("the server closed the connection");
         }
     }
 
@@ -39,30 +38,32 @@ class FakeLink final : public Link {
             listener_.connected();
         }
     }
-    void serverSends(const QByteArray& bytes) {
+    void serverSends(std::string_view bytes) {
         if (isOpen && listener_.received) {
             listener_.received(bytes);
         }
     }
-    void serverCloses(const QString& reason) {
+    void serverCloses(const std::string& reason) {
         isOpen = false;
         if (listener_.closed) {
             listener_.closed(reason);
         }
     }
     // The server's certificate fails verification during the handshake.
-    void certificateFails(const QString& reason) {
+    void certificateFails(const std::string& reason) {
         isOpen = false;
         if (listener_.untrusted) {
             listener_.untrusted(reason);
         }
     }
     // The lines written so far, without CR LF; forgets them.
-    QList<QByteArray> takeLines() {
-        QList<QByteArray> lines = written.split('\n');
-        lines.removeLast();  // after the last line feed
-        for (QByteArray& line : lines) {
-            line.chop(1);  // the CR
+    std::vector<std::string> takeLines() {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end = written.find('\n'); end != std::string::npos;
+             start = end + 1, end = written.find('\n', start)) {
+            // Without the CR before the line feed.
+            lines.push_back(written.substr(start, end > start ? end - start - 1 : 0));
         }
         written.clear();
         return lines;
@@ -72,7 +73,7 @@ class FakeLink final : public Link {
     bool reportsCloseAtOnce = false;
     bool isOpen = false;
     Endpoint lastEndpoint;
-    QByteArray written;
+    std::string written;
 
   private:
     Listener listener_;

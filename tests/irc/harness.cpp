@@ -81,17 +81,19 @@ void Member::read() {
         if (raw.endsWith('\r')) {
             raw.chop(1);
         }
-        const std::optional<Message> m = parseLine(raw);
+        const std::optional<Message> m = parseLine(std::string_view(raw.constData(), raw.size()));
         if (!m) {
             continue;
         }
-        if (m->command == u"PING") {
-            sendRaw("PONG :" + m->param(0).toUtf8());
+        if (m->command == "PING") {
+            sendRaw("PONG :" + QByteArray::fromStdString(m->param(0)));
         }
-        if (m->command == u"366") {
+        if (m->command == "366") {
             joined_ = true;
         }
-        lines_.append({m->nick, m->command, m->param(0), m->param(1), clock_.elapsed()});
+        lines_.append({QString::fromStdString(m->nick), QString::fromStdString(m->command),
+                       QString::fromStdString(m->param(0)), QString::fromStdString(m->param(1)),
+                       clock_.elapsed()});
     }
 }
 

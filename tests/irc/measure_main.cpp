@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -43,9 +44,9 @@ constexpr long long kMsPerSecond = 1000;
 // The owner in the channel #ruz of the server at `host`:`port`.
 Settings ownerIn(const QString& host, quint16 port) {
     Settings settings;
-    settings.endpoint = {host, port, false, {}};
-    settings.nick = QStringLiteral("owner");
-    settings.channels = {QStringLiteral("#ruz")};
+    settings.endpoint = {host.toStdString(), port, false, {}};
+    settings.nick = "owner";
+    settings.channels = {"#ruz"};
     return settings;
 }
 
@@ -126,9 +127,8 @@ int measureMemory() {
     world.wait(kLineSpacingMs);
     std::printf("resident memory: %ld KiB before the lines\n", residentKiB());
     for (int i = 1; i <= kMemberLines; ++i) {
-        ircLink.serverSends(":member" + QByteArray::number(i % 7) + "!u@h PRIVMSG #ruz :line " +
-                            QByteArray::number(i) + " of the room, " + QByteArray(40, 'x') +
-                            "\r\n");
+        ircLink.serverSends(":member" + std::to_string(i % 7) + "!u@h PRIVMSG #ruz :line " +
+                            std::to_string(i) + " of the room, " + std::string(40, 'x') + "\r\n");
         world.wait(kLineSpacingMs);
         ircLink.takeLines();
         if (i % kReportEvery == 0) {

@@ -27,9 +27,9 @@ const QString kDagger = QString(QChar(0x2020));
 
 Settings settingsFor(quint16 port, const QString& nick = QStringLiteral("owner")) {
     Settings s;
-    s.endpoint = {QStringLiteral("127.0.0.1"), port, false, {}};
-    s.nick = nick;
-    s.channels = {kChannel};
+    s.endpoint = {"127.0.0.1", port, false, {}};
+    s.nick = nick.toStdString();
+    s.channels = {kChannel.toStdString()};
     s.policy = kTestPolicy;
     return s;
 }

@@ -490,7 +490,7 @@ TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
     SignOnDialog window(nullptr);
     window.show();
     QApplication::processEvents();
-    EXPECT_EQ(window.settings().nick, u"alice");
+    EXPECT_EQ(window.settings().nick, "alice");
     QFont captionFont = window.font();
     captionFont.setBold(true);
     const int caption = QFontMetrics(captionFont).horizontalAdvance(window.windowTitle());

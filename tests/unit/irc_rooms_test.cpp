@@ -42,7 +42,7 @@ class IrcRooms : public ::testing::Test {
         QDir().mkpath(QFileInfo(target).path());
         ASSERT_TRUE(QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, target));
     }
-    void welcome(const QByteArray& nick = "me") {
+    void welcome(const std::string& nick = "me") {
         ircLink.accept();
         ircLink.serverSends(":irc.test 001 " + nick + " :Welcome\r\n");
         ircLink.serverSends(":" + nick + "!u@h JOIN #music\r\n:" + nick + "!u@h JOIN #chat\r\n");
@@ -69,9 +69,9 @@ class IrcRooms : public ::testing::Test {
     // The chat lines written to the server so far, decoded.
     QStringList said() {
         QStringList lines;
-        for (const QByteArray& line : ircLink.takeLines()) {
-            if (line.startsWith("PRIVMSG ")) {
-                lines.append(QString::fromUtf8(line));
+        for (const std::string& line : ircLink.takeLines()) {
+            if (line.starts_with("PRIVMSG ")) {
+                lines.append(QString::fromStdString(line));
             }
         }
         return lines;
@@ -166,7 +166,7 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
     world.wait(5 * SendPolicy::kIntervalMs);
     said();
     struct Step {
-        QByteArray server;  // "" : the user types `typed` instead
+        std::string server;  // "" : the user types `typed` instead
         QString typed;
         QString nick;   // the screen name afterwards
         QString shown;  // what the transcript shows of the line
@@ -181,14 +181,14 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
         {{}, ".vol -1000", "Guest1", "<B>Guest1</B>"},
     };
     for (const Step& step : steps) {
-        if (step.server.isEmpty()) {
+        if (step.server.empty()) {
             world.standin.typeInput(step.typed.toStdString());
             world.standin.pressSend();
         } else {
             ircLink.serverSends(step.server + "\r\n");
         }
         world.wait(5 * SendPolicy::kIntervalMs);
-        EXPECT_EQ(toQString(app.lblsn.caption()), step.nick) << step.server.toStdString();
+        EXPECT_EQ(toQString(app.lblsn.caption()), step.nick) << step.server;
         EXPECT_NE(world.standin.transcriptUtf8().find(step.shown.toStdString()), std::string::npos)
             << step.shown.toStdString();
     }
@@ -218,7 +218,7 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     const std::size_t omega = winsys::utf8ToUtf16(transcript).find(u'Ω');
     EXPECT_EQ(world.standin.transcriptUtf8From(omega, length), "Ω</FONT>");
     for (int i = 0; i < 10000; ++i) {
-        ircLink.serverSends(":carol!u@h PRIVMSG #music :line " + QByteArray::number(i) + "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :line " + std::to_string(i) + "\r\n");
     }
     // Nobody read the room meanwhile: only the limit of unread lines cut it.
     std::string after = world.standin.transcriptUtf8();
@@ -239,7 +239,7 @@ TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {
     // Past the hard limit, no line goes before it has been read; once read, all but the last
     // keepBytes of it go at the next line.
     for (int i = 0; i < 5000; ++i) {
-        ircLink.serverSends(":carol!u@h PRIVMSG #music :more Ω🎵 " + QByteArray::number(i) + "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :more Ω🎵 " + std::to_string(i) + "\r\n");
     }
     after = world.standin.transcriptUtf8();
     EXPECT_GT(after.size(), standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
@@ -274,8 +274,8 @@ TEST_F(IrcRooms, NoCommandIsMissedWhileTheTranscriptIsCutBack) {
             world.standin.pressSend();
             ++asked;
         }
-        ircLink.serverSends(":carol!u@h PRIVMSG #music :a busy room, line " +
-                            QByteArray::number(i) + " " + QByteArray(60, 'z') + "\r\n");
+        ircLink.serverSends(":carol!u@h PRIVMSG #music :a busy room, line " + std::to_string(i) +
+                            " " + std::string(60, 'z') + "\r\n");
         world.wait(i % 50 == 0 ? 1000 : 100);
     }
     world.wait(10 * SendPolicy::kIntervalMs);
@@ -306,7 +306,7 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
                 world.standin.pressSend();
                 ++asked;
             }
-            const QByteArray who = ":guest" + QByteArray::number(pair) + "!u@h ";
+            const std::string who = ":guest" + std::to_string(pair) + "!u@h ";
             ircLink.serverSends(who + "JOIN #music\r\n" + who + "PART #music :bye\r\n");
         }
         world.wait(kSliceMs);

@@ -6,17 +6,38 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz::irc {
 namespace {
 
 using testing::FakeLink;
+using Lines = std::vector<std::string>;
+
+// The lines that contain `part`.
+Lines linesWith(const Lines& lines, std::string_view part) {
+    Lines found;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
+                 [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    return found;
+}
+
+std::string repeated(std::string_view piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += piece;
+    }
+    return out;
+}
 
 TEST(IrcSendQueue, BurstOfFourThenOneEveryTwoSeconds) {
     VirtualTimerHost host;
     std::vector<std::int64_t> sentAt;
-    SendQueue queue(host, SendPolicy{}, [&](const QByteArray&) { sentAt.push_back(host.nowMs()); });
+    SendQueue queue(host, SendPolicy{}, [&](std::string_view) { sentAt.push_back(host.nowMs()); });
     queue.setOpen(true, true);
     for (int i = 0; i < 10; ++i) {
         ASSERT_TRUE(queue.pushChat("PRIVMSG #r :x"));
@@ -38,22 +59,22 @@ TEST(IrcSendQueue, BurstOfFourThenOneEveryTwoSeconds) {
 
 TEST(IrcSendQueue, ProtocolFirstChatOnlyWhenRegisteredPongsCoalesce) {
     VirtualTimerHost host;
-    QList<QByteArray> out;
-    SendQueue queue(host, SendPolicy{}, [&](const QByteArray& line) { out.append(line); });
+    Lines out;
+    SendQueue queue(host, SendPolicy{}, [&](std::string_view line) { out.emplace_back(line); });
     queue.pushChat("PRIVMSG #r :early");  // waits while the link is down
     queue.pushProtocol("NICK lost");      // forgotten: the link is down
     queue.setOpen(true, false);
     queue.pushProtocol("NICK me");
-    EXPECT_EQ(out, (QList<QByteArray>{"NICK me\r\n"}));
+    EXPECT_EQ(out, (Lines{"NICK me\r\n"}));
     queue.setOpen(true, true);
-    EXPECT_EQ(out.last(), "PRIVMSG #r :early\r\n");
+    EXPECT_EQ(out.back(), "PRIVMSG #r :early\r\n");
     out.clear();
     for (int i = 0; i < 3; ++i) {
         queue.pushChat("PRIVMSG #r :more");
     }
-    ASSERT_EQ(out.size(), 2);  // the burst is spent: one waits
+    ASSERT_EQ(out.size(), 2u);  // the burst is spent: one waits
     for (int i = 0; i < 500; ++i) {
-        queue.pushPong("PONG :" + QByteArray::number(i));
+        queue.pushPong("PONG :" + std::to_string(i));
     }
     queue.pushChat("PRIVMSG #r :after");
     EXPECT_EQ(queue.protocolWaiting(), 1u);
@@ -66,17 +87,17 @@ TEST(IrcSendQueue, ProtocolFirstChatOnlyWhenRegisteredPongsCoalesce) {
 
 TEST(IrcSendQueue, AFullQueueRefusesAndKeepsOrder) {
     VirtualTimerHost host;
-    QList<QByteArray> out;
-    SendQueue queue(host, SendPolicy{}, [&](const QByteArray& line) { out.append(line); });
+    Lines out;
+    SendQueue queue(host, SendPolicy{}, [&](std::string_view line) { out.emplace_back(line); });
     for (std::size_t i = 0; i < SendQueue::kMaxChatLines; ++i) {
-        ASSERT_TRUE(queue.pushChat(QByteArray::number(static_cast<qulonglong>(i))));
+        ASSERT_TRUE(queue.pushChat(std::to_string(i)));
     }
     EXPECT_FALSE(queue.pushChat("refused"));
     queue.setOpen(true, true);
     host.advance(static_cast<std::int64_t>(SendQueue::kMaxChatLines) * SendPolicy::kIntervalMs);
-    ASSERT_EQ(static_cast<std::size_t>(out.size()), SendQueue::kMaxChatLines);
-    for (int i = 0; i < out.size(); ++i) {
-        ASSERT_EQ(out.at(i), QByteArray::number(i) + "\r\n");
+    ASSERT_EQ(out.size(), SendQueue::kMaxChatLines);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        ASSERT_EQ(out.at(i), std::to_string(i) + "\r\n");
     }
 }
 
@@ -89,13 +110,14 @@ class IrcSession : public ::testing::Test {
         settings.endpoint = {"irc.test", 6667, false, {}};
         settings.nick = "me";
         Events events;
-        events.memberLine = [this](const QString& c, const QString& n, const QString& t) {
-            lines.append(c + " <" + n + "> " + t);
+        events.memberLine = [this](const std::string& c, const std::string& n,
+                                   const std::string& t) {
+            lines.push_back(c + " <" + n + "> " + t);
         };
-        events.roomLine = [this](const QString& c, const QString& t) {
-            lines.append(c + " * " + t);
+        events.roomLine = [this](const std::string& c, const std::string& t) {
+            lines.push_back(c + " * " + t);
         };
-        events.nickAccepted = [this](const QString& n) { accepted.append(n); };
+        events.nickAccepted = [this](const std::string& n) { accepted.push_back(n); };
         session = std::make_unique<Session>(host, transport, settings, events);
         session->start();
         return *session;
@@ -107,33 +129,33 @@ class IrcSession : public ::testing::Test {
         transport.serverSends(":irc.test 001 me :Welcome\r\n");
         host.advance(0);
     }
-    QStringList takeLines() { return std::exchange(lines, {}); }
-    QList<QByteArray> written() { return transport.takeLines(); }
+    Lines takeLines() { return std::exchange(lines, {}); }
+    Lines written() { return transport.takeLines(); }
 
     VirtualTimerHost host;
     FakeLink transport;
     Settings settings;
     std::unique_ptr<Session> session;
-    QStringList lines;
-    QStringList accepted;
+    Lines lines;
+    Lines accepted;
 };
 
 TEST_F(IrcSession, RegistersJoinsAndAnswersPings) {
     settings.password = "pw";
     make();
     EXPECT_EQ(transport.opens, 1);
-    EXPECT_TRUE(written().isEmpty());
+    EXPECT_TRUE(written().empty());
     transport.accept();
-    EXPECT_EQ(written(), (QList<QByteArray>{"PASS :pw", "NICK me", "USER me 0 * :me"}));
+    EXPECT_EQ(written(), (Lines{"PASS :pw", "NICK me", "USER me 0 * :me"}));
     EXPECT_FALSE(session->registered());
     transport.serverSends(":irc.test 001 me :Welcome\r\n:irc.test 005 me X :y\r\nPING :tok");
     EXPECT_TRUE(session->registered());
-    EXPECT_EQ(accepted, QStringList{"me"});
+    EXPECT_EQ(accepted, Lines{"me"});
     host.advance(SendPolicy::kIntervalMs);
-    EXPECT_EQ(written(), (QList<QByteArray>{"JOIN #Music", "JOIN #chat"}));
+    EXPECT_EQ(written(), (Lines{"JOIN #Music", "JOIN #chat"}));
     transport.serverSends("\r\n");  // ends the PING
     host.advance(SendPolicy::kIntervalMs);
-    EXPECT_EQ(written(), (QList<QByteArray>{"PONG :tok"}));
+    EXPECT_EQ(written(), (Lines{"PONG :tok"}));
 }
 
 TEST_F(IrcSession, NicknameInUseGetsUnderscores) {
@@ -142,18 +164,18 @@ TEST_F(IrcSession, NicknameInUseGetsUnderscores) {
     written();
     transport.serverSends(":irc.test 433 * me :in use\r\n:irc.test 433 * me_ :in use\r\n");
     host.advance(2 * SendPolicy::kIntervalMs);
-    EXPECT_EQ(written(), (QList<QByteArray>{"NICK me_", "NICK me__"}));
+    EXPECT_EQ(written(), (Lines{"NICK me_", "NICK me__"}));
     transport.serverSends(":irc.test 001 me__ :Welcome\r\n");
     EXPECT_EQ(session->nick(), "me__");
-    EXPECT_EQ(accepted, QStringList{"me__"});
+    EXPECT_EQ(accepted, Lines{"me__"});
 }
 
 TEST_F(IrcSession, RoomEventsBecomeLines) {
     signOn();
     takeLines();
     struct Case {
-        QByteArray line;
-        QString shown;  // "" : nothing shown
+        std::string line;
+        std::string shown;  // "" : nothing shown
     };
     const Case cases[] = {
         {":me!u@h JOIN #music", "#Music * You have entered the room."},
@@ -191,41 +213,41 @@ TEST_F(IrcSession, RoomEventsBecomeLines) {
     };
     for (const Case& c : cases) {
         transport.serverSends(c.line + "\r\n");
-        const QStringList got = takeLines();
-        if (c.shown.isEmpty()) {
-            EXPECT_TRUE(got.isEmpty())
-                << c.line.toStdString() << " → " << got.join('|').toStdString();
+        const Lines got = takeLines();
+        if (c.shown.empty()) {
+            EXPECT_TRUE(got.empty()) << c.line << " → " << got.front();
         } else {
-            ASSERT_FALSE(got.isEmpty()) << c.line.toStdString();
-            EXPECT_EQ(got.first(), c.shown) << c.line.toStdString();
+            ASSERT_FALSE(got.empty()) << c.line;
+            EXPECT_EQ(got.front(), c.shown) << c.line;
         }
     }
-    EXPECT_EQ(accepted, (QStringList{"me", "me2"}));
+    EXPECT_EQ(accepted, (Lines{"me", "me2"}));
 }
 
 TEST_F(IrcSession, NoChatLineCanInjectACommand) {
     signOn();
     written();
     host.advance(10 * SendPolicy::kIntervalMs);
-    const QString hostile =
-        QString("song\r\nQUIT :x\nJOIN #evil") + QChar(0) + QString("PRIVMSG #evil :y");
+    const std::string hostile =
+        std::string("song\r\nQUIT :x\nJOIN #evil") + '\0' + "PRIVMSG #evil :y";
     session->say("#Music", hostile);
-    session->say("#Music", QString(2000, QChar(0x044F)));  // 4000 bytes: split
+    const std::string ya = repeated("я", 2000);  // 4000 bytes: split
+    session->say("#Music", ya);
     host.advance(30 * SendPolicy::kIntervalMs);
-    const QByteArray bytes = transport.written;
-    const QList<QByteArray> lines = written();
-    ASSERT_GE(lines.size(), 10);
-    EXPECT_EQ(bytes.count('\n'), lines.size());
-    EXPECT_EQ(bytes.count('\r'), lines.size());
-    EXPECT_FALSE(bytes.contains('\0'));
-    EXPECT_EQ(lines.first(), "PRIVMSG #Music :song  QUIT :x JOIN #evil PRIVMSG #evil :y");
-    QString joined;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        EXPECT_TRUE(lines.at(i).startsWith("PRIVMSG #Music :"));
-        EXPECT_LE(lines.at(i).size() + 2, 512 - 1 - 2 - 1 - 10 - 1 - 63 - 1);
-        joined += QString::fromUtf8(lines.at(i).mid(16));
+    const std::string bytes = transport.written;
+    const Lines lines = written();
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), lines.size());
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')), lines.size());
+    EXPECT_EQ(bytes.find('\0'), std::string::npos);
+    EXPECT_EQ(lines.front(), "PRIVMSG #Music :song  QUIT :x JOIN #evil PRIVMSG #evil :y");
+    std::string joined;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_TRUE(lines.at(i).starts_with("PRIVMSG #Music :"));
+        EXPECT_LE(lines.at(i).size() + 2, 512u - 1 - 2 - 1 - 10 - 1 - 63 - 1);
+        joined += lines.at(i).substr(16);
     }
-    EXPECT_EQ(joined, QString(2000, QChar(0x044F)));
+    EXPECT_EQ(joined, ya);
 }
 
 TEST_F(IrcSession, ReconnectsWithGrowingDelayAndSendsWhatWaited) {
@@ -238,7 +260,7 @@ TEST_F(IrcSession, ReconnectsWithGrowingDelayAndSendsWhatWaited) {
         delays.push_back(delay);
         // Lost after the welcome, lost during the registration, or refused at once.
         transport.serverCloses("reset");
-        session->say("#chat", QStringLiteral("line %1").arg(i));
+        session->say("#chat", "line " + std::to_string(i));
         host.advance(delay - 1);
         EXPECT_EQ(transport.opens, opens) << i;
         host.advance(1);
@@ -254,9 +276,9 @@ TEST_F(IrcSession, ReconnectsWithGrowingDelayAndSendsWhatWaited) {
     transport.serverSends(":irc.test 001 me :Welcome\r\n");
     EXPECT_EQ(session->retryDelayMs(), Session::kFirstRetryDelayMs);
     host.advance(20 * SendPolicy::kIntervalMs);
-    QList<QByteArray> expected = {"JOIN #Music", "JOIN #chat"};
+    Lines expected = {"JOIN #Music", "JOIN #chat"};
     for (int i = 0; i < 8; ++i) {
-        expected.append(QStringLiteral("PRIVMSG #chat :line %1").arg(i).toUtf8());
+        expected.push_back("PRIVMSG #chat :line " + std::to_string(i));
     }
     EXPECT_EQ(written(), expected);
 }
@@ -265,58 +287,57 @@ TEST_F(IrcSession, TimeoutsDropTheLink) {
     // As a socket does, the transport reports its own close while closing: each loss is still
     // handled once.
     transport.reportsCloseAtOnce = true;
-    const auto losses = [this] { return takeLines().filter("connection is lost"); };
+    const auto losses = [this] { return linesWith(takeLines(), "connection is lost"); };
     make();  // accepts, never answers
     host.advance(Session::kRegistrationTimeoutMs - Session::kWatchdogTickMs);
     EXPECT_EQ(transport.opens, 1);
     host.advance(Session::kWatchdogTickMs);
     EXPECT_FALSE(transport.isOpen);
-    EXPECT_EQ(losses(), QStringList{" * The connection is lost (no welcome from the server within "
-                                    "30 s); connecting again in 1 s."});
+    EXPECT_EQ(losses(), Lines{" * The connection is lost (no welcome from the server within "
+                              "30 s); connecting again in 1 s."});
     host.advance(Session::kFirstRetryDelayMs);
     EXPECT_EQ(transport.opens, 2);
     transport.accept();
     transport.serverSends(":irc.test 001 me :Welcome\r\n");
     host.advance(Session::kQuietBeforePingMs);
-    EXPECT_TRUE(written().contains("PING :ruz"));
+    EXPECT_EQ(linesWith(written(), "PING :ruz"), Lines{"PING :ruz"});
     host.advance(Session::kPingTimeoutMs - Session::kWatchdogTickMs);
     EXPECT_TRUE(transport.isOpen);
     host.advance(Session::kWatchdogTickMs);
     EXPECT_FALSE(transport.isOpen);
-    EXPECT_EQ(losses(), QStringList{" * The connection is lost (the server stopped answering); "
-                                    "connecting again in 1 s."});
+    EXPECT_EQ(losses(), Lines{" * The connection is lost (the server stopped answering); "
+                              "connecting again in 1 s."});
     // Attempts that find no welcome wait 2 s, then 4 s.
     for (const int seconds : {2, 4}) {
         host.advance(session->retryDelayMs() / 2);
         const int opens = transport.opens;
         host.advance(Session::kRegistrationTimeoutMs);
         EXPECT_EQ(transport.opens, opens);
-        EXPECT_EQ(losses(), QStringList{QStringLiteral(" * The connection is lost (no welcome from "
-                                                       "the server within 30 s); connecting again "
-                                                       "in %1 s.")
-                                            .arg(seconds)});
+        EXPECT_EQ(losses(), Lines{" * The connection is lost (no welcome from the server within "
+                                  "30 s); connecting again in " +
+                                  std::to_string(seconds) + " s."});
     }
 }
 
 TEST_F(IrcSession, AMegabyteWithoutLineEndIsDropped) {
     signOn();
     takeLines();
-    const QByteArray chunk(64 * 1024, 'x');
+    const std::string chunk(64 * 1024, 'x');
     for (int i = 0; i < 16 && transport.isOpen; ++i) {
         transport.serverSends(chunk);
     }
     EXPECT_FALSE(transport.isOpen);
-    EXPECT_TRUE(takeLines().last().contains("more than"));
+    EXPECT_NE(takeLines().back().find("more than"), std::string::npos);
     host.advance(Session::kFirstRetryDelayMs);
     EXPECT_EQ(transport.opens, 2);
     // A long line that ends in time is read, cut to the protocol's limit.
     transport.accept();
     transport.serverSends(":irc.test 001 me :Welcome\r\n");
     takeLines();
-    transport.serverSends(":bob PRIVMSG #chat :" + QByteArray(9000, 'y') + "\r\n");
-    const QStringList got = takeLines();
-    ASSERT_EQ(got.size(), 1);
-    EXPECT_LT(got.first().size(), static_cast<qsizetype>(kMaxReadLine));
+    transport.serverSends(":bob PRIVMSG #chat :" + std::string(9000, 'y') + "\r\n");
+    const Lines got = takeLines();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_LT(got.front().size(), kMaxReadLine);
     EXPECT_TRUE(transport.isOpen);
 }
 
@@ -324,21 +345,21 @@ TEST_F(IrcSession, AStormOfPingsQueuesOnePong) {
     signOn();
     host.advance(10 * SendPolicy::kIntervalMs);
     written();
-    QByteArray storm;
+    std::string storm;
     for (int i = 0; i < 10000; ++i) {
-        storm += "PING :" + QByteArray::number(i) + "\r\n";
+        storm += "PING :" + std::to_string(i) + "\r\n";
     }
     transport.serverSends(storm);
     host.advance(10 * SendPolicy::kIntervalMs);
-    const QList<QByteArray> out = written();
-    EXPECT_LE(out.size(), 6);
-    EXPECT_EQ(out.last(), "PONG :9999");
+    const Lines out = written();
+    EXPECT_LE(out.size(), 6u);
+    EXPECT_EQ(out.back(), "PONG :9999");
     // A token longer than a line: the answer is cut to fit.
-    transport.serverSends("PING :" + QByteArray(5000, 't') + "\r\n");
+    transport.serverSends("PING :" + std::string(5000, 't') + "\r\n");
     host.advance(SendPolicy::kIntervalMs);
-    const QList<QByteArray> pong = written();
-    ASSERT_EQ(pong.size(), 1);
-    EXPECT_EQ(pong.first().size(), static_cast<qsizetype>(kMaxLineBytes) - 2);
+    const Lines pong = written();
+    ASSERT_EQ(pong.size(), 1u);
+    EXPECT_EQ(pong.front().size(), kMaxLineBytes - 2);
 }
 
 TEST_F(IrcSession, APingFloodLeavesTheChatItsShareOfThePace) {
@@ -349,22 +370,21 @@ TEST_F(IrcSession, APingFloodLeavesTheChatItsShareOfThePace) {
     // minute: one PONG waits at a time, with the newest token, and every other line is chat.
     constexpr int kChatLines = 12;
     for (int i = 0; i < kChatLines; ++i) {
-        ASSERT_TRUE(session->say("#chat", "line " + QString::number(i)));
+        ASSERT_TRUE(session->say("#chat", "line " + std::to_string(i)));
     }
     constexpr int kPingEveryMs = 250;
     constexpr int kFloodMs = 60000;
     int chat = 0;
     int pongs = 0;
-    QByteArray lastPong;
     for (int at = 0; at < kFloodMs; at += kPingEveryMs) {
-        transport.serverSends("PING :" + QByteArray::number(at) + "\r\n");
+        transport.serverSends("PING :" + std::to_string(at) + "\r\n");
         host.advance(kPingEveryMs);
-        for (const QByteArray& line : written()) {
-            chat += line.startsWith("PRIVMSG #chat :line ") ? 1 : 0;
-            if (line.startsWith("PONG ")) {
+        for (const std::string& line : written()) {
+            chat += line.starts_with("PRIVMSG #chat :line ") ? 1 : 0;
+            if (line.starts_with("PONG ")) {
                 ++pongs;
                 // The answer is to the newest ping at the moment it leaves.
-                EXPECT_EQ(line, "PONG :" + QByteArray::number(at)) << at;
+                EXPECT_EQ(line, "PONG :" + std::to_string(at)) << at;
             }
         }
     }
@@ -380,9 +400,9 @@ TEST_F(IrcSession, TheConfiguredNickIsTakenBackOnceFree) {
     host.advance(SendPolicy::kIntervalMs);
     written();
     struct Step {
-        QByteArray server;
-        QList<QByteArray> sent;
-        QString nick;
+        std::string server;
+        Lines sent;
+        std::string nick;
     };
     const Step steps[] = {
         // The holder changes nick, but another takes it first: refused without a word.
@@ -399,30 +419,30 @@ TEST_F(IrcSession, TheConfiguredNickIsTakenBackOnceFree) {
     for (const Step& step : steps) {
         transport.serverSends(step.server + "\r\n");
         host.advance(SendPolicy::kIntervalMs);
-        EXPECT_EQ(written(), step.sent) << step.server.toStdString();
-        EXPECT_EQ(session->nick(), step.nick) << step.server.toStdString();
+        EXPECT_EQ(written(), step.sent) << step.server;
+        EXPECT_EQ(session->nick(), step.nick) << step.server;
     }
     // Nobody under the nick leaves where the program sees it: ISON asks now and then.
     host.advance(Session::kNickRegainCheckMs);
-    EXPECT_EQ(written(), QList<QByteArray>{"ISON me"});
+    EXPECT_EQ(written(), Lines{"ISON me"});
     transport.serverSends(":irc.test 303 Guest42 :ME\r\n");  // in use
     host.advance(Session::kNickRegainCheckMs);
-    EXPECT_EQ(written(), QList<QByteArray>{"ISON me"});
+    EXPECT_EQ(written(), Lines{"ISON me"});
     transport.serverSends(":irc.test 303 Guest42 :\r\n");
     host.advance(SendPolicy::kIntervalMs);
-    EXPECT_EQ(written(), QList<QByteArray>{"NICK me"});
+    EXPECT_EQ(written(), Lines{"NICK me"});
     // A nick the server refuses as a nickname is not asked for again.
     transport.serverSends(":irc.test 432 Guest42 me :Erroneous nickname\r\n");
     host.advance(2 * Session::kNickRegainCheckMs);
-    EXPECT_TRUE(written().isEmpty());
-    EXPECT_EQ(accepted, (QStringList{"me_", "me", "Guest42"}));
-    EXPECT_TRUE(takeLines().filter("server says").isEmpty());
+    EXPECT_TRUE(written().empty());
+    EXPECT_EQ(accepted, (Lines{"me_", "me", "Guest42"}));
+    EXPECT_TRUE(linesWith(takeLines(), "server says").empty());
 }
 
 TEST_F(IrcSession, AnUntrustedCertificateIsNotTriedAgainUntilStartedAgain) {
     make();
     transport.certificateFails("The certificate is self-signed, and untrusted");
-    EXPECT_EQ(takeLines().last(),
+    EXPECT_EQ(takeLines().back(),
               " * The server's certificate is not trusted (The certificate is self-signed, and "
               "untrusted); no more attempts until you sign on again.");
     host.advance(2 * Session::kMaxRetryDelayMs);
@@ -442,10 +462,10 @@ TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
     host.advance(10 * SendPolicy::kIntervalMs);
     written();
     session->stop("bye\r\nNICK x");
-    EXPECT_EQ(written(), (QList<QByteArray>{"QUIT :bye  NICK x"}));
+    EXPECT_EQ(written(), (Lines{"QUIT :bye  NICK x"}));
     host.advance(Session::kMaxRetryDelayMs * 2);
     EXPECT_EQ(transport.opens, 1);
-    EXPECT_TRUE(takeLines().filter("connection is lost").isEmpty());
+    EXPECT_TRUE(linesWith(takeLines(), "connection is lost").empty());
 }
 
 }  // namespace

@@ -263,6 +263,8 @@ TEST(TextQt, NumbersAsQString) {
                 << v << ' ' << decimals;
         }
     }
+    // "inf" and "nan", which QString::toDouble took, are no numbers to the system
+    // (TextNumbers.Read).
     const char* const texts[] = {"12",
                                  " 12 ",
                                  "\t7\n",
@@ -289,7 +291,13 @@ TEST(TextQt, NumbersAsQString) {
                                  "\xC2\xA0"
                                  "3",
                                  "3\xE2\x80\x83",
-                                 "\xD9\xA1"};
+                                 "\xD9\xA1",
+                                 "1e-320",
+                                 "2e-324",
+                                 "1e999",
+                                 ".5",
+                                 "5.",
+                                 "1e"};
     for (const char* t : texts) {
         const QString q = QString::fromUtf8(t);
         const std::u16string s = plain(q);

@@ -207,7 +207,7 @@ TEST(TextEncoding, Utf8BothWays) {
         EXPECT_EQ(fromUtf8OrLatin1(row.bytes), row.valid ? row.text : fromLatin1(row.bytes))
             << row.back;
     }
-    // A byte order mark leads only at the start; what follows an ill-formed part is read afresh.
+    // Only a leading byte order mark is dropped; bytes after an ill-formed sequence are read anew.
     EXPECT_EQ(fromUtf8("\xEF\xBB\xBF"
                        "A\xE2\x82"
                        "B"),
