@@ -7,6 +7,7 @@
 #include "platform/media/engine_factory.h"
 #include "platform/media/mpeg_decoder.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 #include <QString>
@@ -35,7 +36,7 @@ std::unique_ptr<MpegDecoder> openLongMp3(benchmark::State& state) {
         state.SkipWithError("RUZ_LONG_MP3 is not set (scripts/make-long-mp3.sh makes the file)");
         return nullptr;
     }
-    auto decoder = MpegDecoder::open(QString::fromLocal8Bit(path));
+    auto decoder = MpegDecoder::open(ruz::fromQString(QString::fromLocal8Bit(path)));
     if (!decoder) {
         state.SkipWithError("RUZ_LONG_MP3 does not name an MPEG audio file");
     }
@@ -89,7 +90,7 @@ BENCHMARK(BM_PassOverLongMp3)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_OpenFixture(benchmark::State& state) {
     const QString path = fixture("tone-3s.mp3");
     for (auto _ : state) {
-        auto decoder = MpegDecoder::open(path);
+        auto decoder = MpegDecoder::open(ruz::fromQString(path));
         benchmark::DoNotOptimize(decoder.get());
     }
 }
@@ -101,7 +102,7 @@ void BM_EngineOpen(benchmark::State& state) {
     auto engine = ruz::makeVirtualTimeEngine(host);
     const QString path = fixture("tone-3s.mp3");
     for (auto _ : state) {
-        benchmark::DoNotOptimize(engine->open(path));
+        benchmark::DoNotOptimize(engine->open(ruz::fromQString(path)));
     }
 }
 BENCHMARK(BM_EngineOpen)->Unit(benchmark::kMicrosecond);
@@ -118,11 +119,11 @@ void BM_VirtualDayOfSongs(benchmark::State& state) {
         const ruz::Subscription observer =
             engine->observePlayState([&](ruz::PlayState, ruz::PlayState) {
                 if (engine->currentPosition() == engine->duration()) {
-                    engine->open(songs[next++ % std::size(songs)]);
+                    engine->open(ruz::fromQString(songs[next++ % std::size(songs)]));
                     ++opened;
                 }
             });
-        engine->open(songs[next++]);
+        engine->open(ruz::fromQString(songs[next++]));
         host.advance(kOneDayMs);
     }
     state.counters["songs"] = static_cast<double>(opened) / state.iterations();

@@ -1,6 +1,7 @@
 // A title-list build of 1,000 entries on virtual time: every entry is opened in the real engine
 // in turn, one per 1 ms tick. A song's end before 19,999 files the engine refuses: the longest
 // any one handler holds the interface while the player passes over them.
+#include "qt/qt_text.h"
 #include "scenario/world.h"
 
 #include <QDir>
@@ -29,7 +30,7 @@ void BM_TitleListBuild(benchmark::State& state) {
     world.start();
     ruz::FrmAmp& app = *world.app();
     for (auto _ : state) {
-        app.ExplorerTree1.userPick(folder);
+        app.ExplorerTree1.userPick(ruz::fromQString(folder));
         world.wait(kEntries + 1);
         if (app.List1.count() != kEntries || app.Timer2.enabled()) {
             state.SkipWithError("the build did not complete");
@@ -61,7 +62,7 @@ void BM_SongEndOverRefusedRun(benchmark::State& state) {
     world.dialogs.queueYesNo(true);
     world.start();
     ruz::FrmAmp& app = *world.app();
-    app.ExplorerTree1.userPick(folder);
+    app.ExplorerTree1.userPick(ruz::fromQString(folder));
     world.wait(kRefused + 10);
     double longest = 0;
     for (auto _ : state) {

@@ -6,6 +6,7 @@
 #include "irc/rooms.h"
 #include "scanner/room_scanner.h"
 #include "scenario/world.h"
+#include "text/text.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,19 +36,19 @@ void BM_RoomLines(benchmark::State& state) {
     world.start();
 
     ruz::GrowingText shown(ruz::RoomScanner::kTailLength);
-    qsizetype viewed = 0;
+    ruz::text::Index viewed = 0;
     if (withView) {
         world.standin.setChangeListener([&] {
             const ruz::GrowingText::Read read = shown.read(
-                [&](qsizetype from, qsizetype& length) {
+                [&](ruz::text::Index from, ruz::text::Index& length) {
                     std::size_t whole = 0;
                     const std::string text =
                         world.standin.transcriptUtf8From(static_cast<std::size_t>(from), whole);
-                    length = static_cast<qsizetype>(whole);
-                    return QString::fromStdString(text);
+                    length = static_cast<ruz::text::Index>(whole);
+                    return ruz::text::fromUtf8(text);
                 },
-                [](qsizetype) { return qsizetype{0}; });
-            viewed += read.fresh().size();
+                [](ruz::text::Index) { return ruz::text::Index{0}; });
+            viewed += static_cast<ruz::text::Index>(read.fresh().size());
             shown.moveTo(read.text, read.length);
         });
     }

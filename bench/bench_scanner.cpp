@@ -36,17 +36,17 @@ void BM_ScannerPoll(benchmark::State& state) {
     model.setRecording(false);
     ruz::messenger::AimChat aimchat(model);
     ruz::VirtualTimerHost host;
-    ruz::RoomScanner chat(host, [&](qsizetype from, qsizetype& length) {
+    ruz::RoomScanner chat(host, [&](ruz::text::Index from, ruz::text::Index& length) {
         std::size_t whole = 0;
         const std::string text =
             aimchat.readChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
-        length = static_cast<qsizetype>(whole);
-        return QString::fromStdString(text);
+        length = static_cast<ruz::text::Index>(whole);
+        return ruz::text::fromUtf8(text);
     });
     chat.scan_on();
     chat.scan_off();
     int heard = 0;
-    chat.aimchatscan = [&](QString&, QString&, QString&) { ++heard; };
+    chat.aimchatscan = [&](std::u16string&, std::u16string&, std::u16string&) { ++heard; };
     for (auto _ : state) {
         // A quiet room: the poll reads the view and finds nothing new.
         chat.poll();

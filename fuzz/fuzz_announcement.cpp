@@ -2,6 +2,7 @@
 // whole program, and sent into the room when the chat sends are on.
 
 #include "fuzz_system.h"
+#include "text/text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -27,29 +28,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(written && built);
     ruz::FrmAmp& app = *system.app();
     FUZZ_CHECK(app.File1.listIndex() == 0);
-    app.Song.setCaption(QString());
-    app.Artist.setCaption(QString());
+    app.Song.setCaption(u"");
+    app.Artist.setCaption(u"");
     system.standin.takeSentByProgram();
     app.chat.emptyFront();
 
-    const QString artist = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
-    const QString song = QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
-    const QString announcementTemplate = QString::fromStdString(in.ConsumeRemainingBytesAsString());
+    const std::u16string artist = ruz::text::fromUtf8(in.ConsumeRandomLengthString(kMaxText));
+    const std::u16string song = ruz::text::fromUtf8(in.ConsumeRandomLengthString(kMaxText));
+    const std::u16string announcementTemplate =
+        ruz::text::fromUtf8(in.ConsumeRemainingBytesAsString());
     app.ccoms().box(ruz::Word::Announcement).setText(announcementTemplate);
 
     const std::size_t sentBefore = system.standin.sentByProgram().size();
     app.Artist.setCaption(artist);
     app.Song.setCaption(song);  // a new title is announced
-    const QString expanded = app.announcer().ExpandAnnouncement(announcementTemplate);
+    const std::u16string expanded = app.announcer().ExpandAnnouncement(announcementTemplate);
 
-    if (!announcementTemplate.contains(u'%')) {
+    if (!ruz::text::contains(announcementTemplate, u'%')) {
         FUZZ_CHECK(expanded == announcementTemplate);
     }
-    if (announcementTemplate == QStringLiteral("%a")) {
+    if (announcementTemplate == u"%a") {
         FUZZ_CHECK(expanded == artist);
     }
     // One press of the send button for a changed title, none when it stayed the same.
     const std::size_t pressed = system.standin.sentByProgram().size() - sentBefore;
-    FUZZ_CHECK(pressed == (song.isEmpty() ? 0U : 1U));
+    FUZZ_CHECK(pressed == (song.empty() ? 0U : 1U));
     return 0;
 }

@@ -2,6 +2,7 @@
 // user and from other members, with virtual time passing in between, on the whole program.
 
 #include "fuzz_system.h"
+#include "text/text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -34,18 +35,18 @@ const ruz::fuzz::Scratch& songs() {
     return scratch;
 }
 
-QString text(FuzzedDataProvider& in) {
-    return QString::fromStdString(in.ConsumeRandomLengthString(kMaxText));
+std::u16string text(FuzzedDataProvider& in) {
+    return ruz::text::fromUtf8(in.ConsumeRandomLengthString(kMaxText));
 }
 
 // A line that the dispatcher knows, as often as one made of random characters.
-QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
+std::u16string commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
     const auto box = [&]() -> ruz::TextBox& {
         return app.ccoms().box(
             static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)));
     };
-    const QString trigger = app.ccoms().word(ruz::Word::Trigger);
-    QString line;
+    const std::u16string trigger = app.ccoms().word(ruz::Word::Trigger);
+    std::u16string line;
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
             line = text(in);
@@ -60,7 +61,7 @@ QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
             static const char* const fixed[] = {"set?", "resume", "p ", "idle ", "vol ", "set "};
             line =
                 trigger +
-                QString::fromLatin1(
+                ruz::text::fromLatin1(
                     fixed[in.ConsumeIntegralInRange(0, static_cast<int>(std::size(fixed)) - 1)]) +
                 text(in);
             break;
@@ -70,8 +71,8 @@ QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
 }
 
 // A line raised by the scanner, as if read from the room.
-void scan(ruz::FrmAmp& app, QString whosaid, QString whatsaid) {
-    QString datesaid;
+void scan(ruz::FrmAmp& app, std::u16string whosaid, std::u16string whatsaid) {
+    std::u16string datesaid;
     app.chat.aimchatscan(whosaid, whatsaid, datesaid);
 }
 
@@ -98,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < edits; ++i) {
         app.ccoms()
             .box(static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)))
-            .setText(text(in));
+            .setText(ruz::fromQString(text(in)));
     }
 
     const std::int64_t until = system.host.nowMs() + kTimeBudgetMs;
@@ -114,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 2:
             case 3:  // through the room and the scanner
                 system.standin.memberSays(ruz::fuzz::kScreenName,
-                                          commandLine(in, app).toStdString());
+                                          ruz::text::toUtf8(commandLine(in, app)));
                 letTimePass(ruz::RoomScanner::kPollIntervalMs);
                 break;
             case 4:
@@ -131,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 app.chkAntiLag.userClick();
                 break;
             default:
-                scan(app, QString::fromLatin1(ruz::fuzz::kScreenName), commandLine(in, app));
+                scan(app, ruz::text::fromLatin1(ruz::fuzz::kScreenName), commandLine(in, app));
                 break;
         }
         checkControls(app);

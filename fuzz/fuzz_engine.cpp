@@ -9,6 +9,7 @@
 #include "platform/media/mpeg_decoder.h"
 #include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,9 +36,9 @@ void playToEnd(const QString& path, std::size_t bytes, const std::uint8_t* contr
                 ++ends;
             }
         });
-    if (!engine->open(path)) {
+    if (!engine->open(ruz::fromQString(path))) {
         FUZZ_CHECK(engine->playState() == ruz::PlayState::Stopped);
-        FUZZ_CHECK(engine->fileName().isEmpty());
+        FUZZ_CHECK(engine->fileName().empty());
         return;
     }
     FUZZ_CHECK(engine->playState() == ruz::PlayState::Playing);
@@ -81,7 +82,8 @@ void playToEnd(const QString& path, std::size_t bytes, const std::uint8_t* contr
 }
 
 void decodeThrough(const QString& path, std::size_t bytes) {
-    std::unique_ptr<ruz::media::MpegDecoder> decoder = ruz::media::MpegDecoder::open(path);
+    std::unique_ptr<ruz::media::MpegDecoder> decoder =
+        ruz::media::MpegDecoder::open(ruz::fromQString(path));
     if (!decoder) {
         return;
     }

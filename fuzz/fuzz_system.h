@@ -7,6 +7,7 @@
 #include "headless/headless_system.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_engine.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,9 +75,9 @@ class FuzzSystem : public HeadlessSystem {
     void pick(const QString& folder, double songSeconds = 3.0) {
         scriptedEngine().forgetSongs();
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-            scriptedEngine().addSong(folder + QDir::separator() + name, songSeconds);
+            scriptedEngine().addSong(fromQString(folder + QDir::separator() + name), songSeconds);
         }
-        app()->ExplorerTree1.userPick(folder);
+        app()->ExplorerTree1.userPick(fromQString(folder));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/winsys/window_model.h"
 #include "scanner/room_scanner.h"
 #include "standin/messenger_standin.h"
+#include "text/text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,15 +16,15 @@
 
 namespace {
 
-void cutLine(const QString& tail) {
-    const QString line = ruz::ExtractLastChatLine(tail);
+void cutLine(std::u16string_view tail) {
+    const std::u16string line = ruz::ExtractLastChatLine(tail);
     FUZZ_CHECK(line.size() <= tail.size());
-    FUZZ_CHECK(line.isEmpty() || line.startsWith(QStringLiteral("<BR"), Qt::CaseInsensitive));
-    const QString cleaned = ruz::StripChatTags(line);
-    FUZZ_CHECK(!cleaned.contains(u'>'));
+    FUZZ_CHECK(line.empty() || ruz::text::startsWithIgnoringCase(line, u"<BR"));
+    const std::u16string cleaned = ruz::StripChatTags(line);
+    FUZZ_CHECK(!ruz::text::contains(cleaned, u'>'));
     FUZZ_CHECK(cleaned.size() <= line.size());
-    const QString stamp = ruz::dateSaid(line);
-    FUZZ_CHECK(stamp.startsWith(u'{') && stamp.endsWith(u'}'));
+    const std::u16string stamp = ruz::dateSaid(line);
+    FUZZ_CHECK(stamp.starts_with(u'{') && stamp.ends_with(u'}'));
     const ruz::ChatLine cut = ruz::cutChatLine(line);
     FUZZ_CHECK(cut.whosaid.size() + cut.whatsaid.size() <= cleaned.size());
     FUZZ_CHECK(cut.datesaid == stamp);
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(narrowed.size() <= bytes.size());
 
     // The scanner's functions on the input as the program's text.
-    cutLine(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    cutLine(ruz::text::fromUtf8(bytes));
 
     // The whole link: the input is a room's transcript view, in code page 1252.
     ruz::winsys::WindowModel model;
@@ -58,29 +59,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(ruz::winsys::utf8ToCp1252(tail).size() ==
                std::min(bytes.size(), ruz::messenger::AimChat::kTailLength));
     FUZZ_CHECK(link.ReadChatTranscript() == utf8);
-    cutLine(QString::fromStdString(tail));
+    cutLine(ruz::text::fromUtf8(tail));
 
     // The scanner control over that link: every line of a view that fills after the baseline is
     // raised once, and only once.
     ruz::VirtualTimerHost host;
     int raised = 0;
-    ruz::RoomScanner chat(host, [&link](qsizetype from, qsizetype& length) {
+    ruz::RoomScanner chat(host, [&link](ruz::text::Index from, ruz::text::Index& length) {
         std::size_t whole = 0;
         const std::string text =
             link.readChatTranscriptFrom(static_cast<std::size_t>(from), &whole);
-        length = static_cast<qsizetype>(whole);
-        return QString::fromStdString(text);
+        length = static_cast<ruz::text::Index>(whole);
+        return ruz::text::fromUtf8(text);
     });
-    chat.aimchatscan = [&raised](QString&, QString&, QString&) { ++raised; };
+    chat.aimchatscan = [&raised](std::u16string&, std::u16string&, std::u16string&) { ++raised; };
     model.setText(view, "");
     chat.scan_on();
     model.setText(view, std::string(bytes));
     chat.poll();
-    const QString shown = QString::fromStdString(utf8);
-    const qsizetype lines =
+    const std::u16string shown = ruz::text::fromUtf8(utf8);
+    const ruz::text::Index lines =
         bytes.size() < static_cast<std::size_t>(ruz::RoomScanner::kMinTailLength)
             ? 0
-            : shown.count(QStringLiteral("<BR>"), Qt::CaseInsensitive);
+            : ruz::text::count(ruz::text::lower(shown), u"<br>");
     FUZZ_CHECK(raised == lines);
     chat.poll();
     FUZZ_CHECK(raised == lines);

@@ -2,67 +2,68 @@
 
 #include "app/kept_settings.h"
 #include "common/constants.h"
+#include "qt/qt_text.h"
 
-#include <QDir>
+#include "qt/qt_text.h"
 
 namespace ruz {
 
 namespace {
 const QString kStartupQuestion = QStringLiteral("Are you using messenger:mate?");
-const QString kCaptionStart = QStringLiteral("\u2020- Taviks Ruz - User (");
-const QString kCaptionEnd = QStringLiteral(") -\u2020");
-const QString kFilePattern = QStringLiteral("*.MP3;*.MP2;*.M3U");
+constexpr char16_t kCaptionStart[] = u"\u2020- Taviks Ruz - User (";
+constexpr char16_t kCaptionEnd[] = u") -\u2020";
+constexpr char16_t kFilePattern[] = u"*.MP3;*.MP2;*.M3U";
 }  // namespace
 
 FrmAmp::FrmAmp(Platform& p)
-    : window({controls_, QStringLiteral("FrmAmp")}, QStringLiteral(" Taviks Ruz")),
-      Timer1({controls_, QStringLiteral("Timer1")}, p.timers, kPositionRefreshMs, true),
-      Timer2({controls_, QStringLiteral("Timer2")}, p.timers, kBuildStepMs, false),
-      tmrGetSong({controls_, QStringLiteral("tmrGetSong")}, p.timers, kTitlePickUpMs, true),
-      idle({controls_, QStringLiteral("idle")}, p.timers, kIdleReminderMs, false),
-      tmrALag({controls_, QStringLiteral("tmrALag")}, p.timers, kAntiLagMs, false),
-      lblsn({controls_, QStringLiteral("lblsn")}),
-      Song({controls_, QStringLiteral("Song")}),
-      Artist({controls_, QStringLiteral("Artist")}),
-      minutes({controls_, QStringLiteral("minutes")}, QStringLiteral("0")),
-      idlereason({controls_, QStringLiteral("idlereason")}, QStringLiteral("Label1")),
-      Slider1({controls_, QStringLiteral("Slider1")}, kMinVolume, kMaxVolume, kMaxVolume),
-      Slider2({controls_, QStringLiteral("Slider2")}, 0, kInitialPositionMax, 0),
-      File1({controls_, QStringLiteral("File1")}, kFilePattern),
-      List1({controls_, QStringLiteral("List1")}),
-      ExplorerTree1({controls_, QStringLiteral("ExplorerTree1")}),
-      Text1({controls_, QStringLiteral("Text1")}, QStringLiteral("Text1")),
-      chatsendc({controls_, QStringLiteral("chatsendc")}, 1, QStringLiteral("Check1")),
-      chkRandomSong({controls_, QStringLiteral("chkRandomSong")}, 0),
-      chkRepeat({controls_, QStringLiteral("chkRepeat")}, 0),
-      chkAutoGetSong({controls_, QStringLiteral("chkAutoGetSong")}, 1),
-      chkKeepFromRating({controls_, QStringLiteral("chkKeepFromRating")}, 1),
-      chkAntiLag({controls_, QStringLiteral("chkAntiLag")}, 0),
-      Image1({controls_, QStringLiteral("Image1")}, QStringLiteral("Back")),
-      Image2({controls_, QStringLiteral("Image2")}, QStringLiteral("Rewind")),
-      Image3({controls_, QStringLiteral("Image3")}, QStringLiteral("Pause")),
-      Image4({controls_, QStringLiteral("Image4")}, QStringLiteral("Skip")),
-      Image5({controls_, QStringLiteral("Image5")}, QStringLiteral("Forward")),
-      Image6({controls_, QStringLiteral("Image6")}, QStringLiteral("Mute")),
-      Image7({controls_, QStringLiteral("Image7")}, QStringLiteral("Play")),
-      Image8({controls_, QStringLiteral("Image8")}, QStringLiteral("Open Folder")),
-      Image9({controls_, QStringLiteral("Image9")}),
-      Image10({controls_, QStringLiteral("Image10")}),
-      mnuhelp({controls_, QStringLiteral("mnuhelp")}, QStringLiteral("Ccoms")),
-      mnuGetSong({controls_, QStringLiteral("mnuGetSong")}, QStringLiteral("Auto Get Song")),
-      mnuidle({controls_, QStringLiteral("mnuidle")}, QStringLiteral("idle")),
-      mnuMinimize({controls_, QStringLiteral("mnuMinimize")}, QStringLiteral("Minimize")),
-      mnuDefaults({controls_, QStringLiteral("mnuDefaults")}, QStringLiteral("Restore Defaults")),
-      mnutavikProgrammers({controls_, QStringLiteral("mnutavikProgrammers")},
-                          QStringLiteral("Tavik")),
-      mnuStop({controls_, QStringLiteral("mnuStop")}, QStringLiteral("Stop")),
+    : window({controls_, u"FrmAmp"}, u" Taviks Ruz"),
+      Timer1({controls_, u"Timer1"}, p.timers, kPositionRefreshMs, true),
+      Timer2({controls_, u"Timer2"}, p.timers, kBuildStepMs, false),
+      tmrGetSong({controls_, u"tmrGetSong"}, p.timers, kTitlePickUpMs, true),
+      idle({controls_, u"idle"}, p.timers, kIdleReminderMs, false),
+      tmrALag({controls_, u"tmrALag"}, p.timers, kAntiLagMs, false),
+      lblsn({controls_, u"lblsn"}),
+      Song({controls_, u"Song"}),
+      Artist({controls_, u"Artist"}),
+      minutes({controls_, u"minutes"}, u"0"),
+      idlereason({controls_, u"idlereason"}, u"Label1"),
+      Slider1({controls_, u"Slider1"}, kMinVolume, kMaxVolume, kMaxVolume),
+      Slider2({controls_, u"Slider2"}, 0, kInitialPositionMax, 0),
+      File1({controls_, u"File1"}, kFilePattern),
+      List1({controls_, u"List1"}),
+      ExplorerTree1({controls_, u"ExplorerTree1"}),
+      Text1({controls_, u"Text1"}, u"Text1"),
+      chatsendc({controls_, u"chatsendc"}, 1, u"Check1"),
+      chkRandomSong({controls_, u"chkRandomSong"}, 0),
+      chkRepeat({controls_, u"chkRepeat"}, 0),
+      chkAutoGetSong({controls_, u"chkAutoGetSong"}, 1),
+      chkKeepFromRating({controls_, u"chkKeepFromRating"}, 1),
+      chkAntiLag({controls_, u"chkAntiLag"}, 0),
+      Image1({controls_, u"Image1"}, u"Back"),
+      Image2({controls_, u"Image2"}, u"Rewind"),
+      Image3({controls_, u"Image3"}, u"Pause"),
+      Image4({controls_, u"Image4"}, u"Skip"),
+      Image5({controls_, u"Image5"}, u"Forward"),
+      Image6({controls_, u"Image6"}, u"Mute"),
+      Image7({controls_, u"Image7"}, u"Play"),
+      Image8({controls_, u"Image8"}, u"Open Folder"),
+      Image9({controls_, u"Image9"}),
+      Image10({controls_, u"Image10"}),
+      mnuhelp({controls_, u"mnuhelp"}, u"Ccoms"),
+      mnuGetSong({controls_, u"mnuGetSong"}, u"Auto Get Song"),
+      mnuidle({controls_, u"mnuidle"}, u"idle"),
+      mnuMinimize({controls_, u"mnuMinimize"}, u"Minimize"),
+      mnuDefaults({controls_, u"mnuDefaults"}, u"Restore Defaults"),
+      mnutavikProgrammers({controls_, u"mnutavikProgrammers"}, u"Tavik"),
+      mnuStop({controls_, u"mnuStop"}, u"Stop"),
       MediaPlayer1(p.media),
       chat(p.timers,
-           RoomScanner::Views{[this] { return room_.transcriptViews(); },
-                              [this](RoomScanner::ViewId view, qsizetype from, qsizetype& length) {
-                                  return room_.transcriptFrom(view, from, length);
-                              },
-                              [this] { return room_.clearTranscript(); }},
+           RoomScanner::Views{
+               [this] { return room_.transcriptViews(); },
+               [this](RoomScanner::ViewId view, text::Index from, text::Index& length) {
+                   return room_.transcriptFrom(view, from, length);
+               },
+               [this] { return room_.clearTranscript(); }},
            &controls_),
       platform_(p),
       aimchat_(p.windows),
@@ -88,21 +89,21 @@ FrmAmp::FrmAmp(Platform& p)
           lblsn, [this]() -> Ccoms& { return ccoms(); },
           {room_, chat, playlist_, transport_, announcer_, presence_, chrome_},
           [this] { endProgram(); }) {
-    Slider1.setToolTip(QStringLiteral("Volume"));
-    Slider2.setToolTip(QStringLiteral("Current Position"));
-    File1.setToolTip(QStringLiteral("Playlist"));
-    chkRepeat.setToolTip(QStringLiteral("At the end of a song, play the same song again"));
+    Slider1.setToolTip(u"Volume");
+    Slider2.setToolTip(u"Current Position");
+    File1.setToolTip(u"Playlist");
+    chkRepeat.setToolTip(u"At the end of a song, play the same song again");
     chkRandomSong.setToolTip(
-        QStringLiteral("Play the songs in a shuffled order, each once before any comes again"));
+        u"Play the songs in a shuffled order, each once before any comes again");
     // At start the playlist lists the program's working folder.
-    File1.setPath(QDir::currentPath());
+    File1.setPath(u".");
     ExplorerTree1.setPath(File1.path());
     defaults_ = keptValues(*this);
     defaults_.erase(kFolderSetting);
     mnuDefaults.onClick = [this] { restoreDefaults(); };
     mnuStop.onClick = [this] { transport_.stop(); };
     chat.passedOver = [this](RoomScanner::ViewId view) { room_.passedOver(view); };
-    chat.aimchatscan = [this](QString& whosaid, QString& whatsaid, QString&) {
+    chat.aimchatscan = [this](std::u16string& whosaid, std::u16string& whatsaid, std::u16string&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);
         }
@@ -124,7 +125,7 @@ void FrmAmp::Form_Load() {
     lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
     nameLearned_ = true;
     chat.scan_on();
-    room_.send(daggered(QStringLiteral("- Loads Taviks Ruz -")));
+    room_.send(daggered(u"- Loads Taviks Ruz -"));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
     chrome_.AddTrayIcon();
     window.setVisible(true);
@@ -175,13 +176,9 @@ void FrmAmp::restoreDefaults() {
     }
 }
 
-QString FrmAmp::GetMMUser() {
-    QString caption = room_.firstDialogCaption();
-    const qsizetype apostrophe = caption.indexOf(u'\'');
-    if (apostrophe >= 0) {
-        caption.truncate(apostrophe);
-    }
-    return caption;
+std::u16string FrmAmp::GetMMUser() {
+    // The buddy list's caption, "NAME's Buddy List", cut before its apostrophe.
+    return std::u16string(text::splitFirst(room_.firstDialogCaption(), u'\'').before);
 }
 
 Ccoms& FrmAmp::ccoms() {

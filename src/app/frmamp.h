@@ -132,7 +132,7 @@ class FrmAmp {
   private:
     // Screen-name discovery: the frontmost dialog window's caption, cut before its first
     // apostrophe.
-    QString GetMMUser();
+    std::u16string GetMMUser();
     void endProgram();
     void restoreDefaults();
 

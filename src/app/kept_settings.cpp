@@ -1,6 +1,7 @@
 #include "app/kept_settings.h"
 
 #include "app/frmamp.h"
+#include "text/text.h"
 
 #include <charconv>
 #include <optional>
@@ -18,11 +19,11 @@ constexpr std::string_view kWordPrefix = "word.";
 constexpr std::string_view kBoxPrefix = "box.";
 
 std::string wordSetting(Word word) {
-    return std::string(kWordPrefix) + Ccoms::boxName(word).toStdString();
+    return std::string(kWordPrefix) + text::toUtf8(Ccoms::boxName(word));
 }
 
 std::string boxSetting(const char16_t* name) {
-    return std::string(kBoxPrefix) + QString::fromUtf16(name).toStdString();
+    return std::string(kBoxPrefix) + text::toUtf8(name);
 }
 
 std::optional<std::string> valueOf(const SettingsStore::Values& values, const std::string& name) {
@@ -45,7 +46,7 @@ std::optional<int> wholeNumber(const std::string& text) {
 }
 
 CheckBox& keptBox(const FrmAmp& amp, const char16_t* name) {
-    return *amp.controls().find<CheckBox>(QString::fromUtf16(name));
+    return *amp.controls().find<CheckBox>(name);
 }
 
 }  // namespace
@@ -54,16 +55,16 @@ SettingsStore::Values keptValues(const FrmAmp& amp) {
     SettingsStore::Values values;
     for (int i = 0; i < kWordCount; ++i) {
         const auto word = static_cast<Word>(i);
-        const QString text =
+        const std::u16string text =
             amp.hasCcoms() ? amp.ccomsIfMade()->word(word) : Ccoms::defaultText(word);
-        values[wordSetting(word)] = text.toStdString();
+        values[wordSetting(word)] = text::toUtf8(text);
     }
     for (const char16_t* name : kKeptBoxes) {
         values[boxSetting(name)] = std::to_string(keptBox(amp, name).value());
     }
     values[kVolumeSetting] = std::to_string(amp.Slider1.value());
-    if (!amp.ExplorerTree1.path().isEmpty()) {
-        values[kFolderSetting] = amp.ExplorerTree1.path().toStdString();
+    if (!amp.ExplorerTree1.path().empty()) {
+        values[kFolderSetting] = text::toUtf8(amp.ExplorerTree1.path());
     }
     return values;
 }
@@ -89,8 +90,8 @@ std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
         const auto word = static_cast<Word>(i);
         const auto text = valueOf(values, wordSetting(word));
         // The window is made only for a word that differs from what it would start with.
-        if (text && (amp.hasCcoms() || QString::fromStdString(*text) != Ccoms::defaultText(word))) {
-            amp.ccoms().box(word).setText(QString::fromStdString(*text));
+        if (text && (amp.hasCcoms() || text::fromUtf8(*text) != Ccoms::defaultText(word))) {
+            amp.ccoms().box(word).setText(text::fromUtf8(*text));
         }
     }
     for (const char16_t* name : kKeptBoxes) {

@@ -11,6 +11,7 @@
 #include "player/transport.h"
 #include "presence/presence.h"
 #include "scanner/room_scanner.h"
+#include "text/text.h"
 #include "words/ccoms.h"
 
 #include <iterator>
@@ -22,16 +23,16 @@ namespace ruz {
 const Dispatcher::ContainsRow Dispatcher::kContainsPhase[] = {
     {{Match::Trigger, Word::Volume, nullptr},
      containsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.volumeCommand(a); }},
+     [](Dispatcher& d, const std::optional<std::u16string>& a) { d.volumeCommand(a); }},
     {{Match::Trigger, Word::SetPosition, nullptr},
      containsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.setPositionCommand(a); }},
+     [](Dispatcher& d, const std::optional<std::u16string>& a) { d.setPositionCommand(a); }},
     {{Match::Trigger, Word::IdleOn, nullptr},
      containsText,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.idleOnCommand(a); }},
+     [](Dispatcher& d, const std::optional<std::u16string>& a) { d.idleOnCommand(a); }},
     {{Match::Fixed, {}, u".p"},
      containsEndedWord,
-     [](Dispatcher& d, const std::optional<QString>& a) { d.s_.playlist.searchSong(a); }},
+     [](Dispatcher& d, const std::optional<std::u16string>& a) { d.s_.playlist.searchSong(a); }},
 };
 
 // Compared in this order; the first equal row runs and ends the line's handling.
@@ -39,29 +40,27 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Bare, Word::IdleOff, nullptr},
      [](Dispatcher& d) {
          d.s_.presence.LeaveIdle();
-         d.s_.room.send(d.screenName() + QStringLiteral(" Is Back From Afk"));
+         d.s_.room.send(d.screenName() + u" Is Back From Afk");
      }},
     {{Match::Trigger, Word::Clear, nullptr}, [](Dispatcher& d) { d.s_.chat.emptyFront(); }},
     {{Match::Trigger, Word::Close, nullptr},
      [](Dispatcher& d) {
-         d.s_.room.send(daggered(QStringLiteral("- Closes Room -")));
+         d.s_.room.send(daggered(u"- Closes Room -"));
          d.s_.room.close();
      }},
     {{Match::TriggerFixed, {}, u"set?"},
      [](Dispatcher& d) {
-         d.s_.room.send(QStringLiteral("Song Is ") +
-                        QString::number(d.s_.transport.lengthSeconds()) +
-                        QStringLiteral(" Secounds Long"));
+         d.s_.room.send(text::format(u"Song Is %1 Secounds Long", d.s_.transport.lengthSeconds()));
      }},
     {{Match::Trigger, Word::End, nullptr},
      [](Dispatcher& d) {
-         d.s_.room.send(daggered(QStringLiteral("- Closes Ruz -")));
+         d.s_.room.send(daggered(u"- Closes Ruz -"));
          d.endProgram_();
      }},
     {{Match::Trigger, Word::Hide, nullptr},
      [](Dispatcher& d) {
          d.s_.chrome.hideMain();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Minimizes Ruz -")));
+         d.s_.room.sendGated(daggered(u"- Minimizes Ruz -"));
      }},
     {{Match::Bare, Word::SendsOff, nullptr}, [](Dispatcher& d) { d.s_.room.setSendsOn(false); }},
     {{Match::Bare, Word::SendsOn, nullptr},
@@ -73,12 +72,12 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Trigger, Word::Show, nullptr},
      [](Dispatcher& d) {
          d.s_.chrome.showMain();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Shows Ruz -")));
+         d.s_.room.sendGated(daggered(u"- Shows Ruz -"));
      }},
     {{Match::Trigger, Word::Stop, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.stop();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Stops Song -")));
+         d.s_.room.sendGated(daggered(u"- Stops Song -"));
      }},
     {{Match::Trigger, Word::Back, nullptr}, [](Dispatcher& d) { d.s_.transport.PreviousSong(); }},
     {{Match::Trigger, Word::Skip, nullptr}, [](Dispatcher& d) { d.s_.transport.NextSong(); }},
@@ -88,24 +87,22 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Trigger, Word::Forward, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.nudgeBy(kSkipSeconds);
-         d.s_.room.sendGated(daggered(QStringLiteral("- Forwards Song -")));
+         d.s_.room.sendGated(daggered(u"- Forwards Song -"));
      }},
     {{Match::Trigger, Word::Rewind, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.nudgeBy(-kSkipSeconds);
-         d.s_.room.sendGated(daggered(QStringLiteral("- Rewinds Song -")));
+         d.s_.room.sendGated(daggered(u"- Rewinds Song -"));
      }},
     {{Match::Trigger, Word::Pause, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.PauseSong();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Pauses Song") + d.s_.announcer.title() +
-                                      QStringLiteral(" -")));
+         d.s_.room.sendGated(daggered(text::format(u"- Pauses Song%1 -", d.s_.announcer.title())));
      }},
     {{Match::TriggerFixed, {}, u"resume"},
      [](Dispatcher& d) {
          d.s_.transport.ResumeSong();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Resumes Song") + d.s_.announcer.title() +
-                                      QStringLiteral(" -")));
+         d.s_.room.sendGated(daggered(text::format(u"- Resumes Song%1 -", d.s_.announcer.title())));
      }},
     {{Match::Trigger, Word::Mute, nullptr}, [](Dispatcher& d) { d.muteCommand(); }},
     {{Match::Trigger, Word::RandomSong, nullptr},
@@ -113,7 +110,7 @@ const Dispatcher::ExactRow Dispatcher::kExactPhase[] = {
     {{Match::Trigger, Word::Play, nullptr},
      [](Dispatcher& d) {
          d.s_.transport.ResumeSong();
-         d.s_.room.sendGated(daggered(QStringLiteral("- Plays Song -")));
+         d.s_.room.sendGated(daggered(u"- Plays Song -"));
      }},
 };
 
@@ -121,34 +118,35 @@ Dispatcher::Dispatcher(const Label& lblsn, std::function<Ccoms&()> words, Siblin
                        std::function<void()> endProgram)
     : lblsn_(lblsn), words_(std::move(words)), s_(siblings), endProgram_(std::move(endProgram)) {}
 
-QString Dispatcher::screenName() const {
+std::u16string Dispatcher::screenName() const {
     return lblsn_.caption();
 }
 
-QString Dispatcher::textOf(const Pattern& pattern) {
+std::u16string Dispatcher::textOf(const Pattern& pattern) {
     switch (pattern.match) {
         case Match::Bare:
             return words_().word(pattern.word);
         case Match::Trigger:
             return words_().command(pattern.word);
         case Match::TriggerFixed:
-            return words_().word(Word::Trigger) + QString::fromUtf16(pattern.fixed);
+            return words_().word(Word::Trigger) + pattern.fixed;
         case Match::Fixed:
-            return QString::fromUtf16(pattern.fixed);
+            return pattern.fixed;
     }
     return {};
 }
 
-void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
+void Dispatcher::aimchatscan(std::u16string_view whosaid, std::u16string_view whatsaid) {
     // Only the user commands the program, and only once the user's name is known; what the
     // program itself said comes back under that name and is no command.
-    if (screenName().isEmpty() || whosaid != screenName() || s_.room.takeOwnLine(whatsaid)) {
+    const std::u16string name = screenName();
+    if (name.empty() || whosaid != name || s_.room.takeOwnLine(whatsaid)) {
         return;
     }
     // The argument: everything after the line's first blank.
-    std::optional<QString> argument;
-    if (const qsizetype blank = whatsaid.indexOf(u' '); blank >= 0) {
-        argument = whatsaid.mid(blank + 1);
+    std::optional<std::u16string> argument;
+    if (const std::size_t blank = whatsaid.find(u' '); blank != std::u16string_view::npos) {
+        argument = std::u16string(whatsaid.substr(blank + 1));
     }
     for (const ContainsRow& row : kContainsPhase) {
         if (row.contains(whatsaid, textOf(row.pattern))) {
@@ -163,7 +161,7 @@ void Dispatcher::aimchatscan(const QString& whosaid, const QString& whatsaid) {
     }
 }
 
-void Dispatcher::volumeCommand(const std::optional<QString>& argument) {
+void Dispatcher::volumeCommand(const std::optional<std::u16string>& argument) {
     if (!argument) {
         return;
     }
@@ -171,25 +169,25 @@ void Dispatcher::volumeCommand(const std::optional<QString>& argument) {
     if (const auto volume = number ? roundHalfEven(*number, kIntMin, kIntMax) : std::nullopt) {
         s_.transport.SetVolume(*volume);
     }
-    s_.room.sendGated(QStringLiteral("Changing volume to ") + *argument);
+    s_.room.sendGated(u"Changing volume to " + *argument);
 }
 
-void Dispatcher::setPositionCommand(const std::optional<QString>& argument) {
+void Dispatcher::setPositionCommand(const std::optional<std::u16string>& argument) {
     if (!argument) {
         return;
     }
     if (const auto seconds = readNumber(*argument)) {
         s_.transport.SeekTo(*seconds);
     }
-    s_.room.sendGated(QStringLiteral("Set To ") + *argument + QStringLiteral(" Secounds"));
+    s_.room.sendGated(u"Set To " + *argument + u" Secounds");
 }
 
-void Dispatcher::idleOnCommand(const std::optional<QString>& argument) {
+void Dispatcher::idleOnCommand(const std::optional<std::u16string>& argument) {
     if (argument) {
         s_.presence.setReason(*argument);
     }
     if (s_.presence.IsIdle()) {
-        s_.room.sendGated(screenName() + QStringLiteral(" You're Already Set Idle"));
+        s_.room.sendGated(screenName() + u" You're Already Set Idle");
         return;
     }
     s_.room.sendGated(goneIdleNotice(screenName(), s_.presence.reason()));
@@ -199,8 +197,8 @@ void Dispatcher::idleOnCommand(const std::optional<QString>& argument) {
 void Dispatcher::muteCommand() {
     const bool wasMuted = s_.transport.muted();
     s_.transport.ToggleMute();
-    const QString verb = wasMuted ? QStringLiteral("- Un Mutes ") : QStringLiteral("- Mutes ");
-    s_.room.send(daggered(verb + s_.announcer.title() + QStringLiteral(" -")));
+    const std::u16string_view verb = wasMuted ? u"- Un Mutes " : u"- Mutes ";
+    s_.room.send(daggered(text::format(u"%1%2 -", verb, s_.announcer.title())));
 }
 
 }  // namespace ruz

@@ -2,10 +2,10 @@
 
 #include "words/word.h"
 
-#include <QString>
-
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace ruz {
 
@@ -38,7 +38,7 @@ class Dispatcher {
                std::function<void()> endProgram);
 
     // One chat line from the scanner.
-    void aimchatscan(const QString& whosaid, const QString& whatsaid);
+    void aimchatscan(std::u16string_view whosaid, std::u16string_view whatsaid);
 
   private:
     // How a row's text is made: the word alone, the trigger and the word, the trigger and a
@@ -52,8 +52,8 @@ class Dispatcher {
     struct ContainsRow {
         Pattern pattern;
         // How the row's text must stand in the line.
-        bool (*contains)(const QString& line, const QString& text);
-        void (*command)(Dispatcher&, const std::optional<QString>& argument);
+        bool (*contains)(std::u16string_view line, std::u16string_view text);
+        void (*command)(Dispatcher&, const std::optional<std::u16string>& argument);
     };
     struct ExactRow {
         Pattern pattern;
@@ -62,12 +62,12 @@ class Dispatcher {
     static const ContainsRow kContainsPhase[];
     static const ExactRow kExactPhase[];
 
-    QString textOf(const Pattern& pattern);
-    QString screenName() const;
+    std::u16string textOf(const Pattern& pattern);
+    std::u16string screenName() const;
 
-    void volumeCommand(const std::optional<QString>& argument);
-    void setPositionCommand(const std::optional<QString>& argument);
-    void idleOnCommand(const std::optional<QString>& argument);
+    void volumeCommand(const std::optional<std::u16string>& argument);
+    void setPositionCommand(const std::optional<std::u16string>& argument);
+    void idleOnCommand(const std::optional<std::u16string>& argument);
     void muteCommand();
 
     const Label& lblsn_;

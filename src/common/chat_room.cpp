@@ -8,24 +8,26 @@ namespace ruz {
 
 namespace {
 // A sent text as a line of the room reads back: through the view's code page, without ">".
-QString asShown(const QString& text) {
-    const std::string shown = winsys::cp1252ToUtf8(winsys::utf8ToCp1252(text.toStdString()));
-    return QString::fromStdString(shown).remove(u'>');
+std::u16string asShown(std::u16string_view text) {
+    std::u16string shown =
+        text::fromUtf8(winsys::cp1252ToUtf8(winsys::utf8ToCp1252(text::toUtf8(text))));
+    std::erase(shown, u'>');
+    return shown;
 }
 }  // namespace
 
-void ChatRoom::send(const QString& text) {
-    const ViewId view = link_.SendChatText(text.toStdString());
-    if (text.isEmpty() || view == 0) {
+void ChatRoom::send(std::u16string_view text) {
+    const ViewId view = link_.SendChatText(text::toUtf8(text));
+    if (text.empty() || view == 0) {
         return;  // the room posts nothing for an empty box, and no room took it
     }
-    sent_.push_back({text, asShown(text), view});
+    sent_.push_back({std::u16string(text), asShown(text), view});
     if (sent_.size() > kRememberedLines) {
         sent_.pop_front();
     }
 }
 
-bool ChatRoom::takeOwnLine(const QString& message) {
+bool ChatRoom::takeOwnLine(std::u16string_view message) {
     const auto found = std::find_if(sent_.begin(), sent_.end(), [&](const Sent& sent) {
         return message == sent.text || message == sent.shown;
     });
@@ -53,12 +55,12 @@ std::vector<ChatRoom::ViewId> ChatRoom::transcriptViews() {
     return link_.chatTranscriptViews();
 }
 
-QString ChatRoom::transcriptFrom(ViewId view, qsizetype from, qsizetype& length) {
+std::u16string ChatRoom::transcriptFrom(ViewId view, text::Index from, text::Index& length) {
     std::size_t whole = 0;
-    const std::string text =
+    const std::string utf8 =
         link_.readTranscriptViewFrom(view, static_cast<std::size_t>(from), &whole);
-    length = static_cast<qsizetype>(whole);
-    return QString::fromStdString(text);
+    length = static_cast<text::Index>(whole);
+    return text::fromUtf8(utf8);
 }
 
 }  // namespace ruz

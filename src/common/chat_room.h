@@ -3,9 +3,11 @@
 #include "controls/controls.h"
 #include "messenger/aimchat.h"
 
-#include <QString>
+#include "text/text.h"
 
 #include <deque>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz {
@@ -25,9 +27,9 @@ class ChatRoom {
     ChatRoom(messenger::AimChat& link, CheckBox& chatSends) : link_(link), chatSends_(chatSends) {}
 
     // Sends `text` into the frontmost room, whatever the switch says.
-    void send(const QString& text);
+    void send(std::u16string_view text);
     // Sends `text` only while the chat sends are on.
-    void sendGated(const QString& text) {
+    void sendGated(std::u16string_view text) {
         if (sendsOn()) {
             send(text);
         }
@@ -35,7 +37,7 @@ class ChatRoom {
     bool sendsOn() const { return chatSends_.value() == 1; }
     void setSendsOn(bool on) { chatSends_.setValue(on ? 1 : 0); }
     // Whether `message`, come back from the room, is a line this room sent; a line is known once.
-    bool takeOwnLine(const QString& message);
+    bool takeOwnLine(std::u16string_view message);
     // The reader has gone past what view `view` holds without hearing it: the lines sent into it
     // so far will not come back.
     void passedOver(ViewId view);
@@ -47,8 +49,8 @@ class ChatRoom {
     // were emptied away before an earlier read came to them are forgotten now.
     std::vector<ViewId> transcriptViews();
     // The text of view `view` from character `from` on; `length` receives its whole length.
-    QString transcriptFrom(ViewId view, qsizetype from, qsizetype& length);
-    QString firstDialogCaption() { return QString::fromStdString(link_.ReadFirstDialogCaption()); }
+    std::u16string transcriptFrom(ViewId view, text::Index from, text::Index& length);
+    std::u16string firstDialogCaption() { return text::fromUtf8(link_.ReadFirstDialogCaption()); }
 
   private:
     messenger::AimChat& link_;
@@ -56,8 +58,8 @@ class ChatRoom {
     // Sent lines as sent and as the room shows them, with the view they went into, oldest first.
     // A line emptied away is kept until the next read begins: the read under way may hold it.
     struct Sent {
-        QString text;
-        QString shown;
+        std::u16string text;
+        std::u16string shown;
         ViewId view = 0;
         bool emptied = false;
     };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include <limits>
+#include <string>
+#include <string_view>
 
 namespace ruz {
 
@@ -10,8 +10,11 @@ namespace ruz {
 inline constexpr char16_t kDagger = u'\u2020';
 
 // "†" + text + "†".
-inline QString daggered(const QString& text) {
-    return kDagger + text + kDagger;
+inline std::u16string daggered(std::u16string_view text) {
+    std::u16string framed(1, kDagger);
+    framed += text;
+    framed += kDagger;
+    return framed;
 }
 
 // How far forward and rewind move the song, in seconds.

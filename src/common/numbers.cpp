@@ -1,26 +1,29 @@
 #include "common/numbers.h"
 
-#include <QRegularExpression>
+#include "text/text.h"
 
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 
 namespace ruz {
 
-std::optional<double> readNumber(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^[ \\t]*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)[ \\t]*\\z"));
-    const auto match = pattern.match(text);
-    if (!match.hasMatch()) {
+namespace {
+// What may stand around a number: blanks and tabs, no other white space.
+constexpr std::u16string_view kPadding = u" \t";
+}  // namespace
+
+std::optional<double> readNumber(std::u16string_view text) {
+    const std::size_t first = text.find_first_not_of(kPadding);
+    if (first == std::u16string_view::npos) {
         return std::nullopt;
     }
-    const QByteArray digits = match.captured(1).toLatin1();
-    const double value = std::strtod(digits.constData(), nullptr);
-    if (!std::isfinite(value)) {
+    const std::u16string_view number =
+        text.substr(first, text.find_last_not_of(kPadding) + 1 - first);
+    // The number's own reading allows any white space around it; here only the padding does.
+    if (text::isSpace(number.front()) || text::isSpace(number.back())) {
         return std::nullopt;
     }
-    return value;
+    return text::readDouble(number);
 }
 
 std::optional<int> roundHalfEven(double value, int min, int max) {

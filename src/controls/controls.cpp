@@ -1,16 +1,13 @@
 #include "controls/controls.h"
 
 #include "platform/native_name.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
+#include "text/text.h"
 
 #include <algorithm>
 
 namespace ruz {
 
-Control* ControlRegistry::find(QStringView name) const {
+Control* ControlRegistry::find(std::u16string_view name) const {
     const auto found = std::find_if(controls_.begin(), controls_.end(),
                                     [&](const Control* c) { return c->name() == name; });
     return found == controls_.end() ? nullptr : *found;
@@ -32,10 +29,10 @@ void Control::notifyViews() const {
     views_.notify();
 }
 
-Label::Label(ControlName name, QString caption)
+Label::Label(ControlName name, std::u16string caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
-void Label::setCaption(const QString& caption) {
+void Label::setCaption(std::u16string_view caption) {
     if (caption == caption_) {
         return;
     }
@@ -46,10 +43,10 @@ void Label::setCaption(const QString& caption) {
     notifyViews();
 }
 
-TextBox::TextBox(ControlName name, QString text)
+TextBox::TextBox(ControlName name, std::u16string text)
     : Control(std::move(name)), text_(std::move(text)) {}
 
-void TextBox::setText(const QString& text) {
+void TextBox::setText(std::u16string_view text) {
     if (text == text_) {
         return;
     }
@@ -57,7 +54,7 @@ void TextBox::setText(const QString& text) {
     notifyViews();
 }
 
-CheckBox::CheckBox(ControlName name, int value, QString caption)
+CheckBox::CheckBox(ControlName name, int value, std::u16string caption)
     : Control(std::move(name)), value_(value), caption_(std::move(caption)) {}
 
 void CheckBox::setValue(int value) {
@@ -118,63 +115,65 @@ void Slider::userScroll(int value) {
 
 ListBox::ListBox(ControlName name) : Control(std::move(name)) {}
 
-QString ListBox::item(int index) const {
-    return index >= 0 && index < count() ? items_[index] : QString();
+std::u16string ListBox::item(int index) const {
+    return index >= 0 && index < count() ? items_[static_cast<std::size_t>(index)]
+                                         : std::u16string();
 }
 
-bool ListBox::addItem(const QString& text) {
+bool ListBox::addItem(std::u16string_view text) {
     if (count() >= kMaxListEntries) {
         return false;
     }
-    items_.append(text);
+    items_.emplace_back(text);
     notifyViews();
     return true;
 }
 
 void ListBox::clear() {
-    if (items_.isEmpty()) {
+    if (items_.empty()) {
         return;
     }
     items_.clear();
     notifyViews();
 }
 
-FileListBox::FileListBox(ControlName name, QString pattern)
+FileListBox::FileListBox(ControlName name, std::u16string pattern)
     : Control(std::move(name)), pattern_(std::move(pattern)) {}
 
-QString FileListBox::item(int index) const {
-    return index >= 0 && index < count() ? names_[index] : QString();
+std::u16string FileListBox::item(int index) const {
+    return index >= 0 && index < count() ? names_[static_cast<std::size_t>(index)]
+                                         : std::u16string();
 }
 
-bool FileListBox::setPath(const QString& folder) {
-    QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists() || !dir.isReadable()) {
+bool FileListBox::setPath(std::u16string_view folder) {
+    if (folder.empty()) {
         return false;
     }
-    const QStringList patterns = pattern_.split(u';', Qt::SkipEmptyParts);
-    std::vector<QRegularExpression> matchers;
-    for (const QString& p : patterns) {
-        matchers.emplace_back(QRegularExpression::wildcardToRegularExpression(p),
-                              QRegularExpression::CaseInsensitiveOption);
-    }
-    QStringList names;
+    const std::u16string absolute = absolutePath(folder);
     // Every file, a name that is not valid UTF-8 included (the file system's own listing).
-    for (const QString& entry : listFileNames(dir.absolutePath())) {
-        const QString shown = displayName(entry);  // a pattern matches text, not kept bytes
-        const bool matches = std::any_of(matchers.begin(), matchers.end(),
-                                         [&](const auto& m) { return m.match(shown).hasMatch(); });
+    std::optional<std::vector<std::u16string>> listed = listFileNames(absolute);
+    if (!listed) {
+        return false;
+    }
+    const std::vector<std::u16string> patterns = text::split(pattern_, u';', text::Empty::Skip);
+    std::vector<std::u16string> names;
+    for (std::u16string& entry : *listed) {
+        const std::u16string shown = displayName(entry);  // a pattern matches text, not kept bytes
+        const bool matches = std::any_of(patterns.begin(), patterns.end(), [&](const auto& p) {
+            return text::matchesWildcard(shown, p);
+        });
         if (matches) {
-            names.append(entry);
+            names.push_back(std::move(entry));
         }
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+        const int folded = text::compareIgnoringCase(a, b);
         return folded != 0 ? folded < 0 : a < b;
     });
-    if (names.size() > kMaxListEntries) {
+    if (names.size() > static_cast<std::size_t>(kMaxListEntries)) {
         names.resize(kMaxListEntries);
     }
-    path_ = QDir::cleanPath(dir.absolutePath());
+    path_ = absolute;
     names_ = std::move(names);
     listIndex_ = -1;
     notifyViews();
@@ -208,15 +207,15 @@ bool FileListBox::userSelect(int index) {
     return true;
 }
 
-void FolderTree::setPath(const QString& path) {
+void FolderTree::setPath(std::u16string_view path) {
     // A tree always shows some folder: an empty path (a cancelled picker) keeps the current one.
-    if (!path.isEmpty() && path != path_) {
+    if (!path.empty() && path != path_) {
         path_ = path;
         notifyViews();
     }
 }
 
-void FolderTree::userPick(const QString& path) {
+void FolderTree::userPick(std::u16string_view path) {
     setPath(path);
     if (onSelect) {
         onSelect();
@@ -263,7 +262,7 @@ void Timer::setInterval(int intervalMs) {
     notifyViews();
 }
 
-Picture::Picture(ControlName name, QString toolTip) : Control(std::move(name)) {
+Picture::Picture(ControlName name, std::u16string toolTip) : Control(std::move(name)) {
     setToolTip(std::move(toolTip));
 }
 
@@ -285,7 +284,7 @@ void Picture::mouseMove(int buttons, int xTwips, int yTwips) const {
     }
 }
 
-MenuEntry::MenuEntry(ControlName name, QString caption)
+MenuEntry::MenuEntry(ControlName name, std::u16string caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
 void MenuEntry::click() const {
@@ -294,10 +293,10 @@ void MenuEntry::click() const {
     }
 }
 
-Window::Window(ControlName name, QString caption)
+Window::Window(ControlName name, std::u16string caption)
     : Control(std::move(name)), caption_(std::move(caption)) {}
 
-void Window::setCaption(const QString& caption) {
+void Window::setCaption(std::u16string_view caption) {
     if (caption != caption_) {
         caption_ = caption;
         notifyViews();

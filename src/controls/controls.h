@@ -3,10 +3,9 @@
 #include "platform/listeners.h"
 #include "platform/timer_host.h"
 
-#include <QString>
-#include <QStringList>
-
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz {
@@ -21,9 +20,9 @@ class ControlRegistry {
     ControlRegistry(const ControlRegistry&) = delete;
     ControlRegistry& operator=(const ControlRegistry&) = delete;
 
-    Control* find(QStringView name) const;
+    Control* find(std::u16string_view name) const;
     template <typename C>
-    C* find(QStringView name) const {
+    C* find(std::u16string_view name) const {
         return dynamic_cast<C*>(find(name));
     }
     const std::vector<Control*>& all() const { return controls_; }
@@ -35,9 +34,11 @@ class ControlRegistry {
 
 // A control's name and, when it belongs to a window, that window's registry.
 struct ControlName {
-    ControlName(QString n) : name(std::move(n)) {}  // NOLINT: a bare name reads as one
-    ControlName(ControlRegistry& window, QString n) : name(std::move(n)), registry(&window) {}
-    QString name;
+    ControlName(std::u16string n) : name(std::move(n)) {}  // NOLINT: a bare name reads as one
+    ControlName(const char16_t* n) : name(n) {}            // NOLINT: a bare name reads as one
+    ControlName(ControlRegistry& window, std::u16string n)
+        : name(std::move(n)), registry(&window) {}
+    std::u16string name;
     ControlRegistry* registry = nullptr;
 };
 
@@ -52,9 +53,9 @@ class Control {
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const QString& name() const { return name_; }
-    QString toolTip() const { return toolTip_; }
-    void setToolTip(QString tip) { toolTip_ = std::move(tip); }
+    const std::u16string& name() const { return name_; }
+    const std::u16string& toolTip() const { return toolTip_; }
+    void setToolTip(std::u16string tip) { toolTip_ = std::move(tip); }
     [[nodiscard]] Subscription addViewListener(std::function<void()> listener) {
         return views_.add(std::move(listener));
     }
@@ -65,38 +66,38 @@ class Control {
     void notifyViews() const;
 
   private:
-    QString name_;
+    std::u16string name_;
     ControlRegistry* registry_;
-    QString toolTip_;
+    std::u16string toolTip_;
     Listeners<> views_;
 };
 
 // A label reports only a real change of its caption.
 class Label : public Control {
   public:
-    Label(ControlName name, QString caption = {});
-    const QString& caption() const { return caption_; }
-    void setCaption(const QString& caption);
+    Label(ControlName name, std::u16string caption = {});
+    const std::u16string& caption() const { return caption_; }
+    void setCaption(std::u16string_view caption);
     Reaction<void()> onChange;
 
   private:
-    QString caption_;
+    std::u16string caption_;
 };
 
 class TextBox : public Control {
   public:
-    TextBox(ControlName name, QString text = {});
-    const QString& text() const { return text_; }
-    void setText(const QString& text);
+    TextBox(ControlName name, std::u16string text = {});
+    const std::u16string& text() const { return text_; }
+    void setText(std::u16string_view text);
 
   private:
-    QString text_;
+    std::u16string text_;
 };
 
 // Setting a check box's value raises its click reaction when the value changes.
 class CheckBox : public Control {
   public:
-    CheckBox(ControlName name, int value, QString caption = {});
+    CheckBox(ControlName name, int value, std::u16string caption = {});
     int value() const { return value_; }
     void setValue(int value);
     // The user clicks the box: 0 becomes 1, anything else 0.
@@ -109,13 +110,13 @@ class CheckBox : public Control {
             onKeyDown(keyCode);
         }
     }
-    const QString& caption() const { return caption_; }
+    const std::u16string& caption() const { return caption_; }
     Reaction<void()> onClick;
     Reaction<void(int keyCode)> onKeyDown;
 
   private:
     int value_;
-    QString caption_;
+    std::u16string caption_;
 };
 
 // A slider refuses a value outside its range; a new range pulls the value into it.
@@ -144,13 +145,13 @@ class ListBox : public Control {
     explicit ListBox(ControlName name);
     int count() const { return static_cast<int>(items_.size()); }
     // "" for an index outside the list.
-    QString item(int index) const;
-    const QStringList& items() const { return items_; }
-    bool addItem(const QString& text);
+    std::u16string item(int index) const;
+    const std::vector<std::u16string>& items() const { return items_; }
+    bool addItem(std::u16string_view text);
     void clear();
 
   private:
-    QStringList items_;
+    std::vector<std::u16string> items_;
 };
 
 // A file list shows the names of the files in its folder that match its pattern (semicolon-
@@ -158,14 +159,14 @@ class ListBox : public Control {
 // raises the change reaction; a refused index leaves the selection as it was.
 class FileListBox : public Control {
   public:
-    FileListBox(ControlName name, QString pattern);
-    const QString& path() const { return path_; }
+    FileListBox(ControlName name, std::u16string pattern);
+    const std::u16string& path() const { return path_; }
     // Lists `folder` with nothing selected; refused (false, nothing changes) when the folder
     // cannot be read.
-    bool setPath(const QString& folder);
-    const QString& pattern() const { return pattern_; }
+    bool setPath(std::u16string_view folder);
+    const std::u16string& pattern() const { return pattern_; }
     int count() const { return static_cast<int>(names_.size()); }
-    QString item(int index) const;
+    std::u16string item(int index) const;
     int listIndex() const { return listIndex_; }
     // Sets the selection (-1 for none). An index outside -1 .. count - 1 is refused; setting the
     // index that is already selected is no change.
@@ -173,13 +174,13 @@ class FileListBox : public Control {
     // The user clicks entry `index`: the reaction runs even when it was already selected.
     bool userSelect(int index);
     // The selected entry's name, "" when nothing is selected.
-    QString fileName() const { return item(listIndex_); }
+    std::u16string fileName() const { return item(listIndex_); }
     Reaction<void()> onChange;
 
   private:
-    QString path_;
-    QString pattern_;
-    QStringList names_;
+    std::u16string path_;
+    std::u16string pattern_;
+    std::vector<std::u16string> names_;
     int listIndex_ = -1;
 };
 
@@ -188,13 +189,13 @@ class FileListBox : public Control {
 class FolderTree : public Control {
   public:
     explicit FolderTree(ControlName name) : Control(std::move(name)) {}
-    const QString& path() const { return path_; }
-    void setPath(const QString& path);
-    void userPick(const QString& path);
+    const std::u16string& path() const { return path_; }
+    void setPath(std::u16string_view path);
+    void userPick(std::u16string_view path);
     Reaction<void()> onSelect;
 
   private:
-    QString path_;
+    std::u16string path_;
 };
 
 // A timer ticks every interval while enabled. Enabling a stopped timer starts a fresh interval;
@@ -223,7 +224,7 @@ inline constexpr int kMiddleButton = 4;
 
 class Picture : public Control {
   public:
-    explicit Picture(ControlName name, QString toolTip = {});
+    explicit Picture(ControlName name, std::u16string toolTip = {});
     void click() const;
     bool userClick() override {
         click();
@@ -238,8 +239,8 @@ class Picture : public Control {
 
 class MenuEntry : public Control {
   public:
-    MenuEntry(ControlName name, QString caption);
-    const QString& caption() const { return caption_; }
+    MenuEntry(ControlName name, std::u16string caption);
+    const std::u16string& caption() const { return caption_; }
     void click() const;
     bool userClick() override {
         click();
@@ -248,7 +249,7 @@ class MenuEntry : public Control {
     Reaction<void()> onClick;
 
   private:
-    QString caption_;
+    std::u16string caption_;
 };
 
 inline constexpr int kWindowNormal = 0;
@@ -257,9 +258,9 @@ inline constexpr int kWindowMinimized = 1;
 // A top-level window's state: caption, visibility, window state and screen position in twips.
 class Window : public Control {
   public:
-    Window(ControlName name, QString caption);
-    const QString& caption() const { return caption_; }
-    void setCaption(const QString& caption);
+    Window(ControlName name, std::u16string caption);
+    const std::u16string& caption() const { return caption_; }
+    void setCaption(std::u16string_view caption);
     bool visible() const { return visible_; }
     void setVisible(bool visible);
     int windowState() const { return windowState_; }
@@ -273,7 +274,7 @@ class Window : public Control {
     int frontRequests() const { return frontRequests_; }
 
   private:
-    QString caption_;
+    std::u16string caption_;
     bool visible_ = false;
     int frontRequests_ = 0;
     int windowState_ = kWindowNormal;

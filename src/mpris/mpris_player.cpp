@@ -3,6 +3,7 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 #include "platform/native_name.h"
+#include "qt/qt_text.h"
 
 #include <QCryptographicHash>
 
@@ -160,7 +161,8 @@ QString trackIdFor(const QString& path) {
 
 QString fileUrl(const QString& path) {
     return QStringLiteral("file://") +
-           QString::fromLatin1(nativeFromName(path).toPercentEncoding("/"));
+           QString::fromLatin1(
+               QByteArray::fromStdString(nativeFromName(fromQString(path))).toPercentEncoding("/"));
 }
 
 QVariantMap metadataMap(const Track& track) {
@@ -242,12 +244,12 @@ MprisPlayer::~MprisPlayer() = default;
 
 Track MprisPlayer::readTrack() const {
     Track track;
-    const QString file = engine_.fileName();
+    const QString file = toQString(engine_.fileName());
     if (!file.isEmpty()) {
         track.id = trackIdFor(file);
         track.lengthUs = microseconds(engine_.duration());
-        track.title = amp_.Song.caption().trimmed();
-        track.artist = amp_.Artist.caption().trimmed();
+        track.title = toQString(amp_.Song.caption()).trimmed();
+        track.artist = toQString(amp_.Artist.caption()).trimmed();
         track.url = fileUrl(file);
     }
     return track;
@@ -262,7 +264,7 @@ PlayerState MprisPlayer::state() const {
     s.loopStatus =
         amp_.chkRepeat.value() != 0 ? QStringLiteral("Track") : QStringLiteral("Playlist");
     s.shuffle = amp_.chkRandomSong.value() != 0;
-    const bool hasSong = !engine_.fileName().isEmpty();
+    const bool hasSong = !engine_.fileName().empty();
     s.canGoNext = amp_.File1.count() > 0;
     s.canGoPrevious = amp_.File1.count() > 0;
     s.canPlay = hasSong;
@@ -325,7 +327,7 @@ void MprisPlayer::stop() {
 }
 
 void MprisPlayer::seek(qint64 offsetUs) {
-    if (engine_.fileName().isEmpty()) {
+    if (engine_.fileName().empty()) {
         return;
     }
     const qint64 target =
@@ -338,7 +340,7 @@ void MprisPlayer::seek(qint64 offsetUs) {
 }
 
 void MprisPlayer::setPosition(const QString& trackId, qint64 positionUs) {
-    if (engine_.fileName().isEmpty() || trackId != trackIdFor(engine_.fileName()) ||
+    if (engine_.fileName().empty() || trackId != trackIdFor(toQString(engine_.fileName())) ||
         positionUs < 0 || positionUs > microseconds(engine_.duration())) {
         return;
     }

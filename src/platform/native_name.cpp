@@ -1,8 +1,12 @@
 #include "platform/native_name.h"
 
+#include "text/text.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace ruz {
@@ -11,20 +15,25 @@ namespace {
 constexpr char16_t kKeptByteBase = 0xDC00;
 constexpr unsigned char kFirstHighByte = 0x80;
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kSeparator = u'/';
 
-// Whether the character at `i` is a kept byte: a low surrogate of the kept range that is not the
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+// Whether the unit at `i` is a kept byte: a low surrogate of the kept range that is not the
 // second half of a pair (a valid character beyond the first plane may end in the same range).
-bool isKeptByte(QStringView name, qsizetype i) {
-    const char16_t c = name[i].unicode();
+bool isKeptByte(std::u16string_view name, std::size_t i) {
+    const char16_t c = name[i];
     const bool inRange = c >= kKeptByteBase + kFirstHighByte && c <= kKeptByteBase + 0xFF;
-    return inRange && (i == 0 || !name[i - 1].isHighSurrogate());
+    return inRange && (i == 0 || !isHighSurrogate(name[i - 1]));
 }
 
 // The length of the valid UTF-8 sequence at `at`, or 0 when the bytes there are not one.
-int validSequenceAt(const QByteArray& bytes, qsizetype at) {
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+std::size_t validSequenceAt(std::string_view bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(at);
-    int length = 0;
+    std::size_t length = 0;
     char32_t code = 0;
     if (lead < 0x80) {
         return 1;
@@ -43,7 +52,7 @@ int validSequenceAt(const QByteArray& bytes, qsizetype at) {
     if (at + length > bytes.size()) {
         return 0;
     }
-    for (int i = 1; i < length; ++i) {
+    for (std::size_t i = 1; i < length; ++i) {
         if ((byte(at + i) & 0xC0) != 0x80) {
             return 0;
         }
@@ -53,70 +62,140 @@ int validSequenceAt(const QByteArray& bytes, qsizetype at) {
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
     return code < least[length] || code > 0x10FFFF || surrogate ? 0 : length;
 }
+
+std::u16string workingFolder() {
+    std::string buffer(256, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return u"/";
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return nameFromNative(buffer);
+}
 }  // namespace
 
-QString nameFromNative(const QByteArray& bytes) {
-    QString name;
+std::u16string nameFromNative(std::string_view bytes) {
+    std::u16string name;
     name.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size();) {
-        const int length = validSequenceAt(bytes, i);
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = validSequenceAt(bytes, i);
         if (length == 0) {
-            name.append(QChar(char16_t(kKeptByteBase + static_cast<unsigned char>(bytes[i]))));
+            name.push_back(char16_t(kKeptByteBase + static_cast<unsigned char>(bytes[i])));
             ++i;
             continue;
         }
-        name.append(QString::fromUtf8(bytes.constData() + i, length));
+        name += text::fromUtf8(bytes.substr(i, length));
         i += length;
     }
     return name;
 }
 
-QByteArray nativeFromName(const QString& name) {
-    QByteArray bytes;
+std::string nativeFromName(std::u16string_view name) {
+    std::string bytes;
     bytes.reserve(name.size());
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= name.size(); ++i) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
         if (i < name.size() && !isKeptByte(name, i)) {
             continue;
         }
-        bytes.append(QStringView(name).mid(start, i - start).toUtf8());
+        bytes += text::toUtf8(name.substr(start, i - start));
         if (i < name.size()) {
-            bytes.append(static_cast<char>(name[i].unicode() - kKeptByteBase));
+            bytes.push_back(static_cast<char>(name[i] - kKeptByteBase));
         }
         start = i + 1;
     }
     return bytes;
 }
 
-QString displayName(const QString& name) {
-    QString shown = name;
-    for (qsizetype i = 0; i < shown.size(); ++i) {
+std::u16string displayName(std::u16string_view name) {
+    std::u16string shown(name);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
         if (isKeptByte(name, i)) {
-            shown[i] = QChar(kReplacement);
+            shown[i] = kReplacement;
         }
     }
     return shown;
 }
 
-QStringList listFileNames(const QString& folder) {
-    QStringList names;
-    const QByteArray path = nativeFromName(folder);
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), ::closedir);
+std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view folder) {
+    const std::string path = nativeFromName(folder);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);
     if (!dir) {
-        return names;
+        return std::nullopt;
     }
+    std::vector<std::u16string> names;
     while (const dirent* entry = ::readdir(dir.get())) {
-        const QByteArray name(entry->d_name);
-        if (name.startsWith('.')) {
+        const std::string_view name(entry->d_name);
+        if (name.starts_with('.')) {
             continue;  // "." and "..", and hidden files, as a folder listing leaves them out
         }
         struct stat info {};
-        const QByteArray full = path + '/' + name;
-        if (::stat(full.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-            names.append(nameFromNative(name));
+        const std::string full = path + '/' + std::string(name);
+        if (::stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            names.push_back(nameFromNative(name));
         }
     }
     return names;
+}
+
+std::u16string cleanPath(std::u16string_view path) {
+    if (path.empty()) {
+        return {};
+    }
+    const bool rooted = path.front() == kSeparator;
+    std::vector<std::u16string_view> parts;
+    std::size_t leadingUps = 0;  // ".." that climb above a relative path's start
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(kSeparator, start);
+        if (end == std::u16string_view::npos) {
+            end = path.size();
+        }
+        const std::u16string_view part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == u".") {
+            continue;
+        }
+        if (part != u"..") {
+            parts.push_back(part);
+        } else if (!parts.empty()) {
+            parts.pop_back();
+        } else if (!rooted) {
+            ++leadingUps;  // the root has no folder above it: "/.." is "/"
+        }
+    }
+    std::u16string clean = rooted ? u"/" : u"";
+    for (std::size_t i = 0; i < leadingUps; ++i) {
+        clean += clean.empty() || clean.back() == kSeparator ? u".." : u"/..";
+    }
+    for (const std::u16string_view part : parts) {
+        if (!clean.empty() && clean.back() != kSeparator) {
+            clean.push_back(kSeparator);
+        }
+        clean += part;
+    }
+    return clean.empty() ? u"." : clean;
+}
+
+std::u16string absolutePath(std::u16string_view path) {
+    if (!path.empty() && path.front() == kSeparator) {
+        return cleanPath(path);
+    }
+    return cleanPath(workingFolder() + kSeparator + std::u16string(path));
+}
+
+std::u16string folderOf(std::u16string_view path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    if (slash == std::u16string_view::npos) {
+        return absolutePath(u".");
+    }
+    return absolutePath(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+}
+
+bool pathExists(std::u16string_view path) {
+    struct stat info {};
+    return !path.empty() && ::stat(nativeFromName(path).c_str(), &info) == 0;
 }
 
 }  // namespace ruz

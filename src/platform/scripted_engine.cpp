@@ -11,23 +11,23 @@ void ScriptedEngine::changeState(PlayState state) {
     notifyPlayState(old, state);
 }
 
-bool ScriptedEngine::open(const QString& path) {
+bool ScriptedEngine::open(std::u16string_view path) {
     if (recording_) {
-        opened_.append(path);
+        opened_.emplace_back(path);
     }
-    const auto song = songs_.constFind(path);
-    if (song == songs_.constEnd()) {
+    const auto song = songs_.find(path);
+    if (song == songs_.end()) {
         return false;
     }
     fileName_ = path;
-    duration_ = *song;
+    duration_ = song->second;
     position_ = 0;
     changeState(PlayState::Playing);
     return true;
 }
 
 bool ScriptedEngine::play() {
-    if (fileName_.isEmpty()) {
+    if (fileName_.empty()) {
         return false;
     }
     if (state_ != PlayState::Playing) {
@@ -53,7 +53,7 @@ bool ScriptedEngine::stop() {
 }
 
 bool ScriptedEngine::moveTo(double seconds) {
-    if (fileName_.isEmpty() || std::isnan(seconds)) {
+    if (fileName_.empty() || std::isnan(seconds)) {
         return false;
     }
     position_ = std::clamp(seconds, 0.0, duration_);

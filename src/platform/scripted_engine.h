@@ -2,8 +2,10 @@
 
 #include "platform/media/media_engine.h"
 
-#include <QHash>
-#include <QStringList>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ruz {
 
@@ -11,7 +13,9 @@ namespace ruz {
 // is refused. Time does not pass by itself: the test moves the position or ends the song.
 class ScriptedEngine final : public MediaEngine {
   public:
-    void addSong(const QString& path, double seconds) { songs_[path] = seconds; }
+    void addSong(std::u16string_view path, double seconds) {
+        songs_[std::u16string(path)] = seconds;
+    }
     void forgetSongs() { songs_.clear(); }
     // Every open is recorded unless this is switched off (a long run such as a fuzz target).
     void setRecording(bool on) { recording_ = on; }
@@ -20,9 +24,9 @@ class ScriptedEngine final : public MediaEngine {
     // The song has played up to `seconds`: the position moves as playing moves it, no seek.
     void playTo(double seconds) { moveTo(seconds); }
     // Every path the engine was asked to open, accepted or not.
-    const QStringList& opened() const { return opened_; }
+    const std::vector<std::u16string>& opened() const { return opened_; }
 
-    bool open(const QString& path) override;
+    bool open(std::u16string_view path) override;
     bool play() override;
     bool pause() override;
     bool stop() override;
@@ -33,15 +37,15 @@ class ScriptedEngine final : public MediaEngine {
     bool mute() const override { return mute_; }
     void setMute(bool on) override { mute_ = on; }
     PlayState playState() const override { return state_; }
-    QString fileName() const override { return fileName_; }
+    std::u16string fileName() const override { return fileName_; }
 
   private:
     bool moveTo(double seconds) override;
     void changeState(PlayState state);
 
-    QHash<QString, double> songs_;
-    QStringList opened_;
-    QString fileName_;
+    std::map<std::u16string, double, std::less<>> songs_;
+    std::vector<std::u16string> opened_;
+    std::u16string fileName_;
     double position_ = 0;
     double duration_ = 0;
     int volume_ = 0;

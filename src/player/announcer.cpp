@@ -1,9 +1,12 @@
 #include "player/announcer.h"
 
+#include "qt/qt_text.h"
+
 namespace ruz {
 
 Announcer::Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
-                     std::function<QString()> announcementTemplate, std::function<bool()> moving)
+                     std::function<std::u16string()> announcementTemplate,
+                     std::function<bool()> moving)
     : c_(controls),
       playlist_(playlist),
       clock_(clock),
@@ -21,30 +24,39 @@ void Announcer::pickUpTitle() {
     if (moving_ && moving_()) {
         return;
     }
-    const QString name = playlist_.fileName();
-    if (name == c_.Song.caption()) {
+    const std::u16string name = playlist_.fileName();
+    if (name == title()) {
         return;
     }
-    const qsizetype hyphen = name.indexOf(u'-');
-    if (hyphen < 0) {
+    const text::Halves artistAndTitle = text::splitFirst(name, u'-');
+    if (!artistAndTitle.found) {
         // No artist in the name: the label is cleared, so no earlier song's artist is named.
-        c_.Artist.setCaption(QString());
+        c_.Artist.setCaption(u"");
         c_.Song.setCaption(name);
         return;
     }
     // The artist first, so that the announcement raised by the title already sees it.
-    c_.Artist.setCaption(name.left(hyphen));
-    c_.Song.setCaption(name.mid(hyphen + 1).section(u'.', 0, 0));
+    c_.Artist.setCaption(artistAndTitle.before);
+    c_.Song.setCaption(text::splitFirst(artistAndTitle.after, u'.').before);
 }
 
-QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const {
+std::u16string Announcer::ExpandAnnouncement(std::u16string_view announcementTemplate) const {
     const QDateTime now = clock_.now();
-    QString text = announcementTemplate;
-    text.replace(QStringLiteral("%s"), c_.Song.caption());
-    text.replace(QStringLiteral("%t"), clock_.longTime(now));
-    text.replace(QStringLiteral("%d"), clock_.shortDate(now));
-    text.replace(QStringLiteral("%a"), c_.Artist.caption());
-    return text;
+    // One after the other, in this order: a placeholder that an earlier one brings in is
+    // replaced too.
+    const std::u16string fields[][2] = {{u"%s", title()},
+                                        {u"%t", fromQString(clock_.longTime(now))},
+                                        {u"%d", fromQString(clock_.shortDate(now))},
+                                        {u"%a", c_.Artist.caption()}};
+    std::u16string expanded(announcementTemplate);
+    for (const auto& [placeholder, value] : fields) {
+        expanded = text::replaceAll(expanded, placeholder, value);
+    }
+    return expanded;
+}
+
+std::u16string Announcer::title() const {
+    return c_.Song.caption();
 }
 
 void Announcer::announceSong() {
@@ -59,11 +71,11 @@ void Announcer::announceOrKeep() {
     if (playlist_.index() < 0) {
         return;
     }
-    const QString announcement = ExpandAnnouncement(template_());
+    const std::u16string announcement = ExpandAnnouncement(template_());
     if (c_.chkKeepFromRating.value() == 1) {
-        pending_.append(announcement);
+        pending_.push_back(announcement);
         if (pending_.size() > kMaxPending) {
-            pending_.removeFirst();  // the newest are kept
+            pending_.erase(pending_.begin());  // the newest are kept
         }
         return;
     }

@@ -5,10 +5,11 @@
 #include "platform/clock.h"
 #include "player/playlist.h"
 
-#include <QString>
-#include <QStringList>
-
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ruz {
 
@@ -17,7 +18,7 @@ namespace ruz {
 class Announcer {
   public:
     // How many kept announcements the pending list holds at the most.
-    static constexpr qsizetype kMaxPending = 100;
+    static constexpr std::size_t kMaxPending = 100;
 
     struct Controls {
         Timer& tmrGetSong;  // Title pick-up
@@ -29,21 +30,21 @@ class Announcer {
     // `announcementTemplate` reads the template afresh at each use; while `moving` says the
     // player is passing over entries it cannot play, the selection is no title to pick up.
     Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
-              std::function<QString()> announcementTemplate, std::function<bool()> moving);
+              std::function<std::u16string()> announcementTemplate, std::function<bool()> moving);
 
     void pickUpTitle();
     // The title pick-up stops, and starts again.
     void pausePickUp() { c_.tmrGetSong.setEnabled(false); }
     void resumePickUp() { c_.tmrGetSong.setEnabled(true); }
-    QString ExpandAnnouncement(const QString& announcementTemplate) const;
+    std::u16string ExpandAnnouncement(std::u16string_view announcementTemplate) const;
     void announceSong();
     // The chat sends have come back on: the current song is announced, or kept in the pending
     // list while "keep from rating" is checked.
     void announceOrKeep();
 
-    QString title() const { return c_.Song.caption(); }
+    std::u16string title() const;
     // The pending-announcement list: first in, first out.
-    const QStringList& pending() const { return pending_; }
+    const std::vector<std::u16string>& pending() const { return pending_; }
     void clearPending() { pending_.clear(); }
 
   private:
@@ -51,9 +52,9 @@ class Announcer {
     const Playlist& playlist_;
     Clock& clock_;
     ChatRoom& room_;
-    std::function<QString()> template_;
+    std::function<std::u16string()> template_;
     std::function<bool()> moving_;
-    QStringList pending_;
+    std::vector<std::u16string> pending_;
 };
 
 }  // namespace ruz

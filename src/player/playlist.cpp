@@ -2,32 +2,35 @@
 
 #include "common/text.h"
 #include "player/announcer.h"
+#include "qt/qt_text.h"
 
-#include <QDir>
+#include <filesystem>
 
 namespace ruz {
 
 namespace {
-const QString kSendsDisabled = QStringLiteral("Your Chat Sends Will Now Be Disabled");
-const QString kSendsEnabled = QStringLiteral("Your Chat Sends Are Now Enabled");
-const QString kPickerTitle = QStringLiteral(" ");
-const QString kPickerStart = QStringLiteral("C:/");
-const QString kTitleSeparator = QStringLiteral(" - ");
+constexpr std::u16string_view kSendsDisabled = u"Your Chat Sends Will Now Be Disabled";
+constexpr std::u16string_view kSendsEnabled = u"Your Chat Sends Are Now Enabled";
+constexpr std::u16string_view kPickerTitle = u" ";
+constexpr std::u16string_view kPickerStart = u"C:/";
+constexpr std::u16string_view kTitleSeparator = u" - ";
+// Between a folder and a name in a path, as the platform writes it.
+constexpr auto kPathSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
 }  // namespace
 
-QString buildTitle(const QString& fileName) {
-    QString text = fileName.section(u'.', 0, 0);
-    const qsizetype cut = text.indexOf(kTitleSeparator);
-    if (cut >= 0) {
-        text = text.mid(cut + kTitleSeparator.size());
+std::u16string buildTitle(std::u16string_view fileName) {
+    std::u16string_view title = text::splitFirst(fileName, u'.').before;
+    if (const text::Halves cut = text::splitFirst(title, kTitleSeparator); cut.found) {
+        title = cut.after;
     }
-    return text.toLower();
+    return text::lower(title);
 }
 
-int FindListItem(const QString& text, const ListBox& list) {
-    for (int i = 0; i < list.count(); ++i) {
-        if (containsText(list.item(i), text)) {
-            return i;
+int FindListItem(std::u16string_view text, const ListBox& list) {
+    const std::vector<std::u16string>& items = list.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (containsText(items[i], text)) {
+            return static_cast<int>(i);
         }
     }
     return -1;
@@ -73,7 +76,7 @@ void Playlist::LoadFolder() {
     // picked up while the chat sends are off would never be announced.
     announcer_.pausePickUp();
     room_.setSendsOn(false);
-    dialogs_.notice(kSendsDisabled);
+    dialogs_.notice(toQString(kSendsDisabled));
 }
 
 void Playlist::buildStep() {
@@ -116,15 +119,22 @@ void Playlist::finishBuild() {
     announcer_.resumePickUp();
     c_.Timer2.setEnabled(false);
     room_.setSendsOn(true);
-    dialogs_.notice(kSendsEnabled);
+    dialogs_.notice(toQString(kSendsEnabled));
 }
 
 void Playlist::SelectSong(int index) {
     c_.File1.setListIndex(index);
 }
 
-QString Playlist::selectedPath() const {
-    return c_.ExplorerTree1.path() + QDir::separator() + c_.File1.fileName();
+std::u16string Playlist::fileName() const {
+    return c_.File1.fileName();
+}
+
+std::u16string Playlist::selectedPath() const {
+    std::u16string path = c_.ExplorerTree1.path();
+    path += kPathSeparator;
+    path += fileName();
+    return path;
 }
 
 std::optional<int> Playlist::next() {
@@ -152,20 +162,21 @@ std::optional<int> Playlist::afterRefused() {
 
 void Playlist::openFolderClicked() {
     // A cancelled picker changes nothing: the folder, its title list and the song stay.
-    const QString folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
-    if (folder.isEmpty()) {
+    const std::u16string folder =
+        fromQString(dialogs_.pickFolder(toQString(kPickerTitle), toQString(kPickerStart)));
+    if (folder.empty()) {
         return;
     }
     c_.ExplorerTree1.setPath(folder);
     LoadFolder();
 }
 
-void Playlist::searchSong(const std::optional<QString>& text) {
+void Playlist::searchSong(const std::optional<std::u16string>& text) {
     if (text) {
         c_.Text1.setText(*text);
     }
     // The titles are kept in lower case; a search that finds nothing changes nothing.
-    const int found = FindListItem(c_.Text1.text().toLower(), c_.List1);
+    const int found = FindListItem(text::lower(c_.Text1.text()), c_.List1);
     if (found >= 0) {
         SelectSong(found);
     }

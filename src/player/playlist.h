@@ -5,11 +5,11 @@
 #include "platform/dialogs.h"
 #include "player/shuffle.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace ruz {
 
@@ -17,9 +17,9 @@ class Announcer;
 
 // The title a title-list build derives from a file name: the text before the first ".", from
 // after its first " - " if it has one, in lower case.
-QString buildTitle(const QString& fileName);
+std::u16string buildTitle(std::u16string_view fileName);
 // The index of the first entry of `list` that contains `text`, or -1.
-int FindListItem(const QString& text, const ListBox& list);
+int FindListItem(std::u16string_view text, const ListBox& list);
 
 // The playlist: the folder, its matching files, the selection, and the title list built from it
 // one entry per tick (the chat sends are off while it is built); and where the player goes next.
@@ -47,15 +47,15 @@ class Playlist {
     void openFolderClicked();
     // The song search: `text`, when given, becomes the search text; the first title that contains
     // the search text, in any letter case, is selected.
-    void searchSong(const std::optional<QString>& text);
+    void searchSong(const std::optional<std::u16string>& text);
 
     int index() const { return c_.File1.listIndex(); }
     int count() const { return c_.File1.count(); }
     bool atLast() const { return index() == count() - 1; }
     // The selected file's name, "" when nothing is selected.
-    QString fileName() const { return c_.File1.fileName(); }
+    std::u16string fileName() const;
     // The selected file's full path.
-    QString selectedPath() const;
+    std::u16string selectedPath() const;
 
     // Where the player goes: an index outside the list is a move the list refuses; nothing, none.
     // Skip: the next entry in list order, or in the shuffled order while Random is checked.

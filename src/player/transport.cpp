@@ -3,10 +3,11 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include "platform/native_name.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace ruz {
 
@@ -32,32 +33,36 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
     });
 }
 
-Transport::Stamp Transport::stampOf(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return {};
+Transport::Stamp Transport::stampOf(std::u16string_view path) {
+    const std::filesystem::path file(nativeFromName(path));
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(file, error);
+    if (error) {
+        return {};  // missing, or not to be looked at
     }
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+    const auto size = std::filesystem::file_size(file, error);
+    return {error ? -1 : static_cast<std::int64_t>(size),
+            static_cast<std::int64_t>(modified.time_since_epoch().count())};
 }
 
 bool Transport::OpenSelectedSong() {
-    const QString path = playlist_.selectedPath();
+    const std::u16string path = playlist_.selectedPath();
     const Stamp stamp = stampOf(path);
-    const auto known = refused_.constFind(path);
-    if (known != refused_.constEnd() && *known == stamp) {
+    const auto known = refused_.find(path);
+    if (known != refused_.end() && known->second == stamp) {
         ++knownRefusalsThisTurn_;
         return false;  // refused before and not changed since: the engine would refuse it again
     }
     ++opensThisTurn_;
     if (engine_.open(path)) {
         movesLeft_ = 0;  // a song plays: any pass over refused entries is over
-        refused_.remove(path);
+        refused_.erase(path);
         return true;
     }
     if (refused_.size() >= kMaxRememberedRefusals) {
         refused_.clear();
     }
-    refused_.insert(path, stamp);
+    refused_.insert_or_assign(path, stamp);
     return false;
 }
 

@@ -4,12 +4,13 @@
 #include "platform/media/media_engine.h"
 #include "player/playlist.h"
 
-#include <QHash>
-#include <QString>
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace ruz {
 
@@ -72,7 +73,7 @@ class Transport {
     static constexpr int kOpensPerTurn = 24;
     static constexpr int kKnownRefusalsPerTurn = 2048;
     // How many refused files are remembered at the most.
-    static constexpr qsizetype kMaxRememberedRefusals = 65536;
+    static constexpr std::size_t kMaxRememberedRefusals = 65536;
 
   private:
     // Whether the engine refused the selected file the last time it was opened.
@@ -83,17 +84,17 @@ class Transport {
 
     // A file as it was when the engine refused it: a file that has not changed is refused again.
     struct Stamp {
-        qint64 size = -1;
-        qint64 modified = 0;
+        std::int64_t size = -1;
+        std::int64_t modified = 0;
         bool operator==(const Stamp&) const = default;
     };
-    static Stamp stampOf(const QString& path);
+    static Stamp stampOf(std::u16string_view path);
 
     Controls c_;
     MediaEngine& engine_;
     Playlist& playlist_;
     std::function<bool()> ended_;
-    QHash<QString, Stamp> refused_;
+    std::unordered_map<std::u16string, Stamp> refused_;
     // The moves left of a pass over refused entries, and this turn's budget.
     int movesLeft_ = 0;
     int opensThisTurn_ = 0;

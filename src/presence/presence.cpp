@@ -1,32 +1,36 @@
 #include "presence/presence.h"
 
 #include "common/constants.h"
+#include "qt/qt_text.h"
 #include "scanner/room_scanner.h"
 
 #include <array>
+#include <cstdint>
 #include <limits>
 
 namespace ruz {
 
 namespace {
-const QString kReasonPrompt = QStringLiteral("Reason why");
-const QString kReasonTitle = QStringLiteral("Idle");
+constexpr std::u16string_view kReasonPrompt = u"Reason why";
+constexpr std::u16string_view kReasonTitle = u"Idle";
 
 // The leading whole number of a text; 0 when it has none.
-qint64 leadingNumber(const QString& text) {
-    qint64 value = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9' || value > (std::numeric_limits<qint64>::max() - 9) / 10) {
+std::int64_t leadingNumber(std::u16string_view text) {
+    constexpr std::int64_t kBase = 10;
+    std::int64_t value = 0;
+    for (const char16_t c : text) {
+        if (!text::isAsciiDigit(c) ||
+            value > (std::numeric_limits<std::int64_t>::max() - (kBase - 1)) / kBase) {
             break;
         }
-        value = value * 10 + (c.unicode() - u'0');
+        value = value * kBase + (c - u'0');
     }
     return value;
 }
 }  // namespace
 
-QString goneIdleNotice(const QString& screenName, const QString& reason) {
-    return screenName + QStringLiteral(" Has Gone Idle Reason (") + reason + u')';
+std::u16string goneIdleNotice(std::u16string_view screenName, std::u16string_view reason) {
+    return text::format(u"%1 Has Gone Idle Reason (%2)", screenName, reason);
 }
 
 Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScanner& chat,
@@ -42,11 +46,19 @@ Presence::Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScan
     }
 }
 
-void Presence::EnterIdle(const QString& reason) {
+std::u16string Presence::reason() const {
+    return c_.idlereason.caption();
+}
+
+void Presence::setReason(std::u16string_view reason) {
     c_.idlereason.setCaption(reason);
+}
+
+void Presence::EnterIdle(std::u16string_view reason) {
+    setReason(reason);
     if (!c_.idle.enabled()) {
         // Each idle spell counts its minutes from the start.
-        c_.minutes.setCaption(QStringLiteral("0"));
+        c_.minutes.setCaption(u"0");
         c_.idle.setEnabled(true);
     }
 }
@@ -60,19 +72,19 @@ void Presence::idleMenuClicked() {
         LeaveIdle();
         return;
     }
-    const QString reason = dialogs_.prompt(kReasonPrompt, kReasonTitle).value_or(QString());
+    const std::u16string reason = fromQString(
+        dialogs_.prompt(toQString(kReasonPrompt), toQString(kReasonTitle)).value_or(QString()));
     if (ended_()) {
         return;
     }
     EnterIdle(reason);
-    room_.send(goneIdleNotice(c_.lblsn.caption(), c_.idlereason.caption()));
+    room_.send(goneIdleNotice(c_.lblsn.caption(), this->reason()));
 }
 
 void Presence::idleTick() {
-    const QString count = QString::number(leadingNumber(c_.minutes.caption()) + 1);
+    const std::u16string count = text::number(leadingNumber(c_.minutes.caption()) + 1);
     c_.minutes.setCaption(count);
-    room_.send(QStringLiteral("Idle for (") + count + QStringLiteral(" Minutes) Reason (") +
-               c_.idlereason.caption() + u')');
+    room_.send(text::format(u"Idle for (%1 Minutes) Reason (%2)", count, reason()));
 }
 
 void Presence::optionKeyDown(int keyCode) {

@@ -4,16 +4,16 @@
 #include "controls/controls.h"
 #include "platform/dialogs.h"
 
-#include <QString>
-
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace ruz {
 
 class RoomScanner;
 
 // "NAME Has Gone Idle Reason (REASON)".
-QString goneIdleNotice(const QString& screenName, const QString& reason);
+std::u16string goneIdleNotice(std::u16string_view screenName, std::u16string_view reason);
 
 // The user's presence: idle with a reason and a reminder every minute until the user is back;
 // anti-lag, which empties the room's transcript view once a second; and F1 to F8, which check and
@@ -38,11 +38,11 @@ class Presence {
     Presence(Controls controls, Dialogs& dialogs, ChatRoom& room, RoomScanner& chat,
              std::function<bool()> ended);
 
-    void EnterIdle(const QString& reason);
+    void EnterIdle(std::u16string_view reason);
     void LeaveIdle();
     bool IsIdle() const { return c_.idle.enabled(); }
-    QString reason() const { return c_.idlereason.caption(); }
-    void setReason(const QString& reason) { c_.idlereason.setCaption(reason); }
+    std::u16string reason() const;
+    void setReason(std::u16string_view reason);
     void idleMenuClicked();
     void idleTick();
     void optionKeyDown(int keyCode);

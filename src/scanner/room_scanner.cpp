@@ -1,38 +1,50 @@
 #include "scanner/room_scanner.h"
 
-#include <QScopeGuard>
-
 #include <algorithm>
 #include <iterator>
 
 namespace ruz {
 
 namespace {
-const QString kLineBreak = QStringLiteral("<BR>");
-const QString kStampOpen = QStringLiteral("<!-- (");
+constexpr std::u16string_view kLineBreak = u"<BR>";
+constexpr std::u16string_view kStampOpen = u"<!-- (";
+
+// Runs `done` when it goes out of scope.
+template <typename Done>
+class AtExit {
+  public:
+    explicit AtExit(Done done) : done_(std::move(done)) {}
+    ~AtExit() { done_(); }
+    AtExit(const AtExit&) = delete;
+    AtExit& operator=(const AtExit&) = delete;
+
+  private:
+    Done done_;
+};
 }  // namespace
 
-QString ExtractLastChatLine(const QString& tail) {
-    const qsizetype at = tail.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
+std::u16string ExtractLastChatLine(std::u16string_view tail) {
+    const text::Index at = text::lastIndexOfIgnoringCase(tail, kLineBreak);
     if (at < 0) {
         return {};
     }
-    return tail.mid(at, tail.size() - at - 1);
+    return std::u16string(text::mid(tail, at, static_cast<text::Index>(tail.size()) - at - 1));
 }
 
-QString StripChatTags(const QString& line) {
-    QString kept;
+std::u16string StripChatTags(std::u16string_view line) {
+    std::u16string kept;
     kept.reserve(line.size());
-    const qsizetype end = line.size() - 1;  // the last character is never examined
-    for (qsizetype i = 0; i < end; ++i) {
-        const QChar c = line[i];
+    // The last character is never examined.
+    const std::size_t end = line.empty() ? 0 : line.size() - 1;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char16_t c = line[i];
         if (c != u'<') {
             if (c != u'>') {
-                kept.append(c);
+                kept += c;
             }
             continue;
         }
-        qsizetype close = i + 1;
+        std::size_t close = i + 1;
         while (close < end && line[close] != u'>') {
             ++close;
         }
@@ -44,75 +56,80 @@ QString StripChatTags(const QString& line) {
     return kept;
 }
 
-QString decodeCharacterReferences(const QString& text) {
+std::u16string decodeCharacterReferences(std::u16string_view text) {
     struct Named {
-        QStringView name;
+        std::u16string_view name;
         char16_t c;
     };
     static constexpr Named kNamed[] = {
         {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}};
-    constexpr int kMaxDigits = 7;
-    QString out;
+    constexpr std::size_t kMaxDigits = 7;
+    constexpr std::u16string_view kNumberOpen = u"&#";
+    std::u16string out;
     out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != u'&') {
-            out.append(text[i]);
+            out += text[i];
             continue;
         }
-        const QStringView rest = QStringView(text).mid(i);
+        const std::u16string_view rest = text.substr(i);
         const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
-                                        [&](const Named& n) { return rest.startsWith(n.name); });
+                                        [&](const Named& n) { return rest.starts_with(n.name); });
         if (named != std::end(kNamed)) {
-            out.append(QChar(named->c));
+            out += named->c;
             i += named->name.size() - 1;
             continue;
         }
         // "&#" digits ";"
-        qsizetype end = 2;
-        while (end < rest.size() && end < 2 + kMaxDigits && rest[end].isDigit() &&
-               rest[end].unicode() < 128) {
+        std::size_t end = kNumberOpen.size();
+        while (end < rest.size() && end < kNumberOpen.size() + kMaxDigits &&
+               text::isAsciiDigit(rest[end])) {
             ++end;
         }
-        const uint code =
-            rest.startsWith(u"&#") && end > 2 && end < rest.size() && rest[end] == u';'
-                ? rest.mid(2, end - 2).toUInt()
+        const unsigned code =
+            rest.starts_with(kNumberOpen) && end > kNumberOpen.size() && end < rest.size() &&
+                    rest[end] == u';'
+                ? text::readUInt(rest.substr(kNumberOpen.size(), end - kNumberOpen.size()))
+                      .value_or(0)
                 : 0;
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out.append(text[i]);
+            out += text[i];
             continue;
         }
-        const char32_t scalar = code;
-        out.append(QString::fromUcs4(&scalar, 1));
+        text::appendCodePoint(out, code);
         i += end;
     }
     return out;
 }
 
-QString dateSaid(const QString& line) {
-    const qsizetype found = line.indexOf(kStampOpen);
+std::u16string dateSaid(std::u16string_view line) {
+    const std::size_t found = line.find(kStampOpen);
     // Without a stamp the collection starts at the sixth character, as the search's "not found"
     // position plus the length of the opener.
-    const qsizetype start = found >= 0 ? found + kStampOpen.size() : kStampOpen.size() - 1;
-    QString stamp;
-    for (qsizetype i = start; i < line.size() - 1; ++i) {
+    const std::size_t start =
+        found != std::u16string_view::npos ? found + kStampOpen.size() : kStampOpen.size() - 1;
+    std::u16string stamp(1, u'{');
+    for (std::size_t i = start; i + 1 < line.size(); ++i) {
         if (line[i] == u')') {
             break;
         }
-        stamp.append(line[i]);
+        stamp += line[i];
     }
-    return u'{' + stamp + u'}';
+    stamp += u'}';
+    return stamp;
 }
 
-ChatLine cutChatLine(const QString& line) {
+ChatLine cutChatLine(std::u16string_view line) {
     ChatLine cut;
     cut.datesaid = dateSaid(line);
-    const QString cleaned = StripChatTags(line);
-    const qsizetype colon = cleaned.indexOf(u':');  // 0-based; -1 when none
+    const std::u16string cleaned = StripChatTags(line);
+    const text::Index colon = text::indexOf(cleaned, u':');  // 0-based; -1 when none
     // The character references are decoded after the cut, so that none makes a colon.
-    cut.whosaid = colon > 0 ? decodeCharacterReferences(cleaned.left(colon)) : QString();
+    cut.whosaid =
+        colon > 0 ? decodeCharacterReferences(text::left(cleaned, colon)) : std::u16string();
     // The character after the colon (as a rule a blank) is skipped; without a colon the message
     // is the line without its first character.
-    cut.whatsaid = decodeCharacterReferences(cleaned.mid(colon >= 0 ? colon + 2 : 1));
+    cut.whatsaid = decodeCharacterReferences(text::mid(cleaned, colon >= 0 ? colon + 2 : 1));
     return cut;
 }
 
@@ -122,9 +139,9 @@ constexpr RoomScanner::ViewId kOnlyView = 1;
 }  // namespace
 
 RoomScanner::RoomScanner(TimerHost& host, Views views, ControlRegistry* window)
-    : chat_tymer(window != nullptr ? ControlName(*window, QStringLiteral("chat_tymer"))
-                                   : ControlName(QStringLiteral("chat_tymer")),
-                 host, kPollIntervalMs, true),
+    : chat_tymer(
+          window != nullptr ? ControlName(*window, u"chat_tymer") : ControlName(u"chat_tymer"),
+          host, kPollIntervalMs, true),
       views_(std::move(views)) {
     chat_tymer.onTick = [this] { poll(); };
 }
@@ -133,7 +150,7 @@ RoomScanner::RoomScanner(TimerHost& host, ReadFrom readFrom, ControlRegistry* wi
     : RoomScanner(
           host,
           Views{[] { return std::vector<ViewId>{kOnlyView}; },
-                [readFrom = std::move(readFrom)](ViewId, qsizetype from, qsizetype& length) {
+                [readFrom = std::move(readFrom)](ViewId, text::Index from, text::Index& length) {
                     return readFrom(from, length);
                 },
                 {}},
@@ -152,8 +169,8 @@ RoomScanner::Seen& RoomScanner::seenFor(ViewId view) {
 void RoomScanner::skipToEnd(Seen& seen) {
     const ViewId view = seen.view;
     const GrowingText::Read read = seen.text.read(
-        [&](qsizetype from, qsizetype& length) { return views_.readFrom(view, from, length); },
-        [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
+        [&](text::Index from, text::Index& length) { return views_.readFrom(view, from, length); },
+        [](text::Index length) { return std::max<text::Index>(0, length - kTailLength); });
     seen.text.moveTo(read.text, read.length);
     if (passedOver) {
         passedOver(view);
@@ -183,7 +200,7 @@ void RoomScanner::scan_on() {
     for (const ViewId view : views) {
         skipToEnd(seenFor(view));
     }
-    fyrsttalk = views.empty() ? QString() : seenFor(views.front()).text.end();
+    fyrsttalk = views.empty() ? std::u16string() : seenFor(views.front()).text.end();
 }
 
 void RoomScanner::scan_off() {
@@ -198,7 +215,7 @@ void RoomScanner::viewEmptied(ViewId view) {
     }
 }
 
-void RoomScanner::deliver(const QString& line) {
+void RoomScanner::deliver(std::u16string_view line) {
     newlastlyne = line;
     oldlastlyne = line;
     ChatLine cut = cutChatLine(line);
@@ -221,7 +238,7 @@ void RoomScanner::poll() {
         return;
     }
     polling_ = true;
-    const auto done = qScopeGuard([this] { polling_ = false; });
+    const AtExit done([this] { polling_ = false; });
     const std::vector<ViewId> views = views_.list();
     forgetClosed(views);
     if (views.empty()) {
@@ -234,59 +251,65 @@ void RoomScanner::poll() {
     const ViewId front = views.front();
     readLast_ = front;
     GrowingText& seen = seenFor(front).text;
-    const auto readFrom = [&](qsizetype from, qsizetype& length) {
+    const auto readFrom = [&](text::Index from, text::Index& length) {
         return views_.readFrom(front, from, length);
     };
     // Read anew, only the view's tail matters: its last line.
-    const GrowingText::Read read = seen.read(
-        readFrom, [](qsizetype length) { return std::max<qsizetype>(0, length - kTailLength); });
+    const GrowingText::Read read = seen.read(readFrom, [](text::Index length) {
+        return std::max<text::Index>(0, length - kTailLength);
+    });
     if (read.length < kMinTailLength) {
         return;
     }
     if (!read.continued) {
         // Emptied, cut or replaced by someone else: only the view's last line can be told new,
         // when it is neither the line delivered last nor the last one this view held before.
-        const QString before = ExtractLastChatLine(seen.end());
+        const std::u16string before = ExtractLastChatLine(seen.end());
         seen.moveTo(read.text, read.length);
-        const QString last = ExtractLastChatLine(read.text);
+        const std::u16string last = ExtractLastChatLine(read.text);
         newlastlyne = last;
         if (last != oldlastlyne && last != before) {
             deliver(last);
         }
         return;
     }
-    QString fresh = read.fresh().toString();
-    if (!fresh.isEmpty() && !fresh.startsWith(kLineBreak, Qt::CaseInsensitive)) {
+    std::u16string fresh(read.fresh());
+    if (!fresh.empty() && !text::startsWithIgnoringCase(fresh, kLineBreak)) {
         // Text without a break first continues the line read last.
-        const QString& before = seen.end();
-        const qsizetype lineStart = before.lastIndexOf(kLineBreak, -1, Qt::CaseInsensitive);
-        fresh.prepend(lineStart >= 0 ? before.mid(lineStart) : QString());
+        const std::u16string& before = seen.end();
+        const text::Index lineStart = text::lastIndexOfIgnoringCase(before, kLineBreak);
+        if (lineStart >= 0) {
+            fresh.insert(0, text::mid(before, lineStart));
+        }
     }
     // The baseline moves first: a line may empty the view while it is handled.
     seen.moveTo(read.text, read.length);
-    for (const QString& line : splitChatLines(fresh)) {
+    for (const std::u16string& line : splitChatLines(fresh)) {
         // A line never keeps its last character, as the tail's last line never did.
-        deliver(line.chopped(1));
+        deliver(text::chopped(line, 1));
     }
 }
 
-QStringList splitChatLines(QStringView markup) {
-    QStringList lines;
-    qsizetype start = markup.indexOf(kLineBreak, 0, Qt::CaseInsensitive);
+std::vector<std::u16string> splitChatLines(std::u16string_view markup) {
+    std::vector<std::u16string> lines;
+    text::Index start = text::indexOfIgnoringCase(markup, kLineBreak);
     while (start >= 0) {
-        const qsizetype next = markup.indexOf(kLineBreak, start + 1, Qt::CaseInsensitive);
-        lines.append(markup.mid(start, (next >= 0 ? next : markup.size()) - start).toString());
+        const text::Index next = text::indexOfIgnoringCase(markup, kLineBreak, start + 1);
+        const text::Index end = next >= 0 ? next : static_cast<text::Index>(markup.size());
+        lines.emplace_back(text::mid(markup, start, end - start));
         start = next;
     }
     return lines;
 }
 
 GrowingText::Read GrowingText::read(
-    const ReadFrom& readFrom, const std::function<qsizetype(qsizetype length)>& restartFrom) const {
+    const ReadFrom& readFrom,
+    const std::function<text::Index(text::Index length)>& restartFrom) const {
     Read read;
-    read.text = readFrom(length_ - end_.size(), read.length);
-    read.continued = read.length >= length_ && read.text.startsWith(end_);
-    read.freshFrom = end_.size();
+    const auto kept = static_cast<text::Index>(end_.size());
+    read.text = readFrom(length_ - kept, read.length);
+    read.continued = read.length >= length_ && read.text.starts_with(end_);
+    read.freshFrom = kept;
     if (read.continued) {
         return read;
     }
@@ -294,23 +317,23 @@ GrowingText::Read GrowingText::read(
     // then further to the front. Of several places, the latest one that the loss allows is taken
     // (the smallest loss), so no line is raised twice; only a text that repeats its kept end word
     // for word could hide a line between two such places.
-    const QString whole = readFrom(0, read.length);
-    const qsizetype latest = std::min(length_, whole.size()) - end_.size();
-    const qsizetype at =
-        end_.size() == keptEnd_ && latest >= 0 ? whole.lastIndexOf(end_, latest) : -1;
+    const std::u16string whole = readFrom(0, read.length);
+    const text::Index latest = std::min(length_, static_cast<text::Index>(whole.size())) - kept;
+    const text::Index at =
+        kept == keptEnd_ && latest >= 0 ? text::lastIndexOf(whole, end_, latest) : -1;
     if (at >= 0) {
         read.continued = true;
-        read.text = whole.mid(at);
+        read.text = text::mid(whole, at);
         return read;
     }
-    read.text = whole.mid(restartFrom(read.length));
+    read.text = text::mid(whole, restartFrom(read.length));
     read.freshFrom = 0;
     return read;
 }
 
-void GrowingText::moveTo(const QString& text, qsizetype length) {
+void GrowingText::moveTo(std::u16string_view text, text::Index length) {
     length_ = length;
-    end_ = text.right(keptEnd_);
+    end_ = text::right(text, keptEnd_);
 }
 
 }  // namespace ruz

@@ -2,70 +2,70 @@
 
 #include "controls/controls.h"
 
-#include <QString>
-#include <QStringList>
-#include <QStringView>
+#include "text/text.h"
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz {
 
 // One delivered chat line: sender, message and time stamp in braces.
 struct ChatLine {
-    QString whosaid;
-    QString whatsaid;
-    QString datesaid;
+    std::u16string whosaid;
+    std::u16string whatsaid;
+    std::u16string datesaid;
 };
 
 // The last line of a transcript tail: from its last "<BR>" (letter case ignored) up to the tail's
 // last-but-one character; "" when the tail holds no "<BR>".
-QString ExtractLastChatLine(const QString& tail);
+std::u16string ExtractLastChatLine(std::u16string_view tail);
 // The line without its markup: tags dropped, every ">" removed, the last character never kept.
-QString StripChatTags(const QString& line);
+std::u16string StripChatTags(std::u16string_view line);
 // The messenger's character references ("&amp;", "&lt;", "&gt;", "&quot;", "&#NN;") decoded once,
 // left to right; a reference it does not know, or a number outside Unicode, stays as written.
-QString decodeCharacterReferences(const QString& text);
+std::u16string decodeCharacterReferences(std::u16string_view text);
 // "{" + the time stamp that follows "<!-- (" up to the next ")" + "}".
-QString dateSaid(const QString& line);
+std::u16string dateSaid(std::u16string_view line);
 // Cuts a raw transcript line into sender, message and time stamp.
-ChatLine cutChatLine(const QString& line);
+ChatLine cutChatLine(std::u16string_view line);
 
 // The lines of `markup` that begin in it: each from its "<BR>" (letter case ignored) up to the next
 // one or the end; text before the first "<BR>" is no line of its own.
-QStringList splitChatLines(QStringView markup);
+std::vector<std::u16string> splitChatLines(std::u16string_view markup);
 
 // A text that grows at its end, such as a room's transcript, followed by its new part alone: only
 // the end of what was read last is kept, to know the text again at the next read.
 class GrowingText {
   public:
     // Reads the text from character `from` on and sets `length` to its whole length.
-    using ReadFrom = std::function<QString(qsizetype from, qsizetype& length)>;
+    using ReadFrom = std::function<std::u16string(text::Index from, text::Index& length)>;
     struct Read {
-        bool continued = false;   // what was read last is still the text's start
-        QString text;             // the text from the kept end on (continued), or that read anew
-        qsizetype length = 0;     // the whole text's length
-        qsizetype freshFrom = 0;  // where in `text` the new part begins
-        QStringView fresh() const { return QStringView(text).mid(freshFrom); }
+        bool continued = false;     // what was read last is still the text's start
+        std::u16string text;        // the text from the kept end on (continued), or that read anew
+        text::Index length = 0;     // the whole text's length
+        text::Index freshFrom = 0;  // where in `text` the new part begins
+        std::u16string_view fresh() const { return text::mid(text, freshFrom); }
     };
 
-    explicit GrowingText(qsizetype keptEnd) : keptEnd_(keptEnd) {}
+    explicit GrowingText(text::Index keptEnd) : keptEnd_(keptEnd) {}
     // Reads from the kept end on. A text that has lost lines from its start is followed from the
     // kept end where it now stands; one that does not continue what was read last (emptied or
     // replaced) is read anew from `restartFrom(length)`.
     Read read(const ReadFrom& readFrom,
-              const std::function<qsizetype(qsizetype length)>& restartFrom) const;
+              const std::function<text::Index(text::Index length)>& restartFrom) const;
     // What was read, up to `length`, ending in `text`, is now the baseline.
-    void moveTo(const QString& text, qsizetype length);
+    void moveTo(std::u16string_view text, text::Index length);
     // Whatever the text holds next is new.
-    void restart() { moveTo(QString(), 0); }
-    const QString& end() const { return end_; }
+    void restart() { moveTo({}, 0); }
+    const std::u16string& end() const { return end_; }
 
   private:
-    qsizetype keptEnd_;
-    qsizetype length_ = 0;
-    QString end_;
+    text::Index keptEnd_;
+    text::Index length_ = 0;
+    std::u16string end_;
 };
 
 // The `chat` control: polls the rooms' transcripts every 500 ms and raises `aimchatscan` once for
@@ -91,7 +91,7 @@ class RoomScanner {
         // The open rooms' transcript views, the frontmost first.
         std::function<std::vector<ViewId>()> list;
         // View `view`'s text from character `from` on; `length` receives its whole length.
-        std::function<QString(ViewId view, qsizetype from, qsizetype& length)> readFrom;
+        std::function<std::u16string(ViewId view, text::Index from, text::Index& length)> readFrom;
         // Empties the frontmost view; the view emptied, 0 when there is none.
         std::function<ViewId()> empty;
     };
@@ -118,10 +118,11 @@ class RoomScanner {
     }
 
     Timer chat_tymer;
-    QString fyrsttalk;
-    QString newlastlyne;
-    QString oldlastlyne;
-    std::function<void(QString& whosaid, QString& whatsaid, QString& datesaid)> aimchatscan;
+    std::u16string fyrsttalk;
+    std::u16string newlastlyne;
+    std::u16string oldlastlyne;
+    std::function<void(std::u16string& whosaid, std::u16string& whatsaid, std::u16string& datesaid)>
+        aimchatscan;
     // The poll has gone past what view `view` held without delivering it (a room behind the
     // front, or one no longer open).
     std::function<void(ViewId view)> passedOver;
@@ -132,7 +133,7 @@ class RoomScanner {
         ViewId view = 0;
         GrowingText text{kTailLength};
     };
-    void deliver(const QString& line);
+    void deliver(std::u16string_view line);
     // The place kept for `view`, made at the view's start when it has none.
     Seen& seenFor(ViewId view);
     // Moves the place in `seen` to the view's end, delivering nothing.

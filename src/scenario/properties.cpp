@@ -1,6 +1,7 @@
 #include "scenario/properties.h"
 
 #include "common/numbers.h"
+#include "qt/qt_text.h"
 
 #include <QRegularExpression>
 
@@ -24,6 +25,9 @@ PropertyValue seconds(double s) {
 }
 PropertyValue text(QString t) {
     return {std::move(t), Compare::Text};
+}
+PropertyValue text(std::u16string_view t) {
+    return text(toQString(t));
 }
 PropertyValue truth(bool b) {
     return text(boolText(b));
@@ -91,7 +95,9 @@ const Prop<Timer> kTimerProps[] = {
 };
 const Prop<FileListBox> kFileListProps[] = {
     {u"Path", false,
-     [](const FileListBox& f, const World& w, int) { return text(w.relative(f.path())); }},
+     [](const FileListBox& f, const World& w, int) {
+         return text(w.relative(toQString(f.path())));
+     }},
     {u"ListIndex", false,
      [](const FileListBox& f, const World&, int) { return number(f.listIndex()); }},
     {u"ListCount", false,
@@ -106,7 +112,9 @@ const Prop<ListBox> kListProps[] = {
 };
 const Prop<FolderTree> kTreeProps[] = {
     {u"Path", false,
-     [](const FolderTree& t, const World& w, int) { return text(w.relative(t.path())); }},
+     [](const FolderTree& t, const World& w, int) {
+         return text(w.relative(toQString(t.path())));
+     }},
 };
 
 template <typename C, std::size_t N>
@@ -145,7 +153,9 @@ QString playStateText(PlayState s) {
 // The objects that are not controls of a window.
 const Prop<MediaEngine> kEngineProps[] = {
     {u"FileName", false,
-     [](const MediaEngine& e, const World& w, int) { return text(w.relative(e.fileName())); }},
+     [](const MediaEngine& e, const World& w, int) {
+         return text(w.relative(toQString(e.fileName())));
+     }},
     {u"PlayState", false,
      [](const MediaEngine& e, const World&, int) { return text(playStateText(e.playState())); }},
     {u"CurrentPosition", false,
@@ -172,11 +182,15 @@ const Prop<RoomScanner> kChatProps[] = {
     {u"newlastlyne", false,
      [](const RoomScanner& c, const World&, int) { return text(c.newlastlyne); }},
 };
-const Prop<QStringList> kPendingProps[] = {
-    {u"Count", false, [](const QStringList& l, const World&, int) { return number(l.size()); }},
+using Pending = std::vector<std::u16string>;
+const Prop<Pending> kPendingProps[] = {
+    {u"Count", false,
+     [](const Pending& l, const World&, int) { return number(static_cast<qsizetype>(l.size())); }},
     {u"Item", true,
-     [](const QStringList& l, const World&, int i) {
-         return text(i >= 0 && i < l.size() ? l[i] : QString());
+     [](const Pending& l, const World&, int i) {
+         return text(i >= 0 && static_cast<std::size_t>(i) < l.size()
+                         ? l[static_cast<std::size_t>(i)]
+                         : std::u16string());
      }},
 };
 
@@ -197,7 +211,7 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return readRow<RoomScanner>(app->chat, world, prop, kChatProps);
     }
     if (name == u"pending") {
-        return readRow<QStringList>(app->announcer().pending(), world, prop, kPendingProps);
+        return readRow<Pending>(app->announcer().pending(), world, prop, kPendingProps);
     }
     if (const Control* c = findControl(*app, name)) {
         return controlProperty(*c, world, prop);
@@ -206,19 +220,20 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return std::nullopt;
     }
     const Ccoms unmade;
-    const Control* c = unmade.controls().find(name);
+    const Control* c = unmade.controls().find(fromQString(name));
     return c ? controlProperty(*c, world, prop) : std::nullopt;
 }
 
 Control* findControl(const FrmAmp& app, QStringView name) {
-    Control* c = app.controls().find(name);
+    const std::u16string plain = fromQString(name.toString());
+    Control* c = app.controls().find(plain);
     const Ccoms* words = app.ccomsIfMade();
-    return c == nullptr && words != nullptr ? words->controls().find(name) : c;
+    return c == nullptr && words != nullptr ? words->controls().find(plain) : c;
 }
 
 bool isWordsControl(QStringView name) {
     const Ccoms unmade;
-    return unmade.controls().find(name) != nullptr;
+    return unmade.controls().find(fromQString(name.toString())) != nullptr;
 }
 
 bool matches(const PropertyValue& actual, const QString& expected) {
@@ -226,13 +241,13 @@ bool matches(const PropertyValue& actual, const QString& expected) {
         case Compare::Text:
             return actual.text == expected;
         case Compare::Number: {
-            const auto want = readNumber(expected);
-            const auto have = readNumber(actual.text);
+            const auto want = readNumber(fromQString(expected));
+            const auto have = readNumber(fromQString(actual.text));
             return want && have && *want == *have;
         }
         case Compare::Seconds: {
-            const auto want = readNumber(expected);
-            const auto have = readNumber(actual.text);
+            const auto want = readNumber(fromQString(expected));
+            const auto have = readNumber(fromQString(actual.text));
             return want && have && std::fabs(*want - *have) <= kSecondsTolerance + 1e-9;
         }
     }

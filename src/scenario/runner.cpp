@@ -1,6 +1,7 @@
 #include "scenario/runner.h"
 
 #include "common/numbers.h"
+#include "qt/qt_text.h"
 #include "scenario/properties.h"
 #include "scenario/world.h"
 
@@ -320,7 +321,7 @@ class Run {
         return ok();
     }
     StepResult tree(const Args& a) {
-        app()->ExplorerTree1.userPick(world_.absolute(a.rest));
+        app()->ExplorerTree1.userPick(fromQString(world_.absolute(a.rest)));
         return ok();
     }
     StepResult scroll(const Args& a);
@@ -451,7 +452,7 @@ Control* Run::control(const QString& name) {
     if (Control* c = findControl(*app(), name)) {
         return c;
     }
-    return isWordsControl(name) ? app()->ccoms().controls().find(name) : nullptr;
+    return isWordsControl(name) ? app()->ccoms().controls().find(fromQString(name)) : nullptr;
 }
 
 std::optional<StepResult> Run::unansweredDialog() {
@@ -567,7 +568,7 @@ StepResult Run::edit(const Args& a) {
     if (!box) {
         return fail(QStringLiteral("a text box named ") + a.name, kNothing);
     }
-    box->setText(a.rest);
+    box->setText(fromQString(a.rest));
     return ok();
 }
 

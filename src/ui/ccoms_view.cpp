@@ -1,5 +1,6 @@
 #include "ui/ccoms_view.h"
 
+#include "qt/qt_text.h"
 #include "ui/logo.h"
 #include "ui/view_binding.h"
 
@@ -46,22 +47,22 @@ int buttonBits(Qt::MouseButtons buttons) {
 QString boxCaption(const TextBox& box) {
     const QRegularExpression trailingWord(QStringLiteral("\\s*ccom\\s*$"),
                                           QRegularExpression::CaseInsensitiveOption);
-    QString caption = box.toolTip().section(u':', 0, 0);
+    QString caption = toQString(box.toolTip()).section(u':', 0, 0);
     caption.remove(trailingWord);
-    return caption.isEmpty() ? box.name() : caption;
+    return caption.isEmpty() ? toQString(box.name()) : caption;
 }
 
 QLineEdit* boxView(TextBox& box, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
-    edit->setToolTip(box.toolTip());
-    edit->setAccessibleName(box.name());
+    edit->setToolTip(toQString(box.toolTip()));
+    edit->setAccessibleName(toQString(box.name()));
     bindView(box, edit, [&box](QLineEdit& w) {
-        if (w.text() != box.text()) {
-            w.setText(box.text());
+        if (w.text() != toQString(box.text())) {
+            w.setText(toQString(box.text()));
         }
     });
     QObject::connect(edit, &QLineEdit::textEdited, edit,
-                     [&box](const QString& text) { box.setText(text); });
+                     [&box](const QString& text) { box.setText(fromQString(text)); });
     return edit;
 }
 
@@ -70,7 +71,7 @@ QLineEdit* boxView(TextBox& box, QWidget* parent) {
 DragStrip::DragStrip(Picture& picture, QString title, QWidget* parent)
     : QWidget(parent), picture_(picture), title_(std::move(title)) {
     setFixedHeight(kStripHeight);
-    setToolTip(picture.toolTip());
+    setToolTip(toQString(picture.toolTip()));
     setMouseTracking(true);
     setCursor(Qt::SizeAllCursor);
 }
@@ -119,7 +120,7 @@ CcomsView::CcomsView(Ccoms& words)
     frame->setContentsMargins(1, 1, 1, 1);
     frame->setSpacing(0);
 
-    auto* strip = new DragStrip(words.Image26, words.window.caption(), outline);
+    auto* strip = new DragStrip(words.Image26, toQString(words.window.caption()), outline);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(0, 0, 2, 0);
     stripRow->addStretch(1);
@@ -127,7 +128,7 @@ CcomsView::CcomsView(Ccoms& words)
     hide->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     hide->setAutoRaise(true);
     hide->setFixedSize(kHideButtonSize, kHideButtonSize);
-    hide->setToolTip(words.Image27.toolTip());
+    hide->setToolTip(toQString(words.Image27.toolTip()));
     hide->setCursor(Qt::ArrowCursor);
     connect(hide, &QToolButton::clicked, hide, [&words] { words.Image27.click(); });
     stripRow->addWidget(hide);
@@ -169,7 +170,7 @@ CcomsView::CcomsView(Ccoms& words)
     adjustSize();
 
     bindView(words.window, this, [&words](CcomsView& w) {
-        w.setWindowTitle(words.window.caption());
+        w.setWindowTitle(toQString(words.window.caption()));
         w.move(qRound(static_cast<double>(words.window.left()) / kTwipsPerPixel),
                qRound(static_cast<double>(words.window.top()) / kTwipsPerPixel));
         if (words.window.visible() && !w.isVisible()) {

@@ -2,6 +2,7 @@
 
 #include "app/kept_settings.h"
 #include "platform/media/engine_factory.h"
+#include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
 #include "ui/ccoms_view.h"
 #include "ui/frmamp_view.h"
@@ -111,7 +112,7 @@ void DesktopProgram::buildViews() {
     // to it alone, so the messenger's windows stay usable.
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
-    dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
+    dialogs_.currentFolder = [this] { return toQString(amp_->ExplorerTree1.path()); };
     tray_.bringForward = [this] { return ampView_ && ampView_->comeForward(); };
     ccomsView_ = std::make_unique<CcomsView>(words);
     ampView_->setCcomsView(ccomsView_.get());
@@ -216,7 +217,7 @@ void DesktopProgram::startUp() {
     // On the session bus once the player runs; without a bus the program goes on without it.
     mpris_ = std::make_unique<mpris::MprisPlayer>(*amp_, *engine_, timers_);
     mprisService_ = mpris::MprisService::publish(*mpris_);
-    amp_->ExplorerTree1.userPick(startFolder());
+    amp_->ExplorerTree1.userPick(fromQString(startFolder()));
     if (!pendingSong_.isEmpty() && !amp_->Timer2.enabled()) {
         playWhenListed(std::exchange(pendingSong_, QString()));
     }
@@ -281,7 +282,7 @@ void DesktopProgram::playAfterBuild(const QString& name) {
 void DesktopProgram::playWhenListed(const QString& name) {
     const FileListBox& list = amp_->File1;
     for (int i = 0; i < list.count(); ++i) {
-        if (list.item(i) == name) {
+        if (list.item(i) == fromQString(name)) {
             amp_->transport().playEntry(i);
             return;
         }

@@ -1,6 +1,7 @@
 #include "ui/frmamp_view.h"
 
 #include "platform/native_name.h"
+#include "qt/qt_text.h"
 #include "ui/logo.h"
 #include "ui/plain_text.h"
 #include "ui/view_binding.h"
@@ -101,7 +102,7 @@ void setPointSize(QWidget& widget, int points, bool bold) {
 // scroll; the program's values come back through the view listener.
 QSlider* sliderView(Slider& slider, QWidget* parent) {
     auto* widget = new QSlider(Qt::Horizontal, parent);
-    widget->setToolTip(slider.toolTip());
+    widget->setToolTip(toQString(slider.toolTip()));
     bindView(slider, widget, [&slider](QSlider& w) {
         const QSignalBlocker quiet(&w);
         w.setRange(slider.min(), slider.max());
@@ -149,7 +150,7 @@ QWidget* FrmAmpView::buildDisplay() {
     // Image9: the skin's picture, nothing more.
     auto* picture = new QLabel(display);
     picture->setPixmap(logoPixmap(kLogoSize));
-    picture->setToolTip(amp_.Image9.toolTip());
+    picture->setToolTip(toQString(amp_.Image9.toolTip()));
     grid->addWidget(picture, 0, 0, 3, 1, Qt::AlignTop);
 
     Label& songLabel = amp_.Song;
@@ -157,7 +158,7 @@ QWidget* FrmAmpView::buildDisplay() {
     song->setObjectName(QStringLiteral("song"));
     setPointSize(*song, kSongPointSize, true);
     bindView(songLabel, song, [&songLabel](ElidedLabel& w) {
-        w.setFullText(displayName(songLabel.caption().trimmed()));
+        w.setFullText(toQString(displayName(songLabel.caption())).trimmed());
     });
     grid->addWidget(song, 0, 1, 1, 2);
 
@@ -166,7 +167,7 @@ QWidget* FrmAmpView::buildDisplay() {
     artist->setObjectName(QStringLiteral("artist"));
     setPointSize(*artist, kArtistPointSize, false);
     bindView(artistLabel, artist, [&artistLabel](ElidedLabel& w) {
-        w.setFullText(displayName(artistLabel.caption().trimmed()));
+        w.setFullText(toQString(displayName(artistLabel.caption())).trimmed());
     });
     grid->addWidget(artist, 1, 1, 1, 2);
 
@@ -176,8 +177,9 @@ QWidget* FrmAmpView::buildDisplay() {
     setPointSize(*user, kSmallPointSize, false);
     Label& screenName = amp_.lblsn;
     bindView(screenName, user, [&screenName](QLabel& w) {
-        w.setText(screenName.caption().isEmpty() ? QString()
-                                                 : QStringLiteral("User: ") + screenName.caption());
+        w.setText(screenName.caption().empty()
+                      ? QString()
+                      : QStringLiteral("User: ") + toQString(screenName.caption()));
     });
     grid->addWidget(user, 2, 1);
 
@@ -199,8 +201,8 @@ QToolButton* FrmAmpView::pictureButton(Picture& picture, QStyle::StandardPixmap 
     button->setIcon(style()->standardIcon(icon));
     button->setIconSize(QSize(kButtonIconSize, kButtonIconSize));
     button->setFixedSize(kButtonSize, kButtonSize);
-    button->setToolTip(picture.toolTip());
-    button->setAccessibleName(picture.name());
+    button->setToolTip(toQString(picture.toolTip()));
+    button->setAccessibleName(toQString(picture.name()));
     connect(button, &QToolButton::clicked, button, [&picture] { picture.click(); });
     return button;
 }
@@ -247,8 +249,8 @@ QWidget* FrmAmpView::buildFolders() {
     folderLabel->setTextFormat(Qt::PlainText);
     FileListBox& playlist = amp_.File1;
     bindView(playlist, folderLabel, [&playlist](QLabel& w) {
-        w.setText(playlist.path());
-        w.setToolTip(plainToolTip(playlist.path()));
+        w.setText(toQString(playlist.path()));
+        w.setToolTip(plainToolTip(toQString(playlist.path())));
     });
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
@@ -270,30 +272,30 @@ QWidget* FrmAmpView::buildFolders() {
     }
     tree->header()->hide();
     tree->setMinimumHeight(kTreeHeight / 2);
-    tree->setToolTip(amp_.ExplorerTree1.toolTip());
+    tree->setToolTip(toQString(amp_.ExplorerTree1.toolTip()));
     followFolder(*tree, *model);
     split->addWidget(tree);
 
     auto* list = new QListWidget(split);
-    list->setToolTip(playlist.toolTip());
+    list->setToolTip(toQString(playlist.toolTip()));
     list->setMinimumHeight(kPlaylistHeight / 2);
     bindView(playlist, list, [&playlist](QListWidget& w) {
         const QSignalBlocker quiet(&w);
         // A new listing always comes with nothing selected; a moving selection leaves the entries
         // alone, so a long list is not compared on every step.
         const QString listed = w.property(kListedFolder).toString();
-        if (playlist.listIndex() < 0 || w.count() != playlist.count() ||
-            listed != playlist.path()) {
-            bool same = w.count() == playlist.count() && listed == playlist.path();
+        const QString path = toQString(playlist.path());
+        if (playlist.listIndex() < 0 || w.count() != playlist.count() || listed != path) {
+            bool same = w.count() == playlist.count() && listed == path;
             for (int i = 0; same && i < playlist.count(); ++i) {
-                same = w.item(i)->text() == displayName(playlist.item(i));
+                same = w.item(i)->text() == toQString(displayName(playlist.item(i)));
             }
             if (!same) {
                 w.clear();
                 for (int i = 0; i < playlist.count(); ++i) {
-                    w.addItem(displayName(playlist.item(i)));
+                    w.addItem(toQString(displayName(playlist.item(i))));
                 }
-                w.setProperty(kListedFolder, playlist.path());
+                w.setProperty(kListedFolder, path);
             }
         }
         w.setCurrentRow(playlist.listIndex());
@@ -332,7 +334,7 @@ void FrmAmpView::followFolder(QTreeView& tree, QFileSystemModel& model) {
     // The program's path: the view follows it without raising a pick.
     bindView(folder, &tree, [&folder, &model](QTreeView& w) {
         const QModelIndex index =
-            folder.path().isEmpty() ? QModelIndex() : model.index(folder.path());
+            folder.path().empty() ? QModelIndex() : model.index(toQString(folder.path()));
         if (!index.isValid()) {
             w.clearSelection();
             return;
@@ -351,19 +353,19 @@ void FrmAmpView::followFolder(QTreeView& tree, QFileSystemModel& model) {
     });
     // The user's pick: a click, or Return on the current folder.
     connect(&tree, &QTreeView::clicked, &tree, [&folder, &model](const QModelIndex& index) {
-        folder.userPick(model.filePath(index));
+        folder.userPick(fromQString(model.filePath(index)));
     });
     connect(&tree, &QTreeView::activated, &tree, [&folder, &model](const QModelIndex& index) {
         if (QApplication::mouseButtons() == Qt::NoButton) {
-            folder.userPick(model.filePath(index));
+            folder.userPick(fromQString(model.filePath(index)));
         }
     });
 }
 
 QCheckBox* FrmAmpView::optionBox(CheckBox& box, const QString& caption) {
     auto* widget = new QCheckBox(caption, this);
-    widget->setToolTip(box.toolTip());
-    widget->setAccessibleName(box.name());
+    widget->setToolTip(toQString(box.toolTip()));
+    widget->setAccessibleName(toQString(box.name()));
     bindView(box, widget, [&box](QCheckBox& w) {
         const QSignalBlocker quiet(&w);
         w.setTristate(box.value() != 0 && box.value() != 1);
@@ -454,7 +456,7 @@ void FrmAmpView::buildMenus() {
     options->setToolTipsVisible(true);
     for (MenuEntry* entry :
          {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize, &amp_.mnuDefaults}) {
-        options->addAction(entry->caption(), this, [this, entry] {
+        options->addAction(toQString(entry->caption()), this, [this, entry] {
             // The command-words window, open but behind others, comes to the front instead.
             if (entry == &amp_.mnuhelp && ccomsView_ && ccomsView_->isVisible() &&
                 !ccomsView_->isActiveWindow()) {
@@ -493,7 +495,7 @@ void FrmAmpView::buildMenus() {
     }
     QMenu* credits = menuBar()->addMenu(tr("Credits"));
     MenuEntry& tavik = amp_.mnutavikProgrammers;
-    credits->addAction(tavik.caption(), this, [&tavik] { tavik.click(); });
+    credits->addAction(toQString(tavik.caption()), this, [&tavik] { tavik.click(); });
 }
 
 void FrmAmpView::playOrPause() {
@@ -506,7 +508,7 @@ void FrmAmpView::playOrPause() {
 
 void FrmAmpView::syncWindow() {
     const Window& window = amp_.window;
-    setWindowTitle(window.caption());
+    setWindowTitle(toQString(window.caption()));
     const bool frontAsked = window.frontRequests() != frontRequestsSeen_;
     frontRequestsSeen_ = window.frontRequests();
     if (!window.visible()) {

@@ -93,12 +93,12 @@ void ChatRoomView::refresh() {
     setWindowTitle(windowText(windows_, room));
     memberRow_->setVisible(!messenger_.frontRoomLinked());
     refreshRoomList();
-    transcript_->show([this](qsizetype from, qsizetype& length) {
+    transcript_->show([this](text::Index from, text::Index& length) {
         std::size_t whole = 0;
-        const std::string text = messenger_.transcriptUtf8From(
-            static_cast<std::size_t>(std::max<qsizetype>(from, 0)), whole);
-        length = static_cast<qsizetype>(whole);
-        return QString::fromStdString(text);
+        const std::string utf8 = messenger_.transcriptUtf8From(
+            static_cast<std::size_t>(std::max<text::Index>(from, 0)), whole);
+        length = static_cast<text::Index>(whole);
+        return text::fromUtf8(utf8);
     });
     const QString typed = QString::fromStdString(messenger_.inputUtf8());
     if (typed != input_->text()) {

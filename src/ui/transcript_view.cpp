@@ -37,18 +37,18 @@ TranscriptView::TranscriptView(QWidget* parent) : QPlainTextEdit(parent) {
 void TranscriptView::show(const ReadFrom& read) {
     lastAdded_ = 0;
     // Emptied, or another room: everything anew.
-    const GrowingText::Read text = shown_.read(read, [](qsizetype) { return 0; });
+    const GrowingText::Read text = shown_.read(read, [](text::Index) { return text::Index{0}; });
     if (!text.continued) {
         clear();
         following_ = true;
     }
-    if (!text.fresh().isEmpty()) {
+    if (!text.fresh().empty()) {
         appendLines(text.fresh());
     }
     shown_.moveTo(text.text, text.length);
 }
 
-void TranscriptView::appendLines(QStringView markup) {
+void TranscriptView::appendLines(std::u16string_view markup) {
     QTextCharFormat plain;
     QTextCharFormat time;
     time.setForeground(kTimeColour);
@@ -59,9 +59,9 @@ void TranscriptView::appendLines(QStringView markup) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const QString& raw : splitChatLines(markup)) {
+    for (const std::u16string& raw : splitChatLines(markup)) {
         // Names and messages are escaped in the markup, so neither can close the tags around it.
-        const standin::ReadBack line = standin::readTranscriptLine(raw.toStdString());
+        const standin::ReadBack line = standin::readTranscriptLine(text::toUtf8(raw));
         if (!document()->isEmpty()) {
             cursor.insertBlock();
         }
@@ -75,7 +75,7 @@ void TranscriptView::appendLines(QStringView markup) {
             cursor.insertText(QString::fromStdString(line.sender), name);
             cursor.insertText(QStringLiteral(": ") + text, plain);
         }
-        lastAdded_ += raw.size();
+        lastAdded_ += static_cast<qsizetype>(raw.size());
     }
     // The oldest lines go in chunks, which costs less than one at a time.
     if (document()->blockCount() > kScrollbackLines + kTrimChunk) {

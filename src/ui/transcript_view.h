@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qt/qt_text.h"
 #include "scanner/room_scanner.h"
 
 #include <QPlainTextEdit>
@@ -27,16 +28,17 @@ class TranscriptView final : public QPlainTextEdit {
     // the rest is read and added.
     void show(const ReadFrom& read);
     void show(const QString& markup) {
-        show([&markup](qsizetype from, qsizetype& length) {
-            length = markup.size();
-            return markup.mid(from);
+        const std::u16string text = fromQString(markup);
+        show([&text](text::Index from, text::Index& length) {
+            length = static_cast<text::Index>(text.size());
+            return std::u16string(text::mid(text, from));
         });
     }
     // Characters added by the last call of show(), for the checks of the view.
     qsizetype lastAdded() const { return lastAdded_; }
 
   private:
-    void appendLines(QStringView markup);
+    void appendLines(std::u16string_view markup);
 
     GrowingText shown_{kKeptEnd};
     // Whether the view keeps the newest line in sight.

@@ -60,23 +60,22 @@ const WordRow& rowOf(Word word) {
 
 }  // namespace
 
-QString Ccoms::defaultText(Word word) {
-    return QString::fromUtf16(rowOf(word).text);
+std::u16string Ccoms::defaultText(Word word) {
+    return rowOf(word).text;
 }
 
-QString Ccoms::boxName(Word word) {
-    return QString::fromUtf16(rowOf(word).name);
+std::u16string Ccoms::boxName(Word word) {
+    return rowOf(word).name;
 }
 
 Ccoms::Ccoms()
-    : window({controls_, QStringLiteral("Ccoms")}, QStringLiteral("Ccoms")),
-      Image26({controls_, QStringLiteral("Image26")}),
-      Image27({controls_, QStringLiteral("Image27")}) {
+    : window({controls_, u"Ccoms"}, u"Ccoms"),
+      Image26({controls_, u"Image26"}),
+      Image27({controls_, u"Image27"}) {
     for (const WordRow& row : kWordRows) {
         auto& box = boxes_[static_cast<int>(row.word)];
-        box = std::make_unique<TextBox>(ControlName(controls_, QString::fromUtf16(row.name)),
-                                        QString::fromUtf16(row.text));
-        box->setToolTip(QString::fromUtf16(row.toolTip));
+        box = std::make_unique<TextBox>(ControlName(controls_, row.name), row.text);
+        box->setToolTip(row.toolTip);
     }
 }
 

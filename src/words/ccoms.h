@@ -3,10 +3,9 @@
 #include "controls/controls.h"
 #include "words/word.h"
 
-#include <QString>
-
 #include <array>
 #include <memory>
+#include <string>
 
 namespace ruz {
 
@@ -20,14 +19,14 @@ class Ccoms {
     Ccoms();
 
     // A word's design value and its box's name, without a window.
-    static QString defaultText(Word word);
-    static QString boxName(Word word);
+    static std::u16string defaultText(Word word);
+    static std::u16string boxName(Word word);
 
     TextBox& box(Word word) { return *boxes_[static_cast<int>(word)]; }
     // The current text of a word's box, read at the moment of use.
-    QString word(Word word) const { return boxes_[static_cast<int>(word)]->text(); }
+    const std::u16string& word(Word word) const { return boxes_[static_cast<int>(word)]->text(); }
     // The trigger followed by the word.
-    QString command(Word word) const { return this->word(Word::Trigger) + this->word(word); }
+    std::u16string command(Word word) const { return this->word(Word::Trigger) + this->word(word); }
     // The window's controls by name: the window itself, the boxes and the two pictures.
     const ControlRegistry& controls() const { return controls_; }
 

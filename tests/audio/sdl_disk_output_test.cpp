@@ -3,10 +3,10 @@
 // engine's position and end follow what the device took.
 #include "platform/media/decoding_engine.h"
 #include "platform/media/sdl_output.h"
+#include "text/text.h"
 #include "ui/qt_timer_host.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -38,8 +38,8 @@ constexpr std::size_t kSilentRunFrames = 64;
 // How often the position is looked at while the song plays.
 constexpr int kPositionSampleMs = 100;
 
-QString fixture(const char* name) {
-    return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(QString::fromLatin1(name));
+std::u16string fixture(const char* name) {
+    return text::fromUtf8(std::string(RUZ_FIXTURES_DIR) + '/' + name);
 }
 
 struct Heard {

@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include "irc/message.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -125,7 +126,7 @@ bool Program::start(int timeoutMs, bool loadSongs) {
     world.dialogs.queueYesNo(true);
     world.start();
     if (loadSongs) {
-        world.app()->ExplorerTree1.userPick(world.absolute(QStringLiteral("music")));
+        world.app()->ExplorerTree1.userPick(fromQString(world.absolute(QStringLiteral("music"))));
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "fake_link.h"
 #include "harness.h"
 #include "ngircd_server.h"
+#include "qt/qt_text.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -205,7 +206,7 @@ int measureFlood() {
         &program.world,
         [&] {
             answers();
-            return program.world.app()->chat.oldlastlyne.contains(last);
+            return ruz::toQString(program.world.app()->chat.oldlastlyne).contains(last);
         },
         kWaitMs);
     const qint64 caughtUpMs = clock.elapsed() - floodEnd;

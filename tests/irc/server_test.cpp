@@ -169,7 +169,7 @@ TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsOb
     ASSERT_TRUE(pumpUntil(
         &program->world, [&] { return program->rooms->session().registered(); }, kJoinMs));
     EXPECT_EQ(program->rooms->session().nick(), "owner_");
-    EXPECT_EQ(app.lblsn.caption(), "owner_");
+    EXPECT_EQ(app.lblsn.caption(), u"owner_");
     EXPECT_EQ(link.ReadFirstDialogCaption(), "owner_'s Buddy List");
 
     // The ghost leaves; before the program's NICK reaches the server, another member takes the

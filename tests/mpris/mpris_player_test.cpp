@@ -3,6 +3,7 @@
 #include "headless/headless_system.h"
 #include "platform/native_name.h"
 #include "platform/scripted_engine.h"
+#include "qt/qt_text.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -99,8 +100,8 @@ TEST(Metadata, TheUrlNamesTheFileByItsOwnBytes) {
         {u"/m/A - One.mp3"_s, u"file:///m/A%20-%20One.mp3"_s},
         {u"/m/Zo\u00eb #1?.mp3"_s, u"file:///m/Zo%C3%AB%20%231%3F.mp3"_s},
         // Latin-1 bytes, no UTF-8: the same bytes in the URL, not a replacement character.
-        {nameFromNative("/m/\xe9t\xe9.mp3"), u"file:///m/%E9t%E9.mp3"_s},
-        {nameFromNative("/m/\xff\xfe.mp3"), u"file:///m/%FF%FE.mp3"_s},
+        {toQString(nameFromNative("/m/\xe9t\xe9.mp3")), u"file:///m/%E9t%E9.mp3"_s},
+        {toQString(nameFromNative("/m/\xff\xfe.mp3")), u"file:///m/%FF%FE.mp3"_s},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fileUrl(row.path), row.url) << row.url.toStdString();
@@ -182,7 +183,7 @@ class MprisPlayerTest : public ::testing::Test {
             states.push_back(s);
         };
         player->onSeeked = [this](qint64 us) { seeks.push_back(us); };
-        app->ExplorerTree1.userPick(folder.path());
+        app->ExplorerTree1.userPick(fromQString(folder.path()));
         settle();
         changes.clear();
         states.clear();
@@ -193,7 +194,7 @@ class MprisPlayerTest : public ::testing::Test {
         const QString path = folder.path() + u'/' + name;
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        scripted->addSong(path, seconds);
+        scripted->addSong(fromQString(path), seconds);
     }
     // Long enough for a title pick-up and the metadata that follows it.
     void settle() { host.advance(FrmAmp::kTitlePickUpMs + FrmAmp::kPositionRefreshMs); }
@@ -240,7 +241,7 @@ TEST_F(MprisPlayerTest, TheFirstSongIsPublished) {
 TEST_F(MprisPlayerTest, NextMovesTheSelectionAndTheRoomHearsTheSong) {
     player->next();
     EXPECT_EQ(app->File1.listIndex(), 1);
-    EXPECT_EQ(engine.fileName(), folder.path() + u"/B - Two.mp3"_s);
+    EXPECT_EQ(toQString(engine.fileName()), folder.path() + u"/B - Two.mp3"_s);
     settle();
     ASSERT_FALSE(sent().isEmpty());
     EXPECT_TRUE(sent().last().contains(u"B  -  Two"_s)) << sent().last().toStdString();
@@ -306,7 +307,7 @@ TEST_F(MprisPlayerTest, PlayersListenSideBySideAndStopListeningWhenGone) {
     player->pause();
     EXPECT_EQ(changesOf(u"PlaybackStatus"_s), 1);
     EXPECT_EQ(secondChanges, 1);
-    app->Song.setCaption(u"Another"_s);  // the track is taken once the labels settle
+    app->Song.setCaption(u"Another");  // the track is taken once the labels settle
     second.reset();
     player->play();
     settle();
@@ -442,7 +443,7 @@ TEST_F(MprisPlayerTest, ChangesElsewhereAreAnnouncedToo) {
 
 TEST_F(MprisPlayerTest, AnEmptyFolderLeavesNothingToGoTo) {
     QTemporaryDir empty;
-    app->ExplorerTree1.userPick(empty.path());
+    app->ExplorerTree1.userPick(fromQString(empty.path()));
     settle();
     EXPECT_FALSE(player->state().canGoNext);
     EXPECT_FALSE(player->state().canGoPrevious);
@@ -452,7 +453,7 @@ TEST_F(MprisPlayerTest, AnEmptyFolderLeavesNothingToGoTo) {
 TEST_F(MprisPlayerTest, TheWindowOutlivesThePlayerSafely) {
     player.reset();
     player = nullptr;
-    app->Song.setCaption(u"changed"_s);
+    app->Song.setCaption(u"changed");
     app->File1.setListIndex(2);
     engine.pause();
     settle();

@@ -5,6 +5,7 @@
 #include "platform/media/engine_factory.h"
 #include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 #include "scenario/world.h"
 
 #include <QDir>
@@ -51,9 +52,9 @@ bool playAlone(const QString& path) {
             ++ends;
         }
     });
-    if (!engine->open(path)) {
+    if (!engine->open(fromQString(path))) {
         EXPECT_EQ(engine->playState(), PlayState::Stopped);
-        EXPECT_TRUE(engine->fileName().isEmpty());
+        EXPECT_TRUE(engine->fileName().empty());
         std::printf("  refused  %s\n", qPrintable(QFileInfo(path).fileName()));
         return false;
     }
@@ -101,7 +102,7 @@ class PlaylistAround {
         world_.dialogs.queueYesNo(true);
         world_.start();
         FrmAmp& app = *world_.app();
-        app.ExplorerTree1.userPick(world_.absolute(QStringLiteral("music")));
+        app.ExplorerTree1.userPick(fromQString(world_.absolute(QStringLiteral("music"))));
         ASSERT_EQ(app.File1.count(), 3);
         // Building the title list opens every song once; the middle one counts as playing once
         // the list is complete and the playlist has moved on to it.
@@ -109,7 +110,7 @@ class PlaylistAround {
         bool changed = !whileMiddlePlays;
         while (world_.host.nowMs() < kLongestWaitMs) {
             world_.wait(kStepMs);
-            const QString playing = world_.engine->fileName();
+            const QString playing = toQString(world_.engine->fileName());
             const bool built = app.List1.count() == 3 && !app.Timer2.enabled();
             const bool middlePlaying = built && playing == middle_ && app.File1.listIndex() == 1 &&
                                        world_.engine->playState() == PlayState::Playing;
@@ -127,7 +128,7 @@ class PlaylistAround {
             }
         }
         EXPECT_TRUE(changed) << "the middle song did not play long enough to be changed";
-        EXPECT_EQ(world_.engine->fileName(), last_) << "the song after it does not play";
+        EXPECT_EQ(toQString(world_.engine->fileName()), last_) << "the song after it does not play";
         EXPECT_EQ(world_.engine->playState(), PlayState::Playing);
         EXPECT_EQ(app.File1.listIndex(), 2);
         // The program ends; the engine lets the song go.

@@ -11,6 +11,7 @@
 // Usage: ruz-soak [HOURS]   (default 24). Prints the figures and "1 passed, 0 failed" or
 // "0 passed, 1 failed"; exits 0 or 1.
 
+#include "qt/qt_text.h"
 #include "scenario/world.h"
 
 #include <QDir>
@@ -104,7 +105,7 @@ class Soak {
         FrmAmp& app = *world_.app();
         expected_.push_back(QStringLiteral("\u2020- Loads Taviks Ruz -\u2020"));
         observe(app);
-        app.ExplorerTree1.userPick(music);
+        app.ExplorerTree1.userPick(fromQString(music));
         return app.File1.count() == 6;
     }
 
@@ -113,8 +114,8 @@ class Soak {
         auto announce = app.Song.onChange.take();
         app.Song.onChange = [this, &app, announce] {
             if (app.chatsendc.value() == 1) {
-                expected_.push_back(
-                    app.announcer().ExpandAnnouncement(app.ccoms().word(Word::Announcement)));
+                expected_.push_back(toQString(
+                    app.announcer().ExpandAnnouncement(app.ccoms().word(Word::Announcement))));
             }
             ++songChanges_;
             announce();
@@ -122,15 +123,16 @@ class Soak {
         auto remind = app.idle.onTick.take();
         app.idle.onTick = [this, &app, remind] {
             remind();
-            expected_.push_back(QStringLiteral("Idle for (") + app.minutes.caption() +
-                                QStringLiteral(" Minutes) Reason (") + app.idlereason.caption() +
-                                u')');
+            expected_.push_back(QStringLiteral("Idle for (") + toQString(app.minutes.caption()) +
+                                QStringLiteral(" Minutes) Reason (") +
+                                toQString(app.idlereason.caption()) + u')');
             ++reminders_;
         };
         auto dispatch = app.chat.aimchatscan;
-        app.chat.aimchatscan = [this, &app, dispatch](QString& who, QString& what, QString& when) {
-            if (who.endsWith(app.lblsn.caption())) {
-                predictAnswer(app, what);
+        app.chat.aimchatscan = [this, &app, dispatch](std::u16string& who, std::u16string& what,
+                                                      std::u16string& when) {
+            if (toQString(who).endsWith(app.lblsn.caption())) {
+                predictAnswer(app, toQString(what));
             }
             dispatch(who, what, when);
         };
@@ -150,9 +152,10 @@ class Soak {
         } else if (what.startsWith(QStringLiteral(".idle "))) {
             ++commands_;
             if (sends) {
-                expected_.push_back(app.idle.enabled()
-                                        ? kUser + QStringLiteral(" You're Already Set Idle")
-                                        : goneIdleNotice(kUser, what.mid(6)));
+                expected_.push_back(
+                    app.idle.enabled()
+                        ? kUser + QStringLiteral(" You're Already Set Idle")
+                        : toQString(goneIdleNotice(fromQString(kUser), fromQString(what.mid(6)))));
             }
         } else if (what == QStringLiteral(",idle")) {
             ++commands_;

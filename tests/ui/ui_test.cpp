@@ -3,6 +3,7 @@
 #include "app/kept_settings.h"
 #include "headless/headless_system.h"
 #include "platform/scripted_engine.h"
+#include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
 #include "ui/command_line.h"
 #include "ui/desktop_program.h"
@@ -213,7 +214,7 @@ class KeyRecorder final : public QObject {
 
 TEST(OptionKeys, TheBoxReactsAndTheKeyGoesOn) {
     ControlRegistry window;
-    CheckBox box({window, QStringLiteral("chkRepeat")}, 0);
+    CheckBox box({window, u"chkRepeat"}, 0);
     std::vector<int> codes;
     box.onKeyDown = [&](int code) { codes.push_back(code); };
     QCheckBox widget;
@@ -258,10 +259,10 @@ TEST(FrmAmpView, AnEmptyListSaysWhatToDo) {
     auto* hint = view.findChild<QLabel*>(QStringLiteral("emptyPlaylistHint"));
     ASSERT_NE(hint, nullptr);
     QTemporaryDir empty;
-    ASSERT_TRUE(amp.File1.setPath(empty.path()));
+    ASSERT_TRUE(amp.File1.setPath(fromQString(empty.path())));
     EXPECT_FALSE(hint->isHidden());
     EXPECT_TRUE(hint->text().contains(u"folder"));
-    ASSERT_TRUE(amp.File1.setPath(QStringLiteral(RUZ_FIXTURES_DIR)));
+    ASSERT_TRUE(amp.File1.setPath(fromQString(QStringLiteral(RUZ_FIXTURES_DIR))));
     ASSERT_GT(amp.File1.count(), 0);
     EXPECT_TRUE(hint->isHidden());
 }
@@ -312,15 +313,15 @@ TEST(DesktopProgram, KeptSettingsComeBackAndASongGivenPlays) {
         program.start();
         EXPECT_TRUE(runUntil([&] {
             return amp.File1.fileName() == u"Bob - Two.mp3" && !amp.Timer2.enabled() &&
-                   amp.MediaPlayer1.fileName().endsWith(u"Bob - Two.mp3");
-        })) << amp.MediaPlayer1.fileName().toStdString();
-        EXPECT_EQ(amp.ExplorerTree1.path(), songs);
+                   amp.MediaPlayer1.fileName().ends_with(u"Bob - Two.mp3");
+        })) << toQString(amp.MediaPlayer1.fileName()).toStdString();
+        EXPECT_EQ(toQString(amp.ExplorerTree1.path()), songs);
         EXPECT_EQ(amp.ccoms().word(Word::Skip), u"next");
         EXPECT_EQ(amp.chkRepeat.value(), 1);
         EXPECT_EQ(amp.Slider1.value(), -1500);
         EXPECT_EQ(amp.ccoms().window.left(), 40 * kTwipsPerPixel);
         amp.chkRepeat.userClick();
-        amp.ccoms().box(Word::Skip).setText(u"onward"_s);
+        amp.ccoms().box(Word::Skip).setText(u"onward");
     }
     // Kept at the end of the run.
     DiskSettingsFile file(settingsFile);
@@ -370,7 +371,7 @@ TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
     EXPECT_TRUE(shown(u"damaged"));
     EXPECT_TRUE(shown(u"defaults"));
     // The music folder in its stead.
-    EXPECT_EQ(amp.ExplorerTree1.path(), QDir::cleanPath(scratch.filePath(u"Music"_s)));
+    EXPECT_EQ(toQString(amp.ExplorerTree1.path()), QDir::cleanPath(scratch.filePath(u"Music"_s)));
     qputenv("HOME", home);
     if (configSet) {
         qputenv("XDG_CONFIG_HOME", config);
@@ -599,8 +600,8 @@ TEST(FrmAmpView, QuitOpenFolderAndPlayPauseHaveKeysAndToolTipsAndTheOptionBoxesT
         EXPECT_TRUE(a->toolTip().contains(row.keys.toString(QKeySequence::NativeText)));
     }
     // Space plays a stopped song and pauses a playing one.
-    static_cast<ScriptedEngine&>(*system.engine).addSong(u"song.mp3"_s, 3);
-    system.engine->open(u"song.mp3"_s);
+    static_cast<ScriptedEngine&>(*system.engine).addSong(u"song.mp3", 3);
+    system.engine->open(u"song.mp3");
     system.engine->stop();
     action(QKeySequence(Qt::Key_Space))->trigger();
     EXPECT_EQ(system.engine->playState(), PlayState::Playing);
@@ -658,8 +659,8 @@ TEST(Views, NamesFromRoomsServersAndFilesAreShownAsTyped) {
     system.dialogs.queueYesNo(true);
     FrmAmp& amp = system.start();
     FrmAmpView view(amp);
-    amp.Song.setCaption(song);
-    amp.Artist.setCaption(song);
+    amp.Song.setCaption(fromQString(song));
+    amp.Artist.setCaption(fromQString(song));
     view.resize(360, 600);
     QApplication::processEvents();
     const QStringList player = shownTexts(view);

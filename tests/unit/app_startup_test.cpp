@@ -1,6 +1,7 @@
 #include "system_fixture.h"
 
 #include "platform/winsys/codepage.h"
+#include "text/text.h"
 
 namespace ruz::testing {
 namespace {
@@ -18,8 +19,8 @@ TEST_F(SystemTest, DesignValuesOfTheMainWindow) {
         {&a.idle, 60000, false}, {&a.tmrALag, 1000, false}, {&a.chat.chat_tymer, 500, true},
     };
     for (const TimerRow& row : timers) {
-        EXPECT_EQ(row.timer->interval(), row.interval) << row.timer->name().toStdString();
-        EXPECT_EQ(row.timer->enabled(), row.enabled) << row.timer->name().toStdString();
+        EXPECT_EQ(row.timer->interval(), row.interval) << text::toUtf8(row.timer->name());
+        EXPECT_EQ(row.timer->enabled(), row.enabled) << text::toUtf8(row.timer->name());
     }
     struct BoxRow {
         CheckBox* box;
@@ -27,7 +28,7 @@ TEST_F(SystemTest, DesignValuesOfTheMainWindow) {
     } boxes[] = {{&a.chatsendc, 1},      {&a.chkRandomSong, 0},     {&a.chkRepeat, 0},
                  {&a.chkAutoGetSong, 1}, {&a.chkKeepFromRating, 1}, {&a.chkAntiLag, 0}};
     for (const BoxRow& row : boxes) {
-        EXPECT_EQ(row.box->value(), row.value) << row.box->name().toStdString();
+        EXPECT_EQ(row.box->value(), row.value) << text::toUtf8(row.box->name());
     }
     EXPECT_EQ(a.window.caption(), u" Taviks Ruz");
     EXPECT_FALSE(a.window.visible());
@@ -73,7 +74,7 @@ TEST_F(SystemTest, StartUpRunsInItsOrder) {
 
     // The announcement is the first line the scanner hears after start-up.
     host.advance(500);
-    EXPECT_TRUE(a.chat.oldlastlyne.endsWith(u": \u2020- Loads Taviks Ruz -\u2020</FONT"));
+    EXPECT_TRUE(a.chat.oldlastlyne.ends_with(u": \u2020- Loads Taviks Ruz -\u2020</FONT"));
 }
 
 TEST_F(SystemTest, ScreenNameFromTheFrontDialog) {
@@ -95,14 +96,14 @@ TEST_F(SystemTest, ScreenNameFromTheFrontDialog) {
         dialogs.queueYesNo(row.yes);
         FrmAmp a(p);
         a.Form_Load();
-        EXPECT_EQ(a.lblsn.caption(), QString::fromUtf16(row.name)) << row.caption << row.yes;
+        EXPECT_EQ(a.lblsn.caption(), row.name) << row.caption << row.yes;
         a.Form_Unload();
     }
 }
 
 TEST_F(SystemTest, NoDialogAndNoRoomStillStarts) {
     FrmAmp& a = start(false);
-    EXPECT_EQ(a.lblsn.caption(), QString());
+    EXPECT_EQ(a.lblsn.caption(), u"");
     EXPECT_EQ(a.window.caption(), u"\u2020- Taviks Ruz - User () -\u2020");
     EXPECT_TRUE(a.window.visible());
     EXPECT_TRUE(sent().isEmpty());
@@ -123,7 +124,7 @@ TEST_F(SystemTest, TimersTickWhileTheQuestionIsOpen) {
     dialogs.queueYesNo(true, 1000);
     create().Form_Load();
     // A poll before the baseline delivered the room's last line.
-    EXPECT_TRUE(system.app()->chat.oldlastlyne.contains(u"hello"));
+    EXPECT_TRUE(text::contains(system.app()->chat.oldlastlyne, u"hello"));
     EXPECT_EQ(host.nowMs(), 1000);
 }
 
@@ -160,7 +161,7 @@ TEST_F(SystemTest, ClosingEndsAtOnceAndRemovesTheIcon) {
 TEST_F(SystemTest, DaggerCrossesAsByte0x86AndUnknownCharactersAsQuestionMarks) {
     standin.openRoom();
     FrmAmp& a = start();
-    a.room().send(u"\u2020 caf\u00e9 \u4e2d"_qs);
+    a.room().send(u"\u2020 caf\u00e9 \u4e2d");
     const std::string view =
         model.text(model.children(model.children(standin.frontRoomWindow())[0])[0]);
     EXPECT_NE(view.find("\x86 caf\xe9 ?"), std::string::npos);

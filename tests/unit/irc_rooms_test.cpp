@@ -2,7 +2,9 @@
 #include "irc/rooms.h"
 #include "messenger/aimchat.h"
 #include "platform/winsys/codepage.h"
+#include "qt/qt_text.h"
 #include "scenario/world.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +54,7 @@ class IrcRooms : public ::testing::Test {
         world.dialogs.queueYesNo(true);
         world.start();
         welcome();
-        world.app()->ExplorerTree1.userPick(world.absolute("music"));
+        world.app()->ExplorerTree1.userPick(fromQString(world.absolute("music")));
         world.wait(5 * SendPolicy::kIntervalMs);
         said();
     }
@@ -113,7 +115,7 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
     world.wait(SendPolicy::kIntervalMs);
     EXPECT_EQ(said(), QStringList{"PRIVMSG #music :" + kDagger + "- Loads Taviks Ruz -" + kDagger});
 
-    world.app()->ExplorerTree1.userPick(world.absolute("music"));
+    world.app()->ExplorerTree1.userPick(fromQString(world.absolute("music")));
     world.wait(5 * SendPolicy::kIntervalMs);
     QStringList lines = said();
     ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
@@ -156,11 +158,11 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
 TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheConnection) {
     world.dialogs.queueYesNo(true);
     FrmAmp& app = world.start();  // before the welcome: the configured nick
-    EXPECT_EQ(app.lblsn.caption(), "me");
+    EXPECT_EQ(app.lblsn.caption(), u"me");
     ircLink.accept();
     ircLink.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
-    EXPECT_EQ(app.lblsn.caption(), "me_");
-    EXPECT_EQ(app.window.caption(), kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
+    EXPECT_EQ(app.lblsn.caption(), u"me_");
+    EXPECT_EQ(toQString(app.window.caption()), kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
     world.wait(5 * SendPolicy::kIntervalMs);
     said();
     struct Step {
@@ -186,7 +188,7 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
             ircLink.serverSends(step.server + "\r\n");
         }
         world.wait(5 * SendPolicy::kIntervalMs);
-        EXPECT_EQ(app.lblsn.caption(), step.nick) << step.server;
+        EXPECT_EQ(toQString(app.lblsn.caption()), step.nick) << step.server;
         EXPECT_NE(world.standin.transcriptUtf8().find(step.shown.toStdString()), std::string::npos)
             << step.shown.toStdString();
     }
@@ -318,9 +320,9 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
         answers += line.rfind("Song Is ", 0) == 0 ? 1 : 0;
     }
     EXPECT_EQ(answers, kAsks);
-    EXPECT_TRUE(world.app()->chat.oldlastlyne.contains("guest" + QString::number(pair - 1) +
-                                                       " has left the room"))
-        << world.app()->chat.oldlastlyne.toStdString();
+    EXPECT_TRUE(text::contains(world.app()->chat.oldlastlyne,
+                               text::format(u"guest%1 has left the room", pair - 1)))
+        << text::toUtf8(world.app()->chat.oldlastlyne);
     EXPECT_LE(world.standin.transcriptUtf8().size(),
               standin::MessengerStandIn::kHardLimitFactor * Rooms::kKeepBytes);
     // The owner's questions and the answers all reach the channel, at the send pace.

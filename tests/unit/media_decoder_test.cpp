@@ -3,6 +3,7 @@
 #include "platform/media/mpeg_decoder.h"
 #include "platform/media/mpeg_frames.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 
 #include "media/decoder_contract.h"
 
@@ -33,7 +34,7 @@ using contract::decodeAll;
 using contract::DecodeCase;
 
 std::unique_ptr<MpegDecoder> openFixture(const char* name) {
-    return MpegDecoder::open(fixture(QString::fromLatin1(name)));
+    return MpegDecoder::open(fromQString(fixture(QString::fromLatin1(name))));
 }
 
 class MpegDecoderTest : public ::testing::TestWithParam<DecodeCase> {};
@@ -53,8 +54,8 @@ TEST(MpegDecoderRefusal, NotMpegAudio) {
     for (const char* name : contract::kNotMpegAudio) {
         EXPECT_FALSE(openFixture(name)) << name;
     }
-    EXPECT_FALSE(MpegDecoder::open(QString()));
-    EXPECT_FALSE(MpegDecoder::open(QStringLiteral(RUZ_FIXTURES_DIR)));
+    EXPECT_FALSE(MpegDecoder::open(fromQString(QString())));
+    EXPECT_FALSE(MpegDecoder::open(fromQString(QStringLiteral(RUZ_FIXTURES_DIR))));
 }
 
 // The frame reader that feeds the Windows codec finds in every test file what libmpg123 finds: the
@@ -63,7 +64,7 @@ TEST(MpegDecoderRefusal, TheFrameReaderAgreesOnEveryFixture) {
     const QStringList names = QDir(QStringLiteral(RUZ_FIXTURES_DIR)).entryList(QDir::Files);
     ASSERT_GE(names.size(), 15);
     for (const QString& name : names) {
-        const auto decoder = MpegDecoder::open(fixture(name));
+        const auto decoder = MpegDecoder::open(fromQString(fixture(name)));
         const auto source = mpeg::FileSource::open(fixture(name).toStdString());
         ASSERT_TRUE(source) << name.toStdString();
         const std::optional<mpeg::StreamInfo> stream = mpeg::probe(*source);
@@ -112,14 +113,14 @@ TEST(MpegDecoderRobustness, DamagedFilesHaveADefinedOutcome) {
         file.write(bytes);
         file.close();
 
-        if (auto decoder = MpegDecoder::open(path)) {
+        if (auto decoder = MpegDecoder::open(fromQString(path))) {
             EXPECT_GT(decoder->lengthFrames(), 0);
             decodeAll(*decoder);
             EXPECT_TRUE(decoder->atEnd());
         }
         VirtualTimerHost host;
         auto engine = makeVirtualTimeEngine(host);
-        if (engine->open(path)) {
+        if (engine->open(fromQString(path))) {
             EXPECT_GT(engine->duration(), 0.0);
             host.advance(static_cast<std::int64_t>(engine->duration() * 1000) + 1000);
             EXPECT_EQ(engine->playState(), PlayState::Stopped) << variant;
@@ -129,39 +130,40 @@ TEST(MpegDecoderRobustness, DamagedFilesHaveADefinedOutcome) {
 }
 
 TEST(M3uList, ReadsEntriesRelativeToItsFolder) {
-    const QStringList entries =
+    const std::vector<std::u16string> entries =
         parseM3u("#EXTM3U\r\none.mp3\r\n\r\n# comment\r\n  sub/two.mp2  \r\n/abs/three.mp3\n",
-                 QStringLiteral("/music/lists"));
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("/music/lists/one.mp3"),
-                                    QStringLiteral("/music/lists/sub/two.mp2"),
-                                    QStringLiteral("/abs/three.mp3")}));
+                 u"/music/lists");
+    EXPECT_EQ(entries,
+              (std::vector<std::u16string>{u"/music/lists/one.mp3", u"/music/lists/sub/two.mp2",
+                                           u"/abs/three.mp3"}));
 }
 
 TEST(M3uList, AcceptsLatin1AndAByteOrderMark) {
-    EXPECT_EQ(parseM3u("caf\xE9.mp3", QStringLiteral("/m")),
-              QStringList{QStringLiteral("/m/caf\u00E9.mp3")});
+    using Entries = std::vector<std::u16string>;
+    EXPECT_EQ(parseM3u("caf\xE9.mp3", u"/m"), Entries{u"/m/caf\u00E9.mp3"});
     EXPECT_EQ(parseM3u("\xEF\xBB\xBF"
                        "caf\xC3\xA9.mp3",
-                       QStringLiteral("/m")),
-              QStringList{QStringLiteral("/m/caf\u00E9.mp3")});
+                       u"/m"),
+              Entries{u"/m/caf\u00E9.mp3"});
+    // Entries with dots and doubled separators come out clean; ".." climbs from the list's folder.
+    EXPECT_EQ(parseM3u("./a.mp3\n..//b.mp3\nc/../d.mp3\n/x/./y//z.mp3\n", u"/m/l/"),
+              (Entries{u"/m/l/a.mp3", u"/m/b.mp3", u"/m/l/d.mp3", u"/x/y/z.mp3"}));
 }
 
 TEST(M3uList, AnEntryStartingWithAColonIsAFileInTheListsFolder) {
-    // Qt reads ":name" as one of its resources; in a song list it is an ordinary file name.
-    EXPECT_EQ(
-        parseM3u(":3,Artist - Title.mp3\n:x/y.mp3", QStringLiteral("/m")),
-        (QStringList{QStringLiteral("/m/:3,Artist - Title.mp3"), QStringLiteral("/m/:x/y.mp3")}));
+    EXPECT_EQ(parseM3u(":3,Artist - Title.mp3\n:x/y.mp3", u"/m"),
+              (std::vector<std::u16string>{u"/m/:3,Artist - Title.mp3", u"/m/:x/y.mp3"}));
 }
 
 TEST(M3uList, KnowsItsName) {
-    EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.m3u")));
-    EXPECT_TRUE(isM3uPath(QStringLiteral("a/b.M3U")));
-    EXPECT_FALSE(isM3uPath(QStringLiteral("a/b.m3u8")));
-    EXPECT_FALSE(isM3uPath(QStringLiteral("a/b.mp3")));
-    EXPECT_EQ(readM3u(fixture(QStringLiteral("two-songs.m3u"))),
-              (QStringList{fixture(QStringLiteral("tone-1s.mp3")),
-                           fixture(QStringLiteral("tone-3s.mp3"))}));
-    EXPECT_FALSE(readM3u(fixture(QStringLiteral("missing.m3u"))));
+    EXPECT_TRUE(isM3uPath(u"a/b.m3u"));
+    EXPECT_TRUE(isM3uPath(u"a/b.M3U"));
+    EXPECT_FALSE(isM3uPath(u"a/b.m3u8"));
+    EXPECT_FALSE(isM3uPath(u"a/b.mp3"));
+    EXPECT_EQ(readM3u(fromQString(fixture(QStringLiteral("two-songs.m3u")))),
+              (std::vector<std::u16string>{fromQString(fixture(QStringLiteral("tone-1s.mp3"))),
+                                           fromQString(fixture(QStringLiteral("tone-3s.mp3")))}));
+    EXPECT_FALSE(readM3u(fromQString(fixture(QStringLiteral("missing.m3u")))));
 }
 
 }  // namespace

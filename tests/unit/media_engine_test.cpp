@@ -1,5 +1,6 @@
 #include "platform/media/engine_factory.h"
 #include "platform/virtual_timer_host.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,7 +75,7 @@ TEST_F(MediaEngineTest, StartsEmpty) {
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
     EXPECT_EQ(engine_->volume(), 0);
     EXPECT_FALSE(engine_->mute());
-    EXPECT_EQ(engine_->fileName(), QString());
+    EXPECT_EQ(toQString(engine_->fileName()), QString());
     EXPECT_EQ(engine_->currentPosition(), 0.0);
     EXPECT_EQ(engine_->duration(), 0.0);
     EXPECT_FALSE(engine_->play());
@@ -94,11 +95,11 @@ class MediaLengthTest : public MediaEngineTest, public ::testing::WithParamInter
 
 TEST_P(MediaLengthTest, OpensWithTheLengthAndPlaysExactlyThatLong) {
     const LengthCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(QString::fromLatin1(c.file))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QString::fromLatin1(c.file)))));
     EXPECT_NEAR(engine_->duration(), c.seconds, kMsTolerance);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
-    EXPECT_EQ(engine_->fileName(), fixture(QString::fromLatin1(c.file)));
+    EXPECT_EQ(toQString(engine_->fileName()), fixture(QString::fromLatin1(c.file)));
     ASSERT_EQ(changes_.size(), 1U);
     EXPECT_EQ(changes_[0].from, PlayState::Stopped);
     EXPECT_EQ(changes_[0].to, PlayState::Playing);
@@ -130,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"tone-2.4s.mp2", 2.4}));
 
 TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("truncated.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("truncated.mp3")))));
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);  // what its header says
     host_.advance(1400);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -140,7 +141,7 @@ TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength
 }
 
 TEST_F(MediaEngineTest, MovingIntoTheMissingPartOfATruncatedFileEndsTheSong) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("truncated.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("truncated.mp3")))));
     ASSERT_TRUE(engine_->setCurrentPosition(2.0));
     host_.advance(5);
     expectEndedAt(3.0);
@@ -148,7 +149,7 @@ TEST_F(MediaEngineTest, MovingIntoTheMissingPartOfATruncatedFileEndsTheSong) {
 
 TEST_F(MediaEngineTest, FileCutShortWhilePlayingEndsTheSong) {
     const QString path = scratchCopy(QStringLiteral("tone-10s.mp3"));
-    ASSERT_TRUE(engine_->open(path));
+    ASSERT_TRUE(engine_->open(fromQString(path)));
     host_.advance(1000);
     ASSERT_TRUE(QFile::resize(path, 20000));  // about 1.7 s of data left
     // What was read before the cut still plays; the song ends well before its 10 s.
@@ -158,7 +159,7 @@ TEST_F(MediaEngineTest, FileCutShortWhilePlayingEndsTheSong) {
 
 TEST_F(MediaEngineTest, FileRemovedWhilePlayingPlaysOn) {
     const QString path = scratchCopy(QStringLiteral("tone-3s.mp3"));
-    ASSERT_TRUE(engine_->open(path));
+    ASSERT_TRUE(engine_->open(fromQString(path)));
     host_.advance(500);
     ASSERT_TRUE(QFile::remove(path));
     host_.advance(3000);
@@ -171,7 +172,7 @@ class MediaRefusalTest : public MediaEngineTest,
                          public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(MediaRefusalTest, LeavesThePlayingSongAsItWas) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(1200);
     const std::size_t changesBefore = changes_.size();
 
@@ -181,10 +182,10 @@ TEST_P(MediaRefusalTest, LeavesThePlayingSongAsItWas) {
     } else if (path.startsWith(QLatin1Char('%'))) {
         path = scratch_.filePath(path.mid(1));
     }
-    EXPECT_FALSE(engine_->open(path));
+    EXPECT_FALSE(engine_->open(fromQString(path)));
 
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
-    EXPECT_EQ(engine_->fileName(), fixture(QStringLiteral("tone-5s.mp3")));
+    EXPECT_EQ(toQString(engine_->fileName()), fixture(QStringLiteral("tone-5s.mp3")));
     EXPECT_NEAR(engine_->duration(), 5.0, kMsTolerance);
     EXPECT_NEAR(engine_->currentPosition(), 1.2, kMsTolerance);
     EXPECT_EQ(changes_.size(), changesBefore);
@@ -198,18 +199,18 @@ INSTANTIATE_TEST_SUITE_P(NotAudio, MediaRefusalTest,
                                            "@README.md", "%missing.m3u"));
 
 TEST_F(MediaEngineTest, RefusesWhileNothingIsOpen) {
-    EXPECT_FALSE(engine_->open(fixture(QStringLiteral("zero.mp3"))));
-    EXPECT_EQ(engine_->fileName(), QString());
+    EXPECT_FALSE(engine_->open(fromQString(fixture(QStringLiteral("zero.mp3")))));
+    EXPECT_EQ(toQString(engine_->fileName()), QString());
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
     EXPECT_EQ(engine_->duration(), 0.0);
     EXPECT_TRUE(changes_.empty());
 }
 
 TEST_F(MediaEngineTest, RefusesWhilePausedAndStaysPaused) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     host_.advance(700);
     ASSERT_TRUE(engine_->pause());
-    EXPECT_FALSE(engine_->open(fixture(QStringLiteral("wav-renamed.mp3"))));
+    EXPECT_FALSE(engine_->open(fromQString(fixture(QStringLiteral("wav-renamed.mp3")))));
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
     EXPECT_NEAR(engine_->currentPosition(), 0.7, kMsTolerance);
 }
@@ -217,19 +218,19 @@ TEST_F(MediaEngineTest, RefusesWhilePausedAndStaysPaused) {
 TEST_F(MediaEngineTest, RefusesAPipeWithoutWaitingForIt) {
     const QString path = scratch_.filePath(QStringLiteral("pipe.mp3"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_FALSE(engine_->open(path));
+    EXPECT_FALSE(engine_->open(fromQString(path)));
 }
 
 TEST_F(MediaEngineTest, RefusesAFolderWithAnAudioName) {
     ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("folder.mp3")));
-    EXPECT_FALSE(engine_->open(scratch_.filePath(QStringLiteral("folder.mp3"))));
-    EXPECT_FALSE(engine_->open(scratch_.path() + QLatin1Char('/')));
+    EXPECT_FALSE(engine_->open(fromQString(scratch_.filePath(QStringLiteral("folder.mp3")))));
+    EXPECT_FALSE(engine_->open(fromQString(scratch_.path() + QLatin1Char('/'))));
 }
 
 // ---- Transport --------------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(1200);
     ASSERT_TRUE(engine_->pause());
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
@@ -252,7 +253,7 @@ TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
 }
 
 TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     host_.advance(1500);
     ASSERT_TRUE(engine_->stop());
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
@@ -270,7 +271,7 @@ TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
 }
 
 TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-1s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-1s.mp3")))));
     host_.advance(1000);
     expectEndedAt(1.0);
     ASSERT_TRUE(engine_->play());
@@ -282,9 +283,9 @@ TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
 }
 
 TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-1s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-1s.mp3")))));
     host_.advance(1000);
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     ASSERT_EQ(changes_.size(), 3U);
     EXPECT_EQ(changes_[2].to, PlayState::Playing);
     EXPECT_EQ(changes_[2].position, 0.0);
@@ -292,9 +293,9 @@ TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
 }
 
 TEST_F(MediaEngineTest, OpeningWhilePlayingRaisesNoChange) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(2000);
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     EXPECT_EQ(changes_.size(), 1U);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -311,7 +312,7 @@ class MediaSeekTest : public MediaEngineTest, public ::testing::WithParamInterfa
 
 TEST_P(MediaSeekTest, ClampsWhilePlaying) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(1000);
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
     if (c.expected < 0) {
@@ -328,7 +329,7 @@ TEST_P(MediaSeekTest, ClampsWhilePlaying) {
 
 TEST_P(MediaSeekTest, ClampsWhilePaused) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(1000);
     ASSERT_TRUE(engine_->pause());
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
@@ -350,14 +351,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SeekCase{std::numeric_limits<double>::infinity(), -1.0}));
 
 TEST_F(MediaEngineTest, SeekRefusesNotANumber) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-5s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
     host_.advance(1000);
     EXPECT_FALSE(engine_->setCurrentPosition(std::nan("")));
     EXPECT_NEAR(engine_->currentPosition(), 1.0, kMsTolerance);
 }
 
 TEST_F(MediaEngineTest, SeekThenPlayToTheEnd) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-10s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-10s.mp3")))));
     ASSERT_TRUE(engine_->setCurrentPosition(8.0));
     host_.advance(1999);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -388,7 +389,7 @@ TEST_F(MediaEngineTest, VolumeTakesHundredthsOfADecibelFromSilenceToFull) {
 }
 
 TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     engine_->setMute(true);
     EXPECT_TRUE(engine_->mute());
     host_.advance(1000);
@@ -403,8 +404,8 @@ TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
 
 TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
     const QString list = fixture(QStringLiteral("two-songs.m3u"));
-    ASSERT_TRUE(engine_->open(list));
-    EXPECT_EQ(engine_->fileName(), list);
+    ASSERT_TRUE(engine_->open(fromQString(list)));
+    EXPECT_EQ(toQString(engine_->fileName()), list);
     EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     ASSERT_EQ(changes_.size(), 1U);
@@ -423,7 +424,7 @@ TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
     host_.advance(1);
     expectEndedAt(3.0);
     EXPECT_EQ(changes_.size(), 2U);
-    EXPECT_EQ(engine_->fileName(), list);
+    EXPECT_EQ(toQString(engine_->fileName()), list);
 
     // Played again, the list starts over at its first entry.
     ASSERT_TRUE(engine_->play());
@@ -446,7 +447,7 @@ TEST_F(MediaEngineTest, M3uSkipsCommentsBlanksAndEntriesThatDoNotPlay) {
                                       "tone-1s.mp3\r\n"
                                       "sub\\two.mp2\r\n"
                                       "zero.mp3");
-    ASSERT_TRUE(engine_->open(list));
+    ASSERT_TRUE(engine_->open(fromQString(list)));
     EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
     host_.advance(1000);
     EXPECT_NEAR(engine_->duration(), 2.4, kMsTolerance);
@@ -479,20 +480,20 @@ TEST_F(MediaEngineTest, AListIsGivenUpOnAfterARunOfEntriesThatDoNotPlay) {
     }
     const QString hugeList = writeScratch(QStringLiteral("huge.m3u"), huge + "tone-1s.mp3\n");
 
-    ASSERT_TRUE(engine_->open(nearGood));
+    ASSERT_TRUE(engine_->open(fromQString(nearGood)));
     host_.advance(1000);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);  // the second good entry, 47 later
     host_.advance(1000);
     expectEndedAt(1.0);
-    EXPECT_FALSE(engine_->open(farGood));
-    EXPECT_FALSE(engine_->open(hugeList));
-    ASSERT_TRUE(engine_->open(farNext));
+    EXPECT_FALSE(engine_->open(fromQString(farGood)));
+    EXPECT_FALSE(engine_->open(fromQString(hugeList)));
+    ASSERT_TRUE(engine_->open(fromQString(farNext)));
     host_.advance(1000);
     expectEndedAt(1.0);  // the list ends: its next good entry lies too far
 }
 
 TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     scratchCopy(QStringLiteral("random.mp3"));
     const QString self =
         writeScratch(QStringLiteral("self.m3u"), "self.m3u\nSELF.M3U\n./self.m3u\n");
@@ -500,8 +501,8 @@ TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
         writeScratch(QStringLiteral("nested.m3u"), "self.m3u\nrandom.mp3\nnowhere.mp3\n");
     const QString empty = writeScratch(QStringLiteral("empty.m3u"), "#EXTM3U\n\n");
     for (const QString& list : {self, nested, empty}) {
-        EXPECT_FALSE(engine_->open(list)) << list.toStdString();
-        EXPECT_EQ(engine_->fileName(), fixture(QStringLiteral("tone-3s.mp3")));
+        EXPECT_FALSE(engine_->open(fromQString(list))) << list.toStdString();
+        EXPECT_EQ(toQString(engine_->fileName()), fixture(QStringLiteral("tone-3s.mp3")));
         EXPECT_EQ(engine_->playState(), PlayState::Playing);
     }
     EXPECT_EQ(changes_.size(), 1U);
@@ -513,7 +514,7 @@ TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
     scratchCopy(QStringLiteral("tone-2.5s.mp3"));
     const QString list =
         writeScratch(QStringLiteral("three.m3u"), "tone-1s.mp3\ntone-3s.mp3\ntone-2.5s.mp3\n");
-    ASSERT_TRUE(engine_->open(list));
+    ASSERT_TRUE(engine_->open(fromQString(list)));
     ASSERT_TRUE(QFile::remove(scratch_.filePath(QStringLiteral("tone-3s.mp3"))));
     host_.advance(1000);
     EXPECT_NEAR(engine_->duration(), 2.5, kMsTolerance);
@@ -522,7 +523,7 @@ TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
 }
 
 TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("two-songs.m3u"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("two-songs.m3u")))));
     ASSERT_TRUE(engine_->setCurrentPosition(5.0));
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -541,10 +542,10 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
     observer_ = engine_->observePlayState([&](PlayState, PlayState) {
         if (engine_->currentPosition() == engine_->duration()) {
             ++ends;
-            ASSERT_TRUE(engine_->open(songs[next++ % songs.size()]));
+            ASSERT_TRUE(engine_->open(fromQString(songs[next++ % songs.size()])));
         }
     });
-    ASSERT_TRUE(engine_->open(songs[next++]));
+    ASSERT_TRUE(engine_->open(fromQString(songs[next++])));
     host_.advance(kOneHourMs);
     // Each round of the three takes 3 + 2.4 + (1 + 3) = 9.4 s.
     EXPECT_EQ(ends, static_cast<int>(kOneHourMs * 3 / 9400));
@@ -552,7 +553,7 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
 }
 
 TEST_F(MediaEngineTest, DestroyedWhilePlaying) {
-    ASSERT_TRUE(engine_->open(fixture(QStringLiteral("tone-3s.mp3"))));
+    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
     host_.advance(100);
     engine_.reset();
     host_.advance(5000);

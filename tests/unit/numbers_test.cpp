@@ -1,4 +1,5 @@
 #include "common/numbers.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -33,9 +34,14 @@ TEST(ReadNumber, AcceptsDecimalNumbersOnly) {
         {"e5", std::nullopt},
         {"-", std::nullopt},
         {"3\n", std::nullopt},
+        {"\xC2\xA0"
+         "7",
+         std::nullopt},
+        {"7\xE2\x80\x83", std::nullopt},
+        {"\xEF\xBC\x97", std::nullopt},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(readNumber(QString::fromUtf8(row.text)), row.value) << '"' << row.text << '"';
+        EXPECT_EQ(readNumber(text::fromUtf8(row.text)), row.value) << '"' << row.text << '"';
     }
 }
 

@@ -3,18 +3,51 @@
 #include "platform/media/regular_file.h"
 #include "platform/native_name.h"
 #include "platform/virtual_timer_host.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace ruz {
 namespace {
+
+// A new empty folder, removed with everything in it when the test ends.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ruz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            bytes_ = pattern;
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(bytes_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // The folder as a name, and a file's bytes in it.
+    std::u16string path() const { return nameFromNative(bytes_); }
+    std::string native(std::string_view name) const { return bytes_ + '/' + std::string(name); }
+    // Creates an empty file (or, with `folder`, a folder) of that name.
+    bool make(std::string_view name, bool folder = false) const {
+        if (folder) {
+            return ::mkdir(native(name).c_str(), 0700) == 0;
+        }
+        const int fd = ::open(native(name).c_str(), O_CREAT | O_WRONLY, 0600);
+        return fd >= 0 && ::close(fd) == 0;
+    }
+
+  private:
+    std::string bytes_;
+};
 
 TEST(VirtualTimerHost, FiresInTimeOrderWithTiesToTheEarlierScheduled) {
     VirtualTimerHost host;
@@ -67,14 +100,14 @@ TEST(VirtualTimerHost, PostedWorkRunsBeforeTheNextTick) {
 }
 
 TEST(Controls, LabelAndCheckBoxReportOnlyRealChanges) {
-    Label label(u"Song"_qs);
+    Label label(u"Song");
     int changes = 0;
     label.onChange = [&] { ++changes; };
-    label.setCaption(u"x"_qs);
-    label.setCaption(u"x"_qs);
+    label.setCaption(u"x");
+    label.setCaption(u"x");
     EXPECT_EQ(changes, 1);
 
-    CheckBox box(u"chk"_qs, 0);
+    CheckBox box(u"chk", 0);
     int clicks = 0;
     box.onClick = [&] { ++clicks; };
     box.setValue(1);
@@ -90,22 +123,22 @@ TEST(Controls, LabelAndCheckBoxReportOnlyRealChanges) {
 TEST(Controls, ListenersAreHeardUntilTheirHandleGoes) {
     std::vector<int> heard;
     Subscription third;
-    auto label = std::make_unique<Label>(u"Song"_qs);
+    auto label = std::make_unique<Label>(u"Song");
     Subscription first = label->addViewListener([&] { heard.push_back(1); });
     Subscription second = label->addViewListener([&] {
         heard.push_back(2);
         third.reset();
     });
     third = label->addViewListener([&] { heard.push_back(3); });
-    label->setCaption(u"x"_qs);
+    label->setCaption(u"x");
     EXPECT_EQ(heard, (std::vector<int>{1, 2}));
     first.reset();
-    label->setCaption(u"y"_qs);
+    label->setCaption(u"y");
     EXPECT_EQ(heard, (std::vector<int>{1, 2, 2}));
     label.reset();
     second.reset();  // the control has gone: nothing to take back
     // The behaviour reaction is set once; whoever wraps it takes it out first.
-    Picture button(u"Image4"_qs);
+    Picture button(u"Image4");
     button.onClick = [&] { heard.push_back(4); };
     const auto next = button.onClick.take();
     EXPECT_FALSE(button.onClick);
@@ -118,7 +151,7 @@ TEST(Controls, ListenersAreHeardUntilTheirHandleGoes) {
 }
 
 TEST(Controls, SliderRefusesValuesOutsideItsRange) {
-    Slider slider(u"Slider2"_qs, 0, 180, 0);
+    Slider slider(u"Slider2", 0, 180, 0);
     EXPECT_FALSE(slider.setValue(-1));
     EXPECT_FALSE(slider.setValue(181));
     EXPECT_TRUE(slider.setValue(180));
@@ -129,7 +162,7 @@ TEST(Controls, SliderRefusesValuesOutsideItsRange) {
 
 TEST(Controls, TimerEnablingAndIntervals) {
     VirtualTimerHost host;
-    Timer timer(u"idle"_qs, host, 100, false);
+    Timer timer(u"idle", host, 100, false);
     int ticks = 0;
     timer.onTick = [&] { ++ticks; };
     host.advance(500);
@@ -149,47 +182,50 @@ TEST(Controls, TimerEnablingAndIntervals) {
 }
 
 TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
-    QTemporaryDir dir;
+    ScratchFolder dir;
     for (const char* name : {"b.mp3", "A.MP3", "c.Mp2", "d.m3u", "e.mp3x", "f.wav", "g.mp3.txt"}) {
-        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(dir.make(name));
     }
-    QDir(dir.path()).mkdir(u"h.mp3"_qs);
-    FileListBox list(u"File1"_qs, u"*.MP3;*.MP2;*.M3U"_qs);
+    ASSERT_TRUE(dir.make("h.mp3", true));
+    FileListBox list(u"File1", u"*.MP3;*.MP2;*.M3U");
     int changes = 0;
     list.onChange = [&] { ++changes; };
     ASSERT_TRUE(list.setPath(dir.path()));
     EXPECT_EQ(list.count(), 4);
     EXPECT_EQ(list.item(0), u"A.MP3");
     EXPECT_EQ(list.item(3), u"d.m3u");
+    EXPECT_EQ(list.item(4), u"");
     EXPECT_FALSE(list.setListIndex(4));
     EXPECT_FALSE(list.setListIndex(-2));
     EXPECT_TRUE(list.setListIndex(2));
     EXPECT_TRUE(list.setListIndex(2));  // already selected: no change
     EXPECT_TRUE(list.userSelect(2));    // the user's click always reacts
     EXPECT_EQ(changes, 2);
-    EXPECT_FALSE(list.setPath(dir.filePath(u"missing"_qs)));
+    EXPECT_FALSE(list.setPath(dir.path() + u"/missing"));
+    EXPECT_FALSE(list.setPath(u""));
     EXPECT_EQ(list.listIndex(), 2);
-    EXPECT_TRUE(list.setPath(dir.path()));
+    EXPECT_TRUE(list.setPath(dir.path() + u"/./h.mp3/.."));  // the path is kept clean
+    EXPECT_EQ(list.path(), dir.path());
     EXPECT_EQ(list.listIndex(), -1);
 }
 
 TEST(Controls, ListsHoldAtMost32767Entries) {
-    QTemporaryDir dir;
+    ScratchFolder dir;
     for (int i = 0; i <= kMaxListEntries; ++i) {
-        QFile(dir.filePath(QStringLiteral("%1.mp3").arg(i, 5, 10, QChar(u'0'))))
-            .open(QIODevice::WriteOnly);
+        std::string name = std::to_string(i);
+        ASSERT_TRUE(dir.make(std::string(5 - name.size(), '0') + name + ".mp3"));
     }
-    FileListBox files(u"File1"_qs, u"*.MP3"_qs);
+    FileListBox files(u"File1", u"*.MP3");
     ASSERT_TRUE(files.setPath(dir.path()));
     EXPECT_EQ(files.count(), kMaxListEntries);
     EXPECT_EQ(files.item(kMaxListEntries - 1), u"32766.mp3");
     EXPECT_TRUE(files.setListIndex(kMaxListEntries - 1));
 
-    ListBox titles(u"List1"_qs);
+    ListBox titles(u"List1");
     for (int i = 0; i < kMaxListEntries; ++i) {
-        titles.addItem(QString::number(i));
+        titles.addItem(text::number(i));
     }
-    EXPECT_FALSE(titles.addItem(u"one too many"_qs));
+    EXPECT_FALSE(titles.addItem(u"one too many"));
     EXPECT_EQ(titles.count(), kMaxListEntries);
 }
 
@@ -214,37 +250,58 @@ TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
 }
 
 TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
-    const QByteArray cases[] = {"plain.mp3",
-                                "caf\xc3\xa9.mp3",
-                                "caf\xe9 - bad.mp3",
-                                "\xff\xfe",
-                                "\xc3",
-                                "\xed\xa0\x80 surrogate",
-                                "\xf4\x90\x80\x80",
-                                "\xf3\xb3\xb3\xb3 a pair ending like a kept byte",
-                                "\xb3\xf3\xb3\xb3\xb3"};
-    for (const QByteArray& bytes : cases) {
-        const QString name = nameFromNative(bytes);
-        EXPECT_EQ(nativeFromName(name), bytes) << bytes.toStdString();
-        EXPECT_EQ(displayName(name) == name, QString::fromUtf8(bytes).toUtf8() == bytes)
-            << bytes.toStdString();
+    const std::string cases[] = {"plain.mp3",
+                                 "caf\xc3\xa9.mp3",
+                                 "caf\xe9 - bad.mp3",
+                                 "\xff\xfe",
+                                 "\xc3",
+                                 "\xed\xa0\x80 surrogate",
+                                 "\xf4\x90\x80\x80",
+                                 "\xf3\xb3\xb3\xb3 a pair ending like a kept byte",
+                                 "\xb3\xf3\xb3\xb3\xb3"};
+    for (const std::string& bytes : cases) {
+        const std::u16string name = nameFromNative(bytes);
+        EXPECT_EQ(nativeFromName(name), bytes) << bytes;
+        EXPECT_EQ(displayName(name) == name, text::toUtf8(text::fromUtf8(bytes)) == bytes) << bytes;
     }
     EXPECT_EQ(displayName(nameFromNative("caf\xe9.mp3")), u"caf\ufffd.mp3");
 
-    QTemporaryDir folder;
-    const QByteArray raw = QFile::encodeName(folder.path()) + "/caf\xe9 - Song.mp3";
-    QFile file;
-    ASSERT_TRUE(file.open(::open(raw.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
-                          QFileDevice::AutoCloseHandle));
-    file.close();
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.make("caf\xe9 - Song.mp3"));
     ControlRegistry window;
-    FileListBox list({window, QStringLiteral("File1")}, QStringLiteral("*.MP3"));
+    FileListBox list({window, u"File1"}, u"*.MP3");
     ASSERT_TRUE(list.setPath(folder.path()));
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(displayName(list.item(0)), u"caf\ufffd - Song.mp3");
-    const QString path = list.path() + u'/' + list.item(0);
+    const std::u16string path = list.path() + u'/' + list.item(0);
     EXPECT_TRUE(media::openRegularFile(path).valid());
-    ::unlink(raw.constData());  // a name the folder's own removal cannot spell
+}
+
+TEST(NativeNames, PathsComeOutClean) {
+    const struct {
+        const char16_t* path;
+        const char16_t* clean;
+    } rows[] = {
+        {u"", u""},
+        {u"/", u"/"},
+        {u"//", u"/"},
+        {u"/a/./b/../c/", u"/a/c"},
+        {u"/..", u"/"},
+        {u"/../a", u"/a"},
+        {u"a/..", u"."},
+        {u"../a/../../b", u"../../b"},
+        {u"./a//b/.", u"a/b"},
+        {u"/m/\xdce9t\xdce9", u"/m/\xdce9t\xdce9"},  // kept bytes stay as they are
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(cleanPath(row.path), row.clean) << text::toUtf8(row.path);
+    }
+    EXPECT_TRUE(absolutePath(u"a").starts_with(u"/"));
+    EXPECT_TRUE(absolutePath(u"a").ends_with(u"/a"));
+    EXPECT_EQ(folderOf(u"/m/a.mp3"), u"/m");
+    EXPECT_EQ(folderOf(u"/a.mp3"), u"/");
+    EXPECT_EQ(folderOf(u"a.mp3"), absolutePath(u"."));
+    EXPECT_FALSE(listFileNames(u"/no/such/folder/at/all"));
 }
 
 }  // namespace

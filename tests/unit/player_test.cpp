@@ -1,3 +1,4 @@
+#include "qt/qt_text.h"
 #include "system_fixture.h"
 
 #include <QDir>
@@ -21,25 +22,29 @@ TEST(buildTitle, DerivesTheLowerCaseTitle) {
         {u"Title.MP3", u"title"},
         {u"noext", u"noext"},
         {u".hidden.mp3", u""},
+        {u"\u0410\u0440\u0442 - \u041F\u0415\u0421\u041D\u042F.mp3",
+         u"\u043F\u0435\u0441\u043D\u044F"},
+        {u"X - \U00010400\u00C4.mp3", u"\U00010428\u00E4"},
+        {u"X - \xD801.mp3", u"\xD801"},
         {u"", u""},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(buildTitle(QString::fromUtf16(row.name)), QString::fromUtf16(row.title));
+        EXPECT_EQ(buildTitle(row.name), std::u16string(row.title));
     }
 }
 
 TEST(FindListItem, FirstEntryContainingTheText) {
-    ListBox list(u"List1"_qs);
-    list.addItem(u"a song"_qs);
-    list.addItem(u"song b"_qs);
-    EXPECT_EQ(FindListItem(u"song"_qs, list), 0);
-    EXPECT_EQ(FindListItem(u"Song"_qs, list), -1);
-    EXPECT_EQ(FindListItem(u"b"_qs, list), 1);
-    ListBox withEmpty(u"List1"_qs);
-    withEmpty.addItem(QString());
-    withEmpty.addItem(u"x"_qs);
-    EXPECT_EQ(FindListItem(QString(), withEmpty), 1);
-    EXPECT_EQ(FindListItem(u"x"_qs, ListBox(u"empty"_qs)), -1);
+    ListBox list(u"List1");
+    list.addItem(u"a song");
+    list.addItem(u"song b");
+    EXPECT_EQ(FindListItem(u"song", list), 0);
+    EXPECT_EQ(FindListItem(u"Song", list), -1);
+    EXPECT_EQ(FindListItem(u"b", list), 1);
+    ListBox withEmpty(u"List1");
+    withEmpty.addItem(u"");
+    withEmpty.addItem(u"x");
+    EXPECT_EQ(FindListItem(u"", withEmpty), 1);
+    EXPECT_EQ(FindListItem(u"x", ListBox(u"empty")), -1);
 }
 
 // A folder of songs that the scripted engine knows.
@@ -53,14 +58,14 @@ class PlayerTest : public SystemTest {
         const QString path = folder.path() + u'/' + name;
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        engine.addSong(path, seconds);
+        engine.addSong(fromQString(path), seconds);
         return path;
     }
     QString path(const QString& name) const { return folder.path() + u'/' + name; }
     // Starts the program on the folder and lets the title-list build complete.
     FrmAmp& startOnFolder() {
         FrmAmp& a = start();
-        a.ExplorerTree1.userPick(folder.path());
+        a.ExplorerTree1.userPick(fromQString(folder.path()));
         host.advance(10);
         return a;
     }
@@ -74,20 +79,22 @@ TEST_F(PlayerTest, BuildOpensEverySongInTurnThenTheFirstAgain) {
     song(u"c.m3u"_qs, 30);
     QFile(path(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
 
     EXPECT_EQ(a.File1.count(), 3);
     EXPECT_EQ(a.File1.item(0), u"A - One.MP3");
     EXPECT_EQ(a.chatsendc.value(), 0);
     EXPECT_TRUE(a.Timer2.enabled());
     host.advance(3);
-    EXPECT_EQ(a.List1.items(), (QStringList{u"one"_qs, u"two"_qs, u"c"_qs}));
+    EXPECT_EQ(a.List1.items(), (std::vector<std::u16string>{u"one", u"two", u"c"}));
     host.advance(1);
     EXPECT_FALSE(a.Timer2.enabled());
     EXPECT_EQ(a.chatsendc.value(), 1);
     EXPECT_TRUE(a.tmrGetSong.enabled());
-    EXPECT_EQ(engine.opened(), (QStringList{path(u"A - One.MP3"_qs), path(u"b - Two.mp3"_qs),
-                                            path(u"c.m3u"_qs), path(u"A - One.MP3"_qs)}));
+    EXPECT_EQ(engine.opened(),
+              (std::vector<std::u16string>{
+                  fromQString(path(u"A - One.MP3"_qs)), fromQString(path(u"b - Two.mp3"_qs)),
+                  fromQString(path(u"c.m3u"_qs)), fromQString(path(u"A - One.MP3"_qs))}));
     ASSERT_EQ(dialogs.shown().size(), 3u);
     EXPECT_EQ(dialogs.shown()[1].text, u"Your Chat Sends Will Now Be Disabled");
     EXPECT_EQ(dialogs.shown()[2].text, u"Your Chat Sends Are Now Enabled");
@@ -100,18 +107,18 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
     for (const char16_t* name : {u"Only - Song.mp3", u"Zed - Last.mp3", u"x.mp3"}) {
         const QString path = other.filePath(QString::fromUtf16(name));
         QFile(path).open(QIODevice::WriteOnly);
-        engine.addSong(path, 10);
+        engine.addSong(fromQString(path), 10);
     }
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
     host.advance(1);
     ASSERT_EQ(a.List1.count(), 1);
-    a.ExplorerTree1.userPick(other.path());
+    a.ExplorerTree1.userPick(fromQString(other.path()));
     EXPECT_TRUE(a.Timer2.enabled());
     EXPECT_EQ(a.List1.count(), 0);
     host.advance(100);
     EXPECT_FALSE(a.Timer2.enabled());
-    EXPECT_EQ(a.List1.items(), (QStringList{u"song"_qs, u"x"_qs, u"last"_qs}));
+    EXPECT_EQ(a.List1.items(), (std::vector<std::u16string>{u"song", u"x", u"last"}));
     EXPECT_EQ(a.chatsendc.value(), 1);
     EXPECT_TRUE(a.tmrGetSong.enabled());
     QStringList notices;
@@ -122,9 +129,9 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
     EXPECT_EQ(notices.count(u"Your Chat Sends Are Now Enabled"_qs), 1);
 
     // An empty folder during a build ends it as a completed one: the chat sends come back.
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
     QTemporaryDir empty;
-    a.ExplorerTree1.userPick(empty.path());
+    a.ExplorerTree1.userPick(fromQString(empty.path()));
     host.advance(100);
     EXPECT_FALSE(a.Timer2.enabled());
     EXPECT_EQ(a.chatsendc.value(), 1);
@@ -142,7 +149,7 @@ TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
     a.playlist().SelectSong(0);
     a.transport().PreviousSong();  // clears the selection and opens no file
     EXPECT_EQ(a.File1.listIndex(), -1);
-    EXPECT_EQ(engine.opened().last(), folder.path() + u'/');
+    EXPECT_EQ(engine.opened().back(), fromQString(folder.path() + u'/'));
     a.transport().NextSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
 }
@@ -153,10 +160,10 @@ TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
     FrmAmp& a = startOnFolder();
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 1);
-    EXPECT_EQ(engine.fileName(), path(u"b.mp3"_qs));
+    EXPECT_EQ(engine.fileName(), fromQString(path(u"b.mp3"_qs)));
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
-    EXPECT_EQ(engine.fileName(), path(u"a.mp3"_qs));
+    EXPECT_EQ(engine.fileName(), fromQString(path(u"a.mp3"_qs)));
     // A state change that is not at the end moves nothing.
     a.transport().PauseSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
@@ -214,7 +221,7 @@ TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
     QTemporaryDir empty;
     QFile(one.filePath(u"only.mp3"_qs)).open(QIODevice::WriteOnly);
     for (const QString& folderPath : {one.path(), empty.path()}) {
-        a.ExplorerTree1.userPick(folderPath);
+        a.ExplorerTree1.userPick(fromQString(folderPath));
         for (int random : {0, 1}) {
             a.chkRandomSong.setValue(random);
             EXPECT_EQ(list.afterRefused(),
@@ -238,7 +245,7 @@ TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
 TEST_F(PlayerTest, PositionRefreshRoundsHalfToEven) {
     song(u"long.mp3"_qs, 187.5);
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
     host.advance(50);
     EXPECT_EQ(a.Slider2.max(), 188);
     engine.setCurrentPosition(186.5);
@@ -253,7 +260,7 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     song(u"Plain.mp3"_qs, 10);
     clock.set(QDateTime(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC));
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
     host.advance(5);  // the build completes: entry 0 is "Artist - Title.mp3"
     host.advance(500);
     EXPECT_EQ(a.Artist.caption(), u"Artist ");
@@ -268,21 +275,21 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     EXPECT_EQ(sent().size(), count + 1);
     EXPECT_EQ(a.Artist.caption(), u"C ");
 
-    a.ccoms().box(Word::Announcement).setText(u"%s|%S|%a%d"_qs);
+    a.ccoms().box(Word::Announcement).setText(u"%s|%S|%a%d");
     a.playlist().SelectSong(3);
     host.advance(500);
-    EXPECT_EQ(a.Artist.caption(), QString());  // no hyphen: no artist
+    EXPECT_EQ(a.Artist.caption(), u"");  // no hyphen: no artist
     EXPECT_EQ(sent().last(), u"Plain.mp3|%S|12/6/2026");
 }
 
 TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
     FrmAmp& a = start();
     clock.set(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC));
-    a.Artist.setCaption(u"%t"_qs);
-    a.Song.setCaption(u"%a %d"_qs);
+    a.Artist.setCaption(u"%t");
+    a.Song.setCaption(u"%a %d");
     // "%a" brought in by the title becomes the artist, whose "%t" is not replaced any more.
-    EXPECT_EQ(a.announcer().ExpandAnnouncement(u"[%s]"_qs), u"[%t 12/6/2026]");
-    EXPECT_EQ(a.announcer().ExpandAnnouncement(QString()), QString());
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(u"[%s]"), u"[%t 12/6/2026]");
+    EXPECT_EQ(a.announcer().ExpandAnnouncement(u""), std::u16string());
 }
 
 TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
@@ -300,7 +307,7 @@ TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
 TEST_F(PlayerTest, SlidersDriveTheEngine) {
     song(u"a.mp3"_qs, 100);
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(folder.path());
+    a.ExplorerTree1.userPick(fromQString(folder.path()));
     a.Slider1.userScroll(-10000);
     EXPECT_EQ(engine.volume(), -10000);
     a.Slider2.userScroll(42);
@@ -310,9 +317,9 @@ TEST_F(PlayerTest, SlidersDriveTheEngine) {
 TEST_F(PlayerTest, UnreadableFolderKeepsThePlaylist) {
     song(u"a.mp3"_qs, 10);
     FrmAmp& a = startOnFolder();
-    a.ExplorerTree1.userPick(folder.path() + u"/missing"_qs);
+    a.ExplorerTree1.userPick(fromQString(folder.path() + u"/missing"_qs));
     EXPECT_EQ(a.File1.count(), 1);
-    EXPECT_EQ(a.File1.path(), QDir(folder.path()).absolutePath());
+    EXPECT_EQ(toQString(a.File1.path()), QDir(folder.path()).absolutePath());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/virtual_timer_host.h"
 #include "scanner/room_scanner.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +11,25 @@
 namespace ruz {
 namespace {
 
-const QString kStandInLine = QStringLiteral(
-    "<BR><!-- (12:01:02 PM)--><FONT COLOR=\"#0000ff\"><B>bob</B></FONT>"
-    "<FONT COLOR=\"#000000\">: .play</FONT>");
+const std::u16string kStandInLine =
+    u"<BR><!-- (12:01:02 PM)--><FONT COLOR=\"#0000ff\"><B>bob</B></FONT>"
+    u"<FONT COLOR=\"#000000\">: .play</FONT>";
 
 TEST(ExtractLastChatLine, CutsFromTheLastBreakToTheLastButOneCharacter) {
     struct Row {
-        QString tail;
-        QString line;
+        std::u16string tail;
+        std::u16string line;
     } rows[] = {
-        {QStringLiteral("<BR>a: b<BR>c: d!"), QStringLiteral("<BR>c: d")},
-        {QStringLiteral("x<br>lower: case!"), QStringLiteral("<br>lower: case")},
-        {QStringLiteral("no break at all"), QString()},
-        {QStringLiteral("<BR>one: two<BR>"), QStringLiteral("<BR")},
-        {QStringLiteral("<bR>"), QStringLiteral("<bR")},
-        {QString(), QString()},
+        {u"<BR>a: b<BR>c: d!", u"<BR>c: d"},
+        {u"x<br>lower: case!", u"<br>lower: case"},
+        {u"no break at all", std::u16string()},
+        {u"<BR>one: two<BR>", u"<BR"},
+        {u"<bR>", u"<bR"},
+        {u"<Br>x: \U0001F600!", u"<Br>x: \U0001F600"},
+        {std::u16string(), std::u16string()},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(ExtractLastChatLine(row.tail), row.line) << row.tail.toStdString();
+        EXPECT_EQ(ExtractLastChatLine(row.tail), row.line) << text::toUtf8(row.tail);
     }
 }
 
@@ -47,34 +49,28 @@ TEST(decodeCharacterReferences, DecodesOnceAndLeavesTheUnknownAsWritten) {
         {u"", u""},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(decodeCharacterReferences(QString::fromUtf16(row.text)),
-                  QString::fromUtf16(row.decoded))
-            << QString::fromUtf16(row.text).toStdString();
+        EXPECT_EQ(decodeCharacterReferences(row.text), row.decoded) << text::toUtf8(row.text);
     }
 }
 
 TEST(StripChatTags, DropsTagsAndEveryClosingBracket) {
     struct Row {
-        QString line;
-        QString cleaned;
+        std::u16string line;
+        std::u16string cleaned;
     } rows[] = {
-        {QStringLiteral("<BR><B>bob</B>: hi!"), QStringLiteral("bob: hi")},
-        {QStringLiteral("<BR>bob: a>b!"), QStringLiteral("bob: ab")},
-        {QStringLiteral("<BR>bob: a<b"), QStringLiteral("bob: a")},  // unterminated tag
-        {QStringLiteral("<BR"), QString()},
-        {QStringLiteral("<"), QString()},
-        {QStringLiteral(">>>"), QString()},
-        {QStringLiteral("bob: &amp;&lt;x"), QStringLiteral("bob: &amp;&lt;")},
-        {QStringLiteral("<a><b>"), QString()},
-        {QString(), QString()},
+        {u"<BR><B>bob</B>: hi!", u"bob: hi"}, {u"<BR>bob: a>b!", u"bob: ab"},
+        {u"<BR>bob: a<b", u"bob: a"},  // unterminated tag
+        {u"<BR", std::u16string()},           {u"<", std::u16string()},
+        {u">>>", std::u16string()},           {u"bob: &amp;&lt;x", u"bob: &amp;&lt;"},
+        {u"<a><b>", std::u16string()},        {std::u16string(), std::u16string()},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(StripChatTags(row.line), row.cleaned) << row.line.toStdString();
+        EXPECT_EQ(StripChatTags(row.line), row.cleaned) << text::toUtf8(row.line);
     }
 }
 
 TEST(cutChatLine, WorkedExample) {
-    const QString raw = ExtractLastChatLine(kStandInLine);
+    const std::u16string raw = ExtractLastChatLine(kStandInLine);
     const ChatLine line = cutChatLine(raw);
     EXPECT_EQ(line.whosaid, u"bob");
     EXPECT_EQ(line.whatsaid, u".play");
@@ -83,28 +79,27 @@ TEST(cutChatLine, WorkedExample) {
 
 TEST(cutChatLine, EdgeShapes) {
     struct Row {
-        QString raw;
-        QString who, what, date;
+        std::u16string raw;
+        std::u16string who, what, date;
     } rows[] = {
         // Without a stamp the time is a fragment from the sixth character on.
-        {QStringLiteral("<BR><B>bob</B>: hi)x!"), QStringLiteral("bob"), QStringLiteral("hi)x"),
-         QStringLiteral("{B>bob</B>: hi}")},
+        {u"<BR><B>bob</B>: hi)x!", u"bob", u"hi)x", u"{B>bob</B>: hi}"},
         // No colon: no sender, the message loses its first character.
-        {QStringLiteral("<BR>hello!"), QString(), QStringLiteral("ello"), QStringLiteral("{ello}")},
+        {u"<BR>hello!", std::u16string(), u"ello", u"{ello}"},
         // A colon first: empty sender.
-        {QStringLiteral("<BR>: x!"), QString(), QStringLiteral("x"), QStringLiteral("{ x}")},
+        {u"<BR>: x!", std::u16string(), u"x", u"{ x}"},
         // A colon at the end: empty message.
-        {QStringLiteral("<BR>bob:!"), QStringLiteral("bob"), QString(), QStringLiteral("{ob:}")},
-        {QStringLiteral("<BR"), QString(), QString(), QStringLiteral("{}")},
-        {QString(), QString(), QString(), QStringLiteral("{}")},
+        {u"<BR>bob:!", u"bob", std::u16string(), u"{ob:}"},
+        {u"<BR", std::u16string(), std::u16string(), u"{}"},
+        {std::u16string(), std::u16string(), std::u16string(), u"{}"},
         // An unclosed stamp stops at the last-but-one character.
-        {QStringLiteral("<BR><!-- (10:00 PM"), QString(), QString(), QStringLiteral("{10:00 P}")},
+        {u"<BR><!-- (10:00 PM", std::u16string(), std::u16string(), u"{10:00 P}"},
     };
     for (const Row& row : rows) {
         const ChatLine line = cutChatLine(row.raw);
-        EXPECT_EQ(line.whosaid, row.who) << row.raw.toStdString();
-        EXPECT_EQ(line.whatsaid, row.what) << row.raw.toStdString();
-        EXPECT_EQ(line.datesaid, row.date) << row.raw.toStdString();
+        EXPECT_EQ(line.whosaid, row.who) << text::toUtf8(row.raw);
+        EXPECT_EQ(line.whatsaid, row.what) << text::toUtf8(row.raw);
+        EXPECT_EQ(line.datesaid, row.date) << text::toUtf8(row.raw);
     }
 }
 
@@ -115,26 +110,25 @@ class ChatPoll : public ::testing::Test {
     ChatPoll()
         : chat(host, RoomScanner::Views{
                          [this] { return order; },
-                         [this](RoomScanner::ViewId view, qsizetype from, qsizetype& length) {
-                             const QString& text = rooms[view];
-                             length = text.size();
-                             return text.mid(from);
+                         [this](RoomScanner::ViewId view, text::Index from, text::Index& length) {
+                             const std::u16string& text = rooms[view];
+                             length = static_cast<text::Index>(text.size());
+                             return std::u16string(text::mid(text, from));
                          },
                          [this] {
                              const RoomScanner::ViewId view = order.empty() ? 0 : order.front();
                              rooms[view].clear();
                              return view;
                          }}) {
-        chat.aimchatscan = [this](QString& who, QString& what, QString& date) {
+        chat.aimchatscan = [this](std::u16string& who, std::u16string& what, std::u16string& date) {
             heard.push_back({who, what, date});
         };
         chat.passedOver = [this](RoomScanner::ViewId view) { passed.push_back(view); };
     }
-    void sayIn(RoomScanner::ViewId room, const QString& who, const QString& what) {
-        rooms[room] += QStringLiteral("<BR><B>") + who + QStringLiteral("</B>: ") + what +
-                       QStringLiteral("</FONT>");
+    void sayIn(RoomScanner::ViewId room, std::u16string_view who, std::u16string_view what) {
+        rooms[room] += text::format(u"<BR><B>%1</B>: %2</FONT>", who, what);
     }
-    void say(const QString& who, const QString& what) { sayIn(order.front(), who, what); }
+    void say(std::u16string_view who, std::u16string_view what) { sayIn(order.front(), who, what); }
     // Room `room` comes in front of the others.
     void front(RoomScanner::ViewId room) {
         std::erase(order, room);
@@ -142,21 +136,21 @@ class ChatPoll : public ::testing::Test {
     }
 
     VirtualTimerHost host;
-    std::map<RoomScanner::ViewId, QString> rooms;
+    std::map<RoomScanner::ViewId, std::u16string> rooms;
     std::vector<RoomScanner::ViewId> order{1};
-    QString& transcript = rooms[1];
+    std::u16string& transcript = rooms[1];
     RoomScanner chat;
     std::vector<ChatLine> heard;
     std::vector<RoomScanner::ViewId> passed;
 };
 
 TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
-    say(u"bob"_qs, u".skip"_qs);
+    say(u"bob", u".skip");
     chat.scan_on();
     host.advance(500);
     EXPECT_TRUE(heard.empty());  // the baseline is not delivered
 
-    say(u"bob"_qs, u".vol -2000"_qs);
+    say(u"bob", u".vol -2000");
     host.advance(500);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].whosaid, u"bob");
@@ -167,14 +161,14 @@ TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
 }
 
 TEST_F(ChatPoll, PollsBeforeScanOnDeliverTheCurrentLastLine) {
-    say(u"amy"_qs, u"hello"_qs);
+    say(u"amy", u"hello");
     host.advance(500);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].whatsaid, u"hello");
 }
 
-std::vector<QString> messages(const std::vector<ChatLine>& heard) {
-    std::vector<QString> texts;
+std::vector<std::u16string> messages(const std::vector<ChatLine>& heard) {
+    std::vector<std::u16string> texts;
     for (const ChatLine& line : heard) {
         texts.push_back(line.whatsaid);
     }
@@ -183,44 +177,44 @@ std::vector<QString> messages(const std::vector<ChatLine>& heard) {
 
 TEST_F(ChatPoll, EveryLineBetweenPollsIsHeardOldestFirst) {
     chat.scan_on();
-    say(u"bob"_qs, u".skip"_qs);
-    say(u"amy"_qs, u"hi"_qs);
-    say(u"bob"_qs, u".skip"_qs);
+    say(u"bob", u".skip");
+    say(u"amy", u"hi");
+    say(u"bob", u".skip");
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u".skip"_qs, u"hi"_qs, u".skip"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u".skip", u"hi", u".skip"}));
 }
 
 TEST_F(ChatPoll, ABurstLongerThanTheTailIsHeardWhole) {
     chat.scan_on();
-    std::vector<QString> said;
+    std::vector<std::u16string> said;
     for (int i = 0; i < 60; ++i) {
-        said.push_back(QStringLiteral("line %1").arg(i));
-        say(u"amy"_qs, said.back());
+        said.push_back(text::format(u"line %1", i));
+        say(u"amy", said.back());
     }
-    ASSERT_GT(transcript.size(), 2 * RoomScanner::kTailLength);
+    ASSERT_GT(transcript.size(), std::size_t{2} * RoomScanner::kTailLength);
     host.advance(500);
     EXPECT_EQ(messages(heard), said);
 }
 
 TEST_F(ChatPoll, TheSameLineAgainIsHeardAgain) {
     chat.scan_on();
-    say(u"bob"_qs, u"again"_qs);
+    say(u"bob", u"again");
     host.advance(500);
-    say(u"bob"_qs, u"again"_qs);
+    say(u"bob", u"again");
     host.advance(500);
     EXPECT_EQ(heard.size(), 2u);
 }
 
 TEST_F(ChatPoll, AfterTheProgramEmptiesTheViewEveryNewLineIsHeard) {
     chat.scan_on();
-    say(u"bob"_qs, u"before"_qs);
+    say(u"bob", u"before");
     host.advance(500);
     transcript.clear();
     chat.viewEmptied();
-    say(u"bob"_qs, u"before"_qs);
-    say(u"bob"_qs, u"after"_qs);
+    say(u"bob", u"before");
+    say(u"bob", u"after");
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u"before"_qs, u"before"_qs, u"after"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"before", u"before", u"after"}));
 }
 
 // Anti-lag: what reached the view since the last poll is heard before the view is emptied, and a
@@ -228,69 +222,69 @@ TEST_F(ChatPoll, AfterTheProgramEmptiesTheViewEveryNewLineIsHeard) {
 // anything twice.
 TEST_F(ChatPoll, ReadThenEmptyHearsWhatCameFirstAndEveryLineAfter) {
     chat.scan_on();
-    chat.aimchatscan = [this](QString& who, QString& what, QString& date) {
+    chat.aimchatscan = [this](std::u16string& who, std::u16string& what, std::u16string& date) {
         heard.push_back({who, what, date});
         chat.readThenEmpty();
     };
-    say(u"bob"_qs, u"one"_qs);
-    say(u"bob"_qs, u"two"_qs);
+    say(u"bob", u"one");
+    say(u"bob", u"two");
     chat.readThenEmpty();
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u"one"_qs, u"two"_qs}));
-    EXPECT_TRUE(transcript.isEmpty());
-    say(u"bob"_qs, u"two"_qs);
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"one", u"two"}));
+    EXPECT_TRUE(transcript.empty());
+    say(u"bob", u"two");
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u"one"_qs, u"two"_qs, u"two"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"one", u"two", u"two"}));
     order.clear();
     chat.readThenEmpty();  // no room: nothing read, nothing emptied
     order = {1};
-    say(u"amy"_qs, u"three"_qs);
+    say(u"amy", u"three");
     host.advance(500);
-    EXPECT_EQ(messages(heard).back(), u"three"_qs);
+    EXPECT_EQ(messages(heard).back(), u"three");
 }
 
 TEST_F(ChatPoll, AViewEmptiedFromOutsideGivesOnlyANewLastLine) {
     chat.scan_on();
-    say(u"bob"_qs, u"again"_qs);
+    say(u"bob", u"again");
     host.advance(500);
     transcript.clear();
     host.advance(500);
-    say(u"bob"_qs, u"again"_qs);
+    say(u"bob", u"again");
     host.advance(500);
     EXPECT_EQ(heard.size(), 1u);  // the same last line as before
-    say(u"amy"_qs, u"one"_qs);
-    say(u"amy"_qs, u"two"_qs);
-    transcript.remove(0, 10);  // not the view read last
+    say(u"amy", u"one");
+    say(u"amy", u"two");
+    transcript.erase(0, 10);  // not the view read last
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u"again"_qs, u"two"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"again", u"two"}));
 }
 
 TEST_F(ChatPoll, ATranscriptThatLosesLinesFromItsStartIsFollowedOn) {
     chat.scan_on();
     for (int i = 0; i < 60; ++i) {
-        say(u"amy"_qs, QStringLiteral("line %1").arg(i));
+        say(u"amy", text::format(u"line %1", i));
     }
     host.advance(500);
     heard.clear();
-    say(u"bob"_qs, u".skip"_qs);
-    say(u"amy"_qs, u"line 60"_qs);
+    say(u"bob", u".skip");
+    say(u"amy", u"line 60");
     // The room keeps only its last lines: whole lines that were read go from its start.
-    transcript.remove(0, transcript.indexOf(u"<BR>"_qs, transcript.size() / 2));
+    transcript.erase(0, transcript.find(u"<BR>", transcript.size() / 2));
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u".skip"_qs, u"line 60"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u".skip", u"line 60"}));
 }
 
 TEST_F(ChatPoll, TextWithoutABreakExtendsTheLastLine) {
     chat.scan_on();
-    say(u"bob"_qs, u".sk"_qs);
+    say(u"bob", u".sk");
     host.advance(500);
-    transcript += u"ip!"_qs;
+    transcript += u"ip!";
     host.advance(500);
     EXPECT_EQ(messages(heard).back(), u".ski");  // a line never keeps its last character
 }
 
 TEST_F(ChatPoll, ShortTailsAndNoRoomRaiseNothing) {
     chat.scan_on();
-    transcript = u"ab"_qs;
+    transcript = u"ab";
     host.advance(500);
     transcript.clear();
     host.advance(500);
@@ -299,77 +293,77 @@ TEST_F(ChatPoll, ShortTailsAndNoRoomRaiseNothing) {
 
 TEST_F(ChatPoll, AMegabyteWithoutABreakIsNoLine) {
     chat.scan_on();
-    transcript = QString(1 << 20, u'x');
+    transcript = std::u16string(1 << 20, u'x');
     host.advance(1000);
     EXPECT_TRUE(heard.empty());
 }
 
 TEST_F(ChatPoll, ARoomHopHearsNothingThatWasInTheRoomBefore) {
     front(2);
-    sayIn(1, u"bob"_qs, u".vol -3000"_qs);
-    sayIn(2, u"bob"_qs, u".mute"_qs);
+    sayIn(1, u"bob", u".vol -3000");
+    sayIn(2, u"bob", u".mute");
     chat.scan_on();
-    sayIn(2, u"bob"_qs, u".skip"_qs);
+    sayIn(2, u"bob", u".skip");
     host.advance(500);
-    EXPECT_EQ(messages(heard), std::vector<QString>{u".skip"_qs});
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".skip"});
     // Room 1, room 2 again: the skip is not heard twice, room 1's old line not at all.
     front(1);
     host.advance(500);
     front(2);
     host.advance(500);
-    EXPECT_EQ(messages(heard), std::vector<QString>{u".skip"_qs});
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".skip"});
     // A line said in the room behind is passed over; one said in front once it is there is heard.
-    sayIn(1, u"bob"_qs, u"behind"_qs);
+    sayIn(1, u"bob", u"behind");
     host.advance(500);
     front(1);
-    sayIn(1, u"bob"_qs, u"in front"_qs);
+    sayIn(1, u"bob", u"in front");
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u".skip"_qs, u"in front"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u".skip", u"in front"}));
     EXPECT_NE(std::find(passed.begin(), passed.end(), 1), passed.end());
 }
 
 TEST_F(ChatPoll, AViewCutInFrontAfterAHopDoesNotGiveItsOldLastLineAgain) {
     chat.scan_on();
-    say(u"amy"_qs, u"hello"_qs);
-    say(u"bob"_qs, u".skip"_qs);
+    say(u"amy", u"hello");
+    say(u"bob", u".skip");
     host.advance(500);
     front(2);
-    sayIn(2, u"bob"_qs, u".mute"_qs);
+    sayIn(2, u"bob", u".mute");
     host.advance(500);
     front(1);
     host.advance(500);
-    transcript.remove(0, 10);  // its start dropped
+    transcript.erase(0, 10);  // its start dropped
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u"hello"_qs, u".skip"_qs, u".mute"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"hello", u".skip", u".mute"}));
 }
 
 TEST_F(ChatPoll, EmptyingAViewPutsBackThatViewsPlaceAlone) {
     front(2);
-    sayIn(1, u"bob"_qs, u".vol -3000"_qs);
+    sayIn(1, u"bob", u".vol -3000");
     chat.scan_on();
-    sayIn(2, u"bob"_qs, u".clear"_qs);
+    sayIn(2, u"bob", u".clear");
     host.advance(500);
     rooms[2].clear();
     chat.viewEmptied(2);
     // The next room to the front is read on from where it stood, not from its start.
     front(1);
     host.advance(500);
-    EXPECT_EQ(messages(heard), std::vector<QString>{u".clear"_qs});
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".clear"});
     // Room 2 emptied and read again: what reaches it in front is heard, from its start.
     front(2);
     host.advance(500);
-    sayIn(2, u"bob"_qs, u"after"_qs);
+    sayIn(2, u"bob", u"after");
     host.advance(500);
-    EXPECT_EQ(messages(heard), (std::vector<QString>{u".clear"_qs, u"after"_qs}));
+    EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u".clear", u"after"}));
 }
 
 TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
     chat.scan_on();
     host.advance(500);
-    sayIn(3, u"bob"_qs, u".end"_qs);
+    sayIn(3, u"bob", u".end");
     front(3);
     host.advance(500);
-    EXPECT_EQ(messages(heard), std::vector<QString>{u".end"_qs});
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".end"});
     std::erase(order, 3);
     passed.clear();
     host.advance(500);
@@ -382,14 +376,14 @@ TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
 
 TEST_F(ChatPoll, ScanOffStopsPollingAndKeepsTheState) {
     chat.scan_on();
-    say(u"bob"_qs, u"one"_qs);
+    say(u"bob", u"one");
     host.advance(500);
     chat.scan_off();
-    say(u"bob"_qs, u"two"_qs);
+    say(u"bob", u"two");
     host.advance(5000);
     EXPECT_EQ(heard.size(), 1u);
     EXPECT_FALSE(chat.chat_tymer.enabled());
-    EXPECT_FALSE(chat.oldlastlyne.isEmpty());
+    EXPECT_FALSE(chat.oldlastlyne.empty());
 }
 
 }  // namespace

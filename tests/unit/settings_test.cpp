@@ -1,6 +1,7 @@
 // The settings kept between runs: the store and its file, and the main window's values in it.
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
+#include "qt/qt_text.h"
 #include "system_fixture.h"
 
 #include <QTemporaryDir>
@@ -140,8 +141,8 @@ TEST(SettingsStore, AFileThatCannotBeWrittenSaysSo) {
 
 TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     FrmAmp& a = start();
-    a.ccoms().box(Word::Trigger).setText(u"!"_qs);
-    a.ccoms().box(Word::Announcement).setText(u"now: %s\n(%a)"_qs);
+    a.ccoms().box(Word::Trigger).setText(u"!");
+    a.ccoms().box(Word::Announcement).setText(u"now: %s\n(%a)");
     a.chkRepeat.userClick();
     a.chkAutoGetSong.userClick();
     a.chkAntiLag.userClick();
@@ -201,7 +202,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
 
 TEST(Ccoms, TheTemplatesToolTipExplainsItsPlaceholders) {
     Ccoms words;
-    const QString tip = words.box(Word::Announcement).toolTip();
+    const QString tip = toQString(words.box(Word::Announcement).toolTip());
     for (const QStringView placeholder : {u"%a", u"%s", u"%t", u"%d"}) {
         EXPECT_TRUE(tip.contains(placeholder)) << tip.toStdString();
     }

@@ -25,15 +25,18 @@ constexpr int kEntriesTriedPerStep = 48;
 
 // The first entry of `list` from `first` on that opens as MPEG audio, and its index; nothing
 // when none of the next kEntriesTriedPerStep entries opens.
-std::unique_ptr<MpegDecoder> openFirstPlayable(const QStringList& list, int first, int& index) {
+std::unique_ptr<MpegDecoder> openFirstPlayable(const std::vector<std::u16string>& list, int first,
+                                               int& index) {
     int tried = 0;
-    for (int i = std::max(first, 0); i < list.size() && tried < kEntriesTriedPerStep; ++i) {
+    for (int i = std::max(first, 0);
+         i < static_cast<int>(list.size()) && tried < kEntriesTriedPerStep; ++i) {
         // Lists inside lists are not followed: a list naming itself would never end.
-        if (isM3uPath(list[i])) {
+        if (isM3uPath(list[static_cast<std::size_t>(i)])) {
             continue;
         }
         ++tried;
-        if (std::unique_ptr<MpegDecoder> decoder = MpegDecoder::open(list[i])) {
+        if (std::unique_ptr<MpegDecoder> decoder =
+                MpegDecoder::open(list[static_cast<std::size_t>(i)])) {
             index = i;
             return decoder;
         }
@@ -58,15 +61,15 @@ void DecodingEngine::useOutput(std::unique_ptr<AudioOutput> output) {
     applyGain();
 }
 
-bool DecodingEngine::open(const QString& path) {
-    if (path.isEmpty()) {
+bool DecodingEngine::open(std::u16string_view path) {
+    if (path.empty()) {
         return false;
     }
     std::unique_ptr<MpegDecoder> decoder;
-    QStringList entries;
+    std::vector<std::u16string> entries;
     int index = -1;
     if (isM3uPath(path)) {
-        std::optional<QStringList> list = readM3u(path);
+        std::optional<std::vector<std::u16string>> list = readM3u(path);
         if (!list) {
             return false;
         }

@@ -5,10 +5,8 @@
 #include "platform/media/mpeg_decoder.h"
 #include "platform/timer_host.h"
 
-#include <QString>
-#include <QStringList>
-
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ruz::media {
@@ -34,7 +32,7 @@ class DecodingEngine final : public MediaEngine {
     DecodingEngine(const DecodingEngine&) = delete;
     DecodingEngine& operator=(const DecodingEngine&) = delete;
 
-    bool open(const QString& path) override;
+    bool open(std::u16string_view path) override;
     bool play() override;
     bool pause() override;
     bool stop() override;
@@ -45,7 +43,7 @@ class DecodingEngine final : public MediaEngine {
     bool mute() const override { return mute_; }
     void setMute(bool on) override;
     PlayState playState() const override { return state_; }
-    QString fileName() const override { return fileName_; }
+    std::u16string fileName() const override { return fileName_; }
 
   private:
     void startEntry(std::unique_ptr<MpegDecoder> decoder);
@@ -67,9 +65,10 @@ class DecodingEngine final : public MediaEngine {
     bool silentFallbackUsed_ = false;
     std::vector<float> pcm_;
 
-    QString fileName_;
-    QStringList playlist_;  // the entries of the open M3U list; empty for a single file
-    int entry_ = -1;        // the entry playing, in playlist_
+    std::u16string fileName_;
+    std::vector<std::u16string>
+        playlist_;    // the entries of the open M3U list; empty for a single file
+    int entry_ = -1;  // the entry playing, in playlist_
 
     double duration_ = 0.0;
     double baseSeconds_ = 0.0;  // where the output's current stretch starts in the song

@@ -1,73 +1,63 @@
 #include "platform/media/m3u.h"
 
 #include "platform/media/regular_file.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QStringDecoder>
+#include "platform/native_name.h"
+#include "text/text.h"
 
 namespace ruz::media {
 
 namespace {
 
 // A song list longer than this is not a song list.
-constexpr qint64 kMaxM3uBytes = qint64{16} * 1024 * 1024;
+constexpr std::int64_t kMaxM3uBytes = std::int64_t{16} * 1024 * 1024;
+constexpr char16_t kByteOrderMark = 0xFEFF;
 
-QString decodeText(const QByteArray& content) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(content);
-    if (utf8.hasError()) {
-        // Lists written by older players are in a legacy eight-bit code page.
-        text = QString::fromLatin1(content);
+std::u16string inFolder(std::u16string_view folder, std::u16string_view entry) {
+    if (entry.starts_with(u'/')) {
+        return cleanPath(entry);
     }
-    if (text.startsWith(QChar(0xFEFF))) {
-        text.remove(0, 1);
-    }
-    return text;
+    return cleanPath(std::u16string(folder) + u'/' + std::u16string(entry));
 }
 
-QString resolveEntry(QString entry, const QDir& folder) {
-    if (entry.startsWith(QLatin1Char(':'))) {
-        // Qt takes a path that starts with ":" for one of its own resources: such an entry is a
-        // file in the list's folder like any other relative one.
-        entry.prepend(QStringLiteral("./"));
-    }
-    QString path = folder.absoluteFilePath(entry);
-    if (entry.contains(QLatin1Char('\\')) && !QFileInfo::exists(path)) {
+std::u16string resolveEntry(std::u16string_view entry, std::u16string_view folder) {
+    std::u16string path = inFolder(folder, entry);
+    if (text::contains(entry, u'\\') && !pathExists(path)) {
         // A list written on Windows separates folders with backslashes.
-        QString slashed = entry;
-        slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        path = folder.absoluteFilePath(slashed);
+        path = inFolder(folder, text::replaceAll(entry, u'\\', u'/'));
     }
-    return QDir::cleanPath(path);
+    return path;
 }
 
 }  // namespace
 
-bool isM3uPath(const QString& path) {
-    return path.endsWith(QStringLiteral(".m3u"), Qt::CaseInsensitive);
+bool isM3uPath(std::u16string_view path) {
+    return text::endsWithIgnoringCase(path, u".m3u");
 }
 
-QStringList parseM3u(const QByteArray& content, const QString& folder) {
-    const QDir dir(folder);
-    QStringList entries;
-    const QString text = decodeText(content);
-    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        const QString entry = line.trimmed().toString();
-        if (entry.isEmpty() || entry.startsWith(QLatin1Char('#'))) {
+std::vector<std::u16string> parseM3u(std::string_view content, std::u16string_view folder) {
+    const std::u16string absolute = absolutePath(folder);
+    std::vector<std::u16string> entries;
+    // Lists written by older players are in a legacy eight-bit code page.
+    std::u16string text = text::fromUtf8OrLatin1(content);
+    if (text.starts_with(kByteOrderMark)) {
+        text.erase(0, 1);
+    }
+    for (const std::u16string& line : text::split(text, u'\n')) {
+        const std::u16string_view entry = text::trimmed(line);
+        if (entry.empty() || entry.starts_with(u'#')) {
             continue;
         }
-        entries.append(resolveEntry(entry, dir));
+        entries.push_back(resolveEntry(entry, absolute));
     }
     return entries;
 }
 
-std::optional<QStringList> readM3u(const QString& path) {
-    const std::optional<QByteArray> content = readRegularFile(path, kMaxM3uBytes);
+std::optional<std::vector<std::u16string>> readM3u(std::u16string_view path) {
+    const std::optional<std::string> content = readRegularFile(path, kMaxM3uBytes);
     if (!content) {
         return std::nullopt;
     }
-    return parseM3u(*content, QFileInfo(path).absolutePath());
+    return parseM3u(*content, folderOf(path));
 }
 
 }  // namespace ruz::media

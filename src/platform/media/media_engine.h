@@ -2,9 +2,9 @@
 
 #include "platform/listeners.h"
 
-#include <QString>
-
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace ruz {
 
@@ -21,7 +21,7 @@ class MediaEngine {
 
     // Loads the file at `path` and starts playing it from the beginning. A file that is missing or
     // is not MPEG audio (nor an M3U naming some) is refused: the engine stays as it was.
-    virtual bool open(const QString& path) = 0;
+    virtual bool open(std::u16string_view path) = 0;
     // Plays from the current position (after a pause, goes on where it stopped).
     virtual bool play() = 0;
     virtual bool pause() = 0;
@@ -50,7 +50,7 @@ class MediaEngine {
 
     virtual PlayState playState() const = 0;
     // The last file the engine accepted, "" before any.
-    virtual QString fileName() const = 0;
+    virtual std::u16string fileName() const = 0;
 
     [[nodiscard]] Subscription observePlayState(PlayStateChanged observer) {
         return playStates_.add(std::move(observer));

@@ -155,7 +155,7 @@ MpegDecoder::MpegDecoder(Key /*key*/, std::unique_ptr<Reader> reader, Handle han
 
 MpegDecoder::~MpegDecoder() = default;
 
-std::unique_ptr<MpegDecoder> MpegDecoder::open(const QString& path) {
+std::unique_ptr<MpegDecoder> MpegDecoder::open(std::u16string_view path) {
     FileDescriptor file = openRegularFile(path);
     if (!file.valid()) {
         return nullptr;

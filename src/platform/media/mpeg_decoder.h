@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 struct mpg123_handle_struct;
 
@@ -17,7 +16,7 @@ class MpegDecoder {
     // when there is one, otherwise an estimate from the size) without decoding it through. A file
     // that is missing, not a regular file, or not MPEG audio (a run of consecutive valid frames)
     // gives nothing.
-    static std::unique_ptr<MpegDecoder> open(const QString& path);
+    static std::unique_ptr<MpegDecoder> open(std::u16string_view path);
 
   private:
     struct HandleDeleter {

@@ -2,8 +2,6 @@
 
 #include "platform/native_name.h"
 
-#include <QFile>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,14 +29,14 @@ int FileDescriptor::release() {
     return fd;
 }
 
-FileDescriptor openRegularFile(const QString& path) {
-    if (path.isEmpty()) {
+FileDescriptor openRegularFile(std::u16string_view path) {
+    if (path.empty()) {
         return {};
     }
-    const QByteArray native = nativeFromName(path);
+    const std::string native = nativeFromName(path);
     // O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is taken off again
     // once the descriptor is known to be a regular file.
-    FileDescriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    FileDescriptor fd(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.valid()) {
         return {};
     }
@@ -53,12 +51,12 @@ FileDescriptor openRegularFile(const QString& path) {
     return fd;
 }
 
-std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) {
+std::optional<std::string> readRegularFile(std::u16string_view path, std::int64_t maxBytes) {
     const FileDescriptor fd = openRegularFile(path);
     if (!fd.valid()) {
         return std::nullopt;
     }
-    QByteArray content;
+    std::string content;
     char chunk[4096];
     for (;;) {
         const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
@@ -71,10 +69,10 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) 
         if (got == 0) {
             return content;
         }
-        if (content.size() + got > maxBytes) {
+        if (static_cast<std::int64_t>(content.size()) + got > maxBytes) {
             return std::nullopt;
         }
-        content.append(chunk, static_cast<qsizetype>(got));
+        content.append(chunk, static_cast<std::size_t>(got));
     }
 }
 

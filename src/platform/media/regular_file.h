@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace ruz::media {
 
@@ -28,10 +28,10 @@ class FileDescriptor {
 
 // Opens `path` for reading if it names a regular file (or a link to one). Directories, pipes and
 // devices are refused without blocking: a song list may name anything.
-FileDescriptor openRegularFile(const QString& path);
+FileDescriptor openRegularFile(std::u16string_view path);
 
 // The whole content of a regular file of at most `maxBytes`; nothing when it cannot be read or is
 // larger.
-std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes);
+std::optional<std::string> readRegularFile(std::u16string_view path, std::int64_t maxBytes);
 
 }  // namespace ruz::media
