@@ -1,4 +1,5 @@
 #include "player/announcer.h"
+#include "qt/qt_text.h"
 
 namespace ruz {
 
@@ -38,11 +39,11 @@ void Announcer::pickUpTitle() {
 }
 
 QString Announcer::ExpandAnnouncement(const QString& announcementTemplate) const {
-    const QDateTime now = clock_.now();
+    const WallTime now = clock_.now();
     QString text = announcementTemplate;
     text.replace(QStringLiteral("%s"), toQString(c_.Song.caption()));
-    text.replace(QStringLiteral("%t"), clock_.longTime(now));
-    text.replace(QStringLiteral("%d"), clock_.shortDate(now));
+    text.replace(QStringLiteral("%t"), toQString(clock_.longTime(now)));
+    text.replace(QStringLiteral("%d"), toQString(clock_.shortDate(now)));
     text.replace(QStringLiteral("%a"), toQString(c_.Artist.caption()));
     return text;
 }

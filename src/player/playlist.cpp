@@ -2,16 +2,17 @@
 
 #include "common/text.h"
 #include "player/announcer.h"
+#include "qt/qt_text.h"
 
 #include <QDir>
 
 namespace ruz {
 
 namespace {
-const QString kSendsDisabled = QStringLiteral("Your Chat Sends Will Now Be Disabled");
-const QString kSendsEnabled = QStringLiteral("Your Chat Sends Are Now Enabled");
-const QString kPickerTitle = QStringLiteral(" ");
-const QString kPickerStart = QStringLiteral("C:/");
+constexpr char16_t kSendsDisabled[] = u"Your Chat Sends Will Now Be Disabled";
+constexpr char16_t kSendsEnabled[] = u"Your Chat Sends Are Now Enabled";
+constexpr char16_t kPickerTitle[] = u" ";
+constexpr char16_t kPickerStart[] = u"C:/";
 const QString kTitleSeparator = QStringLiteral(" - ");
 }  // namespace
 
@@ -152,7 +153,7 @@ std::optional<int> Playlist::afterRefused() {
 
 void Playlist::openFolderClicked() {
     // A cancelled picker changes nothing: the folder, its title list and the song stay.
-    const QString folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
+    const QString folder = toQString(dialogs_.pickFolder(kPickerTitle, kPickerStart));
     if (folder.isEmpty()) {
         return;
     }

@@ -1,6 +1,7 @@
 #include "presence/presence.h"
 
 #include "common/constants.h"
+#include "qt/qt_text.h"
 #include "scanner/room_scanner.h"
 
 #include <array>
@@ -9,8 +10,8 @@
 namespace ruz {
 
 namespace {
-const QString kReasonPrompt = QStringLiteral("Reason why");
-const QString kReasonTitle = QStringLiteral("Idle");
+constexpr char16_t kReasonPrompt[] = u"Reason why";
+constexpr char16_t kReasonTitle[] = u"Idle";
 
 // The leading whole number of a text; 0 when it has none.
 qint64 leadingNumber(const QString& text) {
@@ -60,7 +61,8 @@ void Presence::idleMenuClicked() {
         LeaveIdle();
         return;
     }
-    const QString reason = dialogs_.prompt(kReasonPrompt, kReasonTitle).value_or(QString());
+    const QString reason =
+        toQString(dialogs_.prompt(kReasonPrompt, kReasonTitle).value_or(std::u16string()));
     if (ended_()) {
         return;
     }
