@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(written && built);
     ruz::FrmAmp& app = *system.app();
     FUZZ_CHECK(app.File1.listIndex() == 0);
-    app.Song.setCaption(QString());
-    app.Artist.setCaption(QString());
+    app.Song.setCaption(u"");
+    app.Artist.setCaption(u"");
     system.standin.takeSentByProgram();
     app.chat.emptyFront();
 
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app.ccoms().box(ruz::Word::Announcement).setText(ruz::fromQString(announcementTemplate));
 
     const std::size_t sentBefore = system.standin.sentByProgram().size();
-    app.Artist.setCaption(artist);
-    app.Song.setCaption(song);  // a new title is announced
+    app.Artist.setCaption(ruz::fromQString(artist));
+    app.Song.setCaption(ruz::fromQString(song));  // a new title is announced
     const QString expanded = app.announcer().ExpandAnnouncement(announcementTemplate);
 
     if (!announcementTemplate.contains(u'%')) {

@@ -45,17 +45,17 @@ QString commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
         return app.ccoms().box(
             static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)));
     };
-    const QString trigger = app.ccoms().word(ruz::Word::Trigger);
+    const QString trigger = ruz::toQString(app.ccoms().word(ruz::Word::Trigger));
     QString line;
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
             line = text(in);
             break;
         case 1:
-            line = trigger + box().text();
+            line = trigger + ruz::toQString(box().text());
             break;
         case 2:
-            line = trigger + box().text() + u' ' + text(in);
+            line = trigger + ruz::toQString(box().text()) + u' ' + text(in);
             break;
         default: {
             static const char* const fixed[] = {"set?", "resume", "p ", "idle ", "vol ", "set "};
