@@ -52,10 +52,10 @@ std::u16string commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
             line = text(in);
             break;
         case 1:
-            line = trigger + box().text();
+            line = trigger + ruz::toQString(box().text());
             break;
         case 2:
-            line = trigger + box().text() + u' ' + text(in);
+            line = trigger + ruz::toQString(box().text()) + u' ' + text(in);
             break;
         default: {
             static const char* const fixed[] = {"set?", "resume", "p ", "idle ", "vol ", "set "};

@@ -41,12 +41,14 @@ inline void failCheck(const char* what, const char* file, int line) {
 // that a program used for many inputs does not grow.
 class AnsweringDialogs final : public Dialogs {
   public:
-    bool askYesNo(const QString& /*text*/) override { return true; }
-    void notice(const QString& /*text*/) override {}
-    std::optional<QString> prompt(const QString& /*text*/, const QString& /*title*/) override {
-        return QStringLiteral("away");
+    bool askYesNo(std::u16string_view /*text*/) override { return true; }
+    void notice(std::u16string_view /*text*/) override {}
+    std::optional<std::u16string> prompt(std::u16string_view /*text*/,
+                                         std::u16string_view /*title*/) override {
+        return u"away";
     }
-    QString pickFolder(const QString& /*title*/, const QString& /*initialFolder*/) override {
+    std::u16string pickFolder(std::u16string_view /*title*/,
+                              std::u16string_view /*initialFolder*/) override {
         return {};
     }
 };

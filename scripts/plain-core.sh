@@ -10,7 +10,7 @@ cd "$src"
 
 folders=(
 text
-platform/winsys
+platform
 messenger
 standin
 controls
@@ -19,6 +19,8 @@ chrome
 common
 scanner
 commands
+presence
+player
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)

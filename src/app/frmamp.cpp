@@ -4,12 +4,10 @@
 #include "common/constants.h"
 #include "qt/qt_text.h"
 
-#include "qt/qt_text.h"
-
 namespace ruz {
 
 namespace {
-const QString kStartupQuestion = QStringLiteral("Are you using messenger:mate?");
+constexpr char16_t kStartupQuestion[] = u"Are you using messenger:mate?";
 constexpr char16_t kCaptionStart[] = u"\u2020- Taviks Ruz - User (";
 constexpr char16_t kCaptionEnd[] = u") -\u2020";
 constexpr char16_t kFilePattern[] = u"*.MP3;*.MP2;*.M3U";
@@ -71,7 +69,7 @@ FrmAmp::FrmAmp(Platform& p)
       playlist_({File1, List1, ExplorerTree1, Text1, Timer2, Image8, chkRepeat, chkRandomSong},
                 p.dialogs, room_, announcer_,
                 [&clock = p.clock] {
-                    return static_cast<std::uint64_t>(clock.now().toMSecsSinceEpoch());
+                    return static_cast<std::uint64_t>(clock.now().time_since_epoch().count());
                 }),
       transport_({Image1, Image2, Image3, Image4, Image5, Image6, Image7, Slider1, Slider2, Timer1},
                  p.media, playlist_, [this] { return ended_; }),

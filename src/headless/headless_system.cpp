@@ -1,9 +1,11 @@
 #include "headless/headless_system.h"
 
+#include "text/text.h"
+
 namespace ruz {
 
 HeadlessSystem::HeadlessSystem(const EngineFactory& makeEngine, std::unique_ptr<Dialogs> answering)
-    : standin(model, [this] { return clock.longTime(clock.now()).toStdString(); }),
+    : standin(model, [this] { return text::toUtf8(clock.longTime(clock.now())); }),
       dialogs([this](int ms) { host.advance(ms); }),
       engine(makeEngine(host)),
       answering_(std::move(answering)),

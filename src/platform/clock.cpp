@@ -1,67 +1,64 @@
 #include "platform/clock.h"
 
-#include <QRegularExpression>
+#include "text/text.h"
 
 namespace ruz {
 
 namespace {
-const QDateTime kDefaultWallClock(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC);
+constexpr int kHoursPerHalfDay = 12;
+constexpr int kYearDigits = 4;
+
+// Where a virtual clock starts until it is set.
+WallTime defaultWallClock() {
+    return utcTime(2026, 12, 6, 22, 31, 2);
 }
 
-QString usLongTime(const QDateTime& at) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(at.time(), u"h:mm:ss AP");
+std::u16string twoDigits(long long value) {
+    return text::rightJustified(text::number(value), 2, u'0');
+}
+}  // namespace
+
+WallTime utcTime(int year, int month, int day, int hour, int minute, int second) {
+    using namespace std::chrono;
+    // Months beyond December carry into the years, days beyond a month's end into the months.
+    const year_month carried = std::chrono::year(year) / std::chrono::month(1) + months(month - 1);
+    const sys_days date = sys_days(carried / 1) + days(day - 1);
+    return date + hours(hour) + minutes(minute) + seconds(second);
 }
 
-QString usShortDate(const QDateTime& at) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(at.date(), u"M/d/yyyy");
+std::u16string usLongTime(WallTime at) {
+    using namespace std::chrono;
+    const auto sinceMidnight = floor<seconds>(at) - floor<days>(at);
+    const hh_mm_ss<seconds> time(sinceMidnight);
+    const long long hour24 = time.hours().count();
+    const long long hour12 =
+        hour24 % kHoursPerHalfDay == 0 ? kHoursPerHalfDay : hour24 % kHoursPerHalfDay;
+    return text::number(hour12) + u':' + twoDigits(time.minutes().count()) + u':' +
+           twoDigits(time.seconds().count()) + (hour24 < kHoursPerHalfDay ? u" AM" : u" PM");
 }
 
-VirtualClock::VirtualClock(const TimerHost& host) : host_(host), base_(kDefaultWallClock) {
+std::u16string usShortDate(WallTime at) {
+    using namespace std::chrono;
+    const year_month_day date(floor<days>(at));
+    const int year = static_cast<int>(date.year());
+    const std::u16string digits =
+        text::rightJustified(text::number(year < 0 ? -year : year), kYearDigits, u'0');
+    return text::number(static_cast<unsigned>(date.month())) + u'/' +
+           text::number(static_cast<unsigned>(date.day())) + u'/' + (year < 0 ? u"-" : u"") +
+           digits;
+}
+
+VirtualClock::VirtualClock(const TimerHost& host) : host_(host), base_(defaultWallClock()) {
     baseMs_ = host_.nowMs();
 }
 
-void VirtualClock::set(const QDateTime& at) {
+void VirtualClock::set(WallTime at) {
     base_ = at;
     baseMs_ = host_.nowMs();
 }
 
-QDateTime VirtualClock::now() const {
-    return base_.addMSecs(host_.nowMs() - baseMs_);
-}
-
-namespace {
-bool isPlainLocale(const QLocale& locale) {
-    return locale.language() == QLocale::C;
-}
-}  // namespace
-
-QString regionalLongTime(const QLocale& locale, const QDateTime& at) {
-    if (isPlainLocale(locale)) {
-        return usLongTime(at);
-    }
-    // Qt's long time format names the time zone; the regional long time format does not.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(u't').replace(QStringLiteral("  "), QStringLiteral(" "));
-    return locale.toString(at.time(), format.trimmed());
-}
-
-QString regionalShortDate(const QLocale& locale, const QDateTime& at) {
-    if (isPlainLocale(locale)) {
-        return usShortDate(at);
-    }
-    // A two-digit year ("yy", not part of "yyyy") becomes four digits.
-    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    format.replace(twoDigitYear, QStringLiteral("yyyy"));
-    return locale.toString(at.date(), format);
-}
-
-QString SystemClock::longTime(const QDateTime& at) const {
-    return regionalLongTime(QLocale::system(), at);
-}
-
-QString SystemClock::shortDate(const QDateTime& at) const {
-    return regionalShortDate(QLocale::system(), at);
+WallTime VirtualClock::now() const {
+    return base_ + std::chrono::milliseconds(host_.nowMs() - baseMs_);
 }
 
 }  // namespace ruz

@@ -9,22 +9,22 @@ void ScriptedDialogs::queueYesNo(bool yes, int delayMs) {
     yesNo_.push_back({yes, delayMs});
 }
 
-void ScriptedDialogs::queuePrompt(const std::optional<QString>& answer) {
-    prompts_.push_back({!answer.has_value(), answer.value_or(QString())});
+void ScriptedDialogs::queuePrompt(const std::optional<std::u16string>& answer) {
+    prompts_.push_back({!answer.has_value(), answer.value_or(std::u16string())});
 }
 
-void ScriptedDialogs::queuePick(QString folder) {
+void ScriptedDialogs::queuePick(std::u16string folder) {
     picks_.push_back(std::move(folder));
 }
 
-void ScriptedDialogs::markUnanswered(Kind kind, const QString& text) {
+void ScriptedDialogs::markUnanswered(Kind kind, std::u16string_view text) {
     if (!unanswered_) {
-        unanswered_ = Shown{kind, text};
+        unanswered_ = Shown{kind, std::u16string(text)};
     }
 }
 
-bool ScriptedDialogs::askYesNo(const QString& text) {
-    shown_.push_back({Kind::Question, text});
+bool ScriptedDialogs::askYesNo(std::u16string_view text) {
+    shown_.push_back({Kind::Question, std::u16string(text)});
     if (yesNo_.empty()) {
         markUnanswered(Kind::Question, text);
         return false;
@@ -37,12 +37,13 @@ bool ScriptedDialogs::askYesNo(const QString& text) {
     return answer.yes;
 }
 
-void ScriptedDialogs::notice(const QString& text) {
-    shown_.push_back({Kind::Notice, text});
+void ScriptedDialogs::notice(std::u16string_view text) {
+    shown_.push_back({Kind::Notice, std::u16string(text)});
 }
 
-std::optional<QString> ScriptedDialogs::prompt(const QString& text, const QString&) {
-    shown_.push_back({Kind::Prompt, text});
+std::optional<std::u16string> ScriptedDialogs::prompt(std::u16string_view text,
+                                                      std::u16string_view) {
+    shown_.push_back({Kind::Prompt, std::u16string(text)});
     if (prompts_.empty()) {
         markUnanswered(Kind::Prompt, text);
         return std::nullopt;
@@ -55,27 +56,27 @@ std::optional<QString> ScriptedDialogs::prompt(const QString& text, const QStrin
     return answer.text;
 }
 
-QString ScriptedDialogs::pickFolder(const QString& title, const QString&) {
-    shown_.push_back({Kind::Picker, title});
+std::u16string ScriptedDialogs::pickFolder(std::u16string_view title, std::u16string_view) {
+    shown_.push_back({Kind::Picker, std::u16string(title)});
     if (picks_.empty()) {
         markUnanswered(Kind::Picker, title);
         return {};
     }
-    QString answer = picks_.front();
+    std::u16string answer = picks_.front();
     picks_.pop_front();
     return answer;
 }
 
-QString ScriptedDialogs::kindName(Kind kind) {
+std::u16string ScriptedDialogs::kindName(Kind kind) {
     switch (kind) {
         case Kind::Question:
-            return QStringLiteral("question");
+            return u"question";
         case Kind::Notice:
-            return QStringLiteral("notice");
+            return u"notice";
         case Kind::Prompt:
-            return QStringLiteral("prompt");
+            return u"prompt";
         case Kind::Picker:
-            return QStringLiteral("picker");
+            return u"picker";
     }
     return {};
 }

@@ -4,6 +4,8 @@
 
 #include <deque>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace ruz {
@@ -15,41 +17,43 @@ class ScriptedDialogs final : public Dialogs {
     enum class Kind { Question, Notice, Prompt, Picker };
     struct Shown {
         Kind kind;
-        QString text;  // the question or notice, a prompt's text, the picker's title
+        std::u16string text;  // the question or notice, a prompt's text, the picker's title
     };
 
     // `letTimePass` moves virtual time while a delayed answer is pending.
     explicit ScriptedDialogs(std::function<void(int ms)> letTimePass = {});
 
     void queueYesNo(bool yes, int delayMs = 0);
-    void queuePrompt(const std::optional<QString>& answer);
-    void queuePick(QString folder);  // "" cancels
+    void queuePrompt(const std::optional<std::u16string>& answer);
+    void queuePick(std::u16string folder);  // "" cancels
 
-    bool askYesNo(const QString& text) override;
-    void notice(const QString& text) override;
-    std::optional<QString> prompt(const QString& text, const QString& title) override;
-    QString pickFolder(const QString& title, const QString& initialFolder) override;
+    bool askYesNo(std::u16string_view text) override;
+    void notice(std::u16string_view text) override;
+    std::optional<std::u16string> prompt(std::u16string_view text,
+                                         std::u16string_view title) override;
+    std::u16string pickFolder(std::u16string_view title,
+                              std::u16string_view initialFolder) override;
 
     const std::vector<Shown>& shown() const { return shown_; }
     // The first dialog that opened with no answer queued, if any.
     const std::optional<Shown>& unanswered() const { return unanswered_; }
-    static QString kindName(Kind kind);
+    static std::u16string kindName(Kind kind);
 
   private:
     struct YesNo {
         bool yes;
         int delayMs;
     };
-    void markUnanswered(Kind kind, const QString& text);
+    void markUnanswered(Kind kind, std::u16string_view text);
 
     std::function<void(int)> letTimePass_;
     std::deque<YesNo> yesNo_;
     struct PromptAnswer {
         bool cancelled;
-        QString text;
+        std::u16string text;
     };
     std::deque<PromptAnswer> prompts_;
-    std::deque<QString> picks_;
+    std::deque<std::u16string> picks_;
     std::vector<Shown> shown_;
     std::optional<Shown> unanswered_;
 };

@@ -1,7 +1,5 @@
 #include "player/announcer.h"
 
-#include "qt/qt_text.h"
-
 namespace ruz {
 
 Announcer::Announcer(Controls controls, const Playlist& playlist, Clock& clock, ChatRoom& room,
@@ -41,12 +39,12 @@ void Announcer::pickUpTitle() {
 }
 
 std::u16string Announcer::ExpandAnnouncement(std::u16string_view announcementTemplate) const {
-    const QDateTime now = clock_.now();
+    const WallTime now = clock_.now();
     // One after the other, in this order: a placeholder that an earlier one brings in is
     // replaced too.
     const std::u16string fields[][2] = {{u"%s", title()},
-                                        {u"%t", fromQString(clock_.longTime(now))},
-                                        {u"%d", fromQString(clock_.shortDate(now))},
+                                        {u"%t", clock_.longTime(now)},
+                                        {u"%d", clock_.shortDate(now)},
                                         {u"%a", c_.Artist.caption()}};
     std::u16string expanded(announcementTemplate);
     for (const auto& [placeholder, value] : fields) {

@@ -2,7 +2,6 @@
 
 #include "common/text.h"
 #include "player/announcer.h"
-#include "qt/qt_text.h"
 
 #include <filesystem>
 
@@ -76,7 +75,7 @@ void Playlist::LoadFolder() {
     // picked up while the chat sends are off would never be announced.
     announcer_.pausePickUp();
     room_.setSendsOn(false);
-    dialogs_.notice(toQString(kSendsDisabled));
+    dialogs_.notice(kSendsDisabled);
 }
 
 void Playlist::buildStep() {
@@ -119,7 +118,7 @@ void Playlist::finishBuild() {
     announcer_.resumePickUp();
     c_.Timer2.setEnabled(false);
     room_.setSendsOn(true);
-    dialogs_.notice(toQString(kSendsEnabled));
+    dialogs_.notice(kSendsEnabled);
 }
 
 void Playlist::SelectSong(int index) {
@@ -162,8 +161,7 @@ std::optional<int> Playlist::afterRefused() {
 
 void Playlist::openFolderClicked() {
     // A cancelled picker changes nothing: the folder, its title list and the song stay.
-    const std::u16string folder =
-        fromQString(dialogs_.pickFolder(toQString(kPickerTitle), toQString(kPickerStart)));
+    const std::u16string folder = dialogs_.pickFolder(kPickerTitle, kPickerStart);
     if (folder.empty()) {
         return;
     }

@@ -1,7 +1,6 @@
 #include "presence/presence.h"
 
 #include "common/constants.h"
-#include "qt/qt_text.h"
 #include "scanner/room_scanner.h"
 
 #include <array>
@@ -72,8 +71,8 @@ void Presence::idleMenuClicked() {
         LeaveIdle();
         return;
     }
-    const std::u16string reason = fromQString(
-        dialogs_.prompt(toQString(kReasonPrompt), toQString(kReasonTitle)).value_or(QString()));
+    const std::u16string reason =
+        dialogs_.prompt(kReasonPrompt, kReasonTitle).value_or(std::u16string());
     if (ended_()) {
         return;
     }

@@ -298,7 +298,7 @@ class Run {
     StepResult send(const Args&) { return inRoom(world_.standin.pressSend()); }
     StepResult answer(const Args& a);
     StepResult prompt(const Args& a) {
-        world_.dialogs.queuePrompt(a.rest);
+        world_.dialogs.queuePrompt(fromQString(a.rest));
         return ok();
     }
     StepResult promptCancel(const Args&) {
@@ -306,11 +306,11 @@ class Run {
         return ok();
     }
     StepResult pick(const Args& a) {
-        world_.dialogs.queuePick(world_.absolute(a.rest));
+        world_.dialogs.queuePick(fromQString(world_.absolute(a.rest)));
         return ok();
     }
     StepResult pickCancel(const Args&) {
-        world_.dialogs.queuePick(QString());
+        world_.dialogs.queuePick(u"");
         return ok();
     }
     StepResult start(const Args&);
@@ -363,7 +363,7 @@ class Run {
         return equal ? ok() : fail(expected, got);
     }
     static QString shownText(const ScriptedDialogs::Shown& d) {
-        return ScriptedDialogs::kindName(d.kind) + QStringLiteral(": ") + d.text;
+        return toQString(ScriptedDialogs::kindName(d.kind) + u": " + d.text);
     }
 
     World world_;
@@ -465,7 +465,7 @@ std::optional<StepResult> Run::unansweredDialog() {
 }
 
 StepResult Run::clock(const Args& a) {
-    world_.clock.set(a.when);
+    world_.clock.set(WallTime(std::chrono::milliseconds(a.when.toMSecsSinceEpoch())));
     return ok();
 }
 

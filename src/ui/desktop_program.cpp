@@ -4,6 +4,7 @@
 #include "platform/media/engine_factory.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
+#include "text/text.h"
 #include "ui/ccoms_view.h"
 #include "ui/frmamp_view.h"
 #include "ui/logo.h"
@@ -61,7 +62,7 @@ std::optional<QPoint> keptPlace(const SettingsStore::Values& values, const char*
 
 DesktopProgram::DesktopProgram(DesktopOptions options)
     : options_(std::move(options)),
-      messenger_(windows_, [this] { return clock_.longTime(clock_.now()).toStdString(); }),
+      messenger_(windows_, [this] { return text::toUtf8(clock_.longTime(clock_.now())); }),
       engine_(makeDesktopEngine(timers_)),
       tray_(logoIcon()),
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
@@ -222,7 +223,7 @@ void DesktopProgram::startUp() {
         playWhenListed(std::exchange(pendingSong_, QString()));
     }
     if (!problems_.isEmpty() && !amp_->ended()) {
-        dialogs_.notice(problems_.join(u'\n'));
+        dialogs_.notice(fromQString(problems_.join(u'\n')));
     }
 }
 
@@ -289,7 +290,7 @@ void DesktopProgram::playWhenListed(const QString& name) {
     }
     const QString problem = QStringLiteral("not a song this player plays: ") + name;
     std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
-    dialogs_.notice(problem);
+    dialogs_.notice(fromQString(problem));
 }
 
 std::array<QWidget*, 4> DesktopProgram::placedViews() const {

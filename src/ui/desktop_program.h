@@ -6,12 +6,12 @@
 #include "irc/socket_link.h"
 #include "mpris/mpris_player.h"
 #include "mpris/mpris_service.h"
-#include "platform/clock.h"
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_timer_host.h"
 #include "ui/qt_tray.h"
+#include "ui/system_clock.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "qt/qt_text.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -179,8 +181,8 @@ void QtDialogs::runFirstShown() {
     }
 }
 
-bool QtDialogs::askYesNo(const QString& text) {
-    QMessageBox box(QMessageBox::Question, kApplicationTitle, text,
+bool QtDialogs::askYesNo(std::u16string_view text) {
+    QMessageBox box(QMessageBox::Question, toQString(kApplicationTitle), toQString(text),
                     QMessageBox::Yes | QMessageBox::No, owner_);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
@@ -188,11 +190,12 @@ bool QtDialogs::askYesNo(const QString& text) {
     return run(box) == QMessageBox::Yes;
 }
 
-void QtDialogs::notice(const QString& text) {
+void QtDialogs::notice(std::u16string_view text) {
     // The program's windows exist before its first notice is shown above them.
     runFirstShown();
     notices_.erase(std::remove(notices_.begin(), notices_.end(), nullptr), notices_.end());
-    auto* box = new QMessageBox(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok,
+    auto* box = new QMessageBox(QMessageBox::NoIcon, toQString(kApplicationTitle), toQString(text),
+                                QMessageBox::Ok,
                                 owner_);  // owned by notices_ until the user closes it
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -202,35 +205,36 @@ void QtDialogs::notice(const QString& text) {
     bringUp(*box);
 }
 
-std::optional<QString> QtDialogs::prompt(const QString& text, const QString& title) {
+std::optional<std::u16string> QtDialogs::prompt(std::u16string_view text,
+                                                std::u16string_view title) {
     QInputDialog dialog(owner_);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(text);
+    dialog.setWindowTitle(toQString(title));
+    dialog.setLabelText(toQString(text));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     if (run(dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
-    return dialog.textValue();
+    return fromQString(dialog.textValue());
 }
 
-QString QtDialogs::pickFolder(const QString& title, const QString& initialFolder) {
+std::u16string QtDialogs::pickFolder(std::u16string_view title, std::u16string_view initialFolder) {
     // A folder that does not exist here (the Windows drive "C:/") opens at the current folder,
     // else at the user's home.
-    QString start = initialFolder;
+    QString start = toQString(initialFolder);
     if (start.isEmpty() || !QDir(start).exists()) {
         start = currentFolder ? currentFolder() : QString();
     }
     if (start.isEmpty() || !QDir(start).exists()) {
         start = QDir::homePath();
     }
-    QFileDialog dialog(owner_, title, start);
+    QFileDialog dialog(owner_, toQString(title), start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (run(dialog) != QDialog::Accepted) {
-        return QString();
+        return {};
     }
-    return dialog.selectedFiles().value(0);
+    return fromQString(dialog.selectedFiles().value(0));
 }
 
 }  // namespace ruz::ui

@@ -34,10 +34,12 @@ class QtDialogs final : public Dialogs {
     // at the latest when that dialog closes, before the program goes on.
     void whenFirstShown(std::function<void()> work) { firstShown_ = std::move(work); }
 
-    bool askYesNo(const QString& text) override;
-    void notice(const QString& text) override;
-    std::optional<QString> prompt(const QString& text, const QString& title) override;
-    QString pickFolder(const QString& title, const QString& initialFolder) override;
+    bool askYesNo(std::u16string_view text) override;
+    void notice(std::u16string_view text) override;
+    std::optional<std::u16string> prompt(std::u16string_view text,
+                                         std::u16string_view title) override;
+    std::u16string pickFolder(std::u16string_view title,
+                              std::u16string_view initialFolder) override;
 
     // The dialogs on the screen now, oldest first.
     std::vector<QDialog*> openDialogs() const;

@@ -12,6 +12,7 @@
 #include "ui/qt_dialogs.h"
 #include "ui/qt_tray.h"
 #include "ui/sign_on_dialog.h"
+#include "ui/system_clock.h"
 #include "ui/transcript_view.h"
 #include "ui/usage.h"
 #include "ui/view_binding.h"
@@ -129,8 +130,8 @@ TEST(QtDialogs, NoticesHoldNothingBackAndStayAboveTheProgramsWindowsWithTheFocus
     QtDialogs dialogs;
     dialogs.setOwner(&player);
     // Both return at once: the program goes on while they are open.
-    dialogs.notice(u"Your Chat Sends Will Now Be Disabled"_s);
-    dialogs.notice(u"<b>Your Chat Sends Are Now Enabled</b>"_s);
+    dialogs.notice(u"Your Chat Sends Will Now Be Disabled");
+    dialogs.notice(u"<b>Your Chat Sends Are Now Enabled</b>");
     QApplication::processEvents();
     EXPECT_EQ(dialogTexts(dialogs), (QStringList{u"Your Chat Sends Will Now Be Disabled"_s,
                                                  u"<b>Your Chat Sends Are Now Enabled</b>"_s}));
@@ -174,7 +175,7 @@ TEST(QtDialogs, AQuestionWaitsForItsAnswerAboveItsOwnerWithTheFocus) {
         qobject_cast<QMessageBox*>(open.front())->button(QMessageBox::No)->click();
         return true;
     });
-    EXPECT_FALSE(dialogs.askYesNo(u"Are you using messenger:mate?"_s));
+    EXPECT_FALSE(dialogs.askYesNo(u"Are you using messenger:mate?"));
     EXPECT_TRUE(seen);
     EXPECT_TRUE(dialogs.openDialogs().empty());
 }
@@ -194,7 +195,7 @@ TEST(QtDialogs, ThePickerOpensAtTheCurrentFolderAndCancelGivesNothing) {
         return true;
     });
     // The Windows drive the program asks for does not exist here.
-    EXPECT_EQ(dialogs.pickFolder(u" "_s, u"C:/"_s), QString());
+    EXPECT_EQ(dialogs.pickFolder(u" ", u"C:/"), u"");
     EXPECT_EQ(openedAt, QDir(current).absolutePath());
 }
 
@@ -211,6 +212,33 @@ class KeyRecorder final : public QObject {
         return QObject::eventFilter(watched, event);
     }
 };
+
+TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
+    const QDateTime at(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC);
+    struct Row {
+        QLocale locale;
+        const char16_t* date;
+    } rows[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), u"12/6/2026"},
+        {QLocale::c(), u"12/6/2026"},
+        {QLocale(QLocale::German, QLocale::Germany), u"06.12.2026"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), u"06/12/2026"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(regionalShortDate(row.locale, at), QString::fromUtf16(row.date))
+            << row.locale.name().toStdString();
+        EXPECT_TRUE(regionalLongTime(row.locale, at).contains(u"31:02"))
+            << row.locale.name().toStdString();
+    }
+    EXPECT_EQ(regionalLongTime(QLocale::c(), at), u"10:31:02 PM");
+    // The desktop's clock reads the same moment in the machine's time zone.
+    const SystemClock clock;
+    const WallTime moment = utcTime(2026, 12, 6, 22, 31, 2);
+    EXPECT_EQ(toQString(clock.longTime(moment)),
+              regionalLongTime(QLocale::system(), at.toLocalTime()));
+    EXPECT_EQ(toQString(clock.shortDate(moment)),
+              regionalShortDate(QLocale::system(), at.toLocalTime()));
+}
 
 TEST(OptionKeys, TheBoxReactsAndTheKeyGoesOn) {
     ControlRegistry window;
@@ -608,7 +636,7 @@ TEST(FrmAmpView, QuitOpenFolderAndPlayPauseHaveKeysAndToolTipsAndTheOptionBoxesT
     action(QKeySequence(Qt::Key_Space))->trigger();
     EXPECT_EQ(system.engine->playState(), PlayState::Paused);
     // Ctrl+O opens the picker.
-    system.dialogs.queuePick(QString());
+    system.dialogs.queuePick(u"");
     action(QKeySequence(Qt::CTRL | Qt::Key_O))->trigger();
     EXPECT_EQ(system.dialogs.shown().back().kind, ScriptedDialogs::Kind::Picker);
 

@@ -229,24 +229,32 @@ TEST(Controls, ListsHoldAtMost32767Entries) {
     EXPECT_EQ(titles.count(), kMaxListEntries);
 }
 
-TEST(RegionalFormats, ShortDateHasAFourDigitYearAndCIsTheUnitedStates) {
-    const QDateTime at(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC);
-    struct Row {
-        QLocale locale;
+TEST(VirtualClock, UnitedStatesFormatsReadInUtc) {
+    const struct {
+        WallTime at;
+        const char16_t* time;
         const char16_t* date;
     } rows[] = {
-        {QLocale(QLocale::English, QLocale::UnitedStates), u"12/6/2026"},
-        {QLocale::c(), u"12/6/2026"},
-        {QLocale(QLocale::German, QLocale::Germany), u"06.12.2026"},
-        {QLocale(QLocale::English, QLocale::UnitedKingdom), u"06/12/2026"},
+        {utcTime(2026, 12, 6, 22, 31, 2), u"10:31:02 PM", u"12/6/2026"},
+        {utcTime(2026, 1, 9, 0, 5, 7), u"12:05:07 AM", u"1/9/2026"},
+        {utcTime(2026, 7, 4, 12, 0, 0), u"12:00:00 PM", u"7/4/2026"},
+        {utcTime(2026, 7, 4, 11, 59, 59), u"11:59:59 AM", u"7/4/2026"},
+        {utcTime(2024, 2, 29, 13, 1, 0), u"1:01:00 PM", u"2/29/2024"},
+        {utcTime(1969, 12, 31, 23, 59, 59), u"11:59:59 PM", u"12/31/1969"},  // before 1970
+        {utcTime(999, 3, 1, 9, 0, 0), u"9:00:00 AM", u"3/1/0999"},
+        {utcTime(2026, 12, 32, 0, 0, 0), u"12:00:00 AM", u"1/1/2027"},  // fields carry over
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(regionalShortDate(row.locale, at), QString::fromUtf16(row.date))
-            << row.locale.name().toStdString();
-        EXPECT_TRUE(regionalLongTime(row.locale, at).contains(u"31:02"))
-            << row.locale.name().toStdString();
+    for (const auto& row : rows) {
+        EXPECT_EQ(usLongTime(row.at), row.time) << text::toUtf8(row.date);
+        EXPECT_EQ(usShortDate(row.at), row.date) << text::toUtf8(row.date);
     }
-    EXPECT_EQ(regionalLongTime(QLocale::c(), at), u"10:31:02 PM");
+    VirtualTimerHost host;
+    VirtualClock clock(host);
+    EXPECT_EQ(clock.longTime(clock.now()), u"10:31:02 PM");
+    clock.set(utcTime(2026, 12, 6, 23, 59, 59));
+    host.advance(1500);
+    EXPECT_EQ(clock.longTime(clock.now()), u"12:00:00 AM");
+    EXPECT_EQ(clock.shortDate(clock.now()), u"12/7/2026");
 }
 
 TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {

@@ -123,7 +123,7 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
     EXPECT_TRUE(a.tmrGetSong.enabled());
     QStringList notices;
     for (const auto& shown : dialogs.shown()) {
-        notices.append(shown.text);
+        notices.append(toQString(shown.text));
     }
     EXPECT_EQ(notices.count(u"Your Chat Sends Will Now Be Disabled"_qs), 1);
     EXPECT_EQ(notices.count(u"Your Chat Sends Are Now Enabled"_qs), 1);
@@ -258,7 +258,7 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     song(u"B - Intro.mp3"_qs, 10);
     song(u"C - Intro.mp3"_qs, 10);
     song(u"Plain.mp3"_qs, 10);
-    clock.set(QDateTime(QDate(2026, 12, 6), QTime(22, 31, 2), Qt::UTC));
+    clock.set(utcTime(2026, 12, 6, 22, 31, 2));
     FrmAmp& a = start();
     a.ExplorerTree1.userPick(fromQString(folder.path()));
     host.advance(5);  // the build completes: entry 0 is "Artist - Title.mp3"
@@ -284,7 +284,7 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
 
 TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
     FrmAmp& a = start();
-    clock.set(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC));
+    clock.set(utcTime(2026, 12, 6, 9, 5, 7));
     a.Artist.setCaption(u"%t");
     a.Song.setCaption(u"%a %d");
     // "%a" brought in by the title becomes the artist, whose "%t" is not replaced any more.
