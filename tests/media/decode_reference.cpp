@@ -6,15 +6,14 @@
 // refused".
 
 #include "platform/media/mpeg_decoder.h"
-
-#include <QFileInfo>
-#include <QString>
+#include "platform/native_name.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -76,8 +75,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int i = 2; i < argc; ++i) {
-        const QString path = QString::fromLocal8Bit(argv[i]);
-        const std::string name = QFileInfo(path).fileName().toStdString();
+        const std::u16string path = ruz::nameFromNative(argv[i]);
+        const std::string name = std::filesystem::path(argv[i]).filename().string();
         auto decoder = MpegDecoder::open(path);
         if (!decoder) {
             list << name << " refused\n";
