@@ -52,10 +52,10 @@ std::u16string commandLine(FuzzedDataProvider& in, ruz::FrmAmp& app) {
             line = text(in);
             break;
         case 1:
-            line = trigger + ruz::toQString(box().text());
+            line = trigger + box().text();
             break;
         case 2:
-            line = trigger + ruz::toQString(box().text()) + u' ' + text(in);
+            line = trigger + box().text() + u' ' + text(in);
             break;
         default: {
             static const char* const fixed[] = {"set?", "resume", "p ", "idle ", "vol ", "set "};
@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < edits; ++i) {
         app.ccoms()
             .box(static_cast<ruz::Word>(in.ConsumeIntegralInRange(0, ruz::kWordCount - 1)))
-            .setText(ruz::fromQString(text(in)));
+            .setText(text(in));
     }
 
     const std::int64_t until = system.host.nowMs() + kTimeBudgetMs;

@@ -29,14 +29,19 @@ bool isKeptByte(std::u16string_view name, std::size_t i) {
     return inRange && (i == 0 || !isHighSurrogate(name[i - 1]));
 }
 
-// The length of the valid UTF-8 sequence at `at`, or 0 when the bytes there are not one.
-std::size_t validSequenceAt(std::string_view bytes, std::size_t at) {
+// The valid UTF-8 sequence at `at`: its length (0 when the bytes there are not one) and its code
+// point.
+struct Sequence {
+    std::size_t length;
+    char32_t code;
+};
+Sequence validSequenceAt(std::string_view bytes, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(at);
     std::size_t length = 0;
     char32_t code = 0;
     if (lead < 0x80) {
-        return 1;
+        return {1, lead};
     } else if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
         code = lead & 0x1F;
@@ -47,20 +52,23 @@ std::size_t validSequenceAt(std::string_view bytes, std::size_t at) {
         length = 4;
         code = lead & 0x07;
     } else {
-        return 0;
+        return {0, 0};
     }
     if (at + length > bytes.size()) {
-        return 0;
+        return {0, 0};
     }
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(at + i) & 0xC0) != 0x80) {
-            return 0;
+            return {0, 0};
         }
         code = (code << 6) | (byte(at + i) & 0x3F);
     }
     const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < least[length] || code > 0x10FFFF || surrogate ? 0 : length;
+    if (code < least[length] || code > 0x10FFFF || surrogate) {
+        return {0, 0};
+    }
+    return {length, code};
 }
 
 std::u16string workingFolder() {
@@ -80,14 +88,15 @@ std::u16string nameFromNative(std::string_view bytes) {
     std::u16string name;
     name.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = validSequenceAt(bytes, i);
-        if (length == 0) {
+        const Sequence sequence = validSequenceAt(bytes, i);
+        if (sequence.length == 0) {
             name.push_back(char16_t(kKeptByteBase + static_cast<unsigned char>(bytes[i])));
             ++i;
             continue;
         }
-        name += text::fromUtf8(bytes.substr(i, length));
-        i += length;
+        // Each character as it stands, a byte order mark too: the name must give its bytes back.
+        text::appendCodePoint(name, sequence.code);
+        i += sequence.length;
     }
     return name;
 }

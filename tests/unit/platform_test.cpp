@@ -266,13 +266,17 @@ TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
                                  "\xed\xa0\x80 surrogate",
                                  "\xf4\x90\x80\x80",
                                  "\xf3\xb3\xb3\xb3 a pair ending like a kept byte",
-                                 "\xb3\xf3\xb3\xb3\xb3"};
+                                 "\xb3\xf3\xb3\xb3\xb3",
+                                 "a byte order mark \xef\xbb\xbf inside",
+                                 "\xad\xef\xbb\xbf after a kept byte"};
     for (const std::string& bytes : cases) {
         const std::u16string name = nameFromNative(bytes);
         EXPECT_EQ(nativeFromName(name), bytes) << bytes;
         EXPECT_EQ(displayName(name) == name, text::toUtf8(text::fromUtf8(bytes)) == bytes) << bytes;
     }
     EXPECT_EQ(displayName(nameFromNative("caf\xe9.mp3")), u"caf\ufffd.mp3");
+    // A name may start with a byte order mark: it is a character of the name like any other.
+    EXPECT_EQ(nativeFromName(nameFromNative("\xef\xbb\xbf.mp3")), "\xef\xbb\xbf.mp3");
 
     ScratchFolder folder;
     ASSERT_TRUE(folder.make("caf\xe9 - Song.mp3"));

@@ -125,7 +125,7 @@ void postInputUnicode(Room& room) {
     }
     SetWindowTextW(room.input, L"");
     const std::string time = room.options->time ? *room.options->time : longTimeNow();
-    const std::string line = ruz::standin::TranscriptLine(time, room.options->name, message);
+    const std::string line = ruz::standin::transcriptLine(time, room.options->name, message);
     SetWindowTextW(room.view, widen(windowTextUtf8(room.view) + line, CP_UTF8).c_str());
 }
 
@@ -140,7 +140,7 @@ void postInput(Room& room) {
     }
     SetWindowTextA(room.input, "");
     const std::string time = room.options->time ? *room.options->time : longTimeNow();
-    const std::string line = ruz::standin::TranscriptLine(time, room.options->name, message);
+    const std::string line = ruz::standin::transcriptLine(time, room.options->name, message);
     SetWindowTextA(room.view, (windowText(room.view) + line).c_str());
 }
 
