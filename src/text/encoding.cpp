@@ -98,24 +98,6 @@ std::optional<Sequence> sequenceAt(std::string_view s, std::size_t i) {
     return Sequence{value, 1 + continuations};
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::u16string fromUtf8(std::string_view utf8) {
@@ -196,6 +178,24 @@ std::u16string fromUtf8OrLatin1(std::string_view bytes) {
     return isValidUtf8(bytes) ? fromUtf8(bytes) : fromLatin1(bytes);
 }
 
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -229,12 +229,27 @@ std::string toLatin1(std::u16string_view text) {
     return out;
 }
 
+char16_t cp1252Character(unsigned char byte) {
+    const bool high = byte >= kFirstHighByte && byte < kFirstHighByte + kCp1252High.size();
+    return high ? kCp1252High[byte - kFirstHighByte] : byte;
+}
+
+std::optional<char> cp1252Byte(char32_t c) {
+    if (c < kFirstHighByte || (c >= kFirstHighByte + kCp1252High.size() && c <= kLastLatin1)) {
+        return static_cast<char>(static_cast<unsigned char>(c));
+    }
+    for (std::size_t k = 0; k < kCp1252High.size(); ++k) {
+        if (kCp1252High[k] == c) {
+            return static_cast<char>(static_cast<unsigned char>(kFirstHighByte + k));
+        }
+    }
+    return std::nullopt;
+}
+
 std::u16string fromCp1252(std::string_view cp1252) {
     std::u16string out(cp1252.size(), u'\0');
     for (std::size_t i = 0; i < cp1252.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(cp1252[i]);
-        const bool high = byte >= kFirstHighByte && byte < kFirstHighByte + kCp1252High.size();
-        out[i] = high ? kCp1252High[byte - kFirstHighByte] : byte;
+        out[i] = cp1252Character(static_cast<unsigned char>(cp1252[i]));
     }
     return out;
 }
@@ -245,19 +260,7 @@ std::string toCp1252(std::u16string_view text) {
     for (Index i = 0; i < static_cast<Index>(text.size());) {
         const CodePoint cp = codePointAt(text, i);
         i += cp.units;
-        const char32_t c = cp.value;
-        if (c < kFirstHighByte || (c >= kFirstHighByte + kCp1252High.size() && c <= kLastLatin1)) {
-            out += static_cast<char>(static_cast<unsigned char>(c));
-            continue;
-        }
-        char byte = kSubstitute;
-        for (std::size_t k = 0; k < kCp1252High.size(); ++k) {
-            if (kCp1252High[k] == c) {
-                byte = static_cast<char>(static_cast<unsigned char>(kFirstHighByte + k));
-                break;
-            }
-        }
-        out += byte;
+        out += cp1252Byte(cp.value).value_or(kSubstitute);
     }
     return out;
 }

@@ -48,6 +48,12 @@ std::string toLatin1(std::u16string_view text);
 // every other character the code page lacks becomes '?' (a surrogate pair one '?').
 std::u16string fromCp1252(std::string_view cp1252);
 std::string toCp1252(std::u16string_view text);
+// One byte of code page 1252 and its character, and back: nullopt for a character without a byte.
+char16_t cp1252Character(unsigned char byte);
+std::optional<char> cp1252Byte(char32_t c);
+
+// Appends `c` (not a surrogate, at most U+10FFFF) in UTF-8.
+void appendUtf8(std::string& out, char32_t c);
 
 // ---- Characters
 

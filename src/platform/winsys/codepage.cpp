@@ -1,6 +1,7 @@
 #include "platform/winsys/codepage.h"
 
-#include <array>
+#include "text/text.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -8,45 +9,7 @@ namespace ruz::winsys {
 
 namespace {
 
-// The characters of the bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
-constexpr std::array<char32_t, 32> kHighTable = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
-
 constexpr char kSubstitute = '?';
-
-std::optional<char> toByte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<char>(static_cast<unsigned char>(c));
-    }
-    for (std::size_t i = 0; i < kHighTable.size(); ++i) {
-        if (kHighTable[i] == c) {
-            return static_cast<char>(static_cast<unsigned char>(0x80 + i));
-        }
-    }
-    return std::nullopt;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 struct Decoded {
     std::optional<char32_t> character;  // nullopt: an ill-formed part
@@ -169,7 +132,7 @@ std::string utf8ToCp1252(std::string_view utf8) {
         const Decoded d = decodeOne(utf8);
         std::optional<char> byte;
         if (d.character) {
-            byte = toByte(*d.character);
+            byte = text::cp1252Byte(*d.character);
         }
         out += byte.value_or(kSubstitute);
         utf8.remove_prefix(d.length);
@@ -181,12 +144,7 @@ std::string cp1252ToUtf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size());
     for (const char ch : cp1252) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte >= 0x80 && byte <= 0x9F) {
-            appendUtf8(out, kHighTable[byte - 0x80]);
-        } else {
-            appendUtf8(out, byte);
-        }
+        text::appendUtf8(out, text::cp1252Character(static_cast<unsigned char>(ch)));
     }
     return out;
 }
@@ -218,13 +176,13 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
         const bool low = unit >= kLowSurrogate && unit <= kLastSurrogate;
         if (high && i + 1 < utf16.size() && utf16[i + 1] >= kLowSurrogate &&
             utf16[i + 1] <= kLastSurrogate) {
-            appendUtf8(out,
-                       0x10000 + ((unit - kHighSurrogate) << 10) + (utf16[i + 1] - kLowSurrogate));
+            text::appendUtf8(
+                out, 0x10000 + ((unit - kHighSurrogate) << 10) + (utf16[i + 1] - kLowSurrogate));
             ++i;
         } else if (high || low) {
-            appendUtf8(out, kReplacement);
+            text::appendUtf8(out, kReplacement);
         } else {
-            appendUtf8(out, unit);
+            text::appendUtf8(out, unit);
         }
     }
     return out;
