@@ -25,8 +25,8 @@ constexpr int kEntriesTriedPerStep = 48;
 
 // The first entry of `list` from `first` on that opens as MPEG audio, and its index; nothing
 // when none of the next kEntriesTriedPerStep entries opens.
-std::unique_ptr<MpegDecoder> openFirstPlayable(const std::vector<std::u16string>& list, int first,
-                                               int& index) {
+std::unique_ptr<Decoder> openFirstPlayable(const std::vector<std::u16string>& list, int first,
+                                           int& index) {
     int tried = 0;
     for (int i = std::max(first, 0);
          i < static_cast<int>(list.size()) && tried < kEntriesTriedPerStep; ++i) {
@@ -35,8 +35,7 @@ std::unique_ptr<MpegDecoder> openFirstPlayable(const std::vector<std::u16string>
             continue;
         }
         ++tried;
-        if (std::unique_ptr<MpegDecoder> decoder =
-                MpegDecoder::open(list[static_cast<std::size_t>(i)])) {
+        if (std::unique_ptr<Decoder> decoder = Decoder::open(list[static_cast<std::size_t>(i)])) {
             index = i;
             return decoder;
         }
@@ -65,7 +64,7 @@ bool DecodingEngine::open(std::u16string_view path) {
     if (path.empty()) {
         return false;
     }
-    std::unique_ptr<MpegDecoder> decoder;
+    std::unique_ptr<Decoder> decoder;
     std::vector<std::u16string> entries;
     int index = -1;
     if (isM3uPath(path)) {
@@ -79,7 +78,7 @@ bool DecodingEngine::open(std::u16string_view path) {
             return false;  // no entry plays: refused, as a file that is not audio
         }
     } else {
-        decoder = MpegDecoder::open(path);
+        decoder = Decoder::open(path);
         if (!decoder) {
             return false;
         }
@@ -95,7 +94,7 @@ bool DecodingEngine::open(std::u16string_view path) {
     return true;
 }
 
-void DecodingEngine::startEntry(std::unique_ptr<MpegDecoder> decoder) {
+void DecodingEngine::startEntry(std::unique_ptr<Decoder> decoder) {
     decoder_ = std::move(decoder);
     duration_ = static_cast<double>(decoder_->lengthFrames()) / decoder_->sampleRate();
     baseSeconds_ = 0.0;
@@ -191,7 +190,7 @@ void DecodingEngine::onTick() {
 // or the end of the song.
 void DecodingEngine::finishEntry() {
     int next = -1;
-    if (std::unique_ptr<MpegDecoder> decoder = openFirstPlayable(playlist_, entry_ + 1, next)) {
+    if (std::unique_ptr<Decoder> decoder = openFirstPlayable(playlist_, entry_ + 1, next)) {
         entry_ = next;
         startEntry(std::move(decoder));
         if (state_ == PlayState::Playing) {
@@ -219,7 +218,7 @@ bool DecodingEngine::play() {
     if (atEnd_) {
         // After the end, play starts the song (or the list) over.
         int first = -1;
-        std::unique_ptr<MpegDecoder> decoder = openFirstPlayable(playlist_, 0, first);
+        std::unique_ptr<Decoder> decoder = openFirstPlayable(playlist_, 0, first);
         if (decoder) {
             entry_ = first;
             startEntry(std::move(decoder));

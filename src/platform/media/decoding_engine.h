@@ -2,7 +2,11 @@
 
 #include "platform/media/audio_output.h"
 #include "platform/media/media_engine.h"
+#ifdef _WIN32
+#include "platform/media/acm_decoder.h"
+#else
 #include "platform/media/mpeg_decoder.h"
+#endif
 #include "platform/timer_host.h"
 
 #include <memory>
@@ -11,7 +15,14 @@
 
 namespace ruz::media {
 
-// The media engine: libmpg123 decodes MPEG audio files (and the entries of M3U song lists, in
+// The system's MPEG decoder: libmpg123 on Linux, the audio compression manager's codec on Windows.
+#ifdef _WIN32
+using Decoder = AcmDecoder;
+#else
+using Decoder = MpegDecoder;
+#endif
+
+// The media engine: the MPEG decoder turns audio files (and the entries of M3U song lists, in
 // order) into an AudioOutput. Everything runs on the user-interface thread: a host timer hands
 // the output what it wants as time passes, and notices when the song has played out.
 //
@@ -46,7 +57,7 @@ class DecodingEngine final : public MediaEngine {
     std::u16string fileName() const override { return fileName_; }
 
   private:
-    void startEntry(std::unique_ptr<MpegDecoder> decoder);
+    void startEntry(std::unique_ptr<Decoder> decoder);
     void useOutput(std::unique_ptr<AudioOutput> output);
     void run();
     void seekTo(double seconds);
@@ -60,7 +71,7 @@ class DecodingEngine final : public MediaEngine {
 
     TimerHost& host_;
     TimerHost::TimerId timer_ = 0;
-    std::unique_ptr<MpegDecoder> decoder_;
+    std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<AudioOutput> output_;
     bool silentFallbackUsed_ = false;
     std::vector<float> pcm_;

@@ -1,7 +1,6 @@
 #include "platform/media/engine_factory.h"
 
 #include "platform/media/decoding_engine.h"
-#include "platform/media/sdl_output.h"
 #include "platform/media/silent_output.h"
 
 namespace ruz {
@@ -9,12 +8,6 @@ namespace ruz {
 std::unique_ptr<MediaEngine> makeVirtualTimeEngine(TimerHost& host) {
     return std::make_unique<media::DecodingEngine>(
         host, std::make_unique<media::SilentOutput>([&host] { return host.nowMs(); }));
-}
-
-std::unique_ptr<MediaEngine> makeDesktopEngine(TimerHost& host) {
-    // The sound device opens at the first song; without one the engine goes on silently on the
-    // wall clock, saying so once.
-    return std::make_unique<media::DecodingEngine>(host, std::make_unique<media::SdlOutput>(host));
 }
 
 }  // namespace ruz

@@ -1,5 +1,33 @@
 #include "platform/media/regular_file.h"
 
+#ifdef _WIN32
+
+#include "platform/media/mpeg_frames.h"
+
+#include <filesystem>
+
+namespace ruz::media {
+
+// Windows names are wide: the file is opened by its UTF-16 name, and only a regular file opens.
+std::optional<std::string> readRegularFile(std::u16string_view path, std::int64_t maxBytes) {
+    const std::unique_ptr<mpeg::FileSource> source =
+        path.empty() ? nullptr : mpeg::FileSource::open(std::filesystem::path(path));
+    if (!source || source->size() > static_cast<std::uint64_t>(maxBytes)) {
+        return std::nullopt;
+    }
+    std::string content(static_cast<std::size_t>(source->size()), '\0');
+    const std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(content.data()),
+                                        content.size());
+    if (source->read(0, bytes) != content.size()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+}  // namespace ruz::media
+
+#else
+
 #include "platform/native_name.h"
 
 #include <fcntl.h>
@@ -77,3 +105,5 @@ std::optional<std::string> readRegularFile(std::u16string_view path, std::int64_
 }
 
 }  // namespace ruz::media
+
+#endif

@@ -7,6 +7,7 @@
 
 namespace ruz::media {
 
+#ifndef _WIN32
 // An open file descriptor, closed with its owner.
 class FileDescriptor {
   public:
@@ -29,6 +30,7 @@ class FileDescriptor {
 // Opens `path` for reading if it names a regular file (or a link to one). Directories, pipes and
 // devices are refused without blocking: a song list may name anything.
 FileDescriptor openRegularFile(std::u16string_view path);
+#endif
 
 // The whole content of a regular file of at most `maxBytes`; nothing when it cannot be read or is
 // larger.
