@@ -21,6 +21,8 @@ scanner
 commands
 presence
 player
+app
+headless
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)

@@ -2,7 +2,6 @@
 
 #include "app/kept_settings.h"
 #include "common/constants.h"
-#include "qt/qt_text.h"
 
 namespace ruz {
 

@@ -19,8 +19,6 @@
 #include "scanner/room_scanner.h"
 #include "words/ccoms.h"
 
-#include <QString>
-
 #include <functional>
 #include <memory>
 
