@@ -23,6 +23,7 @@ presence
 player
 app
 headless
+scenario
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)
