@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -805,8 +807,8 @@ std::u16string inQuotes(std::u16string_view text) {
     return u'"' + std::u16string(text) + u'"';
 }
 
-// Why a file cannot be read, as the report names it.
-constexpr std::u16string_view kUnreadable = u"Unknown error";
+// Why a folder cannot be read as a scenario file.
+constexpr std::u16string_view kFolderNotFile = u"file to open is a directory";
 
 }  // namespace
 
@@ -824,9 +826,9 @@ FileResult runScenarioText(std::u16string_view text, std::u16string_view display
                     failure(displayName, line, u"a known step", line.word)};
         }
         if (const auto outside = pathOutsideScratch(line.word, line.rest)) {
-            return {
-                Outcome::NotUnderstood, line.number,
-                failure(displayName, line, u"a path inside the scratch folder", inQuotes(*outside))};
+            return {Outcome::NotUnderstood, line.number,
+                    failure(displayName, line, u"a path inside the scratch folder",
+                            inQuotes(*outside))};
         }
     }
     Run run;
@@ -852,17 +854,21 @@ FileResult runScenarioFile(std::u16string_view path) {
     const std::u16string shown = displayName(path);
     const fs::path file = pathFromName(path);
     std::error_code error;
+    const bool folder = fs::is_directory(file, error);
     std::ifstream in;
-    if (!fs::is_directory(file, error)) {
+    errno = 0;
+    if (!folder) {
         in.open(file, std::ios::binary);
     }
+    const std::u16string why =
+        folder ? std::u16string(kFolderNotFile) : text::fromUtf8(std::strerror(errno));
     const std::string content(
         in.is_open() ? std::istreambuf_iterator<char>(in) : std::istreambuf_iterator<char>(),
         std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad()) {
-        return {Outcome::NotUnderstood, 0,
-                text::format(u"FAIL %1:0: read \u2014 expected a readable file, got %2", shown,
-                             kUnreadable)};
+        return {
+            Outcome::NotUnderstood, 0,
+            text::format(u"FAIL %1:0: read \u2014 expected a readable file, got %2", shown, why)};
     }
     return runScenarioText(text::fromUtf8(content), shown);
 }
