@@ -265,7 +265,7 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     host.advance(500);
     EXPECT_EQ(a.Artist.caption(), u"Artist ");
     EXPECT_EQ(a.Song.caption(), u" Title");
-    EXPECT_EQ(sent().last(), u"\u2020-Artist  -  Title - 10:31:02 PM - 12/6/2026-\u2020");
+    EXPECT_EQ(sent().back(), u"\u2020-Artist  -  Title - 10:31:02 PM - 12/6/2026-\u2020");
 
     const auto count = sent().size();
     a.playlist().SelectSong(1);
@@ -279,7 +279,7 @@ TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
     a.playlist().SelectSong(3);
     host.advance(500);
     EXPECT_EQ(a.Artist.caption(), u"");  // no hyphen: no artist
-    EXPECT_EQ(sent().last(), u"Plain.mp3|%S|12/6/2026");
+    EXPECT_EQ(sent().back(), u"Plain.mp3|%S|12/6/2026");
 }
 
 TEST_F(PlayerTest, ExpansionReplacesInItsOrder) {
