@@ -4,7 +4,8 @@
 # goes to a file (Wine's ALSA driver on ALSA's file plugin, in front of its null device: no sound
 # card or sound server needed); the same program then compares that file with the decoder's
 # samples: as many frames of sound as the decoder gives, each sample the same (Wine passes the
-# song's rate and 16-bit samples through unchanged). Then the song plays again with Wine's sound
+# song's rate and 16-bit samples through unchanged). ruz-waveout-tests.exe, the output's tests,
+# runs on the same device (a flush, a pause, the end of a stretch, the gain on the samples). Then the song plays again with Wine's sound
 # drivers turned off: the device does not open, the program says so in one line and the song
 # plays on silently to its end. Installs what is missing first.
 # Usage: scripts/wine-sound-check.sh   (the Windows build in build-win/, or RUZ_WIN_BUILD_DIR)
@@ -17,7 +18,7 @@ started_all=$SECONDS
 
 source scripts/wine-env.sh
 ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" libasound2
-ruz_cross_build "$build_win" ruz-play-through
+ruz_cross_build "$build_win" ruz-play-through ruz-waveout-tests
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-sound-check.XXXXXX")
 ruz_fresh_wine_prefix
@@ -60,6 +61,12 @@ run "compare" "$build_win/ruz-play-through.exe" compare "$song" \
   "$(winepath -w "$capture" 2>/dev/null)"
 heard=$(grep -aE '^heard ' "$scratch/out" || true)
 
+echo "--- the output's tests on the same device"
+RUZ_SOUND_CAPTURE=$(winepath -w "$capture" 2>/dev/null)
+export RUZ_SOUND_CAPTURE
+run "ruz-waveout-tests" "$build_win/ruz-waveout-tests.exe"
+passed=$(grep -aE '^\[  PASSED  \] [0-9]+ tests?' "$scratch/out" | grep -oE '[0-9]+' || true)
+
 echo "--- playing it without a sound device"
 timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null
 timeout 60 wineserver -w
@@ -73,4 +80,4 @@ if ((${#failed[@]} > 0)); then
   echo "wine-sound-check: failed: ${failed[*]} (${heard:-no comparison})" >&2
   exit 1
 fi
-echo "wine-sound-check: passed in $((SECONDS - started_all)) s: ${heard}"
+echo "wine-sound-check: passed in $((SECONDS - started_all)) s: ${heard}; the output's ${passed:-no} tests passed"

@@ -128,37 +128,49 @@ void WaveOutOutput::closeDevice() {
     if (device_ == nullptr) {
         return;
     }
-    waveOutReset(device_);  // every queued block comes back
-    for (Block& block : blocks_) {
-        if ((block.header.dwFlags & WHDR_PREPARED) != 0) {
-            waveOutUnprepareHeader(device_, &block.header, sizeof(WAVEHDR));
-        }
-    }
+    emptyBlocks();
     waveOutClose(device_);
     device_ = nullptr;
     blocks_.clear();
-    queued_.clear();
     free_.clear();
 }
 
 // Empty blocks for the open device's format, all free.
 void WaveOutOutput::prepareBlocks() {
     blocks_.assign(kBlockCount, Block{});
+    for (Block& block : blocks_) {
+        block.samples.assign(static_cast<std::size_t>(blockFrames_) * channels_, 0);
+    }
+    emptyBlocks();
+}
+
+// Takes every block back from the device, unplayed, and empties it; the stretch starts again.
+void WaveOutOutput::emptyBlocks() {
+    if (device_ != nullptr) {
+        waveOutReset(device_);  // the queued blocks come back marked done; the position is 0
+    }
+    for (Block& block : blocks_) {
+        if (device_ != nullptr && (block.header.dwFlags & WHDR_PREPARED) != 0) {
+            waveOutUnprepareHeader(device_, &block.header, sizeof(WAVEHDR));
+        }
+        block.header = WAVEHDR{};
+        block.frames = 0;
+    }
     queued_.clear();
+    ready_.clear();
     free_.clear();
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
-        blocks_[i].samples.assign(static_cast<std::size_t>(blockFrames_) * channels_, 0);
         free_.push_back(i);
     }
     reclaimedFrames_ = 0;
     submittedFrames_ = 0;
+    heldPosition_ = 0;
     ended_ = false;
 }
 
 bool WaveOutOutput::begin(const PcmFormat& format, std::string& error) {
-    running_ = false;
+    setRunning(false);
     if (device_ != nullptr && format == format_) {
-        waveOutPause(device_);
         flush();
         return true;
     }
@@ -167,39 +179,31 @@ bool WaveOutOutput::begin(const PcmFormat& format, std::string& error) {
 }
 
 void WaveOutOutput::flush() {
-    if (device_ != nullptr) {
-        waveOutReset(device_);  // the queued blocks come back marked done; the position is 0
-        // A reset device may start with the next block it is given: kept paused unless running.
-        if (!running_) {
-            waveOutPause(device_);
-        }
+    emptyBlocks();
+    // A reset device starts with the next block it is given (Wine's does): none goes to it until
+    // the engine says run, and a paused one is told again.
+    if (device_ != nullptr && !running_) {
+        waveOutPause(device_);
     }
-    for (Block& block : blocks_) {
-        if (device_ != nullptr && (block.header.dwFlags & WHDR_PREPARED) != 0) {
-            waveOutUnprepareHeader(device_, &block.header, sizeof(WAVEHDR));
-        }
-        block.frames = 0;
-    }
-    queued_.clear();
-    free_.clear();
-    for (std::size_t i = 0; i < blocks_.size(); ++i) {
-        free_.push_back(i);
-    }
-    reclaimedFrames_ = 0;
-    submittedFrames_ = 0;
-    ended_ = false;
 }
 
 void WaveOutOutput::setRunning(bool running) {
-    running_ = running;
     if (device_ == nullptr) {
+        running_ = running;
         return;
     }
     if (running) {
+        running_ = true;
         waveOutRestart(device_);
-    } else {
-        waveOutPause(device_);
+        submitReady();
+        return;
     }
+    if (running_) {
+        // Held from here: a device may still count what it had on its way out (Wine's does).
+        heldPosition_ = framesPlayed();
+        running_ = false;
+    }
+    waveOutPause(device_);
 }
 
 // Takes back the blocks the device has played, in the order it plays them.
@@ -252,27 +256,33 @@ std::int64_t WaveOutOutput::framesWanted() const {
     return frameCapacity();
 }
 
-// Hands the front free block, as far as it is filled, to the device.
-void WaveOutOutput::submitFilling() {
-    if (free_.empty() || blocks_[free_.front()].frames == 0) {
-        return;
+// The front free block, as far as it is filled, is ready for the device.
+void WaveOutOutput::finishFilling() {
+    if (!free_.empty() && blocks_[free_.front()].frames > 0) {
+        ready_.push_back(free_.front());
+        free_.pop_front();
     }
-    const std::size_t index = free_.front();
-    Block& block = blocks_[index];
-    block.header = WAVEHDR{};
-    block.header.lpData = reinterpret_cast<LPSTR>(block.samples.data());
-    block.header.dwBufferLength = static_cast<DWORD>(static_cast<std::size_t>(block.frames) *
-                                                     channels_ * sizeof(std::int16_t));
-    if (waveOutPrepareHeader(device_, &block.header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-        return;  // kept for the next try; the engine looks again at its next feed
+}
+
+// While running, hands the ready blocks to the device in order.
+void WaveOutOutput::submitReady() {
+    while (running_ && !ready_.empty()) {
+        Block& block = blocks_[ready_.front()];
+        block.header = WAVEHDR{};
+        block.header.lpData = reinterpret_cast<LPSTR>(block.samples.data());
+        block.header.dwBufferLength = static_cast<DWORD>(static_cast<std::size_t>(block.frames) *
+                                                         channels_ * sizeof(std::int16_t));
+        if (waveOutPrepareHeader(device_, &block.header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            return;  // kept for the next try
+        }
+        if (waveOutWrite(device_, &block.header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            waveOutUnprepareHeader(device_, &block.header, sizeof(WAVEHDR));
+            return;
+        }
+        submittedFrames_ += block.frames;
+        queued_.push_back(ready_.front());
+        ready_.pop_front();
     }
-    if (waveOutWrite(device_, &block.header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-        waveOutUnprepareHeader(device_, &block.header, sizeof(WAVEHDR));
-        return;
-    }
-    free_.pop_front();
-    queued_.push_back(index);
-    submittedFrames_ += block.frames;
 }
 
 void WaveOutOutput::write(const float* samples, std::int64_t frames) {
@@ -290,19 +300,17 @@ void WaveOutOutput::write(const float* samples, std::int64_t frames) {
         block.frames += count;
         done += count;
         if (block.frames == blockFrames_) {
-            const std::size_t before = free_.size();
-            submitFilling();
-            if (free_.size() == before) {
-                break;  // the device refused it: the rest waits
-            }
+            finishFilling();
         }
     }
+    submitReady();
 }
 
 void WaveOutOutput::endOfData() {
     if (device_ != nullptr) {
         reclaim();
-        submitFilling();  // the last, short block
+        finishFilling();  // the last, short block
+        submitReady();
     }
     ended_ = true;
 }
@@ -310,6 +318,9 @@ void WaveOutOutput::endOfData() {
 std::int64_t WaveOutOutput::framesPlayed() const {
     if (device_ == nullptr) {
         return 0;
+    }
+    if (!running_) {
+        return heldPosition_;
     }
     const std::int64_t finished = finishedFrames();
     MMTIME time{};
@@ -322,17 +333,15 @@ std::int64_t WaveOutOutput::framesPlayed() const {
         position = finished +
                    static_cast<std::uint32_t>(time.u.sample - static_cast<std::uint32_t>(finished));
     }
-    return std::clamp(position, finished, submittedFrames_);
+    return std::clamp(position, std::max(finished, heldPosition_), submittedFrames_);
 }
 
 bool WaveOutOutput::finished() const {
     if (!ended_ || device_ == nullptr) {
         return ended_;
     }
-    // Everything handed over went to the device (a short last block that it refused does not)
-    // and came back played.
-    const bool allSubmitted = free_.empty() || blocks_[free_.front()].frames == 0;
-    return allSubmitted && finishedFrames() == submittedFrames_;
+    // Everything handed over went to the device and came back played.
+    return ready_.empty() && finishedFrames() == submittedFrames_;
 }
 
 int WaveOutOutput::feedIntervalMs() const {

@@ -24,15 +24,16 @@ namespace ruz::media {
 // Real sound through waveOut: 16-bit PCM at the song's rate and channels, in a ring of a few
 // blocks the device plays one after another. Everything but the wait for finished blocks runs on
 // the user-interface thread: the engine's samples are turned to 16 bits (with the gain) into the
-// block being filled, which goes to the device once full or at the end of the data. A small
-// thread of the output waits for the device's signal that a block has played and hands a wake-up
-// to the user-interface thread through the host; it touches nothing else.
+// block being filled, which goes to the device once full (or at the end of the data) while the
+// engine has it run; a stopped device is given nothing. A small thread of the output waits for
+// the device's signal that a block has played and hands a wake-up to the user-interface thread
+// through the host; it touches nothing else.
 //
 // The position is the count of frames the device has taken: the frames of the blocks it finished,
-// and, within the blocks still queued, what the device's own position says. A flush resets the
-// device (the blocks come back unplayed) and counts from 0 again. The gain applies as samples go
-// into a block: a change is heard once the blocks already queued have played (at most half
-// a second).
+// and, within the blocks still queued, what the device's own position says. It holds still from
+// a pause on. A flush resets the device (the blocks come back unplayed) and counts from 0 again.
+// The gain applies as samples go into a block: a change is heard once the blocks already queued
+// have played (at most half a second).
 //
 // The device opens at the first song; where it cannot (no sound device), begin() says why and the
 // engine goes on without sound.
@@ -78,7 +79,9 @@ class WaveOutOutput final : public AudioOutput {
     bool openDevice(const PcmFormat& format, std::string& error);
     void closeDevice();
     void prepareBlocks();
-    void submitFilling();
+    void emptyBlocks();
+    void finishFilling();
+    void submitReady();
     void reclaim();
     std::int64_t finishedFrames() const;
     std::int64_t frameCapacity() const;
@@ -92,9 +95,11 @@ class WaveOutOutput final : public AudioOutput {
 
     std::vector<Block> blocks_;
     std::deque<std::size_t> queued_;    // blocks with the device, in the order it plays them
+    std::deque<std::size_t> ready_;     // full blocks (or the last one) waiting to run
     std::deque<std::size_t> free_;      // blocks to fill; the front one may be partly filled
     std::int64_t reclaimedFrames_ = 0;  // frames of the blocks that came back played
     std::int64_t submittedFrames_ = 0;  // frames handed to the device since the stretch began
+    std::int64_t heldPosition_ = 0;     // the position at the last pause
     bool running_ = false;
     bool ended_ = false;
     float gain_ = 1.0F;
