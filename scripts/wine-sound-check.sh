@@ -17,7 +17,7 @@ song_file=tests/fixtures/audio/tone-10s.mp3
 started_all=$SECONDS
 
 source scripts/wine-env.sh
-ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" libasound2
+ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" "${RUZ_WINE_SOUND_PACKAGES[@]}"
 ruz_cross_build "$build_win" ruz-play-through ruz-waveout-tests
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-sound-check.XXXXXX")

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <utility>
 
 namespace ruz::media {
@@ -53,8 +54,16 @@ void toPcm16(const float* samples, std::size_t count, float gain, std::int16_t* 
 
 WaveOutOutput::WaveOutOutput(TimerHost& host) : host_(host) {
     blockDone_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (blockDone_ != nullptr) {
+    if (blockDone_ == nullptr) {
+        return;
+    }
+    try {
         waiter_ = std::thread([this] { waitForBlocks(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the engine still looks in every feed interval, only without the
+        // device's wake-ups.
+        CloseHandle(blockDone_);
+        blockDone_ = nullptr;
     }
 }
 
