@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -42,6 +43,8 @@ constexpr std::size_t kSilentRunFrames = 64;
 // the same file may differ by this much.
 constexpr int kMaxSampleDifference = 4;
 constexpr std::int64_t kChunkFrames = 4096;
+// The device's queue runs down at the end of the song: not looked at in its last stretch.
+constexpr double kLastBlocksSeconds = 1.0;
 
 std::u16string u16(const wchar_t* text) {
     std::u16string out;
@@ -58,7 +61,17 @@ std::int64_t wallMs() {
 
 int play(const wchar_t* song) {
     VirtualTimerHost host;
-    DecodingEngine engine(host, std::make_unique<WaveOutOutput>(host));
+    // Whether a device opens for the song: where none does, the engine lets its output go and
+    // plays on silently.
+    bool hasDevice = false;
+    if (const std::unique_ptr<Decoder> decoder = Decoder::open(std::filesystem::path(song))) {
+        WaveOutOutput probe(host);
+        std::string why;
+        hasDevice = probe.begin({decoder->sampleRate(), decoder->channels()}, why);
+    }
+    auto output = std::make_unique<WaveOutOutput>(host);
+    const WaveOutOutput* device = output.get();
+    DecodingEngine engine(host, std::move(output));
     bool ended = false;
     const Subscription observer = engine.observePlayState(
         [&](PlayState, PlayState now) { ended = ended || now == PlayState::Stopped; });
@@ -72,6 +85,8 @@ int play(const wchar_t* song) {
     std::int64_t last = started;
     double lastPosition = 0.0;
     bool forward = true;
+    // The least the device had queued while the song played, short of its last blocks.
+    std::int64_t leastQueued = std::numeric_limits<std::int64_t>::max();
     while (!ended && wallMs() - started < kGiveUpMs) {
         std::this_thread::sleep_for(kStep);
         const std::int64_t now = wallMs();
@@ -80,11 +95,18 @@ int play(const wchar_t* song) {
         const double position = engine.currentPosition();
         forward = forward && position >= lastPosition;
         lastPosition = position;
+        if (hasDevice && position > 0.0 && position < engine.duration() - kLastBlocksSeconds) {
+            leastQueued = std::min(leastQueued, device->framesQueued());
+        }
     }
     const std::int64_t took = wallMs() - started;
     std::printf("played %.3f s of %.3f s in %lld ms; the position %s\n", engine.currentPosition(),
                 engine.duration(), static_cast<long long>(took),
                 forward ? "only grew" : "went back");
+    if (leastQueued != std::numeric_limits<std::int64_t>::max()) {
+        std::printf("the device had at least %lld frames queued while the song played\n",
+                    static_cast<long long>(leastQueued));
+    }
     return ended && forward && engine.currentPosition() == engine.duration() ? 0 : 1;
 }
 

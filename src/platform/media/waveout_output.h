@@ -62,6 +62,9 @@ class WaveOutOutput final : public AudioOutput {
 
     // Whether a sound device is open now.
     bool deviceOpen() const { return device_ != nullptr; }
+    // Frames given to the device and not yet played: 0 while a song plays means the device ran
+    // dry (the user-interface thread fell behind).
+    std::int64_t framesQueued() const { return submittedFrames_ - framesPlayed(); }
 
   private:
     struct Block {
