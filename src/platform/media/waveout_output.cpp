@@ -77,7 +77,7 @@ WaveOutOutput::~WaveOutOutput() {
     if (blockDone_ != nullptr) {
         CloseHandle(blockDone_);
     }
-    waker_->wake = nullptr;  // hand-overs still in flight find nothing to call
+    // The wake-ups still in flight hold waker_ weakly: they find nothing to call.
 }
 
 void WaveOutOutput::setWake(std::function<void()> wake) {
