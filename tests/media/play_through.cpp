@@ -36,8 +36,8 @@ namespace {
 constexpr std::int64_t kGiveUpMs = 60000;
 // The loop wakes this often to move the host's clock on with the real one.
 constexpr std::chrono::milliseconds kStep{2};
-// A run of this many frames of exact silence is no part of a tone: the device waited for samples
-// (or played none yet).
+// A run of this many frames of exact silence does not belong to a tone: the device waited for
+// samples (or played none yet).
 constexpr std::size_t kSilentRunFrames = 64;
 // The device takes the samples as they are given; the codec's rounding between two decodes of
 // the same file may differ by this much.
