@@ -67,3 +67,5 @@ ruz_cross_build() {
 # The Debian packages of the Windows build and of running it under Wine: the POSIX-threads
 # flavour of mingw-w64 (GoogleTest needs std::mutex), Wine, and GoogleTest's sources.
 RUZ_WINE_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
+# The sound check's on top: ALSA's library, whose file plugin catches what Wine's ALSA driver plays.
+RUZ_WINE_SOUND_PACKAGES=(libasound2)
