@@ -1,6 +1,7 @@
 #include "win32/folder_tree.h"
 
 #include "win32/interim_seams.h"
+#include "win32/view_support.h"
 
 #include <array>
 #include <vector>
@@ -139,7 +140,7 @@ void FolderTreeView::notified(const NMHDR& header) {
     if (header.code == TVN_SELCHANGEDW && !following_) {
         const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
         if (change.action == TVC_BYMOUSE || change.action == TVC_BYKEYBOARD) {
-            folder_.userPick(fromWide(pathOf(change.itemNew.hItem).c_str()));
+            folder_.userPick(corePath(fromWide(pathOf(change.itemNew.hItem).c_str())));
         }
     }
 }

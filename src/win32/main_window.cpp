@@ -276,7 +276,8 @@ void MainWindow::buildFolders() {
     HWND label = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS | SS_NOPREFIX,
                        box(kMargin + kButtonStep, kFoldersTop + 8, kInner - 2 * kButtonStep, 18),
                        kFolderLabelId);
-    bindings_.bind(playlist, [label, &playlist] { setWindowText(label, playlist.path()); });
+    bindings_.bind(playlist,
+                   [label, &playlist] { setWindowText(label, shownPath(playlist.path())); });
 
     HWND tree = child(window_, WC_TREEVIEWW, u"",
                       WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace ruz::win32 {
 
 namespace {
@@ -59,6 +61,16 @@ HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD s
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     return window;
+}
+
+std::u16string corePath(std::u16string path) {
+    std::replace(path.begin(), path.end(), u'\\', u'/');
+    return path;
+}
+
+std::u16string shownPath(std::u16string path) {
+    std::replace(path.begin(), path.end(), u'/', u'\\');
+    return path;
 }
 
 int optionKeyCode(WPARAM key) {

@@ -41,6 +41,11 @@ void setWindowText(HWND window, const std::u16string& text);
 HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD style, RECT place,
            int id);
 
+// A path as the system's own code takes it, with "/" between its parts ("C:/Music/Jazz"), and
+// as the user reads it, with "\\" ("C:\\Music\\Jazz").
+std::u16string corePath(std::u16string path);
+std::u16string shownPath(std::u16string path);
+
 // The virtual-key code F1 to F8 (112 to 119) a key is; 0 for any other key.
 int optionKeyCode(WPARAM key);
 

@@ -215,7 +215,7 @@ class Program {
         dialogs_.setOwner(mainView_->handle());
         placeWindows(true);
         ShowWindow(mainView_->handle(), amp_->window.visible() ? SW_SHOW : SW_HIDE);
-        amp_->ExplorerTree1.userPick(fromWide(startFolder().c_str()));
+        amp_->ExplorerTree1.userPick(corePath(fromWide(startFolder().c_str())));
         if (!pendingSong_.empty()) {
             SetTimer(mainView_->handle(), 0, kSongDuePollMs, nullptr);
             playWhenReady();
@@ -254,9 +254,9 @@ class Program {
 
   private:
     static std::wstring widen(const std::string& text) {
-        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
         std::wstring out(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), length);
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), length);
         out.resize(out.size() - 1);
         return out;
     }
