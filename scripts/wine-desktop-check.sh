@@ -9,7 +9,8 @@
 # Usage: scripts/wine-desktop-check.sh [--screenshots DIR] [--build DIR]
 #   --screenshots DIR  also takes pictures of the main window and the command-words window into
 #                      DIR/win32-main-window.png and DIR/win32-ccoms-window.png (needs
-#                      ImageMagick's import: scripts/install-deps.sh test --screenshots)
+#                      ImageMagick's import: scripts/install-deps.sh test --screenshots), with
+#                      the windows framed by the openbox window manager
 #   --build DIR        the Windows build folder (default build-win), cross-built first
 # Needs xvfb, wine, the mingw-w64 compiler, sox and lame. Prints one closing line; exits 0 when
 # every step passed.
@@ -44,10 +45,11 @@ build=$(cd "$build" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine-desktop.XXXXXX")
 xvfb_pid=""
+wm_pid=""
 room_pid=""
 ruz_pid=""
 cleanup() {
-    for pid in $ruz_pid $room_pid; do
+    for pid in $ruz_pid $room_pid $wm_pid; do
         kill "$pid" 2>/dev/null || true
     done
     if [[ -n ${WINEPREFIX:-} ]]; then
@@ -70,6 +72,11 @@ for _ in $(seq 50); do
     [[ -e /tmp/.X11-unix/X$DISPLAY_NUMBER ]] && break
     sleep 0.1
 done
+
+if [[ -n $shots ]]; then
+    openbox >"$work/wm.log" 2>&1 &
+    wm_pid=$!
+fi
 
 # A fresh prefix on the X11 driver (the null driver shows nothing to take pictures of).
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine.XXXXXX")
