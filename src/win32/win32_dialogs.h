@@ -18,7 +18,7 @@ namespace ruz::win32 {
 // above the other, the newest on top.
 class Win32Dialogs final : public Dialogs {
   public:
-    Win32Dialogs() = default;
+    Win32Dialogs();
     ~Win32Dialogs() override;
     Win32Dialogs(const Win32Dialogs&) = delete;
     Win32Dialogs& operator=(const Win32Dialogs&) = delete;
@@ -45,9 +45,14 @@ class Win32Dialogs final : public Dialogs {
 
   private:
     static INT_PTR CALLBACK noticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Lets the work waiting for the first dialog run once the modal loop about to start turns.
+    void runFirstShownSoon();
     void runFirstShown();
     void noticeClosed(HWND dialog);
 
+    // A message-only window whose messages the modal loops deliver.
+    HWND helper_ = nullptr;
     HWND owner_ = nullptr;
     std::vector<HWND> notices_;
     std::function<void()> firstShown_;
