@@ -1,8 +1,8 @@
 #include "win32/ccoms_window.h"
 
 #include "text/text.h"
-#include "win32/interim_seams.h"
 #include "win32/pictures.h"
+#include "win32/wide.h"
 
 #include <windowsx.h>
 
@@ -85,7 +85,7 @@ CcomsWindow::CcomsWindow(Ccoms& words, HICON icon, HWND owner) : words_(words) {
 
     const int rows = (kWordCount - 1 + kColumns - 1) / kColumns + 1;
     const int height = kStripHeight + 2 * kMargin + rows * kRowHeight + 2;
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, wide(words.window.caption()),
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, wide(words.window.caption()).c_str(),
                               WS_POPUP | WS_BORDER, 0, 0, px(kWidth), px(height), owner, nullptr,
                               kind.hInstance, this);
     build();
@@ -258,7 +258,8 @@ void CcomsWindow::paint() {
     SetTextColor(dc, kWhite);
     RECT title{logo + 2 * margin + 2, 0, client.right, strip};
     const std::u16string caption = words_.window.caption();
-    DrawTextW(dc, wide(caption), -1, &title, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    DrawTextW(dc, wide(caption).c_str(), -1, &title,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     EndPaint(window_, &paint);
 }

@@ -1,7 +1,7 @@
 #include "win32/folder_tree.h"
 
-#include "win32/interim_seams.h"
 #include "win32/view_support.h"
+#include "win32/wide.h"
 
 #include <array>
 #include <vector>

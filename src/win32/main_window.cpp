@@ -2,8 +2,8 @@
 
 #include "platform/native_name.h"
 #include "win32/folder_tree.h"
-#include "win32/interim_seams.h"
 #include "win32/pictures.h"
+#include "win32/wide.h"
 
 #include <commctrl.h>
 
@@ -167,9 +167,9 @@ MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, px(kWidth), px(kHeight)};
     AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
-    window_ = CreateWindowExW(0, kClassName, wide(amp_.window.caption()), kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
-                              nullptr, menu_, kind.hInstance, this);
+    window_ = CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                              outer.bottom - outer.top, nullptr, menu_, kind.hInstance, this);
     build();
     Window& control = amp_.window;
     bindings_.bind(control, [this] {
@@ -308,7 +308,7 @@ void MainWindow::buildFolders() {
             SendMessageW(list, LB_RESETCONTENT, 0, 0);
             for (int i = 0; i < playlist.count(); ++i) {
                 const std::u16string name = displayName(playlist.item(i));
-                SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(name)));
+                SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(name).c_str()));
             }
             SendMessageW(list, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(list, nullptr, TRUE);
@@ -374,7 +374,7 @@ void MainWindow::buildMenu() {
     for (std::size_t i = 0; i < std::size(kOptionEntries); ++i) {
         const MenuEntry& entry = amp_.*kOptionEntries[i];
         AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(kMenuBase + static_cast<int>(i)),
-                    wide(entry.caption()));
+                    wide(entry.caption()).c_str());
     }
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     std::vector<ACCEL> keys;
@@ -387,7 +387,7 @@ void MainWindow::buildMenu() {
     HMENU credits = CreatePopupMenu();
     const int tavik = kMenuBase + static_cast<int>(std::size(kOptionEntries));
     AppendMenuW(credits, MF_STRING, static_cast<UINT_PTR>(tavik),
-                wide(amp_.mnutavikProgrammers.caption()));
+                wide(amp_.mnutavikProgrammers.caption()).c_str());
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"&Credits");
 }
 

@@ -1,7 +1,7 @@
 #include "win32/view_support.h"
 
 #include "common/constants.h"
-#include "win32/interim_seams.h"
+#include "win32/wide.h"
 
 #include <commctrl.h>
 
@@ -48,16 +48,16 @@ std::u16string windowText(HWND window) {
 
 void setWindowText(HWND window, const std::u16string& text) {
     if (windowText(window) != text) {
-        SetWindowTextW(window, wide(text));
+        SetWindowTextW(window, wide(text).c_str());
     }
 }
 
 HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD style, RECT place,
            int id) {
-    HWND window = CreateWindowExW(0, kind, wide(text), WS_CHILD | WS_VISIBLE | style, place.left,
-                                  place.top, place.right - place.left, place.bottom - place.top,
-                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(
+        0, kind, wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+        place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     return window;

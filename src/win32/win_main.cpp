@@ -7,9 +7,13 @@
 #include "text/text.h"
 #include "ui/usage.h"
 #include "win32/ccoms_window.h"
-#include "win32/interim_seams.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
+#include "win32/wide.h"
+#include "win32/win32_clock.h"
+#include "win32/win32_dialogs.h"
+#include "win32/win32_timer_host.h"
+#include "win32/win32_tray.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -167,7 +171,7 @@ class Program {
           icon_(makeLogoIcon(kIconSize)),
           smallIcon_(makeLogoIcon(kSmallIconSize)),
           tray_(smallIcon_),
-          engine_(makeVirtualTimeEngine(timers_)),
+          engine_(makeDesktopEngine(timers_)),
           platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
@@ -194,6 +198,8 @@ class Program {
     ~Program() {
         keepSettings();
         dialogs_.setOwner(nullptr);
+        dialogs_.currentFolder = nullptr;
+        tray_.bringForward = nullptr;
         ccomsView_.reset();
         mainView_.reset();
         amp_.reset();
@@ -203,18 +209,15 @@ class Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Start-up: the question, then the windows, then the folder's songs.
+    // Start-up: the question, with the windows built while the user reads it, then the folder's
+    // songs.
     void start() {
+        dialogs_.whenFirstShown([this] { buildViews(); });
         amp_->Form_Load();
+        buildViews();  // when start-up asked nothing
         if (amp_->ended()) {
             return;
         }
-        mainView_ = std::make_unique<MainWindow>(*amp_, icon_);
-        ccomsView_ = std::make_unique<CcomsWindow>(amp_->ccoms(), icon_, nullptr);
-        mainView_->setCcomsWindow(ccomsView_->handle());
-        dialogs_.setOwner(mainView_->handle());
-        placeWindows(true);
-        ShowWindow(mainView_->handle(), amp_->window.visible() ? SW_SHOW : SW_HIDE);
         amp_->ExplorerTree1.userPick(corePath(fromWide(startFolder().c_str())));
         if (!pendingSong_.empty()) {
             SetTimer(mainView_->handle(), 0, kSongDuePollMs, nullptr);
@@ -246,6 +249,9 @@ class Program {
             if (ccomsView_ && IsDialogMessageW(ccomsView_->handle(), &message)) {
                 continue;
             }
+            if (dialogMessage(message)) {
+                continue;
+            }
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -253,6 +259,32 @@ class Program {
     }
 
   private:
+    // The windows other than the start-up question.
+    void buildViews() {
+        if (mainView_) {
+            return;
+        }
+        mainView_ = std::make_unique<MainWindow>(*amp_, icon_);
+        ccomsView_ = std::make_unique<CcomsWindow>(amp_->ccoms(), icon_, nullptr);
+        mainView_->setCcomsWindow(ccomsView_->handle());
+        // The dialogs belong to the main window: above it, and the folder picker opens where
+        // the player is.
+        dialogs_.setOwner(mainView_->handle());
+        dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
+        tray_.bringForward = [this] { return mainView_ && mainView_->comeForward(); };
+        placeWindows(true);
+    }
+
+    // Keys in the open notices: Return and Escape close them, Tab moves between their parts.
+    bool dialogMessage(MSG& message) {
+        for (HWND notice : dialogs_.openNotices()) {
+            if (IsDialogMessageW(notice, &message)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     static std::wstring widen(const std::string& text) {
         const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
         std::wstring out(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
@@ -302,8 +334,7 @@ class Program {
         if (amp_->Timer2.enabled() || amp_->ended()) {
             return;
         }
-        HWND popup = GetWindow(mainView_->handle(), GW_ENABLEDPOPUP);
-        if (popup != nullptr && popup != mainView_->handle()) {
+        if (!dialogs_.openNotices().empty()) {
             return;
         }
         KillTimer(mainView_->handle(), 0);
@@ -362,11 +393,11 @@ class Program {
     CommandLine line_;
     HICON icon_;
     HICON smallIcon_;
-    LoopTimerHost timers_;
-    SystemClock clock_;
+    Win32TimerHost timers_;
+    Win32Clock clock_;
     winsys::User32WindowSystem windows_;
-    MessageBoxDialogs dialogs_;
-    ShellTray tray_;
+    Win32Dialogs dialogs_;
+    Win32Tray tray_;
     std::unique_ptr<MediaEngine> engine_;
     Platform platform_;
     std::unique_ptr<FrmAmp> amp_;
