@@ -15,6 +15,9 @@ class CcomsWindow {
     CcomsWindow& operator=(const CcomsWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // The hide button's identifier, and the first box's: the boxes count up in the words' order.
+    static constexpr int kHideId = 1;
+    static constexpr int kBoxBase = 100;
 
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

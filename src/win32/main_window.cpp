@@ -54,25 +54,6 @@ constexpr COLORREF kArtistColour = RGB(0x8f, 0xc1, 0xff);
 constexpr COLORREF kQuietColour = RGB(0x8d, 0xa2, 0xb8);
 constexpr COLORREF kGlyphColour = RGB(0x20, 0x30, 0x48);
 
-// Child window identifiers.
-enum : int {
-    kSongId = 10,
-    kArtistId,
-    kUserId,
-    kTimeId,
-    kFolderLabelId,
-    kTreeId,
-    kListId,
-    kProgressId,
-    kAwayId,
-    kPictureBase = 100,
-    kOptionBase = 200,
-    kMenuBase = 300,
-    kPlayOrPauseId = 400,
-    kOpenFolderId,
-    kQuitId,
-};
-
 std::u16string clockText(int seconds) {
     const int whole = seconds < 0 ? -seconds : seconds;
     const int rest = whole % kSecondsPerMinute;
@@ -143,9 +124,9 @@ struct DesktopCommand {
     WORD key;
 };
 const DesktopCommand kDesktopCommands[] = {
-    {kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
-    {kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
-    {kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
+    {MainWindow::kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
+    {MainWindow::kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
+    {MainWindow::kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
 };
 
 MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {

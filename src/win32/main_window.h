@@ -29,6 +29,26 @@ class MainWindow {
 
     static constexpr int kWidth = 360;
 
+    // Child window identifiers: the picture buttons, option boxes and menu entries count up from
+    // their bases in the orders of their tables.
+    enum ChildId : int {
+        kSongId = 10,
+        kArtistId,
+        kUserId,
+        kTimeId,
+        kFolderLabelId,
+        kTreeId,
+        kListId,
+        kProgressId,
+        kAwayId,
+        kPictureBase = 100,
+        kOptionBase = 200,
+        kMenuBase = 300,
+        kPlayOrPauseId = 400,
+        kOpenFolderId,
+        kQuitId,
+    };
+
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
