@@ -105,10 +105,10 @@ timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" "${hold[@]}" "$USER
 check_pid=$!
 if [[ -n $shots ]]; then
     mkdir -p "$shots"
-    while kill -0 "$check_pid" 2>/dev/null && ! grep -q holding "$work/check.log"; do
+    while kill -0 "$check_pid" 2>/dev/null && ! grep -qs holding "$work/check.log"; do
         sleep 0.2
     done
-    if grep -q holding "$work/check.log"; then
+    if grep -qs holding "$work/check.log"; then
         sleep 1
         main=$(xdotool search --onlyvisible --name 'Taviks Ruz - User' | head -n 1)
         words=$(xdotool search --onlyvisible --name '^Ccoms$' | head -n 1)

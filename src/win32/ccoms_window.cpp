@@ -67,25 +67,14 @@ std::u16string boxCaption(const TextBox& box) {
 }
 
 CcomsWindow::CcomsWindow(Ccoms& words, HICON icon, HWND owner) : words_(words) {
-    WNDCLASSEXW kind{};
-    kind.cbSize = sizeof kind;
-    kind.lpfnWndProc = &CcomsWindow::procedure;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.hIcon = icon;
-    kind.hIconSm = icon;
-    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    kind.lpszClassName = kClassName;
-    RegisterClassExW(&kind);
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    registerViewClass(kClassName, &viewProcedure<CcomsWindow>, icon);
+    dpi_ = screenDpi();
 
     const int rows = (kWordCount - 1 + kColumns - 1) / kColumns + 1;
     const int height = kStripHeight + 2 * kMargin + rows * kRowHeight + 2;
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, wide(words.window.caption()).c_str(),
                               WS_POPUP | WS_BORDER, 0, 0, px(kWidth), px(height), owner, nullptr,
-                              kind.hInstance, this);
+                              GetModuleHandleW(nullptr), this);
     build();
     bindings_.bind(words.window, [this] {
         const Window& control = words_.window;
@@ -107,19 +96,6 @@ CcomsWindow::~CcomsWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
     DeleteObject(titleFont_);
-}
-
-LRESULT CALLBACK CcomsWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<CcomsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 void CcomsWindow::build() {
@@ -175,7 +151,7 @@ POINT CcomsWindow::pointerTwips() const {
                  MulDiv(at.y, kTwipsPerPixel * USER_DEFAULT_SCREEN_DPI, dpi_)};
 }
 
-LRESULT CcomsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CcomsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

@@ -15,13 +15,13 @@ class CcomsWindow {
     CcomsWindow& operator=(const CcomsWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // Every message of the window, from its creation on.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The hide button's identifier, and the first box's: the boxes count up in the words' order.
     static constexpr int kHideId = 1;
     static constexpr int kBoxBase = 100;
 
   private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build();
     void paint();
     // The pointer relative to the strip where it stands now, in twips: the window may have moved

@@ -130,27 +130,17 @@ const DesktopCommand kDesktopCommands[] = {
 };
 
 MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
-    WNDCLASSEXW kind{};
-    kind.cbSize = sizeof kind;
-    kind.lpfnWndProc = &MainWindow::procedure;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.hIcon = icon;
-    kind.hIconSm = icon;
-    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    kind.lpszClassName = kClassName;
-    RegisterClassExW(&kind);
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    registerViewClass(kClassName, &viewProcedure<MainWindow>, icon);
+    dpi_ = screenDpi();
 
     buildMenu();
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, px(kWidth), px(kHeight)};
     AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
-    window_ = CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
-                              outer.bottom - outer.top, nullptr, menu_, kind.hInstance, this);
+    window_ =
+        CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                        menu_, GetModuleHandleW(nullptr), this);
     build();
     Window& control = amp_.window;
     bindings_.bind(control, [this] {
@@ -168,19 +158,6 @@ MainWindow::~MainWindow() {
     DeleteObject(songFont_);
     DeleteObject(artistFont_);
     DeleteObject(displayBrush_);
-}
-
-LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 void MainWindow::build() {
@@ -372,7 +349,7 @@ void MainWindow::buildMenu() {
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"&Credits");
 }
 
-LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));

@@ -19,6 +19,8 @@ class MainWindow {
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // Every message of the window, from its creation on.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The command-words window, which the menu brings to the front when it is open.
     void setCcomsWindow(HWND window) { ccoms_ = window; }
     // The keys of the menu's commands, for the message loop.
@@ -50,8 +52,6 @@ class MainWindow {
     };
 
   private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build();
     void buildDisplay();
     void buildTransport();

@@ -38,6 +38,26 @@ void Bindings::bind(std::initializer_list<Control*> controls, const std::functio
     update();
 }
 
+void registerViewClass(const wchar_t* name, WNDPROC procedure, HICON icon) {
+    WNDCLASSEXW kind{};
+    kind.cbSize = sizeof kind;
+    kind.lpfnWndProc = procedure;
+    kind.hInstance = GetModuleHandleW(nullptr);
+    kind.hIcon = icon;
+    kind.hIconSm = icon;
+    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    kind.lpszClassName = name;
+    RegisterClassExW(&kind);  // a second registration fails harmlessly
+}
+
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
 std::u16string windowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');

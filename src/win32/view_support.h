@@ -5,12 +5,6 @@
 
 #include "controls/controls.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <functional>
@@ -33,6 +27,28 @@ class Bindings {
   private:
     std::vector<Subscription> held_;
 };
+
+// Registers one of the program's window classes: its procedure and icon, the arrow, the face
+// colour.
+void registerViewClass(const wchar_t* name, WNDPROC procedure, HICON icon);
+// The screen's dots per inch.
+int screenDpi();
+
+// The procedure of a view's windows: the view given as the creation parameter is kept with the
+// window, and its handleMessage gets every message from then on.
+template <typename View>
+LRESULT CALLBACK viewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr || view->handle() == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return view->handleMessage(message, wParam, lParam);
+}
 
 std::u16string windowText(HWND window);
 void setWindowText(HWND window, const std::u16string& text);
