@@ -103,6 +103,7 @@ void CcomsWindow::build() {
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof bold, &bold);
     bold.lfWeight = FW_BOLD;
     titleFont_ = CreateFontIndirectW(&bold);
+    tips_ = std::make_unique<ToolTips>(window_);
     RECT client{};
     GetClientRect(window_, &client);
     const int hideSize = px(kHideButtonSize);
@@ -111,6 +112,7 @@ void CcomsWindow::build() {
                   RECT{client.right - hideSize - hideGap, hideGap, client.right - hideGap,
                        hideGap + hideSize},
                   kHideId);
+    tips_->add(hide_, words_.Image27.toolTip());
 
     // The words in rows of three, the announcement alone across the last row.
     int slot = 0;
@@ -130,6 +132,7 @@ void CcomsWindow::build() {
                   RECT{px(x + kCaptionWidth + 6), px(y), px(boxRight), px(y + kRowHeight - 3)},
                   kBoxBase + i);
         boxes_.emplace_back(edit, &box);
+        tips_->add(edit, box.toolTip());
         bindings_.bind(box, [this, edit, &box] {
             if (windowText(edit) != box.text()) {
                 updating_ = true;

@@ -3,6 +3,8 @@
 #include "win32/view_support.h"
 #include "words/ccoms.h"
 
+#include <memory>
+
 namespace ruz::win32 {
 
 // The command-words window: a frameless window with its 25 boxes, dragged by the strip across its
@@ -36,6 +38,7 @@ class CcomsWindow {
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool updating_ = false;
     std::vector<std::pair<HWND, TextBox*>> boxes_;
+    std::unique_ptr<ToolTips> tips_;
     Bindings bindings_;
 };
 

@@ -54,15 +54,16 @@ constexpr COLORREF kArtistColour = RGB(0x8f, 0xc1, 0xff);
 constexpr COLORREF kQuietColour = RGB(0x8d, 0xa2, 0xb8);
 constexpr COLORREF kGlyphColour = RGB(0x20, 0x30, 0x48);
 
+std::u16string numberText(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string clockText(int seconds) {
     const int whole = seconds < 0 ? -seconds : seconds;
     const int rest = whole % kSecondsPerMinute;
-    std::u16string text = seconds < 0 ? u"-" : u"";
-    for (const char c : std::to_string(whole / kSecondsPerMinute) + (rest < 10 ? ":0" : ":") +
-                            std::to_string(rest)) {
-        text += static_cast<char16_t>(c);
-    }
-    return text;
+    return (seconds < 0 ? u"-" : u"") + numberText(whole / kSecondsPerMinute) +
+           (rest < 10 ? u":0" : u":") + numberText(rest);
 }
 
 std::u16string trimmed(std::u16string text) {
@@ -163,12 +164,19 @@ MainWindow::~MainWindow() {
 void MainWindow::build() {
     displayBrush_ = CreateSolidBrush(kDisplayColour);
     songFont_ = pointFont(window_, kSongPoints, true);
+    tips_ = std::make_unique<ToolTips>(window_);
     artistFont_ = pointFont(window_, kArtistPoints, false);
     buildDisplay();
     buildTransport();
     buildFolders();
     buildOptions();
     buildStatus();
+    for (std::size_t i = 0; i < std::size(kPictureButtons); ++i) {
+        tips_->add(item(kPictureBase + static_cast<int>(i)),
+                   (amp_.*kPictureButtons[i].picture).toolTip());
+    }
+    tips_->add(item(kTreeId), amp_.ExplorerTree1.toolTip());
+    tips_->add(item(kListId), amp_.File1.toolTip());
 }
 
 void MainWindow::buildDisplay() {
@@ -201,7 +209,7 @@ void MainWindow::buildDisplay() {
     });
 }
 
-void MainWindow::sliderView(Slider& slider, RECT place) {
+HWND MainWindow::sliderView(Slider& slider, RECT place) {
     HWND widget =
         child(window_, TRACKBAR_CLASSW, u"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, place, 0);
     SetWindowLongPtrW(widget, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slider));
@@ -210,6 +218,8 @@ void MainWindow::sliderView(Slider& slider, RECT place) {
         SendMessageW(widget, TBM_SETRANGEMAX, FALSE, slider.max());
         SendMessageW(widget, TBM_SETPOS, TRUE, slider.value());
     });
+    tips_->add(widget, slider.toolTip());
+    return widget;
 }
 
 void MainWindow::buildTransport() {
@@ -294,10 +304,14 @@ void MainWindow::buildOptions() {
                                       : BST_INDETERMINATE,
                          0);
         });
+        std::u16string tip = control.toolTip();
         if (key < kOptionKeyCount) {
             forwardOptionKeys(widget, control);
+            tip = fromWide(option.caption) + u": F" + numberText(key + 1) + u" on, F" +
+                  numberText(key + 2) + u" off, while an option box has the focus";
             key += 2;
         }
+        tips_->add(widget, tip);
     }
 }
 

@@ -19,6 +19,8 @@ class MainWindow {
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // The tips over the child windows.
+    HWND toolTips() const { return tips_->handle(); }
     // Every message of the window, from its creation on.
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The command-words window, which the menu brings to the front when it is open.
@@ -67,8 +69,9 @@ class MainWindow {
     // shown together, once the messages in hand are handled.
     void syncWindow();
     void playOrPause();
-    void sliderView(Slider& slider, RECT place);
+    HWND sliderView(Slider& slider, RECT place);
     int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
+    HWND item(int id) const { return GetDlgItem(window_, id); }
     RECT box(int x, int y, int width, int height) const {
         return RECT{px(x), px(y), px(x + width), px(y + height)};
     }
@@ -86,6 +89,7 @@ class MainWindow {
     bool syncing_ = false;
     int frontRequestsSeen_ = 0;
     std::unique_ptr<FolderTreeView> tree_;
+    std::unique_ptr<ToolTips> tips_;
     Bindings bindings_;
 };
 

@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kOptionKeyCount = 8;
 constexpr UINT_PTR kOptionKeySubclass = 1;
+// A tip longer than this many pixels is wrapped.
+constexpr LPARAM kTipWidth = 400;
 
 LRESULT CALLBACK optionKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                             DWORD_PTR data) {
@@ -81,6 +83,32 @@ HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD s
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     return window;
+}
+
+ToolTips::ToolTips(HWND owner)
+    : owner_(owner),
+      tips_(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                            nullptr, GetModuleHandleW(nullptr), nullptr)) {
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+}
+
+ToolTips::~ToolTips() {
+    DestroyWindow(tips_);
+}
+
+void ToolTips::add(HWND child, const std::u16string& text) {
+    if (text.empty() || tips_ == nullptr) {
+        return;
+    }
+    std::wstring copy = wide(text);  // the control keeps its own copy
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner_;
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    tool.lpszText = copy.data();
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::u16string corePath(std::u16string path) {

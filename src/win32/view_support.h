@@ -62,6 +62,22 @@ HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD s
 std::u16string corePath(std::u16string path);
 std::u16string shownPath(std::u16string path);
 
+// The tips shown when the pointer rests on a view's child windows.
+class ToolTips {
+  public:
+    explicit ToolTips(HWND owner);
+    ~ToolTips();
+    ToolTips(const ToolTips&) = delete;
+    ToolTips& operator=(const ToolTips&) = delete;
+    // Shows `text` over `child`; an empty text shows nothing.
+    void add(HWND child, const std::u16string& text);
+    HWND handle() const { return tips_; }
+
+  private:
+    HWND owner_;
+    HWND tips_;
+};
+
 // The virtual-key code F1 to F8 (112 to 119) a key is; 0 for any other key.
 int optionKeyCode(WPARAM key);
 

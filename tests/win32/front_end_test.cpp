@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -215,6 +217,24 @@ TEST_F(Win32FrontEnd, TheWindowFollowsItsControlAndItsHideButton) {
     amp.window.setVisible(true);
     pump();
     EXPECT_TRUE(IsWindowVisible(view.handle()));
+}
+
+TEST_F(Win32FrontEnd, ControlsShowTheirTipsAndTheOptionBoxesNameTheirKeys) {
+    const auto tipOf = [this](int id) {
+        wchar_t text[256] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V1_SIZE;
+        tool.hwnd = view.handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(view.handle(), id));
+        tool.lpszText = text;
+        SendMessageW(view.toolTips(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        return fromWide(text);
+    };
+    ASSERT_FALSE(amp.File1.toolTip().empty());
+    EXPECT_EQ(tipOf(MainWindow::kListId), amp.File1.toolTip());
+    EXPECT_EQ(tipOf(MainWindow::kOptionBase + 1),
+              u"Repeat song: F3 on, F4 off, while an option box has the focus");
+    EXPECT_EQ(tipOf(MainWindow::kPictureBase + 2), amp.Image7.toolTip());
 }
 
 TEST_F(Win32FrontEnd, TheSkinsPictureDragsTheWindow) {
