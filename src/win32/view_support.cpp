@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace ruz::win32 {
 
@@ -58,6 +59,26 @@ int screenDpi() {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested) {
+    if (oldDpi > 0 && newDpi > 0 && oldDpi != newDpi) {
+        std::vector<HWND> children;
+        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            children.push_back(c);
+        }
+        for (HWND c : children) {
+            RECT place{};
+            GetWindowRect(c, &place);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+            const auto scaled = [&](LONG v) { return MulDiv(v, newDpi, oldDpi); };
+            SetWindowPos(c, nullptr, scaled(place.left), scaled(place.top),
+                         scaled(place.right) - scaled(place.left),
+                         scaled(place.bottom) - scaled(place.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::u16string windowText(HWND window) {

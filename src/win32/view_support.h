@@ -50,6 +50,10 @@ LRESULT CALLBACK viewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     return view->handleMessage(message, wParam, lParam);
 }
 
+// A view moved to a screen of another density (WM_DPICHANGED): its children's places and sizes
+// scaled from `oldDpi` to `newDpi`, and the window put where the system suggests.
+void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested);
+
 std::u16string windowText(HWND window);
 void setWindowText(HWND window, const std::u16string& text);
 // A child window of `kind` with its identifier, in pixels of its parent's client area, in the

@@ -107,6 +107,24 @@ TEST(Win32Views, ABoxCaptionIsItsTipBeforeAnyColonWithoutTheWordCcom) {
     }
 }
 
+TEST(Win32Views, AWindowOnADenserScreenScalesItsChildren) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND part = child(window, L"STATIC", u"", 0, RECT{10, 20, 40, 60}, 1);
+    followDpi(window, 96, 192, RECT{5, 6, 405, 206});
+    RECT place{};
+    GetWindowRect(part, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, 20);
+    EXPECT_EQ(place.top, 40);
+    EXPECT_EQ(place.right, 80);
+    EXPECT_EQ(place.bottom, 120);
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.left, 5);
+    EXPECT_EQ(place.right - place.left, 400);
+    DestroyWindow(window);
+}
+
 TEST(Win32Pictures, TheLogoIsABubbleOnABlueTileAndMakesAnIcon) {
     constexpr int kSize = 64;
     HDC screen = GetDC(nullptr);
