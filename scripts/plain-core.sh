@@ -24,6 +24,7 @@ player
 app
 headless
 scenario
+win32
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)
