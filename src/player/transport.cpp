@@ -34,7 +34,7 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
 }
 
 Transport::Stamp Transport::stampOf(std::u16string_view path) {
-    const std::filesystem::path file(nativeFromName(path));
+    const std::filesystem::path file = nativePath(path);
     std::error_code error;
     const auto modified = std::filesystem::last_write_time(file, error);
     if (error) {
