@@ -18,7 +18,7 @@ constexpr int kEntries = 1000;
 
 void BM_TitleListBuild(benchmark::State& state) {
     ruz::scenario::World world;
-    const QString folder = world.absolute(QStringLiteral("music"));
+    const QString folder = ruz::toQString(world.absolute(u"music"));
     QDir().mkpath(folder);
     const QString source = QStringLiteral(RUZ_FIXTURES_DIR "/tone-1s.mp3");
     for (int i = 0; i < kEntries; ++i) {
@@ -49,7 +49,7 @@ constexpr int kPassLimitMs = 60000;
 void BM_SongEndOverRefusedRun(benchmark::State& state) {
     const bool known = state.range(0) == 1;
     ruz::scenario::World world;
-    const QString folder = world.absolute(QStringLiteral("music"));
+    const QString folder = ruz::toQString(world.absolute(u"music"));
     QDir().mkpath(folder);
     QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/tone-1s.mp3"), folder + QStringLiteral("/a.mp3"));
     const auto writeRefused = [&] {

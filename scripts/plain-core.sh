@@ -21,6 +21,9 @@ scanner
 commands
 presence
 player
+app
+headless
+scenario
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)

@@ -17,6 +17,10 @@ started_all=$SECONDS
 # Bounds: the unit tests under Wine, and one scenario file on either system.
 readonly kTestsSeconds=600
 readonly kScenarioSeconds=120
+# Unit tests that hold on Windows but are left out under Wine, each with the reason:
+#   Controls.ListsHoldAtMost32767Entries makes 32,768 files in one folder; Wine looks each new
+#   name up in the folder without regard to case, so making them takes longer than the bound.
+readonly kLeftOutUnderWine=(Controls.ListsHoldAtMost32767Entries)
 
 source scripts/wine-env.sh
 scripts/install-deps.sh run
@@ -34,14 +38,16 @@ echo "Built in $((SECONDS - started)) s"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-core-check.XXXXXX")
 ruz_fresh_wine_prefix
 trap 'ruz_wine_cleanup; rm -rf "$scratch"' EXIT
-# The Windows programs take folders in the system's own path form (Z:\...).
-RUZ_FIXTURES_DIR=$(winepath -w "$root/tests/fixtures/audio" 2>/dev/null)
-export RUZ_FIXTURES_DIR
+# The Windows programs take the test audio's folder in the system's own path form (Z:\...): the
+# unit tests as RUZ_FIXTURES_DIR, the runner as RUZ_FIXTURES. The Linux runner finds its own.
+fixtures=$(winepath -w "$root/tests/fixtures/audio" 2>/dev/null)
 
 # The unit tests. Wine's console ends lines with CR LF.
 started=$SECONDS
 rc=0
-timeout "$kTestsSeconds" wine "$build_win/ruz-core-tests.exe" >"$scratch/tests.log" 2>&1 || rc=$?
+filter="-$(IFS=:; echo "${kLeftOutUnderWine[*]}")"
+RUZ_FIXTURES_DIR=$fixtures timeout "$kTestsSeconds" wine "$build_win/ruz-core-tests.exe" \
+  --gtest_filter="$filter" >"$scratch/tests.log" 2>&1 || rc=$?
 tr -d '\r' <"$scratch/tests.log" >"$scratch/tests.txt"
 grep -aE '^\[ +FAILED +\]|Failure$' "$scratch/tests.txt" || true
 unit_passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$scratch/tests.txt")
@@ -64,8 +70,8 @@ for file in *.scn; do
   timeout "$kScenarioSeconds" "$build/src/scenario/ruz-scenario" "$file" >"$scratch/linux.out" \
     2>&1 || linux_rc=$?
   windows_rc=0
-  timeout "$kScenarioSeconds" wine "$build_win/ruz-scenario.exe" "$file" >"$scratch/win.raw" \
-    2>&1 || windows_rc=$?
+  RUZ_FIXTURES=$fixtures timeout "$kScenarioSeconds" wine "$build_win/ruz-scenario.exe" "$file" \
+    >"$scratch/win.raw" 2>&1 || windows_rc=$?
   tr -d '\r' <"$scratch/win.raw" >"$scratch/windows.out"
   if [[ $linux_rc -eq $windows_rc ]] && cmp -s "$scratch/linux.out" "$scratch/windows.out"; then
     if [[ $linux_rc -eq 0 ]]; then

@@ -28,10 +28,10 @@ FrmAmp& HeadlessSystem::start() {
     return *app_;
 }
 
-QStringList HeadlessSystem::sent() const {
-    QStringList lines;
+std::vector<std::u16string> HeadlessSystem::sent() const {
+    std::vector<std::u16string> lines;
     for (const auto& line : standin.sentByProgram()) {
-        lines.append(QString::fromStdString(line));
+        lines.push_back(text::fromUtf8(line));
     }
     return lines;
 }

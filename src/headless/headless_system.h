@@ -8,10 +8,10 @@
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
 
-#include <QStringList>
-
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ruz {
 
@@ -36,7 +36,7 @@ class HeadlessSystem {
     FrmAmp* app() { return app_.get(); }
     void wait(std::int64_t ms) { host.advance(ms); }
     // The lines the program sent into rooms, in order.
-    QStringList sent() const;
+    std::vector<std::u16string> sent() const;
 
     VirtualTimerHost host;
     VirtualClock clock{host};

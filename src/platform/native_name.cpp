@@ -1,5 +1,7 @@
 #include "platform/native_name.h"
 
+#include "platform/native_path.h"
+
 #include "text/text.h"
 
 #ifndef _WIN32
@@ -184,13 +186,9 @@ std::u16string displayName(std::u16string_view name) {
 }
 
 #ifdef _WIN32
-std::filesystem::path nativePath(std::u16string_view name) {
-    return std::filesystem::path(std::wstring(name.begin(), name.end()));
-}
-
 std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view folder) {
     std::error_code error;
-    std::filesystem::directory_iterator entries(nativePath(folder), error);
+    std::filesystem::directory_iterator entries(pathFromName(folder), error);
     if (error) {
         return std::nullopt;
     }
@@ -211,13 +209,9 @@ std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view fol
 
 bool pathExists(std::u16string_view path) {
     std::error_code error;
-    return !path.empty() && std::filesystem::exists(nativePath(path), error);
+    return !path.empty() && std::filesystem::exists(pathFromName(path), error);
 }
 #else
-std::filesystem::path nativePath(std::u16string_view name) {
-    return std::filesystem::path(nativeFromName(name));
-}
-
 std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view folder) {
     const std::string path = nativeFromName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +16,6 @@ namespace ruz {
 std::u16string nameFromNative(std::string_view bytes);
 // The bytes of a name or path made by nameFromNative (or any ordinary text: UTF-8).
 std::string nativeFromName(std::u16string_view name);
-// The file system's own form of a name or path: its bytes on Linux, its wide characters on
-// Windows (where names are UTF-16 and "C:/", "C:\\" and "/" start absolute paths).
-std::filesystem::path nativePath(std::u16string_view name);
 // The name as it is shown: every kept byte is the replacement character U+FFFD.
 std::u16string displayName(std::u16string_view name);
 // The names of the files in `folder` (without "." and ".."), every one of them, in no order;

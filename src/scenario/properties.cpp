@@ -1,10 +1,9 @@
 #include "scenario/properties.h"
 
 #include "common/numbers.h"
-#include "qt/qt_text.h"
+#include "text/text.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -14,20 +13,19 @@ namespace {
 
 constexpr double kSecondsTolerance = 0.05;
 
-QString boolText(bool b) {
-    return b ? QStringLiteral("true") : QStringLiteral("false");
+constexpr int kSecondsDecimals = 3;
+
+std::u16string boolText(bool b) {
+    return b ? u"true" : u"false";
 }
 PropertyValue number(long long n) {
-    return {QString::number(n), Compare::Number};
+    return {text::number(n), Compare::Number};
 }
 PropertyValue seconds(double s) {
-    return {QString::number(s, 'f', 3), Compare::Seconds};
-}
-PropertyValue text(QString t) {
-    return {std::move(t), Compare::Text};
+    return {text::number(s, kSecondsDecimals), Compare::Seconds};
 }
 PropertyValue text(std::u16string_view t) {
-    return text(toQString(t));
+    return {std::u16string(t), Compare::Text};
 }
 PropertyValue truth(bool b) {
     return text(boolText(b));
@@ -42,20 +40,33 @@ struct Prop {
     PropertyValue (*read)(const T&, const World&, int index);
 };
 
-// "List(3)" -> ("List", 3); a plain name -> (name, nullopt).
-std::pair<QString, std::optional<int>> splitIndex(const QString& prop) {
-    static const QRegularExpression pattern(QStringLiteral("^(\\w+)\\((-?\\d+)\\)$"));
-    const auto m = pattern.match(prop);
-    if (!m.hasMatch()) {
+bool isWordCharacter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || text::isAsciiDigit(c) ||
+           c == u'_';
+}
+
+// "List(3)" -> ("List", 3): a name of letters, digits and '_', and a whole number (maybe negative)
+// in parentheses; anything else -> (the whole text, nullopt). A number out of range is no index.
+std::pair<std::u16string_view, std::optional<int>> splitIndex(std::u16string_view prop) {
+    const std::size_t open = prop.find(u'(');
+    if (open == std::u16string_view::npos || open == 0 || !prop.ends_with(u')')) {
         return {prop, std::nullopt};
     }
-    bool ok = false;
-    const int i = m.captured(2).toInt(&ok);
-    return {m.captured(1), ok ? std::optional<int>(i) : std::nullopt};
+    const std::u16string_view head = prop.substr(0, open);
+    const std::u16string_view index = prop.substr(open + 1, prop.size() - open - 2);
+    const std::u16string_view digits = index.starts_with(u'-') ? index.substr(1) : index;
+    const bool named = std::all_of(head.begin(), head.end(), isWordCharacter);
+    const bool numbered =
+        !digits.empty() &&
+        std::all_of(digits.begin(), digits.end(), [](char16_t c) { return text::isAsciiDigit(c); });
+    if (!named || !numbered) {
+        return {prop, std::nullopt};
+    }
+    return {head, text::readInt(index)};
 }
 
 template <typename T>
-std::optional<PropertyValue> readRow(const T& object, const World& world, const QString& prop,
+std::optional<PropertyValue> readRow(const T& object, const World& world, std::u16string_view prop,
                                      std::span<const Prop<T>> rows) {
     const auto [head, index] = splitIndex(prop);
     for (const Prop<T>& row : rows) {
@@ -95,9 +106,7 @@ const Prop<Timer> kTimerProps[] = {
 };
 const Prop<FileListBox> kFileListProps[] = {
     {u"Path", false,
-     [](const FileListBox& f, const World& w, int) {
-         return text(w.relative(toQString(f.path())));
-     }},
+     [](const FileListBox& f, const World& w, int) { return text(w.relative(f.path())); }},
     {u"ListIndex", false,
      [](const FileListBox& f, const World&, int) { return number(f.listIndex()); }},
     {u"ListCount", false,
@@ -112,13 +121,11 @@ const Prop<ListBox> kListProps[] = {
 };
 const Prop<FolderTree> kTreeProps[] = {
     {u"Path", false,
-     [](const FolderTree& t, const World& w, int) {
-         return text(w.relative(toQString(t.path())));
-     }},
+     [](const FolderTree& t, const World& w, int) { return text(w.relative(t.path())); }},
 };
 
 template <typename C, std::size_t N>
-std::optional<PropertyValue> ofKind(const Control& c, const World& world, const QString& prop,
+std::optional<PropertyValue> ofKind(const Control& c, const World& world, std::u16string_view prop,
                                     const Prop<C> (&rows)[N]) {
     const auto* typed = dynamic_cast<const C*>(&c);
     return typed ? readRow<C>(*typed, world, prop, rows) : std::nullopt;
@@ -126,26 +133,27 @@ std::optional<PropertyValue> ofKind(const Control& c, const World& world, const 
 
 // The first table of the control's kind that has the property.
 template <typename... Tables>
-std::optional<PropertyValue> firstOf(const Control& c, const World& w, const QString& p,
+std::optional<PropertyValue> firstOf(const Control& c, const World& w, std::u16string_view p,
                                      const Tables&... tables) {
     std::optional<PropertyValue> value;
     static_cast<void>(((value = ofKind(c, w, p, tables)) || ...));
     return value;
 }
 
-std::optional<PropertyValue> controlProperty(const Control& c, const World& w, const QString& p) {
+std::optional<PropertyValue> controlProperty(const Control& c, const World& w,
+                                             std::u16string_view p) {
     return firstOf(c, w, p, kWindowProps, kLabelProps, kTextBoxProps, kCheckBoxProps, kSliderProps,
                    kTimerProps, kFileListProps, kListProps, kTreeProps);
 }
 
-QString playStateText(PlayState s) {
+std::u16string_view playStateText(PlayState s) {
     switch (s) {
         case PlayState::Stopped:
-            return QStringLiteral("stopped");
+            return u"stopped";
         case PlayState::Paused:
-            return QStringLiteral("paused");
+            return u"paused";
         case PlayState::Playing:
-            return QStringLiteral("playing");
+            return u"playing";
     }
     return {};
 }
@@ -153,9 +161,7 @@ QString playStateText(PlayState s) {
 // The objects that are not controls of a window.
 const Prop<MediaEngine> kEngineProps[] = {
     {u"FileName", false,
-     [](const MediaEngine& e, const World& w, int) {
-         return text(w.relative(toQString(e.fileName())));
-     }},
+     [](const MediaEngine& e, const World& w, int) { return text(w.relative(e.fileName())); }},
     {u"PlayState", false,
      [](const MediaEngine& e, const World&, int) { return text(playStateText(e.playState())); }},
     {u"CurrentPosition", false,
@@ -171,7 +177,8 @@ const Prop<RecordedTray> kTrayProps[] = {
     {u"Tip", false,
      [](const RecordedTray& t, const World&, int) {
          const auto& tip = t.record().szTip;
-         return text(QString::fromLatin1(tip.data(), qstrnlen(tip.data(), tip.size())));
+         const auto end = std::find(tip.begin(), tip.end(), '\0');
+         return text(text::fromLatin1(std::string_view(tip.data(), end - tip.begin())));
      }},
 };
 const Prop<RoomScanner> kChatProps[] = {
@@ -185,7 +192,7 @@ const Prop<RoomScanner> kChatProps[] = {
 using Pending = std::vector<std::u16string>;
 const Prop<Pending> kPendingProps[] = {
     {u"Count", false,
-     [](const Pending& l, const World&, int) { return number(static_cast<qsizetype>(l.size())); }},
+     [](const Pending& l, const World&, int) { return number(static_cast<long long>(l.size())); }},
     {u"Item", true,
      [](const Pending& l, const World&, int i) {
          return text(i >= 0 && static_cast<std::size_t>(i) < l.size()
@@ -196,7 +203,8 @@ const Prop<Pending> kPendingProps[] = {
 
 }  // namespace
 
-std::optional<PropertyValue> readProperty(World& world, const QString& name, const QString& prop) {
+std::optional<PropertyValue> readProperty(World& world, std::u16string_view name,
+                                          std::u16string_view prop) {
     if (name == u"tray") {
         return readRow<RecordedTray>(world.tray, world, prop, kTrayProps);
     }
@@ -220,34 +228,33 @@ std::optional<PropertyValue> readProperty(World& world, const QString& name, con
         return std::nullopt;
     }
     const Ccoms unmade;
-    const Control* c = unmade.controls().find(fromQString(name));
+    const Control* c = unmade.controls().find(name);
     return c ? controlProperty(*c, world, prop) : std::nullopt;
 }
 
-Control* findControl(const FrmAmp& app, QStringView name) {
-    const std::u16string plain = fromQString(name.toString());
-    Control* c = app.controls().find(plain);
+Control* findControl(const FrmAmp& app, std::u16string_view name) {
+    Control* c = app.controls().find(name);
     const Ccoms* words = app.ccomsIfMade();
-    return c == nullptr && words != nullptr ? words->controls().find(plain) : c;
+    return c == nullptr && words != nullptr ? words->controls().find(name) : c;
 }
 
-bool isWordsControl(QStringView name) {
+bool isWordsControl(std::u16string_view name) {
     const Ccoms unmade;
-    return unmade.controls().find(fromQString(name.toString())) != nullptr;
+    return unmade.controls().find(name) != nullptr;
 }
 
-bool matches(const PropertyValue& actual, const QString& expected) {
+bool matches(const PropertyValue& actual, std::u16string_view expected) {
     switch (actual.compare) {
         case Compare::Text:
             return actual.text == expected;
         case Compare::Number: {
-            const auto want = readNumber(fromQString(expected));
-            const auto have = readNumber(fromQString(actual.text));
+            const auto want = readNumber(expected);
+            const auto have = readNumber(actual.text);
             return want && have && *want == *have;
         }
         case Compare::Seconds: {
-            const auto want = readNumber(fromQString(expected));
-            const auto have = readNumber(fromQString(actual.text));
+            const auto want = readNumber(expected);
+            const auto have = readNumber(actual.text);
             return want && have && std::fabs(*want - *have) <= kSecondsTolerance + 1e-9;
         }
     }

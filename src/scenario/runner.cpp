@@ -1,20 +1,22 @@
 #include "scenario/runner.h"
 
-#include "common/numbers.h"
-#include "qt/qt_text.h"
+#include "platform/native_path.h"
 #include "scenario/properties.h"
 #include "scenario/world.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "text/text.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <span>
+#include <system_error>
 
 #ifndef RUZ_FIXTURES_DIR
 #define RUZ_FIXTURES_DIR ""
@@ -30,22 +32,25 @@ namespace ruz::scenario {
 
 namespace {
 
-const QString kNothing = QStringLiteral("(nothing)");
+namespace fs = std::filesystem;
+using text::Index;
+
+const std::u16string kNothing = u"(nothing)";
 
 // What one step did: passed, failed a check (expected, got), or could not be understood.
 struct StepResult {
     enum Kind { Ok, Fail, NotUnderstood } kind = Ok;
-    QString expected;
-    QString got;
+    std::u16string expected;
+    std::u16string got;
 };
 
 StepResult ok() {
     return {};
 }
-StepResult fail(QString expected, QString got) {
+StepResult fail(std::u16string expected, std::u16string got) {
     return {StepResult::Fail, std::move(expected), std::move(got)};
 }
-StepResult notUnderstood(QString what = QStringLiteral("a step of the scenario language")) {
+StepResult notUnderstood(std::u16string what = u"a step of the scenario language") {
     return {StepResult::NotUnderstood, std::move(what), {}};
 }
 
@@ -66,60 +71,97 @@ enum class Shape {
 
 // A step's arguments, read according to its shape.
 struct Args {
-    QString rest;
-    QString name;
+    std::u16string rest;
+    std::u16string name;
     std::array<int, 3> numbers{};
     bool yes = false;
-    QDateTime when;
+    WallTime when;
 };
 
-std::optional<int> readInt(const QString& text) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
+std::optional<int> readInt(std::u16string_view text) {
+    return text::readInt(text);
+}
+
+bool allDigits(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return text::isAsciiDigit(c); });
 }
 
 // A count written with digits only (no sign, no blank), within the range of an int.
-std::optional<int> readCount(const QString& text) {
-    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= u'0' && c <= u'9';
-    });
-    return digits ? readInt(text) : std::nullopt;
+std::optional<int> readCount(std::u16string_view text) {
+    return !text.empty() && allDigits(text) ? readInt(text) : std::nullopt;
 }
 
 // A text cut at its first blank: the word before it and the rest after it.
-std::pair<QString, QString> cut(const QString& text) {
-    const qsizetype blank = text.indexOf(u' ');
-    return {blank < 0 ? text : text.left(blank), blank < 0 ? QString() : text.mid(blank + 1)};
+std::pair<std::u16string, std::u16string> cut(std::u16string_view text) {
+    const text::Halves halves = text::splitFirst(text, u' ');
+    return {std::u16string(halves.before), std::u16string(halves.after)};
 }
 
 // Splits `rest` into `count` arguments at single blanks; the last one takes the rest of the line.
-std::optional<QStringList> splitArgs(const QString& rest, int count) {
-    QStringList args;
-    qsizetype from = 0;
+std::optional<std::vector<std::u16string>> splitArgs(std::u16string_view rest, int count) {
+    std::vector<std::u16string> args;
+    std::size_t from = 0;
     for (int i = 0; i + 1 < count; ++i) {
-        const qsizetype blank = rest.indexOf(u' ', from);
-        if (blank < 0) {
+        const std::size_t blank = rest.find(u' ', from);
+        if (blank == std::u16string_view::npos) {
             return std::nullopt;
         }
-        args.append(rest.mid(from, blank - from));
+        args.emplace_back(rest.substr(from, blank - from));
         from = blank + 1;
     }
-    args.append(rest.mid(from));
+    args.emplace_back(rest.substr(from));
     return args;
 }
 
+// The pieces of "YYYY-MM-DD HH:MM:SS": where each number starts and how many digits it has.
+struct DateField {
+    std::size_t at;
+    std::size_t digits;
+};
+constexpr DateField kDateFields[] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
+constexpr std::u16string_view kDateShape = u"0000-00-00 00:00:00";
+constexpr int kHoursPerDay = 24;
+constexpr int kMinutesPerHour = 60;
+constexpr int kSecondsPerMinute = 60;
+
+// A date and time of day written as "YYYY-MM-DD HH:MM:SS", read as UTC: every number with all its
+// digits, a day the month has, a year from 1 on and a time of day from 00:00:00 to 23:59:59.
+std::optional<WallTime> readDateTime(std::u16string_view text) {
+    if (text.size() != kDateShape.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digitWanted = kDateShape[i] == u'0';
+        if (digitWanted ? !text::isAsciiDigit(text[i]) : text[i] != kDateShape[i]) {
+            return std::nullopt;
+        }
+    }
+    std::array<int, std::size(kDateFields)> n{};
+    for (std::size_t i = 0; i < n.size(); ++i) {
+        n[i] = readInt(text.substr(kDateFields[i].at, kDateFields[i].digits)).value_or(0);
+    }
+    const auto [year, month, day, hour, minute, second] = n;
+    const std::chrono::year_month_day date{std::chrono::year(year),
+                                           std::chrono::month(static_cast<unsigned>(month)),
+                                           std::chrono::day(static_cast<unsigned>(day))};
+    if (year < 1 || !date.ok() || hour >= kHoursPerDay || minute >= kMinutesPerHour ||
+        second >= kSecondsPerMinute) {
+        return std::nullopt;
+    }
+    return utcTime(year, month, day, hour, minute, second);
+}
+
 // Reads `rest` as `shape`; nullopt when it does not have that shape.
-std::optional<Args> readArgs(Shape shape, const QString& rest) {
+std::optional<Args> readArgs(Shape shape, std::u16string_view rest) {
     Args args;
-    args.rest = rest;
+    args.rest = std::u16string(rest);
     int numbers = 0;
     switch (shape) {
         case Shape::Rest:
         case Shape::None:
             return args;
         case Shape::Empty:
-            return rest.isEmpty() ? std::optional<Args>(args) : std::nullopt;
+            return rest.empty() ? std::optional<Args>(args) : std::nullopt;
         case Shape::Int:
             if (const auto n = readInt(rest)) {
                 args.numbers[0] = *n;
@@ -136,26 +178,26 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
             numbers = 3;
             break;
         case Shape::RestName: {
-            const qsizetype blank = rest.lastIndexOf(u' ');
-            if (blank <= 0) {
+            const std::size_t blank = rest.rfind(u' ');
+            if (blank == std::u16string_view::npos || blank == 0) {
                 return std::nullopt;
             }
-            args.name = rest.mid(blank + 1);
-            args.rest = rest.left(blank);
+            args.name = std::u16string(rest.substr(blank + 1));
+            args.rest = std::u16string(rest.substr(0, blank));
             return args;
         }
         case Shape::NameColonRest: {
-            const qsizetype colon = rest.indexOf(QStringLiteral(": "));
-            if (colon < 0 && !rest.endsWith(u':')) {
+            const text::Halves halves = text::splitFirst(rest, u": ");
+            if (!halves.found && !rest.ends_with(u':')) {
                 return std::nullopt;
             }
-            args.name = colon < 0 ? rest.chopped(1) : rest.left(colon);
-            args.rest = colon < 0 ? QString() : rest.mid(colon + 2);
+            args.name = halves.found ? halves.before : text::chopped(rest, 1);
+            args.rest = halves.after;
             return args;
         }
         case Shape::YesNoCount: {
             const auto [answer, delay] = cut(rest);
-            const auto ms = rest.contains(u' ') ? readCount(delay) : std::optional<int>(0);
+            const auto ms = text::contains(rest, u' ') ? readCount(delay) : std::optional<int>(0);
             if ((answer != u"yes" && answer != u"no") || !ms) {
                 return std::nullopt;
             }
@@ -164,12 +206,11 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
             return args;
         }
         case Shape::DateTime:
-            args.when = QDateTime::fromString(rest, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            if (!args.when.isValid()) {
-                return std::nullopt;
+            if (const auto when = readDateTime(rest)) {
+                args.when = *when;
+                return args;
             }
-            args.when.setTimeSpec(Qt::UTC);
-            return args;
+            return std::nullopt;
     }
     const auto words = splitArgs(rest, shape == Shape::NameRest ? 2 : numbers + 1);
     if (!words) {
@@ -191,64 +232,86 @@ std::optional<Args> readArgs(Shape shape, const QString& rest) {
 // the build tree uses the source tree's fixtures; an installed one the folder the package puts
 // them in, found from the program's own folder, so it never reaches into the machine it was
 // built on.
-QString fixturesFolder() {
-    const QByteArray fromEnv = qgetenv("RUZ_FIXTURES");
-    if (!fromEnv.isEmpty()) {
-        return QString::fromLocal8Bit(fromEnv);
+// A path with its links resolved, or an empty one when it leads nowhere.
+fs::path resolved(const fs::path& path) {
+    std::error_code error;
+    fs::path real = fs::canonical(path, error);
+    return error ? fs::path() : real;
+}
+
+// The value of an environment variable, empty when it is not set.
+std::u16string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::u16string() : nameFromNative(value);
+}
+
+std::u16string fixturesFolder() {
+    const std::u16string fromEnv = environment("RUZ_FIXTURES");
+    if (!fromEnv.empty()) {
+        return fromEnv;
     }
-    const QFileInfo program(QStringLiteral("/proc/self/exe"));
-    const QString programPath = program.canonicalFilePath();
-    const QString buildTree = QFileInfo(QStringLiteral(RUZ_BUILD_DIR)).canonicalFilePath();
-    if (!buildTree.isEmpty() && programPath.startsWith(buildTree + u'/')) {
-        return QStringLiteral(RUZ_FIXTURES_DIR);
+    const std::u16string programPath = nameFromPath(resolved("/proc/self/exe"));
+    const fs::path buildTree = resolved(RUZ_BUILD_DIR);
+    if (!buildTree.empty() && programPath.starts_with(nameFromPath(buildTree) + u'/')) {
+        return text::fromUtf8(RUZ_FIXTURES_DIR);
     }
-    return QDir::cleanPath(QFileInfo(programPath).path() + u'/' +
-                           QStringLiteral(RUZ_INSTALLED_FIXTURES));
+    const std::u16string programFolder =
+        programPath.empty() ? u"." : nameFromPath(pathFromName(programPath).parent_path());
+    return nameFromPath(pathFromName(programFolder + u'/' + text::fromUtf8(RUZ_INSTALLED_FIXTURES))
+                            .lexically_normal());
 }
 
 // A path a step writes to stays inside the scratch folder: relative, and without a ".." piece.
-bool insideScratch(const QString& path) {
-    if (path.startsWith(u'/')) {
+bool insideScratch(std::u16string_view path) {
+    if (path.starts_with(u'/')) {
         return false;
     }
-    const QStringList pieces = path.split(u'/');
-    return !pieces.contains(QStringLiteral(".."));
+    const std::vector<std::u16string> pieces = text::split(path, u'/');
+    return std::find(pieces.begin(), pieces.end(), u"..") == pieces.end();
 }
 
 // The steps that create files or folders, and the path each creates.
 struct WritingStep {
     const char16_t* word;
-    QString (*target)(const QString& rest);
+    std::u16string (*target)(std::u16string_view rest);
 };
 const WritingStep kWritingSteps[] = {
     {u"song",
-     [](const QString& rest) {
+     [](std::u16string_view rest) {
          const auto args = readArgs(Shape::RestName, rest);
-         return args ? args->rest : QString();
+         return args ? args->rest : std::u16string();
      }},
-    {u"file", [](const QString& rest) { return rest; }},
-    {u"folder", [](const QString& rest) { return rest; }},
+    {u"file", [](std::u16string_view rest) { return std::u16string(rest); }},
+    {u"folder", [](std::u16string_view rest) { return std::u16string(rest); }},
 };
 
 // The path outside the scratch folder that a step would write to, if any.
-std::optional<QString> pathOutsideScratch(const QString& word, const QString& rest) {
+std::optional<std::u16string> pathOutsideScratch(std::u16string_view word,
+                                                 std::u16string_view rest) {
     for (const WritingStep& step : kWritingSteps) {
-        if (word == QStringView(step.word)) {
-            const QString target = step.target(rest);
-            return insideScratch(target) ? std::nullopt : std::optional<QString>(target);
+        if (word == step.word) {
+            std::u16string target = step.target(rest);
+            return insideScratch(target) ? std::nullopt : std::optional(std::move(target));
         }
     }
     return std::nullopt;
 }
 
-bool makeParent(const QString& path) {
-    return QFileInfo(path).dir().mkpath(QStringLiteral("."));
+// Makes the folder `path` and the folders above it; true when it is there afterwards.
+bool makeFolder(const fs::path& path) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    return fs::is_directory(path, error);
+}
+
+bool makeParent(const fs::path& path) {
+    return makeFolder(path.parent_path());
 }
 
 class Run {
   public:
-    StepResult step(const QString& word, const QString& rest);
-    static bool knows(const QString& word);
+    StepResult step(std::u16string_view word, std::u16string_view rest);
+    static bool knows(std::u16string_view word);
     // A dialog that opened with no answer queued fails the file.
     std::optional<StepResult> unansweredDialog();
 
@@ -265,23 +328,24 @@ class Run {
     };
     static const Row kSteps[];
     static const Row kExpectForms[];
-    StepResult runRow(std::span<const Row> rows, const QString& word, const QString& rest);
+    StepResult runRow(std::span<const Row> rows, std::u16string_view word,
+                      std::u16string_view rest);
 
     FrmAmp* app() { return world_.app(); }
     // A control of the main window or of `Ccoms`, by name, for a step that acts on it: a control
     // of `Ccoms` makes that window first.
-    Control* control(const QString& name);
+    Control* control(std::u16string_view name);
 
     StepResult clock(const Args& a);
     StepResult song(const Args& a);
     StepResult file(const Args& a);
     StepResult folder(const Args& a);
     StepResult signon(const Args& a) {
-        world_.standin.signOn(a.rest.toStdString());
+        world_.standin.signOn(text::toUtf8(a.rest));
         return ok();
     }
     StepResult dialog(const Args& a) {
-        world_.standin.openDialog(a.rest.toStdString());
+        world_.standin.openDialog(text::toUtf8(a.rest));
         return ok();
     }
     StepResult room(const Args&) {
@@ -291,14 +355,14 @@ class Run {
     StepResult front(const Args& a);
     StepResult leave(const Args&) { return inRoom(world_.standin.leaveFrontRoom()); }
     StepResult say(const Args& a);
-    StepResult raw(const Args& a) { return inRoom(world_.standin.appendRaw(a.rest.toStdString())); }
+    StepResult raw(const Args& a) { return inRoom(world_.standin.appendRaw(text::toUtf8(a.rest))); }
     StepResult type(const Args& a) {
-        return inRoom(world_.standin.typeInput(a.rest.toStdString()));
+        return inRoom(world_.standin.typeInput(text::toUtf8(a.rest)));
     }
     StepResult send(const Args&) { return inRoom(world_.standin.pressSend()); }
     StepResult answer(const Args& a);
     StepResult prompt(const Args& a) {
-        world_.dialogs.queuePrompt(fromQString(a.rest));
+        world_.dialogs.queuePrompt(a.rest);
         return ok();
     }
     StepResult promptCancel(const Args&) {
@@ -306,7 +370,7 @@ class Run {
         return ok();
     }
     StepResult pick(const Args& a) {
-        world_.dialogs.queuePick(fromQString(world_.absolute(a.rest)));
+        world_.dialogs.queuePick(world_.absolute(a.rest));
         return ok();
     }
     StepResult pickCancel(const Args&) {
@@ -321,7 +385,7 @@ class Run {
         return ok();
     }
     StepResult tree(const Args& a) {
-        app()->ExplorerTree1.userPick(fromQString(world_.absolute(a.rest)));
+        app()->ExplorerTree1.userPick(world_.absolute(a.rest));
         return ok();
     }
     StepResult scroll(const Args& a);
@@ -342,28 +406,27 @@ class Run {
     StepResult expectShown(const Args& a);
     StepResult expectShownNone(const Args&);
     StepResult expectTranscript(const Args& a) {
-        return same(a.rest, QString::fromStdString(world_.standin.transcriptUtf8()));
+        return same(a.rest, text::fromUtf8(world_.standin.transcriptUtf8()));
     }
     StepResult expectInput(const Args& a) {
-        return same(a.rest, QString::fromStdString(world_.standin.inputUtf8()));
+        return same(a.rest, text::fromUtf8(world_.standin.inputUtf8()));
     }
     StepResult expectRooms(const Args& a) {
-        return same(a.rest, QString::number(world_.standin.openRoomCount()), true);
+        return same(a.rest, text::number(world_.standin.openRoomCount()), true);
     }
     StepResult expectEnded(const Args&);
     StepResult expectRunning(const Args&);
-    StepResult expectProperty(const QString& target, const QString& expected);
+    StepResult expectProperty(std::u16string_view target, std::u16string_view expected);
 
-    static StepResult inRoom(bool done) {
-        return done ? ok() : fail(QStringLiteral("an open room"), kNothing);
-    }
+    static StepResult inRoom(bool done) { return done ? ok() : fail(u"an open room", kNothing); }
     // Passes when `got` is `expected` (as numbers with `numeric`).
-    static StepResult same(const QString& expected, const QString& got, bool numeric = false) {
+    static StepResult same(const std::u16string& expected, const std::u16string& got,
+                           bool numeric = false) {
         const bool equal = numeric ? readInt(expected) == readInt(got) : expected == got;
         return equal ? ok() : fail(expected, got);
     }
-    static QString shownText(const ScriptedDialogs::Shown& d) {
-        return toQString(ScriptedDialogs::kindName(d.kind) + u": " + d.text);
+    static std::u16string shownText(const ScriptedDialogs::Shown& d) {
+        return ScriptedDialogs::kindName(d.kind) + u": " + d.text;
     }
 
     World world_;
@@ -418,41 +481,42 @@ const Run::Row Run::kExpectForms[] = {
     {u"running", Shape::None, false, u"expect running", &Run::expectRunning},
 };
 
-StepResult Run::runRow(std::span<const Row> rows, const QString& word, const QString& rest) {
+StepResult Run::runRow(std::span<const Row> rows, std::u16string_view word,
+                       std::u16string_view rest) {
     for (const Row& row : rows) {
-        if (word != QStringView(row.word)) {
+        if (word != row.word) {
             continue;
         }
         const auto args = readArgs(row.shape, rest);
         if (!args) {
-            return notUnderstood(QString::fromUtf16(row.usage));
+            return notUnderstood(row.usage);
         }
         if (row.needsProgram && !app()) {
-            return fail(QStringLiteral("a started program"), kNothing);
+            return fail(u"a started program", kNothing);
         }
         return (this->*row.handler)(*args);
     }
     return notUnderstood();
 }
 
-StepResult Run::step(const QString& word, const QString& rest) {
+StepResult Run::step(std::u16string_view word, std::u16string_view rest) {
     if (!world_.ready()) {
-        return fail(QStringLiteral("a scratch folder"), kNothing);
+        return fail(u"a scratch folder", kNothing);
     }
     return runRow(kSteps, word, rest);
 }
 
-bool Run::knows(const QString& word) {
+bool Run::knows(std::u16string_view word) {
     return std::any_of(std::begin(kSteps), std::end(kSteps),
-                       [&](const Row& row) { return word == QStringView(row.word); });
+                       [&](const Row& row) { return word == row.word; });
 }
 
-Control* Run::control(const QString& name) {
+Control* Run::control(std::u16string_view name) {
     // A step that acts on a control of `Ccoms` acts on the window as the user opens it.
     if (Control* c = findControl(*app(), name)) {
         return c;
     }
-    return isWordsControl(name) ? app()->ccoms().controls().find(fromQString(name)) : nullptr;
+    return isWordsControl(name) ? app()->ccoms().controls().find(name) : nullptr;
 }
 
 std::optional<StepResult> Run::unansweredDialog() {
@@ -461,53 +525,57 @@ std::optional<StepResult> Run::unansweredDialog() {
         return std::nullopt;
     }
     ++unansweredReported_;
-    return fail(QStringLiteral("an answer queued"), shownText(*missing));
+    return fail(u"an answer queued", shownText(*missing));
 }
 
 StepResult Run::clock(const Args& a) {
-    world_.clock.set(WallTime(std::chrono::milliseconds(a.when.toMSecsSinceEpoch())));
+    world_.clock.set(a.when);
     return ok();
 }
 
 StepResult Run::song(const Args& a) {
-    const QString target = world_.absolute(a.rest);
-    const QString source = fixturesFolder() + u'/' + a.name;
-    if (!QFileInfo(source).isFile()) {
-        return fail(QStringLiteral("the fixture ") + a.name, kNothing);
+    const fs::path target = pathFromName(world_.absolute(a.rest));
+    const fs::path source = pathFromName(fixturesFolder() + u'/' + a.name);
+    std::error_code error;
+    if (!fs::is_regular_file(source, error)) {
+        return fail(u"the fixture " + a.name, kNothing);
     }
-    QFile::remove(target);
-    if (!makeParent(target) || !QFile::copy(source, target)) {
-        return fail(QStringLiteral("a copy at ") + a.rest, kNothing);
+    // A copy replaces a file of that name, never a folder.
+    if (!fs::is_directory(fs::symlink_status(target, error))) {
+        fs::remove(target, error);
     }
-    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (!makeParent(target) || !fs::copy_file(source, target, error)) {
+        return fail(u"a copy at " + a.rest, kNothing);
+    }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace, error);
     return ok();
 }
 
 StepResult Run::file(const Args& a) {
-    const QString target = world_.absolute(a.rest);
-    QFile f(target);
-    if (!makeParent(target) || !f.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("an empty file at ") + a.rest, kNothing);
+    const fs::path target = pathFromName(world_.absolute(a.rest));
+    if (!makeParent(target) || !std::ofstream(target, std::ios::binary | std::ios::trunc)) {
+        return fail(u"an empty file at " + a.rest, kNothing);
     }
     return ok();
 }
 
 StepResult Run::folder(const Args& a) {
-    if (!QDir().mkpath(world_.absolute(a.rest))) {
-        return fail(QStringLiteral("a folder at ") + a.rest, kNothing);
+    if (!makeFolder(pathFromName(world_.absolute(a.rest)))) {
+        return fail(u"a folder at " + a.rest, kNothing);
     }
     return ok();
 }
 
 StepResult Run::front(const Args& a) {
     if (!world_.standin.frontRoom(a.numbers[0])) {
-        return fail(QStringLiteral("open room ") + a.rest, kNothing);
+        return fail(u"open room " + a.rest, kNothing);
     }
     return ok();
 }
 
 StepResult Run::say(const Args& a) {
-    return inRoom(world_.standin.memberSays(a.name.toStdString(), a.rest.toStdString()));
+    return inRoom(world_.standin.memberSays(text::toUtf8(a.name), text::toUtf8(a.rest)));
 }
 
 StepResult Run::answer(const Args& a) {
@@ -517,7 +585,7 @@ StepResult Run::answer(const Args& a) {
 
 StepResult Run::start(const Args&) {
     if (app()) {
-        return fail(QStringLiteral("a program not yet started"), QStringLiteral("started"));
+        return fail(u"a program not yet started", u"started");
     }
     world_.start();
     return ok();
@@ -525,7 +593,7 @@ StepResult Run::start(const Args&) {
 
 StepResult Run::wait(const Args& a) {
     if (a.numbers[0] < 0) {
-        return notUnderstood(QStringLiteral("wait MS"));
+        return notUnderstood(u"wait MS");
     }
     world_.wait(a.numbers[0]);
     return ok();
@@ -533,11 +601,11 @@ StepResult Run::wait(const Args& a) {
 
 StepResult Run::click(const Args& a) {
     if (app()->ended()) {
-        return fail(QStringLiteral("a running program"), QStringLiteral("ended"));
+        return fail(u"a running program", u"ended");
     }
     Control* c = control(a.rest);
     if (c == nullptr || !c->userClick()) {
-        return fail(QStringLiteral("a picture, menu entry or check box named ") + a.rest, kNothing);
+        return fail(u"a picture, menu entry or check box named " + a.rest, kNothing);
     }
     return ok();
 }
@@ -545,7 +613,7 @@ StepResult Run::click(const Args& a) {
 StepResult Run::scroll(const Args& a) {
     auto* slider = dynamic_cast<Slider*>(control(a.name));
     if (!slider) {
-        return fail(QStringLiteral("a slider named ") + a.name, kNothing);
+        return fail(u"a slider named " + a.name, kNothing);
     }
     slider->userScroll(a.numbers[0]);
     return ok();
@@ -554,7 +622,7 @@ StepResult Run::scroll(const Args& a) {
 StepResult Run::key(const Args& a) {
     Control* c = control(a.name);
     if (!c) {
-        return fail(QStringLiteral("a control named ") + a.name, kNothing);
+        return fail(u"a control named " + a.name, kNothing);
     }
     // Only the check boxes have a key-down reaction.
     if (auto* box = dynamic_cast<CheckBox*>(c)) {
@@ -566,16 +634,16 @@ StepResult Run::key(const Args& a) {
 StepResult Run::edit(const Args& a) {
     auto* box = dynamic_cast<TextBox*>(control(a.name));
     if (!box) {
-        return fail(QStringLiteral("a text box named ") + a.name, kNothing);
+        return fail(u"a text box named " + a.name, kNothing);
     }
-    box->setText(fromQString(a.rest));
+    box->setText(a.rest);
     return ok();
 }
 
 StepResult Run::mouse(const Args& a, bool isPress) {
     auto* picture = dynamic_cast<Picture*>(control(a.name));
     if (!picture) {
-        return fail(QStringLiteral("a picture named ") + a.name, kNothing);
+        return fail(u"a picture named " + a.name, kNothing);
     }
     const auto& [buttons, x, y] = a.numbers;
     if (isPress) {
@@ -594,18 +662,16 @@ StepResult Run::tray(const Args& a) {
 }
 
 StepResult Run::expect(const Args& a) {
-    const auto cutText = cut(a.rest);
-    const QString& what = cutText.first;
-    const QString& text = cutText.second;
+    const auto [what, rest] = cut(a.rest);
     const bool known = std::any_of(std::begin(kExpectForms), std::end(kExpectForms),
-                                   [&](const Row& row) { return what == QStringView(row.word); });
+                                   [&](const Row& row) { return what == row.word; });
     if (known) {
-        return runRow(kExpectForms, what, text);
+        return runRow(kExpectForms, what, rest);
     }
-    if (what.contains(u'.')) {
-        return expectProperty(what, text);
+    if (text::contains(what, u'.')) {
+        return expectProperty(what, rest);
     }
-    return notUnderstood(QStringLiteral("an expect form"));
+    return notUnderstood(u"an expect form");
 }
 
 StepResult Run::expectSent(const Args& a) {
@@ -613,13 +679,13 @@ StepResult Run::expectSent(const Args& a) {
     if (sentChecked_ >= sent.size()) {
         return fail(a.rest, kNothing);
     }
-    return same(a.rest, QString::fromStdString(sent[sentChecked_++]));
+    return same(a.rest, text::fromUtf8(sent[sentChecked_++]));
 }
 
 StepResult Run::expectSentNone(const Args&) {
     const auto& sent = world_.standin.sentByProgram();
     if (sentChecked_ < sent.size()) {
-        return fail(kNothing, QString::fromStdString(sent[sentChecked_]));
+        return fail(kNothing, text::fromUtf8(sent[sentChecked_]));
     }
     return ok();
 }
@@ -642,126 +708,127 @@ StepResult Run::expectShownNone(const Args&) {
 
 StepResult Run::expectEnded(const Args&) {
     const bool ended = app() && app()->ended();
-    return ended ? ok() : fail(QStringLiteral("ended"), QStringLiteral("running"));
+    return ended ? ok() : fail(u"ended", u"running");
 }
 
 StepResult Run::expectRunning(const Args&) {
     const bool running = app() && !app()->ended();
-    return running ? ok() : fail(QStringLiteral("running"), QStringLiteral("ended"));
+    return running ? ok() : fail(u"running", u"ended");
 }
 
-StepResult Run::expectProperty(const QString& target, const QString& expected) {
-    const qsizetype dot = target.indexOf(u'.');
-    const QString name = target.left(dot);
-    const QString prop = target.mid(dot + 1);
-    const auto value = readProperty(world_, name, prop);
+StepResult Run::expectProperty(std::u16string_view target, std::u16string_view expected) {
+    const text::Halves dot = text::splitFirst(target, u'.');
+    const auto value = readProperty(world_, dot.before, dot.after);
     if (!value) {
-        return fail(expected, QStringLiteral("no property ") + target);
+        return fail(std::u16string(expected), u"no property " + std::u16string(target));
     }
-    return matches(*value, expected) ? ok() : fail(expected, value->text);
+    return matches(*value, expected) ? ok() : fail(std::u16string(expected), value->text);
 }
 
 struct Line {
     int number;
-    QString word;
-    QString rest;
-    QString text;    // the line as written
-    QString unread;  // how the line is written, when it does not read as that
+    std::u16string word;
+    std::u16string rest;
+    std::u16string text;    // the line as written
+    std::u16string unread;  // how the line is written, when it does not read as that
 };
 
 // The most steps one `repeat` line stands for.
 constexpr int kMaxRepeats = 10000;
-const QString kRepeatUsage = QStringLiteral("repeat N STEP or repeat FIRST..LAST STEP");
+constexpr std::u16string_view kRepeatUsage = u"repeat N STEP or repeat FIRST..LAST STEP";
 
 // The steps of a `repeat` line's count and step: "N STEP" is STEP N times; "FIRST..LAST STEP" is
 // STEP once for each number from FIRST to LAST, every "{}" in it replaced by the number written
 // with at least as many digits as FIRST (leading zeros). Empty when the line does not read.
-QStringList repeatedSteps(const QString& rest) {
+std::vector<std::u16string> repeatedSteps(std::u16string_view rest) {
     const auto words = splitArgs(rest, 2);
-    if (!words || (*words)[1].isEmpty()) {
+    if (!words || (*words)[1].empty()) {
         return {};
     }
-    const QString& count = (*words)[0];
-    const QString& step = (*words)[1];
-    const qsizetype dots = count.indexOf(QStringLiteral(".."));
-    const auto first = dots < 0 ? std::optional<int>(1) : readCount(count.left(dots));
-    const auto last = dots < 0 ? readCount(count) : readCount(count.mid(dots + 2));
+    const std::u16string& count = (*words)[0];
+    const std::u16string& step = (*words)[1];
+    const Index dots = text::indexOf(count, u"..");
+    const auto first = dots < 0 ? std::optional<int>(1) : readCount(text::left(count, dots));
+    const auto last = dots < 0 ? readCount(count) : readCount(text::mid(count, dots + 2));
     if (!first || !last || *last < *first || *last - *first >= kMaxRepeats) {
         return {};
     }
-    QStringList steps;
+    std::vector<std::u16string> steps;
     for (int n = *first; n <= *last; ++n) {
-        steps.append(dots < 0
-                         ? step
-                         : QString(step).replace(QStringLiteral("{}"),
-                                                 QStringLiteral("%1").arg(n, static_cast<int>(dots),
-                                                                          10, QChar(u'0'))));
+        steps.push_back(
+            dots < 0
+                ? step
+                : text::replaceAll(step, u"{}", text::rightJustified(text::number(n), dots, u'0')));
     }
     return steps;
 }
 
 // The file's steps, a `repeat` line spelled out; comments and blank lines are skipped.
-std::vector<Line> stepsOf(const QString& text) {
+std::vector<Line> stepsOf(std::u16string_view text) {
     std::vector<Line> lines;
-    const QStringList raw = text.split(u'\n');
-    for (int i = 0; i < raw.size(); ++i) {
-        QString line = raw[i];
-        if (line.endsWith(u'\r')) {
-            line.chop(1);
+    const std::vector<std::u16string> raw = text::split(text, u'\n');
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        std::u16string_view line = raw[i];
+        if (line.ends_with(u'\r')) {
+            line.remove_suffix(1);
         }
-        qsizetype start = 0;
-        while (start < line.size() && (line[start] == u' ' || line[start] == u'\t')) {
-            ++start;
-        }
-        if (start == line.size() || line[start] == u'#') {
+        const std::size_t start = line.find_first_not_of(u" \t");
+        if (start == std::u16string_view::npos || line[start] == u'#') {
             continue;
         }
-        line = line.mid(start);
+        line.remove_prefix(start);
         const auto [word, rest] = cut(line);
         if (word != u"repeat") {
-            lines.push_back({i + 1, word, rest, line, {}});
+            lines.push_back({number, word, rest, std::u16string(line), {}});
             continue;
         }
-        const QStringList steps = repeatedSteps(rest);
-        if (steps.isEmpty()) {
-            lines.push_back({i + 1, word, rest, line, kRepeatUsage});
+        const std::vector<std::u16string> steps = repeatedSteps(rest);
+        if (steps.empty()) {
+            lines.push_back(
+                {number, word, rest, std::u16string(line), std::u16string(kRepeatUsage)});
         }
-        for (const QString& step : steps) {
+        for (const std::u16string& step : steps) {
             const auto [stepWord, stepRest] = cut(step);
-            lines.push_back({i + 1, stepWord, stepRest, line, {}});
+            lines.push_back({number, stepWord, stepRest, std::u16string(line), {}});
         }
     }
     return lines;
 }
 
+// The report of a file that stops at `line`: what was expected there and what was found.
+std::u16string failure(std::u16string_view displayName, const Line& line,
+                       std::u16string_view expected, std::u16string_view got) {
+    return text::format(u"FAIL %1:%2: %3 \u2014 expected %4, got %5", displayName, line.number,
+                        line.text, expected, got);
+}
+
+std::u16string inQuotes(std::u16string_view text) {
+    return u'"' + std::u16string(text) + u'"';
+}
+
+// Why a folder cannot be read as a scenario file.
+constexpr std::u16string_view kFolderNotFile = u"file to open is a directory";
+
 }  // namespace
 
-FileResult runScenarioText(const QString& text, const QString& displayName) {
+FileResult runScenarioText(std::u16string_view text, std::u16string_view displayName) {
     const std::vector<Line> lines = stepsOf(text);
     // Every line is read before the first step runs: a file with a line that does not read, or
     // that would write outside the scratch folder, changes nothing at all.
     for (const Line& line : lines) {
-        if (!line.unread.isEmpty()) {
+        if (!line.unread.empty()) {
             return {Outcome::NotUnderstood, line.number,
-                    QStringLiteral("FAIL %1:%2: %3 \u2014 expected %4, got \"%3\"")
-                        .arg(displayName)
-                        .arg(line.number)
-                        .arg(line.text, line.unread)};
+                    failure(displayName, line, line.unread, inQuotes(line.text))};
         }
         if (!Run::knows(line.word)) {
             return {Outcome::NotUnderstood, line.number,
-                    QStringLiteral("FAIL %1:%2: %3 \u2014 expected a known step, got %4")
-                        .arg(displayName)
-                        .arg(line.number)
-                        .arg(line.text, line.word)};
+                    failure(displayName, line, u"a known step", line.word)};
         }
         if (const auto outside = pathOutsideScratch(line.word, line.rest)) {
             return {Outcome::NotUnderstood, line.number,
-                    QStringLiteral("FAIL %1:%2: %3 \u2014 expected a path inside the scratch "
-                                   "folder, got \"%4\"")
-                        .arg(displayName)
-                        .arg(line.number)
-                        .arg(line.text, *outside)};
+                    failure(displayName, line, u"a path inside the scratch folder",
+                            inQuotes(*outside))};
         }
     }
     Run run;
@@ -776,31 +843,42 @@ FileResult runScenarioText(const QString& text, const QString& displayName) {
             continue;
         }
         const bool understood = result.kind == StepResult::Fail;
-        const QString got = understood ? result.got : QStringLiteral("\"%1\"").arg(line.text);
         return {understood ? Outcome::Failed : Outcome::NotUnderstood, line.number,
-                QStringLiteral("FAIL %1:%2: %3 \u2014 expected %4, got %5")
-                    .arg(displayName)
-                    .arg(line.number)
-                    .arg(line.text, result.expected, got)};
+                failure(displayName, line, result.expected,
+                        understood ? result.got : inQuotes(line.text))};
     }
-    return {Outcome::Passed, 0, QStringLiteral("PASS ") + displayName};
+    return {Outcome::Passed, 0, u"PASS " + std::u16string(displayName)};
 }
 
-FileResult runScenarioFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {Outcome::NotUnderstood, 0,
-                QStringLiteral("FAIL %1:0: read \u2014 expected a readable file, got %2")
-                    .arg(path, file.errorString())};
+FileResult runScenarioFile(std::u16string_view path) {
+    const std::u16string shown = displayName(path);
+    const fs::path file = pathFromName(path);
+    std::error_code error;
+    const bool folder = fs::is_directory(file, error);
+    std::ifstream in;
+    errno = 0;
+    if (!folder) {
+        in.open(file, std::ios::binary);
     }
-    return runScenarioText(QString::fromUtf8(file.readAll()), path);
+    const std::u16string why =
+        folder ? std::u16string(kFolderNotFile) : text::fromUtf8(std::strerror(errno));
+    const std::string content(
+        in.is_open() ? std::istreambuf_iterator<char>(in) : std::istreambuf_iterator<char>(),
+        std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        return {
+            Outcome::NotUnderstood, 0,
+            text::format(u"FAIL %1:0: read \u2014 expected a readable file, got %2", shown, why)};
+    }
+    return runScenarioText(text::fromUtf8(content), shown);
 }
 
-int runScenarioFiles(const QStringList& paths, const std::function<void(const QString&)>& print) {
+int runScenarioFiles(const std::vector<std::u16string>& paths,
+                     const std::function<void(const std::u16string&)>& print) {
     int passed = 0;
     int failed = 0;
     bool unreadable = false;
-    for (const QString& path : paths) {
+    for (const std::u16string& path : paths) {
         const FileResult result = runScenarioFile(path);
         print(result.report);
         if (result.outcome == Outcome::Passed) {
@@ -810,7 +888,7 @@ int runScenarioFiles(const QStringList& paths, const std::function<void(const QS
             unreadable = unreadable || result.outcome == Outcome::NotUnderstood;
         }
     }
-    print(QStringLiteral("%1 passed, %2 failed").arg(passed).arg(failed));
+    print(text::format(u"%1 passed, %2 failed", passed, failed));
     if (unreadable) {
         return 2;
     }

@@ -1,5 +1,7 @@
 // Taviks Ruz on the desktop: the player's main window beside a messenger stand-in.
-#include "ui/command_line.h"
+#include "irc/command_line.h"
+#include "qt/qt_text.h"
+#include "text/text.h"
 #include "ui/desktop_program.h"
 #include "ui/logo.h"
 #include "ui/usage.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -116,8 +119,8 @@ std::string settingsFile() {
 
 // A command line that cannot be used: one line on the error output; started from the desktop,
 // where nobody reads that, in a window too.
-int refuse(const QString& problem, int argc, char** argv) {
-    const std::string line = ruz::ui::usageError(problem.toStdString());
+int refuse(const std::string& problem, int argc, char** argv) {
+    const std::string line = ruz::ui::usageError(problem);
     std::fputs(line.c_str(), stderr);
     if (!headlessPlatform(argc, argv) && ::isatty(STDERR_FILENO) == 0) {
         QMessageBox::critical(nullptr, QStringLiteral("Taviks Ruz"),
@@ -151,11 +154,15 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     ruz::ui::DesktopOptions options;
-    const ruz::ui::CommandLine line = ruz::ui::parseCommandLine(QApplication::arguments().mid(1));
-    if (!line.error.isEmpty()) {
+    std::vector<std::string> arguments;
+    for (const std::u16string& argument : ruz::fromQStringList(QApplication::arguments().mid(1))) {
+        arguments.push_back(ruz::text::toUtf8(argument));
+    }
+    const ruz::irc::CommandLine line = ruz::irc::parseCommandLine(arguments);
+    if (!line.error.empty()) {
         return refuse(line.error, argc, argv);
     }
-    options.musicFolder = line.folder;
+    options.musicFolder = ruz::toQString(ruz::text::fromUtf8(line.folder));
     options.settingsFile = settingsFile();
     options.irc = line.irc;
     if (options.musicFolder.isEmpty()) {

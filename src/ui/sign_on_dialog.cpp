@@ -1,6 +1,6 @@
 #include "ui/sign_on_dialog.h"
 
-#include "ui/command_line.h"
+#include "irc/command_line.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -29,11 +29,12 @@ const QString kTlsKey = QStringLiteral("irc/tls");
 const QString kNickKey = QStringLiteral("irc/nick");
 const QString kChannelsKey = QStringLiteral("irc/channels");
 
-QStringList channelList(const QString& text) {
-    QStringList channels;
+// The channels of the text, as the server expects them ("" for a name a channel cannot have).
+std::vector<std::string> channelList(const QString& text) {
+    std::vector<std::string> channels;
     for (const QString& word :
          text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
-        channels.append(channelName(word));
+        channels.push_back(irc::channelName(word.toStdString()));
     }
     return channels;
 }
@@ -59,13 +60,13 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(tr("Server"), server_);
     port_ = new QSpinBox(this);
     port_->setRange(1, kMaxPort);
-    port_->setValue(stored.value(kPortKey, kTlsPort).toInt());
+    port_->setValue(stored.value(kPortKey, irc::kTlsPort).toInt());
     form->addRow(tr("Port"), port_);
     tls_ = new QCheckBox(tr("Connect with TLS"), this);
     tls_->setChecked(stored.value(kTlsKey, true).toBool());
     connect(tls_, &QCheckBox::toggled, this, [this](bool on) {
-        if (port_->value() == kTlsPort || port_->value() == kPlainPort) {
-            port_->setValue(on ? kTlsPort : kPlainPort);
+        if (port_->value() == irc::kTlsPort || port_->value() == irc::kPlainPort) {
+            port_->setValue(on ? irc::kTlsPort : irc::kPlainPort);
         }
     });
     form->addRow(QString(), tls_);
@@ -92,9 +93,7 @@ irc::Settings SignOnDialog::settings() const {
     s.endpoint.port = static_cast<quint16>(port_->value());
     s.endpoint.tls = tls_->isChecked();
     s.nick = nick_->text().trimmed().toStdString();
-    for (const QString& channel : channelList(channels_->text())) {
-        s.channels.push_back(channel.toStdString());
-    }
+    s.channels = channelList(channels_->text());
     s.password = password_->text().toStdString();
     return s;
 }
@@ -104,7 +103,7 @@ void SignOnDialog::acceptIfValid() {
     QString problem;
     if (s.endpoint.host.empty() || s.endpoint.host.find(' ') != std::string::npos) {
         problem = tr("Enter the server's name.");
-    } else if (!validNick(QString::fromStdString(s.nick))) {
+    } else if (!irc::validNick(s.nick)) {
         problem = tr("Enter a nickname without blanks.");
     } else if (s.channels.empty() ||
                std::find(s.channels.begin(), s.channels.end(), "") != s.channels.end()) {

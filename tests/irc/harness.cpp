@@ -112,7 +112,7 @@ Program::~Program() {
 }
 
 bool Program::addSong(const QString& name, const QString& fixture) {
-    const QString folder = world.absolute(QStringLiteral("music"));
+    const QString folder = toQString(world.absolute(u"music"));
     QDir().mkpath(folder);
     return QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, folder + u'/' + name);
 }
@@ -126,7 +126,7 @@ bool Program::start(int timeoutMs, bool loadSongs) {
     world.dialogs.queueYesNo(true);
     world.start();
     if (loadSongs) {
-        world.app()->ExplorerTree1.userPick(fromQString(world.absolute(QStringLiteral("music"))));
+        world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
     }
     return true;
 }

@@ -1,8 +1,8 @@
 // The program in a room of a real IRC server (ngircd on 127.0.0.1), with another member beside it.
 #include "harness.h"
+#include "irc/command_line.h"
 #include "messenger/aimchat.h"
 #include "ngircd_server.h"
-#include "ui/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -210,11 +210,11 @@ TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsOb
 
 TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
     // The certificate reaches the connection as the command line's --tls-ca gives it.
-    const ui::CommandLine line = ui::parseCommandLine(
-        {QStringLiteral("--irc"), QStringLiteral("127.0.0.1:%1").arg(server.tlsPort()),
-         QStringLiteral("--tls"), QStringLiteral("--tls-ca"), server.certificate(),
-         QStringLiteral("--nick"), QStringLiteral("owner"), QStringLiteral("--channel"), kChannel});
-    ASSERT_TRUE(line.irc) << line.error.toStdString();
+    const CommandLine line =
+        parseCommandLine({"--irc", "127.0.0.1:" + std::to_string(server.tlsPort()), "--tls",
+                          "--tls-ca", server.certificate().toStdString(), "--nick", "owner",
+                          "--channel", kChannel.toStdString()});
+    ASSERT_TRUE(line.irc) << line.error;
     Settings tls = settingsFor(server.tlsPort());
     tls.endpoint = line.irc->endpoint;
     startProgram(tls, false);

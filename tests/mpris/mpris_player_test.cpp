@@ -198,7 +198,7 @@ class MprisPlayerTest : public ::testing::Test {
     }
     // Long enough for a title pick-up and the metadata that follows it.
     void settle() { host.advance(FrmAmp::kTitlePickUpMs + FrmAmp::kPositionRefreshMs); }
-    QStringList sent() const { return system.sent(); }
+    QStringList sent() const { return toQStringList(system.sent()); }
     int changesOf(const QString& name) const {
         int n = 0;
         for (const QStringList& names : changes) {

@@ -85,10 +85,10 @@ class PlaylistAround {
         world_.standin.signOn("bob");
         world_.standin.openDialog("bob's Buddy List");
         world_.standin.openRoom();
-        QDir().mkpath(world_.absolute(QStringLiteral("music")));
-        first_ = world_.absolute(QStringLiteral("music/a.mp3"));
-        middle_ = world_.absolute(QStringLiteral("music/b-") + middleName);
-        last_ = world_.absolute(QStringLiteral("music/c.mp3"));
+        QDir().mkpath(toQString(world_.absolute(u"music")));
+        first_ = toQString(world_.absolute(u"music/a.mp3"));
+        middle_ = toQString(world_.absolute(u"music/b-" + fromQString(middleName)));
+        last_ = toQString(world_.absolute(u"music/c.mp3"));
         QFile::copy(fixture(QStringLiteral("tone-1s.mp3")), first_);
         QFile::copy(fixture(QStringLiteral("tone-1s.mp3")), last_);
     }
@@ -102,7 +102,7 @@ class PlaylistAround {
         world_.dialogs.queueYesNo(true);
         world_.start();
         FrmAmp& app = *world_.app();
-        app.ExplorerTree1.userPick(fromQString(world_.absolute(QStringLiteral("music"))));
+        app.ExplorerTree1.userPick(world_.absolute(u"music"));
         ASSERT_EQ(app.File1.count(), 3);
         // Building the title list opens every song once; the middle one counts as playing once
         // the list is complete and the playlist has moved on to it.

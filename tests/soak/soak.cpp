@@ -86,7 +86,7 @@ class Soak {
         world_.standin.signOn(kUser.toStdString());
         world_.standin.openDialog(kUser.toStdString() + "'s Buddy List");
         world_.standin.openRoom();
-        const QString music = world_.absolute(QStringLiteral("music"));
+        const QString music = toQString(world_.absolute(u"music"));
         QDir().mkpath(music);
         const char* const songs[][2] = {
             {"tone-1s.mp3", "Quick One - Blink"},   {"tone-3s.mp3", "Three Tones - Triad"},

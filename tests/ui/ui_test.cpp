@@ -2,10 +2,10 @@
 // offscreen platform, which has no notification area.
 #include "app/kept_settings.h"
 #include "headless/headless_system.h"
+#include "irc/command_line.h"
 #include "platform/scripted_engine.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
-#include "ui/command_line.h"
 #include "ui/desktop_program.h"
 #include "ui/frmamp_view.h"
 #include "ui/messenger_views.h"
@@ -457,12 +457,12 @@ TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
                 continue;
             }
             ++options;
-            QStringList arguments{name};
+            std::vector<std::string> arguments{name.toStdString()};
             if (*row.value != '\0') {
-                arguments.append(u"x"_s);
+                arguments.emplace_back("x");
             }
-            const CommandLine line = parseCommandLine(arguments);
-            EXPECT_FALSE(line.error.startsWith(u"unknown option")) << line.error.toStdString();
+            const irc::CommandLine line = irc::parseCommandLine(arguments);
+            EXPECT_FALSE(line.error.starts_with("unknown option")) << line.error;
         }
     }
     EXPECT_EQ(options, 6);

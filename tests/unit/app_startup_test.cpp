@@ -58,7 +58,7 @@ TEST_F(SystemTest, StartUpRunsInItsOrder) {
     EXPECT_EQ(a.window.caption(), u"\u2020- Taviks Ruz - User (bob) -\u2020");
     EXPECT_TRUE(a.window.visible());
     EXPECT_TRUE(tray.present());
-    EXPECT_EQ(sent(), QStringList{u"\u2020- Loads Taviks Ruz -\u2020"_qs});
+    EXPECT_EQ(sent(), std::vector<std::u16string>{u"\u2020- Loads Taviks Ruz -\u2020"});
 
     // The caption is read first, then the baseline, then the announcement goes out.
     const auto& messages = model.messages();
@@ -106,7 +106,7 @@ TEST_F(SystemTest, NoDialogAndNoRoomStillStarts) {
     EXPECT_EQ(a.lblsn.caption(), u"");
     EXPECT_EQ(a.window.caption(), u"\u2020- Taviks Ruz - User () -\u2020");
     EXPECT_TRUE(a.window.visible());
-    EXPECT_TRUE(sent().isEmpty());
+    EXPECT_TRUE(sent().empty());
     for (const auto& m : model.messages()) {
         EXPECT_NE(m.window, 0u);
     }

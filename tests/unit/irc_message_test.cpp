@@ -1,10 +1,16 @@
+#include "irc/command_line.h"
 #include "irc/message.h"
+#include "platform/scratch_folder.h"
 #include "text/text.h"
-#include "ui/command_line.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryFile>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ruz::irc {
 namespace {
@@ -243,16 +249,62 @@ TEST(IrcText, OneLineAndSplitting) {
 }
 
 struct CommandLineCase {
-    QStringList arguments;
-    QString error;  // "" : accepted
-    QString host;
-    quint16 port;
+    std::vector<std::string> arguments;
+    std::string error;  // "" : accepted
+    std::string host;
+    std::uint16_t port;
     bool tls;
-    QStringList channels;
-    QString folder;
+    std::vector<std::string> channels;
+    std::string folder;
 };
 
+// A certificate of the test's own (self-signed, "ruz.test").
+constexpr std::string_view kCertificate =
+    "-----BEGIN CERTIFICATE-----\n"
+    "MIIBfDCCASOgAwIBAgIUIo4uXZrEf43XQC8JCh2W3YyzjPQwCgYIKoZIzj0EAwIw\n"
+    "EzERMA8GA1UEAwwIcnV6LnRlc3QwIBcNMjYxMjA3MjIyOTI5WhgPMjEyNjExMTMy\n"
+    "MjI5MjlaMBMxETAPBgNVBAMMCHJ1ei50ZXN0MFkwEwYHKoZIzj0CAQYIKoZIzj0D\n"
+    "AQcDQgAETuHbXA15nOseu1Ay28G2zOsmXN9wdedOAq4b6Q047UkDO/vKbyQaKOS6\n"
+    "fC3pQY/YYtgkDjQs0vWOVPaAmAJxXqNTMFEwHQYDVR0OBBYEFMNFveZaouhM7g/S\n"
+    "gVRn7P6jFhl7MB8GA1UdIwQYMBaAFMNFveZaouhM7g/SgVRn7P6jFhl7MA8GA1Ud\n"
+    "EwEB/wQFMAMBAf8wCgYIKoZIzj0EAwIDRwAwRAIgK8a/W4X00QaL1GwV75LHUUYj\n"
+    "1audvUagnxRVs+LW0+4CIHcLgYhAu2fILtNWLXayeEKl0HN73tXzh1cQCuXpRMfF\n"
+    "-----END CERTIFICATE-----\n";
+
+std::string block(std::string_view body) {
+    return "-----BEGIN CERTIFICATE-----\n" + std::string(body) + "\n-----END CERTIFICATE-----\n";
+}
+
+// Writes `content` to the file `name` of `folder` and gives its path (UTF-8).
+std::string fileIn(const ScratchFolder& folder, const std::string& name,
+                   const std::string& content) {
+    const std::filesystem::path path = folder.path() / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+}
+
 TEST(IrcCommandLine, OptionsAndTheirFaults) {
+    const ScratchFolder folder("ruz-command-line-");
+    ASSERT_TRUE(folder.valid());
+    const std::string good = fileIn(folder, "good.pem", "a bundle\r\n" + std::string(kCertificate));
+    const std::string none = fileIn(folder, "none.pem", "no certificate here\n");
+    const std::string badBase64 = fileIn(folder, "bad64.pem", block("MIIB*fDCC"));
+    const std::string badPadding = fileIn(folder, "pad.pem", block("MAUB=AQ="));
+    const std::string notDer = fileIn(folder, "text.pem", block("aGVsbG8gd29ybGQ="));
+    const std::string badLength = fileIn(folder, "length.pem", block("MAUBAQ=="));
+    const std::string unended =
+        fileIn(folder, "unended.pem", "-----BEGIN CERTIFICATE-----\nMAA=\n");
+    const std::string secondGood =
+        fileIn(folder, "second.pem", block("MAUBAQ==") + std::string(kCertificate));
+    const std::string emptySequence = fileIn(folder, "empty.pem", block("MAA="));
+    const auto withCa = [](const std::string& file) {
+        return std::vector<std::string>{"--irc",  "h",  "--tls",     "--tls-ca", file,
+                                        "--nick", "me", "--channel", "a"};
+    };
+    const std::string mp3 = RUZ_FIXTURES_DIR "/tone-3s.mp3";
+    const auto refused = [](std::vector<std::string> arguments, std::string error) {
+        return CommandLineCase{std::move(arguments), std::move(error), "", 0, false, {}, ""};
+    };
     const CommandLineCase cases[] = {
         {{}, "", "", 0, false, {}, ""},
         {{"music"}, "", "", 0, false, {}, "music"},
@@ -284,79 +336,69 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
          false,
          {"#a"},
          ""},
-        {{"--irc", "h", "--nick", "me"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--channel", "a"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h:0", "--nick", "me", "--channel", "a"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h:99999", "--nick", "me", "--channel", "a"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--nick", "m e", "--channel", "a"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--nick", "9me", "--channel", "a"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--nick", "me", "--channel", "a,b"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--nick", "me", "--channel", "#"}, "x", "", 0, false, {}, ""},
-        {{"--irc"}, "x", "", 0, false, {}, ""},
-        {{"--bogus"}, "x", "", 0, false, {}, ""},
-        {{"a", "b"}, "x", "", 0, false, {}, ""},
-        {{"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", "/nonexistent/p"},
-         "x",
-         "",
-         0,
-         false,
-         {},
-         ""},
-        {{"--irc", "h", "--tls", "--tls-ca", "/nonexistent/ca.pem", "--nick", "me", "--channel",
-          "a"},
-         "x",
-         "",
-         0,
-         false,
-         {},
-         ""},
-        {{"--irc", "h", "--tls-ca", RUZ_FIXTURES_DIR "/tone-3s.mp3", "--nick", "me", "--channel",
-          "a"},
-         "x",
-         "",
-         0,
-         false,
-         {},
-         ""},
-        {{"--irc", "h", "--tls", "--tls-ca", RUZ_FIXTURES_DIR "/tone-3s.mp3", "--nick", "me",
-          "--channel", "a"},
-         "x",
-         "",
-         0,
-         false,
-         {},
-         ""},
+        refused({"--irc", "h", "--nick", "me"},
+                "--irc needs a server, --nick and at least one --channel"),
+        refused({"--irc", "h", "--channel", "a"},
+                "--irc needs a server, --nick and at least one --channel"),
+        refused({"--irc", "h:0", "--nick", "me", "--channel", "a"}, "not a server: h:0"),
+        refused({"--irc", "h:99999", "--nick", "me", "--channel", "a"}, "not a server: h:99999"),
+        refused({"--irc", "[::1", "--nick", "me", "--channel", "a"}, "not a server: [::1"),
+        refused({"--irc", "h", "--nick", "m e", "--channel", "a"}, "not a nickname: m e"),
+        refused({"--irc", "h", "--nick", "9me", "--channel", "a"}, "not a nickname: 9me"),
+        refused({"--irc", "h", "--nick", "me", "--channel", "a,b"}, "not a channel: a,b"),
+        refused({"--irc", "h", "--nick", "me", "--channel", "#"}, "not a channel: #"),
+        refused({"--irc"}, "--irc needs a value"),
+        refused({"--bogus"}, "unknown option --bogus"),
+        refused({"a", "b"}, "one folder only"),
+        refused(
+            {"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", "/nonexistent/p"},
+            "cannot read the password file /nonexistent/p"),
+        refused({"--irc", "h", "--tls", "--tls-ca", "/nonexistent/ca.pem", "--nick", "me",
+                 "--channel", "a"},
+                "cannot read the certificate file /nonexistent/ca.pem"),
+        refused({"--irc", "h", "--tls-ca", mp3, "--nick", "me", "--channel", "a"},
+                "--tls-ca needs --tls"),
+        refused(withCa(mp3), "no PEM certificate in " + mp3),
+        // The certificate file: a block of base64 that holds one DER SEQUENCE, of its length.
+        {withCa(good), "", "h", 6697, true, {"#a"}, ""},
+        {withCa(secondGood), "", "h", 6697, true, {"#a"}, ""},
+        refused(withCa(none), "no PEM certificate in " + none),
+        refused(withCa(badBase64), "no PEM certificate in " + badBase64),
+        refused(withCa(badPadding), "no PEM certificate in " + badPadding),
+        refused(withCa(notDer), "no PEM certificate in " + notDer),
+        refused(withCa(badLength), "no PEM certificate in " + badLength),
+        refused(withCa(unended), "no PEM certificate in " + unended),
+        {withCa(emptySequence), "", "h", 6697, true, {"#a"}, ""},
+        refused(withCa(folder.path().string()),
+                "cannot read the certificate file " + folder.path().string()),
     };
     for (const CommandLineCase& c : cases) {
-        const ui::CommandLine line = ui::parseCommandLine(c.arguments);
-        const std::string name = c.arguments.join(' ').toStdString();
-        EXPECT_EQ(line.error.isEmpty(), c.error.isEmpty())
-            << name << ": " << line.error.toStdString();
-        if (!line.error.isEmpty()) {
+        const CommandLine line = parseCommandLine(c.arguments);
+        std::string name;
+        for (const std::string& argument : c.arguments) {
+            name += argument + ' ';
+        }
+        EXPECT_EQ(line.error, c.error) << name;
+        if (!line.error.empty()) {
             continue;
         }
         EXPECT_EQ(line.folder, c.folder) << name;
-        ASSERT_EQ(line.irc.has_value(), !c.host.isEmpty()) << name;
+        ASSERT_EQ(line.irc.has_value(), !c.host.empty()) << name;
         if (line.irc) {
-            EXPECT_EQ(line.irc->endpoint.host, c.host.toStdString()) << name;
+            EXPECT_EQ(line.irc->endpoint.host, c.host) << name;
             EXPECT_EQ(line.irc->endpoint.port, c.port) << name;
             EXPECT_EQ(line.irc->endpoint.tls, c.tls) << name;
-            std::vector<std::string> channels;
-            for (const QString& channel : c.channels) {
-                channels.push_back(channel.toStdString());
-            }
-            EXPECT_EQ(line.irc->channels, channels) << name;
+            EXPECT_EQ(line.irc->channels, c.channels) << name;
         }
     }
 }
 
 TEST(IrcCommandLine, PasswordIsTheFileFirstLine) {
-    QTemporaryFile file;
-    ASSERT_TRUE(file.open());
-    file.write("s3cret\r\nsecond line\n");
-    file.flush();
-    const ui::CommandLine line = ui::parseCommandLine(
-        {"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", file.fileName()});
+    const ScratchFolder folder("ruz-command-line-");
+    ASSERT_TRUE(folder.valid());
+    const CommandLine line =
+        parseCommandLine({"--irc", "h", "--nick", "me", "--channel", "a", "--password-file",
+                          fileIn(folder, "password", "s3cret\r\nsecond line\n")});
     ASSERT_TRUE(line.irc);
     EXPECT_EQ(line.irc->password, "s3cret");
 }

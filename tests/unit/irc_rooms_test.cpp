@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace ruz::irc {
 namespace {
@@ -38,7 +40,7 @@ class IrcRooms : public ::testing::Test {
     void TearDown() override { rooms.reset(); }
 
     void song(const QString& path, const QString& fixture) {
-        const QString target = world.absolute(path);
+        const QString target = toQString(world.absolute(fromQString(path)));
         QDir().mkpath(QFileInfo(target).path());
         ASSERT_TRUE(QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, target));
     }
@@ -54,7 +56,7 @@ class IrcRooms : public ::testing::Test {
         world.dialogs.queueYesNo(true);
         world.start();
         welcome();
-        world.app()->ExplorerTree1.userPick(fromQString(world.absolute("music")));
+        world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
         world.wait(5 * SendPolicy::kIntervalMs);
         said();
     }
@@ -115,7 +117,7 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
     world.wait(SendPolicy::kIntervalMs);
     EXPECT_EQ(said(), QStringList{"PRIVMSG #music :" + kDagger + "- Loads Taviks Ruz -" + kDagger});
 
-    world.app()->ExplorerTree1.userPick(fromQString(world.absolute("music")));
+    world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
     world.wait(5 * SendPolicy::kIntervalMs);
     QStringList lines = said();
     ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();

@@ -3,7 +3,7 @@
 #include "platform/virtual_timer_host.h"
 #include "text/text.h"
 
-#include "scratch_folder.h"
+#include "scratch_files.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ class MediaEngineTest : public ::testing::Test {
     std::u16string scratchCopy(std::u16string_view name, std::u16string_view as = {}) {
         const std::u16string target = scratch_.file(as.empty() ? name : as);
         std::error_code error;
-        EXPECT_TRUE(std::filesystem::copy_file(nativePath(fixture(name)), nativePath(target),
+        EXPECT_TRUE(std::filesystem::copy_file(pathFromName(fixture(name)), pathFromName(target),
                                                std::filesystem::copy_options::overwrite_existing,
                                                error))
             << error.message();
@@ -60,14 +60,14 @@ class MediaEngineTest : public ::testing::Test {
     }
     std::u16string writeScratch(std::u16string_view name, const std::string& content) {
         const std::u16string target = scratch_.file(name);
-        std::ofstream file(nativePath(target), std::ios::binary | std::ios::trunc);
+        std::ofstream file(pathFromName(target), std::ios::binary | std::ios::trunc);
         file << content;
         EXPECT_TRUE(file.good());
         return target;
     }
     static bool removeFile(std::u16string_view path) {
         std::error_code error;
-        return std::filesystem::remove(nativePath(path), error);
+        return std::filesystem::remove(pathFromName(path), error);
     }
 
     void expectEndedAt(double duration) {
@@ -83,7 +83,7 @@ class MediaEngineTest : public ::testing::Test {
     std::unique_ptr<MediaEngine> engine_ = makeVirtualTimeEngine(host_);
     std::vector<Change> changes_;
     Subscription observer_;
-    ScratchFolder scratch_;
+    ScratchFiles scratch_;
 };
 
 TEST_F(MediaEngineTest, StartsEmpty) {
@@ -167,7 +167,7 @@ TEST_F(MediaEngineTest, FileCutShortWhilePlayingEndsTheSong) {
     ASSERT_TRUE(engine_->open(path));
     host_.advance(1000);
     std::error_code error;
-    std::filesystem::resize_file(nativePath(path), 20000, error);  // about 1.7 s of data left
+    std::filesystem::resize_file(pathFromName(path), 20000, error);  // about 1.7 s of data left
     ASSERT_FALSE(error) << error.message();
     // What was read before the cut still plays; the song ends well before its 10 s.
     host_.advance(8000);

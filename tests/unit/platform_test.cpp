@@ -5,7 +5,7 @@
 #include "platform/virtual_timer_host.h"
 #include "text/text.h"
 
-#include "scratch_folder.h"
+#include "scratch_files.h"
 
 #include <gtest/gtest.h>
 
@@ -150,7 +150,7 @@ TEST(Controls, TimerEnablingAndIntervals) {
 }
 
 TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
-    ScratchFolder dir;
+    ScratchFiles dir;
     for (const char* name : {"b.mp3", "A.MP3", "c.Mp2", "d.m3u", "e.mp3x", "f.wav", "g.mp3.txt"}) {
         ASSERT_TRUE(dir.make(name));
     }
@@ -178,7 +178,7 @@ TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
 }
 
 TEST(Controls, ListsHoldAtMost32767Entries) {
-    ScratchFolder dir;
+    ScratchFiles dir;
     for (int i = 0; i <= kMaxListEntries; ++i) {
         std::string name = std::to_string(i);
         ASSERT_TRUE(dir.make(std::string(5 - name.size(), '0') + name + ".mp3"));
@@ -254,7 +254,7 @@ TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
     const std::u16string made = nameFromNative("caf\xe9 - Song.mp3");
     const std::u16string shown = u"caf\ufffd - Song.mp3";
 #endif
-    ScratchFolder folder;
+    ScratchFiles folder;
     ASSERT_TRUE(folder.make(made));
     ControlRegistry window;
     FileListBox list({window, u"File1"}, u"*.MP3");

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ruz::testing {
 
@@ -28,7 +30,7 @@ class SystemTest : public ::testing::Test {
         dialogs.queueYesNo(yes);
         return system.start();
     }
-    QStringList sent() const { return system.sent(); }
+    std::vector<std::u16string> sent() const { return system.sent(); }
 
     HeadlessSystem system;
     VirtualTimerHost& host;
