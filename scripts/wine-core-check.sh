@@ -39,14 +39,14 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-core-check.XXXXXX")
 ruz_fresh_wine_prefix
 trap 'ruz_wine_cleanup; rm -rf "$scratch"' EXIT
 # The Windows programs take the test audio's folder in the system's own path form (Z:\...): the
-# unit tests as RUZ_FIXTURES_DIR, the runner as RUZ_FIXTURES. The Linux runner finds its own.
+# unit tests as RUZ_FIXTURES_DIR, the runner (and its unit tests) as RUZ_FIXTURES. The Linux runner finds its own.
 fixtures=$(winepath -w "$root/tests/fixtures/audio" 2>/dev/null)
 
 # The unit tests. Wine's console ends lines with CR LF.
 started=$SECONDS
 rc=0
 filter="-$(IFS=:; echo "${kLeftOutUnderWine[*]}")"
-RUZ_FIXTURES_DIR=$fixtures timeout "$kTestsSeconds" wine "$build_win/ruz-core-tests.exe" \
+RUZ_FIXTURES_DIR=$fixtures RUZ_FIXTURES=$fixtures timeout "$kTestsSeconds" wine "$build_win/ruz-core-tests.exe" \
   --gtest_filter="$filter" >"$scratch/tests.log" 2>&1 || rc=$?
 tr -d '\r' <"$scratch/tests.log" >"$scratch/tests.txt"
 grep -aE '^\[ +FAILED +\]|Failure$' "$scratch/tests.txt" || true
