@@ -27,11 +27,7 @@ scripts/install-deps.sh run
 ruz_install_missing "${RUZ_WINE_PACKAGES[@]}"
 
 started=$SECONDS
-if [[ ! -f $build/CMakeCache.txt ]]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZ_WARNINGS_AS_ERRORS=ON \
-    -DRUZ_BUILD_TESTS=ON >/dev/null
-fi
-timeout 1800 cmake --build "$build" -j"$(nproc)" --target ruz-scenario >/dev/null
+ruz_main_build "$build" ruz-scenario
 ruz_cross_build "$build_win" ruz-core-tests ruz-scenario
 echo "Built in $((SECONDS - started)) s"
 
