@@ -21,11 +21,7 @@ ruz_install_missing "${RUZ_WINE_PACKAGES[@]}"
 
 # libmpg123's side: only the reference program, in the main build (configured here if it is not).
 started=$SECONDS
-if [[ ! -f $build/CMakeCache.txt ]]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZ_WARNINGS_AS_ERRORS=ON \
-    -DRUZ_BUILD_TESTS=ON >/dev/null
-fi
-timeout 900 cmake --build "$build" -j"$(nproc)" --target ruz-decode-reference >/dev/null
+ruz_main_build "$build" ruz-decode-reference
 ruz_cross_build "$build_win" ruz-media-tests
 echo "Built in $((SECONDS - started)) s"
 

@@ -64,6 +64,18 @@ ruz_cross_build() {
   echo "Cross-built in $((SECONDS - started)) s into $build/: ${*:-everything}"
 }
 
+# Builds the named targets of the main (Linux) build in $1, configuring it first with the tests
+# where it is not configured yet.
+ruz_main_build() {
+  local build=$1
+  shift
+  if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZ_WARNINGS_AS_ERRORS=ON \
+      -DRUZ_BUILD_TESTS=ON >/dev/null
+  fi
+  timeout 1800 cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+}
+
 # The Debian packages of the Windows build and of running it under Wine: the POSIX-threads
 # flavour of mingw-w64 (GoogleTest needs std::mutex), Wine, and GoogleTest's sources.
 RUZ_WINE_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)

@@ -1,12 +1,17 @@
 #include "platform/native_name.h"
 
+#include "platform/native_path.h"
+
 #include "text/text.h"
 
+#ifndef _WIN32
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 
 namespace ruz {
@@ -71,6 +76,57 @@ Sequence validSequenceAt(std::string_view bytes, std::size_t at) {
     return {length, code};
 }
 
+#ifdef _WIN32
+// Windows separates folders with either slash; the system's own paths use the forward one.
+constexpr char16_t kOtherSeparator = u'\\';
+
+bool isSeparator(char16_t c) {
+    return c == kSeparator || c == kOtherSeparator;
+}
+
+// The length of the root that starts `path`: "C:/" (a drive), "/" (the working drive's root), or
+// nothing (a relative path, "C:name" included).
+std::size_t rootLength(std::u16string_view path) {
+    const auto isDriveLetter = [](char16_t c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    };
+    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == u':' && isSeparator(path[2])) {
+        return 3;
+    }
+    return !path.empty() && isSeparator(path.front()) ? 1 : 0;
+}
+
+std::u16string withForwardSeparators(std::u16string_view path) {
+    return text::replaceAll(path, kOtherSeparator, kSeparator);
+}
+
+// `path` with forward separators only, made in `buffer` where it has others.
+std::u16string_view forwardSeparators(std::u16string_view path, std::u16string& buffer) {
+    if (path.find(kOtherSeparator) == std::u16string_view::npos) {
+        return path;
+    }
+    buffer = withForwardSeparators(path);
+    return buffer;
+}
+
+std::u16string workingFolder() {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    if (error) {
+        return u"/";
+    }
+    const std::wstring wide = here.wstring();
+    return withForwardSeparators(std::u16string(wide.begin(), wide.end()));
+}
+#else
+std::size_t rootLength(std::u16string_view path) {
+    return !path.empty() && path.front() == kSeparator ? 1 : 0;
+}
+
+std::u16string_view forwardSeparators(std::u16string_view path, std::u16string&) {
+    return path;
+}
+
 std::u16string workingFolder() {
     std::string buffer(256, '\0');
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -82,6 +138,7 @@ std::u16string workingFolder() {
     buffer.resize(std::char_traits<char>::length(buffer.c_str()));
     return nameFromNative(buffer);
 }
+#endif
 }  // namespace
 
 std::u16string nameFromNative(std::string_view bytes) {
@@ -128,6 +185,33 @@ std::u16string displayName(std::u16string_view name) {
     return shown;
 }
 
+#ifdef _WIN32
+std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(pathFromName(folder), error);
+    if (error) {
+        return std::nullopt;
+    }
+    std::vector<std::u16string> names;
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (error) {
+            return std::nullopt;
+        }
+        const std::wstring name = entries->path().filename().wstring();
+        // Names starting with a dot are left out, as on Linux.
+        if (name.starts_with(L'.') || !entries->is_regular_file(error)) {
+            continue;
+        }
+        names.emplace_back(name.begin(), name.end());
+    }
+    return names;
+}
+
+bool pathExists(std::u16string_view path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(pathFromName(path), error);
+}
+#else
 std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view folder) {
     const std::string path = nativeFromName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);
@@ -149,14 +233,22 @@ std::optional<std::vector<std::u16string>> listFileNames(std::u16string_view fol
     return names;
 }
 
-std::u16string cleanPath(std::u16string_view path) {
-    if (path.empty()) {
+bool pathExists(std::u16string_view path) {
+    struct stat info {};
+    return !path.empty() && ::stat(nativeFromName(path).c_str(), &info) == 0;
+}
+#endif
+
+std::u16string cleanPath(std::u16string_view given) {
+    if (given.empty()) {
         return {};
     }
-    const bool rooted = path.front() == kSeparator;
+    std::u16string buffer;
+    const std::u16string_view path = forwardSeparators(given, buffer);
+    const std::size_t root = rootLength(path);
     std::vector<std::u16string_view> parts;
     std::size_t leadingUps = 0;  // ".." that climb above a relative path's start
-    for (std::size_t start = 0; start <= path.size();) {
+    for (std::size_t start = root; start <= path.size();) {
         std::size_t end = path.find(kSeparator, start);
         if (end == std::u16string_view::npos) {
             end = path.size();
@@ -170,11 +262,11 @@ std::u16string cleanPath(std::u16string_view path) {
             parts.push_back(part);
         } else if (!parts.empty()) {
             parts.pop_back();
-        } else if (!rooted) {
+        } else if (root == 0) {
             ++leadingUps;  // the root has no folder above it: "/.." is "/"
         }
     }
-    std::u16string clean = rooted ? u"/" : u"";
+    std::u16string clean(path.substr(0, root));
     for (std::size_t i = 0; i < leadingUps; ++i) {
         clean += clean.empty() || clean.back() == kSeparator ? u".." : u"/..";
     }
@@ -187,40 +279,22 @@ std::u16string cleanPath(std::u16string_view path) {
     return clean.empty() ? u"." : clean;
 }
 
-namespace {
-
-// Whether `path` starts at a root: "/" everywhere, and on Windows also a drive ("C:/", "C:\\").
-bool rootedPath(std::u16string_view path) {
-#ifdef _WIN32
-    constexpr std::size_t kDriveLength = 3;
-    if (path.size() >= kDriveLength && path[1] == u':' &&
-        (path[2] == kSeparator || path[2] == u'\\')) {
-        return true;
-    }
-#endif
-    return !path.empty() && path.front() == kSeparator;
-}
-
-}  // namespace
-
 std::u16string absolutePath(std::u16string_view path) {
-    if (rootedPath(path)) {
+    if (rootLength(path) > 0) {
         return cleanPath(path);
     }
     return cleanPath(workingFolder() + kSeparator + std::u16string(path));
 }
 
-std::u16string folderOf(std::u16string_view path) {
+std::u16string folderOf(std::u16string_view given) {
+    std::u16string buffer;
+    const std::u16string_view path = forwardSeparators(given, buffer);
     const std::size_t slash = path.rfind(kSeparator);
     if (slash == std::u16string_view::npos) {
         return absolutePath(u".");
     }
-    return absolutePath(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
-}
-
-bool pathExists(std::u16string_view path) {
-    struct stat info {};
-    return !path.empty() && ::stat(nativeFromName(path).c_str(), &info) == 0;
+    const std::size_t root = rootLength(path);
+    return absolutePath(slash < root ? path.substr(0, root) : path.substr(0, slash));
 }
 
 }  // namespace ruz

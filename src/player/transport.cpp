@@ -3,7 +3,7 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 
-#include "platform/native_name.h"
+#include "platform/native_path.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -34,7 +34,7 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
 }
 
 Transport::Stamp Transport::stampOf(std::u16string_view path) {
-    const std::filesystem::path file(nativeFromName(path));
+    const std::filesystem::path file = pathFromName(path);
     std::error_code error;
     const auto modified = std::filesystem::last_write_time(file, error);
     if (error) {

@@ -262,12 +262,15 @@ std::u16string fixturesFolder() {
 }
 
 // A path a step writes to stays inside the scratch folder: relative, and without a ".." piece.
+// The pieces are the file system's own: on Windows a drive ("C:", "C:/") roots a path too, and
+// either slash separates.
 bool insideScratch(std::u16string_view path) {
-    if (path.starts_with(u'/')) {
+    const fs::path native = pathFromName(path);
+    if (native.has_root_path()) {
         return false;
     }
-    const std::vector<std::u16string> pieces = text::split(path, u'/');
-    return std::find(pieces.begin(), pieces.end(), u"..") == pieces.end();
+    return std::none_of(native.begin(), native.end(),
+                        [](const fs::path& piece) { return piece == ".."; });
 }
 
 // The steps that create files or folders, and the path each creates.

@@ -1,16 +1,20 @@
 #include "platform/media/engine_factory.h"
+#include "platform/native_name.h"
 #include "platform/virtual_timer_host.h"
-#include "qt/qt_text.h"
+#include "text/text.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "scratch_files.h"
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -22,8 +26,11 @@ namespace {
 constexpr double kMsTolerance = 0.001;
 constexpr std::int64_t kOneHourMs = 60LL * 60 * 1000;
 
-QString fixture(const QString& name) {
-    return QDir(QStringLiteral(RUZ_FIXTURES_DIR)).filePath(name);
+// The folder of the test audio: RUZ_FIXTURES_DIR from the environment (the Windows run passes
+// it in the system's own path form) or from the build.
+std::u16string fixture(std::u16string_view name) {
+    const char* dir = std::getenv("RUZ_FIXTURES_DIR");
+    return text::fromUtf8(dir != nullptr ? dir : RUZ_FIXTURES_DIR) + u'/' + std::u16string(name);
 }
 
 struct Change {
@@ -42,17 +49,25 @@ class MediaEngineTest : public ::testing::Test {
     }
 
     // Copies fixtures into the scratch folder, for tests that need their own files.
-    QString scratchCopy(const QString& name, const QString& as = {}) {
-        const QString target = scratch_.filePath(as.isEmpty() ? name : as);
-        QFile::remove(target);
-        EXPECT_TRUE(QFile::copy(fixture(name), target));
+    std::u16string scratchCopy(std::u16string_view name, std::u16string_view as = {}) {
+        const std::u16string target = scratch_.file(as.empty() ? name : as);
+        std::error_code error;
+        EXPECT_TRUE(std::filesystem::copy_file(pathFromName(fixture(name)), pathFromName(target),
+                                               std::filesystem::copy_options::overwrite_existing,
+                                               error))
+            << error.message();
         return target;
     }
-    QString writeScratch(const QString& name, const QByteArray& content) {
-        QFile file(scratch_.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        return file.fileName();
+    std::u16string writeScratch(std::u16string_view name, const std::string& content) {
+        const std::u16string target = scratch_.file(name);
+        std::ofstream file(pathFromName(target), std::ios::binary | std::ios::trunc);
+        file << content;
+        EXPECT_TRUE(file.good());
+        return target;
+    }
+    static bool removeFile(std::u16string_view path) {
+        std::error_code error;
+        return std::filesystem::remove(pathFromName(path), error);
     }
 
     void expectEndedAt(double duration) {
@@ -68,14 +83,14 @@ class MediaEngineTest : public ::testing::Test {
     std::unique_ptr<MediaEngine> engine_ = makeVirtualTimeEngine(host_);
     std::vector<Change> changes_;
     Subscription observer_;
-    QTemporaryDir scratch_;
+    ScratchFiles scratch_;
 };
 
 TEST_F(MediaEngineTest, StartsEmpty) {
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
     EXPECT_EQ(engine_->volume(), 0);
     EXPECT_FALSE(engine_->mute());
-    EXPECT_EQ(toQString(engine_->fileName()), QString());
+    EXPECT_EQ(engine_->fileName(), u"");
     EXPECT_EQ(engine_->currentPosition(), 0.0);
     EXPECT_EQ(engine_->duration(), 0.0);
     EXPECT_FALSE(engine_->play());
@@ -95,11 +110,11 @@ class MediaLengthTest : public MediaEngineTest, public ::testing::WithParamInter
 
 TEST_P(MediaLengthTest, OpensWithTheLengthAndPlaysExactlyThatLong) {
     const LengthCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QString::fromLatin1(c.file)))));
+    ASSERT_TRUE(engine_->open(fixture(text::fromUtf8(c.file))));
     EXPECT_NEAR(engine_->duration(), c.seconds, kMsTolerance);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
-    EXPECT_EQ(toQString(engine_->fileName()), fixture(QString::fromLatin1(c.file)));
+    EXPECT_EQ(engine_->fileName(), fixture(text::fromUtf8(c.file)));
     ASSERT_EQ(changes_.size(), 1U);
     EXPECT_EQ(changes_[0].from, PlayState::Stopped);
     EXPECT_EQ(changes_[0].to, PlayState::Playing);
@@ -131,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"tone-2.4s.mp2", 2.4}));
 
 TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("truncated.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"truncated.mp3")));
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);  // what its header says
     host_.advance(1400);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -141,27 +156,33 @@ TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength
 }
 
 TEST_F(MediaEngineTest, MovingIntoTheMissingPartOfATruncatedFileEndsTheSong) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("truncated.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"truncated.mp3")));
     ASSERT_TRUE(engine_->setCurrentPosition(2.0));
     host_.advance(5);
     expectEndedAt(3.0);
 }
 
 TEST_F(MediaEngineTest, FileCutShortWhilePlayingEndsTheSong) {
-    const QString path = scratchCopy(QStringLiteral("tone-10s.mp3"));
-    ASSERT_TRUE(engine_->open(fromQString(path)));
+    const std::u16string path = scratchCopy(u"tone-10s.mp3");
+    ASSERT_TRUE(engine_->open(path));
     host_.advance(1000);
-    ASSERT_TRUE(QFile::resize(path, 20000));  // about 1.7 s of data left
+    std::error_code error;
+    std::filesystem::resize_file(pathFromName(path), 20000, error);  // about 1.7 s of data left
+    ASSERT_FALSE(error) << error.message();
     // What was read before the cut still plays; the song ends well before its 10 s.
     host_.advance(8000);
     expectEndedAt(10.0);
 }
 
 TEST_F(MediaEngineTest, FileRemovedWhilePlayingPlaysOn) {
-    const QString path = scratchCopy(QStringLiteral("tone-3s.mp3"));
-    ASSERT_TRUE(engine_->open(fromQString(path)));
+    const std::u16string path = scratchCopy(u"tone-3s.mp3");
+    ASSERT_TRUE(engine_->open(path));
     host_.advance(500);
-    ASSERT_TRUE(QFile::remove(path));
+#ifdef _WIN32
+    EXPECT_FALSE(removeFile(path));  // Windows keeps a file in use
+#else
+    ASSERT_TRUE(removeFile(path));
+#endif
     host_.advance(3000);
     expectEndedAt(3.0);
 }
@@ -172,20 +193,20 @@ class MediaRefusalTest : public MediaEngineTest,
                          public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(MediaRefusalTest, LeavesThePlayingSongAsItWas) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(1200);
     const std::size_t changesBefore = changes_.size();
 
-    QString path = QString::fromLatin1(GetParam());
-    if (path.startsWith(QLatin1Char('@'))) {
-        path = fixture(path.mid(1));
-    } else if (path.startsWith(QLatin1Char('%'))) {
-        path = scratch_.filePath(path.mid(1));
+    std::u16string path = text::fromUtf8(GetParam());
+    if (path.starts_with(u'@')) {
+        path = fixture(path.substr(1));
+    } else if (path.starts_with(u'%')) {
+        path = scratch_.file(path.substr(1));
     }
-    EXPECT_FALSE(engine_->open(fromQString(path)));
+    EXPECT_FALSE(engine_->open(path));
 
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
-    EXPECT_EQ(toQString(engine_->fileName()), fixture(QStringLiteral("tone-5s.mp3")));
+    EXPECT_EQ(engine_->fileName(), fixture(u"tone-5s.mp3"));
     EXPECT_NEAR(engine_->duration(), 5.0, kMsTolerance);
     EXPECT_NEAR(engine_->currentPosition(), 1.2, kMsTolerance);
     EXPECT_EQ(changes_.size(), changesBefore);
@@ -199,38 +220,41 @@ INSTANTIATE_TEST_SUITE_P(NotAudio, MediaRefusalTest,
                                            "@README.md", "%missing.m3u"));
 
 TEST_F(MediaEngineTest, RefusesWhileNothingIsOpen) {
-    EXPECT_FALSE(engine_->open(fromQString(fixture(QStringLiteral("zero.mp3")))));
-    EXPECT_EQ(toQString(engine_->fileName()), QString());
+    EXPECT_FALSE(engine_->open(fixture(u"zero.mp3")));
+    EXPECT_EQ(engine_->fileName(), u"");
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
     EXPECT_EQ(engine_->duration(), 0.0);
     EXPECT_TRUE(changes_.empty());
 }
 
 TEST_F(MediaEngineTest, RefusesWhilePausedAndStaysPaused) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     host_.advance(700);
     ASSERT_TRUE(engine_->pause());
-    EXPECT_FALSE(engine_->open(fromQString(fixture(QStringLiteral("wav-renamed.mp3")))));
+    EXPECT_FALSE(engine_->open(fixture(u"wav-renamed.mp3")));
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
     EXPECT_NEAR(engine_->currentPosition(), 0.7, kMsTolerance);
 }
 
+#ifndef _WIN32
+// A named pipe in a folder is a Linux thing (Windows pipes live in a name space of their own).
 TEST_F(MediaEngineTest, RefusesAPipeWithoutWaitingForIt) {
-    const QString path = scratch_.filePath(QStringLiteral("pipe.mp3"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_FALSE(engine_->open(fromQString(path)));
+    const std::u16string path = scratch_.file(u"pipe.mp3");
+    ASSERT_EQ(::mkfifo(nativeFromName(path).c_str(), 0600), 0);
+    EXPECT_FALSE(engine_->open(path));
 }
+#endif
 
 TEST_F(MediaEngineTest, RefusesAFolderWithAnAudioName) {
-    ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("folder.mp3")));
-    EXPECT_FALSE(engine_->open(fromQString(scratch_.filePath(QStringLiteral("folder.mp3")))));
-    EXPECT_FALSE(engine_->open(fromQString(scratch_.path() + QLatin1Char('/'))));
+    ASSERT_TRUE(scratch_.make(u"folder.mp3", true));
+    EXPECT_FALSE(engine_->open(scratch_.file(u"folder.mp3")));
+    EXPECT_FALSE(engine_->open(scratch_.path() + u'/'));
 }
 
 // ---- Transport --------------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(1200);
     ASSERT_TRUE(engine_->pause());
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
@@ -253,7 +277,7 @@ TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
 }
 
 TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     host_.advance(1500);
     ASSERT_TRUE(engine_->stop());
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
@@ -271,7 +295,7 @@ TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
 }
 
 TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-1s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-1s.mp3")));
     host_.advance(1000);
     expectEndedAt(1.0);
     ASSERT_TRUE(engine_->play());
@@ -283,9 +307,9 @@ TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
 }
 
 TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-1s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-1s.mp3")));
     host_.advance(1000);
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     ASSERT_EQ(changes_.size(), 3U);
     EXPECT_EQ(changes_[2].to, PlayState::Playing);
     EXPECT_EQ(changes_[2].position, 0.0);
@@ -293,9 +317,9 @@ TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
 }
 
 TEST_F(MediaEngineTest, OpeningWhilePlayingRaisesNoChange) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(2000);
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     EXPECT_EQ(changes_.size(), 1U);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -312,7 +336,7 @@ class MediaSeekTest : public MediaEngineTest, public ::testing::WithParamInterfa
 
 TEST_P(MediaSeekTest, ClampsWhilePlaying) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(1000);
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
     if (c.expected < 0) {
@@ -329,7 +353,7 @@ TEST_P(MediaSeekTest, ClampsWhilePlaying) {
 
 TEST_P(MediaSeekTest, ClampsWhilePaused) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(1000);
     ASSERT_TRUE(engine_->pause());
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
@@ -351,14 +375,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SeekCase{std::numeric_limits<double>::infinity(), -1.0}));
 
 TEST_F(MediaEngineTest, SeekRefusesNotANumber) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-5s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
     host_.advance(1000);
     EXPECT_FALSE(engine_->setCurrentPosition(std::nan("")));
     EXPECT_NEAR(engine_->currentPosition(), 1.0, kMsTolerance);
 }
 
 TEST_F(MediaEngineTest, SeekThenPlayToTheEnd) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-10s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-10s.mp3")));
     ASSERT_TRUE(engine_->setCurrentPosition(8.0));
     host_.advance(1999);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -389,7 +413,7 @@ TEST_F(MediaEngineTest, VolumeTakesHundredthsOfADecibelFromSilenceToFull) {
 }
 
 TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     engine_->setMute(true);
     EXPECT_TRUE(engine_->mute());
     host_.advance(1000);
@@ -403,9 +427,9 @@ TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
 // ---- M3U song lists ---------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
-    const QString list = fixture(QStringLiteral("two-songs.m3u"));
-    ASSERT_TRUE(engine_->open(fromQString(list)));
-    EXPECT_EQ(toQString(engine_->fileName()), list);
+    const std::u16string list = fixture(u"two-songs.m3u");
+    ASSERT_TRUE(engine_->open(list));
+    EXPECT_EQ(engine_->fileName(), list);
     EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     ASSERT_EQ(changes_.size(), 1U);
@@ -424,7 +448,7 @@ TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
     host_.advance(1);
     expectEndedAt(3.0);
     EXPECT_EQ(changes_.size(), 2U);
-    EXPECT_EQ(toQString(engine_->fileName()), list);
+    EXPECT_EQ(engine_->fileName(), list);
 
     // Played again, the list starts over at its first entry.
     ASSERT_TRUE(engine_->play());
@@ -432,22 +456,22 @@ TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
 }
 
 TEST_F(MediaEngineTest, M3uSkipsCommentsBlanksAndEntriesThatDoNotPlay) {
-    scratchCopy(QStringLiteral("tone-1s.mp3"));
-    QDir(scratch_.path()).mkdir(QStringLiteral("sub"));
-    scratchCopy(QStringLiteral("tone-2.4s.mp2"), QStringLiteral("sub/two.mp2"));
-    scratchCopy(QStringLiteral("text.mp3"));
-    const QString list = writeScratch(QStringLiteral("Mixed.M3U"),
-                                      "\xEF\xBB\xBF#EXTM3U\r\n"
-                                      "#EXTINF:1,Not a song\r\n"
-                                      "\r\n"
-                                      "missing.mp3\r\n"
-                                      "text.mp3\r\n"
-                                      "   \r\n"
-                                      "Mixed.M3U\r\n"
-                                      "tone-1s.mp3\r\n"
-                                      "sub\\two.mp2\r\n"
-                                      "zero.mp3");
-    ASSERT_TRUE(engine_->open(fromQString(list)));
+    scratchCopy(u"tone-1s.mp3");
+    ASSERT_TRUE(scratch_.make(u"sub", true));
+    scratchCopy(u"tone-2.4s.mp2", u"sub/two.mp2");
+    scratchCopy(u"text.mp3");
+    const std::u16string list = writeScratch(u"Mixed.M3U",
+                                             "\xEF\xBB\xBF#EXTM3U\r\n"
+                                             "#EXTINF:1,Not a song\r\n"
+                                             "\r\n"
+                                             "missing.mp3\r\n"
+                                             "text.mp3\r\n"
+                                             "   \r\n"
+                                             "Mixed.M3U\r\n"
+                                             "tone-1s.mp3\r\n"
+                                             "sub\\two.mp2\r\n"
+                                             "zero.mp3");
+    ASSERT_TRUE(engine_->open(list));
     EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
     host_.advance(1000);
     EXPECT_NEAR(engine_->duration(), 2.4, kMsTolerance);
@@ -457,11 +481,11 @@ TEST_F(MediaEngineTest, M3uSkipsCommentsBlanksAndEntriesThatDoNotPlay) {
 }
 
 TEST_F(MediaEngineTest, AListIsGivenUpOnAfterARunOfEntriesThatDoNotPlay) {
-    scratchCopy(QStringLiteral("tone-1s.mp3"));
-    scratchCopy(QStringLiteral("text.mp3"));
+    scratchCopy(u"tone-1s.mp3");
+    scratchCopy(u"text.mp3");
     // The engine tries 48 entries at the most for the next one that plays.
     const auto listOf = [](int junk, int junkAfter) {
-        QByteArray lines;
+        std::string lines;
         for (int i = 0; i < junk; ++i) {
             lines += "text.mp3\n";
         }
@@ -471,51 +495,50 @@ TEST_F(MediaEngineTest, AListIsGivenUpOnAfterARunOfEntriesThatDoNotPlay) {
         }
         return lines + "tone-1s.mp3\n";
     };
-    const QString nearGood = writeScratch(QStringLiteral("near.m3u"), listOf(47, 47));
-    const QString farGood = writeScratch(QStringLiteral("far.m3u"), listOf(48, 0));
-    const QString farNext = writeScratch(QStringLiteral("farnext.m3u"), listOf(0, 48));
-    QByteArray huge;
+    const std::u16string nearGood = writeScratch(u"near.m3u", listOf(47, 47));
+    const std::u16string farGood = writeScratch(u"far.m3u", listOf(48, 0));
+    const std::u16string farNext = writeScratch(u"farnext.m3u", listOf(0, 48));
+    std::string huge;
     for (int i = 0; i < 100000; ++i) {
         huge += "text.mp3\n";
     }
-    const QString hugeList = writeScratch(QStringLiteral("huge.m3u"), huge + "tone-1s.mp3\n");
+    const std::u16string hugeList = writeScratch(u"huge.m3u", huge + "tone-1s.mp3\n");
 
-    ASSERT_TRUE(engine_->open(fromQString(nearGood)));
+    ASSERT_TRUE(engine_->open(nearGood));
     host_.advance(1000);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);  // the second good entry, 47 later
     host_.advance(1000);
     expectEndedAt(1.0);
-    EXPECT_FALSE(engine_->open(fromQString(farGood)));
-    EXPECT_FALSE(engine_->open(fromQString(hugeList)));
-    ASSERT_TRUE(engine_->open(fromQString(farNext)));
+    EXPECT_FALSE(engine_->open(farGood));
+    EXPECT_FALSE(engine_->open(hugeList));
+    ASSERT_TRUE(engine_->open(farNext));
     host_.advance(1000);
     expectEndedAt(1.0);  // the list ends: its next good entry lies too far
 }
 
 TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
-    scratchCopy(QStringLiteral("random.mp3"));
-    const QString self =
-        writeScratch(QStringLiteral("self.m3u"), "self.m3u\nSELF.M3U\n./self.m3u\n");
-    const QString nested =
-        writeScratch(QStringLiteral("nested.m3u"), "self.m3u\nrandom.mp3\nnowhere.mp3\n");
-    const QString empty = writeScratch(QStringLiteral("empty.m3u"), "#EXTM3U\n\n");
-    for (const QString& list : {self, nested, empty}) {
-        EXPECT_FALSE(engine_->open(fromQString(list))) << list.toStdString();
-        EXPECT_EQ(toQString(engine_->fileName()), fixture(QStringLiteral("tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    scratchCopy(u"random.mp3");
+    const std::u16string self = writeScratch(u"self.m3u", "self.m3u\nSELF.M3U\n./self.m3u\n");
+    const std::u16string nested =
+        writeScratch(u"nested.m3u", "self.m3u\nrandom.mp3\nnowhere.mp3\n");
+    const std::u16string empty = writeScratch(u"empty.m3u", "#EXTM3U\n\n");
+    for (const std::u16string& list : {self, nested, empty}) {
+        EXPECT_FALSE(engine_->open(list)) << text::toUtf8(list);
+        EXPECT_EQ(engine_->fileName(), fixture(u"tone-3s.mp3"));
         EXPECT_EQ(engine_->playState(), PlayState::Playing);
     }
     EXPECT_EQ(changes_.size(), 1U);
 }
 
 TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
-    scratchCopy(QStringLiteral("tone-1s.mp3"));
-    scratchCopy(QStringLiteral("tone-3s.mp3"));
-    scratchCopy(QStringLiteral("tone-2.5s.mp3"));
-    const QString list =
-        writeScratch(QStringLiteral("three.m3u"), "tone-1s.mp3\ntone-3s.mp3\ntone-2.5s.mp3\n");
-    ASSERT_TRUE(engine_->open(fromQString(list)));
-    ASSERT_TRUE(QFile::remove(scratch_.filePath(QStringLiteral("tone-3s.mp3"))));
+    scratchCopy(u"tone-1s.mp3");
+    scratchCopy(u"tone-3s.mp3");
+    scratchCopy(u"tone-2.5s.mp3");
+    const std::u16string list =
+        writeScratch(u"three.m3u", "tone-1s.mp3\ntone-3s.mp3\ntone-2.5s.mp3\n");
+    ASSERT_TRUE(engine_->open(list));
+    ASSERT_TRUE(removeFile(scratch_.file(u"tone-3s.mp3")));
     host_.advance(1000);
     EXPECT_NEAR(engine_->duration(), 2.5, kMsTolerance);
     host_.advance(2500);
@@ -523,7 +546,7 @@ TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
 }
 
 TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("two-songs.m3u")))));
+    ASSERT_TRUE(engine_->open(fixture(u"two-songs.m3u")));
     ASSERT_TRUE(engine_->setCurrentPosition(5.0));
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -534,18 +557,17 @@ TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
 // ---- Long waits -------------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
-    const QStringList songs = {fixture(QStringLiteral("tone-3s.mp3")),
-                               fixture(QStringLiteral("tone-2.4s.mp2")),
-                               fixture(QStringLiteral("two-songs.m3u"))};
+    const std::vector<std::u16string> songs = {fixture(u"tone-3s.mp3"), fixture(u"tone-2.4s.mp2"),
+                                               fixture(u"two-songs.m3u")};
     int next = 0;
     int ends = 0;
     observer_ = engine_->observePlayState([&](PlayState, PlayState) {
         if (engine_->currentPosition() == engine_->duration()) {
             ++ends;
-            ASSERT_TRUE(engine_->open(fromQString(songs[next++ % songs.size()])));
+            ASSERT_TRUE(engine_->open(songs[next++ % songs.size()]));
         }
     });
-    ASSERT_TRUE(engine_->open(fromQString(songs[next++])));
+    ASSERT_TRUE(engine_->open(songs[next++]));
     host_.advance(kOneHourMs);
     // Each round of the three takes 3 + 2.4 + (1 + 3) = 9.4 s.
     EXPECT_EQ(ends, static_cast<int>(kOneHourMs * 3 / 9400));
@@ -553,7 +575,7 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
 }
 
 TEST_F(MediaEngineTest, DestroyedWhilePlaying) {
-    ASSERT_TRUE(engine_->open(fromQString(fixture(QStringLiteral("tone-3s.mp3")))));
+    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
     host_.advance(100);
     engine_.reset();
     host_.advance(5000);

@@ -5,49 +5,17 @@
 #include "platform/virtual_timer_host.h"
 #include "text/text.h"
 
+#include "scratch_files.h"
+
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 
 namespace ruz {
 namespace {
-
-// A new empty folder, removed with everything in it when the test ends.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ruz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            bytes_ = pattern;
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(bytes_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    // The folder as a name, and a file's bytes in it.
-    std::u16string path() const { return nameFromNative(bytes_); }
-    std::string native(std::string_view name) const { return bytes_ + '/' + std::string(name); }
-    // Creates an empty file (or, with `folder`, a folder) of that name.
-    bool make(std::string_view name, bool folder = false) const {
-        if (folder) {
-            return ::mkdir(native(name).c_str(), 0700) == 0;
-        }
-        const int fd = ::open(native(name).c_str(), O_CREAT | O_WRONLY, 0600);
-        return fd >= 0 && ::close(fd) == 0;
-    }
-
-  private:
-    std::string bytes_;
-};
 
 TEST(VirtualTimerHost, FiresInTimeOrderWithTiesToTheEarlierScheduled) {
     VirtualTimerHost host;
@@ -182,7 +150,7 @@ TEST(Controls, TimerEnablingAndIntervals) {
 }
 
 TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
-    ScratchFolder dir;
+    ScratchFiles dir;
     for (const char* name : {"b.mp3", "A.MP3", "c.Mp2", "d.m3u", "e.mp3x", "f.wav", "g.mp3.txt"}) {
         ASSERT_TRUE(dir.make(name));
     }
@@ -210,7 +178,7 @@ TEST(Controls, FileListMatchesItsPatternsAndRefusesBadIndices) {
 }
 
 TEST(Controls, ListsHoldAtMost32767Entries) {
-    ScratchFolder dir;
+    ScratchFiles dir;
     for (int i = 0; i <= kMaxListEntries; ++i) {
         std::string name = std::to_string(i);
         ASSERT_TRUE(dir.make(std::string(5 - name.size(), '0') + name + ".mp3"));
@@ -278,15 +246,24 @@ TEST(NativeNames, AFileNameThatIsNotUtf8IsListedShownAndOpened) {
     // A name may start with a byte order mark: it is a character of the name like any other.
     EXPECT_EQ(nativeFromName(nameFromNative("\xef\xbb\xbf.mp3")), "\xef\xbb\xbf.mp3");
 
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.make("caf\xe9 - Song.mp3"));
+#ifdef _WIN32
+    // Windows names are UTF-16: a name beyond the ANSI code page is listed and opened as it is.
+    const std::u16string made = u"\u0416\u00e9 \U0001F3B5 - Song.mp3";
+    const std::u16string shown = made;
+#else
+    const std::u16string made = nameFromNative("caf\xe9 - Song.mp3");
+    const std::u16string shown = u"caf\ufffd - Song.mp3";
+#endif
+    ScratchFiles folder;
+    ASSERT_TRUE(folder.make(made));
     ControlRegistry window;
     FileListBox list({window, u"File1"}, u"*.MP3");
     ASSERT_TRUE(list.setPath(folder.path()));
     ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(displayName(list.item(0)), u"caf\ufffd - Song.mp3");
+    EXPECT_EQ(list.item(0), made);
+    EXPECT_EQ(displayName(list.item(0)), shown);
     const std::u16string path = list.path() + u'/' + list.item(0);
-    EXPECT_TRUE(media::openRegularFile(path).valid());
+    EXPECT_TRUE(media::readRegularFile(path, 1));
 }
 
 TEST(NativeNames, PathsComeOutClean) {
@@ -308,7 +285,24 @@ TEST(NativeNames, PathsComeOutClean) {
     for (const auto& row : rows) {
         EXPECT_EQ(cleanPath(row.path), row.clean) << text::toUtf8(row.path);
     }
+#ifdef _WIN32
+    // A drive starts an absolute path too, and either slash separates.
+    const std::remove_cvref_t<decltype(rows[0])> windowsRows[] = {
+        {u"C:\\", u"C:/"},          {u"c:/a\\.\\b\\..\\c\\", u"c:/a/c"},
+        {u"Z:\\..\\a", u"Z:/a"},    {u"\\m\\a.mp3", u"/m/a.mp3"},
+        {u"a\\..\\..\\b", u"../b"},
+    };
+    for (const auto& row : windowsRows) {
+        EXPECT_EQ(cleanPath(row.path), row.clean) << text::toUtf8(row.path);
+    }
+    EXPECT_EQ(absolutePath(u"C:\\m\\..\\n"), u"C:/n");
+    EXPECT_EQ(folderOf(u"C:\\m\\a.mp3"), u"C:/m");
+    EXPECT_EQ(folderOf(u"C:\\a.mp3"), u"C:/");
+#else
     EXPECT_TRUE(absolutePath(u"a").starts_with(u"/"));
+#endif
+    // An absolute path stays as it is, whatever the working folder.
+    EXPECT_EQ(absolutePath(absolutePath(u"a")), absolutePath(u"a"));
     EXPECT_TRUE(absolutePath(u"a").ends_with(u"/a"));
     EXPECT_EQ(folderOf(u"/m/a.mp3"), u"/m");
     EXPECT_EQ(folderOf(u"/a.mp3"), u"/");

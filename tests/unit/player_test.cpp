@@ -1,14 +1,15 @@
-#include "qt/qt_text.h"
+#include "scratch_files.h"
 #include "system_fixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 namespace ruz::testing {
 namespace {
+
+// Between a folder and a name in the paths the player opens, as the platform writes them.
+constexpr auto kSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
 
 TEST(buildTitle, DerivesTheLowerCaseTitle) {
     struct Row {
@@ -51,35 +52,35 @@ TEST(FindListItem, FirstEntryContainingTheText) {
 class PlayerTest : public SystemTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
+        ASSERT_FALSE(folder.path().empty());
         standin.openRoom();
     }
-    QString song(const QString& name, double seconds) {
-        const QString path = folder.path() + u'/' + name;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        engine.addSong(fromQString(path), seconds);
-        return path;
+    std::u16string song(std::u16string_view name, double seconds) {
+        EXPECT_TRUE(folder.make(name));
+        engine.addSong(path(name), seconds);
+        return path(name);
     }
-    QString path(const QString& name) const { return folder.path() + u'/' + name; }
+    std::u16string path(std::u16string_view name) const {
+        return folder.path() + kSeparator + std::u16string(name);
+    }
     // Starts the program on the folder and lets the title-list build complete.
     FrmAmp& startOnFolder() {
         FrmAmp& a = start();
-        a.ExplorerTree1.userPick(fromQString(folder.path()));
+        a.ExplorerTree1.userPick(folder.path());
         host.advance(10);
         return a;
     }
 
-    QTemporaryDir folder;
+    ScratchFiles folder;
 };
 
 TEST_F(PlayerTest, BuildOpensEverySongInTurnThenTheFirstAgain) {
-    song(u"b - Two.mp3"_qs, 20);
-    song(u"A - One.MP3"_qs, 10);
-    song(u"c.m3u"_qs, 30);
-    QFile(path(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
+    song(u"b - Two.mp3", 20);
+    song(u"A - One.MP3", 10);
+    song(u"c.m3u", 30);
+    ASSERT_TRUE(folder.make(u"notes.txt"));
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
+    a.ExplorerTree1.userPick(folder.path());
 
     EXPECT_EQ(a.File1.count(), 3);
     EXPECT_EQ(a.File1.item(0), u"A - One.MP3");
@@ -92,28 +93,26 @@ TEST_F(PlayerTest, BuildOpensEverySongInTurnThenTheFirstAgain) {
     EXPECT_EQ(a.chatsendc.value(), 1);
     EXPECT_TRUE(a.tmrGetSong.enabled());
     EXPECT_EQ(engine.opened(),
-              (std::vector<std::u16string>{
-                  fromQString(path(u"A - One.MP3"_qs)), fromQString(path(u"b - Two.mp3"_qs)),
-                  fromQString(path(u"c.m3u"_qs)), fromQString(path(u"A - One.MP3"_qs))}));
+              (std::vector<std::u16string>{path(u"A - One.MP3"), path(u"b - Two.mp3"),
+                                           path(u"c.m3u"), path(u"A - One.MP3")}));
     ASSERT_EQ(dialogs.shown().size(), 3u);
     EXPECT_EQ(dialogs.shown()[1].text, u"Your Chat Sends Will Now Be Disabled");
     EXPECT_EQ(dialogs.shown()[2].text, u"Your Chat Sends Are Now Enabled");
 }
 
 TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
-    song(u"a.mp3"_qs, 10);
-    song(u"b.mp3"_qs, 10);
-    QTemporaryDir other;
+    song(u"a.mp3", 10);
+    song(u"b.mp3", 10);
+    const ScratchFiles other;
     for (const char16_t* name : {u"Only - Song.mp3", u"Zed - Last.mp3", u"x.mp3"}) {
-        const QString path = other.filePath(QString::fromUtf16(name));
-        QFile(path).open(QIODevice::WriteOnly);
-        engine.addSong(fromQString(path), 10);
+        ASSERT_TRUE(other.make(std::u16string_view(name)));
+        engine.addSong(other.path() + kSeparator + name, 10);
     }
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
+    a.ExplorerTree1.userPick(folder.path());
     host.advance(1);
     ASSERT_EQ(a.List1.count(), 1);
-    a.ExplorerTree1.userPick(fromQString(other.path()));
+    a.ExplorerTree1.userPick(other.path());
     EXPECT_TRUE(a.Timer2.enabled());
     EXPECT_EQ(a.List1.count(), 0);
     host.advance(100);
@@ -121,25 +120,25 @@ TEST_F(PlayerTest, AFolderPickedDuringABuildStartsTheBuildAgainOnIt) {
     EXPECT_EQ(a.List1.items(), (std::vector<std::u16string>{u"song", u"x", u"last"}));
     EXPECT_EQ(a.chatsendc.value(), 1);
     EXPECT_TRUE(a.tmrGetSong.enabled());
-    QStringList notices;
-    for (const auto& shown : dialogs.shown()) {
-        notices.append(toQString(shown.text));
-    }
-    EXPECT_EQ(notices.count(u"Your Chat Sends Will Now Be Disabled"_qs), 1);
-    EXPECT_EQ(notices.count(u"Your Chat Sends Are Now Enabled"_qs), 1);
+    const auto notices = [&](std::u16string_view text) {
+        return std::count_if(dialogs.shown().begin(), dialogs.shown().end(),
+                             [&](const auto& shown) { return shown.text == text; });
+    };
+    EXPECT_EQ(notices(u"Your Chat Sends Will Now Be Disabled"), 1);
+    EXPECT_EQ(notices(u"Your Chat Sends Are Now Enabled"), 1);
 
     // An empty folder during a build ends it as a completed one: the chat sends come back.
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
-    QTemporaryDir empty;
-    a.ExplorerTree1.userPick(fromQString(empty.path()));
+    a.ExplorerTree1.userPick(folder.path());
+    const ScratchFiles empty;
+    a.ExplorerTree1.userPick(empty.path());
     host.advance(100);
     EXPECT_FALSE(a.Timer2.enabled());
     EXPECT_EQ(a.chatsendc.value(), 1);
 }
 
 TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
-    song(u"a.mp3"_qs, 10);
-    song(u"b.mp3"_qs, 10);
+    song(u"a.mp3", 10);
+    song(u"b.mp3", 10);
     FrmAmp& a = startOnFolder();
     a.playlist().SelectSong(1);
     engine.setCurrentPosition(4);
@@ -149,30 +148,30 @@ TEST_F(PlayerTest, SkipAndBackAtTheEndsOfThePlaylist) {
     a.playlist().SelectSong(0);
     a.transport().PreviousSong();  // clears the selection and opens no file
     EXPECT_EQ(a.File1.listIndex(), -1);
-    EXPECT_EQ(engine.opened().back(), fromQString(folder.path() + u'/'));
+    EXPECT_EQ(engine.opened().back(), folder.path() + kSeparator);
     a.transport().NextSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
 }
 
 TEST_F(PlayerTest, SongEndMovesOnAndWrapsToTheFirst) {
-    song(u"a.mp3"_qs, 10);
-    song(u"b.mp3"_qs, 10);
+    song(u"a.mp3", 10);
+    song(u"b.mp3", 10);
     FrmAmp& a = startOnFolder();
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 1);
-    EXPECT_EQ(engine.fileName(), fromQString(path(u"b.mp3"_qs)));
+    EXPECT_EQ(engine.fileName(), path(u"b.mp3"));
     engine.finishSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
-    EXPECT_EQ(engine.fileName(), fromQString(path(u"a.mp3"_qs)));
+    EXPECT_EQ(engine.fileName(), path(u"a.mp3"));
     // A state change that is not at the end moves nothing.
     a.transport().PauseSong();
     EXPECT_EQ(a.File1.listIndex(), 0);
 }
 
 TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
-    song(u"a.mp3"_qs, 10);
-    song(u"b.mp3"_qs, 10);
-    song(u"c.mp3"_qs, 10);
+    song(u"a.mp3", 10);
+    song(u"b.mp3", 10);
+    song(u"c.mp3", 10);
     FrmAmp& a = startOnFolder();
     Playlist& list = a.playlist();
     constexpr int kAnyOther = -9;  // an entry of the shuffled order: in the list, not the selected
@@ -217,11 +216,11 @@ TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
 
     // The only entry does not follow itself, and an empty list has no entry to go to.
     a.chkRepeat.setValue(0);
-    QTemporaryDir one;
-    QTemporaryDir empty;
-    QFile(one.filePath(u"only.mp3"_qs)).open(QIODevice::WriteOnly);
-    for (const QString& folderPath : {one.path(), empty.path()}) {
-        a.ExplorerTree1.userPick(fromQString(folderPath));
+    const ScratchFiles one;
+    const ScratchFiles empty;
+    ASSERT_TRUE(one.make(u"only.mp3"));
+    for (const std::u16string& folderPath : {one.path(), empty.path()}) {
+        a.ExplorerTree1.userPick(folderPath);
         for (int random : {0, 1}) {
             a.chkRandomSong.setValue(random);
             EXPECT_EQ(list.afterRefused(),
@@ -232,8 +231,8 @@ TEST_F(PlayerTest, ThePlaylistAnswersWhereThePlayerGoes) {
 }
 
 TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
-    song(u"a.mp3"_qs, 10);
-    QFile(path(u"b.mp3"_qs)).open(QIODevice::WriteOnly);  // a file the engine refuses
+    song(u"a.mp3", 10);
+    ASSERT_TRUE(folder.make(u"b.mp3"));  // a file the engine refuses
     FrmAmp& a = startOnFolder();
     EXPECT_TRUE(a.transport().playEntry(0));
     EXPECT_FALSE(a.transport().playEntry(1));
@@ -243,9 +242,9 @@ TEST_F(PlayerTest, OpeningTellsWhetherTheEngineAcceptedTheFile) {
 }
 
 TEST_F(PlayerTest, PositionRefreshRoundsHalfToEven) {
-    song(u"long.mp3"_qs, 187.5);
+    song(u"long.mp3", 187.5);
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
+    a.ExplorerTree1.userPick(folder.path());
     host.advance(50);
     EXPECT_EQ(a.Slider2.max(), 188);
     engine.setCurrentPosition(186.5);
@@ -254,13 +253,13 @@ TEST_F(PlayerTest, PositionRefreshRoundsHalfToEven) {
 }
 
 TEST_F(PlayerTest, AnnouncementFollowsTheTitleAndTheTemplate) {
-    song(u"Artist - Title.mp3"_qs, 10);
-    song(u"B - Intro.mp3"_qs, 10);
-    song(u"C - Intro.mp3"_qs, 10);
-    song(u"Plain.mp3"_qs, 10);
+    song(u"Artist - Title.mp3", 10);
+    song(u"B - Intro.mp3", 10);
+    song(u"C - Intro.mp3", 10);
+    song(u"Plain.mp3", 10);
     clock.set(utcTime(2026, 12, 6, 22, 31, 2));
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
+    a.ExplorerTree1.userPick(folder.path());
     host.advance(5);  // the build completes: entry 0 is "Artist - Title.mp3"
     host.advance(500);
     EXPECT_EQ(a.Artist.caption(), u"Artist ");
@@ -305,9 +304,9 @@ TEST_F(PlayerTest, AutoGetSongStartsAndStopsThePickUp) {
 }
 
 TEST_F(PlayerTest, SlidersDriveTheEngine) {
-    song(u"a.mp3"_qs, 100);
+    song(u"a.mp3", 100);
     FrmAmp& a = start();
-    a.ExplorerTree1.userPick(fromQString(folder.path()));
+    a.ExplorerTree1.userPick(folder.path());
     a.Slider1.userScroll(-10000);
     EXPECT_EQ(engine.volume(), -10000);
     a.Slider2.userScroll(42);
@@ -315,11 +314,11 @@ TEST_F(PlayerTest, SlidersDriveTheEngine) {
 }
 
 TEST_F(PlayerTest, UnreadableFolderKeepsThePlaylist) {
-    song(u"a.mp3"_qs, 10);
+    song(u"a.mp3", 10);
     FrmAmp& a = startOnFolder();
-    a.ExplorerTree1.userPick(fromQString(folder.path() + u"/missing"_qs));
+    a.ExplorerTree1.userPick(folder.path() + u"/missing");
     EXPECT_EQ(a.File1.count(), 1);
-    EXPECT_EQ(toQString(a.File1.path()), QDir(folder.path()).absolutePath());
+    EXPECT_EQ(a.File1.path(), folder.path());
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // The settings kept between runs: the store and its file, and the main window's values in it.
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
-#include "qt/qt_text.h"
+#include "scratch_files.h"
 #include "system_fixture.h"
-
-#include <QTemporaryDir>
+#include "text/text.h"
 
 #include <filesystem>
 #include <fstream>
@@ -59,9 +58,9 @@ TEST(SettingsStore, EveryValueComesBackAsItWasKept) {
 }
 
 TEST(SettingsStore, OnDiskTheFolderIsMadeAndTheFileReplacedWhole) {
-    QTemporaryDir scratch;
-    ASSERT_TRUE(scratch.isValid());
-    const std::filesystem::path folder = scratch.filePath("config/taviks-ruz").toStdString();
+    const ScratchFiles scratch;
+    ASSERT_FALSE(scratch.path().empty());
+    const std::filesystem::path folder = pathFromName(scratch.file(u"config/taviks-ruz"));
     DiskSettingsFile file((folder / "settings").string());
     SettingsStore store;
     EXPECT_EQ(store.load(file), "");  // none yet: no word about it
@@ -202,11 +201,11 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
 
 TEST(Ccoms, TheTemplatesToolTipExplainsItsPlaceholders) {
     Ccoms words;
-    const QString tip = toQString(words.box(Word::Announcement).toolTip());
-    for (const QStringView placeholder : {u"%a", u"%s", u"%t", u"%d"}) {
-        EXPECT_TRUE(tip.contains(placeholder)) << tip.toStdString();
+    const std::u16string tip = words.box(Word::Announcement).toolTip();
+    for (const std::u16string_view placeholder : {u"%a", u"%s", u"%t", u"%d"}) {
+        EXPECT_TRUE(text::contains(tip, placeholder)) << text::toUtf8(tip);
     }
-    EXPECT_TRUE(tip.startsWith(u"Chat Send"));
+    EXPECT_TRUE(tip.starts_with(u"Chat Send"));
 }
 
 }  // namespace
