@@ -65,6 +65,31 @@ std::wstring windowText(HWND window) {
     return buffer;
 }
 
+// A top-level window of the class and caption, found as they stand on the screen: no message goes
+// to a window, whatever its thread is doing.
+HWND findOnScreen(const wchar_t* windowClass, const std::wstring& caption) {
+    struct Search {
+        const wchar_t* windowClass;
+        const std::wstring& caption;
+        HWND found = nullptr;
+    } search{windowClass, caption};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            wchar_t name[256] = {};
+            wchar_t text[512] = {};
+            GetClassNameW(window, name, static_cast<int>(std::size(name)));
+            InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+            if (std::wstring_view(name) == search.windowClass && text == search.caption) {
+                search.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // A user on another thread: looks for a top-level window by class and caption and, once it is
 // there, acts on it.
 class User {
@@ -72,7 +97,7 @@ class User {
     User(const wchar_t* windowClass, std::wstring caption, std::function<void(HWND)> act)
         : thread_([this, windowClass, caption = std::move(caption), act = std::move(act)] {
               for (int look = 0; look < kLooks; ++look) {
-                  if (const HWND window = FindWindowW(windowClass, caption.c_str())) {
+                  if (const HWND window = findOnScreen(windowClass, caption)) {
                       found_ = true;
                       act(window);
                       return;
@@ -401,6 +426,63 @@ TEST(Win32Dialogs, ThePromptTakesWhatIsTypedAndCancelGivesNothing) {
             EXPECT_EQ(*answer, *row.answer);
         }
         EXPECT_TRUE(IsWindowEnabled(owner.get()));
+    }
+}
+
+// A folder of the test's own below the temporary folder, removed when the test ends.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(std::wstring_view name) {
+        wchar_t temporary[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temporary);
+        path_ = std::wstring(temporary) + std::wstring(name);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() { RemoveDirectoryW(path_.c_str()); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::u16string path() const { return fromWide(path_); }
+
+  private:
+    std::wstring path_;
+};
+
+TEST(Win32Dialogs, ThePickerOpensAtTheFolderOrTheCurrentOneAndCancelGivesNothing) {
+    const ScratchFolder songs(L"ruz-picker-songs");
+    const ScratchFolder current(L"ruz-picker-current");
+    struct Row {
+        std::u16string initial;
+        int button;
+        std::u16string picked;
+    };
+    const Row kRows[] = {
+        {songs.path(), IDOK, songs.path()},
+        {u"C:\\no such folder", IDOK, current.path()},
+        {u"", IDOK, current.path()},
+        {songs.path(), IDCANCEL, u""},
+    };
+    const OwnerWindow owner;
+    Win32Dialogs dialogs;
+    dialogs.setOwner(owner.get());
+    dialogs.currentFolder = [&current] { return current.path(); };
+    for (const Row& row : kRows) {
+        std::u16string picked;
+        {
+            // The user waits for the name box, types "." (the folder the picker shows) and
+            // presses the button.
+            const User user(kDialogClass, L"Open Folder", [&row](HWND picker) {
+                HWND nameBox = nullptr;
+                for (int look = 0; look < kLooks && nameBox == nullptr; ++look) {
+                    nameBox = FindWindowExW(picker, nullptr, L"Edit", nullptr);
+                    Sleep(kLookAgainMs);
+                }
+                SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"."));
+                PostMessageW(picker, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
+            });
+            picked = dialogs.pickFolder(u"Open Folder", row.initial);
+            EXPECT_TRUE(user.found());
+        }
+        EXPECT_EQ(text::lower(picked), text::lower(row.picked)) << text::toUtf8(row.initial);
     }
 }
 
