@@ -316,16 +316,21 @@ TEST(Win32Dialogs, TheQuestionLetsTimersTickAndTakesItsAnswer) {
         Win32TimerHost host;
         Win32Dialogs dialogs;
         int ticks = 0;
-        // The timer itself answers: it ticks while the box waits.
-        const auto timer = host.createTimer([&ticks, &row] {
+        int posted = 0;
+        // The timer ticks while the box waits, and the work it posts runs there too: it answers.
+        const auto timer = host.createTimer([&] {
             ++ticks;
-            if (const HWND box = FindWindowW(kDialogClass, kTitle)) {
-                PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
-            }
+            host.post([&posted, &row] {
+                ++posted;
+                if (const HWND box = FindWindowW(kDialogClass, kTitle)) {
+                    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
+                }
+            });
         });
         host.startTimer(timer, kShortMs);
         EXPECT_EQ(dialogs.askYesNo(u"Are you using messenger:mate?"), row.answer);
         EXPECT_GE(ticks, 1);
+        EXPECT_GE(posted, 1);
         EXPECT_EQ(FindWindowW(kDialogClass, kTitle), nullptr);
     }
 }
@@ -384,6 +389,45 @@ TEST(Win32Dialogs, NoticesHoldNothingBackAndTheNewestStandsAbove) {
     EXPECT_FALSE(IsWindow(open[0]));
     PostMessageW(open[1], WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(pumpUntil(host, [&dialogs] { return dialogs.openNotices().empty(); }));
+}
+
+// Where a control of a dialog stands in the dialog's client area.
+RECT placeOf(HWND control) {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+TEST(Win32Dialogs, ANoticeGrowsToItsTextWithTheButtonBelowAndGoesWithTheDialogs) {
+    HWND longer = nullptr;
+    HWND shorter = nullptr;
+    {
+        Win32Dialogs dialogs;
+        dialogs.notice(u"Short.");
+        dialogs.notice(std::u16string(40, u'x') + u" " + text::repeated(u"a word that wraps ", 30) +
+                       u"\nand a line of its own");
+        ASSERT_EQ(dialogs.openNotices().size(), 2u);
+        shorter = dialogs.openNotices()[0];
+        longer = dialogs.openNotices()[1];
+        for (const HWND notice : {shorter, longer}) {
+            const RECT label = placeOf(FindWindowExW(notice, nullptr, L"Static", nullptr));
+            const RECT ok = placeOf(GetDlgItem(notice, IDOK));
+            RECT client{};
+            GetClientRect(notice, &client);
+            EXPECT_GE(ok.top, label.bottom);
+            EXPECT_LE(ok.bottom, client.bottom);
+            EXPECT_LE(label.right, client.right);
+            EXPECT_LE(ok.right, client.right);
+        }
+        const auto height = [](HWND notice) {
+            const RECT label = placeOf(FindWindowExW(notice, nullptr, L"Static", nullptr));
+            return label.bottom - label.top;
+        };
+        EXPECT_GT(height(longer), 2 * height(shorter)) << "the long text wraps";
+    }
+    EXPECT_FALSE(IsWindow(shorter));
+    EXPECT_FALSE(IsWindow(longer));
 }
 
 TEST(Win32Dialogs, ThePromptTakesWhatIsTypedAndCancelGivesNothing) {
