@@ -32,7 +32,7 @@ constexpr short kPromptLabelHeight = 24;
 constexpr short kNoticeWidth = 180;
 constexpr short kNoticeTextHeight = 16;
 // The widest a notice's text grows before its lines wrap.
-constexpr int kNoticeMaxTextWidth = 300;
+constexpr short kNoticeMaxTextWidth = 200;
 // How far each further open notice stands from the one before, in pixels.
 constexpr int kNoticeCascade = 24;
 
@@ -92,7 +92,9 @@ void fitNoticeToText(HWND dialog) {
     const HGDIOBJ before = SelectObject(dc, font);
     RECT margins{kMargin, kMargin, kButtonWidth, kButtonHeight};
     MapDialogRect(dialog, &margins);
-    RECT textBox{0, 0, kNoticeMaxTextWidth, 0};
+    RECT widest{0, 0, kNoticeMaxTextWidth, 0};
+    MapDialogRect(dialog, &widest);
+    RECT textBox{0, 0, widest.right, 0};
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
     GetWindowTextW(label, shown.data(), static_cast<int>(shown.size()));
     DrawTextW(dc, shown.c_str(), -1, &textBox,
