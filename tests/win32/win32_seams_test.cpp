@@ -65,8 +65,9 @@ std::wstring windowText(HWND window) {
     return buffer;
 }
 
-// A top-level window of the class and caption, found as they stand on the screen: no message goes
-// to a window, whatever its thread is doing.
+// A top-level window of the class and caption, found as they stand on the screen once it is shown
+// (a dialog is shown when its controls are ready): no message goes to a window, whatever its thread
+// is doing.
 HWND findOnScreen(const wchar_t* windowClass, const std::wstring& caption) {
     struct Search {
         const wchar_t* windowClass;
@@ -80,7 +81,8 @@ HWND findOnScreen(const wchar_t* windowClass, const std::wstring& caption) {
             wchar_t text[512] = {};
             GetClassNameW(window, name, static_cast<int>(std::size(name)));
             InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
-            if (std::wstring_view(name) == search.windowClass && text == search.caption) {
+            if (std::wstring_view(name) == search.windowClass && text == search.caption &&
+                IsWindowVisible(window)) {
                 search.found = window;
                 return FALSE;
             }
