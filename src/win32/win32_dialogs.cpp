@@ -1,6 +1,7 @@
 #include "win32/win32_dialogs.h"
 
 #include "win32/dialog_template.h"
+#include "win32/own_window.h"
 #include "win32/wide.h"
 
 #include <commctrl.h>
@@ -31,7 +32,7 @@ constexpr short kPromptLabelHeight = 24;
 constexpr short kNoticeWidth = 180;
 constexpr short kNoticeTextHeight = 16;
 // The widest a notice's text grows before its lines wrap.
-constexpr int kNoticeMaxTextWidth = 300;
+constexpr short kNoticeMaxTextWidth = 200;
 // How far each further open notice stands from the one before, in pixels.
 constexpr int kNoticeCascade = 24;
 
@@ -91,7 +92,9 @@ void fitNoticeToText(HWND dialog) {
     const HGDIOBJ before = SelectObject(dc, font);
     RECT margins{kMargin, kMargin, kButtonWidth, kButtonHeight};
     MapDialogRect(dialog, &margins);
-    RECT textBox{0, 0, kNoticeMaxTextWidth, 0};
+    RECT widest{0, 0, kNoticeMaxTextWidth, 0};
+    MapDialogRect(dialog, &widest);
+    RECT textBox{0, 0, widest.right, 0};
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
     GetWindowTextW(label, shown.data(), static_cast<int>(shown.size()));
     DrawTextW(dc, shown.c_str(), -1, &textBox,
@@ -212,25 +215,10 @@ bool isFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void registerHelperClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kHelperClass;
-    // A second set of dialogs registers it again: the class stays as the first one left it.
-    RegisterClassExW(&windowClass);
-}
 }  // namespace
 
 Win32Dialogs::Win32Dialogs() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    registerHelperClass(instance, &Win32Dialogs::helperProc);
-    helper_ = CreateWindowExW(0, kHelperClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                              nullptr);
-    if (helper_ != nullptr) {
-        SetWindowLongPtrW(helper_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    helper_ = createOwnWindow(kHelperClass, &Win32Dialogs::helperProc, this);
 }
 
 Win32Dialogs::~Win32Dialogs() {
@@ -240,14 +228,11 @@ Win32Dialogs::~Win32Dialogs() {
         SetWindowLongPtrW(notice, DWLP_USER, 0);
         DestroyWindow(notice);
     }
-    if (helper_ != nullptr) {
-        SetWindowLongPtrW(helper_, GWLP_USERDATA, 0);
-        DestroyWindow(helper_);
-    }
+    destroyOwnWindow(helper_);
 }
 
 LRESULT CALLBACK Win32Dialogs::helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* dialogs = reinterpret_cast<Win32Dialogs*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* dialogs = ownerOf<Win32Dialogs>(window);
     if (dialogs != nullptr && message == kFirstShown) {
         // The dialog is up and active: what the work shows meanwhile goes below it again.
         const HWND dialog = GetActiveWindow();
@@ -397,9 +382,18 @@ std::u16string Win32Dialogs::pickFolder(std::u16string_view title,
     if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)) || path == nullptr) {
         return {};
     }
-    const std::u16string folder = fromWide(path);
+    // The folder as a full path of its own, without "." or ".." steps.
+    const std::wstring picked(path);
     CoTaskMemFree(path);
-    return folder;
+    const DWORD length = GetFullPathNameW(picked.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written =
+        length > 0 ? GetFullPathNameW(picked.c_str(), length, full.data(), nullptr) : 0;
+    if (written == 0 || written >= length) {
+        return fromWide(picked);
+    }
+    full.resize(written);
+    return fromWide(full);
 }
 
 }  // namespace ruz::win32

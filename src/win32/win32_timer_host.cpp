@@ -1,5 +1,7 @@
 #include "win32/win32_timer_host.h"
 
+#include "win32/own_window.h"
+
 #include <utility>
 
 namespace ruz::win32 {
@@ -9,28 +11,12 @@ constexpr wchar_t kWindowClass[] = L"TaviksRuzTimerHost";
 // Work handed over with post() is waiting in the queue.
 constexpr UINT kPostedWork = WM_APP + 1;
 constexpr std::int64_t kMsPerSecond = 1000;
-
-void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
-    // A second host registers it again: the class stays as the first one left it.
-    RegisterClassExW(&windowClass);
-}
 }  // namespace
 
 Win32TimerHost::Win32TimerHost() {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&start_);
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    registerWindowClass(instance, &Win32TimerHost::windowProc);
-    window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                              nullptr);
-    if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    window_ = createOwnWindow(kWindowClass, &Win32TimerHost::windowProc, this);
 }
 
 Win32TimerHost::~Win32TimerHost() {
@@ -41,13 +27,12 @@ Win32TimerHost::~Win32TimerHost() {
         KillTimer(window_, static_cast<UINT_PTR>(id));
     }
     // The window's queued messages go with it: what is still posted is dropped.
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
+    destroyOwnWindow(window_);
 }
 
 LRESULT CALLBACK Win32TimerHost::windowProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
-    auto* host = reinterpret_cast<Win32TimerHost*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* host = ownerOf<Win32TimerHost>(window);
     if (host != nullptr) {
         if (message == WM_TIMER) {
             host->tick(static_cast<TimerId>(wParam));

@@ -1,6 +1,7 @@
 #include "win32/win32_tray.h"
 
 #include "text/text.h"
+#include "win32/own_window.h"
 #include "win32/wide.h"
 
 #include <shellapi.h>
@@ -24,42 +25,25 @@ std::wstring tipText(const NotifyIconData& data) {
         std::string_view(data.szTip.data(), static_cast<std::size_t>(end - data.szTip.begin()))));
 }
 
-void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
-    // A second tray registers it again: the class stays as the first one left it.
-    RegisterClassExW(&windowClass);
-}
 }  // namespace
 
 Win32Tray::Win32Tray(HICON icon)
     : icon_(icon != nullptr ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(kApplicationIcon))),
       taskbarCreated_(RegisterWindowMessageW(kTaskbarCreated)) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    registerWindowClass(instance, &Win32Tray::windowProc);
     // A hidden top-level window, not a message-only one: only top-level windows hear the shell's
     // broadcast.
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                              nullptr, instance, nullptr);
-    if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    window_ = createOwnWindow(kWindowClass, &Win32Tray::windowProc, this, nullptr, WS_POPUP,
+                              WS_EX_TOOLWINDOW);
 }
 
 Win32Tray::~Win32Tray() {
     present_ = false;
     hideIcon();
-    if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    destroyOwnWindow(window_);
 }
 
 LRESULT CALLBACK Win32Tray::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* tray = reinterpret_cast<Win32Tray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* tray = ownerOf<Win32Tray>(window);
     if (tray != nullptr) {
         if (message == kCallbackMessage) {
             // NOTIFYICON_VERSION_4: the event in the low word, the icon's id in the high word.

@@ -65,6 +65,33 @@ std::wstring windowText(HWND window) {
     return buffer;
 }
 
+// A top-level window of the class and caption, found as they stand on the screen once it is shown
+// (a dialog is shown when its controls are ready): no message goes to a window, whatever its thread
+// is doing.
+HWND findOnScreen(const wchar_t* windowClass, const std::wstring& caption) {
+    struct Search {
+        const wchar_t* windowClass;
+        const std::wstring& caption;
+        HWND found = nullptr;
+    } search{windowClass, caption};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            wchar_t name[256] = {};
+            wchar_t text[512] = {};
+            GetClassNameW(window, name, static_cast<int>(std::size(name)));
+            InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+            if (std::wstring_view(name) == search.windowClass && text == search.caption &&
+                IsWindowVisible(window)) {
+                search.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // A user on another thread: looks for a top-level window by class and caption and, once it is
 // there, acts on it.
 class User {
@@ -72,7 +99,7 @@ class User {
     User(const wchar_t* windowClass, std::wstring caption, std::function<void(HWND)> act)
         : thread_([this, windowClass, caption = std::move(caption), act = std::move(act)] {
               for (int look = 0; look < kLooks; ++look) {
-                  if (const HWND window = FindWindowW(windowClass, caption.c_str())) {
+                  if (const HWND window = findOnScreen(windowClass, caption)) {
                       found_ = true;
                       act(window);
                       return;
@@ -291,16 +318,21 @@ TEST(Win32Dialogs, TheQuestionLetsTimersTickAndTakesItsAnswer) {
         Win32TimerHost host;
         Win32Dialogs dialogs;
         int ticks = 0;
-        // The timer itself answers: it ticks while the box waits.
-        const auto timer = host.createTimer([&ticks, &row] {
+        int posted = 0;
+        // The timer ticks while the box waits, and the work it posts runs there too: it answers.
+        const auto timer = host.createTimer([&] {
             ++ticks;
-            if (const HWND box = FindWindowW(kDialogClass, kTitle)) {
-                PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
-            }
+            host.post([&posted, &row] {
+                ++posted;
+                if (const HWND box = FindWindowW(kDialogClass, kTitle)) {
+                    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
+                }
+            });
         });
         host.startTimer(timer, kShortMs);
         EXPECT_EQ(dialogs.askYesNo(u"Are you using messenger:mate?"), row.answer);
         EXPECT_GE(ticks, 1);
+        EXPECT_GE(posted, 1);
         EXPECT_EQ(FindWindowW(kDialogClass, kTitle), nullptr);
     }
 }
@@ -361,6 +393,45 @@ TEST(Win32Dialogs, NoticesHoldNothingBackAndTheNewestStandsAbove) {
     ASSERT_TRUE(pumpUntil(host, [&dialogs] { return dialogs.openNotices().empty(); }));
 }
 
+// Where a control of a dialog stands in the dialog's client area.
+RECT placeOf(HWND control) {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+TEST(Win32Dialogs, ANoticeGrowsToItsTextWithTheButtonBelowAndGoesWithTheDialogs) {
+    HWND longer = nullptr;
+    HWND shorter = nullptr;
+    {
+        Win32Dialogs dialogs;
+        dialogs.notice(u"Short.");
+        dialogs.notice(std::u16string(40, u'x') + u" " + text::repeated(u"a word that wraps ", 30) +
+                       u"\nand a line of its own");
+        ASSERT_EQ(dialogs.openNotices().size(), 2u);
+        shorter = dialogs.openNotices()[0];
+        longer = dialogs.openNotices()[1];
+        for (const HWND notice : {shorter, longer}) {
+            const RECT label = placeOf(FindWindowExW(notice, nullptr, L"Static", nullptr));
+            const RECT ok = placeOf(GetDlgItem(notice, IDOK));
+            RECT client{};
+            GetClientRect(notice, &client);
+            EXPECT_GE(ok.top, label.bottom);
+            EXPECT_LE(ok.bottom, client.bottom);
+            EXPECT_LE(label.right, client.right);
+            EXPECT_LE(ok.right, client.right);
+        }
+        const auto height = [](HWND notice) {
+            const RECT label = placeOf(FindWindowExW(notice, nullptr, L"Static", nullptr));
+            return label.bottom - label.top;
+        };
+        EXPECT_GT(height(longer), 2 * height(shorter)) << "the long text wraps";
+    }
+    EXPECT_FALSE(IsWindow(shorter));
+    EXPECT_FALSE(IsWindow(longer));
+}
+
 TEST(Win32Dialogs, ThePromptTakesWhatIsTypedAndCancelGivesNothing) {
     struct Row {
         std::u16string_view typed;
@@ -401,6 +472,63 @@ TEST(Win32Dialogs, ThePromptTakesWhatIsTypedAndCancelGivesNothing) {
             EXPECT_EQ(*answer, *row.answer);
         }
         EXPECT_TRUE(IsWindowEnabled(owner.get()));
+    }
+}
+
+// A folder of the test's own below the temporary folder, removed when the test ends.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(std::wstring_view name) {
+        wchar_t temporary[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temporary);
+        path_ = std::wstring(temporary) + std::wstring(name);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() { RemoveDirectoryW(path_.c_str()); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::u16string path() const { return fromWide(path_); }
+
+  private:
+    std::wstring path_;
+};
+
+TEST(Win32Dialogs, ThePickerOpensAtTheFolderOrTheCurrentOneAndCancelGivesNothing) {
+    const ScratchFolder songs(L"ruz-picker-songs");
+    const ScratchFolder current(L"ruz-picker-current");
+    struct Row {
+        std::u16string initial;
+        int button;
+        std::u16string picked;
+    };
+    const Row kRows[] = {
+        {songs.path(), IDOK, songs.path()},
+        {u"C:\\no such folder", IDOK, current.path()},
+        {u"", IDOK, current.path()},
+        {songs.path(), IDCANCEL, u""},
+    };
+    const OwnerWindow owner;
+    Win32Dialogs dialogs;
+    dialogs.setOwner(owner.get());
+    dialogs.currentFolder = [&current] { return current.path(); };
+    for (const Row& row : kRows) {
+        std::u16string picked;
+        {
+            // The user waits for the name box, types "." (the folder the picker shows) and
+            // presses the button.
+            const User user(kDialogClass, L"Open Folder", [&row](HWND picker) {
+                HWND nameBox = nullptr;
+                for (int look = 0; look < kLooks && nameBox == nullptr; ++look) {
+                    nameBox = FindWindowExW(picker, nullptr, L"Edit", nullptr);
+                    Sleep(kLookAgainMs);
+                }
+                SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"."));
+                PostMessageW(picker, WM_COMMAND, static_cast<WPARAM>(row.button), 0);
+            });
+            picked = dialogs.pickFolder(u"Open Folder", row.initial);
+            EXPECT_TRUE(user.found());
+        }
+        EXPECT_EQ(text::lower(picked), text::lower(row.picked)) << text::toUtf8(row.initial);
     }
 }
 
