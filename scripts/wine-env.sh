@@ -67,3 +67,6 @@ ruz_cross_build() {
 # The Debian packages of the Windows build and of running it under Wine: the POSIX-threads
 # flavour of mingw-w64 (GoogleTest needs std::mutex), Wine, and GoogleTest's sources.
 RUZ_WINE_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
+
+# Packing the Windows programs (scripts/package-win32.sh): the installer's compiler and zip.
+RUZ_WIN_PACKAGING_PACKAGES=(nsis zip)
