@@ -21,6 +21,7 @@ scanner
 commands
 presence
 player
+win32
 )
 
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<Q|"qt/)' "${folders[@]}" || true)

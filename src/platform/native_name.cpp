@@ -187,8 +187,24 @@ std::u16string cleanPath(std::u16string_view path) {
     return clean.empty() ? u"." : clean;
 }
 
+namespace {
+
+// Whether `path` starts at a root: "/" everywhere, and on Windows also a drive ("C:/", "C:\\").
+bool rootedPath(std::u16string_view path) {
+#ifdef _WIN32
+    constexpr std::size_t kDriveLength = 3;
+    if (path.size() >= kDriveLength && path[1] == u':' &&
+        (path[2] == kSeparator || path[2] == u'\\')) {
+        return true;
+    }
+#endif
+    return !path.empty() && path.front() == kSeparator;
+}
+
+}  // namespace
+
 std::u16string absolutePath(std::u16string_view path) {
-    if (!path.empty() && path.front() == kSeparator) {
+    if (rootedPath(path)) {
         return cleanPath(path);
     }
     return cleanPath(workingFolder() + kSeparator + std::u16string(path));

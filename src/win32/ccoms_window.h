@@ -1,0 +1,43 @@
+#pragma once
+
+#include "win32/view_support.h"
+#include "words/ccoms.h"
+
+namespace ruz::win32 {
+
+// The command-words window: a frameless window with its 25 boxes, dragged by the strip across its
+// top, hidden by its button; where it stands on the screen is the window control's position.
+class CcomsWindow {
+  public:
+    CcomsWindow(Ccoms& words, HICON icon, HWND owner);
+    ~CcomsWindow();
+    CcomsWindow(const CcomsWindow&) = delete;
+    CcomsWindow& operator=(const CcomsWindow&) = delete;
+
+    HWND handle() const { return window_; }
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void build();
+    void paint();
+    // The pointer relative to the strip where it stands now, in twips: the window may have moved
+    // since the message was queued.
+    POINT pointerTwips() const;
+    int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
+
+    Ccoms& words_;
+    HWND window_ = nullptr;
+    HWND hide_ = nullptr;
+    HFONT titleFont_ = nullptr;
+    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    bool updating_ = false;
+    std::vector<std::pair<HWND, TextBox*>> boxes_;
+    Bindings bindings_;
+};
+
+// A box's caption for the eye: its tool tip up to any explanation after a colon, without the
+// trailing word "ccom"; its name when that leaves nothing.
+std::u16string boxCaption(const TextBox& box);
+
+}  // namespace ruz::win32

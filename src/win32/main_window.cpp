@@ -1,0 +1,611 @@
+#include "win32/main_window.h"
+
+#include "platform/native_name.h"
+#include "win32/folder_tree.h"
+#include "win32/pictures.h"
+#include "win32/wide.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+namespace ruz::win32 {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TaviksRuzMain";
+constexpr UINT kSyncWindow = WM_APP + 10;
+
+// The arrangement, in pixels at 96 dots an inch: the display across the top, the position slider
+// and the picture buttons under it, the folders, the option boxes, the status at the bottom.
+constexpr int kMargin = 8;
+constexpr int kInner = MainWindow::kWidth - 2 * kMargin;
+constexpr int kDisplayTop = kMargin;
+constexpr int kDisplayHeight = 76;
+constexpr int kLogoSize = 44;
+constexpr int kTextLeft = kMargin + 10 + kLogoSize + 10;
+constexpr int kPositionTop = kDisplayTop + kDisplayHeight + 6;
+constexpr int kSliderHeight = 26;
+constexpr int kButtonsTop = kPositionTop + kSliderHeight + 4;
+constexpr int kButtonSize = 32;
+constexpr int kButtonStep = kButtonSize + 2;
+constexpr int kVolumeWidth = 86;
+constexpr int kFoldersTop = kButtonsTop + kButtonSize + 6;
+constexpr int kTreeTop = kFoldersTop + kButtonSize + 4;
+constexpr int kTreeHeight = 130;
+constexpr int kListTop = kTreeTop + kTreeHeight + 4;
+constexpr int kListHeight = 150;
+constexpr int kOptionsTop = kListTop + kListHeight + 6;
+constexpr int kOptionRow = 20;
+constexpr int kOptionColumn = kInner / 3;
+constexpr int kStatusTop = kOptionsTop + 2 * kOptionRow + 12;
+constexpr int kStatusRow = 18;
+constexpr int kHeight = kStatusTop + 2 * kStatusRow + kMargin;
+constexpr int kSongPoints = 13;
+constexpr int kArtistPoints = 10;
+constexpr int kSecondsPerMinute = 60;
+// F1 to F8: two keys for each of the first four option boxes.
+constexpr int kOptionKeyCount = 8;
+
+constexpr COLORREF kDisplayColour = RGB(0x1d, 0x2a, 0x3c);
+constexpr COLORREF kSongColour = RGB(0xff, 0xff, 0xff);
+constexpr COLORREF kArtistColour = RGB(0x8f, 0xc1, 0xff);
+constexpr COLORREF kQuietColour = RGB(0x8d, 0xa2, 0xb8);
+constexpr COLORREF kGlyphColour = RGB(0x20, 0x30, 0x48);
+
+// Child window identifiers.
+enum : int {
+    kSongId = 10,
+    kArtistId,
+    kUserId,
+    kTimeId,
+    kFolderLabelId,
+    kTreeId,
+    kListId,
+    kProgressId,
+    kAwayId,
+    kPictureBase = 100,
+    kOptionBase = 200,
+    kMenuBase = 300,
+    kPlayOrPauseId = 400,
+    kOpenFolderId,
+    kQuitId,
+};
+
+std::u16string clockText(int seconds) {
+    const int whole = seconds < 0 ? -seconds : seconds;
+    const int rest = whole % kSecondsPerMinute;
+    std::u16string text = seconds < 0 ? u"-" : u"";
+    for (const char c : std::to_string(whole / kSecondsPerMinute) + (rest < 10 ? ":0" : ":") +
+                            std::to_string(rest)) {
+        text += static_cast<char16_t>(c);
+    }
+    return text;
+}
+
+std::u16string trimmed(std::u16string text) {
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    while (!text.empty() && blank(text.back())) {
+        text.pop_back();
+    }
+    const auto first = std::find_if_not(text.begin(), text.end(), blank);
+    return std::u16string(first, text.end());
+}
+
+HFONT pointFont(HWND window, int points, bool bold) {
+    HDC dc = GetDC(window);
+    const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(window, dc);
+    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
+}
+
+}  // namespace
+
+// The picture buttons in their row on the skin, then those of the folder row.
+struct PictureButton {
+    Picture FrmAmp::*picture;
+    Glyph glyph;
+};
+const PictureButton kPictureButtons[] = {
+    {&FrmAmp::Image1, Glyph::Back},  {&FrmAmp::Image2, Glyph::Rewind},
+    {&FrmAmp::Image7, Glyph::Play},  {&FrmAmp::Image3, Glyph::Pause},
+    {&FrmAmp::Image6, Glyph::Mute},  {&FrmAmp::Image5, Glyph::Forward},
+    {&FrmAmp::Image4, Glyph::Skip},  {&FrmAmp::Image8, Glyph::Folder},
+    {&FrmAmp::Image10, Glyph::Hide},
+};
+constexpr int kTransportButtons = 7;
+
+// The option boxes; those that F1 to F8 switch come first, in the keys' order: two keys a box.
+struct OptionBox {
+    CheckBox FrmAmp::*box;
+    const wchar_t* caption;
+    int row, column, span;
+};
+const OptionBox kOptionBoxes[] = {
+    {&FrmAmp::chkAutoGetSong, L"Auto get song", 0, 0, 1},
+    {&FrmAmp::chkRepeat, L"Repeat song", 0, 1, 1},
+    {&FrmAmp::chkRandomSong, L"Shuffle", 0, 2, 1},
+    {&FrmAmp::chkKeepFromRating, L"Keep from rating", 1, 0, 2},
+    {&FrmAmp::chkAntiLag, L"Anti-lag", 1, 2, 1},
+};
+
+// The menu "Options" shows these entries of the window, then the desktop's own commands.
+MenuEntry FrmAmp::*const kOptionEntries[] = {&FrmAmp::mnuhelp, &FrmAmp::mnuGetSong,
+                                             &FrmAmp::mnuidle, &FrmAmp::mnuMinimize,
+                                             &FrmAmp::mnuDefaults};
+struct DesktopCommand {
+    int id;
+    const wchar_t* text;
+    BYTE modifiers;
+    WORD key;
+};
+const DesktopCommand kDesktopCommands[] = {
+    {kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
+    {kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
+    {kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
+};
+
+MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
+    WNDCLASSEXW kind{};
+    kind.cbSize = sizeof kind;
+    kind.lpfnWndProc = &MainWindow::procedure;
+    kind.hInstance = GetModuleHandleW(nullptr);
+    kind.hIcon = icon;
+    kind.hIconSm = icon;
+    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    kind.lpszClassName = kClassName;
+    RegisterClassExW(&kind);
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+
+    buildMenu();
+    constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT outer{0, 0, px(kWidth), px(kHeight)};
+    AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
+    window_ = CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                              outer.bottom - outer.top, nullptr, menu_, kind.hInstance, this);
+    build();
+    Window& control = amp_.window;
+    bindings_.bind(control, [this] {
+        if (!syncPending_) {
+            syncPending_ = true;
+            PostMessageW(window_, kSyncWindow, 0, 0);
+        }
+    });
+}
+
+MainWindow::~MainWindow() {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    DestroyAcceleratorTable(accelerators_);
+    DeleteObject(songFont_);
+    DeleteObject(artistFont_);
+    DeleteObject(displayBrush_);
+}
+
+LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr || self->window_ == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handle(message, wParam, lParam);
+}
+
+void MainWindow::build() {
+    displayBrush_ = CreateSolidBrush(kDisplayColour);
+    songFont_ = pointFont(window_, kSongPoints, true);
+    artistFont_ = pointFont(window_, kArtistPoints, false);
+    buildDisplay();
+    buildTransport();
+    buildFolders();
+    buildOptions();
+    buildStatus();
+}
+
+void MainWindow::buildDisplay() {
+    const int textWidth = kMargin + kInner - 10 - kTextLeft;
+    Label& songLabel = amp_.Song;
+    HWND song = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
+                      box(kTextLeft, kDisplayTop + 8, textWidth, 24), kSongId);
+    SendMessageW(song, WM_SETFONT, reinterpret_cast<WPARAM>(songFont_), FALSE);
+    bindings_.bind(songLabel, [song, &songLabel] {
+        setWindowText(song, trimmed(displayName(songLabel.caption())));
+    });
+    Label& artistLabel = amp_.Artist;
+    HWND artist = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
+                        box(kTextLeft, kDisplayTop + 32, textWidth, 18), kArtistId);
+    SendMessageW(artist, WM_SETFONT, reinterpret_cast<WPARAM>(artistFont_), FALSE);
+    bindings_.bind(artistLabel, [artist, &artistLabel] {
+        setWindowText(artist, trimmed(displayName(artistLabel.caption())));
+    });
+    Label& screenName = amp_.lblsn;
+    HWND user = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                      box(kTextLeft, kDisplayTop + 54, textWidth / 2, 16), kUserId);
+    bindings_.bind(screenName, [user, &screenName] {
+        setWindowText(user, screenName.caption().empty() ? u"" : u"User: " + screenName.caption());
+    });
+    Slider& position = amp_.Slider2;
+    HWND time = child(window_, L"STATIC", u"", SS_RIGHT | SS_NOPREFIX,
+                      box(kTextLeft + textWidth / 2, kDisplayTop + 54, textWidth / 2, 16), kTimeId);
+    bindings_.bind(position, [time, &position] {
+        setWindowText(time, clockText(position.value()) + u" / " + clockText(position.max()));
+    });
+}
+
+void MainWindow::sliderView(Slider& slider, RECT place) {
+    HWND widget =
+        child(window_, TRACKBAR_CLASSW, u"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, place, 0);
+    SetWindowLongPtrW(widget, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slider));
+    bindings_.bind(slider, [widget, &slider] {
+        SendMessageW(widget, TBM_SETRANGEMIN, FALSE, slider.min());
+        SendMessageW(widget, TBM_SETRANGEMAX, FALSE, slider.max());
+        SendMessageW(widget, TBM_SETPOS, TRUE, slider.value());
+    });
+}
+
+void MainWindow::buildTransport() {
+    sliderView(amp_.Slider2, box(kMargin, kPositionTop, kInner, kSliderHeight));
+    for (int i = 0; i < kTransportButtons; ++i) {
+        child(window_, L"BUTTON", u"", BS_OWNERDRAW,
+              box(kMargin + i * kButtonStep, kButtonsTop, kButtonSize, kButtonSize),
+              kPictureBase + i);
+    }
+    sliderView(amp_.Slider1,
+               box(kMargin + kInner - kVolumeWidth, kButtonsTop + 3, kVolumeWidth, kSliderHeight));
+}
+
+void MainWindow::buildFolders() {
+    const int folderButton = kTransportButtons;
+    child(window_, L"BUTTON", u"", BS_OWNERDRAW,
+          box(kMargin, kFoldersTop, kButtonSize, kButtonSize), kPictureBase + folderButton);
+    child(window_, L"BUTTON", u"", BS_OWNERDRAW,
+          box(kMargin + kInner - kButtonSize, kFoldersTop, kButtonSize, kButtonSize),
+          kPictureBase + folderButton + 1);
+    FileListBox& playlist = amp_.File1;
+    HWND label = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS | SS_NOPREFIX,
+                       box(kMargin + kButtonStep, kFoldersTop + 8, kInner - 2 * kButtonStep, 18),
+                       kFolderLabelId);
+    bindings_.bind(playlist,
+                   [label, &playlist] { setWindowText(label, shownPath(playlist.path())); });
+
+    HWND tree = child(window_, WC_TREEVIEWW, u"",
+                      WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                          TVS_SHOWSELALWAYS,
+                      box(kMargin, kTreeTop, kInner, kTreeHeight), kTreeId);
+    tree_ = std::make_unique<FolderTreeView>(tree, amp_.ExplorerTree1);
+    bindings_.bind(amp_.ExplorerTree1, [this] { tree_->follow(); });
+
+    HWND list = child(window_, L"LISTBOX", u"",
+                      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                      box(kMargin, kListTop, kInner, kListHeight), kListId);
+    bindings_.bind(playlist, [list, &playlist] {
+        // A new listing comes with nothing selected; a moving selection leaves the entries alone.
+        const auto shown = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        bool same = shown == playlist.count();
+        if (playlist.listIndex() < 0) {
+            for (int i = 0; same && i < shown; ++i) {
+                const auto length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+                std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1,
+                                  L'\0');
+                SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+                text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+                same = fromWide(text.c_str()) == displayName(playlist.item(i));
+            }
+        }
+        if (!same) {
+            SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+            SendMessageW(list, LB_RESETCONTENT, 0, 0);
+            for (int i = 0; i < playlist.count(); ++i) {
+                const std::u16string name = displayName(playlist.item(i));
+                SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(name).c_str()));
+            }
+            SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, nullptr, TRUE);
+        }
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(playlist.listIndex()), 0);
+    });
+}
+
+void MainWindow::buildOptions() {
+    int key = 0;
+    for (std::size_t i = 0; i < std::size(kOptionBoxes); ++i) {
+        const OptionBox& option = kOptionBoxes[i];
+        CheckBox& control = amp_.*option.box;
+        HWND widget =
+            child(window_, L"BUTTON", fromWide(option.caption), BS_AUTOCHECKBOX | WS_TABSTOP,
+                  box(kMargin + 8 + option.column * kOptionColumn,
+                      kOptionsTop + 4 + option.row * kOptionRow, option.span * kOptionColumn - 8,
+                      kOptionRow),
+                  kOptionBase + static_cast<int>(i));
+        bindings_.bind(control, [widget, &control] {
+            const int value = control.value();
+            SendMessageW(widget, BM_SETCHECK,
+                         value == 0   ? BST_UNCHECKED
+                         : value == 1 ? BST_CHECKED
+                                      : BST_INDETERMINATE,
+                         0);
+        });
+        if (key < kOptionKeyCount) {
+            forwardOptionKeys(widget, control);
+            key += 2;
+        }
+    }
+}
+
+void MainWindow::buildStatus() {
+    // While the title list is built: entries done of the playlist's total.
+    HWND progress = child(window_, PROGRESS_CLASSW, u"", 0,
+                          box(kMargin, kStatusTop, kInner, kStatusRow - 4), kProgressId);
+    ListBox& titles = amp_.List1;
+    FileListBox& playlist = amp_.File1;
+    Timer& build = amp_.Timer2;
+    bindings_.bind({&titles, &playlist, &build}, [progress, &titles, &playlist, &build] {
+        ShowWindow(progress, build.enabled() ? SW_SHOWNA : SW_HIDE);
+        const int total = std::max(playlist.count(), 1);
+        SendMessageW(progress, PBM_SETRANGE32, 0, total);
+        SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(std::min(titles.count(), total)), 0);
+    });
+    // Away: the minutes so far and the reason, while the idle reminder runs.
+    HWND away = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                      box(kMargin, kStatusTop + kStatusRow, kInner, kStatusRow - 2), kAwayId);
+    Label& minutes = amp_.minutes;
+    Label& reason = amp_.idlereason;
+    Timer& reminder = amp_.idle;
+    bindings_.bind({&minutes, &reason, &reminder}, [away, &minutes, &reason, &reminder] {
+        setWindowText(away, u"Idle for " + minutes.caption() + u" min: " + reason.caption());
+        ShowWindow(away, reminder.enabled() ? SW_SHOWNA : SW_HIDE);
+    });
+}
+
+void MainWindow::buildMenu() {
+    menu_ = CreateMenu();
+    HMENU options = CreatePopupMenu();
+    for (std::size_t i = 0; i < std::size(kOptionEntries); ++i) {
+        const MenuEntry& entry = amp_.*kOptionEntries[i];
+        AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(kMenuBase + static_cast<int>(i)),
+                    wide(entry.caption()).c_str());
+    }
+    AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
+    std::vector<ACCEL> keys;
+    for (const DesktopCommand& command : kDesktopCommands) {
+        AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(command.id), command.text);
+        keys.push_back(ACCEL{command.modifiers, command.key, static_cast<WORD>(command.id)});
+    }
+    accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
+    HMENU credits = CreatePopupMenu();
+    const int tavik = kMenuBase + static_cast<int>(std::size(kOptionEntries));
+    AppendMenuW(credits, MF_STRING, static_cast<UINT_PTR>(tavik),
+                wide(amp_.mnutavikProgrammers.caption()).c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"&Credits");
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_HSCROLL:
+            scrolled(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom == kTreeId && tree_) {
+                tree_->notified(*header);
+            }
+            return 0;
+        }
+        case WM_DRAWITEM:
+            return drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_PAINT:
+            paint();
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+            struct Ink {
+                int id;
+                COLORREF colour;
+            };
+            // The display's labels are light on its dark face; the others are left as they are.
+            const Ink inks[] = {{kSongId, kSongColour},
+                                {kArtistId, kArtistColour},
+                                {kUserId, kQuietColour},
+                                {kTimeId, kQuietColour}};
+            for (const Ink& ink : inks) {
+                if (ink.id == id) {
+                    auto* dc = reinterpret_cast<HDC>(wParam);
+                    SetTextColor(dc, ink.colour);
+                    SetBkColor(dc, kDisplayColour);
+                    return reinterpret_cast<LRESULT>(displayBrush_);
+                }
+            }
+            break;
+        }
+        case WM_NCHITTEST: {
+            // The skin's picture drags the window.
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ScreenToClient(window_, &at);
+            const RECT logo = box(kMargin + 10, kDisplayTop + 10, kLogoSize, kLogoSize);
+            if (PtInRect(&logo, at)) {
+                return HTCAPTION;
+            }
+            break;
+        }
+        case kSyncWindow:
+            syncPending_ = false;
+            syncWindow();
+            return 0;
+        case WM_SIZE:
+            if (!syncing_ && IsWindowVisible(window_)) {
+                const bool minimised = wParam == SIZE_MINIMIZED;
+                amp_.window.setWindowState(minimised ? kWindowMinimized : kWindowNormal);
+                // Brought back from the taskbar by the user: the window is shown again.
+                if (!minimised && !amp_.window.visible()) {
+                    amp_.window.setVisible(true);
+                }
+            }
+            break;
+        case WM_CLOSE:
+            // The window stays until the program ends; closing it ends the program.
+            amp_.Form_Unload();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::command(int id, int code, HWND from) {
+    const auto pictures = static_cast<int>(std::size(kPictureButtons));
+    if (id >= kPictureBase && id < kPictureBase + pictures && code == BN_CLICKED) {
+        (amp_.*kPictureButtons[id - kPictureBase].picture).click();
+        return;
+    }
+    const auto options = static_cast<int>(std::size(kOptionBoxes));
+    if (id >= kOptionBase && id < kOptionBase + options && code == BN_CLICKED) {
+        CheckBox& box = amp_.*kOptionBoxes[id - kOptionBase].box;
+        box.userClick();
+        // The control decides; the box shows its value even when nothing changed.
+        SendMessageW(from, BM_SETCHECK, box.value() == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+        return;
+    }
+    const auto entries = static_cast<int>(std::size(kOptionEntries));
+    if (id >= kMenuBase && id < kMenuBase + entries) {
+        const MenuEntry& entry = amp_.*kOptionEntries[id - kMenuBase];
+        // The command-words window, open but behind others, comes to the front instead.
+        if (&entry == &amp_.mnuhelp && ccoms_ != nullptr && IsWindowVisible(ccoms_) &&
+            GetForegroundWindow() != ccoms_) {
+            SetForegroundWindow(ccoms_);
+            return;
+        }
+        entry.click();
+        return;
+    }
+    if (id == kMenuBase + entries) {
+        amp_.mnutavikProgrammers.click();
+        return;
+    }
+    if (id == kListId && code == LBN_SELCHANGE) {
+        const auto row = static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0));
+        if (row >= 0) {
+            amp_.File1.userSelect(row);
+        }
+        return;
+    }
+    if (id == kPlayOrPauseId) {
+        playOrPause();
+    } else if (id == kOpenFolderId) {
+        amp_.Image8.click();
+    } else if (id == kQuitId) {
+        amp_.Form_Unload();
+    }
+}
+
+void MainWindow::scrolled(HWND slider, int code) {
+    auto* control = reinterpret_cast<Slider*>(GetWindowLongPtrW(slider, GWLP_USERDATA));
+    // Every user action (drag, click on the groove, keys, wheel) becomes the control's scroll;
+    // the end of a drag or of a key press is no new action.
+    if (control == nullptr || code == TB_ENDTRACK || code == TB_THUMBPOSITION) {
+        return;
+    }
+    control->userScroll(static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
+}
+
+void MainWindow::paint() {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window_, &paint);
+    const RECT display = box(kMargin, kDisplayTop, kInner, kDisplayHeight);
+    HGDIOBJ oldBrush = SelectObject(dc, displayBrush_);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    RoundRect(dc, display.left, display.top, display.right, display.bottom, px(12), px(12));
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    drawLogo(dc, px(kMargin + 10), px(kDisplayTop + 10), px(kLogoSize));
+    const RECT options = box(kMargin, kOptionsTop, kInner, 2 * kOptionRow + 8);
+    RECT edge = options;
+    DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    EndPaint(window_, &paint);
+}
+
+LRESULT MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
+    const auto index = static_cast<int>(item.CtlID) - kPictureBase;
+    if (index < 0 || index >= static_cast<int>(std::size(kPictureButtons))) {
+        return FALSE;
+    }
+    RECT face = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    DrawFrameControl(item.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    if (pressed) {
+        OffsetRect(&face, 1, 1);
+    }
+    drawGlyph(item.hDC, face, kPictureButtons[index].glyph, kGlyphColour);
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, &focus);
+    }
+    return TRUE;
+}
+
+void MainWindow::playOrPause() {
+    if (amp_.MediaPlayer1.playState() == PlayState::Playing) {
+        amp_.Image3.click();
+    } else {
+        amp_.Image7.click();
+    }
+}
+
+void MainWindow::syncWindow() {
+    const Window& control = amp_.window;
+    setWindowText(window_, control.caption());
+    const bool frontAsked = control.frontRequests() != frontRequestsSeen_;
+    frontRequestsSeen_ = control.frontRequests();
+    syncing_ = true;
+    const bool shown = IsWindowVisible(window_) != FALSE;
+    const bool minimised = IsIconic(window_) != FALSE;
+    if (!control.visible()) {
+        if (shown) {
+            ShowWindow(window_, SW_HIDE);  // to the icon in the notification area
+        }
+    } else if (control.windowState() == kWindowMinimized) {
+        if (!minimised) {
+            ShowWindow(window_, SW_MINIMIZE);
+        }
+    } else {
+        if (minimised) {
+            ShowWindow(window_, SW_RESTORE);
+        }
+        if (!shown) {
+            ShowWindow(window_, SW_SHOW);
+        }
+        if (!shown || minimised || frontAsked) {
+            SetForegroundWindow(window_);
+        }
+    }
+    syncing_ = false;
+}
+
+bool MainWindow::comeForward() {
+    if (!amp_.window.visible() || IsWindowVisible(window_) == FALSE) {
+        return false;
+    }
+    if (IsIconic(window_) == FALSE && GetForegroundWindow() == window_) {
+        return false;
+    }
+    amp_.window.setWindowState(kWindowNormal);
+    amp_.window.bringToFront();
+    return true;
+}
+
+}  // namespace ruz::win32

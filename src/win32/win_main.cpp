@@ -1,0 +1,459 @@
+// Taviks Ruz on Windows: the player's main window, beside whatever messenger room is open.
+#include "app/frmamp.h"
+#include "app/kept_settings.h"
+#include "common/settings_store.h"
+#include "platform/media/engine_factory.h"
+#include "platform/winsys/user32_window_system.h"
+#include "text/text.h"
+#include "ui/usage.h"
+#include "win32/ccoms_window.h"
+#include "win32/main_window.h"
+#include "win32/pictures.h"
+#include "win32/wide.h"
+#include "win32/win32_clock.h"
+#include "win32/win32_dialogs.h"
+#include "win32/win32_timer_host.h"
+#include "win32/win32_tray.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ruz::win32 {
+
+namespace {
+
+constexpr int kIconSize = 32;
+constexpr int kSmallIconSize = 16;
+// How often a song given at start looks whether the title list is built and no notice is open.
+constexpr UINT kSongDuePollMs = 100;
+constexpr int kRefused = 2;
+
+// The windows whose places are kept, with the setting that keeps each and where it first stands,
+// in pixels.
+struct WindowPlace {
+    const char* setting;
+    POINT designed;
+};
+constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
+constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
+
+std::string narrow(const std::wstring& text) {
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), length, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::wstring knownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::wstring out;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr) {
+        out = path;
+    }
+    CoTaskMemFree(path);
+    return out;
+}
+
+DWORD attributesOf(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str());
+}
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    std::array<wchar_t, 4 * MAX_PATH> full{};
+    wchar_t* name = nullptr;
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
+    if (length == 0 || length >= full.size()) {
+        return path;
+    }
+    std::wstring out(full.data());
+    while (out.size() > 3 && (out.back() == L'\\' || out.back() == L'/')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* setting) {
+    const auto found = values.find(setting);
+    int x = 0;
+    int y = 0;
+    char rest = 0;
+    if (found == values.end() ||
+        std::sscanf(found->second.c_str(), "%d %d%c", &x, &y, &rest) != 2) {
+        return std::nullopt;
+    }
+    const POINT at{x, y};
+    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) {
+        return std::nullopt;  // on no screen there is now
+    }
+    return at;
+}
+
+// The settings file: "settings" in the program's folder of the user's roaming application data.
+std::string settingsFile() {
+    const std::wstring folder = knownFolder(FOLDERID_RoamingAppData);
+    return folder.empty() ? std::string() : narrow(folder + L"\\Taviks Ruz\\settings");
+}
+
+// The command line, without the program's name: [FOLDER | SONG], or --help, or --version.
+struct CommandLine {
+    std::wstring folder;
+    bool help = false;
+    bool version = false;
+    std::string error;
+};
+
+CommandLine parse(const std::vector<std::wstring>& arguments) {
+    CommandLine line;
+    struct Flag {
+        const wchar_t* longName;
+        const wchar_t* shortName;
+        bool CommandLine::*set;
+    };
+    const Flag flags[] = {{L"--help", L"-h", &CommandLine::help},
+                          {L"--version", L"-v", &CommandLine::version}};
+    for (const std::wstring& argument : arguments) {
+        bool known = false;
+        for (const Flag& flag : flags) {
+            if (argument == flag.longName || argument == flag.shortName) {
+                line.*flag.set = true;
+                known = true;
+            }
+        }
+        if (known) {
+            continue;
+        }
+        if (argument.size() > 1 && argument[0] == L'-') {
+            line.error = "unknown option " + narrow(argument);
+        } else if (!line.folder.empty()) {
+            line.error = "more than one folder or song";
+        } else {
+            line.folder = argument;
+        }
+    }
+    return line;
+}
+
+void say(const std::string& text, UINT icon) {
+    std::wstring body;
+    for (const char c : text) {
+        body += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    std::fputs(text.c_str(), stderr);
+    MessageBoxW(nullptr, body.c_str(), L"Taviks Ruz", MB_OK | icon);
+}
+
+// The program: the main window on the machine's timers, dialogs, notification area, clock and
+// media engine, driving the messenger's windows through user32.
+class Program {
+  public:
+    explicit Program(CommandLine line)
+        : line_(std::move(line)),
+          icon_(makeLogoIcon(kIconSize)),
+          smallIcon_(makeLogoIcon(kSmallIconSize)),
+          tray_(smallIcon_),
+          engine_(makeDesktopEngine(timers_)),
+          platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
+        amp_ = std::make_unique<FrmAmp>(platform_);
+        amp_->onEnded = [] { PostQuitMessage(0); };
+        amp_->onDefaultsRestored = [this] { placeWindows(false); };
+        const std::string file = settingsFile();
+        if (!file.empty()) {
+            settingsPath_ = file;
+            DiskSettingsFile disk(file);
+            std::string problem = settings_.load(disk);
+            if (problem.empty()) {
+                problem = applyKeptValues(*amp_, settings_.values());
+                if (!problem.empty()) {
+                    settings_.clear();
+                    problem = "the settings in " + disk.where() + " are damaged (" + problem +
+                              "); starting with the defaults";
+                }
+            }
+            if (!problem.empty()) {
+                report(problem);
+            }
+        }
+    }
+
+    ~Program() {
+        keepSettings();
+        dialogs_.setOwner(nullptr);
+        dialogs_.currentFolder = nullptr;
+        tray_.bringForward = nullptr;
+        ccomsView_.reset();
+        mainView_.reset();
+        amp_.reset();
+        DestroyIcon(icon_);
+        DestroyIcon(smallIcon_);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Start-up: the question, with the windows built while the user reads it, then the folder's
+    // songs.
+    void start() {
+        dialogs_.whenFirstShown([this] { buildViews(); });
+        amp_->Form_Load();
+        buildViews();  // when start-up asked nothing
+        if (amp_->ended()) {
+            return;
+        }
+        amp_->ExplorerTree1.userPick(corePath(fromWide(startFolder().c_str())));
+        if (!pendingSong_.empty()) {
+            SetTimer(mainView_->handle(), 0, kSongDuePollMs, nullptr);
+            playWhenReady();
+        }
+        if (!problems_.empty() && !amp_->ended()) {
+            std::u16string all;
+            for (const std::string& problem : problems_) {
+                all += (all.empty() ? u"" : u"\n") + fromWide(widen(problem).c_str());
+            }
+            dialogs_.notice(all);
+        }
+    }
+
+    int run() {
+        MSG message{};
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (!pendingSong_.empty() && mainView_ && message.message == WM_TIMER &&
+                message.hwnd == mainView_->handle()) {
+                playWhenReady();
+                continue;
+            }
+            if (mainView_ &&
+                (message.hwnd == mainView_->handle() ||
+                 IsChild(mainView_->handle(), message.hwnd)) &&
+                TranslateAcceleratorW(mainView_->handle(), mainView_->accelerators(), &message)) {
+                continue;
+            }
+            if (ccomsView_ && IsDialogMessageW(ccomsView_->handle(), &message)) {
+                continue;
+            }
+            if (dialogMessage(message)) {
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        return static_cast<int>(message.wParam);
+    }
+
+  private:
+    // The windows other than the start-up question.
+    void buildViews() {
+        if (mainView_) {
+            return;
+        }
+        mainView_ = std::make_unique<MainWindow>(*amp_, icon_);
+        ccomsView_ = std::make_unique<CcomsWindow>(amp_->ccoms(), icon_, nullptr);
+        mainView_->setCcomsWindow(ccomsView_->handle());
+        // The dialogs belong to the main window: above it, and the folder picker opens where
+        // the player is.
+        dialogs_.setOwner(mainView_->handle());
+        dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
+        tray_.bringForward = [this] { return mainView_ && mainView_->comeForward(); };
+        placeWindows(true);
+    }
+
+    // Keys in the open notices: Return and Escape close them, Tab moves between their parts.
+    bool dialogMessage(MSG& message) {
+        for (HWND notice : dialogs_.openNotices()) {
+            if (IsDialogMessageW(notice, &message)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static std::wstring widen(const std::string& text) {
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+        std::wstring out(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), length);
+        out.resize(out.size() - 1);
+        return out;
+    }
+
+    void report(const std::string& problem) {
+        std::fprintf(stderr, "ruz: %s\n", problem.c_str());
+        problems_.push_back(problem);
+    }
+
+    // The folder given (or the folder of the song given, which then plays once it is listed),
+    // else the folder of the last run, else the user's music folder, else the profile folder.
+    std::wstring startFolder() {
+        const std::wstring& given = line_.folder;
+        if (!given.empty()) {
+            const std::wstring full = fullPath(given);
+            if (isFolder(full)) {
+                return full;
+            }
+            if (isFile(full)) {
+                const std::size_t cut = full.find_last_of(L"\\/");
+                pendingSong_ = fromWide(full.substr(cut + 1).c_str());
+                return full.substr(0, cut);
+            }
+            report("no such folder or song: " + narrow(given));
+        }
+        const auto kept = settings_.values().find(kFolderSetting);
+        if (kept != settings_.values().end() && !kept->second.empty()) {
+            const std::wstring folder = widen(kept->second);
+            if (isFolder(folder)) {
+                return folder;
+            }
+            report("the folder of the last run is gone: " + kept->second);
+        }
+        const std::wstring music = knownFolder(FOLDERID_Music);
+        if (!music.empty() && isFolder(music)) {
+            return music;
+        }
+        return knownFolder(FOLDERID_Profile);
+    }
+
+    // The song given plays once the title list is built and no notice is open.
+    void playWhenReady() {
+        if (amp_->Timer2.enabled() || amp_->ended()) {
+            return;
+        }
+        if (!dialogs_.openNotices().empty()) {
+            return;
+        }
+        KillTimer(mainView_->handle(), 0);
+        const std::u16string name = std::exchange(pendingSong_, std::u16string());
+        const FileListBox& list = amp_->File1;
+        for (int i = 0; i < list.count(); ++i) {
+            if (text::equalsIgnoringCase(list.item(i), name)) {
+                amp_->transport().playEntry(i);
+                return;
+            }
+        }
+        dialogs_.notice(u"not a song this player plays: " + name);
+    }
+
+    void placeWindows(bool remembered) {
+        const auto placeOf = [&](const WindowPlace& place) {
+            return remembered
+                       ? keptPlace(settings_.values(), place.setting).value_or(place.designed)
+                       : place.designed;
+        };
+        const POINT ccoms = placeOf(kCcomsPlace);
+        amp_->ccoms().window.move(ccoms.x * kTwipsPerPixel, ccoms.y * kTwipsPerPixel);
+        if (mainView_) {
+            const POINT main = placeOf(kMainPlace);
+            SetWindowPos(mainView_->handle(), nullptr, main.x, main.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+
+    void keepSettings() {
+        if (settingsPath_.empty() || !amp_) {
+            return;
+        }
+        SettingsStore::Values values = keptValues(*amp_);
+        const auto keep = [&values](const char* setting, int x, int y) {
+            values[setting] = std::to_string(x) + ' ' + std::to_string(y);
+        };
+        if (mainView_) {
+            RECT at{};
+            GetWindowRect(mainView_->handle(), &at);
+            keep(kMainPlace.setting, at.left, at.top);
+        }
+        const Window& words = amp_->ccoms().window;
+        keep(kCcomsPlace.setting, words.left() / kTwipsPerPixel, words.top() / kTwipsPerPixel);
+        SettingsStore store;
+        for (const auto& [name, value] : values) {
+            store.set(name, value);
+        }
+        DiskSettingsFile file(settingsPath_);
+        const std::string problem = store.save(file);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "ruz: %s\n", problem.c_str());
+        }
+    }
+
+    CommandLine line_;
+    HICON icon_;
+    HICON smallIcon_;
+    Win32TimerHost timers_;
+    Win32Clock clock_;
+    winsys::User32WindowSystem windows_;
+    Win32Dialogs dialogs_;
+    Win32Tray tray_;
+    std::unique_ptr<MediaEngine> engine_;
+    Platform platform_;
+    std::unique_ptr<FrmAmp> amp_;
+    SettingsStore settings_;
+    std::string settingsPath_;
+    std::vector<std::string> problems_;
+    std::u16string pendingSong_;
+    // The views go before the controls they show.
+    std::unique_ptr<MainWindow> mainView_;
+    std::unique_ptr<CcomsWindow> ccomsView_;
+};
+
+}  // namespace
+
+}  // namespace ruz::win32
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace ruz::win32;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; words != nullptr && i < count; ++i) {
+        arguments.emplace_back(words[i]);
+    }
+    LocalFree(words);
+    CommandLine line = parse(arguments);
+    // As on Linux, RUZ_MUSIC names the folder when the command line names none.
+    const wchar_t* music = _wgetenv(L"RUZ_MUSIC");
+    if (line.folder.empty() && music != nullptr) {
+        line.folder = music;
+    }
+    if (!line.error.empty()) {
+        say(ruz::ui::usageError(line.error), MB_ICONERROR);
+        return kRefused;
+    }
+    if (line.help) {
+        say("Usage: ruz [FOLDER | SONG]\n\nTaviks Ruz announces the current song in the "
+            "messenger's open chat room and obeys commands typed there.\n",
+            MB_ICONINFORMATION);
+        return 0;
+    }
+    if (line.version) {
+        say(std::string("ruz (Taviks Ruz) ") + RUZ_VERSION + "\n", MB_ICONINFORMATION);
+        return 0;
+    }
+    const INITCOMMONCONTROLSEX controls{
+        sizeof(INITCOMMONCONTROLSEX),
+        ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int status = 0;
+    {
+        Program program(std::move(line));
+        program.start();
+        status = program.run();
+    }
+    CoUninitialize();
+    return status;
+}
