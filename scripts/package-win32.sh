@@ -18,7 +18,7 @@ ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" "${RUZ_WIN_PACKAGING_PACKAGES[@]}"
 timeout 300 cmake -S win32 -B "$build" -DRUZ_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
 programs=(ruz-win32-room)
-if timeout 60 cmake --build "$build" --target help | grep -qE '^\.\.\. ruz( |$)'; then
+if ruz_win_has_target "$build" ruz; then
   programs=(ruz "${programs[@]}")
 fi
 ruz_cross_build "$build" "${programs[@]}"

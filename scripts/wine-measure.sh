@@ -30,11 +30,13 @@ source scripts/wine-env.sh
 ruz_install_missing "${RUZ_WINE_PACKAGES[@]}"
 timeout 300 cmake -S win32 -B "$build" -DRUZ_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
+# The start-up question: a message box with the program's caption and the question as its text.
+question=('#32770' 'Taviks Ruz' 'Are you using messenger:mate?')
 # The program and the window it answers with: ruz.exe's start-up question, or the room's window.
-if timeout 60 cmake --build "$build" --target help | grep -qE '^\.\.\. ruz( |$)'; then
-  measured=ruz measured_class='#32770' measured_caption='Taviks Ruz'
+if ruz_win_has_target "$build" ruz; then
+  measured=ruz measured_window=("${question[@]}")
 else
-  measured=ruz-win32-room measured_class=AIM_ChatWnd measured_caption='*'
+  measured=ruz-win32-room measured_window=(AIM_ChatWnd '*' '*')
 fi
 ruz_cross_build "$build" "$measured" ruz-bare-box ruz-window-watch
 ruz_fresh_wine_prefix
@@ -45,12 +47,15 @@ watch=$(winepath -w "$build/ruz-window-watch.exe")
 bare=$(winepath -w "$build/ruz-bare-box.exe")
 program=$(winepath -w "$build/$measured.exe")
 
-# Starts $2 ($3, $4: the window's class and caption) through the watcher, with its options in $1;
-# prints the milliseconds to the window. The watcher's output goes to a file: a pipe would stay
+# Starts the program $2 through the watcher and waits for its window ($3, $4, $5: the window's
+# class, caption and a child's text); then ends it ($1 "end") or leaves it running ("keep").
+# Prints the milliseconds to the window. The watcher's output goes to a file: a pipe would stay
 # open in the program it starts.
 launch() {
-  local out=$work/watch.out rc=0
-  timeout 90 wine "$watch" $1 --timeout "$WINDOW_TIMEOUT_MS" "$3" "$4" "$2" >"$out" 2>&1 || rc=$?
+  local out=$work/watch.out rc=0 keep=()
+  [[ $1 == keep ]] && keep=(--keep)
+  timeout 90 wine "$watch" "${keep[@]}" --timeout "$WINDOW_TIMEOUT_MS" --text "$5" "$3" "$4" "$2" \
+    >"$out" 2>&1 || rc=$?
   local said
   said=$(tr -d '\r' <"$out" | tail -n 1)
   if ((rc != 0)) || [[ $said != "window after "* ]]; then
@@ -62,13 +67,13 @@ launch() {
 median() { sort -n | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
 
 # --- launch to the question ---------------------------------------------------------------------
-launch "" "$bare" '#32770' 'Taviks Ruz' >/dev/null
-launch "" "$program" "$measured_class" "$measured_caption" >/dev/null
+launch end "$bare" "${question[@]}" >/dev/null
+launch end "$program" "${measured_window[@]}" >/dev/null
 : >"$work/bare.ms"
 : >"$work/program.ms"
 for ((i = 0; i < LAUNCHES; i++)); do
-  launch "" "$bare" '#32770' 'Taviks Ruz' >>"$work/bare.ms"
-  launch "" "$program" "$measured_class" "$measured_caption" >>"$work/program.ms"
+  launch end "$bare" "${question[@]}" >>"$work/bare.ms"
+  launch end "$program" "${measured_window[@]}" >>"$work/program.ms"
 done
 timeout 60 wineserver -w
 bare_start=$(median <"$work/bare.ms")
@@ -88,8 +93,8 @@ unix_pid() {
   echo "wine-measure: no process $1 in this prefix" >&2
   exit 1
 }
-launch --keep "$bare" '#32770' 'Taviks Ruz' >/dev/null
-launch --keep "$program" "$measured_class" "$measured_caption" >/dev/null
+launch keep "$bare" "${question[@]}" >/dev/null
+launch keep "$program" "${measured_window[@]}" >/dev/null
 bare_pid=$(unix_pid ruz-bare-box.exe)
 program_pid=$(unix_pid "$measured.exe")
 sleep "$IDLE_SETTLE"

@@ -1,16 +1,18 @@
 // ruz-window-watch: starts a program and waits for it to show a window, for the install check and
 // the start-up measurement under Wine.
 //
-// Usage: ruz-window-watch [--keep] [--timeout MS] CLASS TITLE PROGRAM [ARGUMENT...]
+// Usage: ruz-window-watch [--keep] [--timeout MS] [--text TEXT] CLASS TITLE PROGRAM [ARGUMENT...]
 //   CLASS, TITLE  what the awaited window must have: its class name and its caption, each
 //                 matched whole; "*" matches any
+//   --text TEXT   the window must also have a child window with this text (a message box's
+//                 message), matched whole
 //   --keep        leaves the program running once its window is there (by default it is ended)
 //   --timeout MS  how long to wait for the window (default 30000)
 // Only visible top-level windows of the started process count. The time runs from just before
 // the process is created to the first poll that finds the window.
 //
 // Prints one line and ends with:
-//   0  "window after MS ms, process ID"
+//   0  "window after MS ms, process ID: class "CLASS", caption "CAPTION""
 //   1  the program ended, or the time ran out, before such a window ("no window: ...")
 //   2  bad usage
 //   3  the program could not be started
@@ -47,8 +49,22 @@ struct Wanted {
     DWORD processId = 0;
     std::wstring_view className;
     std::wstring_view caption;
+    std::wstring_view childText = L"*";
     HWND found = nullptr;
 };
+
+struct WantedChild {
+    std::wstring_view text;
+    bool found = false;
+};
+
+BOOL CALLBACK visitChild(HWND window, LPARAM context) {
+    auto& wanted = *reinterpret_cast<WantedChild*>(context);
+    wchar_t text[kCaptionCapacity] = {};
+    GetWindowTextW(window, text, kCaptionCapacity);
+    wanted.found = wanted.text == text;
+    return wanted.found ? FALSE : TRUE;
+}
 
 bool matches(std::wstring_view pattern, const wchar_t* text) {
     return pattern == L"*" || pattern == text;
@@ -65,11 +81,18 @@ BOOL CALLBACK visit(HWND window, LPARAM context) {
     wchar_t caption[kCaptionCapacity] = {};
     GetClassNameW(window, className, kClassNameCapacity);
     GetWindowTextW(window, caption, kCaptionCapacity);
-    if (matches(wanted.className, className) && matches(wanted.caption, caption)) {
-        wanted.found = window;
-        return FALSE;
+    if (!matches(wanted.className, className) || !matches(wanted.caption, caption)) {
+        return TRUE;
     }
-    return TRUE;
+    if (wanted.childText != L"*") {
+        WantedChild child{wanted.childText};
+        EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&child));
+        if (!child.found) {
+            return TRUE;
+        }
+    }
+    wanted.found = window;
+    return FALSE;
 }
 
 double millisecondsSince(LARGE_INTEGER start) {
@@ -87,7 +110,8 @@ struct ArgumentsFree {
 
 int usage() {
     std::fputs(
-        "usage: ruz-window-watch [--keep] [--timeout MS] CLASS TITLE PROGRAM [ARGUMENT...]\n",
+        "usage: ruz-window-watch [--keep] [--timeout MS] [--text TEXT] CLASS TITLE PROGRAM "
+        "[ARGUMENT...]\n",
         stderr);
     return kUsage;
 }
@@ -104,6 +128,7 @@ int main() {
     wchar_t** argv = arguments.get();
     bool keep = false;
     DWORD timeoutMs = kDefaultTimeoutMs;
+    std::wstring_view childText = L"*";
     int next = 1;
     for (; next < count && argv[next][0] == L'-' && argv[next][1] == L'-'; ++next) {
         const std::wstring_view option = argv[next];
@@ -116,6 +141,8 @@ int main() {
                 return usage();
             }
             timeoutMs = static_cast<DWORD>(value);
+        } else if (option == L"--text" && next + 1 < count) {
+            childText = argv[++next];
         } else {
             return usage();
         }
@@ -126,6 +153,7 @@ int main() {
     Wanted wanted;
     wanted.className = argv[next];
     wanted.caption = argv[next + 1];
+    wanted.childText = childText;
     std::wstring commandLine;
     for (int i = next + 2; i < count; ++i) {
         if (!commandLine.empty()) {
@@ -152,7 +180,12 @@ int main() {
         EnumWindows(visit, reinterpret_cast<LPARAM>(&wanted));
         const double elapsed = millisecondsSince(started);
         if (wanted.found) {
-            std::printf("window after %.1f ms, process %lu\n", elapsed, process.dwProcessId);
+            wchar_t className[kClassNameCapacity] = {};
+            wchar_t caption[kCaptionCapacity] = {};
+            GetClassNameW(wanted.found, className, kClassNameCapacity);
+            GetWindowTextW(wanted.found, caption, kCaptionCapacity);
+            std::printf("window after %.1f ms, process %lu: class \"%ls\", caption \"%ls\"\n",
+                        elapsed, process.dwProcessId, className, caption);
             result = kFound;
             break;
         }
