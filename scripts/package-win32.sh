@@ -3,7 +3,8 @@
 #   taviks-ruz-VERSION-win64.zip        a folder of the same name with the programs and
 #                                       README-windows.txt (packaging/windows/)
 #   taviks-ruz-VERSION-win64-setup.exe  the installer (NSIS, packaging/windows/ruz.nsi)
-# VERSION is the CMake project's. ruz.exe goes in once the win32/ project has a target `ruz`;
+# VERSION is the CMake project's. The programs are stripped of their debugging information.
+# ruz.exe goes in once the win32/ project has a target `ruz`;
 # the stand-in chat room ruz-win32-room.exe always does. Prints the two files' paths and sizes.
 # Installs what is missing first (mingw-w64, NSIS, zip).
 # Usage: scripts/package-win32.sh
@@ -28,8 +29,9 @@ name=taviks-ruz-$version-win64
 stage=$build/package/$name
 rm -rf "$build/package"
 mkdir -p "$stage"
+# The programs as they ship: without the build's debugging information.
 for program in "${programs[@]}"; do
-  cp "$build/$program.exe" "$stage/"
+  x86_64-w64-mingw32-strip -o "$stage/$program.exe" "$build/$program.exe"
 done
 # The read-me with Windows' line ends, for Notepad.
 sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"

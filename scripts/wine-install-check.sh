@@ -75,25 +75,25 @@ if ! timeout 120 wine "$setup" /S || ! timeout 120 wineserver -w; then
   fail "the installer failed or did not end"
 fi
 listing() { (cd "$1" 2>/dev/null && find . -mindepth 1 -printf '%P\n' | sort); }
-want=$(printf '%s\n' "${expected_files[@]}" | sort)
-have=$(listing "$instdir")
-if [[ $have == "$want" ]]; then
-  ok "installed into $windows_instdir: $(tr '\n' ' ' <<<"$want")"
-else
-  fail "the program folder holds [$(tr '\n' ' ' <<<"$have")], not [$(tr '\n' ' ' <<<"$want")]"
-fi
+# The folder $2 ($1: what it is) holds exactly the names that follow.
+expect_listing() {
+  local what=$1 folder=$2 want have
+  shift 2
+  want=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
+  have=$(listing "$folder" | tr '\n' ' ')
+  if [[ $have == "$want" ]]; then
+    ok "$what: $want"
+  else
+    fail "$what holds [$have], not [$want]"
+  fi
+}
+expect_listing "the program folder $windows_instdir" "$instdir" "${expected_files[@]}"
 for file in "${expected_files[@]}"; do
   if [[ -f $stage/$file ]] && ! cmp -s "$stage/$file" "$instdir/$file"; then
     fail "$file differs from the packed one"
   fi
 done
-want=$(printf '%s\n' "${!shortcut_target[@]}" | sort)
-have=$(listing "$menu")
-if [[ $have == "$want" ]]; then
-  ok "Start-menu entries: $(tr '\n' ' ' <<<"$want")"
-else
-  fail "the Start-menu folder holds [$(tr '\n' ' ' <<<"$have")], not [$(tr '\n' ' ' <<<"$want")]"
-fi
+expect_listing "the Start-menu folder" "$menu" "${!shortcut_target[@]}"
 # A shortcut keeps its target's full path (in the code page's bytes).
 for link in "${!shortcut_target[@]}"; do
   if [[ -f $menu/$link ]] &&

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the Windows program under Wine beside a bare Win32 program that asks the same start-up
 # question in a message box and does nothing else (ruz-bare-box.exe), in one run, in a fresh
-# prefix with the null graphics driver:
+# prefix with the null graphics driver, both stripped of debugging information as they ship:
 #   - launch to the start-up question: from just before the process is created to its window
 #     existing, found by ruz-window-watch polling the top-level windows every millisecond; one
 #     launch of each to warm up, then LAUNCHES of each, interleaved, medians;
@@ -43,9 +43,14 @@ ruz_fresh_wine_prefix
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-measure.XXXXXX")
 trap 'ruz_wine_cleanup; rm -rf "$work"' EXIT
 
+# Both programs as they ship: without the build's debugging information (Wine reads a program's
+# sections into memory whole).
+for exe in "$measured" ruz-bare-box; do
+  x86_64-w64-mingw32-strip -o "$work/$exe.exe" "$build/$exe.exe"
+done
 watch=$(winepath -w "$build/ruz-window-watch.exe")
-bare=$(winepath -w "$build/ruz-bare-box.exe")
-program=$(winepath -w "$build/$measured.exe")
+bare=$(winepath -w "$work/ruz-bare-box.exe")
+program=$(winepath -w "$work/$measured.exe")
 
 # Starts the program $2 through the watcher and waits for its window ($3, $4, $5: the window's
 # class, caption and a child's text); then ends it ($1 "end") or leaves it running ("keep").
