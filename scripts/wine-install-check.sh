@@ -32,6 +32,15 @@ declare -A answer_window=(
 
 started=$SECONDS
 source scripts/wine-env.sh
+# Whatever stops the check early still ends it with its closing line (and the prefix removed).
+finished=0 prefix_made=0
+closing() {
+  local rc=$?
+  ((finished)) || echo "wine-install-check: FAILED: stopped early (exit status $rc)"
+  ((!prefix_made)) || ruz_wine_cleanup
+}
+trap closing EXIT
+trap 'exit 124' TERM
 scripts/package-win32.sh
 ruz_cross_build "$build" ruz-window-watch
 version=$(<"$build/ruz-version.txt")
@@ -40,6 +49,8 @@ setup=$build/$name-setup.exe
 stage=$build/package/$name
 watch=$PWD/$build/ruz-window-watch.exe
 ruz_fresh_wine_prefix
+prefix_made=1
+trap closing EXIT
 # Shortcuts make no menu entries on the Linux desktop.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
@@ -148,6 +159,7 @@ else
   fail "left after uninstalling: ${left[*]}"
 fi
 
+finished=1
 if ((failures == 0)); then
   echo "wine-install-check: passed: $name-setup.exe installed ${#expected_files[@]} files and" \
     "${#shortcut_target[@]} shortcuts, ${#programs[@]} programs answered, all removed" \

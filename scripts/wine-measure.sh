@@ -42,6 +42,7 @@ ruz_cross_build "$build" "$measured" ruz-bare-box ruz-window-watch
 ruz_fresh_wine_prefix
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-measure.XXXXXX")
 trap 'ruz_wine_cleanup; rm -rf "$work"' EXIT
+trap 'exit 124' TERM
 
 # Both programs as they ship: without the build's debugging information (Wine reads a program's
 # sections into memory whole).
