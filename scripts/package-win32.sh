@@ -40,7 +40,7 @@ zip=$PWD/$build/$name.zip
 setup=$PWD/$build/$name-setup.exe
 rm -f "$zip" "$setup"
 (cd "$build/package" && timeout 120 zip -qr -X "$zip" "$name")
-timeout 300 makensis -V2 -DVERSION="$version" -DSTAGE_DIR="$PWD/$stage" -DOUT_FILE="$setup" \
+timeout 300 makensis -WX -V2 -DVERSION="$version" -DSTAGE_DIR="$PWD/$stage" -DOUT_FILE="$setup" \
   packaging/windows/ruz.nsi >/dev/null
 for file in "$zip" "$setup"; do
   echo "$(realpath --relative-to="$PWD" "$file") ($(($(stat -c %s "$file") / 1024)) KiB)"
