@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks the Windows program end to end under Wine with a display: a virtual X server, a fresh Wine
-# prefix on Wine's X11 driver, the stand-in chat room (ruz-win32-room.exe, with the buddy list of
-# its user "me"), ruz.exe on a folder of demo songs, and the check program (ruz-desktop-check.exe)
-# as the user's hands: it answers the start-up question, reads the start-up line and the first
+# Checks the Windows program end to end under Wine with a display: a virtual X server and a fresh
+# Wine prefix on Wine's X11 driver; in it first the front end's tests (ruz-win32-front-tests.exe),
+# then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
+# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it answers the start-up question, reads the start-up line and the first
 # announcement from the room, types .skip and reads the next one, sets a command word and uses it,
 # hides the player and shows it again, and ends it with .end.
 #
@@ -24,7 +24,7 @@ while (($# > 0)); do
     case $1 in
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --build) build=${2:?--build needs a folder}; shift ;;
-        -h | --help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "wine-desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -36,11 +36,12 @@ ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" xvfb sox lame
 
 readonly DISPLAY_NUMBER=${RUZ_WINE_DISPLAY:-97}
 readonly CHECK_TIMEOUT=300   # seconds for the whole check program
+readonly TESTS_TIMEOUT=120   # seconds for the front end's tests
 readonly HOLD_MS=8000        # the windows stay this long for their pictures
 readonly ROOM_LIFETIME_MS=400000
 readonly USER_NAME=me
 
-ruz_cross_build "$build" ruz ruz-win32-room ruz-desktop-check
+ruz_cross_build "$build" ruz ruz-win32-room ruz-desktop-check ruz-win32-front-tests
 build=$(cd "$build" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine-desktop.XXXXXX")
@@ -84,6 +85,12 @@ export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF
 timeout 180 wineboot -i >/dev/null 2>&1
 timeout 60 wineserver -w
 
+if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/tests.log" 2>&1; then
+    tr -d '\r' <"$work/tests.log" | grep -E 'FAILED|Failure|error' >&2 || true
+    echo "desktop check: FAIL in the front end's tests (ruz-win32-front-tests.exe)"
+    exit 1
+fi
+
 timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --dialog "$USER_NAME's Buddy List" \
     --quit-after "$ROOM_LIFETIME_MS" >"$work/room.log" 2>&1 &
 room_pid=$!
@@ -98,10 +105,10 @@ timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" "${hold[@]}" "$USER
 check_pid=$!
 if [[ -n $shots ]]; then
     mkdir -p "$shots"
-    while kill -0 "$check_pid" 2>/dev/null && ! grep -q holding "$work/check.log"; do
+    while kill -0 "$check_pid" 2>/dev/null && ! grep -qs holding "$work/check.log"; do
         sleep 0.2
     done
-    if grep -q holding "$work/check.log"; then
+    if grep -qs holding "$work/check.log"; then
         sleep 1
         main=$(xdotool search --onlyvisible --name 'Taviks Ruz - User' | head -n 1)
         words=$(xdotool search --onlyvisible --name '^Ccoms$' | head -n 1)

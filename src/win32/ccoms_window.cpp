@@ -16,13 +16,11 @@ constexpr int kStripLogoSize = 18;
 constexpr int kHideButtonSize = 22;
 constexpr int kColumns = 3;
 constexpr int kMargin = 8;
-constexpr int kCaptionWidth = 112;
-constexpr int kBoxWidth = 88;
+constexpr int kCaptionWidth = 116;
+constexpr int kBoxWidth = 72;
 constexpr int kRowHeight = 24;
 constexpr int kColumnWidth = kCaptionWidth + 6 + kBoxWidth + 6;
 constexpr int kWidth = 2 * kMargin + kColumns * kColumnWidth;
-constexpr int kHideId = 1;
-constexpr int kBoxBase = 100;
 constexpr COLORREF kStripTop = RGB(0x3a, 0x7b, 0xd5);
 constexpr COLORREF kStripBottom = RGB(0x1c, 0x3f, 0x73);
 constexpr COLORREF kWhite = RGB(0xff, 0xff, 0xff);
@@ -69,25 +67,14 @@ std::u16string boxCaption(const TextBox& box) {
 }
 
 CcomsWindow::CcomsWindow(Ccoms& words, HICON icon, HWND owner) : words_(words) {
-    WNDCLASSEXW kind{};
-    kind.cbSize = sizeof kind;
-    kind.lpfnWndProc = &CcomsWindow::procedure;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.hIcon = icon;
-    kind.hIconSm = icon;
-    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    kind.lpszClassName = kClassName;
-    RegisterClassExW(&kind);
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    registerViewClass(kClassName, &viewProcedure<CcomsWindow>, icon);
+    dpi_ = screenDpi();
 
     const int rows = (kWordCount - 1 + kColumns - 1) / kColumns + 1;
     const int height = kStripHeight + 2 * kMargin + rows * kRowHeight + 2;
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, wide(words.window.caption()).c_str(),
                               WS_POPUP | WS_BORDER, 0, 0, px(kWidth), px(height), owner, nullptr,
-                              kind.hInstance, this);
+                              GetModuleHandleW(nullptr), this);
     build();
     bindings_.bind(words.window, [this] {
         const Window& control = words_.window;
@@ -111,24 +98,12 @@ CcomsWindow::~CcomsWindow() {
     DeleteObject(titleFont_);
 }
 
-LRESULT CALLBACK CcomsWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<CcomsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
-
 void CcomsWindow::build() {
     LOGFONTW bold{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof bold, &bold);
     bold.lfWeight = FW_BOLD;
     titleFont_ = CreateFontIndirectW(&bold);
+    tips_ = std::make_unique<ToolTips>(window_);
     RECT client{};
     GetClientRect(window_, &client);
     const int hideSize = px(kHideButtonSize);
@@ -137,6 +112,7 @@ void CcomsWindow::build() {
                   RECT{client.right - hideSize - hideGap, hideGap, client.right - hideGap,
                        hideGap + hideSize},
                   kHideId);
+    tips_->add(hide_, words_.Image27.toolTip());
 
     // The words in rows of three, the announcement alone across the last row.
     int slot = 0;
@@ -156,6 +132,7 @@ void CcomsWindow::build() {
                   RECT{px(x + kCaptionWidth + 6), px(y), px(boxRight), px(y + kRowHeight - 3)},
                   kBoxBase + i);
         boxes_.emplace_back(edit, &box);
+        tips_->add(edit, box.toolTip());
         bindings_.bind(box, [this, edit, &box] {
             if (windowText(edit) != box.text()) {
                 updating_ = true;
@@ -177,7 +154,7 @@ POINT CcomsWindow::pointerTwips() const {
                  MulDiv(at.y, kTwipsPerPixel * USER_DEFAULT_SCREEN_DPI, dpi_)};
 }
 
-LRESULT CcomsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CcomsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

@@ -3,6 +3,8 @@
 #include "win32/view_support.h"
 #include "words/ccoms.h"
 
+#include <memory>
+
 namespace ruz::win32 {
 
 // The command-words window: a frameless window with its 25 boxes, dragged by the strip across its
@@ -15,10 +17,13 @@ class CcomsWindow {
     CcomsWindow& operator=(const CcomsWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // Every message of the window, from its creation on.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The hide button's identifier, and the first box's: the boxes count up in the words' order.
+    static constexpr int kHideId = 1;
+    static constexpr int kBoxBase = 100;
 
   private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build();
     void paint();
     // The pointer relative to the strip where it stands now, in twips: the window may have moved
@@ -33,6 +38,7 @@ class CcomsWindow {
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool updating_ = false;
     std::vector<std::pair<HWND, TextBox*>> boxes_;
+    std::unique_ptr<ToolTips> tips_;
     Bindings bindings_;
 };
 

@@ -54,34 +54,16 @@ constexpr COLORREF kArtistColour = RGB(0x8f, 0xc1, 0xff);
 constexpr COLORREF kQuietColour = RGB(0x8d, 0xa2, 0xb8);
 constexpr COLORREF kGlyphColour = RGB(0x20, 0x30, 0x48);
 
-// Child window identifiers.
-enum : int {
-    kSongId = 10,
-    kArtistId,
-    kUserId,
-    kTimeId,
-    kFolderLabelId,
-    kTreeId,
-    kListId,
-    kProgressId,
-    kAwayId,
-    kPictureBase = 100,
-    kOptionBase = 200,
-    kMenuBase = 300,
-    kPlayOrPauseId = 400,
-    kOpenFolderId,
-    kQuitId,
-};
+std::u16string numberText(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
 
 std::u16string clockText(int seconds) {
     const int whole = seconds < 0 ? -seconds : seconds;
     const int rest = whole % kSecondsPerMinute;
-    std::u16string text = seconds < 0 ? u"-" : u"";
-    for (const char c : std::to_string(whole / kSecondsPerMinute) + (rest < 10 ? ":0" : ":") +
-                            std::to_string(rest)) {
-        text += static_cast<char16_t>(c);
-    }
-    return text;
+    return (seconds < 0 ? u"-" : u"") + numberText(whole / kSecondsPerMinute) +
+           (rest < 10 ? u":0" : u":") + numberText(rest);
 }
 
 std::u16string trimmed(std::u16string text) {
@@ -143,33 +125,23 @@ struct DesktopCommand {
     WORD key;
 };
 const DesktopCommand kDesktopCommands[] = {
-    {kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
-    {kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
-    {kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
+    {MainWindow::kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
+    {MainWindow::kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
+    {MainWindow::kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
 };
 
 MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
-    WNDCLASSEXW kind{};
-    kind.cbSize = sizeof kind;
-    kind.lpfnWndProc = &MainWindow::procedure;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.hIcon = icon;
-    kind.hIconSm = icon;
-    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    kind.lpszClassName = kClassName;
-    RegisterClassExW(&kind);
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    registerViewClass(kClassName, &viewProcedure<MainWindow>, icon);
+    dpi_ = screenDpi();
 
     buildMenu();
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, px(kWidth), px(kHeight)};
     AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
-    window_ = CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
-                              outer.bottom - outer.top, nullptr, menu_, kind.hInstance, this);
+    window_ =
+        CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                        menu_, GetModuleHandleW(nullptr), this);
     build();
     Window& control = amp_.window;
     bindings_.bind(control, [this] {
@@ -189,28 +161,22 @@ MainWindow::~MainWindow() {
     DeleteObject(displayBrush_);
 }
 
-LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
-
 void MainWindow::build() {
     displayBrush_ = CreateSolidBrush(kDisplayColour);
     songFont_ = pointFont(window_, kSongPoints, true);
+    tips_ = std::make_unique<ToolTips>(window_);
     artistFont_ = pointFont(window_, kArtistPoints, false);
     buildDisplay();
     buildTransport();
     buildFolders();
     buildOptions();
     buildStatus();
+    for (std::size_t i = 0; i < std::size(kPictureButtons); ++i) {
+        tips_->add(item(kPictureBase + static_cast<int>(i)),
+                   (amp_.*kPictureButtons[i].picture).toolTip());
+    }
+    tips_->add(item(kTreeId), amp_.ExplorerTree1.toolTip());
+    tips_->add(item(kListId), amp_.File1.toolTip());
 }
 
 void MainWindow::buildDisplay() {
@@ -243,7 +209,7 @@ void MainWindow::buildDisplay() {
     });
 }
 
-void MainWindow::sliderView(Slider& slider, RECT place) {
+HWND MainWindow::sliderView(Slider& slider, RECT place) {
     HWND widget =
         child(window_, TRACKBAR_CLASSW, u"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, place, 0);
     SetWindowLongPtrW(widget, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slider));
@@ -252,6 +218,8 @@ void MainWindow::sliderView(Slider& slider, RECT place) {
         SendMessageW(widget, TBM_SETRANGEMAX, FALSE, slider.max());
         SendMessageW(widget, TBM_SETPOS, TRUE, slider.value());
     });
+    tips_->add(widget, slider.toolTip());
+    return widget;
 }
 
 void MainWindow::buildTransport() {
@@ -336,10 +304,14 @@ void MainWindow::buildOptions() {
                                       : BST_INDETERMINATE,
                          0);
         });
+        std::u16string tip = control.toolTip();
         if (key < kOptionKeyCount) {
             forwardOptionKeys(widget, control);
+            tip = fromWide(option.caption) + u": F" + numberText(key + 1) + u" on, F" +
+                  numberText(key + 2) + u" off, while an option box has the focus";
             key += 2;
         }
+        tips_->add(widget, tip);
     }
 }
 
@@ -391,7 +363,7 @@ void MainWindow::buildMenu() {
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"&Credits");
 }
 
-LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));

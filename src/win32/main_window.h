@@ -19,6 +19,10 @@ class MainWindow {
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND handle() const { return window_; }
+    // The tips over the child windows.
+    HWND toolTips() const { return tips_->handle(); }
+    // Every message of the window, from its creation on.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The command-words window, which the menu brings to the front when it is open.
     void setCcomsWindow(HWND window) { ccoms_ = window; }
     // The keys of the menu's commands, for the message loop.
@@ -29,9 +33,27 @@ class MainWindow {
 
     static constexpr int kWidth = 360;
 
+    // Child window identifiers: the picture buttons, option boxes and menu entries count up from
+    // their bases in the orders of their tables.
+    enum ChildId : int {
+        kSongId = 10,
+        kArtistId,
+        kUserId,
+        kTimeId,
+        kFolderLabelId,
+        kTreeId,
+        kListId,
+        kProgressId,
+        kAwayId,
+        kPictureBase = 100,
+        kOptionBase = 200,
+        kMenuBase = 300,
+        kPlayOrPauseId = 400,
+        kOpenFolderId,
+        kQuitId,
+    };
+
   private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build();
     void buildDisplay();
     void buildTransport();
@@ -47,8 +69,9 @@ class MainWindow {
     // shown together, once the messages in hand are handled.
     void syncWindow();
     void playOrPause();
-    void sliderView(Slider& slider, RECT place);
+    HWND sliderView(Slider& slider, RECT place);
     int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
+    HWND item(int id) const { return GetDlgItem(window_, id); }
     RECT box(int x, int y, int width, int height) const {
         return RECT{px(x), px(y), px(x + width), px(y + height)};
     }
@@ -66,6 +89,7 @@ class MainWindow {
     bool syncing_ = false;
     int frontRequestsSeen_ = 0;
     std::unique_ptr<FolderTreeView> tree_;
+    std::unique_ptr<ToolTips> tips_;
     Bindings bindings_;
 };
 

@@ -3,12 +3,6 @@
 // The program's pictures drawn with GDI: the logo (a speech bubble with two notes on a blue tile)
 // and the glyphs of the picture buttons. Built for Windows only.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 namespace ruz::win32 {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace ruz::win32 {
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int kOptionKeyCount = 8;
 constexpr UINT_PTR kOptionKeySubclass = 1;
+// A tip longer than this many pixels is wrapped.
+constexpr LPARAM kTipWidth = 400;
 
 LRESULT CALLBACK optionKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                             DWORD_PTR data) {
@@ -38,6 +41,46 @@ void Bindings::bind(std::initializer_list<Control*> controls, const std::functio
     update();
 }
 
+void registerViewClass(const wchar_t* name, WNDPROC procedure, HICON icon) {
+    WNDCLASSEXW kind{};
+    kind.cbSize = sizeof kind;
+    kind.lpfnWndProc = procedure;
+    kind.hInstance = GetModuleHandleW(nullptr);
+    kind.hIcon = icon;
+    kind.hIconSm = icon;
+    kind.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    kind.lpszClassName = name;
+    RegisterClassExW(&kind);  // a second registration fails harmlessly
+}
+
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested) {
+    if (oldDpi > 0 && newDpi > 0 && oldDpi != newDpi) {
+        std::vector<HWND> children;
+        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            children.push_back(c);
+        }
+        for (HWND c : children) {
+            RECT place{};
+            GetWindowRect(c, &place);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+            const auto scaled = [&](LONG v) { return MulDiv(v, newDpi, oldDpi); };
+            SetWindowPos(c, nullptr, scaled(place.left), scaled(place.top),
+                         scaled(place.right) - scaled(place.left),
+                         scaled(place.bottom) - scaled(place.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::u16string windowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
@@ -61,6 +104,32 @@ HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD s
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     return window;
+}
+
+ToolTips::ToolTips(HWND owner)
+    : owner_(owner),
+      tips_(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                            nullptr, GetModuleHandleW(nullptr), nullptr)) {
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+}
+
+ToolTips::~ToolTips() {
+    DestroyWindow(tips_);
+}
+
+void ToolTips::add(HWND child, const std::u16string& text) {
+    if (text.empty() || tips_ == nullptr) {
+        return;
+    }
+    std::wstring copy = wide(text);  // the control keeps its own copy
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner_;
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    tool.lpszText = copy.data();
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::u16string corePath(std::u16string path) {

@@ -5,12 +5,6 @@
 
 #include "controls/controls.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <functional>
@@ -34,6 +28,32 @@ class Bindings {
     std::vector<Subscription> held_;
 };
 
+// Registers one of the program's window classes: its procedure and icon, the arrow, the face
+// colour.
+void registerViewClass(const wchar_t* name, WNDPROC procedure, HICON icon);
+// The screen's dots per inch.
+int screenDpi();
+
+// The procedure of a view's windows: the view given as the creation parameter is kept with the
+// window, and its handleMessage gets every message from then on.
+template <typename View>
+LRESULT CALLBACK viewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr || view->handle() == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return view->handleMessage(message, wParam, lParam);
+}
+
+// A view moved to a screen of another density (WM_DPICHANGED): its children's places and sizes
+// scaled from `oldDpi` to `newDpi`, and the window put where the system suggests.
+void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested);
+
 std::u16string windowText(HWND window);
 void setWindowText(HWND window, const std::u16string& text);
 // A child window of `kind` with its identifier, in pixels of its parent's client area, in the
@@ -45,6 +65,22 @@ HWND child(HWND parent, const wchar_t* kind, const std::u16string& text, DWORD s
 // as the user reads it, with "\\" ("C:\\Music\\Jazz").
 std::u16string corePath(std::u16string path);
 std::u16string shownPath(std::u16string path);
+
+// The tips shown when the pointer rests on a view's child windows.
+class ToolTips {
+  public:
+    explicit ToolTips(HWND owner);
+    ~ToolTips();
+    ToolTips(const ToolTips&) = delete;
+    ToolTips& operator=(const ToolTips&) = delete;
+    // Shows `text` over `child`; an empty text shows nothing.
+    void add(HWND child, const std::u16string& text);
+    HWND handle() const { return tips_; }
+
+  private:
+    HWND owner_;
+    HWND tips_;
+};
 
 // The virtual-key code F1 to F8 (112 to 119) a key is; 0 for any other key.
 int optionKeyCode(WPARAM key);

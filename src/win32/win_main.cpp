@@ -7,6 +7,7 @@
 #include "text/text.h"
 #include "ui/usage.h"
 #include "win32/ccoms_window.h"
+#include "win32/command_line.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 #include "win32/wide.h"
@@ -45,15 +46,6 @@ struct WindowPlace {
 };
 constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
-
-std::string narrow(const std::wstring& text) {
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), length, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
-}
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -112,45 +104,6 @@ std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* 
 std::string settingsFile() {
     const std::wstring folder = knownFolder(FOLDERID_RoamingAppData);
     return folder.empty() ? std::string() : narrow(folder + L"\\Taviks Ruz\\settings");
-}
-
-// The command line, without the program's name: [FOLDER | SONG], or --help, or --version.
-struct CommandLine {
-    std::wstring folder;
-    bool help = false;
-    bool version = false;
-    std::string error;
-};
-
-CommandLine parse(const std::vector<std::wstring>& arguments) {
-    CommandLine line;
-    struct Flag {
-        const wchar_t* longName;
-        const wchar_t* shortName;
-        bool CommandLine::*set;
-    };
-    const Flag flags[] = {{L"--help", L"-h", &CommandLine::help},
-                          {L"--version", L"-v", &CommandLine::version}};
-    for (const std::wstring& argument : arguments) {
-        bool known = false;
-        for (const Flag& flag : flags) {
-            if (argument == flag.longName || argument == flag.shortName) {
-                line.*flag.set = true;
-                known = true;
-            }
-        }
-        if (known) {
-            continue;
-        }
-        if (argument.size() > 1 && argument[0] == L'-') {
-            line.error = "unknown option " + narrow(argument);
-        } else if (!line.folder.empty()) {
-            line.error = "more than one folder or song";
-        } else {
-            line.folder = argument;
-        }
-    }
-    return line;
 }
 
 void say(const std::string& text, UINT icon) {
@@ -423,7 +376,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         arguments.emplace_back(words[i]);
     }
     LocalFree(words);
-    CommandLine line = parse(arguments);
+    CommandLine line = parseCommandLine(arguments);
     // As on Linux, RUZ_MUSIC names the folder when the command line names none.
     const wchar_t* music = _wgetenv(L"RUZ_MUSIC");
     if (line.folder.empty() && music != nullptr) {
