@@ -44,8 +44,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/ruz-measure.XXXXXX")
 trap 'ruz_wine_cleanup; rm -rf "$work"' EXIT
 trap 'exit 124' TERM
 
-# Both programs as they ship: without the build's debugging information (Wine reads a program's
-# sections into memory whole).
+# Both programs as they ship: without the build's debugging information, which would swell the
+# working set under Wine.
 for exe in "$measured" ruz-bare-box; do
   x86_64-w64-mingw32-strip -o "$work/$exe.exe" "$build/$exe.exe"
 done
