@@ -81,3 +81,13 @@ ruz_main_build() {
 RUZ_WINE_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
 # The sound check's on top: ALSA's library, whose file plugin catches what Wine's ALSA driver plays.
 RUZ_WINE_SOUND_PACKAGES=(libasound2)
+
+# Packing the Windows programs (scripts/package-win32.sh): the installer's compiler and zip.
+RUZ_WIN_PACKAGING_PACKAGES=(nsis zip)
+
+# Whether the win32/ project configured in $1 has a target named $2.
+ruz_win_has_target() {
+  local targets
+  targets=$(timeout 60 cmake --build "$1" --target help)
+  grep -qE "^\.\.\. $2( |\$)" <<<"$targets"
+}
