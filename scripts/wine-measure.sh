@@ -20,6 +20,8 @@ readonly LAUNCHES=10
 readonly WINDOW_TIMEOUT_MS=30000
 # Seconds from the windows being up to measuring idle.
 readonly IDLE_SETTLE=5
+# The period of the player's position refresh, which ticks from start to end.
+readonly REFRESH_MS=50
 readonly START_GOAL=1.25 MEMORY_GOAL=2 CPU_GOAL_PERCENT=0.1
 # The whole run is bounded, whatever hangs.
 if [[ -z ${RUZ_MEASURE_TIMED:-} ]]; then
@@ -54,13 +56,14 @@ bare=$(winepath -w "$work/ruz-bare-box.exe")
 program=$(winepath -w "$work/$measured.exe")
 
 # Starts the program $2 through the watcher and waits for its window ($3, $4, $5: the window's
-# class, caption and a child's text); then ends it ($1 "end") or leaves it running ("keep").
+# class, caption and a child's text; $6 and on: the program's arguments); then ends it ($1 "end")
+# or leaves it running ("keep").
 # Prints the milliseconds to the window. The watcher's output goes to a file: a pipe would stay
 # open in the program it starts.
 launch() {
   local out=$work/watch.out rc=0 keep=()
   [[ $1 == keep ]] && keep=(--keep)
-  timeout 90 wine "$watch" "${keep[@]}" --timeout "$WINDOW_TIMEOUT_MS" --text "$5" "$3" "$4" "$2" \
+  timeout 90 wine "$watch" "${keep[@]}" --timeout "$WINDOW_TIMEOUT_MS" --text "$5" "$3" "$4" "$2" "${@:6}" \
     >"$out" 2>&1 || rc=$?
   local said
   said=$(tr -d '\r' <"$out" | tail -n 1)
@@ -101,6 +104,11 @@ unix_pid() {
 }
 launch keep "$bare" "${question[@]}" >/dev/null
 launch keep "$program" "${measured_window[@]}" >/dev/null
+# Beside them, a copy of the bare box whose thread timer ticks as often as the player's position
+# refresh (every 50 ms, from start to end): what that tick alone costs under Wine.
+cp "$work/ruz-bare-box.exe" "$work/ruz-bare-tick.exe"
+launch keep "$(winepath -w "$work/ruz-bare-tick.exe")" "${question[@]}" "$REFRESH_MS" >/dev/null
+tick_pid=$(unix_pid ruz-bare-tick.exe)
 bare_pid=$(unix_pid ruz-bare-box.exe)
 program_pid=$(unix_pid "$measured.exe")
 sleep "$IDLE_SETTLE"
@@ -111,9 +119,11 @@ bare_rss=$(rss_kib "$bare_pid")
 program_rss=$(rss_kib "$program_pid")
 bare_before=$(cpu_ticks "$bare_pid")
 program_before=$(cpu_ticks "$program_pid")
+tick_before=$(cpu_ticks "$tick_pid")
 sleep "$seconds"
 bare_idle=$(($(cpu_ticks "$bare_pid") - bare_before))
 program_idle=$(($(cpu_ticks "$program_pid") - program_before))
+tick_idle=$(($(cpu_ticks "$tick_pid") - tick_before))
 
 percent() { awk -v d="$1" -v t="$ticks_per_second" -v s="$seconds" 'BEGIN { printf "%.3f", 100 * d / t / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
@@ -122,6 +132,7 @@ start_ratio=$(ratio "$program_start" "$bare_start")
 memory_ratio=$(ratio "$program_rss" "$bare_rss")
 bare_cpu=$(percent "$bare_idle")
 program_cpu=$(percent "$program_idle")
+tick_cpu=$(percent "$tick_idle")
 cpu_above=$(awk -v a="$program_cpu" -v b="$bare_cpu" 'BEGIN { printf "%+.3f", a - b }')
 
 cat <<TABLE
@@ -130,4 +141,5 @@ cat <<TABLE
 | launch to the start-up question (median of $LAUNCHES) | ${program_start} ms | ${bare_start} ms | ${start_ratio}× | ≤ ${START_GOAL}×: $(verdict "$start_ratio" "$START_GOAL") |
 | working set at idle (VmRSS) | $((program_rss / 1024)) MiB | $((bare_rss / 1024)) MiB | ${memory_ratio}× | ≤ ${MEMORY_GOAL}×: $(verdict "$memory_ratio" "$MEMORY_GOAL") |
 | CPU at idle over ${seconds} s, side by side | ${program_cpu} % of a core | ${bare_cpu} % of a core | ${cpu_above} % | ≤ +${CPU_GOAL_PERCENT} %: $(verdict "$cpu_above" "$CPU_GOAL_PERCENT") |
+| CPU at idle, the bare box with a ${REFRESH_MS} ms timer | | ${tick_cpu} % of a core | $(awk -v a="$tick_cpu" -v b="$bare_cpu" 'BEGIN { printf "%+.3f", a - b }') % | (the refresh timer's own cost) |
 TABLE
