@@ -3,7 +3,7 @@
 # under Wine against a real ngircd on 127.0.0.1, on a free port, which this script starts and stops.
 # The tests ask for the server's restart through files in a scratch folder: "stop" or "start",
 # which the script acts on and removes. Installs what is missing first; needs no display.
-# Usage: scripts/wine-irc-check.sh      (builds into build-win/)
+# Usage: scripts/wine-irc-check.sh [GOOGLETEST OPTIONS...]   (builds into build-win/)
 # Exit status: 0 when every test passed; non-zero on any failure or time-out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -106,7 +106,7 @@ export RUZ_IRC_PORT RUZ_IRC_CONTROL
 serve_requests &
 watcher_pid=$!
 rc=0
-timeout 300 wine "$build/ruz-irc-win32-tests.exe" 2>&1 | tr -d '\r' || rc=$?
+timeout 300 wine "$build/ruz-irc-win32-tests.exe" "$@" 2>&1 | tr -d '\r' || rc=$?
 kill "$watcher_pid" 2>/dev/null || true
 wait "$watcher_pid" 2>/dev/null || true
 watcher_pid=
