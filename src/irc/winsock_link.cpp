@@ -333,7 +333,10 @@ void WinsockLink::flush() {
         }
         const int error = WSAGetLastError();
         if (error != WSAEWOULDBLOCK) {
-            lose(errorText(error));
+            // Reported from the loop: this may run inside write(), in the middle of the
+            // listener's own work.
+            closeSocket();
+            failLater(errorText(error));
         }
         return;  // FD_WRITE comes when the socket takes more
     }
