@@ -3,6 +3,8 @@
 // clang-format off
 #define SCHANNEL_USE_BLACKLISTS  // SCH_CREDENTIALS and its TLS_PARAMETERS
 #define SECURITY_WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <subauth.h>
 #include <wincrypt.h>
@@ -25,6 +27,9 @@ namespace {
 // The largest TLS record: a 5-byte header and up to 2^14 + 2048 bytes of ciphertext. A server
 // that makes us wait for more than that sends no TLS.
 constexpr std::size_t kMaxRecordBytes = 5 + 16384 + 2048;
+// More than any server's handshake takes, certificate chain included: a server that goes on past
+// it sends no TLS.
+constexpr std::size_t kMaxHandshakeBytes = 128 * 1024;
 
 constexpr DWORD kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                   ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
@@ -177,6 +182,47 @@ bool holds(HCERTSTORE store, const CERT_CONTEXT* certificate) {
     return true;
 }
 
+// The address `host` writes, in network order (4 or 16 bytes); "" when it is a name.
+std::string addressOf(const std::string& host) {
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
+        return std::string(reinterpret_cast<const char*>(&v4), sizeof v4);
+    }
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) {
+        return std::string(reinterpret_cast<const char*>(&v6), sizeof v6);
+    }
+    return {};
+}
+
+// Whether the certificate's subject alternative names hold `address` (an address is matched
+// only there, never against the common name).
+bool namesAddress(const CERT_CONTEXT* certificate, const std::string& address) {
+    const CERT_INFO* info = certificate->pCertInfo;
+    const CERT_EXTENSION* extension =
+        CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+    if (!extension) {
+        return false;
+    }
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                             extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names,
+                             &size) ||
+        !names) {
+        return false;
+    }
+    bool found = false;
+    for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
+        const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
+        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
+                std::string_view(reinterpret_cast<const char*>(entry.IPAddress.pbData),
+                                 entry.IPAddress.cbData) == address;
+    }
+    LocalFree(names);
+    return found;
+}
+
 }  // namespace
 
 struct SchannelTls::State {
@@ -193,6 +239,7 @@ struct SchannelTls::State {
     bool haveContext = false;
     Phase phase = Phase::Idle;
     std::string incoming;  // the server's bytes not used yet
+    std::size_t handshakeBytes = 0;
     SecPkgContext_StreamSizes sizes{};
 
     ~State() {
@@ -327,7 +374,10 @@ std::string SchannelTls::State::verify() {
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
     ssl.fdwChecks = anchored ? kIgnoreUnknownRoot : 0;
-    ssl.pwszServerName = target.data();
+    // A name is checked by the policy; an address here below, the same way on every system
+    // (not every Schannel matches addresses).
+    const std::string address = addressOf(host);
+    ssl.pwszServerName = address.empty() ? target.data() : nullptr;
     CERT_CHAIN_POLICY_PARA policyPara{};
     policyPara.cbSize = sizeof policyPara;
     policyPara.dwFlags = anchored ? CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG : 0;
@@ -341,6 +391,9 @@ std::string SchannelTls::State::verify() {
     if (policyStatus.dwError != 0) {
         return describe(kCertificateReasons, static_cast<long>(policyStatus.dwError),
                         "the certificate is not trusted");
+    }
+    if (!address.empty() && !namesAddress(server.get(), address)) {
+        return describe(kCertificateReasons, CERT_E_CN_NO_MATCH, "");
     }
     return {};
 }
@@ -451,6 +504,13 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
         return step;
     }
     s.incoming.append(bytes);
+    if (s.phase == State::Phase::Handshake) {
+        s.handshakeBytes += bytes.size();
+        if (s.handshakeBytes > kMaxHandshakeBytes) {
+            s.fail(step, "the server sent something that is not TLS");
+            return step;
+        }
+    }
     bool keepGoing = !s.incoming.empty();
     while (keepGoing && !step.failed) {
         if (s.phase == State::Phase::Established) {
