@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the IRC connection on Winsock with its tests (ruz-irc-win32-tests.exe) and runs them
-# under Wine against a real ngircd on 127.0.0.1, on a free port, which this script starts and stops.
+# under Wine against a real ngircd on 127.0.0.1, on free ports for plain text and TLS (a self-signed
+# certificate made here with openssl), which this script starts and stops.
 # The tests ask for the server's restart through files in a scratch folder: "stop" or "start",
 # which the script acts on and removes. Installs what is missing first; needs no display.
 # Usage: scripts/wine-irc-check.sh [GOOGLETEST OPTIONS...]   (builds into build-win/)
@@ -13,14 +14,25 @@ readonly listen_timeout_s=10
 readonly poll_s=0.1
 
 source scripts/wine-env.sh
-ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" ngircd
+ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" ngircd openssl
 ruz_cross_build "$build" ruz-irc-win32-tests
 ruz_fresh_wine_prefix
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-irc.XXXXXX")
 control="$scratch/control"
 mkdir -p "$control"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+port=$(free_port)
+tls_port=$(free_port)
+while [[ $tls_port == "$port" ]]; do
+  tls_port=$(free_port)
+done
+# The TLS listener's certificate for 127.0.0.1, self-signed: trusted only through its file.
+timeout 60 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+  -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+  -keyout "$scratch/key.pem" -out "$scratch/cert.pem" 2>/dev/null
 cat >"$scratch/ngircd.conf" <<CONF
 [Global]
 Name = irc.test
@@ -38,6 +50,10 @@ MaxNickLength = 30
 PAM = no
 Ident = no
 DNS = no
+[SSL]
+CertFile = $scratch/cert.pem
+KeyFile = $scratch/key.pem
+Ports = $tls_port
 CONF
 ngircd_bin=$(command -v ngircd || echo /usr/sbin/ngircd)
 # The server's process id lives in a file: the watcher below, a subshell, restarts it.
@@ -48,7 +64,8 @@ start_server() {
   "$ngircd_bin" --nodaemon --config "$scratch/ngircd.conf" >>"$scratch/ngircd.log" 2>&1 &
   echo $! >"$server_pid_file"
   local waited=0
-  until (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do
+  until (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null &&
+    (exec 3<>"/dev/tcp/127.0.0.1/$tls_port") 2>/dev/null; do
     sleep "$poll_s"
     waited=$((waited + 1))
     if ((waited > listen_timeout_s * 10)); then
@@ -100,8 +117,9 @@ serve_requests() {
 
 start_server
 started=$SECONDS
-RUZ_IRC_PORT=$port RUZ_IRC_CONTROL=$(winepath -w "$control")
-export RUZ_IRC_PORT RUZ_IRC_CONTROL
+RUZ_IRC_PORT=$port RUZ_IRC_TLS_PORT=$tls_port RUZ_IRC_CONTROL=$(winepath -w "$control")
+RUZ_IRC_CERT=$(winepath -w "$scratch/cert.pem")
+export RUZ_IRC_PORT RUZ_IRC_TLS_PORT RUZ_IRC_CONTROL RUZ_IRC_CERT
 # The watcher owns the server from here on: it stops and starts it at the tests' request.
 serve_requests &
 watcher_pid=$!

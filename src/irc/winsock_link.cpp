@@ -18,7 +18,6 @@ constexpr UINT kResolvedMessage = WM_APP + 2;
 // A failure found inside open(), reported from the loop (wParam: the stream's generation).
 constexpr UINT kFailedMessage = WM_APP + 3;
 constexpr long kSocketEvents = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
-constexpr char kTlsMissing[] = "TLS is not available yet";
 constexpr char kServerClosed[] = "the server closed the connection";
 
 // The errors people meet, in words of their own; the system's text for the others.
@@ -155,10 +154,6 @@ void WinsockLink::open(const Endpoint& endpoint) {
         failLater("the system's network functions are not available");
         return;
     }
-    if (endpoint.tls) {
-        failLater(kTlsMissing);
-        return;
-    }
     if (endpoint.host.empty() || endpoint.port == 0) {
         failLater("no server to connect to");
         return;
@@ -284,6 +279,18 @@ void WinsockLink::onConnect(int error) {
     }
     connected_ = true;
     addresses_.clear();
+    if (endpoint_.tls) {
+        // The stream is up once the handshake is done: connected() comes then.
+        tls_ = std::make_unique<SchannelTls>(endpoint_.host, endpoint_.caFile);
+        std::string hello = tls_->start();
+        if (hello.empty()) {
+            lose("TLS: " + tls_->startError());
+            return;
+        }
+        outgoing_.insert(0, hello);
+        flush();
+        return;
+    }
     const std::uint64_t generation = generation_;
     if (listener_.connected) {
         listener_.connected();
@@ -293,15 +300,55 @@ void WinsockLink::onConnect(int error) {
     }
 }
 
+void WinsockLink::take(std::string_view bytes) {
+    if (!tls_) {
+        if (listener_.received) {
+            listener_.received(bytes);
+        }
+        return;
+    }
+    takeTlsStep(tls_->received(bytes));
+}
+
+bool WinsockLink::takeTlsStep(SchannelTls::Step step) {
+    const std::uint64_t generation = generation_;
+    if (!step.toSend.empty()) {
+        outgoing_ += step.toSend;
+        flush();
+    }
+    if (step.established && current(generation) && tls_) {
+        outgoing_ += tls_->encrypt(std::exchange(plainWaiting_, {}));
+        if (listener_.connected) {
+            listener_.connected();
+        }
+        if (current(generation)) {
+            flush();
+        }
+    }
+    if (!step.plain.empty() && current(generation) && listener_.received) {
+        listener_.received(step.plain);
+    }
+    if (!step.failed || !current(generation)) {
+        return current(generation) && socket_ != INVALID_SOCKET;
+    }
+    if (step.untrusted) {
+        drop();
+        if (listener_.untrusted) {
+            listener_.untrusted(step.error);
+        }
+        return false;
+    }
+    lose(step.error.empty() ? std::string(kServerClosed) : "TLS: " + step.error);
+    return false;
+}
+
 void WinsockLink::readAll() {
     const std::uint64_t generation = generation_;
     std::array<char, kReadChunk> buffer{};
     while (current(generation) && socket_ != INVALID_SOCKET) {
         const int got = ::recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
         if (got > 0) {
-            if (listener_.received) {
-                listener_.received(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-            }
+            take(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
             continue;
         }
         if (got == 0) {
@@ -320,7 +367,14 @@ void WinsockLink::write(std::string_view bytes) {
     if (socket_ == INVALID_SOCKET && !resolution_) {
         return;  // no stream: nothing would carry them
     }
-    outgoing_.append(bytes);
+    if (!endpoint_.tls) {
+        outgoing_.append(bytes);
+    } else if (tls_ && tls_->established()) {
+        outgoing_ += tls_->encrypt(bytes);
+    } else {
+        plainWaiting_.append(bytes);
+        return;
+    }
     flush();
 }
 
@@ -344,6 +398,9 @@ void WinsockLink::flush() {
 
 void WinsockLink::close() {
     if (connected_ && socket_ != INVALID_SOCKET) {
+        if (tls_ && tls_->established()) {
+            outgoing_ += tls_->shutdown();
+        }
         // What waits goes as far as the socket takes it now (a QUIT, usually), without a report
         // of any failure, then the stream ends in order.
         while (!outgoing_.empty()) {
@@ -393,6 +450,8 @@ void WinsockLink::drop() {
     addresses_.clear();
     nextAddress_ = 0;
     outgoing_.clear();
+    tls_.reset();
+    plainWaiting_.clear();
     failure_.clear();
 }
 

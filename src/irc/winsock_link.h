@@ -1,9 +1,12 @@
 #pragma once
 
-// The link on a Winsock socket (Windows only): plain TCP, non-blocking, driven by the thread's
-// message loop. Create it on the user-interface thread: every callback of its listener comes there.
+// The link on a Winsock socket (Windows only): plain TCP, or TLS through the system's Schannel
+// (connected() once the handshake is done and the certificate trusted), non-blocking, driven by
+// the thread's message loop. Create it on the user-interface thread: every callback of its
+// listener comes there.
 
 #include "irc/link.h"
+#include "irc/schannel_tls.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -54,6 +57,10 @@ class WinsockLink final : public Link {
     bool tryNextAddress();
     void onConnect(int error);
     void readAll();
+    // The server's bytes, through the TLS session when there is one.
+    void take(std::string_view bytes);
+    // Hands the TLS session's step to the listener; false when the stream ended.
+    bool takeTlsStep(SchannelTls::Step step);
     void flush();
     // Reports `reason` through closed() after dropping the stream.
     void lose(const std::string& reason);
@@ -75,7 +82,9 @@ class WinsockLink final : public Link {
     std::string lastError_;
     SOCKET socket_ = INVALID_SOCKET;
     bool connected_ = false;
-    std::string outgoing_;
+    std::string outgoing_;  // bytes as they go on the wire
+    std::unique_ptr<SchannelTls> tls_;
+    std::string plainWaiting_;  // written before the TLS handshake was done
     std::string failure_;
     std::shared_ptr<Resolution> resolution_;
 };

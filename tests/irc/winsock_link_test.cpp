@@ -1,7 +1,8 @@
 // The Winsock link and the IRC session on it, against a real ngircd on 127.0.0.1 that
-// scripts/wine-irc-check.sh starts: RUZ_IRC_PORT names its port, RUZ_IRC_CONTROL a folder where a
-// file "stop" or "start" asks the script to stop or start the server (it removes the file when
-// done). Everything runs on this thread's message loop.
+// scripts/wine-irc-check.sh starts: RUZ_IRC_PORT names its port, RUZ_IRC_TLS_PORT its TLS port and
+// RUZ_IRC_CERT the file of its certificate, RUZ_IRC_CONTROL a folder where a file "stop" or
+// "start" asks the script to stop or start the server (it removes the file when done). Everything
+// runs on this thread's message loop.
 #include "irc/winsock_link.h"
 #include "irc/message.h"
 #include "irc/session.h"
@@ -71,6 +72,18 @@ std::uint16_t freePort() {
     }
     closesocket(s);
     return port;
+}
+
+std::string certificateFile() {
+    const char* file = std::getenv("RUZ_IRC_CERT");
+    return file != nullptr ? file : "";
+}
+
+// The server's TLS port, its certificate trusted through `caFile` ("" for the system's only).
+Endpoint tlsEndpoint(const std::string& caFile) {
+    const char* port = std::getenv("RUZ_IRC_TLS_PORT");
+    return {"127.0.0.1", static_cast<std::uint16_t>(port != nullptr ? std::atoi(port) : 0), true,
+            caFile};
 }
 
 // Asks the script to stop or start the server, and waits until it has.
@@ -179,11 +192,11 @@ class Member {
 
 // The program's side: the IRC session on the Winsock link and the thread's timers.
 struct Owner {
-    explicit Owner(const std::string& host = "127.0.0.1")
-        : session(timers, link, settingsFor(host), Events{}) {}
-    static Settings settingsFor(const std::string& host) {
+    explicit Owner(Endpoint endpoint = {"127.0.0.1", serverPort(), false, {}})
+        : session(timers, link, settingsFor(std::move(endpoint)), Events{}) {}
+    static Settings settingsFor(Endpoint endpoint) {
         Settings s;
-        s.endpoint = {host, serverPort(), false, {}};
+        s.endpoint = std::move(endpoint);
         s.nick = "owner";
         s.channels = {kChannel};
         s.policy = kTestPolicy;
@@ -196,7 +209,10 @@ struct Owner {
 
 class WinsockIrc : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_NE(serverPort(), 0) << "RUZ_IRC_PORT names no port"; }
+    void SetUp() override {
+        ASSERT_NE(serverPort(), 0) << "RUZ_IRC_PORT names no port";
+        ASSERT_NE(tlsEndpoint("").port, 0) << "RUZ_IRC_TLS_PORT names no port";
+    }
 };
 
 TEST_F(WinsockIrc, TheSessionRegistersJoinsAndAnotherMemberHearsItsLines) {
@@ -309,29 +325,51 @@ TEST_F(WinsockIrc, AnUnknownHostIsReportedWithItsName) {
     EXPECT_NE(heard.closed->find("no-such-host.invalid"), std::string::npos) << *heard.closed;
 }
 
-TEST_F(WinsockIrc, TlsIsRefusedFromTheLoopUntilItIsThere) {
+TEST_F(WinsockIrc, TheSessionSignsOnOverTlsTrustingTheGivenCertificate) {
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    Owner owner(tlsEndpoint(certificateFile()));
+    owner.session.start();
+    ASSERT_TRUE(pumpUntil([&] { return owner.session.registered(); }, kJoinMs));
+    ASSERT_TRUE(pumpUntil([&] { return guest.sawJoinOf("owner"); }, kLineMs));
+    ASSERT_TRUE(owner.session.say(kChannel, "over TLS " + kDagger));
+    ASSERT_TRUE(pumpUntil([&] { return !guest.textsFrom("owner").empty(); }, kLineMs));
+    EXPECT_EQ(guest.textsFrom("owner").front(), "over TLS " + kDagger);
+    owner.session.stop("bye");
+}
+
+TEST_F(WinsockIrc, AnUntrustedCertificateIsReportedOnceAndNotTriedAgain) {
     WinsockLink link;
     Heard heard;
     link.setListener(recorder(heard));
-    link.open({"127.0.0.1", serverPort(), true, {}});
+    link.open(tlsEndpoint(""));
     EXPECT_EQ(heard.callbacks(), 0);  // not from inside open()
-    ASSERT_TRUE(pumpUntil([&] { return heard.closed.has_value(); }, kLineMs));
-    EXPECT_EQ(*heard.closed, "TLS is not available yet");
+    ASSERT_TRUE(pumpUntil([&] { return heard.untrusted > 0 || heard.closed; }, kLineMs));
+    EXPECT_EQ(heard.untrusted, 1) << heard.closed.value_or("");
+    EXPECT_EQ(heard.connected, 0);
+
+    Owner owner(tlsEndpoint(""));
+    owner.session.start();
+    ASSERT_TRUE(pumpUntil([&] { return !owner.session.live(); }, kLineMs));
+    EXPECT_FALSE(owner.session.registered());
 }
 
 TEST_F(WinsockIrc, NothingIsReportedAfterClose) {
     struct Case {
         const char* host;
         std::uint16_t port;
+        bool tls;
     };
-    // Resolving, connecting, connected and refusing when closed.
-    const Case cases[] = {
-        {"localhost", serverPort()}, {"127.0.0.1", serverPort()}, {"127.0.0.1", freePort()}};
+    // Resolving, connecting, connected, refusing and shaking hands when closed.
+    const Case cases[] = {{"localhost", serverPort(), false},
+                          {"127.0.0.1", serverPort(), false},
+                          {"127.0.0.1", freePort(), false},
+                          {"127.0.0.1", tlsEndpoint("").port, true}};
     for (const Case& c : cases) {
         WinsockLink link;
         Heard heard;
         link.setListener(recorder(heard));
-        link.open({c.host, c.port, false, {}});
+        link.open({c.host, c.port, c.tls, certificateFile()});
         link.write("NICK quiet\r\n");
         link.close();
         pumpUntil([] { return false; }, kQuietMs);
