@@ -280,17 +280,35 @@ TEST_F(WinsockIrc, ARefusedPortIsReportedWithAReason) {
     EXPECT_EQ(heard.connected, 0);
 }
 
-TEST_F(WinsockIrc, AHostNameIsResolved) {
-    WinsockLink link;
-    Heard heard;
-    link.setListener(recorder(heard));
-    link.open({"localhost", serverPort(), false, {}});
-    ASSERT_TRUE(pumpUntil([&] { return heard.connected > 0 || heard.closed; }, kLineMs));
-    EXPECT_EQ(heard.connected, 1) << heard.closed.value_or("");
-    link.write("NICK resolver\r\nUSER resolver 0 * :resolver\r\n");
-    ASSERT_TRUE(
-        pumpUntil([&] { return heard.received.find(" 001 ") != std::string::npos; }, kLineMs))
-        << heard.received;
+TEST_F(WinsockIrc, AHostNameResolvesAndLinesWrittenEarlyGoOnceTheStreamIsUp) {
+    struct Case {
+        Endpoint endpoint;
+        bool writeAtOnce;  // before the name is resolved, the socket connected, the handshake done
+        std::string nick;  // the server keeps each for a while after the stream closes
+    };
+    const Case cases[] = {{{"localhost", serverPort(), false, {}}, false, "late"},
+                          {{"localhost", serverPort(), false, {}}, true, "early"},
+                          {tlsEndpoint(certificateFile()), true, "earlytls"}};
+    for (const Case& c : cases) {
+        const std::string signOn =
+            "NICK " + c.nick + "\r\nUSER " + c.nick + " 0 * :" + c.nick + "\r\n";
+        WinsockLink link;
+        Heard heard;
+        link.setListener(recorder(heard));
+        link.open(c.endpoint);
+        if (c.writeAtOnce) {
+            link.write(signOn);
+        } else {
+            ASSERT_TRUE(pumpUntil([&] { return heard.connected > 0 || heard.closed; }, kLineMs));
+            link.write(signOn);
+        }
+        EXPECT_TRUE(
+            pumpUntil([&] { return heard.received.find(" 001 ") != std::string::npos; }, kLineMs))
+            << c.endpoint.host << " tls " << c.endpoint.tls << ": " << heard.received
+            << heard.closed.value_or("");
+        EXPECT_EQ(heard.connected, 1);
+        link.close();
+    }
 }
 
 TEST_F(WinsockIrc, AnIpv6AddressConnects) {
