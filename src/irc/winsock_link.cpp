@@ -1,5 +1,7 @@
 #include "irc/winsock_link.h"
 
+#include "text/text.h"
+
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -38,31 +40,12 @@ constexpr std::array<ErrorText, 9> kErrorTexts{{
 }};
 
 std::string utf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                            size, nullptr, nullptr);
-    }
-    return out;
+    return text::toUtf8(std::u16string(text.begin(), text.end()));
 }
 
-std::wstring wide(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                            size);
-    }
-    return out;
+std::wstring wide(std::string_view utf8Text) {
+    const std::u16string units = text::fromUtf8(utf8Text);
+    return std::wstring(units.begin(), units.end());
 }
 
 std::string errorText(int code) {
