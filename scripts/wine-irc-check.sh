@@ -119,7 +119,9 @@ start_server
 started=$SECONDS
 RUZ_IRC_PORT=$port RUZ_IRC_TLS_PORT=$tls_port RUZ_IRC_CONTROL=$(winepath -w "$control")
 RUZ_IRC_CERT=$(winepath -w "$scratch/cert.pem")
-export RUZ_IRC_PORT RUZ_IRC_TLS_PORT RUZ_IRC_CONTROL RUZ_IRC_CERT
+# The test audio, for the whole program's songs.
+RUZ_FIXTURES=$(winepath -w "$PWD/tests/fixtures/audio")
+export RUZ_IRC_PORT RUZ_IRC_TLS_PORT RUZ_IRC_CONTROL RUZ_IRC_CERT RUZ_FIXTURES
 # The watcher owns the server from here on: it stops and starts it at the tests' request.
 serve_requests &
 watcher_pid=$!

@@ -5,7 +5,9 @@
 // runs on this thread's message loop.
 #include "irc/winsock_link.h"
 #include "irc/message.h"
+#include "irc/rooms.h"
 #include "irc/session.h"
+#include "scenario/world.h"
 #include "win32/win32_timer_host.h"
 
 #include <gtest/gtest.h>
@@ -36,12 +38,20 @@ constexpr int kRetryDelayBeforeRestartMs = 4000;
 const std::string kChannel = "#ruz";
 const std::string kDagger = "\xE2\x80\xA0";
 
-// Runs the thread's messages until `done` or `timeoutMs` of wall-clock time; true when `done`.
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+// Runs the thread's messages until `done` or `timeoutMs` of wall-clock time, the virtual time of
+// `world` (when given) following the wall clock; true when `done`.
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs, HeadlessSystem* world = nullptr) {
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG end = start + static_cast<ULONGLONG>(timeoutMs);
+    ULONGLONG advanced = start;
     while (!done()) {
-        if (GetTickCount64() >= end) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) {
             return false;
+        }
+        if (world != nullptr) {
+            world->wait(static_cast<std::int64_t>(now - advanced));
+            advanced = now;
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kPumpSliceMs, QS_ALLINPUT);
         MSG message;
@@ -227,6 +237,42 @@ TEST_F(WinsockIrc, TheSessionRegistersJoinsAndAnotherMemberHearsItsLines) {
     ASSERT_TRUE(pumpUntil([&] { return !guest.textsFrom("owner").empty(); }, kLineMs));
     EXPECT_EQ(guest.textsFrom("owner").front(), song);
     owner.session.stop("bye");
+}
+
+TEST_F(WinsockIrc, TheOwnersSkipInTheRoomAnnouncesTheNextSong) {
+    const char* fixtures = std::getenv("RUZ_FIXTURES");
+    ASSERT_NE(fixtures, nullptr) << "RUZ_FIXTURES names no folder";
+    // The whole program on virtual time that follows the wall clock, its room a channel.
+    scenario::World world;
+    ASSERT_TRUE(world.ready());
+    const std::filesystem::path music(world.absolute(u"music"));
+    std::filesystem::create_directories(music);
+    const std::filesystem::path tone = std::filesystem::path(fixtures) / "tone-60s.mp3";
+    for (const std::u16string name : {u"Сплин - Романс.mp3", u"Zz - Second.mp3"}) {
+        ASSERT_TRUE(std::filesystem::copy_file(tone, music / name));
+    }
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    WinsockLink link;
+    Rooms rooms(world.standin, world.model, world.host, link,
+                Owner::settingsFor({"127.0.0.1", serverPort(), false, {}}));
+    rooms.start();
+    ASSERT_TRUE(pumpUntil([&] { return rooms.session().registered(); }, kJoinMs, &world));
+    world.dialogs.queueYesNo(true);
+    world.start();
+    world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
+    // The start-up line, then the first song's announcement.
+    ASSERT_TRUE(pumpUntil([&] { return guest.textsFrom("owner").size() >= 2; }, kLineMs, &world));
+    EXPECT_EQ(guest.textsFrom("owner").at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
+    EXPECT_EQ(guest.textsFrom("owner").at(1).rfind(kDagger + "-Zz  -  Second - ", 0), 0U)
+        << guest.textsFrom("owner").at(1);
+
+    world.standin.typeInput(".skip");
+    world.standin.pressSend();
+    ASSERT_TRUE(pumpUntil([&] { return guest.textsFrom("owner").size() >= 4; }, kLineMs, &world));
+    EXPECT_EQ(guest.textsFrom("owner").at(2), ".skip");
+    EXPECT_EQ(guest.textsFrom("owner").at(3).rfind(kDagger + "-Сплин  -  Романс - ", 0), 0U)
+        << guest.textsFrom("owner").at(3);
 }
 
 TEST_F(WinsockIrc, AHundredLinesInABurstAllArriveInOrder) {
