@@ -149,6 +149,9 @@ void WinsockLink::open(const Endpoint& endpoint) {
     const HWND window = window_;
     std::thread([resolution, window, generation, host = wide(endpoint.host),
                  port = std::to_wstring(endpoint.port)] {
+        // The thread holds Winsock of its own: the link may end, and with it its hold, first.
+        WSADATA data{};
+        const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         ADDRINFOW hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
@@ -169,6 +172,9 @@ void WinsockLink::open(const Endpoint& endpoint) {
         }
         if (found != nullptr) {
             FreeAddrInfoW(found);
+        }
+        if (started) {
+            WSACleanup();
         }
         PostMessageW(window, kResolvedMessage, static_cast<WPARAM>(generation), 0);
     }).detach();
@@ -300,7 +306,9 @@ bool WinsockLink::takeTlsStep(SchannelTls::Step step) {
         flush();
     }
     if (step.established && current(generation) && tls_) {
-        outgoing_ += tls_->encrypt(std::exchange(plainWaiting_, {}));
+        if (!plainWaiting_.empty()) {
+            outgoing_ += tls_->encrypt(std::exchange(plainWaiting_, {}));
+        }
         if (listener_.connected) {
             listener_.connected();
         }
