@@ -240,6 +240,14 @@ struct SchannelTls::State {
     Phase phase = Phase::Idle;
     std::string incoming;  // the server's bytes not used yet
     std::size_t handshakeBytes = 0;
+    bool tls13 = false;
+    // TLS 1.3's messages after the handshake (session tickets, key updates) go through the
+    // handshake again while the session stays open.
+    bool afterHandshake = false;
+
+    bool open() const {
+        return phase == Phase::Established || (phase == Phase::Handshake && afterHandshake);
+    }
     SecPkgContext_StreamSizes sizes{};
 
     ~State() {
@@ -433,7 +441,14 @@ void SchannelTls::State::decrypt(Step& step, bool& keepGoing) {
         return;
     }
     if (status == SEC_I_RENEGOTIATE) {
-        fail(step, "the server asked to renegotiate the TLS session");
+        if (!tls13) {
+            fail(step, "the server asked to renegotiate the TLS session");
+            return;
+        }
+        phase = Phase::Handshake;
+        afterHandshake = true;
+        handshakeBytes = 0;
+        keepGoing = true;
         return;
     }
     keepGoing = !incoming.empty();
@@ -452,7 +467,7 @@ const std::string& SchannelTls::startError() const {
 }
 
 bool SchannelTls::established() const {
-    return state_->phase == State::Phase::Established;
+    return state_->open();
 }
 
 std::string SchannelTls::start() {
@@ -524,7 +539,11 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
             }
             break;
         }
-        if (status == SEC_E_OK) {
+        if (status == SEC_E_OK && s.afterHandshake) {
+            s.afterHandshake = false;
+            s.phase = State::Phase::Established;
+            keepGoing = !s.incoming.empty();
+        } else if (status == SEC_E_OK) {
             const std::string problem = s.verify();
             if (!problem.empty()) {
                 s.fail(step, problem, true);
@@ -535,6 +554,10 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
                 s.fail(step, "the system's TLS gave no record sizes");
                 break;
             }
+            SecPkgContext_ConnectionInfo connection{};
+            s.tls13 = QueryContextAttributesW(&s.context, SECPKG_ATTR_CONNECTION_INFO,
+                                              &connection) == SEC_E_OK &&
+                      (connection.dwProtocol & SP_PROT_TLS1_3_CLIENT) != 0;
             s.phase = State::Phase::Established;
             step.established = true;
             keepGoing = !s.incoming.empty();
@@ -547,7 +570,7 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
 
 std::string SchannelTls::encrypt(std::string_view plain) {
     State& s = *state_;
-    if (s.phase != State::Phase::Established) {
+    if (!s.open()) {
         return {};
     }
     std::string records;
@@ -579,7 +602,7 @@ std::string SchannelTls::encrypt(std::string_view plain) {
 
 std::string SchannelTls::shutdown() {
     State& s = *state_;
-    if (s.phase != State::Phase::Established) {
+    if (!s.open()) {
         return {};
     }
     s.phase = State::Phase::Over;
