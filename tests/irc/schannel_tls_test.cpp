@@ -24,16 +24,16 @@ constexpr DWORD kReceiveTimeoutMs = 10000;
 // More portions than any handshake and one line take.
 constexpr int kMostRounds = 200;
 
-class Winsock : public ::testing::Environment {
-  public:
-    void SetUp() override {
+// Winsock for as long as one lives (the system counts the start-ups).
+struct Winsock {
+    Winsock() {
         WSADATA data{};
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+        WSAStartup(MAKEWORD(2, 2), &data);
     }
-    void TearDown() override { WSACleanup(); }
+    ~Winsock() { WSACleanup(); }
+    Winsock(const Winsock&) = delete;
+    Winsock& operator=(const Winsock&) = delete;
 };
-const auto* const kWinsock =
-    ::testing::AddGlobalTestEnvironment(std::make_unique<Winsock>().release());
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -77,6 +77,7 @@ struct Outcome {
 // reads until a line comes back.
 Outcome converse(std::uint16_t port, SchannelTls& tls, std::string_view line) {
     Outcome outcome;
+    const Winsock winsock;
     Socket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     const DWORD timeout = kReceiveTimeoutMs;
     setsockopt(socket.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
@@ -195,6 +196,7 @@ class SchannelGarbageTest : public ::testing::TestWithParam<GarbageCase> {};
 
 TEST_P(SchannelGarbageTest, FailsCleanly) {
     const GarbageCase& c = GetParam();
+    const Winsock winsock;
     Socket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -203,8 +205,8 @@ TEST_P(SchannelGarbageTest, FailsCleanly) {
     ASSERT_EQ(listen(listener.s, 1), 0);
     int size = sizeof address;
     ASSERT_EQ(getsockname(listener.s, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    std::thread server([&listener, &c] {
-        Socket peer(accept(listener.s, nullptr, nullptr));
+    std::thread server([listening = listener.s, &c] {
+        Socket peer(accept(listening, nullptr, nullptr));
         char hello[4096];
         recv(peer.s, hello, sizeof hello, 0);
         sendAll(peer.s, c.reply);
@@ -215,6 +217,9 @@ TEST_P(SchannelGarbageTest, FailsCleanly) {
     });
     SchannelTls tls("127.0.0.1", "");
     const Outcome outcome = converse(ntohs(address.sin_port), tls, "never\n");
+    // Closing the listener ends a wait for a connection that never came.
+    closesocket(listener.s);
+    listener.s = INVALID_SOCKET;
     server.join();
     EXPECT_TRUE(outcome.started) << outcome.error;
     EXPECT_FALSE(outcome.established);
