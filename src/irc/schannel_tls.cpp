@@ -260,6 +260,7 @@ struct SchannelTls::State {
     }
 
     bool acquireCredentials();
+    SECURITY_STATUS initialize(SecBufferDesc* input, std::string& toSend);
     SECURITY_STATUS handshakeStep(std::string& toSend, bool& keepGoing);
     std::string verify();
     void decrypt(Step& step, bool& keepGoing);
@@ -301,24 +302,31 @@ bool SchannelTls::State::acquireCredentials() {
     return false;
 }
 
+// One step of the context: `input` the server's bytes (nullptr for none); the bytes for the
+// server are added to `toSend`. The first call makes the context.
+SECURITY_STATUS SchannelTls::State::initialize(SecBufferDesc* input, std::string& toSend) {
+    std::array<SecBuffer, 1> out{};
+    out[0] = {0, SECBUFFER_TOKEN, nullptr};
+    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
+    unsigned long attributes = 0;
+    TimeStamp expiry{};
+    const SECURITY_STATUS status = InitializeSecurityContextW(
+        &credentials, haveContext ? &context : nullptr, target.data(), kContextRequest, 0, 0, input,
+        0, haveContext ? nullptr : &context, &outDesc, &attributes, &expiry);
+    if (out[0].pvBuffer) {
+        toSend.append(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
+        FreeContextBuffer(out[0].pvBuffer);
+    }
+    return status;
+}
+
 SECURITY_STATUS SchannelTls::State::handshakeStep(std::string& toSend, bool& keepGoing) {
     keepGoing = false;
     std::array<SecBuffer, 2> in{};
     in[0] = {static_cast<unsigned long>(incoming.size()), SECBUFFER_TOKEN, incoming.data()};
     in[1] = {0, SECBUFFER_EMPTY, nullptr};
     SecBufferDesc inDesc{SECBUFFER_VERSION, static_cast<unsigned long>(in.size()), in.data()};
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    const SECURITY_STATUS status =
-        InitializeSecurityContextW(&credentials, &context, target.data(), kContextRequest, 0, 0,
-                                   &inDesc, 0, nullptr, &outDesc, &attributes, &expiry);
-    if (out[0].pvBuffer) {
-        toSend.append(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    const SECURITY_STATUS status = initialize(&inDesc, toSend);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
         return status;
     }
@@ -485,27 +493,13 @@ std::string SchannelTls::start() {
     if (!s.acquireCredentials()) {
         return {};
     }
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    const SECURITY_STATUS status =
-        InitializeSecurityContextW(&s.credentials, nullptr, s.target.data(), kContextRequest, 0, 0,
-                                   nullptr, 0, &s.context, &outDesc, &attributes, &expiry);
     std::string hello;
-    if (out[0].pvBuffer) {
-        hello.assign(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    const SECURITY_STATUS status = s.initialize(nullptr, hello);
+    s.haveContext = status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK;
     if (status != SEC_I_CONTINUE_NEEDED || hello.empty()) {
-        if (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK) {
-            s.haveContext = true;
-        }
         s.startError = describe(kTlsReasons, status, "the TLS handshake could not start");
         return {};
     }
-    s.haveContext = true;
     s.phase = State::Phase::Handshake;
     return hello;
 }
@@ -613,18 +607,8 @@ std::string SchannelTls::shutdown() {
     if (ApplyControlToken(&s.context, &controlDesc) != SEC_E_OK) {
         return {};
     }
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, 1, out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    InitializeSecurityContextW(&s.credentials, &s.context, s.target.data(), kContextRequest, 0, 0,
-                               nullptr, 0, nullptr, &outDesc, &attributes, &expiry);
     std::string notice;
-    if (out[0].pvBuffer) {
-        notice.assign(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    s.initialize(nullptr, notice);
     return notice;
 }
 
