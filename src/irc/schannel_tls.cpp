@@ -244,11 +244,11 @@ struct SchannelTls::State {
     // TLS 1.3's messages after the handshake (session tickets, key updates) go through the
     // handshake again while the session stays open.
     bool afterHandshake = false;
+    SecPkgContext_StreamSizes sizes{};
 
     bool open() const {
         return phase == Phase::Established || (phase == Phase::Handshake && afterHandshake);
     }
-    SecPkgContext_StreamSizes sizes{};
 
     ~State() {
         if (haveContext) {
