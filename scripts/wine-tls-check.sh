@@ -9,7 +9,7 @@
 # Exit status: 0 when every test passed; non-zero otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_win=${RUZ_WIN_BUILD_DIR:-build-win}
+build_win=$(realpath -m "${RUZ_WIN_BUILD_DIR:-build-win}")
 started_all=$SECONDS
 
 source scripts/wine-env.sh
@@ -58,7 +58,7 @@ export RUZ_TLS_PORT RUZ_TLS_CERT RUZ_TLS_OTHER_CERT
 started=$SECONDS
 log="$scratch/tests.log"
 rc=0
-(cd "$scratch" && timeout 300 wine "$OLDPWD/$build_win/ruz-tls-tests.exe") >"$log" 2>&1 || rc=$?
+(cd "$scratch" && timeout 300 wine "$build_win/ruz-tls-tests.exe") >"$log" 2>&1 || rc=$?
 timeout 60 wineserver -w || rc=1
 echo "Tests under Wine ran in $((SECONDS - started)) s"
 # Wine's console ends lines with CR LF.
