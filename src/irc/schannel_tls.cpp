@@ -47,6 +47,9 @@ constexpr DWORD kOldProtocols =
 // SECURITY_FLAG_IGNORE_UNKNOWN_CA, not pulled in here).
 constexpr DWORD kIgnoreUnknownRoot = 0x00000100;
 
+// The record type of TLS alerts (close_notify among them), visible up to TLS 1.2.
+constexpr unsigned char kAlertRecord = 21;
+
 struct Reason {
     long code;
     const char* text;
@@ -423,6 +426,8 @@ void SchannelTls::State::decrypt(Step& step, bool& keepGoing) {
     }
     SecBufferDesc desc{SECBUFFER_VERSION, static_cast<unsigned long>(buffers.size()),
                        buffers.data()};
+    const bool alert =
+        !incoming.empty() && static_cast<unsigned char>(incoming.front()) == kAlertRecord;
     const SECURITY_STATUS status = DecryptMessage(&context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
         if (incoming.size() > kMaxRecordBytes) {
@@ -436,15 +441,19 @@ void SchannelTls::State::decrypt(Step& step, bool& keepGoing) {
     }
     // Decrypted in place: the data buffer points into `incoming`, copied out before it moves.
     std::string extra;
+    std::size_t read = 0;
     for (const SecBuffer& buffer : buffers) {
         if (buffer.BufferType == SECBUFFER_DATA && buffer.pvBuffer) {
             step.plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+            read += buffer.cbBuffer;
         } else if (buffer.BufferType == SECBUFFER_EXTRA && buffer.pvBuffer) {
             extra.assign(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
         }
     }
     incoming = std::move(extra);
-    if (status == SEC_I_CONTEXT_EXPIRED) {
+    // Windows reports the server's close_notify as an expired context; Wine's Schannel as an
+    // alert record that reads as nothing.
+    if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && read == 0)) {
         fail(step, {});  // the server's close_notify
         return;
     }

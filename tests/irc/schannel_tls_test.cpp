@@ -1,7 +1,8 @@
-// The Schannel TLS session over a plain blocking Winsock socket: against a TLS server on
-// 127.0.0.1 (started by scripts/wine-tls-check.sh; RUZ_TLS_PORT, and RUZ_TLS_CERT /
-// RUZ_TLS_OTHER_CERT for its certificate and an unrelated one), which sends every line back
-// reversed, and against a server in this program that answers the handshake with garbage.
+// The Schannel TLS session over a plain blocking Winsock socket: against TLS servers on
+// 127.0.0.1 started by scripts/wine-tls-check.sh (RUZ_TLS_PORT: one that sends every line back
+// reversed and closes on "CLOSE"; RUZ_TLS_COMMAND_PORT: one that renegotiates when asked;
+// RUZ_TLS_CERT / RUZ_TLS_OTHER_CERT: their certificate and an unrelated one), and against a
+// server in this program that answers the handshake with garbage.
 
 #include "irc/schannel_tls.h"
 
@@ -130,18 +131,32 @@ Outcome converse(std::uint16_t port, SchannelTls& tls, std::string_view line) {
 // trust, and what comes of it.
 struct ServerCase {
     const char* name;
+    const char* portVariable;
     const char* host;
     const char* caVariable;  // the environment variable naming the PEM file; "" for none
-    bool established;
-    const char* reasonHas;  // a part of the reason when untrusted
+    const char* line;        // sent once established
+    // What comes back decrypted once established, "" when the server ends the session instead;
+    // nullptr when the server must not be trusted.
+    const char* reply;
+    const char* reasonHas;  // a part of the reason when untrusted or ended; "" for a clean end
 };
 
+constexpr const char* kEcho = "RUZ_TLS_PORT";
+constexpr const char* kCommand = "RUZ_TLS_COMMAND_PORT";
+constexpr const char* kCa = "RUZ_TLS_CERT";
+constexpr const char* kLine = "taviks ruz\n";
+
 const ServerCase kServerCases[] = {
-    {"TrustedByTheGivenCertificate", "127.0.0.1", "RUZ_TLS_CERT", true, ""},
-    {"SelfSignedWithoutTheFileIsUntrusted", "127.0.0.1", "", false, "root"},
-    {"AnUnrelatedCertificateDoesNotHelp", "127.0.0.1", "RUZ_TLS_OTHER_CERT", false, "root"},
-    {"ANameTheCertificateDoesNotCarryIsRefused", "localhost", "RUZ_TLS_CERT", false, "host name"},
-    {"AnAddressTheCertificateDoesNotCarryIsRefused", "127.0.0.2", "RUZ_TLS_CERT", false,
+    {"TrustedByTheGivenCertificate", kEcho, "127.0.0.1", kCa, kLine, "zur skivat\n", ""},
+    {"TheServersCloseEndsTheSessionCleanly", kEcho, "127.0.0.1", kCa, "CLOSE\n", "", ""},
+    {"ARenegotiationEndsTheSession", kCommand, "127.0.0.1", kCa, "please renegotiate\n", "",
+     "renegotiate"},
+    {"SelfSignedWithoutTheFileIsUntrusted", kEcho, "127.0.0.1", "", kLine, nullptr, "root"},
+    {"AnUnrelatedCertificateDoesNotHelp", kEcho, "127.0.0.1", "RUZ_TLS_OTHER_CERT", kLine, nullptr,
+     "root"},
+    {"ANameTheCertificateDoesNotCarryIsRefused", kEcho, "localhost", kCa, kLine, nullptr,
+     "host name"},
+    {"AnAddressTheCertificateDoesNotCarryIsRefused", kEcho, "127.0.0.2", kCa, kLine, nullptr,
      "host name"},
 };
 
@@ -158,21 +173,26 @@ class SchannelServerTest : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(SchannelServerTest, VerifiesTheServer) {
     const ServerCase& c = GetParam();
-    const std::string port = environment("RUZ_TLS_PORT");
+    const std::string port = environment(c.portVariable);
     if (port.empty()) {
-        GTEST_SKIP() << "no TLS server (RUZ_TLS_PORT)";
+        GTEST_SKIP() << "no TLS server (" << c.portVariable << ")";
     }
     const std::string caFile = *c.caVariable ? environment(c.caVariable) : "";
     ASSERT_TRUE(!*c.caVariable || !caFile.empty()) << c.caVariable << " is not set";
     SchannelTls tls(c.host, caFile);
-    const Outcome outcome =
-        converse(static_cast<std::uint16_t>(std::stoi(port)), tls, "taviks ruz\n");
+    const Outcome outcome = converse(static_cast<std::uint16_t>(std::stoi(port)), tls, c.line);
     ASSERT_TRUE(outcome.started) << outcome.error;
-    if (c.established) {
+    if (c.reply) {
         EXPECT_TRUE(outcome.established) << outcome.error;
-        EXPECT_FALSE(outcome.failed) << outcome.error;
-        EXPECT_EQ(outcome.reply, "zur skivat\n");
-        EXPECT_TRUE(tls.encrypt("").empty());
+        EXPECT_EQ(outcome.reply, c.reply);
+        EXPECT_FALSE(outcome.untrusted);
+        const bool ends = *c.reply == '\0';
+        EXPECT_EQ(outcome.failed, ends) << outcome.error;
+        if (*c.reasonHas) {
+            EXPECT_NE(outcome.error.find(c.reasonHas), std::string::npos) << outcome.error;
+        } else {
+            EXPECT_EQ(outcome.error, "");
+        }
     } else {
         EXPECT_FALSE(outcome.established);
         EXPECT_TRUE(outcome.untrusted) << outcome.error;
