@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The IRC link's TLS through the system's Schannel, under Wine: makes a certificate for 127.0.0.1
 # (as the Linux TLS tests do) and an unrelated one with openssl, starts `openssl s_server` on a free
-# port of 127.0.0.1 with the first (it sends each line back reversed), and runs ruz-tls-tests.exe
+# port of 127.0.0.1 with the first (it sends each line back reversed, and ends the session with a
+# close_notify on "CLOSE") and a second one that renegotiates when the client asks in a line, and
+# runs ruz-tls-tests.exe
 # (win32/, cross-built with mingw-w64) in a fresh Wine prefix against it: trusted through the file,
 # untrusted without it or with the other one, refused under a name the certificate does not carry,
 # and garbage instead of a handshake failing cleanly. Installs what is missing first.
@@ -9,7 +11,7 @@
 # Exit status: 0 when every test passed; non-zero otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_win=${RUZ_WIN_BUILD_DIR:-build-win}
+build_win=$(realpath -m "${RUZ_WIN_BUILD_DIR:-build-win}")
 started_all=$SECONDS
 
 source scripts/wine-env.sh
@@ -17,12 +19,13 @@ ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" openssl
 ruz_cross_build "$build_win" ruz-tls-tests
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-tls-check.XXXXXX")
-server_pid=
+server_pids=()
 stop_server() {
-  if [[ -n $server_pid ]]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  local pid
+  for pid in "${server_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
 }
 certificate() {  # NAME: a self-signed certificate for 127.0.0.1 in $scratch/NAME.pem
   timeout 60 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
@@ -32,33 +35,48 @@ certificate() {  # NAME: a self-signed certificate for 127.0.0.1 in $scratch/NAM
 certificate server
 certificate other
 
-# A free port: the first of a range that nothing listens on.
-port=
-for candidate in $(seq 47000 47100); do
-  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
-    port=$candidate
-    break
-  fi
-done
-if [[ -z $port ]]; then
+# A free port above $1: the first of a range that nothing listens on.
+free_port() {
+  local candidate
+  for candidate in $(seq "$(($1 + 1))" 47200); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
+      echo "$candidate"
+      return 0
+    fi
+  done
   echo "wine-tls-check: no free port" >&2
-  exit 1
-fi
-timeout 600 openssl s_server -accept "127.0.0.1:$port" -cert "$scratch/server.pem" \
-  -key "$scratch/server-key.pem" -rev -quiet >"$scratch/server.log" 2>&1 &
-server_pid=$!
+  return 1
+}
+port=$(free_port 47000)
+command_port=$(free_port "$port")
+tls_server=(timeout 600 openssl s_server -cert "$scratch/server.pem" -key "$scratch/server-key.pem")
+"${tls_server[@]}" -accept "127.0.0.1:$port" -rev -quiet >"$scratch/server.log" 2>&1 &
+server_pids+=($!)
+# The second server takes its commands on its input ("R": renegotiate), written when the
+# client's line asking for it shows in its output.
+mkfifo "$scratch/commands"
+exec 7<>"$scratch/commands"
+"${tls_server[@]}" -accept "127.0.0.1:$command_port" <"$scratch/commands" \
+  >"$scratch/command-server.log" 2>&1 &
+server_pids+=($!)
+tail -f --pid="${server_pids[1]}" "$scratch/command-server.log" | while read -r line; do
+  case $line in
+    *"please renegotiate"*) printf 'R\n' >&7 ;;
+  esac
+done &
 
 ruz_fresh_wine_prefix
 trap 'stop_server; ruz_wine_cleanup; rm -rf "$scratch"' EXIT
 RUZ_TLS_PORT=$port
+RUZ_TLS_COMMAND_PORT=$command_port
 RUZ_TLS_CERT=$(winepath -w "$scratch/server.pem" 2>/dev/null)
 RUZ_TLS_OTHER_CERT=$(winepath -w "$scratch/other.pem" 2>/dev/null)
-export RUZ_TLS_PORT RUZ_TLS_CERT RUZ_TLS_OTHER_CERT
+export RUZ_TLS_PORT RUZ_TLS_COMMAND_PORT RUZ_TLS_CERT RUZ_TLS_OTHER_CERT
 
 started=$SECONDS
 log="$scratch/tests.log"
 rc=0
-(cd "$scratch" && timeout 300 wine "$OLDPWD/$build_win/ruz-tls-tests.exe") >"$log" 2>&1 || rc=$?
+(cd "$scratch" && timeout 300 wine "$build_win/ruz-tls-tests.exe") >"$log" 2>&1 || rc=$?
 timeout 60 wineserver -w || rc=1
 echo "Tests under Wine ran in $((SECONDS - started)) s"
 # Wine's console ends lines with CR LF.

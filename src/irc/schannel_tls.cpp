@@ -47,6 +47,9 @@ constexpr DWORD kOldProtocols =
 // SECURITY_FLAG_IGNORE_UNKNOWN_CA, not pulled in here).
 constexpr DWORD kIgnoreUnknownRoot = 0x00000100;
 
+// The record type of TLS alerts (close_notify among them), visible up to TLS 1.2.
+constexpr unsigned char kAlertRecord = 21;
+
 struct Reason {
     long code;
     const char* text;
@@ -240,7 +243,15 @@ struct SchannelTls::State {
     Phase phase = Phase::Idle;
     std::string incoming;  // the server's bytes not used yet
     std::size_t handshakeBytes = 0;
+    bool tls13 = false;
+    // TLS 1.3's messages after the handshake (session tickets, key updates) go through the
+    // handshake again while the session stays open.
+    bool afterHandshake = false;
     SecPkgContext_StreamSizes sizes{};
+
+    bool open() const {
+        return phase == Phase::Established || (phase == Phase::Handshake && afterHandshake);
+    }
 
     ~State() {
         if (haveContext) {
@@ -252,6 +263,7 @@ struct SchannelTls::State {
     }
 
     bool acquireCredentials();
+    SECURITY_STATUS initialize(SecBufferDesc* input, std::string& toSend);
     SECURITY_STATUS handshakeStep(std::string& toSend, bool& keepGoing);
     std::string verify();
     void decrypt(Step& step, bool& keepGoing);
@@ -293,24 +305,31 @@ bool SchannelTls::State::acquireCredentials() {
     return false;
 }
 
+// One step of the context: `input` the server's bytes (nullptr for none); the bytes for the
+// server are added to `toSend`. The first call makes the context.
+SECURITY_STATUS SchannelTls::State::initialize(SecBufferDesc* input, std::string& toSend) {
+    std::array<SecBuffer, 1> out{};
+    out[0] = {0, SECBUFFER_TOKEN, nullptr};
+    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
+    unsigned long attributes = 0;
+    TimeStamp expiry{};
+    const SECURITY_STATUS status = InitializeSecurityContextW(
+        &credentials, haveContext ? &context : nullptr, target.data(), kContextRequest, 0, 0, input,
+        0, haveContext ? nullptr : &context, &outDesc, &attributes, &expiry);
+    if (out[0].pvBuffer) {
+        toSend.append(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
+        FreeContextBuffer(out[0].pvBuffer);
+    }
+    return status;
+}
+
 SECURITY_STATUS SchannelTls::State::handshakeStep(std::string& toSend, bool& keepGoing) {
     keepGoing = false;
     std::array<SecBuffer, 2> in{};
     in[0] = {static_cast<unsigned long>(incoming.size()), SECBUFFER_TOKEN, incoming.data()};
     in[1] = {0, SECBUFFER_EMPTY, nullptr};
     SecBufferDesc inDesc{SECBUFFER_VERSION, static_cast<unsigned long>(in.size()), in.data()};
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    const SECURITY_STATUS status =
-        InitializeSecurityContextW(&credentials, &context, target.data(), kContextRequest, 0, 0,
-                                   &inDesc, 0, nullptr, &outDesc, &attributes, &expiry);
-    if (out[0].pvBuffer) {
-        toSend.append(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    const SECURITY_STATUS status = initialize(&inDesc, toSend);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
         return status;
     }
@@ -407,6 +426,8 @@ void SchannelTls::State::decrypt(Step& step, bool& keepGoing) {
     }
     SecBufferDesc desc{SECBUFFER_VERSION, static_cast<unsigned long>(buffers.size()),
                        buffers.data()};
+    const bool alert =
+        !incoming.empty() && static_cast<unsigned char>(incoming.front()) == kAlertRecord;
     const SECURITY_STATUS status = DecryptMessage(&context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
         if (incoming.size() > kMaxRecordBytes) {
@@ -420,20 +441,31 @@ void SchannelTls::State::decrypt(Step& step, bool& keepGoing) {
     }
     // Decrypted in place: the data buffer points into `incoming`, copied out before it moves.
     std::string extra;
+    std::size_t read = 0;
     for (const SecBuffer& buffer : buffers) {
         if (buffer.BufferType == SECBUFFER_DATA && buffer.pvBuffer) {
             step.plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+            read += buffer.cbBuffer;
         } else if (buffer.BufferType == SECBUFFER_EXTRA && buffer.pvBuffer) {
             extra.assign(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
         }
     }
     incoming = std::move(extra);
-    if (status == SEC_I_CONTEXT_EXPIRED) {
+    // Windows reports the server's close_notify as an expired context; Wine's Schannel as an
+    // alert record that reads as nothing.
+    if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && read == 0)) {
         fail(step, {});  // the server's close_notify
         return;
     }
     if (status == SEC_I_RENEGOTIATE) {
-        fail(step, "the server asked to renegotiate the TLS session");
+        if (!tls13) {
+            fail(step, "the server asked to renegotiate the TLS session");
+            return;
+        }
+        phase = Phase::Handshake;
+        afterHandshake = true;
+        handshakeBytes = 0;
+        keepGoing = true;
         return;
     }
     keepGoing = !incoming.empty();
@@ -452,7 +484,7 @@ const std::string& SchannelTls::startError() const {
 }
 
 bool SchannelTls::established() const {
-    return state_->phase == State::Phase::Established;
+    return state_->open();
 }
 
 std::string SchannelTls::start() {
@@ -470,27 +502,13 @@ std::string SchannelTls::start() {
     if (!s.acquireCredentials()) {
         return {};
     }
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, static_cast<unsigned long>(out.size()), out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    const SECURITY_STATUS status =
-        InitializeSecurityContextW(&s.credentials, nullptr, s.target.data(), kContextRequest, 0, 0,
-                                   nullptr, 0, &s.context, &outDesc, &attributes, &expiry);
     std::string hello;
-    if (out[0].pvBuffer) {
-        hello.assign(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    const SECURITY_STATUS status = s.initialize(nullptr, hello);
+    s.haveContext = status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK;
     if (status != SEC_I_CONTINUE_NEEDED || hello.empty()) {
-        if (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK) {
-            s.haveContext = true;
-        }
         s.startError = describe(kTlsReasons, status, "the TLS handshake could not start");
         return {};
     }
-    s.haveContext = true;
     s.phase = State::Phase::Handshake;
     return hello;
 }
@@ -524,7 +542,11 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
             }
             break;
         }
-        if (status == SEC_E_OK) {
+        if (status == SEC_E_OK && s.afterHandshake) {
+            s.afterHandshake = false;
+            s.phase = State::Phase::Established;
+            keepGoing = !s.incoming.empty();
+        } else if (status == SEC_E_OK) {
             const std::string problem = s.verify();
             if (!problem.empty()) {
                 s.fail(step, problem, true);
@@ -535,6 +557,10 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
                 s.fail(step, "the system's TLS gave no record sizes");
                 break;
             }
+            SecPkgContext_ConnectionInfo connection{};
+            s.tls13 = QueryContextAttributesW(&s.context, SECPKG_ATTR_CONNECTION_INFO,
+                                              &connection) == SEC_E_OK &&
+                      (connection.dwProtocol & SP_PROT_TLS1_3_CLIENT) != 0;
             s.phase = State::Phase::Established;
             step.established = true;
             keepGoing = !s.incoming.empty();
@@ -547,7 +573,7 @@ SchannelTls::Step SchannelTls::received(std::string_view bytes) {
 
 std::string SchannelTls::encrypt(std::string_view plain) {
     State& s = *state_;
-    if (s.phase != State::Phase::Established) {
+    if (!s.open()) {
         return {};
     }
     std::string records;
@@ -579,7 +605,7 @@ std::string SchannelTls::encrypt(std::string_view plain) {
 
 std::string SchannelTls::shutdown() {
     State& s = *state_;
-    if (s.phase != State::Phase::Established) {
+    if (!s.open()) {
         return {};
     }
     s.phase = State::Phase::Over;
@@ -590,18 +616,8 @@ std::string SchannelTls::shutdown() {
     if (ApplyControlToken(&s.context, &controlDesc) != SEC_E_OK) {
         return {};
     }
-    std::array<SecBuffer, 1> out{};
-    out[0] = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDesc{SECBUFFER_VERSION, 1, out.data()};
-    unsigned long attributes = 0;
-    TimeStamp expiry{};
-    InitializeSecurityContextW(&s.credentials, &s.context, s.target.data(), kContextRequest, 0, 0,
-                               nullptr, 0, nullptr, &outDesc, &attributes, &expiry);
     std::string notice;
-    if (out[0].pvBuffer) {
-        notice.assign(static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer);
-        FreeContextBuffer(out[0].pvBuffer);
-    }
+    s.initialize(nullptr, notice);
     return notice;
 }
 
