@@ -1,23 +1,28 @@
 #include "../irc/fake_link.h"
 #include "irc/rooms.h"
 #include "messenger/aimchat.h"
+#include "platform/native_path.h"
 #include "platform/winsys/codepage.h"
-#include "qt/qt_text.h"
 #include "scenario/world.h"
 #include "text/text.h"
 
+#include "scratch_files.h"
+
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 namespace ruz::irc {
 namespace {
 
 using testing::FakeLink;
 
-const QString kDagger = QString(QChar(0x2020));
+// The lines go to the server in UTF-8.
+const std::string kDagger = "\u2020";
 
 // The whole program on virtual time, its rooms the channels of a scripted server.
 class IrcRooms : public ::testing::Test {
@@ -39,10 +44,12 @@ class IrcRooms : public ::testing::Test {
     }
     void TearDown() override { rooms.reset(); }
 
-    void song(const QString& path, const QString& fixture) {
-        const QString target = toQString(world.absolute(fromQString(path)));
-        QDir().mkpath(QFileInfo(target).path());
-        ASSERT_TRUE(QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/") + fixture, target));
+    void song(std::string_view path, std::u16string_view fixture) {
+        const std::filesystem::path target = pathFromName(world.absolute(text::fromUtf8(path)));
+        std::error_code error;
+        std::filesystem::create_directories(target.parent_path(), error);
+        ASSERT_TRUE(std::filesystem::copy_file(pathFromName(audioFixture(fixture)), target, error))
+            << error.message();
     }
     void welcome(const std::string& nick = "me") {
         ircLink.accept();
@@ -52,7 +59,7 @@ class IrcRooms : public ::testing::Test {
     // The program started, signed on and playing the one song of its folder; what it said so far
     // is forgotten.
     void startPlaying() {
-        song("music/A - 1.mp3", "tone-60s.mp3");
+        song("music/A - 1.mp3", u"tone-60s.mp3");
         world.dialogs.queueYesNo(true);
         world.start();
         welcome();
@@ -63,17 +70,17 @@ class IrcRooms : public ::testing::Test {
     // The answers to the question for the song's length written to the server since last asked.
     int lengthAnswersSaid() {
         int answers = 0;
-        for (const QString& line : said()) {
-            answers += line.startsWith("PRIVMSG #music :Song Is ") ? 1 : 0;
+        for (const std::string& line : said()) {
+            answers += line.starts_with("PRIVMSG #music :Song Is ") ? 1 : 0;
         }
         return answers;
     }
     // The chat lines written to the server so far, decoded.
-    QStringList said() {
-        QStringList lines;
-        for (const std::string& line : ircLink.takeLines()) {
+    std::vector<std::string> said() {
+        std::vector<std::string> lines;
+        for (std::string& line : ircLink.takeLines()) {
             if (line.starts_with("PRIVMSG ")) {
-                lines.append(QString::fromStdString(line));
+                lines.push_back(std::move(line));
             }
         }
         return lines;
@@ -107,32 +114,33 @@ TEST_F(IrcRooms, RoomsPerChannelWithTheMessengerWindows) {
 }
 
 TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
-    song("music/Сплин - Романс.mp3", "tone-60s.mp3");
-    song("music/Zz - Second.mp3", "tone-60s.mp3");
-    song("music/Яя - Third.mp3", "tone-60s.mp3");
+    song("music/Сплин - Романс.mp3", u"tone-60s.mp3");
+    song("music/Zz - Second.mp3", u"tone-60s.mp3");
+    song("music/Яя - Third.mp3", u"tone-60s.mp3");
     world.dialogs.queueYesNo(true);
     world.start();
-    EXPECT_TRUE(said().isEmpty());  // waiting for the server
+    EXPECT_TRUE(said().empty());  // waiting for the server
     welcome();
     world.wait(SendPolicy::kIntervalMs);
-    EXPECT_EQ(said(), QStringList{"PRIVMSG #music :" + kDagger + "- Loads Taviks Ruz -" + kDagger});
+    EXPECT_EQ(said(), std::vector<std::string>{"PRIVMSG #music :" + kDagger +
+                                               "- Loads Taviks Ruz -" + kDagger});
 
     world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
     world.wait(5 * SendPolicy::kIntervalMs);
-    QStringList lines = said();
-    ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
-    EXPECT_TRUE(lines.first().startsWith("PRIVMSG #music :" + kDagger + "-Zz  -  Second - "))
-        << lines.first().toStdString();
+    std::vector<std::string> lines = said();
+    ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(lines.front().starts_with("PRIVMSG #music :" + kDagger + "-Zz  -  Second - "))
+        << lines.front();
 
     // The owner types .skip into the room: it goes to the channel, and the next song follows.
     world.standin.typeInput(".skip");
     world.standin.pressSend();
     world.wait(5 * SendPolicy::kIntervalMs);
     lines = said();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines.at(0), "PRIVMSG #music :.skip");
-    EXPECT_TRUE(lines.at(1).startsWith("PRIVMSG #music :" + kDagger + "-Сплин  -  Романс - "))
-        << lines.at(1).toStdString();
+    EXPECT_TRUE(lines.at(1).starts_with("PRIVMSG #music :" + kDagger + "-Сплин  -  Романс - "))
+        << lines.at(1);
 
     // Another member's .end, and room lines whose text looks like the owner's, are refused.
     ircLink.serverSends(":bob!u@h PRIVMSG #music :.end\r\n");
@@ -151,10 +159,10 @@ TEST_F(IrcRooms, TheProgramTalksInTheFrontRoomAndObeysItsOwner) {
     world.standin.pressSend();
     world.wait(5 * SendPolicy::kIntervalMs);
     lines = said();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines.at(0), "PRIVMSG #chat :.skip");
-    EXPECT_TRUE(lines.at(1).startsWith("PRIVMSG #chat :" + kDagger + "-Яя  -  Third"))
-        << lines.at(1).toStdString();
+    EXPECT_TRUE(lines.at(1).starts_with("PRIVMSG #chat :" + kDagger + "-Яя  -  Third"))
+        << lines.at(1);
 }
 
 TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheConnection) {
@@ -164,40 +172,40 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
     ircLink.accept();
     ircLink.serverSends(":irc.test 433 * me :in use\r\n:irc.test 001 me_ :Welcome\r\n");
     EXPECT_EQ(app.lblsn.caption(), u"me_");
-    EXPECT_EQ(toQString(app.window.caption()), kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
+    EXPECT_EQ(text::toUtf8(app.window.caption()),
+              kDagger + "- Taviks Ruz - User (me_) -" + kDagger);
     world.wait(5 * SendPolicy::kIntervalMs);
     said();
     struct Step {
         std::string server;  // "" : the user types `typed` instead
-        QString typed;
-        QString nick;   // the screen name afterwards
-        QString shown;  // what the transcript shows of the line
+        std::string typed;
+        std::u16string nick;  // the screen name afterwards
+        std::string shown;    // what the transcript shows of the line
     };
     const Step steps[] = {
         // Another member under the configured nick, or under a nick the program had, is not
         // the user.
-        {":me!u@h PRIVMSG #music :.vol -2000", {}, "me_", "<B>me (not you)</B>"},
-        {{}, ".vol -1500", "me_", "<B>me_</B>"},
-        {":me_!u@h NICK :Guest1", {}, "Guest1", "You are now known as Guest1."},
-        {":me_!u@h PRIVMSG #music :.vol -2000", {}, "Guest1", "<B>me_ (not you)</B>"},
-        {{}, ".vol -1000", "Guest1", "<B>Guest1</B>"},
+        {":me!u@h PRIVMSG #music :.vol -2000", {}, u"me_", "<B>me (not you)</B>"},
+        {{}, ".vol -1500", u"me_", "<B>me_</B>"},
+        {":me_!u@h NICK :Guest1", {}, u"Guest1", "You are now known as Guest1."},
+        {":me_!u@h PRIVMSG #music :.vol -2000", {}, u"Guest1", "<B>me_ (not you)</B>"},
+        {{}, ".vol -1000", u"Guest1", "<B>Guest1</B>"},
     };
     for (const Step& step : steps) {
         if (step.server.empty()) {
-            world.standin.typeInput(step.typed.toStdString());
+            world.standin.typeInput(step.typed);
             world.standin.pressSend();
         } else {
             ircLink.serverSends(step.server + "\r\n");
         }
         world.wait(5 * SendPolicy::kIntervalMs);
-        EXPECT_EQ(toQString(app.lblsn.caption()), step.nick) << step.server;
-        EXPECT_NE(world.standin.transcriptUtf8().find(step.shown.toStdString()), std::string::npos)
-            << step.shown.toStdString();
+        EXPECT_EQ(app.lblsn.caption(), step.nick) << step.server;
+        EXPECT_NE(world.standin.transcriptUtf8().find(step.shown), std::string::npos) << step.shown;
     }
-    EXPECT_EQ(
-        said(),
-        (QStringList{"PRIVMSG #music :.vol -1500", "PRIVMSG #music :Changing volume to -1500",
-                     "PRIVMSG #music :.vol -1000", "PRIVMSG #music :Changing volume to -1000"}));
+    EXPECT_EQ(said(),
+              (std::vector<std::string>{
+                  "PRIVMSG #music :.vol -1500", "PRIVMSG #music :Changing volume to -1500",
+                  "PRIVMSG #music :.vol -1000", "PRIVMSG #music :Changing volume to -1000"}));
     rooms.reset();
     EXPECT_TRUE(world.standin.openRoomNumbers().empty());
     EXPECT_EQ(messenger::AimChat(world.model).ReadFirstDialogCaption(), "");

@@ -26,13 +26,6 @@ namespace {
 constexpr double kMsTolerance = 0.001;
 constexpr std::int64_t kOneHourMs = 60LL * 60 * 1000;
 
-// The folder of the test audio: RUZ_FIXTURES_DIR from the environment (the Windows run passes
-// it in the system's own path form) or from the build.
-std::u16string fixture(std::u16string_view name) {
-    const char* dir = std::getenv("RUZ_FIXTURES_DIR");
-    return text::fromUtf8(dir != nullptr ? dir : RUZ_FIXTURES_DIR) + u'/' + std::u16string(name);
-}
-
 struct Change {
     PlayState from;
     PlayState to;
@@ -52,9 +45,9 @@ class MediaEngineTest : public ::testing::Test {
     std::u16string scratchCopy(std::u16string_view name, std::u16string_view as = {}) {
         const std::u16string target = scratch_.file(as.empty() ? name : as);
         std::error_code error;
-        EXPECT_TRUE(std::filesystem::copy_file(pathFromName(fixture(name)), pathFromName(target),
-                                               std::filesystem::copy_options::overwrite_existing,
-                                               error))
+        EXPECT_TRUE(
+            std::filesystem::copy_file(pathFromName(audioFixture(name)), pathFromName(target),
+                                       std::filesystem::copy_options::overwrite_existing, error))
             << error.message();
         return target;
     }
@@ -110,11 +103,11 @@ class MediaLengthTest : public MediaEngineTest, public ::testing::WithParamInter
 
 TEST_P(MediaLengthTest, OpensWithTheLengthAndPlaysExactlyThatLong) {
     const LengthCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(text::fromUtf8(c.file))));
+    ASSERT_TRUE(engine_->open(audioFixture(text::fromUtf8(c.file))));
     EXPECT_NEAR(engine_->duration(), c.seconds, kMsTolerance);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
-    EXPECT_EQ(engine_->fileName(), fixture(text::fromUtf8(c.file)));
+    EXPECT_EQ(engine_->fileName(), audioFixture(text::fromUtf8(c.file)));
     ASSERT_EQ(changes_.size(), 1U);
     EXPECT_EQ(changes_[0].from, PlayState::Stopped);
     EXPECT_EQ(changes_[0].to, PlayState::Playing);
@@ -146,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"tone-2.4s.mp2", 2.4}));
 
 TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength) {
-    ASSERT_TRUE(engine_->open(fixture(u"truncated.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"truncated.mp3")));
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);  // what its header says
     host_.advance(1400);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -156,7 +149,7 @@ TEST_F(MediaEngineTest, TruncatedFileEndsWhereItsDataEndsWithPositionAtTheLength
 }
 
 TEST_F(MediaEngineTest, MovingIntoTheMissingPartOfATruncatedFileEndsTheSong) {
-    ASSERT_TRUE(engine_->open(fixture(u"truncated.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"truncated.mp3")));
     ASSERT_TRUE(engine_->setCurrentPosition(2.0));
     host_.advance(5);
     expectEndedAt(3.0);
@@ -193,20 +186,20 @@ class MediaRefusalTest : public MediaEngineTest,
                          public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(MediaRefusalTest, LeavesThePlayingSongAsItWas) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(1200);
     const std::size_t changesBefore = changes_.size();
 
     std::u16string path = text::fromUtf8(GetParam());
     if (path.starts_with(u'@')) {
-        path = fixture(path.substr(1));
+        path = audioFixture(path.substr(1));
     } else if (path.starts_with(u'%')) {
         path = scratch_.file(path.substr(1));
     }
     EXPECT_FALSE(engine_->open(path));
 
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
-    EXPECT_EQ(engine_->fileName(), fixture(u"tone-5s.mp3"));
+    EXPECT_EQ(engine_->fileName(), audioFixture(u"tone-5s.mp3"));
     EXPECT_NEAR(engine_->duration(), 5.0, kMsTolerance);
     EXPECT_NEAR(engine_->currentPosition(), 1.2, kMsTolerance);
     EXPECT_EQ(changes_.size(), changesBefore);
@@ -220,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(NotAudio, MediaRefusalTest,
                                            "@README.md", "%missing.m3u"));
 
 TEST_F(MediaEngineTest, RefusesWhileNothingIsOpen) {
-    EXPECT_FALSE(engine_->open(fixture(u"zero.mp3")));
+    EXPECT_FALSE(engine_->open(audioFixture(u"zero.mp3")));
     EXPECT_EQ(engine_->fileName(), u"");
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
     EXPECT_EQ(engine_->duration(), 0.0);
@@ -228,10 +221,10 @@ TEST_F(MediaEngineTest, RefusesWhileNothingIsOpen) {
 }
 
 TEST_F(MediaEngineTest, RefusesWhilePausedAndStaysPaused) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     host_.advance(700);
     ASSERT_TRUE(engine_->pause());
-    EXPECT_FALSE(engine_->open(fixture(u"wav-renamed.mp3")));
+    EXPECT_FALSE(engine_->open(audioFixture(u"wav-renamed.mp3")));
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
     EXPECT_NEAR(engine_->currentPosition(), 0.7, kMsTolerance);
 }
@@ -254,7 +247,7 @@ TEST_F(MediaEngineTest, RefusesAFolderWithAnAudioName) {
 // ---- Transport --------------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(1200);
     ASSERT_TRUE(engine_->pause());
     EXPECT_EQ(engine_->playState(), PlayState::Paused);
@@ -277,7 +270,7 @@ TEST_F(MediaEngineTest, PauseAndPlayGoOnWhereItStopped) {
 }
 
 TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     host_.advance(1500);
     ASSERT_TRUE(engine_->stop());
     EXPECT_EQ(engine_->playState(), PlayState::Stopped);
@@ -295,7 +288,7 @@ TEST_F(MediaEngineTest, StopRewindsAndPlayStartsOver) {
 }
 
 TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-1s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-1s.mp3")));
     host_.advance(1000);
     expectEndedAt(1.0);
     ASSERT_TRUE(engine_->play());
@@ -307,9 +300,9 @@ TEST_F(MediaEngineTest, PlayAfterTheEndStartsTheSongAgain) {
 }
 
 TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-1s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-1s.mp3")));
     host_.advance(1000);
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     ASSERT_EQ(changes_.size(), 3U);
     EXPECT_EQ(changes_[2].to, PlayState::Playing);
     EXPECT_EQ(changes_[2].position, 0.0);
@@ -317,9 +310,9 @@ TEST_F(MediaEngineTest, OpeningAgainAfterTheEndStartsFromTheBeginning) {
 }
 
 TEST_F(MediaEngineTest, OpeningWhilePlayingRaisesNoChange) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(2000);
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     EXPECT_EQ(changes_.size(), 1U);
     EXPECT_EQ(engine_->currentPosition(), 0.0);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -336,7 +329,7 @@ class MediaSeekTest : public MediaEngineTest, public ::testing::WithParamInterfa
 
 TEST_P(MediaSeekTest, ClampsWhilePlaying) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(1000);
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
     if (c.expected < 0) {
@@ -353,7 +346,7 @@ TEST_P(MediaSeekTest, ClampsWhilePlaying) {
 
 TEST_P(MediaSeekTest, ClampsWhilePaused) {
     const SeekCase& c = GetParam();
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(1000);
     ASSERT_TRUE(engine_->pause());
     ASSERT_TRUE(engine_->setCurrentPosition(c.to));
@@ -375,14 +368,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SeekCase{std::numeric_limits<double>::infinity(), -1.0}));
 
 TEST_F(MediaEngineTest, SeekRefusesNotANumber) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-5s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-5s.mp3")));
     host_.advance(1000);
     EXPECT_FALSE(engine_->setCurrentPosition(std::nan("")));
     EXPECT_NEAR(engine_->currentPosition(), 1.0, kMsTolerance);
 }
 
 TEST_F(MediaEngineTest, SeekThenPlayToTheEnd) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-10s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-10s.mp3")));
     ASSERT_TRUE(engine_->setCurrentPosition(8.0));
     host_.advance(1999);
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
@@ -413,7 +406,7 @@ TEST_F(MediaEngineTest, VolumeTakesHundredthsOfADecibelFromSilenceToFull) {
 }
 
 TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     engine_->setMute(true);
     EXPECT_TRUE(engine_->mute());
     host_.advance(1000);
@@ -427,7 +420,7 @@ TEST_F(MediaEngineTest, MuteSilencesButTimeGoesOn) {
 // ---- M3U song lists ---------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, M3uPlaysItsEntriesInOrderAndEndsAfterTheLast) {
-    const std::u16string list = fixture(u"two-songs.m3u");
+    const std::u16string list = audioFixture(u"two-songs.m3u");
     ASSERT_TRUE(engine_->open(list));
     EXPECT_EQ(engine_->fileName(), list);
     EXPECT_NEAR(engine_->duration(), 1.0, kMsTolerance);
@@ -517,7 +510,7 @@ TEST_F(MediaEngineTest, AListIsGivenUpOnAfterARunOfEntriesThatDoNotPlay) {
 }
 
 TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     scratchCopy(u"random.mp3");
     const std::u16string self = writeScratch(u"self.m3u", "self.m3u\nSELF.M3U\n./self.m3u\n");
     const std::u16string nested =
@@ -525,7 +518,7 @@ TEST_F(MediaEngineTest, M3uWithoutAPlayableEntryIsRefused) {
     const std::u16string empty = writeScratch(u"empty.m3u", "#EXTM3U\n\n");
     for (const std::u16string& list : {self, nested, empty}) {
         EXPECT_FALSE(engine_->open(list)) << text::toUtf8(list);
-        EXPECT_EQ(engine_->fileName(), fixture(u"tone-3s.mp3"));
+        EXPECT_EQ(engine_->fileName(), audioFixture(u"tone-3s.mp3"));
         EXPECT_EQ(engine_->playState(), PlayState::Playing);
     }
     EXPECT_EQ(changes_.size(), 1U);
@@ -546,7 +539,7 @@ TEST_F(MediaEngineTest, M3uEntryRemovedWhilePlayingIsSkipped) {
 }
 
 TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
-    ASSERT_TRUE(engine_->open(fixture(u"two-songs.m3u")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"two-songs.m3u")));
     ASSERT_TRUE(engine_->setCurrentPosition(5.0));
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
     EXPECT_NEAR(engine_->duration(), 3.0, kMsTolerance);
@@ -557,8 +550,9 @@ TEST_F(MediaEngineTest, MovingPastTheEndOfAnM3uEntryGoesToTheNext) {
 // ---- Long waits -------------------------------------------------------------------------------
 
 TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
-    const std::vector<std::u16string> songs = {fixture(u"tone-3s.mp3"), fixture(u"tone-2.4s.mp2"),
-                                               fixture(u"two-songs.m3u")};
+    const std::vector<std::u16string> songs = {audioFixture(u"tone-3s.mp3"),
+                                               audioFixture(u"tone-2.4s.mp2"),
+                                               audioFixture(u"two-songs.m3u")};
     int next = 0;
     int ends = 0;
     observer_ = engine_->observePlayState([&](PlayState, PlayState) {
@@ -575,7 +569,7 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
 }
 
 TEST_F(MediaEngineTest, DestroyedWhilePlaying) {
-    ASSERT_TRUE(engine_->open(fixture(u"tone-3s.mp3")));
+    ASSERT_TRUE(engine_->open(audioFixture(u"tone-3s.mp3")));
     host_.advance(100);
     engine_.reset();
     host_.advance(5000);

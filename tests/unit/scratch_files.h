@@ -7,6 +7,7 @@
 #include "platform/scratch_folder.h"
 #include "text/text.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,13 @@
 #include <system_error>
 
 namespace ruz {
+
+// The test audio `name`: in RUZ_FIXTURES_DIR from the environment (the Windows run passes it in
+// the system's own path form) or from the build.
+inline std::u16string audioFixture(std::u16string_view name) {
+    const char* dir = std::getenv("RUZ_FIXTURES_DIR");
+    return text::fromUtf8(dir != nullptr ? dir : RUZ_FIXTURES_DIR) + u'/' + std::u16string(name);
+}
 
 class ScratchFiles {
   public:
