@@ -181,20 +181,24 @@ void MainWindow::build() {
 
 void MainWindow::buildDisplay() {
     const int textWidth = kMargin + kInner - 10 - kTextLeft;
-    Label& songLabel = amp_.Song;
-    HWND song = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                      box(kTextLeft, kDisplayTop + 8, textWidth, 24), kSongId);
-    SendMessageW(song, WM_SETFONT, reinterpret_cast<WPARAM>(songFont_), FALSE);
-    bindings_.bind(songLabel, [song, &songLabel] {
-        setWindowText(song, trimmed(displayName(songLabel.caption())));
-    });
-    Label& artistLabel = amp_.Artist;
-    HWND artist = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                        box(kTextLeft, kDisplayTop + 32, textWidth, 18), kArtistId);
-    SendMessageW(artist, WM_SETFONT, reinterpret_cast<WPARAM>(artistFont_), FALSE);
-    bindings_.bind(artistLabel, [artist, &artistLabel] {
-        setWindowText(artist, trimmed(displayName(artistLabel.caption())));
-    });
+    // The song's title and artist: one line each in its own font, cut with an ellipsis.
+    struct NameLine {
+        Label& label;
+        int top;
+        int height;
+        int id;
+        HFONT font;
+    };
+    for (const NameLine& line :
+         {NameLine{amp_.Song, kDisplayTop + 8, 24, kSongId, songFont_},
+          NameLine{amp_.Artist, kDisplayTop + 32, 18, kArtistId, artistFont_}}) {
+        HWND view = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
+                          box(kTextLeft, line.top, textWidth, line.height), line.id);
+        SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(line.font), FALSE);
+        bindings_.bind(line.label, [view, &label = line.label] {
+            setWindowText(view, trimmed(displayName(label.caption())));
+        });
+    }
     Label& screenName = amp_.lblsn;
     HWND user = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                       box(kTextLeft, kDisplayTop + 54, textWidth / 2, 16), kUserId);
