@@ -1,5 +1,6 @@
 #include "irc/winsock_link.h"
 
+#include "platform/winsys/own_window.h"
 #include "text/text.h"
 
 #include <array>
@@ -67,16 +68,6 @@ std::string errorText(int code) {
     return text.empty() ? "network error " + std::to_string(code) : utf8(text);
 }
 
-void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
-    // A second link registers it again: the class stays as the first one left it.
-    RegisterClassExW(&windowClass);
-}
-
 }  // namespace
 
 struct WinsockLink::Resolution {
@@ -88,29 +79,20 @@ struct WinsockLink::Resolution {
 WinsockLink::WinsockLink() {
     WSADATA data{};
     started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    registerWindowClass(instance, &WinsockLink::windowProc);
-    window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                              nullptr);
-    if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    window_ = winsys::createOwnWindow(kWindowClass, &WinsockLink::windowProc, this);
 }
 
 WinsockLink::~WinsockLink() {
     drop();
-    if (window_ != nullptr) {
-        // What is still queued for the window goes with it.
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    // What is still queued for the window goes with it.
+    winsys::destroyOwnWindow(window_);
     if (started_) {
         WSACleanup();
     }
 }
 
 LRESULT CALLBACK WinsockLink::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* link = reinterpret_cast<WinsockLink*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* link = winsys::ownerOf<WinsockLink>(window);
     if (link != nullptr) {
         switch (message) {
             case kSocketMessage:

@@ -1,7 +1,7 @@
 #include "win32/win32_dialogs.h"
 
+#include "platform/winsys/own_window.h"
 #include "win32/dialog_template.h"
-#include "win32/own_window.h"
 #include "win32/wide.h"
 
 #include <commctrl.h>
@@ -218,7 +218,7 @@ bool isFolder(const std::wstring& path) {
 }  // namespace
 
 Win32Dialogs::Win32Dialogs() {
-    helper_ = createOwnWindow(kHelperClass, &Win32Dialogs::helperProc, this);
+    helper_ = winsys::createOwnWindow(kHelperClass, &Win32Dialogs::helperProc, this);
 }
 
 Win32Dialogs::~Win32Dialogs() {
@@ -228,11 +228,11 @@ Win32Dialogs::~Win32Dialogs() {
         SetWindowLongPtrW(notice, DWLP_USER, 0);
         DestroyWindow(notice);
     }
-    destroyOwnWindow(helper_);
+    winsys::destroyOwnWindow(helper_);
 }
 
 LRESULT CALLBACK Win32Dialogs::helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* dialogs = ownerOf<Win32Dialogs>(window);
+    auto* dialogs = winsys::ownerOf<Win32Dialogs>(window);
     if (dialogs != nullptr && message == kFirstShown) {
         // The dialog is up and active: what the work shows meanwhile goes below it again.
         const HWND dialog = GetActiveWindow();

@@ -1,6 +1,6 @@
 #include "win32/win32_timer_host.h"
 
-#include "win32/own_window.h"
+#include "platform/winsys/own_window.h"
 
 #include <utility>
 
@@ -16,7 +16,7 @@ constexpr std::int64_t kMsPerSecond = 1000;
 Win32TimerHost::Win32TimerHost() {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&start_);
-    window_ = createOwnWindow(kWindowClass, &Win32TimerHost::windowProc, this);
+    window_ = winsys::createOwnWindow(kWindowClass, &Win32TimerHost::windowProc, this);
 }
 
 Win32TimerHost::~Win32TimerHost() {
@@ -27,12 +27,12 @@ Win32TimerHost::~Win32TimerHost() {
         KillTimer(window_, static_cast<UINT_PTR>(id));
     }
     // The window's queued messages go with it: what is still posted is dropped.
-    destroyOwnWindow(window_);
+    winsys::destroyOwnWindow(window_);
 }
 
 LRESULT CALLBACK Win32TimerHost::windowProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
-    auto* host = ownerOf<Win32TimerHost>(window);
+    auto* host = winsys::ownerOf<Win32TimerHost>(window);
     if (host != nullptr) {
         if (message == WM_TIMER) {
             host->tick(static_cast<TimerId>(wParam));

@@ -1,7 +1,7 @@
 #include "win32/win32_tray.h"
 
+#include "platform/winsys/own_window.h"
 #include "text/text.h"
-#include "win32/own_window.h"
 #include "win32/wide.h"
 
 #include <shellapi.h>
@@ -32,18 +32,18 @@ Win32Tray::Win32Tray(HICON icon)
       taskbarCreated_(RegisterWindowMessageW(kTaskbarCreated)) {
     // A hidden top-level window, not a message-only one: only top-level windows hear the shell's
     // broadcast.
-    window_ = createOwnWindow(kWindowClass, &Win32Tray::windowProc, this, nullptr, WS_POPUP,
-                              WS_EX_TOOLWINDOW);
+    window_ = winsys::createOwnWindow(kWindowClass, &Win32Tray::windowProc, this, nullptr, WS_POPUP,
+                                      WS_EX_TOOLWINDOW);
 }
 
 Win32Tray::~Win32Tray() {
     present_ = false;
     hideIcon();
-    destroyOwnWindow(window_);
+    winsys::destroyOwnWindow(window_);
 }
 
 LRESULT CALLBACK Win32Tray::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* tray = ownerOf<Win32Tray>(window);
+    auto* tray = winsys::ownerOf<Win32Tray>(window);
     if (tray != nullptr) {
         if (message == kCallbackMessage) {
             // NOTIFYICON_VERSION_4: the event in the low word, the icon's id in the high word.

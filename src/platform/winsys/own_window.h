@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace ruz::win32 {
+namespace ruz::winsys {
 
 // A window of the program's own objects: registers `className` for `procedure` (a second
 // registration leaves the class as the first one left it) and creates a window of it that carries
@@ -20,4 +20,4 @@ Owner* ownerOf(HWND window) {
 // Lets go of the owner (messages still on their way reach no one) and destroys the window.
 void destroyOwnWindow(HWND window);
 
-}  // namespace ruz::win32
+}  // namespace ruz::winsys

@@ -1,6 +1,6 @@
-#include "win32/own_window.h"
+#include "platform/winsys/own_window.h"
 
-namespace ruz::win32 {
+namespace ruz::winsys {
 
 HWND createOwnWindow(const wchar_t* className, WNDPROC procedure, void* owner, HWND parent,
                      DWORD style, DWORD extendedStyle) {
@@ -27,4 +27,4 @@ void destroyOwnWindow(HWND window) {
     DestroyWindow(window);
 }
 
-}  // namespace ruz::win32
+}  // namespace ruz::winsys
