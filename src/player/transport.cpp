@@ -3,11 +3,8 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 
-#include "platform/native_path.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace ruz {
 
@@ -33,21 +30,9 @@ Transport::Transport(Controls controls, MediaEngine& engine, Playlist& playlist,
     });
 }
 
-Transport::Stamp Transport::stampOf(std::u16string_view path) {
-    const std::filesystem::path file = pathFromName(path);
-    std::error_code error;
-    const auto modified = std::filesystem::last_write_time(file, error);
-    if (error) {
-        return {};  // missing, or not to be looked at
-    }
-    const auto size = std::filesystem::file_size(file, error);
-    return {error ? -1 : static_cast<std::int64_t>(size),
-            static_cast<std::int64_t>(modified.time_since_epoch().count())};
-}
-
 bool Transport::OpenSelectedSong() {
     const std::u16string path = playlist_.selectedPath();
-    const Stamp stamp = stampOf(path);
+    const FileStamp stamp = fileStamp(path);
     const auto known = refused_.find(path);
     if (known != refused_.end() && known->second == stamp) {
         ++knownRefusalsThisTurn_;

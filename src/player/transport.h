@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/controls.h"
+#include "platform/file_stamp.h"
 #include "platform/media/media_engine.h"
 #include "player/playlist.h"
 
@@ -82,19 +83,13 @@ class Transport {
     // one turn's budget.
     void passOver(std::optional<int> entry);
 
-    // A file as it was when the engine refused it: a file that has not changed is refused again.
-    struct Stamp {
-        std::int64_t size = -1;
-        std::int64_t modified = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-    static Stamp stampOf(std::u16string_view path);
-
     Controls c_;
     MediaEngine& engine_;
     Playlist& playlist_;
     std::function<bool()> ended_;
-    std::unordered_map<std::u16string, Stamp> refused_;
+    // Each refused file as it was when the engine refused it: a file that has not changed is
+    // refused again.
+    std::unordered_map<std::u16string, FileStamp> refused_;
     // The moves left of a pass over refused entries, and this turn's budget.
     int movesLeft_ = 0;
     int opensThisTurn_ = 0;
