@@ -16,6 +16,8 @@ constexpr std::string_view kChannelPrefixes = "#&+!";
 constexpr std::string_view kNeverInChannel = " ,\a";
 constexpr std::string_view kNeverInNick = " ,:!@*?";
 constexpr std::string_view kNeverFirstInNick = "-#&+0123456789";
+// Where a typed list of channels is split.
+constexpr std::string_view kChannelSeparators = " \t\n\r\f\v,";
 constexpr std::uint32_t kHighestPort = 0xFFFF;
 // The most of the password file that is read: its first line is the password.
 constexpr std::size_t kMaxPasswordBytes = 4096;
@@ -216,6 +218,43 @@ bool validNick(std::string_view nick) {
            !containsAny(nick, kNeverInNick);
 }
 
+std::vector<std::string> channelList(std::string_view text) {
+    std::vector<std::string> channels;
+    for (std::size_t at = text.find_first_not_of(kChannelSeparators); at != std::string_view::npos;
+         at = text.find_first_not_of(kChannelSeparators, at)) {
+        const std::size_t end = std::min(text.find_first_of(kChannelSeparators, at), text.size());
+        channels.push_back(channelName(text.substr(at, end - at)));
+        at = end;
+    }
+    return channels;
+}
+
+std::string signOnProblem(const Settings& settings) {
+    // The checks in the order the window shows its fields, with what the user is told.
+    struct Check {
+        bool (*fails)(const Settings&);
+        const char* problem;
+    };
+    static constexpr Check kChecks[] = {
+        {[](const Settings& s) {
+             return s.endpoint.host.empty() || containsAny(s.endpoint.host, " ");
+         },
+         "Enter the server's name."},
+        {[](const Settings& s) { return !validNick(s.nick); }, "Enter a nickname without blanks."},
+        {[](const Settings& s) {
+             return s.channels.empty() ||
+                    std::find(s.channels.begin(), s.channels.end(), "") != s.channels.end();
+         },
+         "Enter one or more channels, such as #music."},
+    };
+    for (const Check& check : kChecks) {
+        if (check.fails(settings)) {
+            return check.problem;
+        }
+    }
+    return {};
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::string server;
@@ -259,7 +298,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             ircAsked = true;
             continue;
         }
-        if (argument.starts_with('-')) {
+        // A lone "-" names a folder of that name.
+        if (argument.size() > 1 && argument.starts_with('-')) {
             line.error = "unknown option " + argument;
             return line;
         }

@@ -33,6 +33,13 @@ std::string channelName(std::string_view name);
 // character, and not starting with a digit, "-" or "#".
 bool validNick(std::string_view nick);
 
+// The channels of a list typed in one line, split at blanks (spaces, tabs, line breaks) and
+// commas, each as channelName gives it ("" for a word that cannot be a channel).
+std::vector<std::string> channelList(std::string_view text);
+// What is wrong with the settings of the sign-on window, as the user is told it; "" when nothing
+// is: a server's name without blanks, a valid nickname and one or more channels, every one valid.
+std::string signOnProblem(const Settings& settings);
+
 // Whether `bytes` hold at least one certificate in PEM form: a "-----BEGIN CERTIFICATE-----" ...
 // "-----END CERTIFICATE-----" block whose body is base64 (line breaks and blanks aside) of one
 // DER SEQUENCE, its length just that of the data.

@@ -156,6 +156,15 @@ std::string MessengerStandIn::roomCaption(int number) const {
     return {};
 }
 
+std::string MessengerStandIn::roomTranscriptUtf8(int number) const {
+    for (const Room& room : rooms_) {
+        if (room.number == number && model_.exists(room.view)) {
+            return model_.textUtf8(room.view);
+        }
+    }
+    return {};
+}
+
 int MessengerStandIn::frontRoomNumber() const {
     const Room* room = front();
     return room != nullptr ? room->number : 0;

@@ -58,6 +58,9 @@ class MessengerStandIn {
     // The open rooms' numbers, in opening order, and a room's caption (UTF-8).
     std::vector<int> openRoomNumbers() const;
     std::string roomCaption(int number) const;
+    // A room's transcript view (UTF-8), in front or not; "" when it is not open. Reading it here
+    // is no read of the view's reader: what the transcript keeps does not change.
+    std::string roomTranscriptUtf8(int number) const;
     // The number of the frontmost room; 0 when none is open.
     int frontRoomNumber() const;
     // A new chat room in front of all windows; rooms are numbered 1, 2, ... in opening order.

@@ -65,8 +65,8 @@ class DesktopProgram {
 
     // The longest wait at start-up for the server's welcome, so that the buddy list shows the
     // nick the server accepted when the program reads it.
-    static constexpr int kWelcomeWaitMs = 10000;
-    static constexpr int kWelcomePollMs = 100;
+    static constexpr int kWelcomeWaitMs = irc::kWelcomeWaitMs;
+    static constexpr int kWelcomePollMs = irc::kWelcomePollMs;
     // How often a song given at start looks whether the title list's last notice is closed.
     static constexpr int kSongDuePollMs = 100;
 

@@ -7,11 +7,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
-
-#include <algorithm>
 
 namespace ruz::ui {
 
@@ -28,16 +25,6 @@ const QString kPortKey = QStringLiteral("irc/port");
 const QString kTlsKey = QStringLiteral("irc/tls");
 const QString kNickKey = QStringLiteral("irc/nick");
 const QString kChannelsKey = QStringLiteral("irc/channels");
-
-// The channels of the text, as the server expects them ("" for a name a channel cannot have).
-std::vector<std::string> channelList(const QString& text) {
-    std::vector<std::string> channels;
-    for (const QString& word :
-         text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
-        channels.push_back(irc::channelName(word.toStdString()));
-    }
-    return channels;
-}
 
 }  // namespace
 
@@ -93,24 +80,16 @@ irc::Settings SignOnDialog::settings() const {
     s.endpoint.port = static_cast<quint16>(port_->value());
     s.endpoint.tls = tls_->isChecked();
     s.nick = nick_->text().trimmed().toStdString();
-    s.channels = channelList(channels_->text());
+    s.channels = irc::channelList(channels_->text().toStdString());
     s.password = password_->text().toStdString();
     return s;
 }
 
 void SignOnDialog::acceptIfValid() {
     const irc::Settings s = settings();
-    QString problem;
-    if (s.endpoint.host.empty() || s.endpoint.host.find(' ') != std::string::npos) {
-        problem = tr("Enter the server's name.");
-    } else if (!irc::validNick(s.nick)) {
-        problem = tr("Enter a nickname without blanks.");
-    } else if (s.channels.empty() ||
-               std::find(s.channels.begin(), s.channels.end(), "") != s.channels.end()) {
-        problem = tr("Enter one or more channels, such as #music.");
-    }
-    if (!problem.isEmpty()) {
-        QMessageBox::warning(this, windowTitle(), problem);
+    const std::string problem = irc::signOnProblem(s);
+    if (!problem.empty()) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
         return;
     }
     QSettings stored(kSettingsOwner, kSettingsName);

@@ -173,6 +173,21 @@ void replaceAll(std::string& text, std::string_view from, const std::string& to)
     }
 }
 
+std::string usageLines() {
+    return "Usage: ruz [OPTIONS] [FOLDER | SONG]\n"
+           "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
+           "           [--tls-ca FILE] [--password-file FILE] [FOLDER | SONG]\n"
+           "\n";
+}
+
+std::string optionLines() {
+    std::string out;
+    for (const OptionRow& row : kOptions) {
+        out += wrapped("  " + optionHead(row), row.help, kHelpIndent, kHelpWidth);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::span<const OptionRow> optionRows() {
@@ -188,21 +203,14 @@ std::span<const EnvironmentRow> environmentRows() {
 }
 
 std::string helpText() {
-    std::string out =
-        "Usage: ruz [OPTIONS] [FOLDER | SONG]\n"
-        "       ruz --irc HOST[:PORT] --nick NICK --channel CHANNEL [--channel ...] [--tls]\n"
-        "           [--tls-ca FILE] [--password-file FILE] [FOLDER | SONG]\n"
-        "\n";
+    std::string out = usageLines();
     out += wrapped("",
                    "Taviks Ruz, a small MP3 player for people who sit in chat rooms. It announces "
                    "the current song in the messenger's open chat room and obeys commands typed "
                    "there. This desktop build runs beside a messenger stand-in: a chat-room "
                    "window and a buddy list, signed on as your login name.",
                    0, kHelpWidth);
-    out += '\n';
-    for (const OptionRow& row : kOptions) {
-        out += wrapped("  " + optionHead(row), row.help, kHelpIndent, kHelpWidth);
-    }
+    out += '\n' + optionLines();
     out += "\nChat commands (the words can be changed in the command-words window):\n";
     for (const CommandRow& row : kCommands) {
         std::string help = row.effect;
@@ -217,6 +225,16 @@ std::string helpText() {
     }
     out += "\nQt's own options (-platform, -style, ...) are accepted too.\n";
     return out;
+}
+
+std::string windowsHelpText() {
+    std::string out = usageLines();
+    out += wrapped("",
+                   "Taviks Ruz announces the current song in the messenger's open chat room and "
+                   "obeys commands typed there. With --irc, or after \"Chat, Sign on to a chat "
+                   "network...\", it sits in IRC channels instead, one window a channel.",
+                   0, kHelpWidth);
+    return out + '\n' + optionLines();
 }
 
 std::string usageError(const std::string& problem) {

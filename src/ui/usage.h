@@ -29,6 +29,9 @@ std::span<const EnvironmentRow> environmentRows();
 
 // The text of `ruz --help`.
 std::string helpText();
+// The text of the Windows program's help box: the same usage and options, without the chat
+// commands and the environment of the Linux build.
+std::string windowsHelpText();
 // A refused command line: one line naming the problem and where to read more.
 std::string usageError(const std::string& problem);
 // The manual page from its template: "@RUZ_OPTIONS@", "@RUZ_COMMANDS@" and

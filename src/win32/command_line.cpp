@@ -1,6 +1,11 @@
 #include "win32/command_line.h"
 
+#include "irc/command_line.h"
+#include "text/text.h"
+
 #include <windows.h>
+
+#include <algorithm>
 
 namespace ruz::win32 {
 
@@ -22,27 +27,27 @@ CommandLine parseCommandLine(const std::vector<std::wstring>& arguments) {
     };
     const Flag flags[] = {{L"--help", L"-h", &CommandLine::help},
                           {L"--version", L"-v", &CommandLine::version}};
+    // The rest is the desktop program's line, as on Linux, in UTF-8.
+    std::vector<std::string> rest;
     for (const std::wstring& argument : arguments) {
-        bool known = false;
-        for (const Flag& flag : flags) {
-            if (argument == flag.longName || argument == flag.shortName) {
-                line.*flag.set = true;
-                known = true;
-            }
-        }
-        if (known) {
+        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag& f) {
+            return argument == f.longName || argument == f.shortName;
+        });
+        if (flag != std::end(flags)) {
+            line.*flag->set = true;
             continue;
         }
-        if (argument.size() > 1 && argument[0] == L'-') {
-            line.error = "unknown option " + narrow(argument);
-        } else if (argument.empty()) {
-            line.error = "an empty folder name";
-        } else if (!line.folder.empty()) {
-            line.error = "more than one folder or song";
-        } else {
-            line.folder = argument;
+        if (argument.empty()) {
+            line.error = "an empty argument";
+            return line;
         }
+        rest.push_back(text::toUtf8(std::u16string(argument.begin(), argument.end())));
     }
+    const irc::CommandLine desktop = irc::parseCommandLine(rest);
+    line.error = desktop.error;
+    line.irc = desktop.irc;
+    const std::u16string folder = text::fromUtf8(desktop.folder);
+    line.folder.assign(folder.begin(), folder.end());
     return line;
 }
 

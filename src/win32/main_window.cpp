@@ -124,6 +124,19 @@ struct DesktopCommand {
     BYTE modifiers;
     WORD key;
 };
+// The menu "Chat", with the command each entry runs and the test that offers it.
+struct ChatEntry {
+    int id;
+    const wchar_t* text;
+    std::function<void()> MainWindow::ChatCommands::*run;
+    std::function<bool()> MainWindow::ChatCommands::*offered;
+};
+const ChatEntry kChatEntries[] = {
+    {MainWindow::kSignOnId, L"Sign on to a chat network...", &MainWindow::ChatCommands::signOn,
+     &MainWindow::ChatCommands::signOnOffered},
+    {MainWindow::kSignOffId, L"Sign off", &MainWindow::ChatCommands::signOff,
+     &MainWindow::ChatCommands::signOffOffered},
+};
 const DesktopCommand kDesktopCommands[] = {
     {MainWindow::kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
     {MainWindow::kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
@@ -360,6 +373,11 @@ void MainWindow::buildMenu() {
     }
     accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
+    HMENU chat = CreatePopupMenu();
+    for (const ChatEntry& entry : kChatEntries) {
+        AppendMenuW(chat, MF_STRING, static_cast<UINT_PTR>(entry.id), entry.text);
+    }
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(chat), L"&Chat");
     HMENU credits = CreatePopupMenu();
     const int tavik = kMenuBase + static_cast<int>(std::size(kOptionEntries));
     AppendMenuW(credits, MF_STRING, static_cast<UINT_PTR>(tavik),
@@ -371,6 +389,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_INITMENUPOPUP:
+            offerChatCommands();
             return 0;
         case WM_HSCROLL:
             scrolled(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
@@ -442,6 +463,14 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
+void MainWindow::offerChatCommands() {
+    for (const ChatEntry& entry : kChatEntries) {
+        const std::function<bool()>& offered = chat_.*entry.offered;
+        EnableMenuItem(menu_, static_cast<UINT>(entry.id),
+                       MF_BYCOMMAND | (offered && offered() ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
 void MainWindow::command(int id, int code, HWND from) {
     const auto pictures = static_cast<int>(std::size(kPictureButtons));
     if (id >= kPictureBase && id < kPictureBase + pictures && code == BN_CLICKED) {
@@ -478,6 +507,16 @@ void MainWindow::command(int id, int code, HWND from) {
             amp_.File1.userSelect(row);
         }
         return;
+    }
+    for (const ChatEntry& entry : kChatEntries) {
+        const std::function<bool()>& offered = chat_.*entry.offered;
+        const std::function<void()>& run = chat_.*entry.run;
+        if (id == entry.id) {
+            if (offered && offered() && run) {
+                run();
+            }
+            return;
+        }
     }
     if (id == kPlayOrPauseId) {
         playOrPause();

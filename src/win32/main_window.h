@@ -3,6 +3,7 @@
 #include "app/frmamp.h"
 #include "win32/view_support.h"
 
+#include <functional>
 #include <memory>
 
 namespace ruz::win32 {
@@ -25,6 +26,14 @@ class MainWindow {
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The command-words window, which the menu brings to the front when it is open.
     void setCcomsWindow(HWND window) { ccoms_ = window; }
+    // The menu "Chat": signing on to a chat network and off, each offered while its test holds.
+    struct ChatCommands {
+        std::function<void()> signOn;
+        std::function<void()> signOff;
+        std::function<bool()> signOnOffered;
+        std::function<bool()> signOffOffered;
+    };
+    void setChatCommands(ChatCommands commands) { chat_ = std::move(commands); }
     // The keys of the menu's commands, for the message loop.
     HACCEL accelerators() const { return accelerators_; }
     // Brings the window to the front when it is shown but minimised or behind another window;
@@ -51,6 +60,8 @@ class MainWindow {
         kPlayOrPauseId = 400,
         kOpenFolderId,
         kQuitId,
+        kSignOnId,
+        kSignOffId,
     };
 
   private:
@@ -62,6 +73,8 @@ class MainWindow {
     void buildStatus();
     void buildMenu();
     void command(int id, int code, HWND from);
+    // Greys the menu's entries that are not offered now.
+    void offerChatCommands();
     void scrolled(HWND slider, int code);
     void paint();
     LRESULT drawButton(const DRAWITEMSTRUCT& item);
@@ -91,6 +104,7 @@ class MainWindow {
     std::unique_ptr<FolderTreeView> tree_;
     std::unique_ptr<ToolTips> tips_;
     Bindings bindings_;
+    ChatCommands chat_;
 };
 
 }  // namespace ruz::win32

@@ -2,14 +2,21 @@
 #include "app/frmamp.h"
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
+#include "irc/rooms.h"
+#include "irc/winsock_link.h"
 #include "platform/media/engine_factory.h"
+#include "platform/winsys/forwarding_window_system.h"
 #include "platform/winsys/user32_window_system.h"
+#include "platform/winsys/window_model.h"
+#include "standin/messenger_standin.h"
 #include "text/text.h"
 #include "ui/usage.h"
 #include "win32/ccoms_window.h"
+#include "win32/chat_windows.h"
 #include "win32/command_line.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
+#include "win32/sign_on_dialog.h"
 #include "win32/wide.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dialogs.h"
@@ -17,6 +24,7 @@
 #include "win32/win32_tray.h"
 
 #include <commctrl.h>
+#include <lmcons.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -46,6 +54,16 @@ struct WindowPlace {
 };
 constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
+
+// What the chat network says when the program leaves it.
+constexpr const char* kQuitMessage = "Taviks Ruz";
+// The settings that keep the sign-on window's fields (all but the password), and what they hold.
+constexpr const char* kChatSettingsPrefix = "irc.";
+constexpr const char* kServerSetting = "irc.server";
+constexpr const char* kPortSetting = "irc.port";
+constexpr const char* kTlsSetting = "irc.tls";
+constexpr const char* kNickSetting = "irc.nick";
+constexpr const char* kChannelsSetting = "irc.channels";
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -106,26 +124,41 @@ std::string settingsFile() {
     return folder.empty() ? std::string() : narrow(folder + L"\\Taviks Ruz\\settings");
 }
 
-void say(const std::string& text, UINT icon) {
-    std::wstring body;
-    for (const char c : text) {
-        body += static_cast<wchar_t>(static_cast<unsigned char>(c));
+// The user's name on Windows, in UTF-8; "me" when the system gives none.
+std::string windowsUserName() {
+    std::array<wchar_t, UNLEN + 1> name{};
+    DWORD length = static_cast<DWORD>(name.size());
+    if (!GetUserNameW(name.data(), &length) || name[0] == L'\0') {
+        return "me";
     }
+    return text::toUtf8(fromWide(name.data()));
+}
+
+void say(const std::string& text, UINT icon) {
+    const std::wstring body = wide(text::fromUtf8(text));
     std::fputs(text.c_str(), stderr);
     MessageBoxW(nullptr, body.c_str(), L"Taviks Ruz", MB_OK | icon);
 }
 
 // The program: the main window on the machine's timers, dialogs, notification area, clock and
-// media engine, driving the messenger's windows through user32.
+// media engine, driving the messenger's windows through user32; or, while signed on to a chat
+// network, the rooms of its channels in the messenger stand-in, each shown in a window of its own.
 class Program {
   public:
     explicit Program(CommandLine line)
         : line_(std::move(line)),
           icon_(makeLogoIcon(kIconSize)),
           smallIcon_(makeLogoIcon(kSmallIconSize)),
+          windows_(user32_),
+          messenger_(model_, [this] { return text::toUtf8(clock_.longTime(clock_.now())); }),
           tray_(smallIcon_),
           engine_(makeDesktopEngine(timers_)),
           platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
+        // The program runs for days: the window model keeps no record of its messages.
+        model_.setRecording(false);
+        if (line_.irc) {
+            openRooms(*line_.irc);
+        }
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
@@ -150,6 +183,8 @@ class Program {
 
     ~Program() {
         keepSettings();
+        chatViews_.reset();
+        leaveRooms();
         dialogs_.setOwner(nullptr);
         dialogs_.currentFolder = nullptr;
         tray_.bringForward = nullptr;
@@ -166,6 +201,10 @@ class Program {
     // songs.
     void start() {
         dialogs_.whenFirstShown([this] { buildViews(); });
+        if (rooms_) {
+            rooms_->start();
+            waitForWelcome();
+        }
         amp_->Form_Load();
         buildViews();  // when start-up asked nothing
         if (amp_->ended()) {
@@ -202,6 +241,9 @@ class Program {
             if (ccomsView_ && IsDialogMessageW(ccomsView_->handle(), &message)) {
                 continue;
             }
+            if (chatViews_ && chatViews_->dialogMessage(message)) {
+                continue;
+            }
             if (dialogMessage(message)) {
                 continue;
             }
@@ -225,7 +267,108 @@ class Program {
         dialogs_.setOwner(mainView_->handle());
         dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
         tray_.bringForward = [this] { return mainView_ && mainView_->comeForward(); };
+        chatViews_ = std::make_unique<ChatWindows>(messenger_, icon_);
+        mainView_->setChatCommands({[this] { askSignOn(); }, [this] { signOff(); },
+                                    [this] { return !rooms_ || !rooms_->session().live(); },
+                                    [this] { return rooms_ != nullptr; }});
         placeWindows(true);
+    }
+
+    // The channels' rooms in the stand-in, which the player drives from now on; the connection
+    // starts with start().
+    void openRooms(const irc::Settings& settings) {
+        rooms_ = std::make_unique<irc::Rooms>(messenger_, model_, timers_, link_, settings);
+        windows_.forwardTo(model_);
+        rooms_->setNickListener([this] {
+            if (amp_) {
+                amp_->screenNameChanged();
+            }
+        });
+    }
+
+    // Leaves the chat network (QUIT): its rooms close, and the player drives the messenger's own
+    // windows again.
+    void leaveRooms() {
+        if (!rooms_) {
+            return;
+        }
+        rooms_->session().stop(kQuitMessage);
+        rooms_.reset();
+        windows_.forwardTo(user32_);
+    }
+
+    void signOn(const irc::Settings& settings) {
+        leaveRooms();
+        openRooms(settings);
+        rooms_->start();
+        amp_->screenNameChanged();
+    }
+
+    void signOff() {
+        if (!rooms_) {
+            return;
+        }
+        leaveRooms();
+        amp_->screenNameChanged();
+    }
+
+    // Start-up waits (the loop running) until the server welcomes the nick or the wait is over,
+    // so that the screen name read at start is the nick the server accepted.
+    void waitForWelcome() {
+        const UINT_PTR poll = SetTimer(nullptr, 0, static_cast<UINT>(irc::kWelcomePollMs), nullptr);
+        int waitedMs = 0;
+        MSG message{};
+        while (!rooms_->session().registered() && waitedMs < irc::kWelcomeWaitMs) {
+            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+            if (got <= 0) {
+                if (got == 0) {
+                    PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+                }
+                break;
+            }
+            if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == poll) {
+                waitedMs += static_cast<int>(irc::kWelcomePollMs);
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        KillTimer(nullptr, poll);
+    }
+
+    // The sign-on window, filled as it was last accepted (the Windows user's name as the first
+    // nickname); accepted, the program signs on.
+    void askSignOn() {
+        const SettingsStore::Values& kept = settings_.values();
+        const auto keptText = [&kept](const char* setting) {
+            const auto found = kept.find(setting);
+            return found == kept.end() ? std::string() : found->second;
+        };
+        SignOnFields fields;
+        fields.server = keptText(kServerSetting);
+        const auto port = text::readUInt(text::fromUtf8(keptText(kPortSetting)));
+        if (port && *port > 0 && *port <= 0xFFFF) {
+            fields.port = static_cast<std::uint16_t>(*port);
+        }
+        fields.tls = keptText(kTlsSetting) != "0";
+        fields.nick = keptText(kNickSetting);
+        if (fields.nick.empty()) {
+            fields.nick = windowsUserName();
+        }
+        fields.channels = keptText(kChannelsSetting);
+        SignOnDialog dialog(std::move(fields));
+        const std::optional<irc::Settings> settings =
+            dialog.run(mainView_ ? mainView_->handle() : nullptr);
+        if (!settings) {
+            return;
+        }
+        const SignOnFields& taken = dialog.fields();
+        settings_.set(kServerSetting, taken.server);
+        settings_.set(kPortSetting, std::to_string(taken.port));
+        settings_.set(kTlsSetting, taken.tls ? "1" : "0");
+        settings_.set(kNickSetting, taken.nick);
+        settings_.set(kChannelsSetting, taken.channels);
+        signOn(*settings);
     }
 
     // Keys in the open notices: Return and Escape close them, Tab moves between their parts.
@@ -322,6 +465,11 @@ class Program {
             return;
         }
         SettingsStore::Values values = keptValues(*amp_);
+        for (const auto& [name, value] : settings_.values()) {
+            if (name.starts_with(kChatSettingsPrefix)) {
+                values[name] = value;
+            }
+        }
         const auto keep = [&values](const char* setting, int x, int y) {
             values[setting] = std::to_string(x) + ' ' + std::to_string(y);
         };
@@ -348,7 +496,13 @@ class Program {
     HICON smallIcon_;
     Win32TimerHost timers_;
     Win32Clock clock_;
-    winsys::User32WindowSystem windows_;
+    winsys::User32WindowSystem user32_;
+    winsys::WindowModel model_;
+    // The player's window system: user32, or the model while signed on to a chat network.
+    winsys::ForwardingWindowSystem windows_;
+    standin::MessengerStandIn messenger_;
+    irc::WinsockLink link_;
+    std::unique_ptr<irc::Rooms> rooms_;
     Win32Dialogs dialogs_;
     Win32Tray tray_;
     std::unique_ptr<MediaEngine> engine_;
@@ -361,6 +515,7 @@ class Program {
     // The views go before the controls they show.
     std::unique_ptr<MainWindow> mainView_;
     std::unique_ptr<CcomsWindow> ccomsView_;
+    std::unique_ptr<ChatWindows> chatViews_;
 };
 
 }  // namespace
@@ -387,9 +542,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return kRefused;
     }
     if (line.help) {
-        say("Usage: ruz [FOLDER | SONG]\n\nTaviks Ruz announces the current song in the "
-            "messenger's open chat room and obeys commands typed there.\n",
-            MB_ICONINFORMATION);
+        say(ruz::ui::windowsHelpText(), MB_ICONINFORMATION);
         return 0;
     }
     if (line.version) {

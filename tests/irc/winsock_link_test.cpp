@@ -4,10 +4,13 @@
 // "start" asks the script to stop or start the server (it removes the file when done). Everything
 // runs on this thread's message loop.
 #include "irc/winsock_link.h"
+#include "channel_member.h"
 #include "irc/message.h"
 #include "irc/rooms.h"
 #include "irc/session.h"
+#include "scanner/room_scanner.h"
 #include "scenario/world.h"
+#include "standin/transcript_markup.h"
 #include "win32/win32_timer_host.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +25,8 @@ namespace ruz::irc {
 namespace {
 
 // Bounds of the waits, never asserted on: a wait that runs out fails its check.
-constexpr int kJoinMs = 8000;
-constexpr int kLineMs = 8000;
 constexpr int kBurstMs = 60000;
 constexpr int kServerMs = 15000;
-constexpr int kPumpSliceMs = 20;
 // A stream closed at once is given this long to call back, which it must not.
 constexpr int kQuietMs = 500;
 // ngircd relays about three lines a second from one client: the test paces to match.
@@ -35,37 +35,13 @@ constexpr int kBurstLines = 100;
 // While the server is down the session waits longer each time; once its next attempt is this far
 // off, the member is back in the room before the session comes.
 constexpr int kRetryDelayBeforeRestartMs = 4000;
-const std::string kChannel = "#ruz";
 const std::string kDagger = "\xE2\x80\xA0";
+// Polls of the room's transcript after which a refused command would have been obeyed.
+constexpr int kRefusalPolls = 2;
 
-// Runs the thread's messages until `done` or `timeoutMs` of wall-clock time, the virtual time of
-// `world` (when given) following the wall clock; true when `done`.
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs, HeadlessSystem* world = nullptr) {
-    const ULONGLONG start = GetTickCount64();
-    const ULONGLONG end = start + static_cast<ULONGLONG>(timeoutMs);
-    ULONGLONG advanced = start;
-    while (!done()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) {
-            return false;
-        }
-        if (world != nullptr) {
-            world->wait(static_cast<std::int64_t>(now - advanced));
-            advanced = now;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPumpSliceMs, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
-
-std::uint16_t serverPort() {
-    const char* port = std::getenv("RUZ_IRC_PORT");
-    return port != nullptr ? static_cast<std::uint16_t>(std::atoi(port)) : 0;
+// The virtual time of `world` following the wall clock while the loop runs.
+std::function<void(std::int64_t)> following(HeadlessSystem& world) {
+    return [&world](std::int64_t ms) { world.wait(ms); };
 }
 
 // A port on 127.0.0.1 that nothing listens on right now.
@@ -125,81 +101,6 @@ Link::Listener recorder(Heard& heard) {
             [&heard](const std::string&) { ++heard.untrusted; }};
 }
 
-// Another member of the room: a bare IRC client on its own link.
-class Member {
-  public:
-    Member(std::string nick) : nick_(std::move(nick)) {
-        link_.setListener({[this] {
-                               link_.write("NICK " + nick_ + "\r\nUSER " + nick_ +
-                                           " 0 * :" + nick_ + "\r\n");
-                           },
-                           [this](std::string_view bytes) { read(bytes); },
-                           [this](const std::string&) { joined_ = false; },
-                           {}});
-    }
-    bool join(int timeoutMs) {
-        joined_ = false;
-        pending_.clear();
-        link_.open({"127.0.0.1", serverPort(), false, {}});
-        return pumpUntil([this] { return joined_; }, timeoutMs);
-    }
-    // Joins again until the server answers, as after a restart.
-    bool rejoin(int timeoutMs) {
-        const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-        while (GetTickCount64() < end) {
-            if (join(kJoinMs / 4)) {
-                return true;
-            }
-        }
-        return false;
-    }
-    void say(const std::string& text) { link_.write("PRIVMSG " + kChannel + " :" + text + "\r\n"); }
-    std::vector<std::string> textsFrom(const std::string& nick) const {
-        std::vector<std::string> out;
-        for (const Message& m : lines_) {
-            if (m.command == "PRIVMSG" && m.nick == nick) {
-                out.push_back(m.param(1));
-            }
-        }
-        return out;
-    }
-    bool sawJoinOf(const std::string& nick) const {
-        for (const Message& m : lines_) {
-            if (m.command == "JOIN" && m.nick == nick) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-  private:
-    void read(std::string_view bytes) {
-        pending_.append(bytes);
-        for (std::size_t end = pending_.find("\r\n"); end != std::string::npos;
-             end = pending_.find("\r\n")) {
-            const std::optional<Message> m = parseLine(std::string_view(pending_).substr(0, end));
-            pending_.erase(0, end + 2);
-            if (!m) {
-                continue;
-            }
-            if (m->command == "PING") {
-                link_.write("PONG :" + m->param(0) + "\r\n");
-            } else if (m->command == "001") {
-                link_.write("JOIN " + kChannel + "\r\n");
-            } else if (m->command == "JOIN" && m->nick == nick_) {
-                joined_ = true;
-            }
-            lines_.push_back(*m);
-        }
-    }
-
-    std::string nick_;
-    WinsockLink link_;
-    std::string pending_;
-    std::vector<Message> lines_;
-    bool joined_ = false;
-};
-
 // The program's side: the IRC session on the Winsock link and the thread's timers.
 struct Owner {
     explicit Owner(Endpoint endpoint = {"127.0.0.1", serverPort(), false, {}})
@@ -257,19 +158,47 @@ TEST_F(WinsockIrc, TheOwnersSkipInTheRoomAnnouncesTheNextSong) {
     Rooms rooms(world.standin, world.model, world.host, link,
                 Owner::settingsFor({"127.0.0.1", serverPort(), false, {}}));
     rooms.start();
-    ASSERT_TRUE(pumpUntil([&] { return rooms.session().registered(); }, kJoinMs, &world));
+    ASSERT_TRUE(pumpUntil([&] { return rooms.session().registered(); }, kJoinMs, following(world)));
     world.dialogs.queueYesNo(true);
     world.start();
     world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
     // The start-up line, then the first song's announcement.
-    ASSERT_TRUE(pumpUntil([&] { return guest.textsFrom("owner").size() >= 2; }, kLineMs, &world));
+    ASSERT_TRUE(
+        pumpUntil([&] { return guest.textsFrom("owner").size() >= 2; }, kLineMs, following(world)));
     EXPECT_EQ(guest.textsFrom("owner").at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
     EXPECT_EQ(guest.textsFrom("owner").at(1).rfind(kDagger + "-Zz  -  Second - ", 0), 0U)
         << guest.textsFrom("owner").at(1);
 
+    // Another member's commands reach the room and are refused: the program hears them in its
+    // polls of the transcript, but it goes on and its volume stays.
+    const int volume = world.app()->Slider1.value();
+    for (const char* refused : {".end", ".vol -2000"}) {
+        guest.say(refused);
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                for (const standin::ReadBack& line :
+                     standin::readTranscript(world.standin.transcriptUtf8())) {
+                    if (line.sender == "guest" && line.text == refused) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kLineMs, following(world)))
+            << refused;
+    }
+    const std::int64_t heard = world.host.nowMs();
+    ASSERT_TRUE(pumpUntil(
+        [&] { return world.host.nowMs() - heard > kRefusalPolls * RoomScanner::kPollIntervalMs; },
+        kLineMs, following(world)));
+    EXPECT_FALSE(world.app()->ended());
+    EXPECT_EQ(world.app()->Slider1.value(), volume);
+    EXPECT_EQ(guest.textsFrom("owner").size(), 2U);
+
     world.standin.typeInput(".skip");
     world.standin.pressSend();
-    ASSERT_TRUE(pumpUntil([&] { return guest.textsFrom("owner").size() >= 4; }, kLineMs, &world));
+    ASSERT_TRUE(
+        pumpUntil([&] { return guest.textsFrom("owner").size() >= 4; }, kLineMs, following(world)));
     EXPECT_EQ(guest.textsFrom("owner").at(2), ".skip");
     EXPECT_EQ(guest.textsFrom("owner").at(3).rfind(kDagger + "-Сплин  -  Романс - ", 0), 0U)
         << guest.textsFrom("owner").at(3);

@@ -447,6 +447,15 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
         EXPECT_NE(page.find(roffed(word)), std::string::npos) << word;
     }
+    // The Windows program's help box names the same options, and nothing of the toolkit's.
+    const std::string windowsHelp = windowsHelpText();
+    for (const OptionRow& row : optionRows()) {
+        for (const QString& name : namesOf(row)) {
+            EXPECT_NE(windowsHelp.find(name.toStdString()), std::string::npos) << row.names;
+        }
+        EXPECT_NE(windowsHelp.find(row.value), std::string::npos) << row.names;
+    }
+    EXPECT_EQ(windowsHelp.find("Qt"), std::string::npos);
 }
 
 TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {

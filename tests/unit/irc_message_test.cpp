@@ -350,6 +350,7 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
         refused({"--irc"}, "--irc needs a value"),
         refused({"--bogus"}, "unknown option --bogus"),
         refused({"a", "b"}, "one folder only"),
+        {{"-"}, "", "", 0, false, {}, "-"},
         refused(
             {"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", "/nonexistent/p"},
             "cannot read the password file /nonexistent/p"),
@@ -390,6 +391,50 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
             EXPECT_EQ(line.irc->endpoint.tls, c.tls) << name;
             EXPECT_EQ(line.irc->channels, c.channels) << name;
         }
+    }
+}
+
+TEST(IrcCommandLine, TheSignOnWindowsListOfChannelsAndItsProblems) {
+    struct ListRow {
+        std::string typed;
+        std::vector<std::string> channels;
+    };
+    const ListRow lists[] = {
+        {"", {}},
+        {" \t, ", {}},
+        {"music", {"#music"}},
+        {"#a, &b\tc\r\nd", {"#a", "&b", "#c", "#d"}},
+        {",,a,,b,", {"#a", "#b"}},
+        {"# ok", {"", "#ok"}},
+        {"a\ab", {""}},
+    };
+    for (const ListRow& row : lists) {
+        EXPECT_EQ(channelList(row.typed), row.channels) << row.typed;
+    }
+
+    const std::string kServer = "Enter the server's name.";
+    const std::string kNick = "Enter a nickname without blanks.";
+    const std::string kChannels = "Enter one or more channels, such as #music.";
+    struct ProblemRow {
+        std::string host, nick, channels, problem;
+    };
+    const ProblemRow rows[] = {
+        {"irc.example.org", "me", "#a b", ""},
+        {"", "me", "#a", kServer},
+        {"irc example", "me", "#a", kServer},
+        {"", "", "", kServer},  // the first problem in the window's order
+        {"h", "", "#a", kNick},
+        {"h", "m e", "#a", kNick},
+        {"h", "9me", "#a", kNick},
+        {"h", "me", "", kChannels},
+        {"h", "me", "#a #", kChannels},
+    };
+    for (const ProblemRow& row : rows) {
+        Settings settings;
+        settings.endpoint.host = row.host;
+        settings.nick = row.nick;
+        settings.channels = channelList(row.channels);
+        EXPECT_EQ(signOnProblem(settings), row.problem) << row.host << '/' << row.nick;
     }
 }
 

@@ -148,12 +148,18 @@ TEST_F(StandIn, RoomsOpenFrontAndClose) {
     standIn.openDialog("bob's Buddy List");  // a dialog in front does not hide the rooms
     EXPECT_TRUE(standIn.frontRoom(one));
     EXPECT_EQ(standIn.transcriptUtf8(), "");
+    // Every open room's transcript reads, in front or behind.
+    EXPECT_EQ(standIn.roomTranscriptUtf8(two), line("x", "in two"));
+    EXPECT_EQ(standIn.roomTranscriptUtf8(one), "");
+    EXPECT_EQ(standIn.roomTranscriptUtf8(99), "");
     EXPECT_TRUE(standIn.leaveFrontRoom());
+    EXPECT_EQ(standIn.roomTranscriptUtf8(two), line("x", "in two"));
     EXPECT_EQ(standIn.openRoomCount(), 1);
     EXPECT_EQ(standIn.transcriptUtf8(), line("x", "in two"));
     EXPECT_FALSE(standIn.frontRoom(one));
     model.sendMessage(standIn.frontRoomWindow(), winsys::kWmClose, 0, 0);
     EXPECT_EQ(standIn.openRoomCount(), 0);
+    EXPECT_EQ(standIn.roomTranscriptUtf8(two), "");
     EXPECT_EQ(standIn.openRoom(), 3);
     const int before = changes;
     model.sendMessage(inputBox(), winsys::kWmSetText, 0, reinterpret_cast<winsys::LParam>("z"));

@@ -1,3 +1,4 @@
+#include "platform/winsys/forwarding_window_system.h"
 #include "platform/winsys/window_model.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,44 @@ TEST(WindowModel, HandlerOverridesOrFallsThroughAndMayDestroyItsWindow) {
     });
     EXPECT_EQ(m.sendMessage(w, kWmLButtonUp, 0, 0), 5);
     EXPECT_FALSE(m.exists(w));
+}
+
+TEST(ForwardingWindowSystem, EveryCallReachesTheWindowSystemItForwardsToNow) {
+    // Two window systems whose windows differ in every answer a call gives.
+    WindowModel first;
+    WindowModel second;
+    const Hwnd firstTop = first.createWindow("Room", "one");
+    const Hwnd firstChild = first.createWindow("Edit", "hello", firstTop);
+    second.createWindow("Other", "");
+    const Hwnd secondTop = second.createWindow("Room", "two words", 0, true);
+    const Hwnd secondChild = second.createWindow("Edit", "hi", secondTop);
+    ASSERT_NE(firstTop, secondTop);
+
+    ForwardingWindowSystem windows(first);
+    struct Row {
+        WindowModel* target;
+        Hwnd top, child;
+        LResult titleLength;
+        bool unicode;
+    };
+    const Row rows[] = {{&first, firstTop, firstChild, 3, false},
+                        {&second, secondTop, secondChild, 9, true},
+                        {&first, firstTop, firstChild, 3, false}};
+    for (const Row& row : rows) {
+        windows.forwardTo(*row.target);
+        EXPECT_TRUE(windows.forwardsTo(*row.target));
+        EXPECT_FALSE(windows.forwardsTo(row.target == &first ? second : first));
+        EXPECT_EQ(windows.findWindow("room"), row.top);
+        EXPECT_EQ(windows.findWindowEx(row.top, 0, "edit"), row.child);
+        EXPECT_EQ(windows.sendMessage(row.top, kWmGetTextLength, 0, 0), row.titleLength);
+        EXPECT_EQ(windows.sendMessageW(row.top, kWmGetTextLength, 0, 0), row.titleLength);
+        EXPECT_EQ(windows.isWindowUnicode(row.top), row.unicode);
+    }
+    // A message sent through it changes the window system it forwards to, and no other.
+    windows.forwardTo(second);
+    EXPECT_EQ(windows.sendMessage(secondChild, kWmSetText, 0, ptr("new")), 1);
+    EXPECT_EQ(second.text(secondChild), "new");
+    EXPECT_EQ(first.text(firstChild), "hello");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The Windows front end: its windows on the system's controls (the main window and the
-// command-words window, with the program's own code on virtual seams), driven through the
-// messages a user's clicks and keys send; the pictures; the command line and paths.
+// The Windows front end: its windows on the system's controls (the main window, the
+// command-words window, the chat rooms' windows and the sign-on window, with the program's own
+// code on virtual seams), driven through the messages a user's clicks and keys send; the
+// pictures; the command line and paths.
 #include "app/frmamp.h"
 #include "platform/clock.h"
 #include "platform/native_name.h"
@@ -8,10 +9,13 @@
 #include "platform/scripted_engine.h"
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
+#include "standin/messenger_standin.h"
 #include "win32/ccoms_window.h"
+#include "win32/chat_windows.h"
 #include "win32/command_line.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
+#include "win32/sign_on_dialog.h"
 #include "win32/view_support.h"
 #include "win32/wide.h"
 
@@ -19,8 +23,12 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace ruz::win32 {
 namespace {
@@ -30,20 +38,65 @@ TEST(Win32CommandLine, TakesOneFolderOrSongAndRefusesWhatItDoesNotKnow) {
         std::vector<std::wstring> arguments;
         std::wstring folder;
         bool help, version, refused;
+        // The chat network's server ("" for none), port, nick and channels (UTF-8).
+        std::string host;
+        std::uint16_t port;
+        std::string nick;
+        std::vector<std::string> channels;
     };
     const Row rows[] = {
-        {{}, L"", false, false, false},
-        {{L"C:\\Music"}, L"C:\\Music", false, false, false},
-        {{L"song.mp3"}, L"song.mp3", false, false, false},
-        {{L"--help"}, L"", true, false, false},
-        {{L"-h", L"C:\\Music"}, L"C:\\Music", true, false, false},
-        {{L"-v"}, L"", false, true, false},
-        {{L"--version"}, L"", false, true, false},
-        {{L"--irc"}, L"", false, false, true},
-        {{L"-x", L"C:\\Music"}, L"C:\\Music", false, false, true},
-        {{L"C:\\Music", L"D:\\More"}, L"C:\\Music", false, false, true},
-        {{L""}, L"", false, false, true},
-        {{L"-"}, L"-", false, false, false},
+        {{}, L"", false, false, false, "", 0, "", {}},
+        {{L"C:\\Music"}, L"C:\\Music", false, false, false, "", 0, "", {}},
+        {{L"song.mp3"}, L"song.mp3", false, false, false, "", 0, "", {}},
+        {{L"--help"}, L"", true, false, false, "", 0, "", {}},
+        {{L"-h", L"C:\\Music"}, L"C:\\Music", true, false, false, "", 0, "", {}},
+        {{L"-v"}, L"", false, true, false, "", 0, "", {}},
+        {{L"--version"}, L"", false, true, false, "", 0, "", {}},
+        {{L"--irc"}, L"", false, false, true, "", 0, "", {}},
+        {{L"C:\\Music", L"-x"}, L"C:\\Music", false, false, true, "", 0, "", {}},
+        {{L"C:\\Music", L"D:\\More"}, L"C:\\Music", false, false, true, "", 0, "", {}},
+        {{L""}, L"", false, false, true, "", 0, "", {}},
+        {{L"-"}, L"-", false, false, false, "", 0, "", {}},
+        {{L"--irc", L"irc.example.org", L"--nick", L"me", L"--channel", L"music",
+          L"C:\\M\u00fcsic"},
+         L"C:\\M\u00fcsic",
+         false,
+         false,
+         false,
+         "irc.example.org",
+         6667,
+         "me",
+         {"#music"}},
+        {{L"--tls", L"--irc", L"h:7000", L"--nick", L"n\u00e9", L"--channel", L"#caf\u00e9",
+          L"--channel", L"b"},
+         L"",
+         false,
+         false,
+         false,
+         "h",
+         7000,
+         "n\u00e9",
+         {"#caf\u00e9", "#b"}},
+        {{L"--tls", L"--irc", L"h", L"--nick", L"me", L"--channel", L"a"},
+         L"",
+         false,
+         false,
+         false,
+         "h",
+         6697,
+         "me",
+         {"#a"}},
+        {{L"--irc", L"h", L"--nick", L"m e", L"--channel", L"a"},
+         L"",
+         false,
+         false,
+         true,
+         "",
+         0,
+         "",
+         {}},
+        {{L"--irc", L"h", L"--channel", L"a"}, L"", false, false, true, "", 0, "", {}},
+        {{L"-h", L"--irc", L"h"}, L"", true, false, true, "", 0, "", {}},
     };
     for (const Row& row : rows) {
         const CommandLine line = parseCommandLine(row.arguments);
@@ -52,7 +105,29 @@ TEST(Win32CommandLine, TakesOneFolderOrSongAndRefusesWhatItDoesNotKnow) {
         EXPECT_EQ(line.help, row.help) << shown;
         EXPECT_EQ(line.version, row.version) << shown;
         EXPECT_EQ(!line.error.empty(), row.refused) << shown;
+        ASSERT_EQ(line.irc.has_value(), !row.host.empty()) << shown;
+        if (line.irc) {
+            EXPECT_EQ(line.irc->endpoint.host, row.host) << shown;
+            EXPECT_EQ(line.irc->endpoint.port, row.port) << shown;
+            EXPECT_EQ(line.irc->nick, row.nick) << shown;
+            EXPECT_EQ(line.irc->channels, row.channels) << shown;
+        }
     }
+}
+
+TEST(Win32CommandLine, ThePasswordFileOpensByItsWideName) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"ruz-p\u00e4ss\u20ac";
+    std::ofstream(std::filesystem::path(file), std::ios::binary) << "s3cret\r\nnext\n";
+    const CommandLine line = parseCommandLine(
+        {L"--irc", L"h", L"--nick", L"me", L"--channel", L"a", L"--password-file", file});
+    DeleteFileW(file.c_str());
+    ASSERT_TRUE(line.irc) << line.error;
+    EXPECT_EQ(line.irc->password, "s3cret");
+    EXPECT_FALSE(parseCommandLine({L"--irc", L"h", L"--nick", L"me", L"--channel", L"a",
+                                   L"--password-file", file})
+                     .error.empty());
 }
 
 TEST(Win32Paths, ADriveStartsARootedPathAndTheSeparatorsTurnBothWays) {
@@ -316,6 +391,207 @@ TEST_F(Win32FrontEnd, TheCommandWordsWindowEditsItsBoxesAndStandsWhereItsControl
     SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(CcomsWindow::kHideId, BN_CLICKED), 0);
     EXPECT_FALSE(words.window.visible());
     EXPECT_FALSE(IsWindowVisible(window.handle()));
+}
+
+// The rooms of a chat network's channels in the stand-in, with their windows; no network: the
+// members' lines are played here, and what the rooms post is recorded.
+class Win32ChatRooms : public ::testing::Test {
+  protected:
+    Win32ChatRooms() {
+        messenger.signOn("me");
+        for (const char* channel : {"#a", "#b"}) {
+            rooms.push_back(messenger.openLinkedRoom(
+                channel,
+                [this, channel](const std::string& line) { posted.emplace_back(channel, line); },
+                kKeepBytes));
+        }
+        pump();  // the windows come once the messages in hand are handled
+    }
+
+    static void pump() {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    HWND part(int room, int id) const { return GetDlgItem(windows.windowOf(room), id); }
+
+    static constexpr std::size_t kKeepBytes = 64 * 1024;
+    winsys::WindowModel model;
+    standin::MessengerStandIn messenger{model, [] { return std::string("10:31:02 PM"); }};
+    std::vector<int> rooms;
+    std::vector<std::pair<std::string, std::string>> posted;  // channel, line
+    ChatWindows windows{messenger, nullptr};
+};
+
+TEST_F(Win32ChatRooms, EachRoomHasAWindowThatShowsItsLinesAsPlainText) {
+    const int a = rooms[0];
+    const int b = rooms[1];
+    const HWND roomA = FindWindowW(ChatWindows::kClassName, L"#a");
+    ASSERT_NE(roomA, nullptr);
+    EXPECT_EQ(roomA, windows.windowOf(a));
+    EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#b"), windows.windowOf(b));
+    EXPECT_TRUE(IsWindowUnicode(roomA));
+    const std::u16string before = windowText(part(a, ChatWindows::kTranscriptId));
+
+    messenger.memberSaysIn(a, "alice", "h\u00e9llo <b>x</b> & y");
+    messenger.memberSaysIn(a, "bob", "second");
+    messenger.memberSaysIn(b, "carol", "elsewhere");
+    // A flood of lines is shown together, once the messages in hand are handled.
+    EXPECT_EQ(windowText(part(a, ChatWindows::kTranscriptId)), before);
+    pump();
+    const std::u16string lines =
+        u"10:31:02 PM alice: h\u00e9llo <b>x</b> & y\r\n"
+        u"10:31:02 PM bob: second";
+    const std::u16string shownA = windowText(part(a, ChatWindows::kTranscriptId));
+    ASSERT_GE(shownA.size(), lines.size());
+    EXPECT_EQ(shownA.substr(shownA.size() - lines.size()), lines);
+    EXPECT_NE(windowText(part(b, ChatWindows::kTranscriptId)).find(u"carol: elsewhere"),
+              std::u16string::npos);
+    EXPECT_EQ(windowText(part(b, ChatWindows::kTranscriptId)).find(u"alice"), std::u16string::npos);
+    // Scrolled to its end: the last line is in view.
+    const HWND transcript = part(a, ChatWindows::kTranscriptId);
+    const auto lastLine = SendMessageW(transcript, EM_GETLINECOUNT, 0, 0) - 1;
+    EXPECT_GE(lastLine, SendMessageW(transcript, EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+TEST_F(Win32ChatRooms, SendPostsTheInputInItsOwnRoomAndActivatingBringsTheRoomInFront) {
+    const int a = rooms[0];
+    const int b = rooms[1];
+    ASSERT_EQ(messenger.frontRoomNumber(), b);  // the newest room is in front
+    SetWindowTextW(part(a, ChatWindows::kInputId), L"to a \u2020");
+    SendMessageW(part(a, ChatWindows::kSendId), BM_CLICK, 0, 0);
+    EXPECT_EQ(posted, (std::vector<std::pair<std::string, std::string>>{{"#a", "to a \u2020"}}));
+    EXPECT_EQ(windowText(part(a, ChatWindows::kInputId)), u"");
+    EXPECT_EQ(messenger.frontRoomNumber(), a);
+    pump();
+    EXPECT_NE(windowText(part(a, ChatWindows::kTranscriptId)).find(u"me: to a \u2020"),
+              std::u16string::npos);
+
+    // Return in the input box sends too; an empty box posts nothing.
+    SetWindowTextW(part(b, ChatWindows::kInputId), L"to b");
+    SendMessageW(part(b, ChatWindows::kInputId), WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageW(part(b, ChatWindows::kSendId), BM_CLICK, 0, 0);
+    EXPECT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted.back(), (std::pair<std::string, std::string>{"#b", "to b"}));
+    EXPECT_EQ(messenger.frontRoomNumber(), b);
+
+    SendMessageW(windows.windowOf(a), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(messenger.frontRoomNumber(), a);
+}
+
+TEST_F(Win32ChatRooms, ClosingAWindowMinimisesItAndWindowsGoWithTheirRooms) {
+    const int a = rooms[0];
+    const int b = rooms[1];
+    const HWND roomB = windows.windowOf(b);
+    SendMessageW(roomB, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(roomB));
+    EXPECT_TRUE(IsIconic(roomB));
+    EXPECT_EQ(messenger.openRoomCount(), 2);
+
+    ASSERT_TRUE(messenger.frontRoom(a));
+    ASSERT_TRUE(messenger.leaveFrontRoom());
+    pump();
+    EXPECT_EQ(windows.windowOf(a), nullptr);
+    EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#a"), nullptr);
+    EXPECT_EQ(windows.windowOf(b), roomB);
+    const int c = messenger.openLinkedRoom("#c", nullptr, kKeepBytes);
+    pump();
+    EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#c"), windows.windowOf(c));
+}
+
+TEST(Win32SignOnDialog, RefusesWhatTheCoreRefusesAndTakesGoodFields) {
+    SignOnDialog dialog({"irc.example.org", 6697, true, "me", "#a"});
+    std::vector<std::string> problems;
+    dialog.showProblem = [&problems](const std::string& problem) { problems.push_back(problem); };
+    const HWND window = dialog.open(nullptr);
+    ASSERT_NE(window, nullptr);
+    const auto field = [window](int id) { return windowText(GetDlgItem(window, id)); };
+    const auto setField = [window](int id, const wchar_t* text) {
+        SetDlgItemTextW(window, id, text);
+    };
+    EXPECT_EQ(windowText(window), u"Sign on to a chat network");
+    EXPECT_EQ(field(SignOnDialog::kServerId), u"irc.example.org");
+    EXPECT_EQ(field(SignOnDialog::kPortId), u"6697");
+    EXPECT_EQ(IsDlgButtonChecked(window, SignOnDialog::kTlsId), BST_CHECKED);
+    EXPECT_EQ(field(SignOnDialog::kNickId), u"me");
+    EXPECT_EQ(field(SignOnDialog::kChannelsId), u"#a");
+    EXPECT_EQ(field(SignOnDialog::kPasswordId), u"");
+    EXPECT_NE(
+        GetWindowLongPtrW(GetDlgItem(window, SignOnDialog::kPasswordId), GWL_STYLE) & ES_PASSWORD,
+        0);
+
+    // The TLS box flips the usual port; a port of one's own stays.
+    struct Flip {
+        const wchar_t* port;
+        UINT checked;
+        std::u16string after;
+    };
+    const Flip flips[] = {{L"6697", BST_UNCHECKED, u"6667"},
+                          {L"6667", BST_CHECKED, u"6697"},
+                          {L"7000", BST_UNCHECKED, u"7000"},
+                          {L"6697", BST_CHECKED, u"6697"}};
+    for (const Flip& flip : flips) {
+        setField(SignOnDialog::kPortId, flip.port);
+        SendMessageW(GetDlgItem(window, SignOnDialog::kTlsId), BM_CLICK, 0, 0);
+        EXPECT_EQ(IsDlgButtonChecked(window, SignOnDialog::kTlsId), flip.checked);
+        EXPECT_EQ(field(SignOnDialog::kPortId), flip.after);
+    }
+
+    // Each refusal names its problem, and the window stays open.
+    struct Refusal {
+        const wchar_t *server, *port, *nick, *channels;
+        std::string problem;
+    };
+    const Refusal refusals[] = {
+        {L"irc.example.org", L"6697", L"9 lives", L"#a", "Enter a nickname without blanks."},
+        {L"", L"6697", L"me", L"#a", "Enter the server's name."},
+        {L"irc.example.org", L"6697", L"me", L" , ", "Enter one or more channels, such as #music."},
+        {L"irc.example.org", L"0", L"me", L"#a", "Enter a port from 1 to 65535."},
+        {L"irc.example.org", L"65536", L"me", L"#a", "Enter a port from 1 to 65535."},
+    };
+    for (const Refusal& refusal : refusals) {
+        setField(SignOnDialog::kServerId, refusal.server);
+        setField(SignOnDialog::kPortId, refusal.port);
+        setField(SignOnDialog::kNickId, refusal.nick);
+        setField(SignOnDialog::kChannelsId, refusal.channels);
+        problems.clear();
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_EQ(problems, std::vector<std::string>{refusal.problem}) << refusal.problem;
+        EXPECT_TRUE(IsWindow(window));
+        EXPECT_FALSE(dialog.accepted());
+    }
+
+    setField(SignOnDialog::kServerId, L" irc.example.net ");
+    setField(SignOnDialog::kPortId, L"6697");
+    setField(SignOnDialog::kNickId, L" n\u00e9 ");
+    setField(SignOnDialog::kChannelsId, L"music, #caf\u00e9");
+    setField(SignOnDialog::kPasswordId, L"s3cret");
+    problems.clear();
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_TRUE(dialog.accepted());
+    const irc::Settings& settings = *dialog.accepted();
+    EXPECT_EQ(settings.endpoint.host, "irc.example.net");
+    EXPECT_EQ(settings.endpoint.port, 6697);
+    EXPECT_TRUE(settings.endpoint.tls);
+    EXPECT_EQ(settings.nick, "n\u00e9");
+    EXPECT_EQ(settings.channels, (std::vector<std::string>{"#music", "#caf\u00e9"}));
+    EXPECT_EQ(settings.password, "s3cret");
+    // What is kept: the fields as taken, without the password.
+    EXPECT_EQ(dialog.fields().server, "irc.example.net");
+    EXPECT_EQ(dialog.fields().nick, "n\u00e9");
+    EXPECT_EQ(dialog.fields().channels, "music, #caf\u00e9");
+
+    // Cancel takes nothing.
+    SignOnDialog cancelled({});
+    const HWND second = cancelled.open(nullptr);
+    ASSERT_NE(second, nullptr);
+    SendMessageW(second, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_FALSE(cancelled.accepted());
 }
 
 }  // namespace

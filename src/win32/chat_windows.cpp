@@ -1,0 +1,287 @@
+#include "win32/chat_windows.h"
+
+#include "platform/winsys/own_window.h"
+#include "standin/transcript_markup.h"
+#include "text/text.h"
+#include "win32/view_support.h"
+#include "win32/wide.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace ruz::win32 {
+
+namespace {
+
+constexpr wchar_t kHelperClass[] = L"TaviksRuzChatRooms";
+// The stand-in changed: the windows show it.
+constexpr UINT kRefresh = WM_APP + 1;
+constexpr UINT_PTR kReturnKeySubclass = 1;
+
+// Where the windows stand and how big they are, in pixels: each new one a step below and right
+// of the one before, a few steps and then again from the first place.
+constexpr int kFirstLeft = 40;
+constexpr int kFirstTop = 360;
+constexpr int kCascadeStep = 28;
+constexpr int kCascadeSteps = 8;
+constexpr int kWidth = 520;
+constexpr int kHeight = 340;
+constexpr int kMargin = 6;
+constexpr int kRowHeight = 24;
+constexpr int kButtonWidth = 72;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+
+// A room's line as the window shows it: one line, no line breaks or NULs inside.
+std::wstring oneLine(const std::string& utf8) {
+    std::wstring line = wide(text::fromUtf8(utf8));
+    std::replace_if(
+        line.begin(), line.end(), [](wchar_t c) { return c == L'\r' || c == L'\n' || c == 0; },
+        L' ');
+    return line;
+}
+
+}  // namespace
+
+// One room's window.
+class ChatWindows::RoomWindow {
+  public:
+    RoomWindow(ChatWindows& owner, int number, int place) : owner_(owner), number_(number) {
+        registerViewClass(kClassName, &viewProcedure<RoomWindow>, owner.icon_);
+        const int step = (place % kCascadeSteps) * kCascadeStep;
+        window_ =
+            CreateWindowExW(0, kClassName, L"", kStyle, kFirstLeft + step, kFirstTop + step, kWidth,
+                            kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+        if (window_ == nullptr) {
+            return;
+        }
+        const RECT none{0, 0, 0, 0};
+        transcript_ = child(window_, L"EDIT", u"",
+                            ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER,
+                            none, kTranscriptId);
+        // The transcript holds as much as the room keeps.
+        SendMessageW(transcript_, EM_SETLIMITTEXT, 0, 0);
+        input_ =
+            child(window_, L"EDIT", u"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, none, kInputId);
+        send_ = child(window_, L"BUTTON", u"Send", BS_PUSHBUTTON | WS_TABSTOP, none, kSendId);
+        SetWindowSubclass(input_, &RoomWindow::returnKey, kReturnKeySubclass,
+                          reinterpret_cast<DWORD_PTR>(this));
+        layOut();
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+    }
+    ~RoomWindow() {
+        if (window_ != nullptr) {
+            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+            DestroyWindow(window_);
+        }
+    }
+    RoomWindow(const RoomWindow&) = delete;
+    RoomWindow& operator=(const RoomWindow&) = delete;
+
+    int number() const { return number_; }
+    HWND handle() const { return window_; }
+
+    // Shows the caption and transcript, each only when it changed.
+    void show(const std::wstring& caption, const std::wstring& transcript) {
+        if (caption != caption_) {
+            caption_ = caption;
+            SetWindowTextW(window_, caption_.c_str());
+        }
+        if (transcript != shownTranscript_) {
+            shownTranscript_ = transcript;
+            SetWindowTextW(transcript_, shownTranscript_.c_str());
+            const auto end = static_cast<WPARAM>(shownTranscript_.size());
+            SendMessageW(transcript_, EM_SETSEL, end, static_cast<LPARAM>(end));
+            SendMessageW(transcript_, EM_SCROLLCARET, 0, 0);
+        }
+    }
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+            case WM_COMMAND:
+                if (LOWORD(wParam) == kSendId && HIWORD(wParam) == BN_CLICKED) {
+                    owner_.send(number_, input_);
+                    return 0;
+                }
+                break;
+            case WM_ACTIVATE:
+                if (LOWORD(wParam) != WA_INACTIVE) {
+                    owner_.activated(number_);
+                }
+                break;
+            case WM_SIZE:
+                layOut();
+                return 0;
+            case WM_CLOSE:
+                // The room stays open while signed on: its window only goes out of the way.
+                ShowWindow(window_, SW_MINIMIZE);
+                return 0;
+            case WM_NCDESTROY: {
+                const HWND window = std::exchange(window_, nullptr);
+                return DefWindowProcW(window, message, wParam, lParam);
+            }
+            default:
+                break;
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+
+  private:
+    // Return in the input box sends, as the button does.
+    static LRESULT CALLBACK returnKey(HWND input, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR data) {
+        auto* self = reinterpret_cast<RoomWindow*>(data);
+        if (message == WM_GETDLGCODE && lParam != 0 &&
+            reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN) {
+            return DLGC_WANTMESSAGE | DefSubclassProc(input, message, wParam, lParam);
+        }
+        if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+            SendMessageW(self->window_, WM_COMMAND, MAKEWPARAM(kSendId, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(self->send_));
+            return 0;
+        }
+        if (message == WM_CHAR && wParam == L'\r') {
+            return 0;  // taken by the key-down: no beep
+        }
+        if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(input, &RoomWindow::returnKey, kReturnKeySubclass);
+        }
+        return DefSubclassProc(input, message, wParam, lParam);
+    }
+
+    // The transcript fills the window above a row of the input box and the button.
+    void layOut() {
+        RECT area{};
+        GetClientRect(window_, &area);
+        const int width = std::max<int>(area.right - 2 * kMargin, kButtonWidth * 2);
+        const int rowTop = std::max<int>(area.bottom - kMargin - kRowHeight, kMargin);
+        MoveWindow(transcript_, kMargin, kMargin, width, std::max(rowTop - 2 * kMargin, 0), TRUE);
+        MoveWindow(input_, kMargin, rowTop, width - kButtonWidth - kMargin, kRowHeight, TRUE);
+        MoveWindow(send_, kMargin + width - kButtonWidth, rowTop, kButtonWidth, kRowHeight, TRUE);
+    }
+
+    ChatWindows& owner_;
+    int number_;
+    HWND window_ = nullptr;
+    HWND transcript_ = nullptr;
+    HWND input_ = nullptr;
+    HWND send_ = nullptr;
+    std::wstring caption_;
+    std::wstring shownTranscript_;
+};
+
+ChatWindows::ChatWindows(standin::MessengerStandIn& messenger, HICON icon)
+    : messenger_(messenger), icon_(icon) {
+    helper_ = winsys::createOwnWindow(kHelperClass, &ChatWindows::helperProc, this);
+    messenger_.setChangeListener([this] { changed(); });
+    refresh();
+}
+
+ChatWindows::~ChatWindows() {
+    messenger_.setChangeListener(nullptr);
+    rooms_.clear();
+    winsys::destroyOwnWindow(helper_);
+}
+
+LRESULT CALLBACK ChatWindows::helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* windows = winsys::ownerOf<ChatWindows>(window);
+    if (windows != nullptr && message == kRefresh) {
+        windows->refresh();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ChatWindows::changed() {
+    if (refreshPending_) {
+        return;
+    }
+    // Without a queue to wait in, the change shows at once.
+    refreshPending_ = helper_ != nullptr && PostMessageW(helper_, kRefresh, 0, 0) != FALSE;
+    if (!refreshPending_) {
+        refresh();
+    }
+}
+
+void ChatWindows::refresh() {
+    refreshPending_ = false;
+    const std::vector<int> open = messenger_.openRoomNumbers();
+    std::erase_if(rooms_, [&open](const std::unique_ptr<RoomWindow>& room) {
+        return std::find(open.begin(), open.end(), room->number()) == open.end() ||
+               room->handle() == nullptr;
+    });
+    for (const int number : open) {
+        auto found = std::find_if(rooms_.begin(), rooms_.end(),
+                                  [number](const auto& room) { return room->number() == number; });
+        if (found == rooms_.end()) {
+            rooms_.push_back(std::make_unique<RoomWindow>(*this, number, opened_++));
+            found = rooms_.end() - 1;
+            if ((*found)->handle() == nullptr) {
+                rooms_.erase(found);
+                continue;
+            }
+        }
+        (*found)->show(oneLine(messenger_.roomCaption(number)),
+                       transcriptText(messenger_.roomTranscriptUtf8(number)));
+    }
+}
+
+HWND ChatWindows::windowOf(int number) const {
+    for (const auto& room : rooms_) {
+        if (room->number() == number) {
+            return room->handle();
+        }
+    }
+    return nullptr;
+}
+
+bool ChatWindows::dialogMessage(MSG& message) {
+    for (const auto& room : rooms_) {
+        const HWND window = room->handle();
+        if (window != nullptr && (message.hwnd == window || IsChild(window, message.hwnd)) &&
+            IsDialogMessageW(window, &message)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring ChatWindows::transcriptText(const std::string& markup) {
+    std::wstring shown;
+    for (const standin::ReadBack& line : standin::readTranscript(markup)) {
+        if (!shown.empty()) {
+            shown += L"\r\n";
+        }
+        switch (line.kind) {
+            case standin::ReadBack::Kind::Member:
+                shown += oneLine(line.time + ' ' + line.sender + ": " + line.text);
+                break;
+            case standin::ReadBack::Kind::Room:
+                shown += oneLine(line.time + ' ' + line.text);
+                break;
+            case standin::ReadBack::Kind::Other:
+                shown += oneLine(line.text);
+                break;
+        }
+    }
+    return shown;
+}
+
+void ChatWindows::send(int number, HWND input) {
+    const std::string typed = text::toUtf8(windowText(input));
+    if (!messenger_.frontRoom(number)) {
+        return;  // the room is gone; its window goes with the next refresh
+    }
+    messenger_.typeInput(typed);
+    messenger_.pressSend();
+    SetWindowTextW(input, L"");
+}
+
+void ChatWindows::activated(int number) {
+    if (messenger_.frontRoomNumber() != number) {
+        messenger_.frontRoom(number);
+    }
+}
+
+}  // namespace ruz::win32

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "standin/messenger_standin.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ruz::win32 {
+
+// The messenger stand-in's open rooms as windows of the program, one top-level Unicode window a
+// room, captioned as the room: its transcript (one line a line of the room, "TIME SENDER: TEXT",
+// scrolled to its end), an input box and a Send button. Send (or Return in the box) posts the
+// box's text in that window's room; activating a window brings its room in front, where the
+// player talks. Closing a window only minimises it: the room stays open. Windows come and go as
+// the stand-in's rooms open and close; the changes the stand-in reports are shown together once
+// the messages in hand are handled. Texts from the network show as plain text.
+class ChatWindows {
+  public:
+    static constexpr const wchar_t* kClassName = L"TaviksRuzChatRoom";
+    enum ChildId : int { kTranscriptId = 1001, kInputId = 1002, kSendId = 1003 };
+
+    // Holds the stand-in's change listener while it lives; the stand-in must outlive it.
+    ChatWindows(standin::MessengerStandIn& messenger, HICON icon);
+    ~ChatWindows();
+    ChatWindows(const ChatWindows&) = delete;
+    ChatWindows& operator=(const ChatWindows&) = delete;
+
+    // Shows the stand-in's rooms as they are now.
+    void refresh();
+    // The window of room `number`; nullptr when it has none.
+    HWND windowOf(int number) const;
+    // Hands a key meant for a room window's controls (Tab between them) to that window; false
+    // for any other message.
+    bool dialogMessage(MSG& message);
+
+    // A room's transcript as its window shows it: the lines of `markup`, one a line.
+    static std::wstring transcriptText(const std::string& markup);
+
+  private:
+    class RoomWindow;
+    static LRESULT CALLBACK helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void changed();
+    void send(int number, HWND input);
+    void activated(int number);
+
+    standin::MessengerStandIn& messenger_;
+    HICON icon_;
+    // A message-only window: the refresh after a change comes through its queue.
+    HWND helper_ = nullptr;
+    bool refreshPending_ = false;
+    std::vector<std::unique_ptr<RoomWindow>> rooms_;
+    // How many windows were opened so far: each new one stands a step further.
+    int opened_ = 0;
+};
+
+}  // namespace ruz::win32
