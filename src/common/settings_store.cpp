@@ -81,6 +81,11 @@ std::string uniqueSuffix() {
 
 }  // namespace
 
+std::string DiskSettingsFile::where() const {
+    const std::u8string text = path_.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 SettingsFile::Read DiskSettingsFile::read(std::string& contents) {
     std::error_code error;
     const auto status = std::filesystem::status(path_, error);
@@ -105,12 +110,13 @@ SettingsFile::Read DiskSettingsFile::read(std::string& contents) {
 }
 
 bool DiskSettingsFile::write(const std::string& contents) {
-    const std::filesystem::path target(path_);
+    const std::filesystem::path& target = path_;
     std::error_code error;
     if (target.has_parent_path()) {
         std::filesystem::create_directories(target.parent_path(), error);
     }
-    const std::filesystem::path fresh = path_ + uniqueSuffix();
+    std::filesystem::path fresh = path_;
+    fresh += uniqueSuffix();
     {
         std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
         out.write(contents.data(), static_cast<std::streamsize>(contents.size()));

@@ -3,6 +3,7 @@
 // The settings kept between runs: named texts in one small file. Plain C++, no toolkit.
 
 #include <cstddef>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -25,13 +26,15 @@ class SettingsFile {
 // missing.
 class DiskSettingsFile final : public SettingsFile {
   public:
-    explicit DiskSettingsFile(std::string path) : path_(std::move(path)) {}
+    // On Windows the path holds the wide name, so a folder of any name keeps the settings.
+    explicit DiskSettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
     Read read(std::string& contents) override;
     bool write(const std::string& contents) override;
-    std::string where() const override { return path_; }
+    // The path in UTF-8 (on Linux its bytes).
+    std::string where() const override;
 
   private:
-    std::string path_;
+    std::filesystem::path path_;
 };
 
 // Named texts (UTF-8). The file is a first line naming its kind, then one "name=value" line a

@@ -30,6 +30,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -119,9 +120,10 @@ std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* 
 }
 
 // The settings file: "settings" in the program's folder of the user's roaming application data.
-std::string settingsFile() {
+std::filesystem::path settingsFile() {
     const std::wstring folder = knownFolder(FOLDERID_RoamingAppData);
-    return folder.empty() ? std::string() : narrow(folder + L"\\Taviks Ruz\\settings");
+    return folder.empty() ? std::filesystem::path()
+                          : std::filesystem::path(folder + L"\\Taviks Ruz\\settings");
 }
 
 // The user's name on Windows, in UTF-8; "me" when the system gives none.
@@ -162,7 +164,7 @@ class Program {
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
-        const std::string file = settingsFile();
+        const std::filesystem::path file = settingsFile();
         if (!file.empty()) {
             settingsPath_ = file;
             DiskSettingsFile disk(file);
@@ -408,7 +410,7 @@ class Program {
                 pendingSong_ = fromWide(full.substr(cut + 1).c_str());
                 return full.substr(0, cut);
             }
-            report("no such folder or song: " + narrow(given));
+            report("no such folder or song: " + text::toUtf8(fromWide(given)));
         }
         const auto kept = settings_.values().find(kFolderSetting);
         if (kept != settings_.values().end() && !kept->second.empty()) {
@@ -509,7 +511,7 @@ class Program {
     Platform platform_;
     std::unique_ptr<FrmAmp> amp_;
     SettingsStore settings_;
-    std::string settingsPath_;
+    std::filesystem::path settingsPath_;
     std::vector<std::string> problems_;
     std::u16string pendingSong_;
     // The views go before the controls they show.

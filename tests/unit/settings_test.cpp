@@ -60,8 +60,11 @@ TEST(SettingsStore, EveryValueComesBackAsItWasKept) {
 TEST(SettingsStore, OnDiskTheFolderIsMadeAndTheFileReplacedWhole) {
     const ScratchFiles scratch;
     ASSERT_FALSE(scratch.path().empty());
-    const std::filesystem::path folder = pathFromName(scratch.file(u"config/taviks-ruz"));
-    DiskSettingsFile file((folder / "settings").string());
+    // A user's folder may be named in any script, whatever the system's code page.
+    const std::filesystem::path folder =
+        pathFromName(scratch.file(u"config/Настройки ♫/taviks-ruz"));
+    DiskSettingsFile file(folder / "settings");
+    EXPECT_NE(file.where().find("/Настройки ♫/"), std::string::npos) << file.where();
     SettingsStore store;
     EXPECT_EQ(store.load(file), "");  // none yet: no word about it
     for (const auto& [name, value] : kAwkward) {
@@ -82,7 +85,7 @@ TEST(SettingsStore, OnDiskTheFolderIsMadeAndTheFileReplacedWhole) {
     EXPECT_EQ(entries, 1);
 
     // A folder in the file's place cannot be read, nor written over.
-    DiskSettingsFile blocked(folder.string());
+    DiskSettingsFile blocked(folder);
     EXPECT_NE(read.load(blocked), "");
     EXPECT_TRUE(read.values().empty());
     EXPECT_NE(store.save(blocked), "");
