@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    // The files as the command line names them: their bytes, kept as file names keep them.
-    std::vector<std::u16string> files;
-    for (int i = 1; i < argc; ++i) {
-        files.push_back(ruz::nameFromNative(argv[i]));
-    }
+namespace {
+
+int runFiles(const std::vector<std::u16string>& files) {
     if (files.empty() || files.front() == u"--help") {
         std::fputs(
             "usage: ruz-scenario FILE...\n"
@@ -26,3 +23,26 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The files as the command line names them: wide names, every character kept.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::u16string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view name(argv[i]);
+        files.emplace_back(name.begin(), name.end());
+    }
+    return runFiles(files);
+}
+#else
+// The files as the command line names them: their bytes, kept as file names keep them.
+int main(int argc, char** argv) {
+    std::vector<std::u16string> files;
+    for (int i = 1; i < argc; ++i) {
+        files.push_back(ruz::nameFromNative(argv[i]));
+    }
+    return runFiles(files);
+}
+#endif
