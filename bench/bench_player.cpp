@@ -65,13 +65,10 @@ void BM_SongEndOverRefusedRun(benchmark::State& state) {
     app.ExplorerTree1.userPick(ruz::fromQString(folder));
     world.wait(kRefused + 10);
     double longest = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        if (!known) {
-            writeRefused();
-        }
+    // Plays the first song to its end and the run after it, on to the first song again; false
+    // when that song does not come back.
+    const auto playThrough = [&] {
         app.transport().playEntry(0);
-        state.ResumeTiming();
         // Virtual time in 1 ms steps: each step runs at most the handlers due in it.
         for (int ms = 0; ms < kSongMs + kPassLimitMs; ++ms) {
             if (ms > kSongMs + 10 && !app.transport().passingOver()) {
@@ -83,7 +80,20 @@ void BM_SongEndOverRefusedRun(benchmark::State& state) {
                 std::chrono::steady_clock::now() - start;
             longest = std::max(longest, took.count());
         }
-        if (app.File1.listIndex() != 0 || app.transport().passingOver()) {
+        return app.File1.listIndex() == 0 && !app.transport().passingOver();
+    };
+    // The build opens no entry but the first: one pass beforehand makes the refusals known.
+    if (known && !playThrough()) {
+        state.SkipWithError("the song after the refused run did not play");
+    }
+    longest = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!known) {
+            writeRefused();
+        }
+        state.ResumeTiming();
+        if (!playThrough()) {
             state.SkipWithError("the song after the refused run did not play");
             break;
         }
