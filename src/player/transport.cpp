@@ -3,7 +3,6 @@
 #include "common/constants.h"
 #include "common/numbers.h"
 
-
 #include <algorithm>
 
 namespace ruz {

@@ -7,6 +7,9 @@
 // ended at once when a step fails.
 #include "channel_member.h"
 #include "platform/scratch_folder.h"
+#include "text/text.h"
+#include "win32/answer_dialogs.h"
+#include "win32/command_line_quote.h"
 
 #include <gtest/gtest.h>
 
@@ -68,26 +71,13 @@ std::filesystem::path besideThisProgram(const wchar_t* name) {
     return std::filesystem::path(std::wstring(self.data(), length)).parent_path() / name;
 }
 
-std::wstring quoted(const std::wstring& argument) {
-    return L"\"" + argument + L"\"";
-}
-
-std::string utf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
-                        nullptr, nullptr);
-    return out;
-}
-
 // ruz.exe running; ended when this object ends if it has not ended by itself.
 class Program {
   public:
     explicit Program(const std::vector<std::wstring>& arguments) {
-        std::wstring line = quoted(besideThisProgram(L"ruz.exe").wstring());
+        std::wstring line = win32::quoteArgument(besideThisProgram(L"ruz.exe").wstring());
         for (const std::wstring& argument : arguments) {
-            line += L" " + quoted(argument);
+            line += L" " + win32::quoteArgument(argument);
         }
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -139,20 +129,7 @@ class Program {
         return found;
     }
     // Presses Yes, else OK, in every message box of the program; whether there was one.
-    bool answerDialogs() const {
-        const std::vector<HWND> open = windows(kDialogClass);
-        for (HWND dialog : open) {
-            for (const int id : {IDYES, IDOK}) {
-                HWND button = GetDlgItem(dialog, id);
-                if (button != nullptr) {
-                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                                 reinterpret_cast<LPARAM>(button));
-                    break;
-                }
-            }
-        }
-        return !open.empty();
-    }
+    bool answerDialogs() const { return win32::answerDialogs(windows(kDialogClass)); }
     HWND room() const {
         const std::vector<HWND> rooms = windows(kRoomClass, kRoomCaption);
         return rooms.empty() ? nullptr : rooms.front();
@@ -183,7 +160,7 @@ class Program {
             if (!line.empty() && line.back() == L'\r') {
                 line.pop_back();
             }
-            lines.push_back(utf8(line));
+            lines.push_back(text::toUtf8(std::u16string(line.begin(), line.end())));
             from = stop + 1;
         }
         return lines;

@@ -13,6 +13,7 @@
 #include "messenger/aimchat.h"
 #include "platform/winsys/user32_window_system.h"
 #include "standin/transcript_markup.h"
+#include "win32/answer_dialogs.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -71,18 +72,7 @@ std::vector<HWND> dialogs() {
 
 // Presses Yes, else OK, in every message box of the player; whether there was one.
 bool answerDialogs() {
-    const std::vector<HWND> open = dialogs();
-    for (HWND dialog : open) {
-        for (const int id : {IDYES, IDOK}) {
-            HWND button = GetDlgItem(dialog, id);
-            if (button != nullptr) {
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(button));
-                break;
-            }
-        }
-    }
-    return !open.empty();
+    return ruz::win32::answerDialogs(dialogs());
 }
 
 HWND mainWindow() {
