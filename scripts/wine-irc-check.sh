@@ -3,7 +3,8 @@
 # and runs the tests under Wine against a real ngircd on 127.0.0.1, on free ports for plain text and
 # TLS (a self-signed certificate made here with openssl), which this script starts and stops. One of
 # the tests starts ruz.exe (beside the tests) in a channel of that server and drives its windows;
-# the null graphics driver is enough for its message boxes and windows.
+# another starts it beside the stand-in room (ruz-win32-room.exe), signs on through the sign-on
+# window and off again. The null graphics driver is enough for their message boxes and windows.
 # The tests ask for the server's restart through files in a scratch folder: "stop" or "start",
 # which the script acts on and removes. Installs what is missing first; needs no display.
 # Usage: scripts/wine-irc-check.sh [GOOGLETEST OPTIONS...]   (builds into build-win/)
@@ -17,7 +18,7 @@ readonly poll_s=0.1
 
 source scripts/wine-env.sh
 ruz_install_missing "${RUZ_WINE_PACKAGES[@]}" ngircd openssl
-ruz_cross_build "$build" ruz ruz-irc-win32-tests
+ruz_cross_build "$build" ruz ruz-win32-room ruz-irc-win32-tests
 ruz_fresh_wine_prefix
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ruz-irc.XXXXXX")

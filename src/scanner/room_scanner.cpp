@@ -166,6 +166,11 @@ RoomScanner::Seen& RoomScanner::seenFor(ViewId view) {
     return seen_.back();
 }
 
+bool RoomScanner::isKnown(ViewId view) const {
+    return std::any_of(seen_.begin(), seen_.end(),
+                       [view](const Seen& s) { return s.view == view; });
+}
+
 void RoomScanner::skipToEnd(Seen& seen) {
     const ViewId view = seen.view;
     const GrowingText::Read read = seen.text.read(
@@ -250,7 +255,15 @@ void RoomScanner::poll() {
     }
     const ViewId front = views.front();
     readLast_ = front;
-    GrowingText& seen = seenFor(front).text;
+    // A view not seen at the last poll (opened since, or back after the window system changed)
+    // holds history: it is read on from its end.
+    const bool known = isKnown(front);
+    Seen& place = seenFor(front);
+    if (!known) {
+        skipToEnd(place);
+        return;
+    }
+    GrowingText& seen = place.text;
     const auto readFrom = [&](text::Index from, text::Index& length) {
         return views_.readFrom(front, from, length);
     };

@@ -74,8 +74,10 @@ class GrowingText {
 // Its place in a transcript belongs to that transcript's view: every poll reads every open room,
 // the ones behind the front only to move their place to their end. So a room that comes to the
 // front, first or again, is read on from where it stood at the last poll, and nothing that was in
-// it before is heard; a room first seen in front (opened since) is read from its start. Emptying
-// a view puts back that view's place alone.
+// it before is heard. A room the last poll did not see (opened since, or back after the rooms
+// were out of sight: signed on to a network and off again, a messenger restarted) is read from
+// its end: what it held when it was first seen is history, never a command. Emptying a view puts
+// back that view's place alone.
 class RoomScanner {
   public:
     static constexpr int kPollIntervalMs = 500;
@@ -134,6 +136,8 @@ class RoomScanner {
         GrowingText text{kTailLength};
     };
     void deliver(std::u16string_view line);
+    // Whether the last poll saw `view`.
+    bool isKnown(ViewId view) const;
     // The place kept for `view`, made at the view's start when it has none.
     Seen& seenFor(ViewId view);
     // Moves the place in `seen` to the view's end, delivering nothing.

@@ -62,6 +62,8 @@ class DesktopProgram {
     void signOff();
 
     FrmAmp& mainWindow() { return *amp_; }
+    // The messenger stand-in beside the player, whose rooms the user types into.
+    standin::MessengerStandIn& messenger() { return messenger_; }
 
     // The longest wait at start-up for the server's welcome, so that the buddy list shows the
     // nick the server accepted when the program reads it.

@@ -151,6 +151,7 @@ class Program {
         : line_(std::move(line)),
           icon_(makeLogoIcon(kIconSize)),
           smallIcon_(makeLogoIcon(kSmallIconSize)),
+          user32_(winsys::User32WindowSystem::Seen::otherProgramsWindows),
           windows_(user32_),
           messenger_(model_, [this] { return text::toUtf8(clock_.longTime(clock_.now())); }),
           tray_(smallIcon_),

@@ -3,13 +3,20 @@
 // the program starts on a folder of two songs (RUZ_FIXTURES names the test audio), its start-up
 // question is answered Yes, and the member hears the start-up line and the first announcement.
 // The member's own ".end" is refused; the owner's ".skip", typed into the program's room window,
-// announces the next song, and the owner's ".end" ends the program with its QUIT. The program is
-// ended at once when a step fails.
+// announces the next song, and the owner's ".end" ends the program with its QUIT. Beside the
+// messenger's own room (the stand-in room program), the program signs on through its sign-on
+// window and off again and runs none of the room's old lines. The programs are ended at once when
+// a step fails.
 #include "channel_member.h"
+#include "messenger/aimchat.h"
 #include "platform/scratch_folder.h"
+#include "platform/winsys/user32_window_system.h"
+#include "standin/transcript_markup.h"
 #include "text/text.h"
 #include "win32/answer_dialogs.h"
 #include "win32/command_line_quote.h"
+#include "win32/main_window.h"
+#include "win32/sign_on_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +48,14 @@ constexpr int kTranscriptId = 1001;
 constexpr int kInputId = 1002;
 constexpr int kSendId = 1003;
 constexpr const wchar_t* kDialogClass = L"#32770";
+constexpr const wchar_t* kMainClass = L"TaviksRuzMain";
+// The program's own message boxes and notices carry its name as their caption.
+constexpr const wchar_t* kBoxCaption = L"Taviks Ruz";
+// Polls of the program's chat scanner (500 ms each) given to a room that came back, for any
+// replay to show.
+constexpr int kReplayWindowMs = 4000;
+// How long the stand-in room lives at the most: past every step of its test.
+constexpr int kRoomLifetimeMs = 300000;
 
 const std::string kDagger = "\xE2\x80\xA0";
 const std::string kStartLine = kDagger + "- Loads Taviks Ruz -" + kDagger;
@@ -71,11 +86,13 @@ std::filesystem::path besideThisProgram(const wchar_t* name) {
     return std::filesystem::path(std::wstring(self.data(), length)).parent_path() / name;
 }
 
-// ruz.exe running; ended when this object ends if it has not ended by itself.
+// ruz.exe (or another program beside this one) running; ended when this object ends if it has
+// not ended by itself.
 class Program {
   public:
-    explicit Program(const std::vector<std::wstring>& arguments) {
-        std::wstring line = win32::quoteArgument(besideThisProgram(L"ruz.exe").wstring());
+    explicit Program(const std::vector<std::wstring>& arguments,
+                     const wchar_t* program = L"ruz.exe") {
+        std::wstring line = win32::quoteArgument(besideThisProgram(program).wstring());
         for (const std::wstring& argument : arguments) {
             line += L" " + win32::quoteArgument(argument);
         }
@@ -130,6 +147,22 @@ class Program {
     }
     // Presses Yes, else OK, in every message box of the program; whether there was one.
     bool answerDialogs() const { return win32::answerDialogs(windows(kDialogClass)); }
+    // The program's message boxes and notices open now.
+    std::size_t boxesOpen() const { return windows(kDialogClass, kBoxCaption).size(); }
+    HWND mainWindow() const {
+        const std::vector<HWND> found = windows(kMainClass);
+        return found.empty() ? nullptr : found.front();
+    }
+    std::wstring caption() const {
+        std::array<wchar_t, 512> text{};
+        GetWindowTextW(mainWindow(), text.data(), static_cast<int>(text.size()));
+        return text.data();
+    }
+    // Chooses an entry of the main window's menu, as a click on it does.
+    bool choose(int command) const {
+        HWND main = mainWindow();
+        return main != nullptr && PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0) != 0;
+    }
     HWND room() const {
         const std::vector<HWND> rooms = windows(kRoomClass, kRoomCaption);
         return rooms.empty() ? nullptr : rooms.front();
@@ -253,6 +286,127 @@ TEST_F(RuzInChannel, AnnouncesRefusesAMembersEndAndObeysTheOwnersSkipAndEnd) {
     ASSERT_TRUE(code.has_value()) << "still running after .end";
     EXPECT_EQ(*code, 0U);
     EXPECT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kLineMs));
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines) {
+        all += "[" + line + "] ";
+    }
+    return all;
+}
+
+// The messenger's own room, a program of its own (the stand-in room, ruz-win32-room.exe, with the
+// buddy list of its user "owner"), holding the lines of an earlier run; ruz.exe starts beside it,
+// signs on to the channel through its sign-on window and off again, with its two start-up notices
+// still open. Nothing the room held runs again, the screen name is still the buddy list's, and
+// the room is heard on: ".skip" announces, ".end" ends.
+TEST_F(RuzInChannel, SigningOnAndOffReplaysNothingOfTheMessengersRoom) {
+    // A settings file of an earlier test could sign on at start: this run starts afresh.
+    if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData != nullptr) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(appData) / L"Taviks Ruz" / L"settings",
+                                ignored);
+    }
+    const Program room({L"--unicode", L"--name", L"owner", L"--dialog", L"owner's Buddy List",
+                        L"--quit-after", std::to_wstring(kRoomLifetimeMs)},
+                       L"ruz-win32-room.exe");
+    ASSERT_TRUE(room.started()) << "cannot start the stand-in room";
+    winsys::User32WindowSystem windows;
+    messenger::AimChat chat(windows);
+    ASSERT_TRUE(pumpUntil([&] { return chat.PressChatSendButton(); }, kStartMs));
+    const auto ownLines = [&] {
+        std::vector<std::string> own;
+        for (const standin::ReadBack& line : standin::readTranscript(chat.ReadChatTranscript())) {
+            if (line.sender == "owner") {
+                own.push_back(line.text);
+            }
+        }
+        return own;
+    };
+    // An earlier run's commands, the last one ".end".
+    const std::vector<std::string> history = {".vol -2000", ".mute", ".idle lunch", ".end"};
+    for (const std::string& line : history) {
+        chat.SendChatText(line);
+    }
+    ASSERT_EQ(ownLines(), history);
+
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    const Program ruz({music.path().wstring()});
+    ASSERT_TRUE(ruz.started());
+    ASSERT_TRUE(pumpUntil([&] { return ruz.answerDialogs() || !ruz.running(); }, kStartMs));
+    // The start-up line, and the two notices of the title list left open.
+    ASSERT_TRUE(pumpUntil([&] { return ruz.boxesOpen() >= 2 || !ruz.running(); }, kStepMs));
+    ASSERT_TRUE(ruz.running()) << "ended by the room's history";
+    std::vector<std::string> said = ownLines();
+    ASSERT_GT(said.size(), history.size());
+    EXPECT_EQ(said.at(history.size()), kStartLine);
+    const std::wstring named = ruz.caption();
+    EXPECT_NE(named.find(L"User (owner)"), std::wstring::npos);
+
+    // Chat -> Sign on, filled in as the user does.
+    ASSERT_TRUE(ruz.choose(win32::MainWindow::kSignOnId));
+    HWND form = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const std::vector<HWND> found =
+                ruz.windows(kDialogClass, win32::SignOnDialog::kCaption);
+            form = found.empty() ? nullptr : found.front();
+            return form != nullptr;
+        },
+        kStepMs));
+    const struct {
+        int id;
+        std::wstring text;
+    } fields[] = {{win32::SignOnDialog::kServerId, L"127.0.0.1"},
+                  {win32::SignOnDialog::kPortId, std::to_wstring(serverPort())},
+                  {win32::SignOnDialog::kNickId, L"owner"},
+                  {win32::SignOnDialog::kChannelsId, kRoomCaption}};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(form, win32::SignOnDialog::kTlsId), BM_SETCHECK, BST_UNCHECKED,
+                        0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    for (const auto& field : fields) {
+        ASSERT_NE(SendMessageTimeoutW(GetDlgItem(form, field.id), WM_SETTEXT, 0,
+                                      reinterpret_cast<LPARAM>(field.text.c_str()),
+                                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &result),
+                  0);
+    }
+    ASSERT_NE(PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(GetDlgItem(form, IDOK))),
+              0);
+    ASSERT_TRUE(pumpUntil([&] { return guest.sawJoinOf("owner") || !ruz.running(); }, kStepMs))
+        << "the program did not join the channel";
+
+    // Chat -> Sign off: the messenger's room is in front again.
+    ASSERT_TRUE(ruz.choose(win32::MainWindow::kSignOffId));
+    ASSERT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner") || !ruz.running(); }, kStepMs))
+        << "the program did not leave the channel";
+    said = ownLines();
+    EXPECT_FALSE(ruz.ended(kReplayWindowMs).has_value()) << "ended by the room's history";
+    ASSERT_TRUE(ruz.running());
+    const std::vector<std::string> after = ownLines();
+    // Only the program's greeting and a song's announcement may come; no answer to a command.
+    for (std::size_t i = said.size(); i < after.size(); ++i) {
+        EXPECT_TRUE(after[i] == kStartLine || songAnnounced(after[i]) != -1)
+            << "said after signing off: " << after[i];
+    }
+    EXPECT_EQ(ruz.caption(), named) << "the screen name changed at sign-off";
+
+    // The room is heard on.
+    chat.SendChatText(".skip");
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const std::vector<std::string> now = ownLines();
+            return std::any_of(now.begin() + static_cast<std::ptrdiff_t>(after.size()), now.end(),
+                               [](const std::string& line) { return songAnnounced(line) != -1; });
+        },
+        kStepMs))
+        << "no announcement after .skip; the room: " << joined(ownLines());
+    chat.SendChatText(".end");
+    const std::optional<DWORD> code = ruz.ended(kEndMs);
+    ASSERT_TRUE(code.has_value()) << "still running after .end";
+    EXPECT_EQ(*code, 0U);
 }
 
 }  // namespace

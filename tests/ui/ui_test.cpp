@@ -1,8 +1,10 @@
 // The desktop views where they depart from a plain rendering of the controls: run on Qt's
 // offscreen platform, which has no notification area.
 #include "app/kept_settings.h"
+#include "harness.h"
 #include "headless/headless_system.h"
 #include "irc/command_line.h"
+#include "ngircd_server.h"
 #include "platform/scripted_engine.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
@@ -89,7 +91,8 @@ bool transientFor(const QWidget& dialog, const QWidget& owner) {
 
 constexpr int kCloseEveryMs = 20;
 
-// Closes every notice as it appears, noting its text and whether another one was open beneath it.
+// Closes every notice as it appears (a question answered Yes), noting its text and whether another
+// one was open beneath it.
 class NoticeCloser {
   public:
     NoticeCloser() {
@@ -118,6 +121,11 @@ class NoticeCloser {
         seen.push_back(top->text());
         if (seen.size() == 1 && onFirst) {
             onFirst();  // a notice raised while this one is open
+        }
+        // A question is answered Yes.
+        if (QAbstractButton* yes = top->button(QMessageBox::Yes); yes != nullptr) {
+            yes->click();
+            return;
         }
         top->accept();
     }
@@ -361,6 +369,70 @@ TEST(DesktopProgram, KeptSettingsComeBackAndASongGivenPlays) {
     EXPECT_EQ(read.values().at("place.Ccoms"), "40 50");
     EXPECT_NE(read.values().at("place.buddies"), "-30000 -30000");
     EXPECT_EQ(read.values().count("password"), 0u);
+}
+
+// The user's own room holds commands the program has obeyed; the program signs on to a channel
+// and off again, and the own room in front again replays none of them, while what reaches it
+// from then on is heard.
+TEST(DesktopProgram, SigningOnAndOffReplaysNothingOfTheOwnRoom) {
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    irc::testing::NgircdServer server;
+    const QString problem = server.start();
+    ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+    QTemporaryDir scratch;
+    for (const QString& name : {u"Amy - One.mp3"_s, u"Bob - Two.mp3"_s}) {
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(RUZ_FIXTURES_DIR "/tone-60s.mp3"), scratch.filePath(name)));
+    }
+    NoticeCloser closer;
+    DesktopOptions options;
+    options.musicFolder = scratch.path();
+    DesktopProgram program(std::move(options));
+    FrmAmp& amp = program.mainWindow();
+    standin::MessengerStandIn& messenger = program.messenger();
+    program.start();
+    ASSERT_TRUE(runUntil([&] { return !amp.Timer2.enabled() && amp.Song.caption() != u""; }));
+    const auto type = [&messenger](const char* line) {
+        messenger.typeInput(line);
+        messenger.pressSend();
+    };
+    for (const char* line : {".vol -2000", ".mute", ".idle lunch"}) {
+        type(line);
+    }
+    ASSERT_TRUE(runUntil([&] { return amp.idle.enabled(); }));
+    ASSERT_TRUE(runUntil([&] { return amp.MediaPlayer1.mute(); }));
+    amp.Slider1.userScroll(-100);
+    const int ownRoom = messenger.frontRoomNumber();
+
+    irc::testing::Member guest(server.port(), u"guest"_s, u"#ruz"_s);
+    ASSERT_TRUE(guest.join(nullptr, kLongestWaitMs));
+    irc::Settings network;
+    network.endpoint = {"127.0.0.1", server.port(), false, {}};
+    network.nick = "owner";
+    network.channels = {"#ruz"};
+    program.signOn(network);
+    const auto guestSaw = [&guest](QStringView command) {
+        for (const irc::testing::Member::Line& line : guest.lines()) {
+            if (line.command == command && line.nick == u"owner") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(runUntil([&] { return guestSaw(u"JOIN"); }));
+    program.signOff();
+    ASSERT_TRUE(runUntil([&] { return guestSaw(u"QUIT"); }));
+    EXPECT_EQ(messenger.frontRoomNumber(), ownRoom);
+    messenger.takeSentByProgram();
+    // Time for several polls of the scanner: nothing of the room's past runs again.
+    QElapsedTimer waited;
+    waited.start();
+    runUntil([&] { return waited.elapsed() >= 4 * RoomScanner::kPollIntervalMs; });
+    EXPECT_EQ(messenger.takeSentByProgram(), std::vector<std::string>());
+    EXPECT_EQ(amp.Slider1.value(), -100);
+    EXPECT_TRUE(amp.MediaPlayer1.mute());
+    type(".mute");
+    EXPECT_TRUE(runUntil([&] { return !amp.MediaPlayer1.mute(); }));
 }
 
 TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {

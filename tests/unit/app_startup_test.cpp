@@ -119,13 +119,24 @@ TEST_F(SystemTest, AnotherProgramsDialogInFrontGivesItsCaption) {
 }
 
 TEST_F(SystemTest, TimersTickWhileTheQuestionIsOpen) {
+    constexpr int kLineArrivesMs = 600;
+    constexpr int kAnsweredMs = 1200;
     standin.openRoom();
-    standin.memberSays("amy", "hello");
-    dialogs.queueYesNo(true, 1000);
+    standin.memberSays("amy", "before");
+    // A line that reaches the room while the question is open.
+    TimerHost::TimerId later{};
+    later = host.createTimer([&] {
+        host.stopTimer(later);
+        standin.memberSays("amy", "hello");
+    });
+    host.startTimer(later, kLineArrivesMs);
+    dialogs.queueYesNo(true, kAnsweredMs);
     create().Form_Load();
-    // A poll before the baseline delivered the room's last line.
+    // The first poll read the room from its end; a later one, before the baseline, heard the
+    // line that came since.
     EXPECT_TRUE(text::contains(system.app()->chat.oldlastlyne, u"hello"));
-    EXPECT_EQ(host.nowMs(), 1000);
+    EXPECT_EQ(host.nowMs(), kAnsweredMs);
+    host.destroyTimer(later);
 }
 
 TEST_F(SystemTest, TrayRecordIsTheShellsFirstForm) {

@@ -160,19 +160,23 @@ TEST_F(ChatPoll, DeliversEachNewLastLineOnce) {
     EXPECT_EQ(heard.size(), 1u);
 }
 
-TEST_F(ChatPoll, PollsBeforeScanOnDeliverTheCurrentLastLine) {
-    say(u"amy", u"hello");
-    host.advance(500);
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].whatsaid, u"hello");
-}
-
 std::vector<std::u16string> messages(const std::vector<ChatLine>& heard) {
     std::vector<std::u16string> texts;
     for (const ChatLine& line : heard) {
         texts.push_back(line.whatsaid);
     }
     return texts;
+}
+
+// The first poll, before the baseline too, reads the room from its end: an earlier session's
+// lines are history; what comes after it is heard.
+TEST_F(ChatPoll, PollsBeforeScanOnReadTheRoomFromItsEnd) {
+    say(u"amy", u".end");
+    host.advance(500);
+    EXPECT_TRUE(heard.empty());
+    say(u"amy", u"hello");
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u"hello"});
 }
 
 TEST_F(ChatPoll, EveryLineBetweenPollsIsHeardOldestFirst) {
@@ -234,9 +238,12 @@ TEST_F(ChatPoll, ReadThenEmptyHearsWhatCameFirstAndEveryLineAfter) {
     say(u"bob", u"two");
     host.advance(500);
     EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u"one", u"two", u"two"}));
+    say(u"amy", u"kept");
     order.clear();
     chat.readThenEmpty();  // no room: nothing read, nothing emptied
     order = {1};
+    EXPECT_FALSE(transcript.empty());
+    host.advance(500);
     say(u"amy", u"three");
     host.advance(500);
     EXPECT_EQ(messages(heard).back(), u"three");
@@ -328,6 +335,7 @@ TEST_F(ChatPoll, AViewCutInFrontAfterAHopDoesNotGiveItsOldLastLineAgain) {
     say(u"bob", u".skip");
     host.advance(500);
     front(2);
+    host.advance(500);
     sayIn(2, u"bob", u".mute");
     host.advance(500);
     front(1);
@@ -357,13 +365,16 @@ TEST_F(ChatPoll, EmptyingAViewPutsBackThatViewsPlaceAlone) {
     EXPECT_EQ(messages(heard), (std::vector<std::u16string>{u".clear", u"after"}));
 }
 
-TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
+TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsEndAndAClosedOneIsForgotten) {
     chat.scan_on();
     host.advance(500);
     sayIn(3, u"bob", u".end");
     front(3);
     host.advance(500);
-    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".end"});
+    EXPECT_TRUE(heard.empty());
+    sayIn(3, u"bob", u".skip");
+    host.advance(500);
+    EXPECT_EQ(messages(heard), std::vector<std::u16string>{u".skip"});
     std::erase(order, 3);
     passed.clear();
     host.advance(500);
@@ -372,6 +383,27 @@ TEST_F(ChatPoll, ARoomOpenedInFrontIsReadFromItsStartAndAClosedOneIsForgotten) {
     order.clear();
     host.advance(500);
     EXPECT_EQ(heard.size(), 1u);
+}
+
+// The rooms go out of sight and come back (signed on to a chat network, whose rooms alone are
+// seen, and off again): nothing the room held, nor what reached it meanwhile, is heard again.
+TEST_F(ChatPoll, ARoomBackFromOutOfSightReplaysNothing) {
+    chat.scan_on();
+    for (const std::u16string_view line : {u".vol -2000", u".mute", u".end"}) {
+        say(u"bob", line);
+    }
+    host.advance(500);
+    ASSERT_EQ(heard.size(), 3u);
+    order = {2};
+    host.advance(500);
+    sayIn(1, u"bob", u"meanwhile");
+    order = {1};
+    host.advance(1000);
+    EXPECT_EQ(heard.size(), 3u);
+    say(u"bob", u".skip");
+    host.advance(500);
+    EXPECT_EQ(messages(heard).back(), u".skip");
+    EXPECT_EQ(heard.size(), 4u);
 }
 
 TEST_F(ChatPoll, ScanOffStopsPollingAndKeepsTheState) {

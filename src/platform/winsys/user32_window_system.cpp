@@ -29,11 +29,30 @@ Hwnd fromHwnd(HWND window) {
 
 }  // namespace
 
+Hwnd User32WindowSystem::findTopLevel(Hwnd after, const char* className) const {
+    HWND window = toHwnd(after);
+    for (int passed = 0; passed <= kMaxOwnWindowsPassed; ++passed) {
+        window = FindWindowExA(nullptr, window, className, nullptr);
+        if (window == nullptr || seen_ == Seen::everyWindow) {
+            return fromHwnd(window);
+        }
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId()) {
+            return fromHwnd(window);
+        }
+    }
+    return 0;
+}
+
 Hwnd User32WindowSystem::findWindow(const char* className) {
-    return fromHwnd(FindWindowA(className, nullptr));
+    return findTopLevel(0, className);
 }
 
 Hwnd User32WindowSystem::findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) {
+    if (parent == 0) {
+        return findTopLevel(childAfter, className);
+    }
     return fromHwnd(FindWindowExA(toHwnd(parent), toHwnd(childAfter), className, nullptr));
 }
 

@@ -12,11 +12,30 @@ namespace ruz::winsys {
 // Built for Windows only.
 class User32WindowSystem final : public WindowSystem {
   public:
+    // Whose top-level windows the finds see.
+    enum class Seen {
+        everyWindow,
+        // The windows of other programs alone: a program that drives another one's windows never
+        // takes its own dialogs (its notices and questions) for that program's.
+        otherProgramsWindows,
+    };
+    explicit User32WindowSystem(Seen seen = Seen::everyWindow) : seen_(seen) {}
+
     Hwnd findWindow(const char* className) override;
     Hwnd findWindowEx(Hwnd parent, Hwnd childAfter, const char* className) override;
     LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
     LResult sendMessageW(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
     bool isWindowUnicode(Hwnd window) override;
+
+    // How many top-level windows of the class a find passes over, at the most, for being this
+    // program's own.
+    static constexpr int kMaxOwnWindowsPassed = 1024;
+
+  private:
+    // The first top-level window of `className` after `after` that the finds see.
+    Hwnd findTopLevel(Hwnd after, const char* className) const;
+
+    Seen seen_;
 };
 
 }  // namespace ruz::winsys
