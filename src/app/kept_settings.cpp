@@ -70,22 +70,10 @@ SettingsStore::Values keptValues(const FrmAmp& amp) {
 }
 
 std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
-    // Every value is looked at before any is applied.
-    for (const char16_t* name : kKeptBoxes) {
-        const auto value = valueOf(values, boxSetting(name));
-        if (value && *value != "0" && *value != "1") {
-            return boxSetting(name) + " is " + *value + ", not 0 or 1";
-        }
-    }
-    const auto volumeText = valueOf(values, kVolumeSetting);
-    std::optional<int> volume;
-    if (volumeText) {
-        volume = wholeNumber(*volumeText);
-        if (!volume || *volume < FrmAmp::kMinVolume || *volume > FrmAmp::kMaxVolume) {
-            return std::string(kVolumeSetting) + " is " + *volumeText + ", not a volume from " +
-                   std::to_string(FrmAmp::kMinVolume) + " to " + std::to_string(FrmAmp::kMaxVolume);
-        }
-    }
+    std::string passedOver;
+    const auto refuse = [&passedOver](const std::string& what) {
+        passedOver += (passedOver.empty() ? "" : "; ") + what;
+    };
     for (int i = 0; i < kWordCount; ++i) {
         const auto word = static_cast<Word>(i);
         const auto text = valueOf(values, wordSetting(word));
@@ -95,14 +83,39 @@ std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values) {
         }
     }
     for (const char16_t* name : kKeptBoxes) {
-        if (const auto value = valueOf(values, boxSetting(name))) {
-            keptBox(amp, name).setValue(*value == "1" ? 1 : 0);
+        const auto value = valueOf(values, boxSetting(name));
+        if (!value) {
+            continue;
+        }
+        if (*value != "0" && *value != "1") {
+            refuse(boxSetting(name) + " is " + *value + ", not 0 or 1");
+            continue;
+        }
+        keptBox(amp, name).setValue(*value == "1" ? 1 : 0);
+    }
+    if (const auto volumeText = valueOf(values, kVolumeSetting)) {
+        const std::optional<int> volume = wholeNumber(*volumeText);
+        if (!volume || *volume < FrmAmp::kMinVolume || *volume > FrmAmp::kMaxVolume) {
+            refuse(std::string(kVolumeSetting) + " is " + *volumeText + ", not a volume from " +
+                   std::to_string(FrmAmp::kMinVolume) + " to " +
+                   std::to_string(FrmAmp::kMaxVolume));
+        } else if (*volume != amp.Slider1.value()) {
+            amp.transport().SetVolume(*volume);
         }
     }
-    if (volume && *volume != amp.Slider1.value()) {
-        amp.transport().SetVolume(*volume);
+    return passedOver;
+}
+
+std::vector<std::string> loadKeptSettings(SettingsStore& store, SettingsFile& file, FrmAmp& amp) {
+    std::vector<std::string> problems;
+    if (std::string problem = store.load(file); !problem.empty()) {
+        problems.push_back(std::move(problem));
     }
-    return {};
+    if (const std::string passedOver = applyKeptValues(amp, store.values()); !passedOver.empty()) {
+        problems.push_back("settings in " + file.where() + " that do not fit are passed over (" +
+                           passedOver + ")");
+    }
+    return problems;
 }
 
 }  // namespace ruz

@@ -3,6 +3,7 @@
 #include "common/settings_store.h"
 
 #include <string>
+#include <vector>
 
 namespace ruz {
 
@@ -13,9 +14,13 @@ class FrmAmp;
 // volume ("volume", hundredths of a decibel) and the folder ("folder").
 SettingsStore::Values keptValues(const FrmAmp& amp);
 // Applies `values`: words, boxes and volume at once, as the user would set them; the folder is
-// left to the caller. Names it does not know are passed over. A value that does not fit applies
-// nothing and returns one line naming it; "" when all applied.
+// left to the caller. Names it does not know are passed over, and so is a value that does not
+// fit, while the others apply: one line names those, "" when all applied.
 std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values);
+
+// Loads `store` from `file` and applies its values to `amp`: the problems found, one line each
+// (a damaged file, values passed over), for the user to read.
+std::vector<std::string> loadKeptSettings(SettingsStore& store, SettingsFile& file, FrmAmp& amp);
 
 inline constexpr const char* kFolderSetting = "folder";
 inline constexpr const char* kVolumeSetting = "volume";

@@ -76,7 +76,7 @@ bool validName(std::string_view name) {
 
 std::string uniqueSuffix() {
     std::random_device random;
-    return ".new-" + std::to_string(random());
+    return DiskSettingsFile::kFreshSuffix + std::to_string(random());
 }
 
 }  // namespace
@@ -84,6 +84,43 @@ std::string uniqueSuffix() {
 std::string DiskSettingsFile::where() const {
     const std::u8string text = path_.u8string();
     return std::string(text.begin(), text.end());
+}
+
+std::string DiskSettingsFile::keepDamaged() {
+    std::filesystem::path copy = path_;
+    copy += kDamagedSuffix;
+    std::error_code error;
+    std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) {
+        return {};
+    }
+    const std::u8string text = copy.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+void DiskSettingsFile::clearLeftovers() {
+    if (!path_.has_parent_path()) {
+        return;
+    }
+    std::filesystem::path prefix = path_.filename();
+    prefix += kFreshSuffix;
+    const std::u8string start = prefix.u8string();
+    std::error_code error;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::directory_iterator entries(path_.parent_path(), error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::filesystem::path& entry = entries->path();
+        std::error_code ignored;
+        if (!entry.filename().u8string().starts_with(start) ||
+            !std::filesystem::is_regular_file(entry, ignored)) {
+            continue;
+        }
+        const auto changed = std::filesystem::last_write_time(entry, ignored);
+        if (!ignored && now - changed >= kLeftoverAge) {
+            std::filesystem::remove(entry, ignored);
+        }
+    }
 }
 
 SettingsFile::Read DiskSettingsFile::read(std::string& contents) {
@@ -154,20 +191,26 @@ bool SettingsStore::decode(const std::string& text, Values& values, int& badLine
         return false;
     }
     std::string_view rest(text);
-    bool first = true;
+    int lineNumber = 0;
+    const auto bad = [&badLine, &lineNumber] {
+        if (badLine == 0) {
+            badLine = lineNumber;
+        }
+    };
+    badLine = 0;
     while (!rest.empty()) {
+        ++lineNumber;
         const std::size_t end = rest.find('\n');
         if (end == std::string_view::npos) {
-            return false;  // a file cut short: every line ends
+            bad();  // a file cut short: every line ends
+            break;
         }
         const std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end + 1);
-        if (first) {
+        if (lineNumber == 1) {
             if (line != kFirstLine) {
-                return false;
+                bad();
             }
-            first = false;
-            ++badLine;
             continue;
         }
         const std::size_t equals = line.find('=');
@@ -175,19 +218,19 @@ bool SettingsStore::decode(const std::string& text, Values& values, int& badLine
         if (equals == std::string_view::npos || !validName(line.substr(0, equals)) ||
             !unescaped(line.substr(equals + 1), value) ||
             !values.emplace(std::string(line.substr(0, equals)), std::move(value)).second) {
-            return false;
+            bad();
         }
-        ++badLine;
     }
-    if (first) {
-        return false;  // empty: not even the first line
+    if (lineNumber == 0) {
+        badLine = 1;  // empty: not even the first line
     }
-    badLine = 0;
-    return true;
+    return badLine == 0;
 }
 
 std::string SettingsStore::load(SettingsFile& file) {
     values_.clear();
+    loaded_.clear();
+    file.clearLeftovers();
     std::string text;
     switch (file.read(text)) {
         case SettingsFile::Read::Missing:
@@ -198,18 +241,48 @@ std::string SettingsStore::load(SettingsFile& file) {
             break;
     }
     int badLine = 0;
-    if (!decode(text, values_, badLine)) {
-        values_.clear();
-        return "the settings in " + file.where() + " are damaged (line " + std::to_string(badLine) +
-               "); starting with the defaults";
+    const bool whole = decode(text, values_, badLine);
+    loaded_ = values_;
+    if (whole) {
+        return {};
     }
-    return {};
+    const std::string copy = file.keepDamaged();
+    return "the settings in " + file.where() + " are damaged (line " + std::to_string(badLine) +
+           "); " + (values_.empty() ? "starting with the defaults" : "the good values are used") +
+           (copy.empty() ? "" : ", and the damaged file is kept as " + copy);
 }
 
 std::string SettingsStore::save(SettingsFile& file) const {
     if (!file.write(encode(values_))) {
         return "cannot write the settings to " + file.where();
     }
+    return {};
+}
+
+std::string SettingsStore::keep(SettingsFile& file, const Values& now) {
+    // The file as another run may have left it; what cannot be read of it now is what this run
+    // read at its start.
+    Values kept = loaded_;
+    std::string text;
+    if (file.read(text) == SettingsFile::Read::Ok) {
+        Values onDisk;
+        int badLine = 0;
+        decode(text, onDisk, badLine);
+        if (!onDisk.empty() || badLine == 0) {
+            kept = std::move(onDisk);
+        }
+    }
+    for (const auto& [name, value] : now) {
+        const auto before = loaded_.find(name);
+        if (before == loaded_.end() || before->second != value) {
+            kept[name] = value;
+        }
+    }
+    if (!file.write(encode(kept))) {
+        return "cannot write the settings to " + file.where();
+    }
+    loaded_ = std::move(kept);
+    values_ = loaded_;
     return {};
 }
 

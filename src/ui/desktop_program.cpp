@@ -83,16 +83,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     amp_->onDefaultsRestored = [this] { placeWindows(false); };
     if (!options_.settingsFile.empty()) {
         DiskSettingsFile file(options_.settingsFile);
-        std::string problem = settings_.load(file);
-        if (problem.empty()) {
-            problem = applyKeptValues(*amp_, settings_.values());
-            if (!problem.empty()) {
-                settings_.clear();
-                problem = "the settings in " + file.where() + " are damaged (" + problem +
-                          "); starting with the defaults";
-            }
-        }
-        if (!problem.empty()) {
+        for (const std::string& problem : loadKeptSettings(settings_, file, *amp_)) {
             report(QString::fromStdString(problem));
         }
     }
@@ -326,12 +317,8 @@ void DesktopProgram::keepSettings() {
             values[kPlaces[i].setting] = std::to_string(at.x()) + ' ' + std::to_string(at.y());
         }
     }
-    SettingsStore store;
-    for (const auto& [name, value] : values) {
-        store.set(name, value);
-    }
     DiskSettingsFile file(options_.settingsFile);
-    const std::string problem = store.save(file);
+    const std::string problem = settings_.keep(file, values);
     if (!problem.empty()) {
         std::fprintf(stderr, "ruz: %s\n", problem.c_str());
     }

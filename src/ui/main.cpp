@@ -3,10 +3,12 @@
 #include "qt/qt_text.h"
 #include "text/text.h"
 #include "ui/desktop_program.h"
+#include "ui/end_on_signals.h"
 #include "ui/logo.h"
 #include "ui/usage.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -171,6 +173,8 @@ int main(int argc, char** argv) {
     options.transcriptDump = qEnvironmentVariable("RUZ_TRANSCRIPT_DUMP");
 
     ruz::ui::DesktopProgram program(std::move(options));
+    // Asked to end by the system, the program ends as from its menu and keeps its settings.
+    const ruz::ui::EndOnSignals endOnSignals([] { QCoreApplication::exit(0); });
     program.start();
     return QApplication::exec();
 }

@@ -393,6 +393,13 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             offerChatCommands();
             return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE && onSessionEnd) {
+                onSessionEnd();
+            }
+            return 0;
         case WM_HSCROLL:
             scrolled(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
             return 0;

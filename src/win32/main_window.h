@@ -34,6 +34,9 @@ class MainWindow {
         std::function<bool()> signOffOffered;
     };
     void setChatCommands(ChatCommands commands) { chat_ = std::move(commands); }
+    // The user's session ends (log off, shut down): the program may be ended without another
+    // word once this returns.
+    std::function<void()> onSessionEnd;
     // The keys of the menu's commands, for the message loop.
     HACCEL accelerators() const { return accelerators_; }
     // Brings the window to the front when it is shown but minimised or behind another window;

@@ -169,16 +169,7 @@ class Program {
         if (!file.empty()) {
             settingsPath_ = file;
             DiskSettingsFile disk(file);
-            std::string problem = settings_.load(disk);
-            if (problem.empty()) {
-                problem = applyKeptValues(*amp_, settings_.values());
-                if (!problem.empty()) {
-                    settings_.clear();
-                    problem = "the settings in " + disk.where() + " are damaged (" + problem +
-                              "); starting with the defaults";
-                }
-            }
-            if (!problem.empty()) {
+            for (const std::string& problem : loadKeptSettings(settings_, disk, *amp_)) {
                 report(problem);
             }
         }
@@ -265,6 +256,8 @@ class Program {
         mainView_ = std::make_unique<MainWindow>(*amp_, icon_);
         ccomsView_ = std::make_unique<CcomsWindow>(amp_->ccoms(), icon_, nullptr);
         mainView_->setCcomsWindow(ccomsView_->handle());
+        // The end of the session keeps the settings as the end of the program does.
+        mainView_->onSessionEnd = [this] { keepSettings(); };
         // The dialogs belong to the main window: above it, and the folder picker opens where
         // the player is.
         dialogs_.setOwner(mainView_->handle());
@@ -467,6 +460,7 @@ class Program {
         if (settingsPath_.empty() || !amp_) {
             return;
         }
+        // The sign-on window's fields, kept as they were accepted, go with the main window's.
         SettingsStore::Values values = keptValues(*amp_);
         for (const auto& [name, value] : settings_.values()) {
             if (name.starts_with(kChatSettingsPrefix)) {
@@ -483,12 +477,8 @@ class Program {
         }
         const Window& words = amp_->ccoms().window;
         keep(kCcomsPlace.setting, words.left() / kTwipsPerPixel, words.top() / kTwipsPerPixel);
-        SettingsStore store;
-        for (const auto& [name, value] : values) {
-            store.set(name, value);
-        }
         DiskSettingsFile file(settingsPath_);
-        const std::string problem = store.save(file);
+        const std::string problem = settings_.keep(file, values);
         if (!problem.empty()) {
             std::fprintf(stderr, "ruz: %s\n", problem.c_str());
         }

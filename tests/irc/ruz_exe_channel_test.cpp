@@ -26,6 +26,8 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -303,11 +305,12 @@ std::string joined(const std::vector<std::string>& lines) {
 // the room is heard on: ".skip" announces, ".end" ends.
 TEST_F(RuzInChannel, SigningOnAndOffReplaysNothingOfTheMessengersRoom) {
     // A settings file of an earlier test could sign on at start: this run starts afresh.
-    if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData != nullptr) {
-        std::error_code ignored;
-        std::filesystem::remove(std::filesystem::path(appData) / L"Taviks Ruz" / L"settings",
-                                ignored);
-    }
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    ASSERT_NE(appData, nullptr);
+    const std::filesystem::path settings =
+        std::filesystem::path(appData) / L"Taviks Ruz" / L"settings";
+    std::error_code ignored;
+    std::filesystem::remove(settings, ignored);
     const Program room({L"--unicode", L"--name", L"owner", L"--dialog", L"owner's Buddy List",
                         L"--quit-after", std::to_wstring(kRoomLifetimeMs)},
                        L"ruz-win32-room.exe");
@@ -403,6 +406,21 @@ TEST_F(RuzInChannel, SigningOnAndOffReplaysNothingOfTheMessengersRoom) {
         },
         kStepMs))
         << "no announcement after .skip; the room: " << joined(ownLines());
+    // The user's session ends: the settings are kept as at the end of the program, the
+    // sign-on window's fields with them.
+    std::filesystem::remove(settings, ignored);
+    for (const UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION}) {
+        EXPECT_NE(SendMessageTimeoutW(ruz.mainWindow(), message, TRUE, 0, SMTO_ABORTIFHUNG,
+                                      kSendTimeoutMs, &result),
+                  0);
+    }
+    std::string keptText;
+    {
+        std::ifstream kept(settings, std::ios::binary);
+        keptText.assign(std::istreambuf_iterator<char>(kept), {});
+    }
+    EXPECT_NE(keptText.find("irc.server=127.0.0.1\n"), std::string::npos) << keptText;
+
     chat.SendChatText(".end");
     const std::optional<DWORD> code = ruz.ended(kEndMs);
     ASSERT_TRUE(code.has_value()) << "still running after .end";

@@ -9,6 +9,7 @@
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
 #include "ui/desktop_program.h"
+#include "ui/end_on_signals.h"
 #include "ui/frmamp_view.h"
 #include "ui/messenger_views.h"
 #include "ui/qt_dialogs.h"
@@ -41,6 +42,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <csignal>
 #include <ctime>
 
 #include <cstdio>
@@ -435,6 +437,25 @@ TEST(DesktopProgram, SigningOnAndOffReplaysNothingOfTheOwnRoom) {
     EXPECT_TRUE(runUntil([&] { return !amp.MediaPlayer1.mute(); }));
 }
 
+// A signal that asks the program to end reaches it on its event loop, once for each, while the
+// catcher lives; then the default action is back.
+TEST(EndOnSignals, TheSignalsThatEndAProgramEndItThroughItsLoop) {
+    int ended = 0;
+    {
+        const EndOnSignals catcher([&ended] { ++ended; });
+        ASSERT_TRUE(catcher.catching());
+        int expected = 0;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            ASSERT_EQ(::raise(signal), 0);
+            ++expected;
+            EXPECT_TRUE(runUntil([&] { return ended == expected; })) << signal;
+        }
+    }
+    struct sigaction action {};
+    ASSERT_EQ(::sigaction(SIGTERM, nullptr, &action), 0);
+    EXPECT_EQ(action.sa_handler, SIG_DFL);
+}
+
 TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
     qputenv("SDL_AUDIODRIVER", "dummy");
     QTemporaryDir scratch;
@@ -449,7 +470,7 @@ TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
     {
         QFile damaged(settingsFile);
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-        damaged.write("taviks-ruz settings 1\nbox.chkRepeat=1\nvolume=loud\n");
+        damaged.write("taviks-ruz settings 1\nbox.chkRepeat=1\nvolume=loud\nno line\n");
     }
     NoticeCloser closer;
     DesktopOptions options;
@@ -457,7 +478,8 @@ TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
     options.settingsFile = settingsFile.toStdString();
     DesktopProgram program(std::move(options));
     FrmAmp& amp = program.mainWindow();
-    EXPECT_EQ(amp.chkRepeat.value(), 0);  // the defaults, every one
+    EXPECT_EQ(amp.chkRepeat.value(), 1);  // the good values, every one
+    EXPECT_EQ(amp.Slider1.value(), 0);
     program.start();
     const auto shown = [&closer](QStringView text) {
         for (const QString& seen : closer.seen) {
@@ -468,8 +490,9 @@ TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
         return false;
     };
     EXPECT_TRUE(runUntil([&] { return shown(u"nowhere"); }));
-    EXPECT_TRUE(shown(u"damaged"));
-    EXPECT_TRUE(shown(u"defaults"));
+    EXPECT_TRUE(shown(u"damaged (line 4)"));
+    EXPECT_TRUE(shown(u"volume is loud"));
+    EXPECT_TRUE(QFile::exists(settingsFile + u".damaged"_s));
     // The music folder in its stead.
     EXPECT_EQ(toQString(amp.ExplorerTree1.path()), QDir::cleanPath(scratch.filePath(u"Music"_s)));
     qputenv("HOME", home);

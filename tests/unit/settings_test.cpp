@@ -32,8 +32,13 @@ class MemoryFile final : public SettingsFile {
         return true;
     }
     std::string where() const override { return "memory"; }
+    std::string keepDamaged() override {
+        copy = text;
+        return "the copy";
+    }
 
     std::optional<std::string> text;
+    std::optional<std::string> copy;
     bool unreadable = false;
     bool unwritable = false;
 };
@@ -84,6 +89,24 @@ TEST(SettingsStore, OnDiskTheFolderIsMadeAndTheFileReplacedWhole) {
     }
     EXPECT_EQ(entries, 1);
 
+    // A damaged file is kept beside as it was; the leftovers of a killed save go once they are
+    // older than a save takes, a younger one (another run's save under way) stays.
+    const std::filesystem::path old = folder / "settings.new-1";
+    const std::filesystem::path young = folder / "settings.new-2";
+    for (const auto& leftover : {old, young}) {
+        std::ofstream(leftover) << "half";
+    }
+    std::filesystem::last_write_time(
+        old, std::filesystem::file_time_type::clock::now() - 2 * DiskSettingsFile::kLeftoverAge);
+    std::ofstream(folder / "settings", std::ios::app) << "broken\n";
+    EXPECT_NE(read.load(file).find("settings.damaged"), std::string::npos);
+    EXPECT_EQ(read.values().at("empty"), "now full");
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_TRUE(std::filesystem::exists(young));
+    std::ifstream copy(folder / "settings.damaged");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(copy), {}).find("broken"),
+              std::string::npos);
+
     // A folder in the file's place cannot be read, nor written over.
     DiskSettingsFile blocked(folder);
     EXPECT_NE(read.load(blocked), "");
@@ -91,29 +114,33 @@ TEST(SettingsStore, OnDiskTheFolderIsMadeAndTheFileReplacedWhole) {
     EXPECT_NE(store.save(blocked), "");
 }
 
-TEST(SettingsStore, ADamagedOrUnreadableFileMeansDefaultsAndOneLine) {
+// A damaged file gives every good line it holds, with one line about it, and is kept as a copy.
+TEST(SettingsStore, ADamagedFileGivesItsGoodLinesAndIsKept) {
     const std::string first = "taviks-ruz settings 1\n";
+    using V = SettingsStore::Values;
     const struct {
         std::optional<std::string> text;
         bool unreadable;
         bool saysSo;
+        V kept;
     } cases[] = {
-        {std::nullopt, false, false},  // missing: the first start
-        {first, false, false},         // nothing kept yet
-        {first + "a=1\n", false, false},
-        {std::nullopt, true, true},
-        {"", false, true},
-        {"garbage", false, true},
-        {"taviks-ruz settings 2\na=1\n", false, true},
-        {first + "a=1", false, true},  // cut short
-        {first + "a=1\nnothing\n", false, true},
-        {first + "a=1\n=1\n", false, true},
-        {first + "a b=1\n", false, true},
-        {first + "a=\\x\n", false, true},
-        {first + "a=ends in \\\n", false, true},
-        {first + "a=1\na=2\n", false, true},
-        {first + std::string(SettingsStore::kMaxFileBytes, 'x') + "=1\n", false, true},
-        {std::string("\0\0\0\0", 4), false, true},
+        {std::nullopt, false, false, {}},  // missing: the first start
+        {first, false, false, {}},         // nothing kept yet
+        {first + "a=1\n", false, false, {{"a", "1"}}},
+        {std::nullopt, true, true, {}},
+        {"", false, true, {}},
+        {"garbage", false, true, {}},
+        {"taviks-ruz settings 2\na=1\n", false, true, {{"a", "1"}}},
+        {first + "a=1", false, true, {}},  // cut short
+        {first + "a=1\nb=2", false, true, {{"a", "1"}}},
+        {first + "a=1\nnothing\nb=2\n", false, true, {{"a", "1"}, {"b", "2"}}},
+        {first + "a=1\n=1\n", false, true, {{"a", "1"}}},
+        {first + "a b=1\nc=3\n", false, true, {{"c", "3"}}},
+        {first + "a=\\x\nb=\\n\n", false, true, {{"b", "\n"}}},
+        {first + "a=ends in \\\n", false, true, {}},
+        {first + "a=1\na=2\n", false, true, {{"a", "1"}}},
+        {first + std::string(SettingsStore::kMaxFileBytes, 'x') + "=1\n", false, true, {}},
+        {std::string("\0\0\0\0", 4), false, true, {}},
     };
     for (const auto& c : cases) {
         MemoryFile file;
@@ -125,12 +152,47 @@ TEST(SettingsStore, ADamagedOrUnreadableFileMeansDefaultsAndOneLine) {
         const std::string name = c.text.value_or("(none)").substr(0, 40);
         EXPECT_EQ(!said.empty(), c.saysSo) << name << ": " << said;
         EXPECT_EQ(said.find('\n'), std::string::npos) << name;
-        if (c.saysSo) {
-            EXPECT_NE(said.find("defaults"), std::string::npos) << said;
-            EXPECT_TRUE(store.values().empty()) << name;
+        EXPECT_EQ(store.values(), c.kept) << name;
+        if (c.saysSo && !c.unreadable) {
+            EXPECT_EQ(file.copy, c.text) << name;
+            EXPECT_NE(said.find("kept as the copy"), std::string::npos) << said;
+            EXPECT_NE(said.find(c.kept.empty() ? "defaults" : "good values"), std::string::npos)
+                << said;
         }
-        EXPECT_EQ(store.values().count("stale"), 0u) << name;
     }
+}
+
+// Two runs of the program: each writes back only what it changed, and names that this version
+// does not know stay as the file has them.
+TEST(SettingsStore, EachRunKeepsOnlyWhatItChanged) {
+    MemoryFile file;
+    file.text = "taviks-ruz settings 1\nvolume=0\nbox.chkRepeat=0\nlater.version=7\n";
+    SettingsStore first;
+    SettingsStore second;
+    ASSERT_EQ(first.load(file), "");
+    ASSERT_EQ(second.load(file), "");
+    SettingsStore::Values firstNow = first.values();
+    firstNow.erase("later.version");
+    firstNow["volume"] = "-2000";
+    EXPECT_EQ(first.keep(file, firstNow), "");
+    SettingsStore::Values secondNow = second.values();
+    secondNow.erase("later.version");
+    secondNow["box.chkRepeat"] = "1";
+    EXPECT_EQ(second.keep(file, secondNow), "");
+    SettingsStore read;
+    ASSERT_EQ(read.load(file), "");
+    EXPECT_EQ(read.values(),
+              (SettingsStore::Values{
+                  {"volume", "-2000"}, {"box.chkRepeat", "1"}, {"later.version", "7"}}));
+    // A file damaged since: what this run read, with its changes.
+    file.text = "garbage";
+    secondNow["volume"] = "-100";
+    EXPECT_EQ(second.keep(file, secondNow), "");
+    ASSERT_EQ(read.load(file), "");
+    EXPECT_EQ(read.values().at("volume"), "-100");
+    EXPECT_EQ(read.values().at("later.version"), "7");
+    file.unwritable = true;
+    EXPECT_NE(second.keep(file, secondNow), "");
 }
 
 TEST(SettingsStore, AFileThatCannotBeWrittenSaysSo) {
@@ -179,7 +241,7 @@ TEST_F(SystemTest, TheWindowsSettingsComeBackInTheNextRun) {
     EXPECT_EQ(keptValues(b).at(kFolderSetting), kept.at(kFolderSetting));
 }
 
-TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
+TEST_F(SystemTest, AKeptValueThatDoesNotFitIsPassedOverAndTheOthersApply) {
     const SettingsStore::Values cases[] = {
         {{"word.Customccom", "!"}, {"box.chkRepeat", "2"}},
         {{"word.Customccom", "!"}, {kVolumeSetting, "-10001"}},
@@ -194,7 +256,7 @@ TEST_F(SystemTest, AKeptValueThatDoesNotFitAppliesNothing) {
         const std::string said = applyKeptValues(a, values);
         EXPECT_NE(said, "");
         EXPECT_EQ(said.find('\n'), std::string::npos);
-        EXPECT_FALSE(a.hasCcoms());
+        EXPECT_EQ(a.ccoms().word(Word::Trigger), u"!");
         EXPECT_EQ(a.chkRepeat.value(), 0);
         EXPECT_EQ(a.Slider1.value(), 0);
     }
