@@ -73,9 +73,10 @@ namespace {
 
 // A window's text via WM_GETTEXTLENGTH and WM_GETTEXT, in the units of `send`'s kind of text.
 template <typename Text, typename Send>
-Text readUnits(Hwnd window, std::size_t firstReadLength, Send send) {
+Text readUnits(Hwnd window, std::size_t firstReadLength, std::size_t maxReadLength, Send send) {
     const LResult reported = send(window, winsys::kWmGetTextLength, 0, 0);
-    const std::size_t claimed = reported <= 0 ? 0 : static_cast<std::size_t>(reported);
+    const std::size_t claimed =
+        reported <= 0 ? 0 : std::min(static_cast<std::size_t>(reported), maxReadLength);
     // A window may report any length: the first read is bounded, and a longer one follows only
     // while the window fills the whole buffer, so the end of a text of any real length is read.
     std::size_t length = std::min(claimed, firstReadLength);
@@ -93,7 +94,7 @@ Text readUnits(Hwnd window, std::size_t firstReadLength, Send send) {
         const std::size_t got =
             copied < 0 ? length : std::min(static_cast<std::size_t>(copied), length);
         const bool full = copied >= 0 && got == length && claimed > length;
-        if (!full || length > std::numeric_limits<std::size_t>::max() / 4) {
+        if (!full) {
             buffer.resize(got);
             return buffer;
         }
@@ -110,13 +111,13 @@ AimChat::WindowText AimChat::readText(Hwnd window) {
     }
     text.unicode = windows_.isWindowUnicode(window);
     if (text.unicode) {
-        text.units = readUnits<std::u16string>(window, kFirstReadLength, [this](auto... args) {
-            return windows_.sendMessageW(args...);
-        });
+        text.units = readUnits<std::u16string>(
+            window, kFirstReadLength, kMaxReadLength,
+            [this](auto... args) { return windows_.sendMessageW(args...); });
     } else {
-        text.bytes = readUnits<std::string>(window, kFirstReadLength, [this](auto... args) {
-            return windows_.sendMessage(args...);
-        });
+        text.bytes =
+            readUnits<std::string>(window, kFirstReadLength, kMaxReadLength,
+                                   [this](auto... args) { return windows_.sendMessage(args...); });
     }
     return text;
 }

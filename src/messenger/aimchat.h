@@ -53,8 +53,11 @@ class AimChat {
     // How many rooms chatTranscriptViews looks at, at the most.
     static constexpr std::size_t kMaxRooms = 256;
     // The first read of a window's text is at most this long; a longer text is read again with
-    // twice the room, as long as the window fills the room given.
-    static constexpr std::size_t kFirstReadLength = std::size_t{64} << 20;
+    // twice the room, as long as the window fills the room given, up to kMaxReadLength: a window
+    // that claims more (or fills every room it is given) is read as its first kMaxReadLength
+    // characters.
+    static constexpr std::size_t kFirstReadLength = std::size_t{1} << 20;
+    static constexpr std::size_t kMaxReadLength = std::size_t{64} << 20;
 
   private:
     // The n-th child of class `className` of `parent` (1: the first), walking from the first

@@ -185,7 +185,7 @@ TEST_F(SystemTest, CommandsAreHeardPastAnyTranscriptLength) {
     standin.openRoom();
     FrmAmp& a = start();
     // Ordinary posting, line after line, past the first read's length.
-    const std::string longLine(std::size_t{1} << 20, 'x');
+    const std::string longLine(std::size_t{1} << 18, 'x');
     const std::size_t lines = messenger::AimChat::kFirstReadLength / longLine.size() + 2;
     for (std::size_t i = 0; i < lines; ++i) {
         standin.memberSays("amy", longLine);

@@ -202,6 +202,32 @@ TEST(AimChat, AbsurdLengthsNeverCrash) {
     }
 }
 
+// A window that claims an endless text and fills every room it is given is read as far as the
+// link reads any window, no further.
+TEST(AimChat, AWindowThatFillsEveryRoomIsReadToTheLinksLimit) {
+    WindowModel m;
+    m.setRecording(false);
+    const Room r = makeRoom(m);
+    std::size_t largest = 0;
+    m.setHandler(r.view, [&largest](Hwnd, unsigned msg, WParam wParam, LParam lParam) {
+        if (msg == winsys::kWmGetTextLength) {
+            return std::optional<LResult>(LResult{1} << 40);
+        }
+        if (msg == winsys::kWmGetText && wParam > 0) {
+            largest = std::max<std::size_t>(largest, wParam);
+            auto* buffer = reinterpret_cast<char*>(lParam);
+            std::fill(buffer, buffer + wParam - 1, 'x');
+            buffer[wParam - 1] = '\0';
+            return std::optional<LResult>(static_cast<LResult>(wParam - 1));
+        }
+        return std::optional<LResult>();
+    });
+    std::size_t length = 0;
+    AimChat(m).readChatTranscriptFrom(AimChat::kMaxReadLength - 3, &length);
+    EXPECT_EQ(length, AimChat::kMaxReadLength);
+    EXPECT_EQ(largest, AimChat::kMaxReadLength + 1);
+}
+
 TEST(AimChat, TheTailIsTheRealEndOfATranscriptOfAnyLength) {
     WindowModel m;
     m.setRecording(false);

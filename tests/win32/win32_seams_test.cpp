@@ -1,6 +1,8 @@
 // The Win32 seams against the system itself (under Wine in the checks): timers and posted work on a
 // pumped message loop, the clock's regional formats, the dialogs answered as a user would answer
-// them, and the notification-area icon's bookkeeping.
+// them, the notification-area icon's bookkeeping, and another program's windows as the messenger
+// link reaches them.
+#include "platform/winsys/user32_window_system.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dialogs.h"
 #include "win32/win32_timer_host.h"
@@ -15,9 +17,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -604,6 +608,60 @@ TEST(Win32Tray, ANewNotificationAreaGetsTheIconOnlyWhileItIsThere) {
     SendMessageW(tray.window(), taskbarCreated, 0, 0);
     EXPECT_FALSE(tray.present());
     EXPECT_FALSE(tray.shown());
+}
+
+// A window of another thread that stops handling its messages, as a hung messenger's does: every
+// message to it comes back with 0 in bounded time, and once the window answers again, so does the
+// link.
+TEST(User32WindowSystem, AWindowThatStopsAnsweringHoldsNothingUp) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    HWND window = nullptr;
+    bool hung = true;
+    bool done = false;
+    std::thread other([&] {
+        HWND made = CreateWindowExW(0, L"STATIC", L"room text", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                    nullptr, nullptr, nullptr);
+        std::unique_lock lock(mutex);
+        window = made;
+        changed.notify_all();
+        // Hung: no message of the window is handled until the test lets it go.
+        changed.wait(lock, [&] { return !hung; });
+        lock.unlock();
+        MSG message{};
+        while (true) {
+            {
+                const std::lock_guard held(mutex);
+                if (done) {
+                    break;
+                }
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kShortMs, QS_ALLINPUT);
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&message);
+            }
+        }
+        DestroyWindow(made);
+    });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return window != nullptr; });
+    }
+    winsys::User32WindowSystem windows;
+    const auto handle = reinterpret_cast<winsys::Hwnd>(window);
+    EXPECT_EQ(windows.sendMessageW(handle, winsys::kWmGetTextLength, 0, 0), 0);
+    EXPECT_EQ(windows.sendMessage(handle, winsys::kWmGetTextLength, 0, 0), 0);
+    {
+        const std::lock_guard held(mutex);
+        hung = false;
+    }
+    changed.notify_all();
+    EXPECT_EQ(windows.sendMessageW(handle, winsys::kWmGetTextLength, 0, 0), 9);
+    {
+        const std::lock_guard held(mutex);
+        done = true;
+    }
+    other.join();
 }
 
 }  // namespace

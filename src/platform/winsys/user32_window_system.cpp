@@ -19,6 +19,9 @@ static_assert(std::is_same_v<WParam, WPARAM> && std::is_same_v<LParam, LPARAM> &
 
 namespace {
 
+// A window that the system knows as hung is not waited for at all.
+constexpr UINT kWaitFlags = SMTO_ABORTIFHUNG | SMTO_NORMAL;
+
 HWND toHwnd(Hwnd window) {
     return reinterpret_cast<HWND>(window);
 }
@@ -61,7 +64,12 @@ LResult User32WindowSystem::sendMessage(Hwnd window, unsigned message, WParam wP
     if (window == 0) {
         return 0;  // a null HWND names no window here (user32 would fail the call the same way)
     }
-    return SendMessageA(toHwnd(window), message, wParam, lParam);
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(toHwnd(window), message, wParam, lParam, kWaitFlags, kMessageTimeoutMs,
+                            &result) == 0) {
+        return 0;
+    }
+    return static_cast<LResult>(result);
 }
 
 LResult User32WindowSystem::sendMessageW(Hwnd window, unsigned message, WParam wParam,
@@ -70,7 +78,12 @@ LResult User32WindowSystem::sendMessageW(Hwnd window, unsigned message, WParam w
     if (window == 0) {
         return 0;
     }
-    return SendMessageW(toHwnd(window), message, wParam, lParam);
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(toHwnd(window), message, wParam, lParam, kWaitFlags, kMessageTimeoutMs,
+                            &result) == 0) {
+        return 0;
+    }
+    return static_cast<LResult>(result);
 }
 
 bool User32WindowSystem::isWindowUnicode(Hwnd window) {

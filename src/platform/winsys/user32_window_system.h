@@ -4,7 +4,7 @@
 
 namespace ruz::winsys {
 
-// The window system of Windows itself: FindWindowA, FindWindowExA, SendMessageA, SendMessageW and
+// The window system of Windows itself: FindWindowExA, SendMessageTimeoutA, SendMessageTimeoutW and
 // IsWindowUnicode from user32. A handle here is the HWND's value; no window is looked up or kept
 // beyond one call. SendMessageA's texts are the ANSI code page's bytes, SendMessageW's UTF-16;
 // user32 converts between them for the window's own kind, within this process or across processes.
@@ -30,6 +30,10 @@ class User32WindowSystem final : public WindowSystem {
     // How many top-level windows of the class a find passes over, at the most, for being this
     // program's own.
     static constexpr int kMaxOwnWindowsPassed = 1024;
+    // How long a message waits for another program's window to handle it. A window that takes
+    // longer (or that the system already knows as hung) is answered 0, as no window is: the
+    // program goes on and tries again at its next turn.
+    static constexpr unsigned kMessageTimeoutMs = 2000;
 
   private:
     // The first top-level window of `className` after `after` that the finds see.
