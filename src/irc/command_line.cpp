@@ -21,6 +21,8 @@ constexpr std::string_view kChannelSeparators = " \t\n\r\f\v,";
 constexpr std::uint32_t kHighestPort = 0xFFFF;
 // The most of the password file that is read: its first line is the password.
 constexpr std::size_t kMaxPasswordBytes = 4096;
+// A certificate file larger than this is refused: a whole bundle of a system's authorities fits.
+constexpr std::size_t kMaxCertificateBytes = std::size_t{4} << 20;
 
 bool hasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -42,12 +44,15 @@ std::filesystem::path pathOf(const std::string& utf8) {
 #endif
 }
 
-// The file's first `limit` bytes (all of it by default); nullopt when it cannot be opened.
-std::optional<std::string> readFile(const std::string& name,
-                                    std::size_t limit = std::string::npos) {
+enum class Longer { Cut, Refused };
+
+// The first `limit` bytes of a regular file (a link to one too); a longer file is cut there or
+// refused. nullopt when it cannot be read: a folder, a device (which may never end) and a pipe
+// (which may never open) are not read at all.
+std::optional<std::string> readFile(const std::string& name, std::size_t limit, Longer longer) {
     std::error_code error;
     const std::filesystem::path path = pathOf(name);
-    if (std::filesystem::is_directory(path, error)) {
+    if (!std::filesystem::is_regular_file(path, error)) {
         return std::nullopt;
     }
     std::ifstream file(path, std::ios::binary);
@@ -55,8 +60,12 @@ std::optional<std::string> readFile(const std::string& name,
         return std::nullopt;
     }
     std::string bytes;
-    for (std::istreambuf_iterator<char> it(file), end; it != end && bytes.size() < limit; ++it) {
+    std::istreambuf_iterator<char> it(file);
+    for (const std::istreambuf_iterator<char> end; it != end && bytes.size() < limit; ++it) {
         bytes.push_back(*it);
+    }
+    if (longer == Longer::Refused && it != std::istreambuf_iterator<char>()) {
+        return std::nullopt;
     }
     return bytes;
 }
@@ -101,7 +110,7 @@ std::string certificateFileProblem(const std::string& path, bool tls) {
     if (!tls) {
         return "--tls-ca needs --tls";
     }
-    const auto bytes = readFile(path);
+    const auto bytes = readFile(path, kMaxCertificateBytes, Longer::Refused);
     if (!bytes) {
         return "cannot read the certificate file " + path;
     }
@@ -346,7 +355,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (!passwordFile.empty()) {
-        const auto bytes = readFile(passwordFile, kMaxPasswordBytes);
+        const auto bytes = readFile(passwordFile, kMaxPasswordBytes, Longer::Cut);
         if (!bytes) {
             line.error = "cannot read the password file " + passwordFile;
             return line;

@@ -297,6 +297,8 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
     const std::string secondGood =
         fileIn(folder, "second.pem", block("MAUBAQ==") + std::string(kCertificate));
     const std::string emptySequence = fileIn(folder, "empty.pem", block("MAA="));
+    const std::string huge = fileIn(
+        folder, "huge.pem", std::string(kCertificate) + std::string(std::size_t{5} << 20, '\n'));
     const auto withCa = [](const std::string& file) {
         return std::vector<std::string>{"--irc",  "h",  "--tls",     "--tls-ca", file,
                                         "--nick", "me", "--channel", "a"};
@@ -372,6 +374,11 @@ TEST(IrcCommandLine, OptionsAndTheirFaults) {
         {withCa(emptySequence), "", "h", 6697, true, {"#a"}, ""},
         refused(withCa(folder.path().string()),
                 "cannot read the certificate file " + folder.path().string()),
+        // A device that never ends, and a file past any bundle's size, are not read through.
+        refused(withCa("/dev/zero"), "cannot read the certificate file /dev/zero"),
+        refused(withCa(huge), "cannot read the certificate file " + huge),
+        refused({"--irc", "h", "--nick", "me", "--channel", "a", "--password-file", "/dev/zero"},
+                "cannot read the password file /dev/zero"),
     };
     for (const CommandLineCase& c : cases) {
         const CommandLine line = parseCommandLine(c.arguments);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace ruz::media::mpeg {
@@ -178,6 +179,30 @@ TEST(MpegStream, ReadsTheEncodersHeaderFrame) {
     ASSERT_TRUE(tagged);
     // The ID3v1 tag at the end is no frame's data.
     EXPECT_EQ(tagged->audioEnd, std::filesystem::file_size(fixture("tagged-3s.mp3")) - 128);
+}
+
+// An encoder's header whose count of frames the file's size cannot hold is not believed: the
+// song is as long as its frames.
+TEST(MpegStream, ACountTheFileCannotHoldIsNoCount) {
+    std::unique_ptr<FileSource> file = FileSource::open(fixture("tone-3s.mp3"));
+    ASSERT_TRUE(file);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file->size()));
+    ASSERT_EQ(file->read(0, bytes), bytes.size());
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const std::size_t tag = text.find("Info");
+    ASSERT_NE(tag, std::string_view::npos);
+    // The tag, its flags, then the count of frames.
+    constexpr std::size_t kCountOffset = 8;
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[tag + kCountOffset + i] = 0xFF;
+    }
+    MemorySource source(bytes);
+    const std::optional<StreamInfo> stream = probe(source);
+    ASSERT_TRUE(stream && stream->encoder);
+    EXPECT_EQ(stream->encoder->frames, 0xFFFFFFFFLL);
+    FrameWalker walker(source, *stream);
+    EXPECT_EQ(stream->lengthFrames, walker.countFrames() * 1152);
+    EXPECT_EQ(walker.countFrames(), 116);
 }
 
 TEST(MpegStream, RefusesWhatCannotBeOpened) {

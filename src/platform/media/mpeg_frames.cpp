@@ -182,6 +182,42 @@ std::uint64_t audioEndOf(ByteSource& source, std::uint64_t start) {
     return end;
 }
 
+// The row of kBitRates for a header's version and layer.
+std::size_t bitRateTable(const FrameHeader& header) {
+    if (header.version == Version::Mpeg1) {
+        return static_cast<std::size_t>(header.layer - 1);
+    }
+    return header.layer == 1 ? std::size_t{3} : std::size_t{4};
+}
+
+int samplesPerFrame(const FrameHeader& header) {
+    if (header.layer == 1) {
+        return 384;
+    }
+    return header.layer == 2 || header.version == Version::Mpeg1 ? 1152 : 576;
+}
+
+// The bytes of a frame of the header's format at `bitRateKbps`.
+int frameBytes(const FrameHeader& header, int bitRateKbps, bool padded) {
+    const int bitRate = bitRateKbps * 1000;
+    const int padding = padded ? 1 : 0;
+    if (header.layer == 1) {
+        return (12 * bitRate / header.sampleRate + padding) * 4;
+    }
+    return samplesPerFrame(header) / 8 * bitRate / header.sampleRate + padding;
+}
+
+// Whether the audio's bytes can hold `frames` frames of `format`, each at the smallest bit rate
+// the format has.
+bool bytesCanHold(const StreamInfo& stream, std::int64_t frames) {
+    constexpr std::size_t kLowestBitRate = 1;  // index 0 is the free format
+    const int smallest =
+        frameBytes(stream.format, kBitRates[bitRateTable(stream.format)][kLowestBitRate], false);
+    const std::uint64_t bytes = stream.audioEnd - stream.audioStart;
+    return smallest > 0 &&
+           static_cast<std::uint64_t>(frames) <= bytes / static_cast<std::uint64_t>(smallest) + 1;
+}
+
 }  // namespace
 
 bool FrameHeader::sameStream(const FrameHeader& other) const {
@@ -220,23 +256,10 @@ std::optional<FrameHeader> parseHeader(std::span<const std::uint8_t, 4> bytes) {
     header.padded = ((word >> 9) & 1) != 0;
     header.channelMode = static_cast<int>((word >> 6) & 3);
     header.channels = header.channelMode == kMonoMode ? 1 : 2;
-    const bool mpeg1 = header.version == Version::Mpeg1;
-    const std::size_t table = mpeg1 ? static_cast<std::size_t>(header.layer - 1)
-                                    : (header.layer == 1 ? std::size_t{3} : std::size_t{4});
-    header.bitRateKbps = kBitRates[table][bitRateIndex];
+    header.bitRateKbps = kBitRates[bitRateTable(header)][bitRateIndex];
     header.sampleRate = kSampleRates[static_cast<std::size_t>(header.version)][rateIndex];
-    const int bitRate = header.bitRateKbps * 1000;
-    const int padding = header.padded ? 1 : 0;
-    if (header.layer == 1) {
-        header.samples = 384;
-        header.bytes = (12 * bitRate / header.sampleRate + padding) * 4;
-    } else if (header.layer == 2 || mpeg1) {
-        header.samples = 1152;
-        header.bytes = 144 * bitRate / header.sampleRate + padding;
-    } else {
-        header.samples = 576;
-        header.bytes = 72 * bitRate / header.sampleRate + padding;
-    }
+    header.samples = samplesPerFrame(header);
+    header.bytes = frameBytes(header, header.bitRateKbps, header.padded);
     return header;
 }
 
@@ -381,7 +404,9 @@ std::optional<StreamInfo> probe(ByteSource& source) {
         return std::nullopt;
     }
     const std::int64_t samples = stream.format.samples;
-    if (stream.encoder && stream.encoder->frames.value_or(0) > 0) {
+    // A count that the file's size cannot hold (a damaged or lying header) is no count.
+    if (stream.encoder && stream.encoder->frames.value_or(0) > 0 &&
+        bytesCanHold(stream, *stream.encoder->frames)) {
         // The decoder's delay comes before the audio; an encoder's header without its delay and
         // padding still says where the song ends.
         const std::int64_t total = *stream.encoder->frames * samples;
