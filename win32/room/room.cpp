@@ -17,13 +17,16 @@
 // in its line, or the third button) posts the line as the member named beside it. WM_CLOSE on the
 // room ("Leave") closes it and ends the program.
 //
-// Usage: ruz-win32-room [--name NAME] [--time TEXT] [--title TEXT] [--dialog CAPTION] [--no-room]
-//                       [--unicode] [--quit-after MS]
-//   --name NAME       the signed-on user's screen name (default "me")
+// Usage: ruz-win32-room [--name NAME] [--time TEXT] [--title TEXT] [--dialog CAPTION]
+//                       [--buddy-list] [--no-room] [--unicode] [--quit-after MS]
+//   --name NAME       the signed-on user's screen name (default: the Windows user's name, else
+//                     "me")
 //   --time TEXT       the time stamp of every line (default: the long time when the line is posted)
 //   --title TEXT      the room's caption (default "Chat Room")
 //   --dialog CAPTION  also opens a "#32770" dialog window with this caption, before the room: the
 //                     buddy list, beside the room
+//   --buddy-list      the same with the caption "NAME's Buddy List", from which the player
+//                     learns the screen name
 //   --no-room         opens no room (with --dialog: a dialog window alone)
 //   --unicode         the room's windows are Unicode windows (their classes registered with
 //                     RegisterClassExW): their texts are UTF-16, and a posted line keeps every
@@ -77,7 +80,7 @@ constexpr int kLabelWidth = 52;
 constexpr int kMemberWidth = 90;
 
 struct Options {
-    std::string name = "me";
+    std::string name;
     std::optional<std::string> time;
     std::string title = "Chat Room";
     std::optional<std::string> dialog;
@@ -593,13 +596,24 @@ HWND openDialog(const std::string& caption, const std::string& name) {
     return dialog;
 }
 
+// The Windows user's name in the ANSI code page; "me" when the system gives none.
+std::string windowsUserName() {
+    std::array<char, 257> name{};
+    DWORD length = static_cast<DWORD>(name.size());
+    return GetUserNameA(name.data(), &length) && name[0] != '\0' ? std::string(name.data())
+                                                                 : std::string("me");
+}
+
 std::optional<Options> parseOptions(int argc, char** argv) {
     Options options;
+    bool buddyList = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--no-room") {
             options.room = false;
+        } else if (arg == "--buddy-list") {
+            buddyList = true;
         } else if (arg == "--unicode") {
             options.unicode = true;
         } else if (arg == "--name" && hasValue) {
@@ -621,6 +635,12 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             return std::nullopt;
         }
     }
+    if (options.name.empty()) {
+        options.name = windowsUserName();
+    }
+    if (buddyList && !options.dialog) {
+        options.dialog = options.name + "'s Buddy List";
+    }
     if (!options.room && !options.dialog) {
         return std::nullopt;
     }
@@ -634,7 +654,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fputs(
             "usage: ruz-win32-room [--name NAME] [--time TEXT] [--title TEXT] "
-            "[--dialog CAPTION] [--no-room] [--unicode] [--quit-after MS]\n",
+            "[--dialog CAPTION] [--buddy-list] [--no-room] [--unicode] [--quit-after MS]\n",
             stderr);
         return 2;
     }
