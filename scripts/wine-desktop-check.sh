@@ -97,7 +97,7 @@ if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/te
     exit 1
 fi
 
-timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --dialog "$USER_NAME's Buddy List" \
+timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --buddy-list \
     --quit-after "$ROOM_LIFETIME_MS" >"$work/room.log" 2>&1 &
 room_pid=$!
 songs=$(winepath -w "$work/songs")

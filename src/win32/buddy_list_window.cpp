@@ -61,6 +61,10 @@ void BuddyListWindow::refresh(const std::string& captionUtf8) {
     if (windowText(name_) != online) {
         setWindowText(name_, online);
     }
+    updateButtons();
+}
+
+void BuddyListWindow::updateButtons() {
     EnableWindow(signOn_, commands_.canSignOn && commands_.canSignOn() ? TRUE : FALSE);
     EnableWindow(signOff_, commands_.canSignOff && commands_.canSignOff() ? TRUE : FALSE);
 }
@@ -91,6 +95,13 @@ LRESULT BuddyListWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
                     default:
                         break;
                 }
+            }
+            break;
+        case WM_ACTIVATE:
+            // The network's connection may have come or gone since: the buttons say so before
+            // the click that activated the window lands.
+            if (LOWORD(wParam) != WA_INACTIVE) {
+                updateButtons();
             }
             break;
         case WM_SIZE:

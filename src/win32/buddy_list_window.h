@@ -43,6 +43,7 @@ class BuddyListWindow {
 
   private:
     void layOut();
+    void updateButtons();
 
     standin::MessengerStandIn& messenger_;
     Commands commands_;
