@@ -2,9 +2,15 @@
 # Checks the Windows program end to end under Wine with a display: a virtual X server and a fresh
 # Wine prefix on Wine's X11 driver; in it first the front end's tests (ruz-win32-front-tests.exe),
 # then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
-# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it answers the start-up question, reads the start-up line and the first
-# announcement from the room, types .skip and reads the next one, sets a command word and uses it,
-# hides the player and shows it again, and ends it with .end.
+# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it
+# answers the start-up question, reads the start-up line and the first announcement from the room,
+# types .skip and reads the next one, types .skip by keys into the room's input box and sees it in
+# the room's transcript box and obeyed, finds the room's buttons labelled, sets a command word and
+# uses it, finds the four windows side by side, hides the player and shows it again, ends it with
+# .end and leaves the room with its Leave button. Then ruz.exe alone (no messenger running): the
+# check finds its own room and the Windows user's buddy list, types .skip into the room by keys and
+# hears the next song, posts a line as another member, finds the windows side by side, and ends
+# the player with .end typed into its room.
 #
 # Usage: scripts/wine-desktop-check.sh [--screenshots DIR] [--build DIR]
 #   --screenshots DIR  also takes pictures of the main window and the command-words window into
@@ -91,7 +97,7 @@ if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/te
     exit 1
 fi
 
-timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --dialog "$USER_NAME's Buddy List" \
+timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --buddy-list \
     --quit-after "$ROOM_LIFETIME_MS" >"$work/room.log" 2>&1 &
 room_pid=$!
 songs=$(winepath -w "$work/songs")
@@ -123,5 +129,19 @@ tr -d '\r' <"$work/check.log" | grep -v '^holding$' || true
 if ((status != 0)); then
     echo "ruz said:" >&2
     tail -n 10 "$work/ruz.log" >&2 || true
+    exit "$status"
+fi
+wait "$ruz_pid" "$room_pid" 2>/dev/null || true
+ruz_pid="" room_pid=""
+
+# ruz.exe alone: no messenger is running, so it opens the stand-in's own buddy list and room.
+timeout 400 wine "$build/ruz.exe" "$songs" >"$work/ruz-alone.log" 2>&1 &
+ruz_pid=$!
+timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" --own-room \
+    >"$work/check-alone.log" 2>&1 || status=$?
+tr -d '\r' <"$work/check-alone.log"
+if ((status != 0)); then
+    echo "ruz said:" >&2
+    tail -n 10 "$work/ruz-alone.log" >&2 || true
 fi
 exit "$status"

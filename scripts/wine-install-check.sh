@@ -8,6 +8,11 @@
 #   - each installed program answers: ruz.exe shows a window (its start-up question or its main
 #     window), the stand-in room its "AIM_ChatWnd" window (ruz-window-watch finds it with
 #     FindWindow's own means and ends the program);
+#   - the program of the "Taviks Ruz" entry, started as the entry starts it (no arguments) with
+#     demo songs in the user's Music folder and no messenger running, works for a new user:
+#     ruz-desktop-check --own-room answers its question, finds the main window titled for the
+#     Windows user, its own room and buddy list side by side with the player and the command
+#     words, types .skip into the room by keys and hears the next song, and ends it with .end;
 #   - the uninstaller, run silently, leaves none of it behind.
 # Prints what it checked and one closing line; the exit status is non-zero on any failure.
 # Usage: scripts/wine-install-check.sh
@@ -42,12 +47,16 @@ closing() {
 trap closing EXIT
 trap 'exit 124' TERM
 scripts/package-win32.sh
-ruz_cross_build "$build" ruz-window-watch
+ruz_install_missing sox lame
+ruz_cross_build "$build" ruz-window-watch ruz-desktop-check
 version=$(<"$build/ruz-version.txt")
 name=taviks-ruz-$version-win64
 setup=$build/$name-setup.exe
 stage=$build/package/$name
 watch=$PWD/$build/ruz-window-watch.exe
+check=$PWD/$build/ruz-desktop-check.exe
+# How long the player alone may take for the user's steps.
+readonly ALONE_CHECK_SECONDS=300
 ruz_fresh_wine_prefix
 prefix_made=1
 trap closing EXIT
@@ -112,6 +121,13 @@ for link in "${!shortcut_target[@]}"; do
     fail "$link does not point at ${shortcut_target[$link]}"
   fi
 done
+# The stand-in room's entry opens the Windows user's buddy list with it (the arguments are kept as
+# UTF-16 or as bytes).
+room_link="$PRODUCT stand-in chat room.lnk"
+if [[ -n ${shortcut_target[$room_link]:-} ]] && [[ -f $menu/$room_link ]] &&
+  ! tr -d '\0' <"$menu/$room_link" | grep -aqF -- "--buddy-list"; then
+  fail "$room_link does not open the buddy list (--buddy-list)"
+fi
 key_value() {
   timeout 60 wine reg query "$UNINSTALL_KEY" /v "$1" 2>/dev/null | tr -d '\r' |
     awk -v v="$1" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
@@ -143,6 +159,34 @@ for program in "${programs[@]}"; do
 done
 timeout 60 wineserver -w || fail "programs still running after the watcher ended them"
 
+# --- the Start-menu entry's program alone, as a new user meets it -------------------------------
+# The prefix's Music folder is a link into the home folder: the throw-away prefix gets a folder of
+# its own there instead, with the demo songs.
+music=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Music ! -path '*/Public/*' |
+  head -n 1)
+entry_program=${shortcut_target["$PRODUCT.lnk"]:-}
+if [[ -z $music || -z $entry_program ]]; then
+  fail "no Music folder of the user, or no \"$PRODUCT\" entry"
+else
+  rm -f "$music"
+  mkdir -p "$music"
+  scripts/make-demo-songs.sh "$music" >/dev/null
+  out=$(mktemp "${TMPDIR:-/tmp}/ruz-install-check.XXXXXX")
+  timeout "$ALONE_CHECK_SECONDS" wine "$windows_instdir\\$entry_program" >/dev/null 2>&1 &
+  alone_pid=$!
+  rc=0
+  timeout "$ALONE_CHECK_SECONDS" wine "$check" --own-room >"$out" 2>&1 || rc=$?
+  said=$(tr -d '\r' <"$out" | tail -n 1)
+  rm -f "$out"
+  if ((rc == 0)); then
+    ok "the \"$PRODUCT\" entry's $entry_program alone: $said"
+  else
+    fail "the \"$PRODUCT\" entry's $entry_program alone: $said (exit status $rc)"
+  fi
+  wait "$alone_pid" 2>/dev/null || true
+  timeout 60 wineserver -w || fail "programs still running after the player ended"
+fi
+
 # --- uninstall ----------------------------------------------------------------------------------
 # The uninstaller copies itself to the temporary folder and goes on from there: waiting for the
 # wineserver waits for that copy.
@@ -162,7 +206,8 @@ fi
 finished=1
 if ((failures == 0)); then
   echo "wine-install-check: passed: $name-setup.exe installed ${#expected_files[@]} files and" \
-    "${#shortcut_target[@]} shortcuts, ${#programs[@]} programs answered, all removed" \
+    "${#shortcut_target[@]} shortcuts, ${#programs[@]} programs answered, the player alone" \
+    "obeyed its own room, all removed" \
     "($((SECONDS - started)) s)"
 else
   echo "wine-install-check: FAILED: $failures failures ($((SECONDS - started)) s)"

@@ -51,12 +51,14 @@ UninstPage instfiles
   !insertmacro ${DO} "README-windows.txt"
 !macroend
 
-; The Start-menu entries beside "Uninstall": caption and program.
+; The Start-menu entries beside "Uninstall": caption, program and its arguments. The player
+; alone opens a room and buddy list of its own when no messenger runs; the stand-in room comes with
+; the Windows user's buddy list, so that a player started after it learns the user's name.
 !macro ProgramShortcuts DO
   !if /FileExists "${STAGE_DIR}/ruz.exe"
-    !insertmacro ${DO} "${PRODUCT}" "ruz.exe"
+    !insertmacro ${DO} "${PRODUCT}" "ruz.exe" ""
   !endif
-  !insertmacro ${DO} "${PRODUCT} stand-in chat room" "ruz-win32-room.exe"
+  !insertmacro ${DO} "${PRODUCT} stand-in chat room" "ruz-win32-room.exe" "--buddy-list"
 !macroend
 
 !macro InstallFile NAME
@@ -65,11 +67,11 @@ UninstPage instfiles
 !macro RemoveFile NAME
   Delete "$INSTDIR\${NAME}"
 !macroend
-!macro MakeShortcut CAPTION PROGRAM
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${CAPTION}.lnk" "$INSTDIR\${PROGRAM}" "" \
+!macro MakeShortcut CAPTION PROGRAM ARGUMENTS
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${CAPTION}.lnk" "$INSTDIR\${PROGRAM}" "${ARGUMENTS}" \
     "$INSTDIR\${PROGRAM}" 0
 !macroend
-!macro RemoveShortcut CAPTION PROGRAM
+!macro RemoveShortcut CAPTION PROGRAM ARGUMENTS
   Delete "$SMPROGRAMS\${PRODUCT}\${CAPTION}.lnk"
 !macroend
 

@@ -224,4 +224,21 @@ std::string AimChat::ReadFirstDialogCaption() {
     return readText(windows_.findWindow(kDialog)).utf8From(0);
 }
 
+bool AimChat::MessengerRunning() {
+    if (windows_.findWindow(kRoomLower) != 0) {
+        return true;
+    }
+    Hwnd dialog = 0;
+    for (std::size_t looked = 0; looked < kMaxDialogs; ++looked) {
+        dialog = windows_.findWindowEx(0, dialog, kDialog);
+        if (dialog == 0) {
+            return false;
+        }
+        if (readText(dialog).utf8From(0).find(kBuddyListMark) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace ruz::messenger

@@ -46,12 +46,17 @@ class AimChat {
     std::string ChatTranscriptTail();
     // The caption of the frontmost dialog window; "" without one.
     std::string ReadFirstDialogCaption();
+    // Whether a messenger is there to drive: a chat room is open, or one of the first kMaxDialogs
+    // dialog windows is a buddy list (its caption holds kBuddyListMark).
+    bool MessengerRunning();
     // Button down and up on the fifth icon button of the frontmost room; false without one.
     bool PressChatSendButton();
 
     static constexpr std::size_t kTailLength = 500;
     // How many rooms chatTranscriptViews looks at, at the most.
     static constexpr std::size_t kMaxRooms = 256;
+    static constexpr std::size_t kMaxDialogs = 256;
+    static constexpr const char* kBuddyListMark = "Buddy List";
     // The first read of a window's text is at most this long; a longer text is read again with
     // twice the room, as long as the window fills the room given, up to kMaxReadLength: a window
     // that claims more (or fills every room it is given) is read as its first kMaxReadLength

@@ -319,6 +319,12 @@ bool MessengerStandIn::frontRoomLinked() const {
     return room != nullptr && room->onPost != nullptr;
 }
 
+bool MessengerStandIn::roomLinked(int number) const {
+    const auto it = std::find_if(rooms_.begin(), rooms_.end(),
+                                 [number](const Room& room) { return room.number == number; });
+    return it != rooms_.end() && model_.exists(it->window) && it->onPost != nullptr;
+}
+
 const MessengerStandIn::Room* MessengerStandIn::front() const {
     // The z-order decides; dialog windows and foreign windows in between do not count.
     for (const Hwnd window : model_.topLevelWindows()) {

@@ -92,6 +92,8 @@ class MessengerStandIn {
     winsys::Hwnd frontRoomWindow() const;
     // Whether the frontmost room is a linked room (its members are elsewhere).
     bool frontRoomLinked() const;
+    // Whether room `number` is a linked room; false when it is not open.
+    bool roomLinked(int number) const;
 
     // Called after any change a view of the rooms shows: a transcript view, an input box, a room
     // opened, closed or brought to the front.

@@ -31,6 +31,9 @@ constexpr int kHeight = 340;
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 24;
 constexpr int kButtonWidth = 72;
+constexpr int kLabelWidth = 52;
+constexpr int kMemberWidth = 90;
+constexpr char16_t kDefaultMember[] = u"guest";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 
 // A room's line as the window shows it: one line, no line breaks or NULs inside.
@@ -47,7 +50,8 @@ std::wstring oneLine(const std::string& utf8) {
 // One room's window.
 class ChatWindows::RoomWindow {
   public:
-    RoomWindow(ChatWindows& owner, int number, int place) : owner_(owner), number_(number) {
+    RoomWindow(ChatWindows& owner, int number, int place, bool linked)
+        : owner_(owner), number_(number) {
         registerViewClass(kClassName, &viewProcedure<RoomWindow>, owner.icon_);
         const int step = (place % kCascadeSteps) * kCascadeStep;
         window_ =
@@ -67,6 +71,17 @@ class ChatWindows::RoomWindow {
         send_ = child(window_, L"BUTTON", u"Send", BS_PUSHBUTTON | WS_TABSTOP, none, kSendId);
         SetWindowSubclass(input_, &RoomWindow::returnKey, kReturnKeySubclass,
                           reinterpret_cast<DWORD_PTR>(this));
+        if (!linked) {
+            // A chat network's members post from their own programs; here the user plays them.
+            memberLabel_ = child(window_, L"STATIC", u"Post as", 0, none, 0);
+            member_ = child(window_, L"EDIT", kDefaultMember,
+                            ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, none, kMemberId);
+            memberText_ = child(window_, L"EDIT", u"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
+                                none, kMemberTextId);
+            post_ = child(window_, L"BUTTON", u"Post", BS_PUSHBUTTON | WS_TABSTOP, none, kPostId);
+            SetWindowSubclass(memberText_, &RoomWindow::returnKey, kReturnKeySubclass,
+                              reinterpret_cast<DWORD_PTR>(this));
+        }
         layOut();
         ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
@@ -104,6 +119,10 @@ class ChatWindows::RoomWindow {
                     owner_.send(number_, input_);
                     return 0;
                 }
+                if (LOWORD(wParam) == kPostId && HIWORD(wParam) == BN_CLICKED) {
+                    owner_.postAs(number_, member_, memberText_);
+                    return 0;
+                }
                 break;
             case WM_ACTIVATE:
                 if (LOWORD(wParam) != WA_INACTIVE) {
@@ -128,7 +147,7 @@ class ChatWindows::RoomWindow {
     }
 
   private:
-    // Return in the input box sends, as the button does.
+    // Return in the input box sends, as the button does; in the "Post as" line it posts.
     static LRESULT CALLBACK returnKey(HWND input, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR data) {
         auto* self = reinterpret_cast<RoomWindow*>(data);
@@ -137,8 +156,10 @@ class ChatWindows::RoomWindow {
             return DLGC_WANTMESSAGE | DefSubclassProc(input, message, wParam, lParam);
         }
         if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-            SendMessageW(self->window_, WM_COMMAND, MAKEWPARAM(kSendId, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(self->send_));
+            const bool post = input == self->memberText_;
+            SendMessageW(self->window_, WM_COMMAND,
+                         MAKEWPARAM(post ? kPostId : kSendId, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(post ? self->post_ : self->send_));
             return 0;
         }
         if (message == WM_CHAR && wParam == L'\r') {
@@ -150,15 +171,31 @@ class ChatWindows::RoomWindow {
         return DefSubclassProc(input, message, wParam, lParam);
     }
 
-    // The transcript fills the window above a row of the input box and the button.
+    // The transcript fills the window above a row of the input box and the button, and the
+    // "Post as" row below them where there is one.
     void layOut() {
         RECT area{};
         GetClientRect(window_, &area);
         const int width = std::max<int>(area.right - 2 * kMargin, kButtonWidth * 2);
-        const int rowTop = std::max<int>(area.bottom - kMargin - kRowHeight, kMargin);
+        const int bottomRow = std::max<int>(area.bottom - kMargin - kRowHeight, kMargin);
+        const int rowTop =
+            post_ != nullptr ? std::max(bottomRow - kMargin - kRowHeight, kMargin) : bottomRow;
         MoveWindow(transcript_, kMargin, kMargin, width, std::max(rowTop - 2 * kMargin, 0), TRUE);
         MoveWindow(input_, kMargin, rowTop, width - kButtonWidth - kMargin, kRowHeight, TRUE);
         MoveWindow(send_, kMargin + width - kButtonWidth, rowTop, kButtonWidth, kRowHeight, TRUE);
+        if (post_ == nullptr) {
+            return;
+        }
+        constexpr int kLabelDrop = 4;
+        MoveWindow(memberLabel_, kMargin, bottomRow + kLabelDrop, kLabelWidth,
+                   kRowHeight - kLabelDrop, TRUE);
+        MoveWindow(member_, kMargin + kLabelWidth, bottomRow, kMemberWidth, kRowHeight, TRUE);
+        const int lineLeft = kMargin + kLabelWidth + kMemberWidth + kMargin;
+        MoveWindow(memberText_, lineLeft, bottomRow,
+                   std::max(kMargin + width - kButtonWidth - kMargin - lineLeft, 0), kRowHeight,
+                   TRUE);
+        MoveWindow(post_, kMargin + width - kButtonWidth, bottomRow, kButtonWidth, kRowHeight,
+                   TRUE);
     }
 
     ChatWindows& owner_;
@@ -167,6 +204,10 @@ class ChatWindows::RoomWindow {
     HWND transcript_ = nullptr;
     HWND input_ = nullptr;
     HWND send_ = nullptr;
+    HWND memberLabel_ = nullptr;
+    HWND member_ = nullptr;
+    HWND memberText_ = nullptr;
+    HWND post_ = nullptr;
     std::wstring caption_;
     std::wstring shownTranscript_;
 };
@@ -215,7 +256,8 @@ void ChatWindows::refresh() {
         auto found = std::find_if(rooms_.begin(), rooms_.end(),
                                   [number](const auto& room) { return room->number() == number; });
         if (found == rooms_.end()) {
-            rooms_.push_back(std::make_unique<RoomWindow>(*this, number, opened_++));
+            rooms_.push_back(std::make_unique<RoomWindow>(*this, number, opened_++,
+                                                          messenger_.roomLinked(number)));
             found = rooms_.end() - 1;
             if ((*found)->handle() == nullptr) {
                 rooms_.erase(found);
@@ -276,6 +318,23 @@ void ChatWindows::send(int number, HWND input) {
     messenger_.typeInput(typed);
     messenger_.pressSend();
     SetWindowTextW(input, L"");
+}
+
+void ChatWindows::postAs(int number, HWND member, HWND line) {
+    std::u16string name = windowText(member);
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    while (!name.empty() && blank(name.back())) {
+        name.pop_back();
+    }
+    const auto first = std::find_if_not(name.begin(), name.end(), blank);
+    name.erase(name.begin(), first);
+    const std::u16string said = windowText(line);
+    if (name.empty() || said.empty() || messenger_.roomLinked(number)) {
+        return;
+    }
+    if (messenger_.memberSaysIn(number, text::toUtf8(name), text::toUtf8(said))) {
+        SetWindowTextW(line, L"");
+    }
 }
 
 void ChatWindows::activated(int number) {

@@ -16,11 +16,20 @@ namespace ruz::win32 {
 // box's text in that window's room; activating a window brings its room in front, where the
 // player talks. Closing a window only minimises it: the room stays open. Windows come and go as
 // the stand-in's rooms open and close; the changes the stand-in reports are shown together once
-// the messages in hand are handled. Texts from the network show as plain text.
+// the messages in hand are handled. Texts from the network show as plain text. A room of the
+// stand-in's own (not a chat network's) also has a "Post as" line: a member's name ("guest" at
+// first), a line, and Post (or Return in the line), which posts the line as that member.
 class ChatWindows {
   public:
     static constexpr const wchar_t* kClassName = L"TaviksRuzChatRoom";
-    enum ChildId : int { kTranscriptId = 1001, kInputId = 1002, kSendId = 1003 };
+    enum ChildId : int {
+        kTranscriptId = 1001,
+        kInputId = 1002,
+        kSendId = 1003,
+        kMemberId = 1004,
+        kMemberTextId = 1005,
+        kPostId = 1006
+    };
 
     // Holds the stand-in's change listener while it lives; the stand-in must outlive it.
     ChatWindows(standin::MessengerStandIn& messenger, HICON icon);
@@ -44,6 +53,7 @@ class ChatWindows {
     static LRESULT CALLBACK helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void changed();
     void send(int number, HWND input);
+    void postAs(int number, HWND member, HWND line);
     void activated(int number);
 
     standin::MessengerStandIn& messenger_;

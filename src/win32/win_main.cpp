@@ -4,6 +4,7 @@
 #include "common/settings_store.h"
 #include "irc/rooms.h"
 #include "irc/winsock_link.h"
+#include "messenger/aimchat.h"
 #include "platform/media/engine_factory.h"
 #include "platform/winsys/forwarding_window_system.h"
 #include "platform/winsys/user32_window_system.h"
@@ -11,6 +12,7 @@
 #include "standin/messenger_standin.h"
 #include "text/text.h"
 #include "ui/usage.h"
+#include "win32/buddy_list_window.h"
 #include "win32/ccoms_window.h"
 #include "win32/chat_windows.h"
 #include "win32/command_line.h"
@@ -48,13 +50,15 @@ constexpr UINT kSongDuePollMs = 100;
 constexpr int kRefused = 2;
 
 // The windows whose places are kept, with the setting that keeps each and where it first stands,
-// in pixels.
+// in pixels: side by side on a 1280x800 screen, with the stand-in's rooms below the command-words
+// window (ChatWindows places them).
 struct WindowPlace {
     const char* setting;
     POINT designed;
 };
 constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
+constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 
 // What the chat network says when the program leaves it.
 constexpr const char* kQuitMessage = "Taviks Ruz";
@@ -161,6 +165,8 @@ class Program {
         model_.setRecording(false);
         if (line_.irc) {
             openRooms(*line_.irc);
+        } else if (!messenger::AimChat(user32_).MessengerRunning()) {
+            openOwnStandIn();
         }
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
@@ -178,6 +184,7 @@ class Program {
     ~Program() {
         keepSettings();
         chatViews_.reset();
+        buddyView_.reset();
         leaveRooms();
         dialogs_.setOwner(nullptr);
         dialogs_.currentFolder = nullptr;
@@ -238,6 +245,9 @@ class Program {
             if (chatViews_ && chatViews_->dialogMessage(message)) {
                 continue;
             }
+            if (buddyView_ && buddyView_->dialogMessage(message)) {
+                continue;
+            }
             if (dialogMessage(message)) {
                 continue;
             }
@@ -267,30 +277,78 @@ class Program {
         mainView_->setChatCommands({[this] { askSignOn(); }, [this] { signOff(); },
                                     [this] { return !rooms_ || !rooms_->session().live(); },
                                     [this] { return rooms_ != nullptr; }});
+        if (ownStandIn_) {
+            buddyView_ = std::make_unique<BuddyListWindow>(
+                messenger_, icon_,
+                BuddyListWindow::Commands{[this] { askSignOn(); }, [this] { signOff(); },
+                                          [this] { return !rooms_ || !rooms_->session().live(); },
+                                          [this] { return rooms_ != nullptr; }},
+                kBuddiesPlace.designed);
+            refreshBuddyList();
+        }
         placeWindows(true);
+    }
+
+    // No messenger runs: the player drives the stand-in's own buddy list and room, shown in
+    // windows of the program, signed on as the Windows user.
+    void openOwnStandIn() {
+        ownStandIn_ = true;
+        windows_.forwardTo(model_);
+        openOwnBuddyList();
+        messenger_.openRoom();
+    }
+
+    void openOwnBuddyList() {
+        const std::string name = windowsUserName();
+        messenger_.signOn(name);
+        ownBuddyList_ = messenger_.openDialog(name + "'s Buddy List");
+    }
+
+    // The buddy list's window shows the buddy-list dialog the player reads now.
+    void refreshBuddyList() {
+        if (!buddyView_) {
+            return;
+        }
+        const winsys::Hwnd dialog = rooms_ ? rooms_->buddyList() : ownBuddyList_;
+        buddyView_->refresh(model_.textUtf8(dialog));
     }
 
     // The channels' rooms in the stand-in, which the player drives from now on; the connection
     // starts with start().
     void openRooms(const irc::Settings& settings) {
+        // The network's buddy list takes the place of the stand-in's own.
+        if (ownBuddyList_ != 0) {
+            model_.destroyWindow(std::exchange(ownBuddyList_, 0));
+        }
         rooms_ = std::make_unique<irc::Rooms>(messenger_, model_, timers_, link_, settings);
         windows_.forwardTo(model_);
         rooms_->setNickListener([this] {
             if (amp_) {
                 amp_->screenNameChanged();
             }
+            refreshBuddyList();
         });
+        refreshBuddyList();
     }
 
     // Leaves the chat network (QUIT): its rooms close, and the player drives the messenger's own
-    // windows again.
+    // windows again, or the stand-in's own buddy list and rooms when it started without a
+    // messenger.
     void leaveRooms() {
         if (!rooms_) {
             return;
         }
         rooms_->session().stop(kQuitMessage);
         rooms_.reset();
-        windows_.forwardTo(user32_);
+        if (ownStandIn_) {
+            openOwnBuddyList();
+            if (messenger_.openRoomNumbers().empty()) {
+                messenger_.openRoom();
+            }
+            refreshBuddyList();
+        } else {
+            windows_.forwardTo(user32_);
+        }
     }
 
     void signOn(const irc::Settings& settings) {
@@ -449,10 +507,15 @@ class Program {
         };
         const POINT ccoms = placeOf(kCcomsPlace);
         amp_->ccoms().window.move(ccoms.x * kTwipsPerPixel, ccoms.y * kTwipsPerPixel);
-        if (mainView_) {
-            const POINT main = placeOf(kMainPlace);
-            SetWindowPos(mainView_->handle(), nullptr, main.x, main.y, 0, 0,
+        const auto put = [](HWND window, POINT at) {
+            SetWindowPos(window, nullptr, at.x, at.y, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        };
+        if (mainView_) {
+            put(mainView_->handle(), placeOf(kMainPlace));
+        }
+        if (buddyView_) {
+            put(buddyView_->handle(), placeOf(kBuddiesPlace));
         }
     }
 
@@ -470,10 +533,16 @@ class Program {
         const auto keep = [&values](const char* setting, int x, int y) {
             values[setting] = std::to_string(x) + ' ' + std::to_string(y);
         };
-        if (mainView_) {
+        const auto keepWindow = [&keep](HWND window, const WindowPlace& place) {
             RECT at{};
-            GetWindowRect(mainView_->handle(), &at);
-            keep(kMainPlace.setting, at.left, at.top);
+            GetWindowRect(window, &at);
+            keep(place.setting, at.left, at.top);
+        };
+        if (mainView_) {
+            keepWindow(mainView_->handle(), kMainPlace);
+        }
+        if (buddyView_ && buddyView_->handle() != nullptr && !IsIconic(buddyView_->handle())) {
+            keepWindow(buddyView_->handle(), kBuddiesPlace);
         }
         const Window& words = amp_->ccoms().window;
         keep(kCcomsPlace.setting, words.left() / kTwipsPerPixel, words.top() / kTwipsPerPixel);
@@ -494,6 +563,10 @@ class Program {
     // The player's window system: user32, or the model while signed on to a chat network.
     winsys::ForwardingWindowSystem windows_;
     standin::MessengerStandIn messenger_;
+    // Whether the player drives the stand-in's own buddy list and rooms (no messenger ran at
+    // start), and that buddy list while not signed on to a chat network.
+    bool ownStandIn_ = false;
+    winsys::Hwnd ownBuddyList_ = 0;
     irc::WinsockLink link_;
     std::unique_ptr<irc::Rooms> rooms_;
     Win32Dialogs dialogs_;
@@ -509,6 +582,7 @@ class Program {
     std::unique_ptr<MainWindow> mainView_;
     std::unique_ptr<CcomsWindow> ccomsView_;
     std::unique_ptr<ChatWindows> chatViews_;
+    std::unique_ptr<BuddyListWindow> buddyView_;
 };
 
 }  // namespace

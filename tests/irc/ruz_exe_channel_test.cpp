@@ -5,8 +5,10 @@
 // The member's own ".end" is refused; the owner's ".skip", typed into the program's room window,
 // announces the next song, and the owner's ".end" ends the program with its QUIT. Beside the
 // messenger's own room (the stand-in room program), the program signs on through its sign-on
-// window and off again and runs none of the room's old lines. The programs are ended at once when
-// a step fails.
+// window and off again and runs none of the room's old lines. Started alone (no messenger, no
+// --irc), the program signs on to the channel from its own buddy list, obeys the owner there, and
+// after signing off obeys the user in its own room again. The programs are ended at once when a
+// step fails.
 #include "channel_member.h"
 #include "messenger/aimchat.h"
 #include "platform/scratch_folder.h"
@@ -58,6 +60,18 @@ constexpr const wchar_t* kBoxCaption = L"Taviks Ruz";
 constexpr int kReplayWindowMs = 4000;
 // How long the stand-in room lives at the most: past every step of its test.
 constexpr int kRoomLifetimeMs = 300000;
+// The program's own room and buddy list when it runs alone, the buddy list's buttons, and the
+// sign-on window with its fields.
+constexpr const wchar_t* kOwnRoomCaption = L"Chat Room 1";
+constexpr const wchar_t* kBuddyListClass = L"TaviksRuzBuddyList";
+constexpr int kSignOnButtonId = 1103;
+constexpr int kSignOffButtonId = 1104;
+constexpr const wchar_t* kSignOnCaption = L"Sign on to a chat network";
+constexpr int kServerFieldId = 101;
+constexpr int kPortFieldId = 102;
+constexpr int kTlsBoxId = 103;
+constexpr int kNickFieldId = 104;
+constexpr int kChannelsFieldId = 105;
 
 const std::string kDagger = "\xE2\x80\xA0";
 const std::string kStartLine = kDagger + "- Loads Taviks Ruz -" + kDagger;
@@ -165,13 +179,13 @@ class Program {
         HWND main = mainWindow();
         return main != nullptr && PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0) != 0;
     }
-    HWND room() const {
-        const std::vector<HWND> rooms = windows(kRoomClass, kRoomCaption);
+    HWND room(const wchar_t* caption = kRoomCaption) const {
+        const std::vector<HWND> rooms = windows(kRoomClass, caption);
         return rooms.empty() ? nullptr : rooms.front();
     }
     // The room window's transcript, one entry a line; empty when there is no room.
-    std::vector<std::string> transcript() const {
-        HWND view = GetDlgItem(room(), kTranscriptId);
+    std::vector<std::string> transcript(const wchar_t* caption = kRoomCaption) const {
+        HWND view = GetDlgItem(room(caption), kTranscriptId);
         DWORD_PTR length = 0;
         if (view == nullptr ||
             SendMessageTimeoutW(view, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
@@ -201,9 +215,9 @@ class Program {
         return lines;
     }
     // Types `text` into the room's input box and presses its send button, as the user does.
-    bool typeInRoom(const std::wstring& text) const {
-        HWND input = GetDlgItem(room(), kInputId);
-        HWND send = GetDlgItem(room(), kSendId);
+    bool typeInRoom(const std::wstring& text, const wchar_t* caption = kRoomCaption) const {
+        HWND input = GetDlgItem(room(caption), kInputId);
+        HWND send = GetDlgItem(room(caption), kSendId);
         DWORD_PTR result = 0;
         return input != nullptr && send != nullptr &&
                SendMessageTimeoutW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
@@ -422,10 +436,128 @@ TEST_F(RuzInChannel, SigningOnAndOffReplaysNothingOfTheMessengersRoom) {
     EXPECT_NE(keptText.find("irc.server=127.0.0.1\n"), std::string::npos) << keptText;
 
     chat.SendChatText(".end");
-    const std::optional<DWORD> code = ruz.ended(kEndMs);
-    ASSERT_TRUE(code.has_value()) << "still running after .end";
-    EXPECT_EQ(*code, 0U);
-}
+
+    // Presses button `id` of `window` as a click does, without waiting for what it opens.
+    void click(HWND window, int id) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    }
+
+    // Whether a line of `lines` ("TIME SENDER: TEXT") ends with ": " + `text`, and the first such
+    // line after line `from`.
+    std::optional<std::size_t> lineSaying(const std::vector<std::string>& lines,
+                                          const std::string& text, std::size_t from = 0) {
+        for (std::size_t i = from; i < lines.size(); ++i) {
+            if (lines[i].ends_with(": " + text)) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // An announcement in `lines` after line `from`.
+    bool announcedAfter(const std::vector<std::string>& lines, std::size_t from) {
+        for (std::size_t i = from + 1; i < lines.size(); ++i) {
+            if (lines[i].find(": " + kDagger + "-") != std::string::npos &&
+                lines[i].find(kStartLine) == std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    TEST_F(RuzInChannel, AloneSignsOnFromItsBuddyListAndComesBackToItsOwnRoom) {
+        Member guest("guest");
+        ASSERT_TRUE(guest.join(kJoinMs));
+        const Program ruz({music.path().wstring()});
+        ASSERT_TRUE(ruz.started()) << "cannot start " << besideThisProgram(L"ruz.exe");
+
+        // No messenger runs: its own buddy list and room, where it says hello and announces.
+        ASSERT_TRUE(pumpUntil([&] { return ruz.answerDialogs() || !ruz.running(); }, kStartMs));
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                ruz.answerDialogs();
+                const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
+                const std::optional<std::size_t> hello = lineSaying(own, kStartLine);
+                return (hello && announcedAfter(own, *hello)) || !ruz.running();
+            },
+            kStepMs))
+            << "no start-up line and announcement in its own room";
+        const std::vector<HWND> buddyLists = ruz.windows(kBuddyListClass);
+        ASSERT_EQ(buddyLists.size(), 1U);
+        const HWND buddies = buddyLists.front();
+        // The notices are answered; from now on no message box is pressed blindly.
+        ASSERT_TRUE(pumpUntil([&] { return ruz.windows(kDialogClass).empty(); }, kStepMs));
+
+        // Signing on from the buddy list: the fields filled as a user types them.
+        click(buddies, kSignOnButtonId);
+        HWND signOn = nullptr;
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                const std::vector<HWND> open = ruz.windows(kDialogClass, kSignOnCaption);
+                signOn = open.empty() ? nullptr : open.front();
+                return signOn != nullptr;
+            },
+            kStepMs));
+        const auto fill = [&](int id, const std::wstring& text) {
+            DWORD_PTR result = 0;
+            return SendMessageTimeoutW(GetDlgItem(signOn, id), WM_SETTEXT, 0,
+                                       reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                                       kSendTimeoutMs, &result) != 0;
+        };
+        DWORD_PTR unchecked = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(signOn, kTlsBoxId), BM_SETCHECK, BST_UNCHECKED,
+                                        0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &unchecked) != 0);
+        ASSERT_TRUE(fill(kServerFieldId, L"127.0.0.1"));
+        ASSERT_TRUE(fill(kPortFieldId, std::to_wstring(serverPort())));
+        ASSERT_TRUE(fill(kNickFieldId, L"owner"));
+        ASSERT_TRUE(fill(kChannelsFieldId, kRoomCaption));
+        click(signOn, IDOK);
+        ASSERT_TRUE(
+            pumpUntil([&] { return guest.sawJoinOf("owner") && ruz.room() != nullptr; }, kStepMs))
+            << "not in the channel";
+
+        // The owner's ".skip" in the channel's room is obeyed there.
+        const auto owner = [&] { return guest.textsFrom("owner"); };
+        const std::size_t before = owner().size();
+        ASSERT_TRUE(ruz.typeInRoom(L".skip"));
+        ASSERT_TRUE(
+            pumpUntil([&] { return owner().size() >= before + 2 || !ruz.running(); }, kStepMs));
+        ASSERT_GE(owner().size(), before + 2);
+        EXPECT_EQ(owner().at(before), ".skip");
+        EXPECT_NE(songAnnounced(owner().at(before + 1)), -1) << owner().at(before + 1);
+
+        // Signing off from the buddy list: the program quits the network and obeys its own room
+        // again.
+        click(buddies, kSignOffButtonId);
+        ASSERT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kStepMs)) << "no QUIT";
+        ASSERT_TRUE(ruz.running());
+        ASSERT_TRUE(pumpUntil([&] { return ruz.room() == nullptr; }, kStepMs));
+        ASSERT_NE(ruz.room(kOwnRoomCaption), nullptr);
+        const std::size_t ownBefore = ruz.transcript(kOwnRoomCaption).size();
+        // The channel's .skip played the folder's last song: .first goes back to the first.
+        ASSERT_TRUE(ruz.typeInRoom(L".first", kOwnRoomCaption));
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
+                const std::optional<std::size_t> first = lineSaying(own, ".first", ownBefore);
+                return first && announcedAfter(own, *first);
+            },
+            kStepMs))
+            << "its own room's .first is not obeyed after signing off; the room holds:\n"
+            << [&] {
+                   std::string all;
+                   for (const std::string& line : ruz.transcript(kOwnRoomCaption)) {
+                       all += line + '\n';
+                   }
+                   return all;
+               }();
+
+        ASSERT_TRUE(ruz.typeInRoom(L".end", kOwnRoomCaption));
+        const std::optional<DWORD> code = ruz.ended(kEndMs);
+        ASSERT_TRUE(code.has_value()) << "still running after .end";
+        EXPECT_EQ(*code, 0U);
+    }
 
 }  // namespace
 }  // namespace ruz::irc

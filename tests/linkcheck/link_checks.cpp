@@ -324,6 +324,24 @@ void noRoomAtAll(Check& c) {
     c.equal("the dialog's caption is untouched", c.chat.ReadFirstDialogCaption(), "bob's list");
 }
 
+void messengerRunning(Check& c) {
+    c.equal("nothing open", c.chat.MessengerRunning(), false);
+    if (!c.require("another dialog opens", c.driver.openDialog("Find and Replace"))) {
+        return;
+    }
+    c.equal("a dialog that is no buddy list", c.chat.MessengerRunning(), false);
+    if (!c.require("a buddy list opens behind", c.driver.openDialog("bob's Buddy List")) ||
+        !c.require("a dialog opens in front of it", c.driver.openDialog("Options"))) {
+        return;
+    }
+    c.equal("a buddy list behind another dialog", c.chat.MessengerRunning(), true);
+    c.driver.closeAll();
+    if (c.room() == 0) {
+        return;
+    }
+    c.equal("a room alone", c.chat.MessengerRunning(), true);
+}
+
 struct NamedCheck {
     const char* name;
     void (*run)(Check&);
@@ -345,6 +363,7 @@ constexpr NamedCheck kChecks[] = {
     {"dialog: none open", noDialog},
     {"rooms: the frontmost of two", frontmostOfTwoRooms},
     {"rooms: none open", noRoomAtAll},
+    {"messenger: running with a room or a buddy list, not with other dialogs", messengerRunning},
 };
 
 }  // namespace

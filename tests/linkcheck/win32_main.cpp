@@ -16,6 +16,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -183,8 +184,10 @@ class Win32RoomDriver final : public RoomDriver {
 
     int sendPresses(int number) override {
         const Room* room = find(number);
-        // The room writes the number of presses it has handled into the send button's text.
-        return room != nullptr ? std::atoi(textOf(room->send).c_str()) : -1;
+        // The room counts the presses it has handled in a property of the send button.
+        return room != nullptr ? static_cast<int>(reinterpret_cast<std::intptr_t>(
+                                     GetPropA(room->send, "RuzSendPresses")))
+                               : -1;
     }
 
     void closeAll() override {

@@ -1,14 +1,24 @@
 // The Windows program end to end, as a user's hands on its windows and on the messenger's room:
 // answers Yes to the start-up question, reads the start-up line and the first announcement from
-// the room's transcript, types ".skip" into the room and reads the next announcement, sets a
-// command word in the command-words window and uses it, hides the player to its icon and shows it
-// again, and ends it with ".end". Every look at another program's windows goes through the user32
-// backend and the messenger link, as the player's own does.
+// the room's transcript, types ".skip" into the room and reads the next announcement, types
+// ".skip" again by keys (characters and Return sent to the box the user types into) and sees the
+// line in the room's transcript and the announcement after it, finds the room's buttons labelled,
+// sets a command word in the command-words window and uses it, finds the player, the
+// command-words window, the room and the buddy list side by side on the screen, hides the player
+// to its icon and shows it again, and ends it with ".end". Every look at the messenger room
+// program's texts goes through the user32 backend and the messenger link, as the player's own
+// does.
 //
-// Usage: ruz-desktop-check [--hold MS] [NAME]
-//   NAME       the room's signed-on user (default "me")
-//   --hold MS  before ending the program, with its main window and its command-words window on
-//              the screen, prints "holding" and waits MS milliseconds (for pictures of them)
+// With --own-room, ruz.exe runs alone (no messenger): the room and the buddy list are its own
+// windows ("TaviksRuzChatRoom", "TaviksRuzBuddyList"), the user is the Windows user, and every
+// line is typed by keys into the room's input box and read from its transcript box; a line posted
+// through "Post as" shows under the other member's name.
+//
+// Usage: ruz-desktop-check [--hold MS] [--own-room] [NAME]
+//   NAME        the room's signed-on user (default "me"; with --own-room the Windows user)
+//   --hold MS   before ending the program, with its main window and its command-words window on
+//               the screen, prints "holding" and waits MS milliseconds (for pictures of them)
+//   --own-room  the player's own room and buddy list, as above
 // Prints one closing line; exits 0 when every step passed, 1 at the first that failed.
 #include "messenger/aimchat.h"
 #include "platform/winsys/user32_window_system.h"
@@ -23,9 +33,12 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +59,27 @@ constexpr WPARAM kCcomsMenuId = 300;
 constexpr int kWordBoxBase = 100;
 constexpr int kSkipWordIndex = 15;
 constexpr const wchar_t* kNewSkipWord = L"nxt";
+// The messenger room program's windows, and its buttons' labels in their order.
+constexpr const wchar_t* kRoomClass = L"AIM_ChatWnd";
+constexpr const wchar_t* kEditFrameClass = L"WndAte32Class";
+constexpr const wchar_t* kEditClass = L"Ate32Class";
+constexpr const wchar_t* kButtonClass = L"_Oscar_IconBtn";
+constexpr std::array<const wchar_t*, 5> kButtonLabels = {L"Clear", L"Smile", L"Post as", L"Leave",
+                                                         L"Send"};
+constexpr int kLeaveButton = 4;
+// The player's own room and buddy list, and the room's parts.
+constexpr const wchar_t* kOwnRoomClass = L"TaviksRuzChatRoom";
+constexpr const wchar_t* kOwnBuddyListClass = L"TaviksRuzBuddyList";
+constexpr int kOwnTranscriptId = 1001;
+constexpr int kOwnInputId = 1002;
+constexpr int kOwnMemberTextId = 1005;
+constexpr const char* kMemberLine = "hello from guest";
+constexpr const char* kDefaultMember = "guest";
+// The screen the windows share (the virtual X server's).
+constexpr RECT kScreen{0, 0, 1280, 800};
+// The scan code of Return, in the key messages' lParam: the key goes down, then up.
+constexpr LPARAM kReturnDown = 0x001C0001;
+constexpr LPARAM kReturnUp = static_cast<LPARAM>(0xC01C0001u);
 
 bool waitFor(DWORD timeoutMs, const std::function<bool()>& done) {
     const ULONGLONG until = GetTickCount64() + timeoutMs;
@@ -75,6 +109,95 @@ bool answerDialogs() {
     return ruz::win32::answerDialogs(dialogs());
 }
 
+// A window's text as the window itself gives it (WM_GETTEXT): for another program's edit box,
+// GetWindowText would give only the text it was created with.
+std::wstring textOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (window == nullptr ||
+        SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kStepTimeoutMs,
+                            &length) == 0 ||
+        length == 0) {
+        return {};
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kStepTimeoutMs, &copied);
+    text.resize(copied < length ? copied : length);
+    return text;
+}
+
+std::string utf8(const std::wstring& wide) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), length,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring wide(const std::string& text) {
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
+    return out;
+}
+
+// The Windows user's name, as the player's own buddy list signs on.
+std::string windowsUser() {
+    std::array<wchar_t, 257> name{};
+    DWORD length = static_cast<DWORD>(name.size());
+    return GetUserNameW(name.data(), &length) ? utf8(name.data()) : std::string();
+}
+
+// The `n`th child of `parent` of class `className` (1 the first).
+HWND nthChild(HWND parent, const wchar_t* className, int n) {
+    HWND child = nullptr;
+    for (int i = 0; i < n && parent != nullptr; ++i) {
+        child = FindWindowExW(parent, child, className, nullptr);
+        if (child == nullptr) {
+            return nullptr;
+        }
+    }
+    return child;
+}
+
+// Types `text` into `box` as the keyboard would: a character message for each, then Return.
+bool typeByKeys(HWND box, const std::string& text) {
+    if (box == nullptr) {
+        return false;
+    }
+    for (const wchar_t c : wide(text)) {
+        PostMessageW(box, WM_CHAR, c, 1);
+    }
+    PostMessageW(box, WM_KEYDOWN, VK_RETURN, kReturnDown);
+    PostMessageW(box, WM_CHAR, L'\r', kReturnDown);
+    return PostMessageW(box, WM_KEYUP, VK_RETURN, kReturnUp) != FALSE;
+}
+
+// The lines of a transcript box ("TIME SENDER: TEXT", one a line) that `sender` posted: each
+// one's text.
+std::vector<std::string> shownLinesOf(HWND box, const std::string& sender) {
+    std::vector<std::string> texts;
+    const std::string shown = utf8(textOf(box));
+    const std::string mark = ' ' + sender + ": ";
+    std::size_t start = 0;
+    while (start < shown.size()) {
+        std::size_t end = shown.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = shown.size();
+        }
+        const std::string line = shown.substr(start, end - start);
+        const std::size_t at = line.find(mark);
+        if (at != std::string::npos) {
+            texts.push_back(line.substr(at + mark.size()));
+        }
+        start = end + 2;
+    }
+    return texts;
+}
+
 HWND mainWindow() {
     return FindWindowW(kMainClass, nullptr);
 }
@@ -84,44 +207,96 @@ bool mainShown() {
 
 class Check {
   public:
-    Check(std::string name, DWORD holdMs)
-        : name_(std::move(name)), holdMs_(holdMs), chat_(windows_) {}
+    Check(std::string name, DWORD holdMs, bool ownRoom)
+        : name_(std::move(name)), holdMs_(holdMs), ownRoom_(ownRoom), chat_(windows_) {}
 
     int run() {
         struct Step {
             const char* what;
             bool (Check::*run)();
         };
-        const Step steps[] = {
+        // Beside the messenger room program.
+        static constexpr Step kBesideRoom[] = {
             {"the start-up question, answered Yes", &Check::answerQuestion},
             {"the main window, shown and titled for the user", &Check::mainWindowShown},
             {"the start-up line in the room", &Check::startLine},
             {"the first announcement once the notices are answered", &Check::firstAnnouncement},
             {"the next announcement after .skip", &Check::skip},
+            {"the room's five buttons, labelled", &Check::labelledButtons},
+            {".skip typed by keys, shown in the transcript box and obeyed", &Check::typedSkip},
             {"a new command word set in the command-words window and used", &Check::newWord},
+            {"the player, the words, the room and the buddy list side by side", &Check::sideBySide},
             {"hidden to the icon with .hide and shown again with .show", &Check::hideAndShow},
             {"the windows held for their pictures", &Check::hold},
             {"ended by .end", &Check::end},
+            {"the room left by its Leave button", &Check::leave},
         };
-        for (const Step& step : steps) {
-            if (!(this->*step.run)()) {
-                std::printf("desktop check: FAIL at %s (last announced: %s)\n", step.what,
-                            lastAnnouncement().c_str());
-                return 1;
+        // Alone, in its own room.
+        static constexpr Step kOwnRoom[] = {
+            {"the start-up question, answered Yes", &Check::answerQuestion},
+            {"the main window, shown and titled for the user", &Check::mainWindowShown},
+            {"its own room and the user's buddy list", &Check::ownWindows},
+            {"the start-up line in the room", &Check::startLine},
+            {"the first announcement once the notices are answered", &Check::firstAnnouncement},
+            {".skip typed by keys, shown in the transcript box and obeyed", &Check::typedSkip},
+            {"a line posted as another member, shown under that name", &Check::postAs},
+            {"a new command word set in the command-words window and used", &Check::newWord},
+            {"the player, the words, the room and the buddy list side by side", &Check::sideBySide},
+            {"the windows held for their pictures", &Check::hold},
+            {"ended by .end", &Check::end},
+        };
+        const auto run = [this](const auto& steps) {
+            for (const Step& step : steps) {
+                if (!(this->*step.run)()) {
+                    std::printf("desktop check: FAIL at %s (last announced: %s)\n", step.what,
+                                lastAnnouncement().c_str());
+                    return 1;
+                }
             }
-        }
-        std::printf("desktop check: ok, %zu steps; announced \"%s\" then \"%s\"\n",
-                    std::size(steps), first_.c_str(), second_.c_str());
-        return 0;
+            std::printf("desktop check: ok, %zu steps%s; announced \"%s\" then \"%s\"\n",
+                        std::size(steps), ownRoom_ ? " in its own room" : "", first_.c_str(),
+                        second_.c_str());
+            return 0;
+        };
+        return ownRoom_ ? run(kOwnRoom) : run(kBesideRoom);
     }
 
   private:
-    std::vector<ruz::standin::ReadBack> ownLines() {
-        std::vector<ruz::standin::ReadBack> own;
+    // The room program's room, or the player's own room.
+    HWND room() { return FindWindowW(ownRoom_ ? kOwnRoomClass : kRoomClass, nullptr); }
+    // The box the user types into, and the box that shows the transcript's lines.
+    HWND typingBox() {
+        if (ownRoom_) {
+            return GetDlgItem(room(), kOwnInputId);
+        }
+        return GetWindow(nthChild(nthChild(room(), kEditFrameClass, 2), kEditClass, 1), GW_CHILD);
+    }
+    HWND transcriptBox() {
+        if (ownRoom_) {
+            return GetDlgItem(room(), kOwnTranscriptId);
+        }
+        return GetWindow(nthChild(nthChild(room(), kEditFrameClass, 1), kEditClass, 1), GW_CHILD);
+    }
+    HWND buddyList() {
+        return ownRoom_ ? FindWindowW(kOwnBuddyListClass, nullptr)
+                        : FindWindowW(L"#32770", wide(name_ + "'s Buddy List").c_str());
+    }
+    // A line said in the room: through the messenger link beside the room program, by keys in
+    // the player's own room.
+    bool say(const std::string& text) {
+        return ownRoom_ ? typeByKeys(typingBox(), text) : chat_.SendChatText(text) != 0;
+    }
+
+    // The texts of the user's own lines in the room, oldest first.
+    std::vector<std::string> ownTexts() {
+        if (ownRoom_) {
+            return shownLinesOf(transcriptBox(), name_);
+        }
+        std::vector<std::string> own;
         for (ruz::standin::ReadBack& line :
              ruz::standin::readTranscript(chat_.ReadChatTranscript())) {
             if (line.sender == name_) {
-                own.push_back(std::move(line));
+                own.push_back(std::move(line.text));
             }
         }
         return own;
@@ -129,11 +304,11 @@ class Check {
     // The user's lines after the last one that is `typed`; all of them when there is none.
     std::vector<std::string> linesAfter(const std::string& typed) {
         std::vector<std::string> after;
-        for (const ruz::standin::ReadBack& line : ownLines()) {
-            if (line.text == typed) {
+        for (std::string& text : ownTexts()) {
+            if (text == typed) {
                 after.clear();
             } else {
-                after.push_back(line.text);
+                after.push_back(std::move(text));
             }
         }
         return after;
@@ -143,18 +318,18 @@ class Check {
     }
     std::string lastAnnouncement() {
         std::string last;
-        for (const ruz::standin::ReadBack& line : ownLines()) {
-            if (announcement(line.text)) {
-                last = line.text;
+        for (const std::string& text : ownTexts()) {
+            if (announcement(text)) {
+                last = text;
             }
         }
         return last;
     }
-    // Types `text` into the room's input box and presses its send button; then waits for an
-    // announcement after that line, other than `previous`.
+    // Says `text` in the room; then waits for an announcement after that line, other than
+    // `previous`.
     bool sayAndHearAnnouncement(const std::string& text, const std::string& previous,
                                 std::string& heard) {
-        if (chat_.SendChatText(text) == 0) {
+        if (!say(text)) {
             return false;
         }
         return waitFor(kStepTimeoutMs, [&] {
@@ -181,14 +356,13 @@ class Check {
     bool mainWindowShown() {
         wchar_t title[256] = {};
         GetWindowTextW(mainWindow(), title, 256);
-        const std::wstring expected = L"\u2020- Taviks Ruz - User (" +
-                                      std::wstring(name_.begin(), name_.end()) + L") -\u2020";
+        const std::wstring expected = L"\u2020- Taviks Ruz - User (" + wide(name_) + L") -\u2020";
         return mainShown() && !IsIconic(mainWindow()) && expected == title;
     }
     bool startLine() {
         return waitFor(kStepTimeoutMs, [&] {
-            for (const ruz::standin::ReadBack& line : ownLines()) {
-                if (line.text == kStartLine) {
+            for (const std::string& text : ownTexts()) {
+                if (text == kStartLine) {
                     return true;
                 }
             }
@@ -207,6 +381,86 @@ class Check {
         });
     }
     bool skip() { return sayAndHearAnnouncement(".skip", first_, second_); }
+    bool ownWindows() {
+        return waitFor(kStepTimeoutMs, [&] {
+            return room() != nullptr && IsWindowVisible(room()) && buddyList() != nullptr &&
+                   IsWindowVisible(buddyList()) &&
+                   textOf(buddyList()) == wide(name_ + "'s Buddy List");
+        });
+    }
+    bool labelledButtons() {
+        for (std::size_t i = 0; i < kButtonLabels.size(); ++i) {
+            const HWND button = nthChild(room(), kButtonClass, static_cast<int>(i) + 1);
+            if (button == nullptr || !IsWindowVisible(button) ||
+                textOf(button) != kButtonLabels[i]) {
+                std::printf("    button %zu: \"%s\"\n", i + 1, utf8(textOf(button)).c_str());
+                return false;
+            }
+        }
+        return nthChild(room(), kButtonClass, static_cast<int>(kButtonLabels.size()) + 1) ==
+               nullptr;
+    }
+    // ".skip" typed by keys: its line shows in the transcript box, and the next song is
+    // announced.
+    bool typedSkip() {
+        const std::string previous = lastAnnouncement();
+        std::string heard;
+        if (!typeByKeys(typingBox(), ".skip") || !waitFor(kStepTimeoutMs, [&] {
+                const std::vector<std::string> shown = shownLinesOf(transcriptBox(), name_);
+                return std::find(shown.begin(), shown.end(), ".skip") != shown.end();
+            })) {
+            return false;
+        }
+        return waitFor(kStepTimeoutMs, [&] {
+            answerDialogs();
+            for (const std::string& line : linesAfter(".skip")) {
+                if (announcement(line) && line != previous) {
+                    second_ = line;
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+    // "Post as": a line of the member "guest" shows under that name.
+    bool postAs() {
+        return typeByKeys(GetDlgItem(room(), kOwnMemberTextId), kMemberLine) &&
+               waitFor(kStepTimeoutMs, [&] {
+                   const std::vector<std::string> shown =
+                       shownLinesOf(transcriptBox(), kDefaultMember);
+                   return std::find(shown.begin(), shown.end(), kMemberLine) != shown.end();
+               });
+    }
+    // The four windows stand on the screen and none covers another.
+    bool sideBySide() {
+        HWND words = FindWindowW(kCcomsClass, nullptr);
+        const std::array<HWND, 4> windows = {mainWindow(), words, room(), buddyList()};
+        std::array<RECT, 4> places{};
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            RECT inside{};
+            if (windows[i] == nullptr || !IsWindowVisible(windows[i]) ||
+                !GetWindowRect(windows[i], &places[i]) ||
+                !IntersectRect(&inside, &places[i], &kScreen) || !EqualRect(&inside, &places[i])) {
+                std::printf("    window %zu is not on the screen\n", i + 1);
+                return false;
+            }
+        }
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            for (std::size_t j = i + 1; j < places.size(); ++j) {
+                RECT both{};
+                if (IntersectRect(&both, &places[i], &places[j])) {
+                    std::printf(
+                        "    windows %zu and %zu overlap: (%ld,%ld)-(%ld,%ld) and "
+                        "(%ld,%ld)-(%ld,%ld)\n",
+                        i + 1, j + 1, places[i].left, places[i].top, places[i].right,
+                        places[i].bottom, places[j].left, places[j].top, places[j].right,
+                        places[j].bottom);
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
     bool newWord() {
         PostMessageW(mainWindow(), WM_COMMAND, kCcomsMenuId, 0);
         HWND words = nullptr;
@@ -249,12 +503,22 @@ class Check {
         return both;
     }
     bool end() {
-        return chat_.SendChatText(".end") != 0 &&
-               waitFor(kStepTimeoutMs, [] { return mainWindow() == nullptr; });
+        return say(".end") && waitFor(kStepTimeoutMs, [] { return mainWindow() == nullptr; });
+    }
+
+    bool leave() {
+        const HWND button = nthChild(room(), kButtonClass, kLeaveButton);
+        if (button == nullptr) {
+            return false;
+        }
+        PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        PostMessageW(button, WM_LBUTTONUP, 0, 0);
+        return waitFor(kStepTimeoutMs, [this] { return room() == nullptr; });
     }
 
     std::string name_;
     DWORD holdMs_;
+    bool ownRoom_;
     ruz::winsys::User32WindowSystem windows_;
     ruz::messenger::AimChat chat_;
     std::string first_;
@@ -264,15 +528,18 @@ class Check {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string name = "me";
+    std::optional<std::string> name;
     DWORD holdMs = 0;
+    bool ownRoom = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--hold" && i + 1 < argc) {
             holdMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (argument == "--own-room") {
+            ownRoom = true;
         } else {
             name = argument;
         }
     }
-    return Check(name, holdMs).run();
+    return Check(name.value_or(ownRoom ? windowsUser() : "me"), holdMs, ownRoom).run();
 }

@@ -10,6 +10,7 @@
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
+#include "text/text.h"
 #include "win32/ccoms_window.h"
 #include "win32/chat_windows.h"
 #include "win32/command_line.h"
@@ -479,6 +480,50 @@ TEST_F(Win32ChatRooms, SendPostsTheInputInItsOwnRoomAndActivatingBringsTheRoomIn
 
     SendMessageW(windows.windowOf(a), WM_ACTIVATE, WA_CLICKACTIVE, 0);
     EXPECT_EQ(messenger.frontRoomNumber(), a);
+}
+
+TEST_F(Win32ChatRooms, OnlyTheStandInsOwnRoomPostsAsAnotherMember) {
+    // A chat network's rooms have no "Post as" line: their members post from elsewhere.
+    EXPECT_EQ(part(rooms[0], ChatWindows::kMemberTextId), nullptr);
+    EXPECT_EQ(part(rooms[0], ChatWindows::kPostId), nullptr);
+    const int own = messenger.openRoom();
+    pump();
+    ASSERT_NE(part(own, ChatWindows::kPostId), nullptr);
+    EXPECT_EQ(windowText(part(own, ChatWindows::kMemberId)), u"guest");
+
+    struct Row {
+        const wchar_t* member;
+        const wchar_t* line;
+        bool byReturn;
+        const char16_t* shown;  // nullptr: nothing is posted, the line stays in its box
+    };
+    const Row rows[] = {
+        {L"guest", L"hello †", false, u"guest: hello †"},
+        {L"  carol ", L"by Return", true, u"carol: by Return"},
+        {L"   ", L"no name", false, nullptr},
+        {L"dave", L"", false, nullptr},
+    };
+    for (const Row& row : rows) {
+        const std::u16string before = windowText(part(own, ChatWindows::kTranscriptId));
+        SetWindowTextW(part(own, ChatWindows::kMemberId), row.member);
+        SetWindowTextW(part(own, ChatWindows::kMemberTextId), row.line);
+        if (row.byReturn) {
+            SendMessageW(part(own, ChatWindows::kMemberTextId), WM_KEYDOWN, VK_RETURN, 0);
+        } else {
+            SendMessageW(part(own, ChatWindows::kPostId), BM_CLICK, 0, 0);
+        }
+        pump();
+        const std::u16string after = windowText(part(own, ChatWindows::kTranscriptId));
+        if (row.shown == nullptr) {
+            EXPECT_EQ(after, before) << text::toUtf8(fromWide(row.line));
+            EXPECT_EQ(windowText(part(own, ChatWindows::kMemberTextId)), fromWide(row.line));
+            continue;
+        }
+        EXPECT_NE(after.find(row.shown), std::u16string::npos) << text::toUtf8(row.shown);
+        EXPECT_EQ(windowText(part(own, ChatWindows::kMemberTextId)), u"");
+    }
+    // Nothing of it went to the chat network.
+    EXPECT_TRUE(posted.empty());
 }
 
 TEST_F(Win32ChatRooms, ClosingAWindowMinimisesItAndWindowsGoWithTheirRooms) {
