@@ -436,128 +436,131 @@ TEST_F(RuzInChannel, SigningOnAndOffReplaysNothingOfTheMessengersRoom) {
     EXPECT_NE(keptText.find("irc.server=127.0.0.1\n"), std::string::npos) << keptText;
 
     chat.SendChatText(".end");
+    const std::optional<DWORD> code = ruz.ended(kEndMs);
+    ASSERT_TRUE(code.has_value()) << "still running after .end";
+    EXPECT_EQ(*code, 0U);
+}
 
-    // Presses button `id` of `window` as a click does, without waiting for what it opens.
-    void click(HWND window, int id) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-    }
+// Presses button `id` of `window` as a click does, without waiting for what it opens.
+void click(HWND window, int id) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
 
-    // Whether a line of `lines` ("TIME SENDER: TEXT") ends with ": " + `text`, and the first such
-    // line after line `from`.
-    std::optional<std::size_t> lineSaying(const std::vector<std::string>& lines,
-                                          const std::string& text, std::size_t from = 0) {
-        for (std::size_t i = from; i < lines.size(); ++i) {
-            if (lines[i].ends_with(": " + text)) {
-                return i;
-            }
+// Whether a line of `lines` ("TIME SENDER: TEXT") ends with ": " + `text`, and the first such
+// line after line `from`.
+std::optional<std::size_t> lineSaying(const std::vector<std::string>& lines,
+                                      const std::string& text, std::size_t from = 0) {
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].ends_with(": " + text)) {
+            return i;
         }
-        return std::nullopt;
     }
+    return std::nullopt;
+}
 
-    // An announcement in `lines` after line `from`.
-    bool announcedAfter(const std::vector<std::string>& lines, std::size_t from) {
-        for (std::size_t i = from + 1; i < lines.size(); ++i) {
-            if (lines[i].find(": " + kDagger + "-") != std::string::npos &&
-                lines[i].find(kStartLine) == std::string::npos) {
-                return true;
-            }
+// An announcement in `lines` after line `from`.
+bool announcedAfter(const std::vector<std::string>& lines, std::size_t from) {
+    for (std::size_t i = from + 1; i < lines.size(); ++i) {
+        if (lines[i].find(": " + kDagger + "-") != std::string::npos &&
+            lines[i].find(kStartLine) == std::string::npos) {
+            return true;
         }
-        return false;
     }
+    return false;
+}
 
-    TEST_F(RuzInChannel, AloneSignsOnFromItsBuddyListAndComesBackToItsOwnRoom) {
-        Member guest("guest");
-        ASSERT_TRUE(guest.join(kJoinMs));
-        const Program ruz({music.path().wstring()});
-        ASSERT_TRUE(ruz.started()) << "cannot start " << besideThisProgram(L"ruz.exe");
+TEST_F(RuzInChannel, AloneSignsOnFromItsBuddyListAndComesBackToItsOwnRoom) {
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    const Program ruz({music.path().wstring()});
+    ASSERT_TRUE(ruz.started()) << "cannot start " << besideThisProgram(L"ruz.exe");
 
-        // No messenger runs: its own buddy list and room, where it says hello and announces.
-        ASSERT_TRUE(pumpUntil([&] { return ruz.answerDialogs() || !ruz.running(); }, kStartMs));
-        ASSERT_TRUE(pumpUntil(
-            [&] {
-                ruz.answerDialogs();
-                const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
-                const std::optional<std::size_t> hello = lineSaying(own, kStartLine);
-                return (hello && announcedAfter(own, *hello)) || !ruz.running();
-            },
-            kStepMs))
-            << "no start-up line and announcement in its own room";
-        const std::vector<HWND> buddyLists = ruz.windows(kBuddyListClass);
-        ASSERT_EQ(buddyLists.size(), 1U);
-        const HWND buddies = buddyLists.front();
-        // The notices are answered; from now on no message box is pressed blindly.
-        ASSERT_TRUE(pumpUntil([&] { return ruz.windows(kDialogClass).empty(); }, kStepMs));
+    // No messenger runs: its own buddy list and room, where it says hello and announces.
+    ASSERT_TRUE(pumpUntil([&] { return ruz.answerDialogs() || !ruz.running(); }, kStartMs));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            ruz.answerDialogs();
+            const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
+            const std::optional<std::size_t> hello = lineSaying(own, kStartLine);
+            return (hello && announcedAfter(own, *hello)) || !ruz.running();
+        },
+        kStepMs))
+        << "no start-up line and announcement in its own room";
+    const std::vector<HWND> buddyLists = ruz.windows(kBuddyListClass);
+    ASSERT_EQ(buddyLists.size(), 1U);
+    const HWND buddies = buddyLists.front();
+    // The notices are answered; from now on no message box is pressed blindly.
+    ASSERT_TRUE(pumpUntil([&] { return ruz.windows(kDialogClass).empty(); }, kStepMs));
 
-        // Signing on from the buddy list: the fields filled as a user types them.
-        click(buddies, kSignOnButtonId);
-        HWND signOn = nullptr;
-        ASSERT_TRUE(pumpUntil(
-            [&] {
-                const std::vector<HWND> open = ruz.windows(kDialogClass, kSignOnCaption);
-                signOn = open.empty() ? nullptr : open.front();
-                return signOn != nullptr;
-            },
-            kStepMs));
-        const auto fill = [&](int id, const std::wstring& text) {
-            DWORD_PTR result = 0;
-            return SendMessageTimeoutW(GetDlgItem(signOn, id), WM_SETTEXT, 0,
-                                       reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                                       kSendTimeoutMs, &result) != 0;
-        };
-        DWORD_PTR unchecked = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(signOn, kTlsBoxId), BM_SETCHECK, BST_UNCHECKED,
-                                        0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &unchecked) != 0);
-        ASSERT_TRUE(fill(kServerFieldId, L"127.0.0.1"));
-        ASSERT_TRUE(fill(kPortFieldId, std::to_wstring(serverPort())));
-        ASSERT_TRUE(fill(kNickFieldId, L"owner"));
-        ASSERT_TRUE(fill(kChannelsFieldId, kRoomCaption));
-        click(signOn, IDOK);
-        ASSERT_TRUE(
-            pumpUntil([&] { return guest.sawJoinOf("owner") && ruz.room() != nullptr; }, kStepMs))
-            << "not in the channel";
+    // Signing on from the buddy list: the fields filled as a user types them.
+    click(buddies, kSignOnButtonId);
+    HWND signOn = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const std::vector<HWND> open = ruz.windows(kDialogClass, kSignOnCaption);
+            signOn = open.empty() ? nullptr : open.front();
+            return signOn != nullptr;
+        },
+        kStepMs));
+    const auto fill = [&](int id, const std::wstring& text) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(GetDlgItem(signOn, id), WM_SETTEXT, 0,
+                                   reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                                   kSendTimeoutMs, &result) != 0;
+    };
+    DWORD_PTR unchecked = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(signOn, kTlsBoxId), BM_SETCHECK, BST_UNCHECKED, 0,
+                                    SMTO_ABORTIFHUNG, kSendTimeoutMs, &unchecked) != 0);
+    ASSERT_TRUE(fill(kServerFieldId, L"127.0.0.1"));
+    ASSERT_TRUE(fill(kPortFieldId, std::to_wstring(serverPort())));
+    ASSERT_TRUE(fill(kNickFieldId, L"owner"));
+    ASSERT_TRUE(fill(kChannelsFieldId, kRoomCaption));
+    click(signOn, IDOK);
+    ASSERT_TRUE(
+        pumpUntil([&] { return guest.sawJoinOf("owner") && ruz.room() != nullptr; }, kStepMs))
+        << "not in the channel";
 
-        // The owner's ".skip" in the channel's room is obeyed there.
-        const auto owner = [&] { return guest.textsFrom("owner"); };
-        const std::size_t before = owner().size();
-        ASSERT_TRUE(ruz.typeInRoom(L".skip"));
-        ASSERT_TRUE(
-            pumpUntil([&] { return owner().size() >= before + 2 || !ruz.running(); }, kStepMs));
-        ASSERT_GE(owner().size(), before + 2);
-        EXPECT_EQ(owner().at(before), ".skip");
-        EXPECT_NE(songAnnounced(owner().at(before + 1)), -1) << owner().at(before + 1);
+    // The owner's ".skip" in the channel's room is obeyed there.
+    const auto owner = [&] { return guest.textsFrom("owner"); };
+    const std::size_t before = owner().size();
+    ASSERT_TRUE(ruz.typeInRoom(L".skip"));
+    ASSERT_TRUE(pumpUntil([&] { return owner().size() >= before + 2 || !ruz.running(); }, kStepMs));
+    ASSERT_GE(owner().size(), before + 2);
+    EXPECT_EQ(owner().at(before), ".skip");
+    EXPECT_NE(songAnnounced(owner().at(before + 1)), -1) << owner().at(before + 1);
 
-        // Signing off from the buddy list: the program quits the network and obeys its own room
-        // again.
-        click(buddies, kSignOffButtonId);
-        ASSERT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kStepMs)) << "no QUIT";
-        ASSERT_TRUE(ruz.running());
-        ASSERT_TRUE(pumpUntil([&] { return ruz.room() == nullptr; }, kStepMs));
-        ASSERT_NE(ruz.room(kOwnRoomCaption), nullptr);
-        const std::size_t ownBefore = ruz.transcript(kOwnRoomCaption).size();
-        // The channel's .skip played the folder's last song: .first goes back to the first.
-        ASSERT_TRUE(ruz.typeInRoom(L".first", kOwnRoomCaption));
-        ASSERT_TRUE(pumpUntil(
-            [&] {
-                const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
-                const std::optional<std::size_t> first = lineSaying(own, ".first", ownBefore);
-                return first && announcedAfter(own, *first);
-            },
-            kStepMs))
-            << "its own room's .first is not obeyed after signing off; the room holds:\n"
-            << [&] {
-                   std::string all;
-                   for (const std::string& line : ruz.transcript(kOwnRoomCaption)) {
-                       all += line + '\n';
-                   }
-                   return all;
-               }();
+    // Signing off from the buddy list: the program quits the network and obeys its own room
+    // again.
+    click(buddies, kSignOffButtonId);
+    ASSERT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kStepMs)) << "no QUIT";
+    ASSERT_TRUE(ruz.running());
+    ASSERT_TRUE(pumpUntil([&] { return ruz.room() == nullptr; }, kStepMs));
+    ASSERT_NE(ruz.room(kOwnRoomCaption), nullptr);
+    const std::size_t ownBefore = ruz.transcript(kOwnRoomCaption).size();
+    // The channel's .skip played the folder's last song: .first goes back to the first.
+    ASSERT_TRUE(ruz.typeInRoom(L".first", kOwnRoomCaption));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const std::vector<std::string> own = ruz.transcript(kOwnRoomCaption);
+            const std::optional<std::size_t> first = lineSaying(own, ".first", ownBefore);
+            return first && announcedAfter(own, *first);
+        },
+        kStepMs))
+        << "its own room's .first is not obeyed after signing off; the room holds:\n"
+        << [&] {
+               std::string all;
+               for (const std::string& line : ruz.transcript(kOwnRoomCaption)) {
+                   all += line + '\n';
+               }
+               return all;
+           }();
 
-        ASSERT_TRUE(ruz.typeInRoom(L".end", kOwnRoomCaption));
-        const std::optional<DWORD> code = ruz.ended(kEndMs);
-        ASSERT_TRUE(code.has_value()) << "still running after .end";
-        EXPECT_EQ(*code, 0U);
-    }
+    ASSERT_TRUE(ruz.typeInRoom(L".end", kOwnRoomCaption));
+    const std::optional<DWORD> code = ruz.ended(kEndMs);
+    ASSERT_TRUE(code.has_value()) << "still running after .end";
+    EXPECT_EQ(*code, 0U);
+}
 
 }  // namespace
 }  // namespace ruz::irc
