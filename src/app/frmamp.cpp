@@ -2,6 +2,7 @@
 
 #include "app/kept_settings.h"
 #include "common/constants.h"
+#include "text/text.h"
 
 namespace ruz {
 
@@ -100,6 +101,13 @@ FrmAmp::FrmAmp(Platform& p)
     mnuDefaults.onClick = [this] { restoreDefaults(); };
     mnuStop.onClick = [this] { transport_.stop(); };
     chat.passedOver = [this](RoomScanner::ViewId view) { room_.passedOver(view); };
+    // The user sees what the engine finds wrong where the program's other problems show: no
+    // sound device means songs play on without sound.
+    engineProblems_ = p.media.observeProblems([this](const std::string& problem) {
+        if (!ended_) {
+            platform_.dialogs.notice(text::fromUtf8(problem));
+        }
+    });
     chat.aimchatscan = [this](std::u16string& whosaid, std::u16string& whatsaid, std::u16string&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);
