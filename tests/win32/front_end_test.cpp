@@ -23,7 +23,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -225,6 +227,59 @@ TEST(Win32Pictures, TheLogoIsABubbleOnABlueTileAndMakesAnIcon) {
     HICON icon = makeLogoIcon(32);
     ASSERT_NE(icon, nullptr);
     DestroyIcon(icon);
+}
+
+TEST(Win32Pictures, SkipAndBackEndInABarForwardAndRewindInAPoint) {
+    // Drawn as on a button, the side a glyph points to ends in a full-height bar (">|", "|<")
+    // or in the tip of a triangle (">>", "<<").
+    constexpr int kSize = 30;
+    constexpr COLORREF kInk = RGB(0, 0, 0);
+    enum class End { Bar, Point };
+    struct Row {
+        Glyph glyph;
+        bool right;  // the side it points to
+        End end;
+    };
+    const Row rows[] = {
+        {Glyph::Skip, true, End::Bar},
+        {Glyph::Forward, true, End::Point},
+        {Glyph::Back, false, End::Bar},
+        {Glyph::Rewind, false, End::Point},
+    };
+    for (const Row& row : rows) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP picture = CreateCompatibleBitmap(screen, kSize, kSize);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, picture);
+        PatBlt(dc, 0, 0, kSize, kSize, WHITENESS);
+        const RECT face{0, 0, kSize, kSize};
+        drawGlyph(dc, face, row.glyph, kInk);
+        // The ink of each column, and of the glyph's tallest column.
+        std::vector<int> ink(kSize, 0);
+        for (int x = 0; x < kSize; ++x) {
+            for (int y = 0; y < kSize; ++y) {
+                ink[static_cast<std::size_t>(x)] += GetPixel(dc, x, y) == kInk ? 1 : 0;
+            }
+        }
+        SelectObject(dc, old);
+        DeleteObject(picture);
+        DeleteDC(dc);
+        const int tallest = *std::max_element(ink.begin(), ink.end());
+        ASSERT_GT(tallest, 0) << static_cast<int>(row.glyph);
+        // The outermost two columns with ink on the side it points to.
+        int outer = row.right ? kSize - 1 : 0;
+        while (ink[static_cast<std::size_t>(outer)] == 0) {
+            outer += row.right ? -1 : 1;
+        }
+        const int inner = ink[static_cast<std::size_t>(outer + (row.right ? -1 : 1))];
+        const int edge = std::min(ink[static_cast<std::size_t>(outer)], inner);
+        if (row.end == End::Bar) {
+            EXPECT_GE(edge + 1, tallest) << static_cast<int>(row.glyph);  // within a pixel
+        } else {
+            EXPECT_LT(edge * 3, tallest) << static_cast<int>(row.glyph);
+        }
+    }
 }
 
 // The program's own code on virtual seams, with the Windows views on it.
