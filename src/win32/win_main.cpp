@@ -58,13 +58,8 @@ constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
 
 // What the chat network says when the program leaves it.
 constexpr const char* kQuitMessage = "Taviks Ruz";
-// The settings that keep the sign-on window's fields (all but the password), and what they hold.
+// The settings that keep the sign-on window's fields (all but the password) begin so.
 constexpr const char* kChatSettingsPrefix = "irc.";
-constexpr const char* kServerSetting = "irc.server";
-constexpr const char* kPortSetting = "irc.port";
-constexpr const char* kTlsSetting = "irc.tls";
-constexpr const char* kNickSetting = "irc.nick";
-constexpr const char* kChannelsSetting = "irc.channels";
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -339,37 +334,18 @@ class Program {
     }
 
     // The sign-on window, filled as it was last accepted (the Windows user's name as the first
-    // nickname); accepted, the program signs on.
+    // nickname); accepted, the fields are kept at once and the program signs on.
     void askSignOn() {
-        const SettingsStore::Values& kept = settings_.values();
-        const auto keptText = [&kept](const char* setting) {
-            const auto found = kept.find(setting);
-            return found == kept.end() ? std::string() : found->second;
-        };
-        SignOnFields fields;
-        fields.server = keptText(kServerSetting);
-        const auto port = text::readUInt(text::fromUtf8(keptText(kPortSetting)));
-        if (port && *port > 0 && *port <= 0xFFFF) {
-            fields.port = static_cast<std::uint16_t>(*port);
-        }
-        fields.tls = keptText(kTlsSetting) != "0";
-        fields.nick = keptText(kNickSetting);
-        if (fields.nick.empty()) {
-            fields.nick = windowsUserName();
-        }
-        fields.channels = keptText(kChannelsSetting);
-        SignOnDialog dialog(std::move(fields));
+        SignOnDialog dialog(keptSignOnFields(settings_.values(), windowsUserName()));
         const std::optional<irc::Settings> settings =
             dialog.run(mainView_ ? mainView_->handle() : nullptr);
         if (!settings) {
             return;
         }
-        const SignOnFields& taken = dialog.fields();
-        settings_.set(kServerSetting, taken.server);
-        settings_.set(kPortSetting, std::to_string(taken.port));
-        settings_.set(kTlsSetting, taken.tls ? "1" : "0");
-        settings_.set(kNickSetting, taken.nick);
-        settings_.set(kChannelsSetting, taken.channels);
+        for (const auto& [name, value] : signOnSettings(dialog.fields())) {
+            settings_.set(name, value);
+        }
+        keepSettings();
         signOn(*settings);
     }
 
