@@ -207,6 +207,12 @@ class ComApartment {
     bool ownsIt_ = false;
 };
 
+std::wstring systemPath(std::u16string_view path) {
+    std::wstring out = wide(path);
+    std::replace(out.begin(), out.end(), L'/', L'\\');
+    return out;
+}
+
 bool isFolder(const std::wstring& path) {
     if (path.empty()) {
         return false;
@@ -358,11 +364,11 @@ std::u16string Win32Dialogs::pickFolder(std::u16string_view title,
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
     dialog->SetTitle(caption(title).c_str());
-    // A folder that does not exist here opens at the current folder, else where the system
-    // chooses.
-    std::wstring start = wide(initialFolder);
-    if (!isFolder(start) && currentFolder) {
-        start = wide(currentFolder());
+    // The picker opens at the current folder; without one at the folder asked for, else where
+    // the system chooses. The shell parses only "\" between a path's parts.
+    std::wstring start = currentFolder ? systemPath(currentFolder()) : std::wstring();
+    if (!isFolder(start)) {
+        start = systemPath(initialFolder);
     }
     if (isFolder(start)) {
         ComRef<IShellItem> folder;
