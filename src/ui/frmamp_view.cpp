@@ -245,7 +245,7 @@ QWidget* FrmAmpView::buildFolders() {
 
     auto* header = new QHBoxLayout();
     header->setSpacing(4);
-    header->addWidget(pictureButton(amp_.Image8, QStyle::SP_DirOpenIcon));
+    header->addWidget(pictureButton(amp_.Image8, Glyph::Folder));
     auto* folderLabel = new QLabel(panel);
     folderLabel->setTextFormat(Qt::PlainText);
     FileListBox& playlist = amp_.File1;
@@ -256,7 +256,7 @@ QWidget* FrmAmpView::buildFolders() {
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
     // Image10: hides the window to its icon.
-    header->addWidget(pictureButton(amp_.Image10, QStyle::SP_TitleBarMinButton));
+    header->addWidget(pictureButton(amp_.Image10, Glyph::Hide));
     rows->addLayout(header);
 
     auto* split = new QSplitter(Qt::Vertical, panel);
