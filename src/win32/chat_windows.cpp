@@ -50,9 +50,17 @@ class ChatWindows::RoomWindow {
     RoomWindow(ChatWindows& owner, int number, int place) : owner_(owner), number_(number) {
         registerViewClass(kClassName, &viewProcedure<RoomWindow>, owner.icon_);
         const int step = (place % kCascadeSteps) * kCascadeStep;
+        dpi_ = screenDpi();
+        // At the screen's density, no larger than its work area and inside it.
+        RECT at{px(kFirstLeft + step), px(kFirstTop + step), px(kFirstLeft + step + kWidth),
+                px(kFirstTop + step + kHeight)};
+        const RECT area = workAreaNear(at);
+        at.right = at.left + std::min(at.right - at.left, area.right - area.left);
+        at.bottom = at.top + std::min(at.bottom - at.top, area.bottom - area.top);
+        at = insideArea(at, area);
         window_ =
-            CreateWindowExW(0, kClassName, L"", kStyle, kFirstLeft + step, kFirstTop + step, kWidth,
-                            kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+            CreateWindowExW(0, kClassName, L"", kStyle, at.left, at.top, at.right - at.left,
+                            at.bottom - at.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
         if (window_ == nullptr) {
             return;
         }
@@ -67,6 +75,8 @@ class ChatWindows::RoomWindow {
         send_ = child(window_, L"BUTTON", u"Send", BS_PUSHBUTTON | WS_TABSTOP, none, kSendId);
         SetWindowSubclass(input_, &RoomWindow::returnKey, kReturnKeySubclass,
                           reinterpret_cast<DWORD_PTR>(this));
+        font_ = controlFont(dpi_, false);
+        setChildFonts(window_, font_);
         layOut();
         ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
@@ -74,6 +84,9 @@ class ChatWindows::RoomWindow {
         if (window_ != nullptr) {
             SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
             DestroyWindow(window_);
+        }
+        if (font_ != nullptr) {
+            DeleteObject(font_);
         }
     }
     RoomWindow(const RoomWindow&) = delete;
@@ -113,6 +126,20 @@ class ChatWindows::RoomWindow {
             case WM_SIZE:
                 layOut();
                 return 0;
+            case WM_DPICHANGED: {
+                // On a screen of another density: its font and parts follow, where the system
+                // suggests.
+                dpi_ = HIWORD(wParam);
+                const HFONT old = std::exchange(font_, controlFont(dpi_, false));
+                setChildFonts(window_, font_);
+                DeleteObject(old);
+                const RECT at = insideArea(*reinterpret_cast<const RECT*>(lParam),
+                                           workAreaNear(*reinterpret_cast<const RECT*>(lParam)));
+                SetWindowPos(window_, nullptr, at.left, at.top, at.right - at.left,
+                             at.bottom - at.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                layOut();
+                return 0;
+            }
             case WM_CLOSE:
                 // The room stays open while signed on: its window only goes out of the way.
                 ShowWindow(window_, SW_MINIMIZE);
@@ -154,12 +181,16 @@ class ChatWindows::RoomWindow {
     void layOut() {
         RECT area{};
         GetClientRect(window_, &area);
-        const int width = std::max<int>(area.right - 2 * kMargin, kButtonWidth * 2);
-        const int rowTop = std::max<int>(area.bottom - kMargin - kRowHeight, kMargin);
-        MoveWindow(transcript_, kMargin, kMargin, width, std::max(rowTop - 2 * kMargin, 0), TRUE);
-        MoveWindow(input_, kMargin, rowTop, width - kButtonWidth - kMargin, kRowHeight, TRUE);
-        MoveWindow(send_, kMargin + width - kButtonWidth, rowTop, kButtonWidth, kRowHeight, TRUE);
+        const int margin = px(kMargin);
+        const int button = px(kButtonWidth);
+        const int row = px(kRowHeight);
+        const int width = std::max<int>(area.right - 2 * margin, button * 2);
+        const int rowTop = std::max<int>(area.bottom - margin - row, margin);
+        MoveWindow(transcript_, margin, margin, width, std::max(rowTop - 2 * margin, 0), TRUE);
+        MoveWindow(input_, margin, rowTop, width - button - margin, row, TRUE);
+        MoveWindow(send_, margin + width - button, rowTop, button, row, TRUE);
     }
+    int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
 
     ChatWindows& owner_;
     int number_;
@@ -167,6 +198,8 @@ class ChatWindows::RoomWindow {
     HWND transcript_ = nullptr;
     HWND input_ = nullptr;
     HWND send_ = nullptr;
+    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    HFONT font_ = nullptr;
     std::wstring caption_;
     std::wstring shownTranscript_;
 };

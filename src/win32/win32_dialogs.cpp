@@ -129,8 +129,17 @@ void centre(HWND dialog, HWND owner, int offset) {
     GetWindowRect(dialog, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    const int left = area.left + (area.right - area.left - width) / 2 + offset;
-    const int top = area.top + (area.bottom - area.top - height) / 2 + offset;
+    LONG left = area.left + (area.right - area.left - width) / 2 + offset;
+    LONG top = area.top + (area.bottom - area.top - height) / 2 + offset;
+    // Never off the work area of its screen: a notice is read where it stands.
+    const RECT place{left, top, left + width, top + height};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &screen)) {
+        const RECT& work = screen.rcWork;
+        left = std::max(std::min(left, work.right - width), work.left);
+        top = std::max(std::min(top, work.bottom - height), work.top);
+    }
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -17,6 +17,7 @@
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 #include "win32/sign_on_dialog.h"
+#include "win32/view_support.h"
 #include "win32/wide.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dialogs.h"
@@ -107,11 +108,7 @@ std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* 
         std::sscanf(found->second.c_str(), "%d %d%c", &x, &y, &rest) != 2) {
         return std::nullopt;
     }
-    const POINT at{x, y};
-    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) {
-        return std::nullopt;  // on no screen there is now
-    }
-    return at;
+    return POINT{x, y};
 }
 
 // The settings file: "settings" in the program's folder of the user's roaming application data.
@@ -429,12 +426,18 @@ class Program {
                        ? keptPlace(settings_.values(), place.setting).value_or(place.designed)
                        : place.designed;
         };
-        const POINT ccoms = placeOf(kCcomsPlace);
+        // Each window where it was (or first stands), brought onto the work area of the screen
+        // nearest to that place: a screen that is gone or smaller now leaves no window off it.
+        POINT ccoms = placeOf(kCcomsPlace);
+        if (ccomsView_) {
+            placeOnScreen(ccomsView_->handle(), ccoms);
+            RECT at{};
+            GetWindowRect(ccomsView_->handle(), &at);
+            ccoms = POINT{at.left, at.top};
+        }
         amp_->ccoms().window.move(ccoms.x * kTwipsPerPixel, ccoms.y * kTwipsPerPixel);
         if (mainView_) {
-            const POINT main = placeOf(kMainPlace);
-            SetWindowPos(mainView_->handle(), nullptr, main.x, main.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            placeOnScreen(mainView_->handle(), placeOf(kMainPlace));
         }
     }
 

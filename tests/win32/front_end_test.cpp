@@ -389,12 +389,132 @@ TEST_F(Win32FrontEnd, ControlsShowTheirTipsAndTheOptionBoxesNameTheirKeys) {
 TEST_F(Win32FrontEnd, TheSkinsPictureDragsTheWindow) {
     amp.window.setVisible(true);
     pump();
-    POINT logo{30, 30};
+    const int dpi = view.arrangement().dpi;
+    POINT logo{MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI), MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI)};
     ClientToScreen(view.handle(), &logo);
     EXPECT_EQ(SendMessageW(view.handle(), WM_NCHITTEST, 0, MAKELPARAM(logo.x, logo.y)), HTCAPTION);
-    POINT list{30, 500};
+    POINT list{MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI), MulDiv(500, dpi, USER_DEFAULT_SCREEN_DPI)};
     ClientToScreen(view.handle(), &list);
     EXPECT_NE(SendMessageW(view.handle(), WM_NCHITTEST, 0, MAKELPARAM(list.x, list.y)), HTCAPTION);
+}
+
+TEST(Win32MainWindowArrangement, TheDesignWhereItFitsElseShorterListsElseSmaller) {
+    struct Row {
+        int dpi;
+        SIZE room;
+        MainWindow::Arrangement arrangement;
+    };
+    const Row rows[] = {
+        {96, {1280, 760}, {96, 130, 150}},  {144, {1280, 900}, {144, 130, 150}},
+        {144, {1280, 760}, {144, 95, 111}}, {192, {1280, 740}, {169, 56, 64}},
+        {192, {1280, 700}, {160, 56, 64}},  {192, {500, 1600}, {133, 130, 150}},
+        {96, {0, 0}, {kLeastDpi, 56, 64}},  {0, {-5, -5}, {kLeastDpi, 56, 64}},
+    };
+    for (const Row& row : rows) {
+        const MainWindow::Arrangement got = MainWindow::arrange(row.dpi, row.room);
+        EXPECT_EQ(got.dpi, row.arrangement.dpi) << row.dpi << " " << row.room.cy;
+        EXPECT_EQ(got.treeHeight, row.arrangement.treeHeight) << row.dpi << " " << row.room.cy;
+        EXPECT_EQ(got.listHeight, row.arrangement.listHeight) << row.dpi << " " << row.room.cy;
+    }
+}
+
+// Every part of the window lies inside its client area, and the window inside `area`.
+void expectInside(HWND window, const RECT& area, int dpi) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_GE(outer.left, area.left) << dpi;
+    EXPECT_GE(outer.top, area.top) << dpi;
+    EXPECT_LE(outer.right, area.right) << dpi;
+    EXPECT_LE(outer.bottom, area.bottom) << dpi;
+    RECT client{};
+    GetClientRect(window, &client);
+    int parts = 0;
+    for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(c, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_GE(place.left, 0) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_GE(place.top, 0) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_LE(place.right, client.right) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_LE(place.bottom, client.bottom) << dpi << " part " << GetDlgCtrlID(c);
+        ++parts;
+    }
+    EXPECT_GT(parts, 20);
+}
+
+TEST_F(Win32FrontEnd, AtEveryDensityTheWindowAndItsPartsFitTheWorkArea) {
+    const RECT area{0, 0, 1280, 800};
+    for (const int dpi : {96, 144, 192}) {
+        view.fitTo(dpi, area);
+        expectInside(view.handle(), area, dpi);
+    }
+    // At 96 dots an inch the window is as designed.
+    view.fitTo(96, area);
+    RECT client{};
+    GetClientRect(view.handle(), &client);
+    EXPECT_EQ(client.right, MainWindow::kWidth);
+    EXPECT_EQ(view.arrangement(), (MainWindow::Arrangement{96, 130, 150}));
+}
+
+TEST_F(Win32FrontEnd, MovedToADenserScreenTheFontsAndPartsFollow) {
+    view.fitTo(96, RECT{0, 0, 1280, 800});
+    const auto fontHeight = [this] {
+        const auto font =
+            reinterpret_cast<HFONT>(SendMessageW(item(MainWindow::kListId), WM_GETFONT, 0, 0));
+        LOGFONTW shape{};
+        GetObjectW(font, sizeof shape, &shape);
+        return shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+    };
+    const LONG before = fontHeight();
+    RECT suggested{100, 50, 900, 1250};
+    SendMessageW(view.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(view.arrangement().dpi, 144);
+    EXPECT_GT(fontHeight(), before);
+    expectInside(view.handle(), workAreaNear(suggested), 144);
+}
+
+TEST_F(Win32FrontEnd, EveryMenuHasKeysOfItsOwn) {
+    // Each menu of the window with the access keys of its entries, in their order.
+    struct Row {
+        const char* menu;
+        int position;  // in the menu bar; -1: the bar itself
+        std::wstring keys;
+    };
+    const Row rows[] = {
+        {"menu bar", -1, L"OCR"},
+        {"Options", 0, L"CAIMRPOQ"},
+        {"Chat", 1, L"SF"},
+        {"Credits", 2, L"T"},
+    };
+    HMENU bar = GetMenu(view.handle());
+    ASSERT_NE(bar, nullptr);
+    for (const Row& row : rows) {
+        HMENU menu = row.position < 0 ? bar : GetSubMenu(bar, row.position);
+        ASSERT_NE(menu, nullptr) << row.menu;
+        std::wstring keys;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) {
+                continue;  // a separator
+            }
+            const std::wstring caption = text;
+            wchar_t key = 0;
+            for (std::size_t at = 0; at + 1 < caption.size(); ++at) {
+                if (caption[at] == L'&') {
+                    if (caption[at + 1] != L'&') {
+                        key = static_cast<wchar_t>(std::towupper(caption[at + 1]));
+                        break;
+                    }
+                    ++at;  // "&&" shows one "&"
+                }
+            }
+            EXPECT_NE(key, 0) << row.menu << ": " << narrow(caption);
+            EXPECT_EQ(keys.find(key), std::wstring::npos) << row.menu << ": " << narrow(caption);
+            keys += key;
+        }
+        EXPECT_EQ(keys, row.keys) << row.menu;
+    }
 }
 
 TEST_F(Win32FrontEnd, ThePlaylistShowsTheFolderAndAClickSelects) {
@@ -447,6 +567,35 @@ TEST_F(Win32FrontEnd, TheCommandWordsWindowEditsItsBoxesAndStandsWhereItsControl
     SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(CcomsWindow::kHideId, BN_CLICKED), 0);
     EXPECT_FALSE(words.window.visible());
     EXPECT_FALSE(IsWindowVisible(window.handle()));
+
+    // Inside the work area at the screen's density, and again on a screen of twice it, with
+    // larger fonts; the control knows where the window went.
+    const auto insideWorkArea = [&window] {
+        RECT outer{};
+        GetWindowRect(window.handle(), &outer);
+        const RECT area = workAreaNear(outer);
+        return outer.left >= area.left && outer.top >= area.top && outer.right <= area.right &&
+               outer.bottom <= area.bottom;
+    };
+    const auto fontHeight = [skip] {
+        LOGFONTW shape{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(skip, WM_GETFONT, 0, 0)), sizeof shape,
+                   &shape);
+        return shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+    };
+    words.window.move(0, 0);
+    EXPECT_TRUE(insideWorkArea());
+    const LONG before = fontHeight();
+    const int doubled = 2 * screenDpi();
+    RECT suggested{10, 10, 3000, 2000};
+    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(doubled, doubled),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(insideWorkArea());
+    EXPECT_GT(fontHeight(), before);
+    RECT moved{};
+    GetWindowRect(window.handle(), &moved);
+    EXPECT_EQ(words.window.left(), moved.left * kTwipsPerPixel);
+    EXPECT_EQ(words.window.top(), moved.top * kTwipsPerPixel);
 }
 
 // The rooms of a chat network's channels in the stand-in, with their windows; no network: the
@@ -489,6 +638,16 @@ TEST_F(Win32ChatRooms, EachRoomHasAWindowThatShowsItsLinesAsPlainText) {
     EXPECT_EQ(roomA, windows.windowOf(a));
     EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#b"), windows.windowOf(b));
     EXPECT_TRUE(IsWindowUnicode(roomA));
+    // At the screen's density, inside its work area.
+    for (const int room : {a, b}) {
+        RECT outer{};
+        GetWindowRect(windows.windowOf(room), &outer);
+        const RECT area = workAreaNear(outer);
+        EXPECT_GE(outer.left, area.left);
+        EXPECT_GE(outer.top, area.top);
+        EXPECT_LE(outer.right, area.right);
+        EXPECT_LE(outer.bottom, area.bottom);
+    }
     const std::u16string before = windowText(part(a, ChatWindows::kTranscriptId));
 
     messenger.memberSaysIn(a, "alice", "h\u00e9llo <b>x</b> & y");
