@@ -87,29 +87,18 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-// Prints the text of each notice the first time it is seen.
-void tellNotices(const std::vector<HWND>& open) {
-    static std::vector<std::wstring> told;
-    for (HWND dialog : open) {
-        for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            wchar_t kind[32] = {};
-            GetClassNameW(c, kind, 32);
-            const std::wstring text = textOf(c);
-            if (std::wstring(kind) == L"Static" && !text.empty() &&
-                std::find(told.begin(), told.end(), text) == told.end()) {
-                told.push_back(text);
-                std::printf("notice: %ls\n", text.c_str());
-                std::fflush(stdout);
-            }
+// The texts of a dialog's labels.
+std::vector<std::wstring> labelsOf(HWND dialog) {
+    std::vector<std::wstring> labels;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(c, kind, 32);
+        const std::wstring text = textOf(c);
+        if (std::wstring(kind) == L"Static" && !text.empty()) {
+            labels.push_back(text);
         }
     }
-}
-
-// Presses Yes, else OK, in every message box of the player; whether there was one.
-bool answerDialogs() {
-    const std::vector<HWND> open = dialogs();
-    tellNotices(open);
-    return ruz::win32::answerDialogs(open);
+    return labels;
 }
 
 // Whether `inner` lies inside `outer`.
@@ -196,6 +185,21 @@ class Check {
     }
 
   private:
+    // Presses Yes, else OK, in every message box of the player, printing the text of each the
+    // first time it is seen; whether there was one.
+    bool answerDialogs() {
+        const std::vector<HWND> open = dialogs();
+        for (HWND dialog : open) {
+            for (const std::wstring& text : labelsOf(dialog)) {
+                if (std::find(told_.begin(), told_.end(), text) == told_.end()) {
+                    told_.push_back(text);
+                    std::printf("notice: %ls\n", text.c_str());
+                    std::fflush(stdout);
+                }
+            }
+        }
+        return ruz::win32::answerDialogs(open);
+    }
     std::vector<ruz::standin::ReadBack> ownLines() {
         std::vector<ruz::standin::ReadBack> own;
         for (ruz::standin::ReadBack& line :
@@ -253,7 +257,7 @@ class Check {
         if (!waitFor(kStartTimeoutMs, [] { return !dialogs().empty(); })) {
             return false;
         }
-        return waitFor(kStepTimeoutMs, [] {
+        return waitFor(kStepTimeoutMs, [this] {
             answerDialogs();
             return mainShown();
         });
@@ -400,6 +404,8 @@ class Check {
     ruz::messenger::AimChat chat_;
     std::string first_;
     std::string second_;
+    // The notices' texts printed so far.
+    std::vector<std::wstring> told_;
 };
 
 }  // namespace
