@@ -2,24 +2,29 @@
 # Checks the Windows program end to end under Wine with a display: a virtual X server and a fresh
 # Wine prefix on Wine's X11 driver; in it first the front end's tests (ruz-win32-front-tests.exe),
 # then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
-# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it
-# answers the start-up question, reads the start-up line and the first announcement from the room,
-# types .skip and reads the next one, types .skip by keys into the room's input box and sees it in
-# the room's transcript box and obeyed, finds the room's buttons labelled, sets a command word and
-# uses it, finds the four windows side by side, hides the player and shows it again, ends it with
-# .end and leaves the room with its Leave button. Then ruz.exe alone (no messenger running): the
-# check finds its own room and the Windows user's buddy list, types .skip into the room by keys and
-# hears the next song, posts a line as another member, finds the windows side by side, and ends
-# the player with .end typed into its room.
+# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands,
+# all of them on a screen of 96 and again on one of 192 dots an inch: it answers the start-up
+# question, reads the start-up line and the first announcement from the room, types .skip and
+# reads the next one, types .skip by keys into the room's input box and sees it in the room's
+# transcript box and obeyed, finds the room's buttons labelled, sets a command word and uses it,
+# finds the four windows side by side, the player and the command-words window inside the screen's
+# work area (at 192 dots an inch from places kept off the screen) and every part of the player
+# inside it, finds the folder picker at the player's folder, hides the player and shows it again,
+# ends it with .end and leaves the room with its Leave button. Where ruz.exe finds no sound device,
+# a notice must have said so. Then ruz.exe alone (no messenger running): the check finds its own
+# room and the Windows user's buddy list, types .skip into the room by keys and hears the next
+# song, posts a line as another member, finds the windows side by side, and ends the player with
+# .end typed into its room.
 #
 # Usage: scripts/wine-desktop-check.sh [--screenshots DIR] [--build DIR]
 #   --screenshots DIR  also takes pictures of the main window and the command-words window into
 #                      DIR/win32-main-window.png and DIR/win32-ccoms-window.png (needs
 #                      ImageMagick's import: scripts/install-deps.sh test --screenshots), with
-#                      the windows framed by the openbox window manager
+#                      the windows framed by the openbox window manager; those at 192 dots an
+#                      inch as DIR/win32-main-window-192dpi.png and so on
 #   --build DIR        the Windows build folder (default build-win), cross-built first
-# Needs xvfb, wine, the mingw-w64 compiler, sox and lame. Prints one closing line; exits 0 when
-# every step passed.
+# Needs xvfb, wine, the mingw-w64 compiler, sox and lame. Prints the check program's closing line
+# for each density; exits 0 when every step passed.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,7 +35,7 @@ while (($# > 0)); do
     case $1 in
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --build) build=${2:?--build needs a folder}; shift ;;
-        -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "wine-desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -91,50 +96,94 @@ export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF
 timeout 180 wineboot -i >/dev/null 2>&1
 timeout 60 wineserver -w
 
-if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/tests.log" 2>&1; then
-    tr -d '\r' <"$work/tests.log" | grep -E 'FAILED|Failure|error' >&2 || true
-    echo "desktop check: FAIL in the front end's tests (ruz-win32-front-tests.exe)"
+# The front end's tests on a screen of each density (the windows take theirs at start).
+for dpi in 96 192; do
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" \
+        /f >/dev/null 2>&1
+    timeout 60 wineserver -w
+    if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/tests.log" 2>&1; then
+        tr -d '\r' <"$work/tests.log" | grep -E 'FAILED|Failure|error' >&2 || true
+        echo "desktop check: FAIL in the front end's tests (ruz-win32-front-tests.exe) at $dpi dpi"
+        exit 1
+    fi
+done
+
+# One run of the player as a user meets it: the room, ruz.exe on the demo songs and the check
+# program, on a screen of $1 dots an inch (set in the prefix before they start); with
+# --screenshots, pictures of its windows named with suffix $2.
+run_player() {
+    local dpi=$1 suffix=$2
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" \
+        /f >/dev/null 2>&1
+    timeout 60 wineserver -w
+    timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --buddy-list \
+        --quit-after "$ROOM_LIFETIME_MS" >"$work/room.log" 2>&1 &
+    room_pid=$!
+    timeout 400 wine "$build/ruz.exe" "$songs" >"$work/ruz.log" 2>&1 &
+    ruz_pid=$!
+
+    local hold=()
+    [[ -n $shots ]] && hold=(--hold "$HOLD_MS")
+    timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" "${hold[@]}" "$USER_NAME" \
+        >"$work/check.log" 2>&1 &
+    local check_pid=$!
+    if [[ -n $shots ]]; then
+        mkdir -p "$shots"
+        while kill -0 "$check_pid" 2>/dev/null && ! grep -qs holding "$work/check.log"; do
+            sleep 0.2
+        done
+        if grep -qs holding "$work/check.log"; then
+            sleep 1
+            local main words
+            main=$(xdotool search --onlyvisible --name 'Taviks Ruz - User' | head -n 1)
+            words=$(xdotool search --onlyvisible --name '^Ccoms$' | head -n 1)
+            [[ -n $main ]] && import -window "$main" "$shots/win32-main-window$suffix.png"
+            [[ -n $words ]] && import -window "$words" "$shots/win32-ccoms-window$suffix.png"
+            import -window root "$shots/win32-desktop$suffix.png"
+        fi
+    fi
+    local status=0
+    wait "$check_pid" || status=$?
+    if ((status != 0)); then
+        kill "$ruz_pid" 2>/dev/null || true
+    fi
+    echo "at $dpi dpi:"
+    tr -d '\r' <"$work/check.log" | grep -v '^holding$' || true
+    # Where no sound device opens, the player says so where its user sees it, not only on stderr.
+    if grep -qa '^No sound device could be opened' "$work/ruz.log" &&
+        ! tr -d '\r' <"$work/check.log" | grep -q '^notice: No sound device could be opened'; then
+        echo "desktop check: FAIL at $dpi dpi: no notice said that no sound device opened"
+        status=1
+    fi
+    if ((status != 0)); then
+        echo "ruz said:" >&2
+        tail -n 10 "$work/ruz.log" >&2 || true
+    fi
+    wait "$ruz_pid" 2>/dev/null || true
+    kill "$room_pid" 2>/dev/null || true
+    wait "$room_pid" 2>/dev/null || true
+    ruz_pid="" room_pid=""
+    timeout 60 wineserver -w
+    return "$status"
+}
+
+songs=$(winepath -w "$work/songs")
+# The usual screen, then a dense one that leaves the player less room than its design asks for
+# (1280x800 at 192 dots an inch is 640x400 at the usual density).
+run_player 96 ""
+# The places the first run kept, moved onto a screen that is not there: the next start brings the
+# windows back onto this one.
+settings=$(find "$WINEPREFIX/drive_c/users" -path '*/Taviks Ruz/settings' | head -n 1)
+if [[ -z $settings ]]; then
+    echo "desktop check: FAIL: the first run kept no settings"
     exit 1
 fi
-
-timeout 400 wine "$build/ruz-win32-room.exe" --name "$USER_NAME" --buddy-list \
-    --quit-after "$ROOM_LIFETIME_MS" >"$work/room.log" 2>&1 &
-room_pid=$!
-songs=$(winepath -w "$work/songs")
-timeout 400 wine "$build/ruz.exe" "$songs" >"$work/ruz.log" 2>&1 &
-ruz_pid=$!
-
-hold=()
-[[ -n $shots ]] && hold=(--hold "$HOLD_MS")
-timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" "${hold[@]}" "$USER_NAME" \
-    >"$work/check.log" 2>&1 &
-check_pid=$!
-if [[ -n $shots ]]; then
-    mkdir -p "$shots"
-    while kill -0 "$check_pid" 2>/dev/null && ! grep -qs holding "$work/check.log"; do
-        sleep 0.2
-    done
-    if grep -qs holding "$work/check.log"; then
-        sleep 1
-        main=$(xdotool search --onlyvisible --name 'Taviks Ruz - User' | head -n 1)
-        words=$(xdotool search --onlyvisible --name '^Ccoms$' | head -n 1)
-        [[ -n $main ]] && import -window "$main" "$shots/win32-main-window.png"
-        [[ -n $words ]] && import -window "$words" "$shots/win32-ccoms-window.png"
-        import -window root "$shots/win32-desktop.png"
-    fi
-fi
-status=0
-wait "$check_pid" || status=$?
-tr -d '\r' <"$work/check.log" | grep -v '^holding$' || true
-if ((status != 0)); then
-    echo "ruz said:" >&2
-    tail -n 10 "$work/ruz.log" >&2 || true
-    exit "$status"
-fi
-wait "$ruz_pid" "$room_pid" 2>/dev/null || true
-ruz_pid="" room_pid=""
+sed -i 's/^place\.FrmAmp=.*/place.FrmAmp=5000 3000/; s/^place\.Ccoms=.*/place.Ccoms=-4000 -4000/' \
+    "$settings"
+run_player 192 "-192dpi"
 
 # ruz.exe alone: no messenger is running, so it opens the stand-in's own buddy list and room.
+status=0
 timeout 400 wine "$build/ruz.exe" "$songs" >"$work/ruz-alone.log" 2>&1 &
 ruz_pid=$!
 timeout "$CHECK_TIMEOUT" wine "$build/ruz-desktop-check.exe" --own-room \

@@ -2,6 +2,7 @@
 
 #include "app/kept_settings.h"
 #include "common/constants.h"
+#include "text/text.h"
 
 namespace ruz {
 
@@ -36,11 +37,11 @@ FrmAmp::FrmAmp(Platform& p)
       chkAutoGetSong({controls_, u"chkAutoGetSong"}, 1),
       chkKeepFromRating({controls_, u"chkKeepFromRating"}, 1),
       chkAntiLag({controls_, u"chkAntiLag"}, 0),
-      Image1({controls_, u"Image1"}, u"Back"),
-      Image2({controls_, u"Image2"}, u"Rewind"),
+      Image1({controls_, u"Image1"}),
+      Image2({controls_, u"Image2"}),
       Image3({controls_, u"Image3"}, u"Pause"),
-      Image4({controls_, u"Image4"}, u"Skip"),
-      Image5({controls_, u"Image5"}, u"Forward"),
+      Image4({controls_, u"Image4"}),
+      Image5({controls_, u"Image5"}),
       Image6({controls_, u"Image6"}, u"Mute"),
       Image7({controls_, u"Image7"}, u"Play"),
       Image8({controls_, u"Image8"}, u"Open Folder"),
@@ -86,6 +87,11 @@ FrmAmp::FrmAmp(Platform& p)
           lblsn, [this]() -> Ccoms& { return ccoms(); },
           {room_, chat, playlist_, transport_, announcer_, presence_, chrome_},
           [this] { endProgram(); }) {
+    // The transport's tips tell the look-alikes apart: a song on or back, or a few seconds.
+    Image1.setToolTip(u"Back: the song before");
+    Image2.setToolTip(u"Rewind: " + text::number(kSkipSeconds) + u" seconds back");
+    Image5.setToolTip(u"Forward: " + text::number(kSkipSeconds) + u" seconds on");
+    Image4.setToolTip(u"Skip: the next song");
     Slider1.setToolTip(u"Volume");
     Slider2.setToolTip(u"Current Position");
     File1.setToolTip(u"Playlist");
@@ -100,6 +106,13 @@ FrmAmp::FrmAmp(Platform& p)
     mnuDefaults.onClick = [this] { restoreDefaults(); };
     mnuStop.onClick = [this] { transport_.stop(); };
     chat.passedOver = [this](RoomScanner::ViewId view) { room_.passedOver(view); };
+    // The user sees what the engine finds wrong where the program's other problems show: no
+    // sound device means songs play on without sound.
+    engineProblems_ = p.media.observeProblems([this](const std::string& problem) {
+        if (!ended_) {
+            platform_.dialogs.notice(text::fromUtf8(problem));
+        }
+    });
     chat.aimchatscan = [this](std::u16string& whosaid, std::u16string& whatsaid, std::u16string&) {
         if (!ended_) {
             dispatcher_.aimchatscan(whosaid, whatsaid);

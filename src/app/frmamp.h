@@ -151,6 +151,8 @@ class FrmAmp {
     bool messengerMate_ = false;  // the answer to the start-up question
     bool nameLearned_ = false;
     bool ended_ = false;
+    // What the media engine finds wrong (no sound device), told in a notice.
+    Subscription engineProblems_;
 };
 
 }  // namespace ruz

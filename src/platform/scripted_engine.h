@@ -21,6 +21,8 @@ class ScriptedEngine final : public MediaEngine {
     void setRecording(bool on) { recording_ = on; }
     // The song plays to its end: the position becomes the length and the state changes.
     void finishSong();
+    // The engine finds something wrong that the user should hear of (no sound device).
+    void reportProblem(const std::string& utf8) { notifyProblem(utf8); }
     // The song has played up to `seconds`: the position moves as playing moves it, no seek.
     void playTo(double seconds) { moveTo(seconds); }
     // Every path the engine was asked to open, accepted or not.

@@ -196,9 +196,10 @@ QWidget* FrmAmpView::buildDisplay() {
     return display;
 }
 
-QToolButton* FrmAmpView::pictureButton(Picture& picture, QStyle::StandardPixmap icon) {
+QToolButton* FrmAmpView::pictureButton(Picture& picture, Glyph glyph) {
     auto* button = new QToolButton(this);
-    button->setIcon(style()->standardIcon(icon));
+    button->setIcon(
+        QIcon(glyphPixmap(glyph, kButtonIconSize, button->palette().color(QPalette::ButtonText))));
     button->setIconSize(QSize(kButtonIconSize, kButtonIconSize));
     button->setFixedSize(kButtonSize, kButtonSize);
     button->setToolTip(toQString(picture.toolTip()));
@@ -218,13 +219,13 @@ QWidget* FrmAmpView::buildTransport() {
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(2);
     // The picture buttons in their row on the skin.
-    buttons->addWidget(pictureButton(amp_.Image1, QStyle::SP_MediaSkipBackward));
-    buttons->addWidget(pictureButton(amp_.Image2, QStyle::SP_MediaSeekBackward));
-    buttons->addWidget(pictureButton(amp_.Image7, QStyle::SP_MediaPlay));
-    buttons->addWidget(pictureButton(amp_.Image3, QStyle::SP_MediaPause));
-    buttons->addWidget(pictureButton(amp_.Image6, QStyle::SP_MediaVolumeMuted));
-    buttons->addWidget(pictureButton(amp_.Image5, QStyle::SP_MediaSeekForward));
-    buttons->addWidget(pictureButton(amp_.Image4, QStyle::SP_MediaSkipForward));
+    buttons->addWidget(pictureButton(amp_.Image1, Glyph::Back));
+    buttons->addWidget(pictureButton(amp_.Image2, Glyph::Rewind));
+    buttons->addWidget(pictureButton(amp_.Image7, Glyph::Play));
+    buttons->addWidget(pictureButton(amp_.Image3, Glyph::Pause));
+    buttons->addWidget(pictureButton(amp_.Image6, Glyph::Mute));
+    buttons->addWidget(pictureButton(amp_.Image5, Glyph::Forward));
+    buttons->addWidget(pictureButton(amp_.Image4, Glyph::Skip));
     buttons->addStretch(1);
     auto* speaker = new QLabel(panel);
     speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
@@ -244,7 +245,7 @@ QWidget* FrmAmpView::buildFolders() {
 
     auto* header = new QHBoxLayout();
     header->setSpacing(4);
-    header->addWidget(pictureButton(amp_.Image8, QStyle::SP_DirOpenIcon));
+    header->addWidget(pictureButton(amp_.Image8, Glyph::Folder));
     auto* folderLabel = new QLabel(panel);
     folderLabel->setTextFormat(Qt::PlainText);
     FileListBox& playlist = amp_.File1;
@@ -255,7 +256,7 @@ QWidget* FrmAmpView::buildFolders() {
     folderLabel->setMinimumWidth(1);
     header->addWidget(folderLabel, 1);
     // Image10: hides the window to its icon.
-    header->addWidget(pictureButton(amp_.Image10, QStyle::SP_TitleBarMinButton));
+    header->addWidget(pictureButton(amp_.Image10, Glyph::Hide));
     rows->addLayout(header);
 
     auto* split = new QSplitter(Qt::Vertical, panel);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/glyphs.h"
+
 #include "app/frmamp.h"
 
 #include <QMainWindow>
@@ -37,7 +39,7 @@ class FrmAmpView final : public QMainWindow {
     QWidget* buildOptions();
     QWidget* buildStatus();
     void buildMenus();
-    QToolButton* pictureButton(Picture& picture, QStyle::StandardPixmap icon);
+    QToolButton* pictureButton(Picture& picture, Glyph glyph);
     QCheckBox* optionBox(CheckBox& box, const QString& caption);
     void followFolder(QTreeView& tree, QFileSystemModel& model);
     // Shows the window control's caption, visibility and state; changes that come together are

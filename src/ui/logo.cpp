@@ -81,4 +81,29 @@ QIcon logoIcon() {
     return QIcon(new LogoIconEngine);  // the icon owns its engine
 }
 
+QPixmap glyphPixmap(Glyph glyph, int size, const QColor& colour) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(static_cast<qreal>(size) / kGlyphGrid, static_cast<qreal>(size) / kGlyphGrid);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    for (const GlyphShape& shape : glyphShapes(glyph)) {
+        if (shape.rectangle) {
+            const GridPoint a = shape.points[0];
+            const GridPoint b = shape.points[1];
+            painter.drawRect(QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)));
+            continue;
+        }
+        QPolygonF corners;
+        for (int i = 0; i < shape.count; ++i) {
+            const GridPoint p = shape.points[static_cast<std::size_t>(i)];
+            corners << QPointF(p.x, p.y);
+        }
+        painter.drawPolygon(corners);
+    }
+    return pixmap;
+}
+
 }  // namespace ruz::ui

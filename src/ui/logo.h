@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/glyphs.h"
+
+#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 
@@ -9,5 +12,8 @@ namespace ruz::ui {
 // installed taviks-ruz.svg), painted at any size.
 QPixmap logoPixmap(int size);
 QIcon logoIcon();
+// A button's picture from the glyph table, `size` pixels square, in `colour` (the same shapes as
+// the Windows program's buttons).
+QPixmap glyphPixmap(Glyph glyph, int size, const QColor& colour);
 
 }  // namespace ruz::ui

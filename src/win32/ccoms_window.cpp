@@ -21,6 +21,10 @@ constexpr int kBoxWidth = 72;
 constexpr int kRowHeight = 24;
 constexpr int kColumnWidth = kCaptionWidth + 6 + kBoxWidth + 6;
 constexpr int kWidth = 2 * kMargin + kColumns * kColumnWidth;
+constexpr int kRows = (kWordCount - 1 + kColumns - 1) / kColumns + 1;
+constexpr int kHeight = kStripHeight + 2 * kMargin + kRows * kRowHeight + 2;
+constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr COLORREF kStripTop = RGB(0x3a, 0x7b, 0xd5);
 constexpr COLORREF kStripBottom = RGB(0x1c, 0x3f, 0x73);
 constexpr COLORREF kWhite = RGB(0xff, 0xff, 0xff);
@@ -68,14 +72,15 @@ std::u16string boxCaption(const TextBox& box) {
 
 CcomsWindow::CcomsWindow(Ccoms& words, HICON icon, HWND owner) : words_(words) {
     registerViewClass(kClassName, &viewProcedure<CcomsWindow>, icon);
-    dpi_ = screenDpi();
+    // As dense as the screen, or less where the window would not fit its work area.
+    dpi_ = fittingDpi(screenDpi(), SIZE{kWidth, kHeight}, frameSize(kStyle, kExStyle, false),
+                      workAreaNear(RECT{0, 0, 0, 0}));
 
-    const int rows = (kWordCount - 1 + kColumns - 1) / kColumns + 1;
-    const int height = kStripHeight + 2 * kMargin + rows * kRowHeight + 2;
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, wide(words.window.caption()).c_str(),
-                              WS_POPUP | WS_BORDER, 0, 0, px(kWidth), px(height), owner, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(kExStyle, kClassName, wide(words.window.caption()).c_str(), kStyle, 0, 0,
+                        px(kWidth), px(kHeight), owner, nullptr, GetModuleHandleW(nullptr), this);
     build();
+    makeFonts();
     bindings_.bind(words.window, [this] {
         const Window& control = words_.window;
         setWindowText(window_, control.caption());
@@ -96,13 +101,38 @@ CcomsWindow::~CcomsWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
     DeleteObject(titleFont_);
+    DeleteObject(controlFont_);
+}
+
+void CcomsWindow::makeFonts() {
+    for (HFONT font : {titleFont_, controlFont_}) {
+        if (font != nullptr) {
+            DeleteObject(font);
+        }
+    }
+    titleFont_ = controlFont(dpi_, true);
+    controlFont_ = controlFont(dpi_, false);
+    setChildFonts(window_, controlFont_);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void CcomsWindow::followScreen(int screenDpi, const RECT& suggested) {
+    const RECT area = workAreaNear(suggested);
+    const int dpi =
+        fittingDpi(screenDpi, SIZE{kWidth, kHeight}, frameSize(kStyle, kExStyle, false), area);
+    RECT place{};
+    GetWindowRect(window_, &place);
+    const RECT scaled{suggested.left, suggested.top,
+                      suggested.left + MulDiv(place.right - place.left, dpi, dpi_),
+                      suggested.top + MulDiv(place.bottom - place.top, dpi, dpi_)};
+    followDpi(window_, dpi_, dpi, insideArea(scaled, area));
+    dpi_ = dpi;
+    makeFonts();
+    GetWindowRect(window_, &place);
+    words_.window.move(place.left * kTwipsPerPixel, place.top * kTwipsPerPixel);
 }
 
 void CcomsWindow::build() {
-    LOGFONTW bold{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof bold, &bold);
-    bold.lfWeight = FW_BOLD;
-    titleFont_ = CreateFontIndirectW(&bold);
     tips_ = std::make_unique<ToolTips>(window_);
     RECT client{};
     GetClientRect(window_, &client);
@@ -120,7 +150,7 @@ void CcomsWindow::build() {
         const auto word = static_cast<Word>(i);
         TextBox& box = words_.box(word);
         const bool last = word == Word::Announcement;
-        const int row = last ? (kWordCount - 1 + kColumns - 1) / kColumns : slot / kColumns;
+        const int row = last ? kRows - 1 : slot / kColumns;
         const int column = last ? 0 : slot % kColumns;
         const int x = kMargin + column * kColumnWidth;
         const int y = kStripHeight + kMargin + row * kRowHeight;
@@ -200,6 +230,9 @@ LRESULT CcomsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_PAINT:
             paint();
+            return 0;
+        case WM_DPICHANGED:
+            followScreen(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
             // Closing the window hides it, as its hide button does; it is never destroyed.

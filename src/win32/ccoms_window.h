@@ -26,6 +26,10 @@ class CcomsWindow {
   private:
     void build();
     void paint();
+    // The fonts at the window's density, handed to its parts.
+    void makeFonts();
+    // Moved to a screen of another density: drawn at the density that fits it.
+    void followScreen(int screenDpi, const RECT& suggested);
     // The pointer relative to the strip where it stands now, in twips: the window may have moved
     // since the message was queued.
     POINT pointerTwips() const;
@@ -35,6 +39,7 @@ class CcomsWindow {
     HWND window_ = nullptr;
     HWND hide_ = nullptr;
     HFONT titleFont_ = nullptr;
+    HFONT controlFont_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool updating_ = false;
     std::vector<std::pair<HWND, TextBox*>> boxes_;

@@ -54,9 +54,17 @@ class ChatWindows::RoomWindow {
         : owner_(owner), number_(number) {
         registerViewClass(kClassName, &viewProcedure<RoomWindow>, owner.icon_);
         const int step = (place % kCascadeSteps) * kCascadeStep;
+        dpi_ = screenDpi();
+        // At the screen's density, no larger than its work area and inside it.
+        RECT at{px(kFirstLeft + step), px(kFirstTop + step), px(kFirstLeft + step + kWidth),
+                px(kFirstTop + step + kHeight)};
+        const RECT area = workAreaNear(at);
+        at.right = at.left + std::min(at.right - at.left, area.right - area.left);
+        at.bottom = at.top + std::min(at.bottom - at.top, area.bottom - area.top);
+        at = insideArea(at, area);
         window_ =
-            CreateWindowExW(0, kClassName, L"", kStyle, kFirstLeft + step, kFirstTop + step, kWidth,
-                            kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+            CreateWindowExW(0, kClassName, L"", kStyle, at.left, at.top, at.right - at.left,
+                            at.bottom - at.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
         if (window_ == nullptr) {
             return;
         }
@@ -82,6 +90,8 @@ class ChatWindows::RoomWindow {
             SetWindowSubclass(memberText_, &RoomWindow::returnKey, kReturnKeySubclass,
                               reinterpret_cast<DWORD_PTR>(this));
         }
+        font_ = controlFont(dpi_, false);
+        setChildFonts(window_, font_);
         layOut();
         ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
@@ -89,6 +99,9 @@ class ChatWindows::RoomWindow {
         if (window_ != nullptr) {
             SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
             DestroyWindow(window_);
+        }
+        if (font_ != nullptr) {
+            DeleteObject(font_);
         }
     }
     RoomWindow(const RoomWindow&) = delete;
@@ -132,6 +145,20 @@ class ChatWindows::RoomWindow {
             case WM_SIZE:
                 layOut();
                 return 0;
+            case WM_DPICHANGED: {
+                // On a screen of another density: its font and parts follow, where the system
+                // suggests.
+                dpi_ = HIWORD(wParam);
+                const HFONT old = std::exchange(font_, controlFont(dpi_, false));
+                setChildFonts(window_, font_);
+                DeleteObject(old);
+                const RECT at = insideArea(*reinterpret_cast<const RECT*>(lParam),
+                                           workAreaNear(*reinterpret_cast<const RECT*>(lParam)));
+                SetWindowPos(window_, nullptr, at.left, at.top, at.right - at.left,
+                             at.bottom - at.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                layOut();
+                return 0;
+            }
             case WM_CLOSE:
                 // The room stays open while signed on: its window only goes out of the way.
                 ShowWindow(window_, SW_MINIMIZE);
@@ -174,29 +201,34 @@ class ChatWindows::RoomWindow {
     // The transcript fills the window above a row of the input box and the button, and the
     // "Post as" row below them where there is one.
     void layOut() {
+        // The "Post as" label stands a little lower than its field, on the field's text line.
+        constexpr int kLabelDrop = 4;
         RECT area{};
         GetClientRect(window_, &area);
-        const int width = std::max<int>(area.right - 2 * kMargin, kButtonWidth * 2);
-        const int bottomRow = std::max<int>(area.bottom - kMargin - kRowHeight, kMargin);
+        const int margin = px(kMargin);
+        const int button = px(kButtonWidth);
+        const int row = px(kRowHeight);
+        const int width = std::max<int>(area.right - 2 * margin, button * 2);
+        const int bottomRow = std::max<int>(area.bottom - margin - row, margin);
         const int rowTop =
-            post_ != nullptr ? std::max(bottomRow - kMargin - kRowHeight, kMargin) : bottomRow;
-        MoveWindow(transcript_, kMargin, kMargin, width, std::max(rowTop - 2 * kMargin, 0), TRUE);
-        MoveWindow(input_, kMargin, rowTop, width - kButtonWidth - kMargin, kRowHeight, TRUE);
-        MoveWindow(send_, kMargin + width - kButtonWidth, rowTop, kButtonWidth, kRowHeight, TRUE);
+            post_ != nullptr ? std::max(bottomRow - margin - row, margin) : bottomRow;
+        MoveWindow(transcript_, margin, margin, width, std::max(rowTop - 2 * margin, 0), TRUE);
+        MoveWindow(input_, margin, rowTop, width - button - margin, row, TRUE);
+        MoveWindow(send_, margin + width - button, rowTop, button, row, TRUE);
         if (post_ == nullptr) {
             return;
         }
-        constexpr int kLabelDrop = 4;
-        MoveWindow(memberLabel_, kMargin, bottomRow + kLabelDrop, kLabelWidth,
-                   kRowHeight - kLabelDrop, TRUE);
-        MoveWindow(member_, kMargin + kLabelWidth, bottomRow, kMemberWidth, kRowHeight, TRUE);
-        const int lineLeft = kMargin + kLabelWidth + kMemberWidth + kMargin;
+        const int labelDrop = px(kLabelDrop);
+        const int label = px(kLabelWidth);
+        const int member = px(kMemberWidth);
+        MoveWindow(memberLabel_, margin, bottomRow + labelDrop, label, row - labelDrop, TRUE);
+        MoveWindow(member_, margin + label, bottomRow, member, row, TRUE);
+        const int lineLeft = margin + label + member + margin;
         MoveWindow(memberText_, lineLeft, bottomRow,
-                   std::max(kMargin + width - kButtonWidth - kMargin - lineLeft, 0), kRowHeight,
-                   TRUE);
-        MoveWindow(post_, kMargin + width - kButtonWidth, bottomRow, kButtonWidth, kRowHeight,
-                   TRUE);
+                   std::max(margin + width - button - margin - lineLeft, 0), row, TRUE);
+        MoveWindow(post_, margin + width - button, bottomRow, button, row, TRUE);
     }
+    int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
 
     ChatWindows& owner_;
     int number_;
@@ -208,6 +240,8 @@ class ChatWindows::RoomWindow {
     HWND member_ = nullptr;
     HWND memberText_ = nullptr;
     HWND post_ = nullptr;
+    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    HFONT font_ = nullptr;
     std::wstring caption_;
     std::wstring shownTranscript_;
 };

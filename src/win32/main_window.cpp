@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <string>
 
 namespace ruz::win32 {
@@ -18,13 +19,22 @@ constexpr const wchar_t* kClassName = L"TaviksRuzMain";
 constexpr UINT kSyncWindow = WM_APP + 10;
 
 // The arrangement, in pixels at 96 dots an inch: the display across the top, the position slider
-// and the picture buttons under it, the folders, the option boxes, the status at the bottom.
+// and the picture buttons under it, the folders, the option boxes, the status at the bottom. The
+// tree and the list take what height the screen leaves, between their least and their design
+// heights.
 constexpr int kMargin = 8;
 constexpr int kInner = MainWindow::kWidth - 2 * kMargin;
 constexpr int kDisplayTop = kMargin;
 constexpr int kDisplayHeight = 76;
 constexpr int kLogoSize = 44;
 constexpr int kTextLeft = kMargin + 10 + kLogoSize + 10;
+constexpr int kTextWidth = kMargin + kInner - 10 - kTextLeft;
+constexpr int kSongTop = kDisplayTop + 8;
+constexpr int kSongHeight = 24;
+constexpr int kArtistTop = kDisplayTop + 32;
+constexpr int kArtistHeight = 18;
+constexpr int kUserTop = kDisplayTop + 54;
+constexpr int kUserHeight = 16;
 constexpr int kPositionTop = kDisplayTop + kDisplayHeight + 6;
 constexpr int kSliderHeight = 26;
 constexpr int kButtonsTop = kPositionTop + kSliderHeight + 4;
@@ -32,18 +42,25 @@ constexpr int kButtonSize = 32;
 constexpr int kButtonStep = kButtonSize + 2;
 constexpr int kVolumeWidth = 86;
 constexpr int kFoldersTop = kButtonsTop + kButtonSize + 6;
+constexpr int kFolderLabelHeight = 18;
 constexpr int kTreeTop = kFoldersTop + kButtonSize + 4;
 constexpr int kTreeHeight = 130;
-constexpr int kListTop = kTreeTop + kTreeHeight + 4;
 constexpr int kListHeight = 150;
-constexpr int kOptionsTop = kListTop + kListHeight + 6;
+constexpr int kLeastTreeHeight = 56;
+constexpr int kLeastListHeight = 64;
+constexpr int kListGap = 4;
+constexpr int kOptionsGap = 6;
 constexpr int kOptionRow = 20;
 constexpr int kOptionColumn = kInner / 3;
-constexpr int kStatusTop = kOptionsTop + 2 * kOptionRow + 12;
+constexpr int kOptionsHeight = 2 * kOptionRow + 8;
+constexpr int kStatusGap = 12;
 constexpr int kStatusRow = 18;
-constexpr int kHeight = kStatusTop + 2 * kStatusRow + kMargin;
+// The height of everything but the tree and the list.
+constexpr int kFixedHeight =
+    kTreeTop + kListGap + kOptionsGap + 2 * kOptionRow + kStatusGap + 2 * kStatusRow + kMargin;
 constexpr int kSongPoints = 13;
 constexpr int kArtistPoints = 10;
+constexpr int kPointsPerInch = 72;
 constexpr int kSecondsPerMinute = 60;
 // F1 to F8: two keys for each of the first four option boxes.
 constexpr int kOptionKeyCount = 8;
@@ -75,13 +92,46 @@ std::u16string trimmed(std::u16string text) {
     return std::u16string(first, text.end());
 }
 
-HFONT pointFont(HWND window, int points, bool bold) {
-    HDC dc = GetDC(window);
-    const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(window, dc);
-    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
+HFONT pointFont(int points, int dpi, bool bold) {
+    return CreateFontW(-MulDiv(points, dpi, kPointsPerInch), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL,
+                       FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       L"Segoe UI");
+}
+
+// A menu entry's caption with `key` as its access key: the first letter that is the key, in either
+// case, underlined; an "&" of the caption itself shows as written.
+std::wstring withAccessKey(const std::u16string& caption, wchar_t key) {
+    std::wstring out;
+    bool marked = false;
+    for (const wchar_t c : wide(caption)) {
+        if (c == L'&') {
+            out += L'&';
+        } else if (!marked && std::towupper(c) == std::towupper(key)) {
+            out += L'&';
+            marked = true;
+        }
+        out += c;
+    }
+    return out;
+}
+
+constexpr RECT area(int x, int y, int width, int height) {
+    return RECT{x, y, x + width, y + height};
+}
+
+// Where the rows under the tree begin, in pixels at 96 dots an inch.
+int listTop(const MainWindow::Arrangement& arrangement) {
+    return kTreeTop + arrangement.treeHeight + kListGap;
+}
+int optionsTop(const MainWindow::Arrangement& arrangement) {
+    return listTop(arrangement) + arrangement.listHeight + kOptionsGap;
+}
+int statusTop(const MainWindow::Arrangement& arrangement) {
+    return optionsTop(arrangement) + 2 * kOptionRow + kStatusGap;
+}
+int designHeight(const MainWindow::Arrangement& arrangement) {
+    return kFixedHeight + arrangement.treeHeight + arrangement.listHeight;
 }
 
 }  // namespace
@@ -114,10 +164,18 @@ const OptionBox kOptionBoxes[] = {
     {&FrmAmp::chkAntiLag, L"Anti-lag", 1, 2, 1},
 };
 
-// The menu "Options" shows these entries of the window, then the desktop's own commands.
-MenuEntry FrmAmp::*const kOptionEntries[] = {&FrmAmp::mnuhelp, &FrmAmp::mnuGetSong,
-                                             &FrmAmp::mnuidle, &FrmAmp::mnuMinimize,
-                                             &FrmAmp::mnuDefaults};
+// The menu "Options" shows these entries of the window, each with its access key, then the
+// desktop's own commands. No two entries of one menu share a key.
+struct OptionEntry {
+    MenuEntry FrmAmp::*entry;
+    wchar_t key;
+};
+const OptionEntry kOptionEntries[] = {{&FrmAmp::mnuhelp, L'C'},
+                                      {&FrmAmp::mnuGetSong, L'A'},
+                                      {&FrmAmp::mnuidle, L'I'},
+                                      {&FrmAmp::mnuMinimize, L'M'},
+                                      {&FrmAmp::mnuDefaults, L'R'}};
+constexpr wchar_t kCreditsKey = L'T';
 struct DesktopCommand {
     int id;
     const wchar_t* text;
@@ -132,30 +190,35 @@ struct ChatEntry {
     std::function<bool()> MainWindow::ChatCommands::*offered;
 };
 const ChatEntry kChatEntries[] = {
-    {MainWindow::kSignOnId, L"Sign on to a chat network...", &MainWindow::ChatCommands::signOn,
+    {MainWindow::kSignOnId, L"&Sign on to a chat network...", &MainWindow::ChatCommands::signOn,
      &MainWindow::ChatCommands::signOnOffered},
-    {MainWindow::kSignOffId, L"Sign off", &MainWindow::ChatCommands::signOff,
+    {MainWindow::kSignOffId, L"Sign o&ff", &MainWindow::ChatCommands::signOff,
      &MainWindow::ChatCommands::signOffOffered},
 };
 const DesktopCommand kDesktopCommands[] = {
-    {MainWindow::kPlayOrPauseId, L"Play or pause\tSpace", FVIRTKEY, VK_SPACE},
-    {MainWindow::kOpenFolderId, L"Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
-    {MainWindow::kQuitId, L"Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
+    {MainWindow::kPlayOrPauseId, L"&Play or pause\tSpace", FVIRTKEY, VK_SPACE},
+    {MainWindow::kOpenFolderId, L"&Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
+    {MainWindow::kQuitId, L"&Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
 };
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
     registerViewClass(kClassName, &viewProcedure<MainWindow>, icon);
-    dpi_ = screenDpi();
+    const int dpi = screenDpi();
+    arrangement_ = Arrangement{dpi, kTreeHeight, kListHeight};
 
     buildMenu();
-    constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT outer{0, 0, px(kWidth), px(kHeight)};
-    AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
+    RECT outer{0, 0, px(kWidth), px(designHeight(arrangement_))};
+    AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
     window_ =
-        CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kStyle, CW_USEDEFAULT,
-                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                        menu_, GetModuleHandleW(nullptr), this);
+        CreateWindowExW(0, kClassName, wide(amp_.window.caption()).c_str(), kWindowStyle,
+                        CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                        outer.bottom - outer.top, nullptr, menu_, GetModuleHandleW(nullptr), this);
     build();
+    RECT at{};
+    GetWindowRect(window_, &at);
+    fitTo(dpi, workAreaNear(at));
     Window& control = amp_.window;
     bindings_.bind(control, [this] {
         if (!syncPending_) {
@@ -165,20 +228,135 @@ MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
     });
 }
 
+MainWindow::Arrangement MainWindow::arrange(int dpi, SIZE room) {
+    // As wide as the screen allows, then as high.
+    dpi = fittingDpi(std::max(dpi, kLeastDpi), SIZE{kWidth, 0}, SIZE{0, 0},
+                     RECT{0, 0, room.cx, room.cy});
+    const auto design = [dpi](LONG pixels) {
+        return static_cast<int>(pixels * USER_DEFAULT_SCREEN_DPI / dpi);
+    };
+    const int width = design(room.cx);
+    const int height = design(room.cy);
+    if (width >= kWidth && height >= kFixedHeight + kTreeHeight + kListHeight) {
+        return {dpi, kTreeHeight, kListHeight};
+    }
+    const int flexible = height - kFixedHeight;
+    if (width >= kWidth && flexible >= kLeastTreeHeight + kLeastListHeight) {
+        int tree = std::max(flexible * kTreeHeight / (kTreeHeight + kListHeight), kLeastTreeHeight);
+        const int list = std::max(flexible - tree, kLeastListHeight);
+        tree = flexible - list;
+        return {dpi, tree, list};
+    }
+    const int least = kFixedHeight + kLeastTreeHeight + kLeastListHeight;
+    return {fittingDpi(dpi, SIZE{kWidth, least}, SIZE{0, 0}, RECT{0, 0, room.cx, room.cy}),
+            kLeastTreeHeight, kLeastListHeight};
+}
+
+void MainWindow::fitTo(int dpi, const RECT& area) {
+    const SIZE frame = frameSize(kWindowStyle, 0, true);
+    arrangement_ =
+        arrange(dpi, SIZE{area.right - area.left - frame.cx, area.bottom - area.top - frame.cy});
+    makeFonts();
+    layOut();
+    RECT outer{0, 0, px(kWidth), px(designHeight(arrangement_))};
+    AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
+    RECT at{};
+    GetWindowRect(window_, &at);
+    const RECT inside = insideArea(RECT{at.left, at.top, at.left + outer.right - outer.left,
+                                        at.top + outer.bottom - outer.top},
+                                   area);
+    SetWindowPos(window_, nullptr, inside.left, inside.top, inside.right - inside.left,
+                 inside.bottom - inside.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void MainWindow::makeFonts() {
+    for (HFONT font : {songFont_, artistFont_, controlFont_}) {
+        if (font != nullptr) {
+            DeleteObject(font);
+        }
+    }
+    songFont_ = pointFont(kSongPoints, arrangement_.dpi, true);
+    artistFont_ = pointFont(kArtistPoints, arrangement_.dpi, false);
+    controlFont_ = controlFont(arrangement_.dpi, false);
+}
+
+RECT MainWindow::designPlace(int id) const {
+    struct Place {
+        int id;
+        RECT design;
+    };
+    const int options = optionsTop(arrangement_);
+    const int status = statusTop(arrangement_);
+    std::vector<Place> places = {
+        {kSongId, area(kTextLeft, kSongTop, kTextWidth, kSongHeight)},
+        {kArtistId, area(kTextLeft, kArtistTop, kTextWidth, kArtistHeight)},
+        {kUserId, area(kTextLeft, kUserTop, kTextWidth / 2, kUserHeight)},
+        {kTimeId, area(kTextLeft + kTextWidth / 2, kUserTop, kTextWidth / 2, kUserHeight)},
+        {kPositionId, area(kMargin, kPositionTop, kInner, kSliderHeight)},
+        {kVolumeId,
+         area(kMargin + kInner - kVolumeWidth, kButtonsTop + 3, kVolumeWidth, kSliderHeight)},
+        {kPictureBase + kTransportButtons, area(kMargin, kFoldersTop, kButtonSize, kButtonSize)},
+        {kPictureBase + kTransportButtons + 1,
+         area(kMargin + kInner - kButtonSize, kFoldersTop, kButtonSize, kButtonSize)},
+        {kFolderLabelId, area(kMargin + kButtonStep, kFoldersTop + 8, kInner - 2 * kButtonStep,
+                              kFolderLabelHeight)},
+        {kTreeId, area(kMargin, kTreeTop, kInner, arrangement_.treeHeight)},
+        {kListId, area(kMargin, listTop(arrangement_), kInner, arrangement_.listHeight)},
+        {kProgressId, area(kMargin, status, kInner, kStatusRow - 4)},
+        {kAwayId, area(kMargin, status + kStatusRow, kInner, kStatusRow - 2)},
+    };
+    for (int i = 0; i < kTransportButtons; ++i) {
+        places.push_back({kPictureBase + i,
+                          area(kMargin + i * kButtonStep, kButtonsTop, kButtonSize, kButtonSize)});
+    }
+    for (std::size_t i = 0; i < std::size(kOptionBoxes); ++i) {
+        const OptionBox& option = kOptionBoxes[i];
+        places.push_back(
+            {kOptionBase + static_cast<int>(i), area(kMargin + 8 + option.column * kOptionColumn,
+                                                     options + 4 + option.row * kOptionRow,
+                                                     option.span * kOptionColumn - 8, kOptionRow)});
+    }
+    for (const Place& place : places) {
+        if (place.id == id) {
+            return place.design;
+        }
+    }
+    return RECT{0, 0, 0, 0};
+}
+
+RECT MainWindow::place(int id) const {
+    const RECT design = designPlace(id);
+    return box(design.left, design.top, design.right - design.left, design.bottom - design.top);
+}
+
+void MainWindow::layOut() {
+    setChildFonts(window_, controlFont_);
+    for (HWND c = GetWindow(window_, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        const RECT at = place(GetDlgCtrlID(c));
+        if (IsRectEmpty(&at)) {
+            continue;  // not one of the window's own parts
+        }
+        MoveWindow(c, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
+    }
+    SendMessageW(item(kSongId), WM_SETFONT, reinterpret_cast<WPARAM>(songFont_), TRUE);
+    SendMessageW(item(kArtistId), WM_SETFONT, reinterpret_cast<WPARAM>(artistFont_), TRUE);
+}
+
 MainWindow::~MainWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
     DestroyAcceleratorTable(accelerators_);
     DeleteObject(songFont_);
     DeleteObject(artistFont_);
+    DeleteObject(controlFont_);
     DeleteObject(displayBrush_);
 }
 
 void MainWindow::build() {
     displayBrush_ = CreateSolidBrush(kDisplayColour);
-    songFont_ = pointFont(window_, kSongPoints, true);
+    makeFonts();
     tips_ = std::make_unique<ToolTips>(window_);
-    artistFont_ = pointFont(window_, kArtistPoints, false);
     buildDisplay();
     buildTransport();
     buildFolders();
@@ -193,42 +371,37 @@ void MainWindow::build() {
 }
 
 void MainWindow::buildDisplay() {
-    const int textWidth = kMargin + kInner - 10 - kTextLeft;
     // The song's title and artist: one line each in its own font, cut with an ellipsis.
     struct NameLine {
         Label& label;
-        int top;
-        int height;
         int id;
         HFONT font;
     };
     for (const NameLine& line :
-         {NameLine{amp_.Song, kDisplayTop + 8, 24, kSongId, songFont_},
-          NameLine{amp_.Artist, kDisplayTop + 32, 18, kArtistId, artistFont_}}) {
+         {NameLine{amp_.Song, kSongId, songFont_}, NameLine{amp_.Artist, kArtistId, artistFont_}}) {
         HWND view = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                          box(kTextLeft, line.top, textWidth, line.height), line.id);
+                          place(line.id), line.id);
         SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(line.font), FALSE);
         bindings_.bind(line.label, [view, &label = line.label] {
             setWindowText(view, trimmed(displayName(label.caption())));
         });
     }
     Label& screenName = amp_.lblsn;
-    HWND user = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                      box(kTextLeft, kDisplayTop + 54, textWidth / 2, 16), kUserId);
+    HWND user =
+        child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place(kUserId), kUserId);
     bindings_.bind(screenName, [user, &screenName] {
         setWindowText(user, screenName.caption().empty() ? u"" : u"User: " + screenName.caption());
     });
     Slider& position = amp_.Slider2;
-    HWND time = child(window_, L"STATIC", u"", SS_RIGHT | SS_NOPREFIX,
-                      box(kTextLeft + textWidth / 2, kDisplayTop + 54, textWidth / 2, 16), kTimeId);
+    HWND time = child(window_, L"STATIC", u"", SS_RIGHT | SS_NOPREFIX, place(kTimeId), kTimeId);
     bindings_.bind(position, [time, &position] {
         setWindowText(time, clockText(position.value()) + u" / " + clockText(position.max()));
     });
 }
 
-HWND MainWindow::sliderView(Slider& slider, RECT place) {
+HWND MainWindow::sliderView(Slider& slider, int id) {
     HWND widget =
-        child(window_, TRACKBAR_CLASSW, u"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, place, 0);
+        child(window_, TRACKBAR_CLASSW, u"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, place(id), id);
     SetWindowLongPtrW(widget, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slider));
     bindings_.bind(slider, [widget, &slider] {
         SendMessageW(widget, TBM_SETRANGEMIN, FALSE, slider.min());
@@ -240,40 +413,33 @@ HWND MainWindow::sliderView(Slider& slider, RECT place) {
 }
 
 void MainWindow::buildTransport() {
-    sliderView(amp_.Slider2, box(kMargin, kPositionTop, kInner, kSliderHeight));
+    sliderView(amp_.Slider2, kPositionId);
     for (int i = 0; i < kTransportButtons; ++i) {
-        child(window_, L"BUTTON", u"", BS_OWNERDRAW,
-              box(kMargin + i * kButtonStep, kButtonsTop, kButtonSize, kButtonSize),
-              kPictureBase + i);
+        child(window_, L"BUTTON", u"", BS_OWNERDRAW, place(kPictureBase + i), kPictureBase + i);
     }
-    sliderView(amp_.Slider1,
-               box(kMargin + kInner - kVolumeWidth, kButtonsTop + 3, kVolumeWidth, kSliderHeight));
+    sliderView(amp_.Slider1, kVolumeId);
 }
 
 void MainWindow::buildFolders() {
-    const int folderButton = kTransportButtons;
-    child(window_, L"BUTTON", u"", BS_OWNERDRAW,
-          box(kMargin, kFoldersTop, kButtonSize, kButtonSize), kPictureBase + folderButton);
-    child(window_, L"BUTTON", u"", BS_OWNERDRAW,
-          box(kMargin + kInner - kButtonSize, kFoldersTop, kButtonSize, kButtonSize),
-          kPictureBase + folderButton + 1);
+    for (const int id : {kPictureBase + kTransportButtons, kPictureBase + kTransportButtons + 1}) {
+        child(window_, L"BUTTON", u"", BS_OWNERDRAW, place(id), id);
+    }
     FileListBox& playlist = amp_.File1;
     HWND label = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS | SS_NOPREFIX,
-                       box(kMargin + kButtonStep, kFoldersTop + 8, kInner - 2 * kButtonStep, 18),
-                       kFolderLabelId);
+                       place(kFolderLabelId), kFolderLabelId);
     bindings_.bind(playlist,
                    [label, &playlist] { setWindowText(label, shownPath(playlist.path())); });
 
     HWND tree = child(window_, WC_TREEVIEWW, u"",
                       WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                           TVS_SHOWSELALWAYS,
-                      box(kMargin, kTreeTop, kInner, kTreeHeight), kTreeId);
+                      place(kTreeId), kTreeId);
     tree_ = std::make_unique<FolderTreeView>(tree, amp_.ExplorerTree1);
     bindings_.bind(amp_.ExplorerTree1, [this] { tree_->follow(); });
 
     HWND list = child(window_, L"LISTBOX", u"",
                       WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                      box(kMargin, kListTop, kInner, kListHeight), kListId);
+                      place(kListId), kListId);
     bindings_.bind(playlist, [list, &playlist] {
         // A new listing comes with nothing selected; a moving selection leaves the entries alone.
         const auto shown = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
@@ -307,12 +473,9 @@ void MainWindow::buildOptions() {
     for (std::size_t i = 0; i < std::size(kOptionBoxes); ++i) {
         const OptionBox& option = kOptionBoxes[i];
         CheckBox& control = amp_.*option.box;
-        HWND widget =
-            child(window_, L"BUTTON", fromWide(option.caption), BS_AUTOCHECKBOX | WS_TABSTOP,
-                  box(kMargin + 8 + option.column * kOptionColumn,
-                      kOptionsTop + 4 + option.row * kOptionRow, option.span * kOptionColumn - 8,
-                      kOptionRow),
-                  kOptionBase + static_cast<int>(i));
+        const int id = kOptionBase + static_cast<int>(i);
+        HWND widget = child(window_, L"BUTTON", fromWide(option.caption),
+                            BS_AUTOCHECKBOX | WS_TABSTOP, place(id), id);
         bindings_.bind(control, [widget, &control] {
             const int value = control.value();
             SendMessageW(widget, BM_SETCHECK,
@@ -334,8 +497,7 @@ void MainWindow::buildOptions() {
 
 void MainWindow::buildStatus() {
     // While the title list is built: entries done of the playlist's total.
-    HWND progress = child(window_, PROGRESS_CLASSW, u"", 0,
-                          box(kMargin, kStatusTop, kInner, kStatusRow - 4), kProgressId);
+    HWND progress = child(window_, PROGRESS_CLASSW, u"", 0, place(kProgressId), kProgressId);
     ListBox& titles = amp_.List1;
     FileListBox& playlist = amp_.File1;
     Timer& build = amp_.Timer2;
@@ -346,8 +508,8 @@ void MainWindow::buildStatus() {
         SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(std::min(titles.count(), total)), 0);
     });
     // Away: the minutes so far and the reason, while the idle reminder runs.
-    HWND away = child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                      box(kMargin, kStatusTop + kStatusRow, kInner, kStatusRow - 2), kAwayId);
+    HWND away =
+        child(window_, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place(kAwayId), kAwayId);
     Label& minutes = amp_.minutes;
     Label& reason = amp_.idlereason;
     Timer& reminder = amp_.idle;
@@ -361,9 +523,9 @@ void MainWindow::buildMenu() {
     menu_ = CreateMenu();
     HMENU options = CreatePopupMenu();
     for (std::size_t i = 0; i < std::size(kOptionEntries); ++i) {
-        const MenuEntry& entry = amp_.*kOptionEntries[i];
+        const MenuEntry& entry = amp_.*kOptionEntries[i].entry;
         AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(kMenuBase + static_cast<int>(i)),
-                    wide(entry.caption()).c_str());
+                    withAccessKey(entry.caption(), kOptionEntries[i].key).c_str());
     }
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     std::vector<ACCEL> keys;
@@ -381,8 +543,8 @@ void MainWindow::buildMenu() {
     HMENU credits = CreatePopupMenu();
     const int tavik = kMenuBase + static_cast<int>(std::size(kOptionEntries));
     AppendMenuW(credits, MF_STRING, static_cast<UINT_PTR>(tavik),
-                wide(amp_.mnutavikProgrammers.caption()).c_str());
-    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"&Credits");
+                withAccessKey(amp_.mnutavikProgrammers.caption(), kCreditsKey).c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"C&redits");
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -446,6 +608,15 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
+        case WM_DPICHANGED: {
+            // Moved to a screen of another density: laid out anew for it, where the system
+            // suggests, inside that screen's work area.
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            fitTo(HIWORD(wParam), workAreaNear(suggested));
+            return 0;
+        }
         case kSyncWindow:
             syncPending_ = false;
             syncWindow();
@@ -494,7 +665,7 @@ void MainWindow::command(int id, int code, HWND from) {
     }
     const auto entries = static_cast<int>(std::size(kOptionEntries));
     if (id >= kMenuBase && id < kMenuBase + entries) {
-        const MenuEntry& entry = amp_.*kOptionEntries[id - kMenuBase];
+        const MenuEntry& entry = amp_.*kOptionEntries[id - kMenuBase].entry;
         // The command-words window, open but behind others, comes to the front instead.
         if (&entry == &amp_.mnuhelp && ccoms_ != nullptr && IsWindowVisible(ccoms_) &&
             GetForegroundWindow() != ccoms_) {
@@ -554,7 +725,7 @@ void MainWindow::paint() {
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     drawLogo(dc, px(kMargin + 10), px(kDisplayTop + 10), px(kLogoSize));
-    const RECT options = box(kMargin, kOptionsTop, kInner, 2 * kOptionRow + 8);
+    const RECT options = box(kMargin, optionsTop(arrangement_), kInner, kOptionsHeight);
     RECT edge = options;
     DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
     EndPaint(window_, &paint);

@@ -45,6 +45,22 @@ class MainWindow {
 
     static constexpr int kWidth = 360;
 
+    // How the window is laid out on a screen: the density its parts are drawn at and the heights
+    // of the folder tree and the song list, in pixels at 96 dots an inch.
+    struct Arrangement {
+        int dpi;
+        int treeHeight;
+        int listHeight;
+        bool operator==(const Arrangement&) const = default;
+    };
+    // The arrangement that fits a client area of at most `room` pixels at `dpi`: the design's
+    // where it fits; else the tree and the list shorter, down to a few rows each; else all of it
+    // drawn smaller.
+    static Arrangement arrange(int dpi, SIZE room);
+    // Lays the window out for a screen of `dpi` whose work area is `area`, and keeps it there.
+    void fitTo(int dpi, const RECT& area);
+    const Arrangement& arrangement() const { return arrangement_; }
+
     // Child window identifiers: the picture buttons, option boxes and menu entries count up from
     // their bases in the orders of their tables.
     enum ChildId : int {
@@ -57,6 +73,8 @@ class MainWindow {
         kListId,
         kProgressId,
         kAwayId,
+        kPositionId,
+        kVolumeId,
         kPictureBase = 100,
         kOptionBase = 200,
         kMenuBase = 300,
@@ -85,12 +103,19 @@ class MainWindow {
     // shown together, once the messages in hand are handled.
     void syncWindow();
     void playOrPause();
-    HWND sliderView(Slider& slider, RECT place);
-    int px(int pixels) const { return MulDiv(pixels, dpi_, USER_DEFAULT_SCREEN_DPI); }
+    HWND sliderView(Slider& slider, int id);
+    // Every child window where the arrangement puts it, in fonts of its density.
+    void layOut();
+    // Where the arrangement puts child `id`, in pixels at 96 dots an inch.
+    RECT designPlace(int id) const;
+    // The same in the window's pixels.
+    RECT place(int id) const;
+    int px(int pixels) const { return MulDiv(pixels, arrangement_.dpi, USER_DEFAULT_SCREEN_DPI); }
     HWND item(int id) const { return GetDlgItem(window_, id); }
     RECT box(int x, int y, int width, int height) const {
         return RECT{px(x), px(y), px(x + width), px(y + height)};
     }
+    void makeFonts();
 
     FrmAmp& amp_;
     HWND window_ = nullptr;
@@ -99,8 +124,9 @@ class MainWindow {
     HACCEL accelerators_ = nullptr;
     HFONT songFont_ = nullptr;
     HFONT artistFont_ = nullptr;
+    HFONT controlFont_ = nullptr;
     HBRUSH displayBrush_ = nullptr;
-    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    Arrangement arrangement_{USER_DEFAULT_SCREEN_DPI, 0, 0};
     bool syncPending_ = false;
     bool syncing_ = false;
     int frontRequestsSeen_ = 0;

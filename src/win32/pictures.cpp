@@ -8,47 +8,13 @@ namespace ruz::win32 {
 
 namespace {
 
-// The logo is laid out on a 64 by 64 grid, the glyphs on a 20 by 20 one.
+// The logo is laid out on a 64 by 64 grid, the glyphs on the table's.
 constexpr int kLogoGrid = 64;
-constexpr int kGlyphGrid = 20;
 constexpr COLORREF kTileTop = RGB(0x3a, 0x7b, 0xd5);
 constexpr COLORREF kTileBottom = RGB(0x1c, 0x3f, 0x73);
 constexpr COLORREF kWhite = RGB(0xff, 0xff, 0xff);
 
-struct GridPoint {
-    int x, y;
-};
-
-// One filled shape of a glyph: a polygon, or a rectangle given by two corners.
-struct Shape {
-    bool rectangle;
-    std::array<GridPoint, 4> points;
-    int count;
-};
-
-constexpr Shape triangle(GridPoint a, GridPoint b, GridPoint c) {
-    return {false, {a, b, c, c}, 3};
-}
-constexpr Shape bar(int left, int top, int right, int bottom) {
-    return {true, {GridPoint{left, top}, GridPoint{right, bottom}, {}, {}}, 2};
-}
-
-// The glyphs, in the order of Glyph.
-const Shape kBack[] = {bar(3, 4, 6, 16), triangle({17, 4}, {17, 16}, {7, 10})};
-const Shape kRewind[] = {triangle({10, 4}, {10, 16}, {2, 10}),
-                         triangle({18, 4}, {18, 16}, {10, 10})};
-const Shape kPlay[] = {triangle({6, 3}, {6, 17}, {17, 10})};
-const Shape kPause[] = {bar(5, 4, 9, 16), bar(11, 4, 15, 16)};
-const Shape kMute[] = {bar(3, 7, 7, 13), triangle({7, 7}, {12, 3}, {12, 17}), bar(14, 9, 18, 11)};
-const Shape kForward[] = {triangle({2, 4}, {2, 16}, {10, 10}),
-                          triangle({10, 4}, {10, 16}, {18, 10})};
-const Shape kSkip[] = {triangle({3, 4}, {3, 16}, {13, 10}), bar(14, 4, 17, 16)};
-const Shape kFolder[] = {bar(2, 5, 9, 8), bar(2, 7, 18, 16)};
-const Shape kHide[] = {bar(4, 13, 16, 16)};
-const Shape kClose[] = {triangle({4, 5}, {5, 4}, {16, 15}), triangle({4, 5}, {15, 16}, {16, 15}),
-                        triangle({15, 4}, {16, 5}, {5, 16}), triangle({15, 4}, {4, 15}, {5, 16})};
-const std::span<const Shape> kGlyphs[] = {kBack,    kRewind, kPlay,   kPause, kMute,
-                                          kForward, kSkip,   kFolder, kHide,  kClose};
+using Shape = GlyphShape;
 
 POINT scaled(GridPoint p, int x, int y, int size, int grid) {
     return POINT{x + p.x * size / grid, y + p.y * size / grid};
@@ -143,7 +109,7 @@ void drawGlyph(HDC dc, const RECT& area, Glyph glyph, COLORREF colour) {
     const int x = (area.left + area.right - size) / 2;
     const int y = (area.top + area.bottom - size) / 2;
     const Paint paint(dc, colour);
-    for (const Shape& shape : kGlyphs[static_cast<int>(glyph)]) {
+    for (const Shape& shape : glyphShapes(glyph)) {
         fillShape(dc, shape, x, y, size, kGlyphGrid);
     }
 }

@@ -3,12 +3,11 @@
 // The program's pictures drawn with GDI: the logo (a speech bubble with two notes on a blue tile)
 // and the glyphs of the picture buttons. Built for Windows only.
 
+#include "common/glyphs.h"
+
 #include <windows.h>
 
 namespace ruz::win32 {
-
-// The glyph a picture button shows.
-enum class Glyph { Back, Rewind, Play, Pause, Mute, Forward, Skip, Folder, Hide, Close };
 
 // Draws the logo into the square of side `size` whose top-left corner is `x`, `y`.
 void drawLogo(HDC dc, int x, int y, int size);

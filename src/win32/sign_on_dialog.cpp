@@ -15,39 +15,53 @@ namespace {
 constexpr DWORD kDialogStyle = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr std::uint32_t kHighestPort = 0xFFFF;
 constexpr const char* kPortProblem = "Enter a port from 1 to 65535.";
-// The frame and its rows, in dialog units.
-constexpr short kWidth = 230;
+// The frame and its rows, in dialog units: each field with a line under it saying what it is for.
+constexpr short kWidth = 290;
 constexpr short kMargin = 7;
 constexpr short kLabelWidth = 64;
 constexpr short kRowHeight = 14;
-constexpr short kRowStep = 18;
+constexpr short kHintHeight = 9;
+constexpr short kRowStep = kRowHeight + kHintHeight + 4;
 constexpr short kButtonWidth = 50;
 constexpr short kButtonGap = 4;
 constexpr short kFieldLeft = kMargin + kLabelWidth;
 constexpr short kFieldWidth = kWidth - kFieldLeft - kMargin;
 
-// The window's rows, top to bottom: a label and its field, or a check box alone.
+// The window's rows, top to bottom: a label and its field, or a check box alone, each with its
+// hint below.
 struct Row {
     const wchar_t* label;  // nullptr: the field is a check box with `text` as its caption
     WORD id;
     WORD controlClass;
     DWORD style;
     const wchar_t* text;
+    const wchar_t* hint;
 };
 constexpr std::array<Row, 6> kRows = {{
     {L"&Server", SignOnDialog::kServerId, DialogTemplate::kEdit,
-     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L""},
+     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"",
+     L"The chat network's address, e.g. irc.libera.chat"},
     {L"&Port", SignOnDialog::kPortId, DialogTemplate::kEdit,
-     ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L""},
+     ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"",
+     L"Usually 6667, or 6697 with TLS; it follows the box below"},
     {nullptr, SignOnDialog::kTlsId, DialogTemplate::kButton, BS_AUTOCHECKBOX | WS_TABSTOP,
-     L"Connect with &TLS"},
+     L"Connect with &TLS", L"Encrypts the connection, where the server offers it"},
     {L"&Nickname", SignOnDialog::kNickId, DialogTemplate::kEdit,
-     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L""},
+     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"",
+     L"The name the rooms know you by, without blanks"},
     {L"&Channels", SignOnDialog::kChannelsId, DialogTemplate::kEdit,
-     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L""},
+     ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"",
+     L"The rooms to join, with commas between, e.g. #music, #chat"},
     {L"Server pass&word", SignOnDialog::kPasswordId, DialogTemplate::kEdit,
-     ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L""},
+     ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"",
+     L"Only where the server asks for one; it is never kept"},
 }};
+// The settings that keep the fields.
+constexpr const char* kServerSetting = "irc.server";
+constexpr const char* kPortSetting = "irc.port";
+constexpr const char* kTlsSetting = "irc.tls";
+constexpr const char* kNickSetting = "irc.nick";
+constexpr const char* kChannelsSetting = "irc.channels";
 constexpr short kButtonsTop = kMargin + static_cast<short>(kRows.size()) * kRowStep + kMargin;
 constexpr short kHeight = kButtonsTop + kRowHeight + kMargin;
 
@@ -85,6 +99,9 @@ DialogTemplate layout() {
         }
         frame.addItem(row.controlClass, row.id, row.style,
                       bounds(kFieldLeft, top, kFieldWidth, kRowHeight), row.text);
+        frame.addItem(DialogTemplate::kStatic,
+                      static_cast<WORD>(row.id + SignOnDialog::kHintOffset), SS_LEFT | SS_NOPREFIX,
+                      bounds(kFieldLeft, top + kRowHeight + 1, kFieldWidth, kHintHeight), row.hint);
         top += kRowStep;
     }
     constexpr short kCancelLeft = kWidth - kMargin - kButtonWidth;
@@ -98,6 +115,35 @@ DialogTemplate layout() {
 }
 
 }  // namespace
+
+SignOnFields keptSignOnFields(const SettingsStore::Values& kept, const std::string& nick) {
+    const auto keptText = [&kept](const char* setting) {
+        const auto found = kept.find(setting);
+        return found == kept.end() ? std::string() : found->second;
+    };
+    SignOnFields fields;
+    fields.server = keptText(kServerSetting);
+    fields.tls = keptText(kTlsSetting) == "1";
+    fields.port = fields.tls ? irc::kTlsPort : irc::kPlainPort;
+    const auto port = text::readUInt(text::fromUtf8(keptText(kPortSetting)));
+    if (port && *port > 0 && *port <= kHighestPort) {
+        fields.port = static_cast<std::uint16_t>(*port);
+    }
+    fields.nick = keptText(kNickSetting);
+    if (fields.nick.empty()) {
+        fields.nick = nick;
+    }
+    fields.channels = keptText(kChannelsSetting);
+    return fields;
+}
+
+SettingsStore::Values signOnSettings(const SignOnFields& fields) {
+    return {{kServerSetting, fields.server},
+            {kPortSetting, std::to_string(fields.port)},
+            {kTlsSetting, fields.tls ? "1" : "0"},
+            {kNickSetting, fields.nick},
+            {kChannelsSetting, fields.channels}};
+}
 
 SignOnDialog::SignOnDialog(SignOnFields fields) : fields_(std::move(fields)) {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/settings_store.h"
 #include "irc/command_line.h"
 
 #include <windows.h>
@@ -15,11 +16,18 @@ namespace ruz::win32 {
 // the password. Texts in UTF-8.
 struct SignOnFields {
     std::string server;
-    std::uint16_t port = irc::kTlsPort;
-    bool tls = true;
+    std::uint16_t port = irc::kPlainPort;
+    bool tls = false;
     std::string nick;
     std::string channels;  // as typed
 };
+
+// The fields as they were last accepted, from the kept settings ("irc.server", "irc.port",
+// "irc.tls", "irc.nick", "irc.channels"); where none are kept, a plain connection on the usual
+// port, with `nick` as the nickname. A kept value that cannot be read counts as none.
+SignOnFields keptSignOnFields(const SettingsStore::Values& kept, const std::string& nick);
+// The settings that keep `fields`.
+SettingsStore::Values signOnSettings(const SignOnFields& fields);
 
 // "Sign on to a chat network": server, port, TLS (which flips the port between the usual two),
 // nickname, channels and the server password, which is never kept. OK takes the fields only when
@@ -35,6 +43,8 @@ class SignOnDialog {
         kChannelsId,
         kPasswordId,
     };
+    // The hint under each field: the field's identifier plus this.
+    static constexpr WORD kHintOffset = 100;
 
     explicit SignOnDialog(SignOnFields fields);
     ~SignOnDialog();

@@ -16,6 +16,10 @@ constexpr int kOptionKeyCount = 8;
 constexpr UINT_PTR kOptionKeySubclass = 1;
 // A tip longer than this many pixels is wrapped.
 constexpr LPARAM kTipWidth = 400;
+// The controls' font: the shell's dialog font at its usual size.
+constexpr const wchar_t* kControlFontName = L"MS Shell Dlg 2";
+constexpr int kControlFontPoints = 8;
+constexpr int kPointsPerInch = 72;
 
 LRESULT CALLBACK optionKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                             DWORD_PTR data) {
@@ -79,6 +83,70 @@ void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested) {
     }
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int fittingDpi(int dpi, SIZE design, SIZE frame, const RECT& area) {
+    int fitted = dpi;
+    const struct {
+        LONG room, frame, design;
+    } sides[] = {{area.right - area.left, frame.cx, design.cx},
+                 {area.bottom - area.top, frame.cy, design.cy}};
+    for (const auto& side : sides) {
+        if (side.design > 0) {
+            const auto fits =
+                static_cast<int>((side.room - side.frame) *
+                                 static_cast<LONG>(USER_DEFAULT_SCREEN_DPI) / side.design);
+            fitted = std::min(fitted, fits);
+        }
+    }
+    return std::max(fitted, kLeastDpi);
+}
+
+RECT insideArea(const RECT& place, const RECT& area) {
+    const LONG width = place.right - place.left;
+    const LONG height = place.bottom - place.top;
+    const LONG left = std::max(std::min(place.left, area.right - width), area.left);
+    const LONG top = std::max(std::min(place.top, area.bottom - height), area.top);
+    return RECT{left, top, left + width, top + height};
+}
+
+RECT workAreaNear(const RECT& place) {
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return screen.rcWork;
+    }
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+void placeOnScreen(HWND window, POINT at) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    OffsetRect(&place, at.x - place.left, at.y - place.top);
+    const RECT inside = insideArea(place, workAreaNear(place));
+    SetWindowPos(window, nullptr, inside.left, inside.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE frameSize(DWORD style, DWORD exStyle, bool menu) {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, menu ? TRUE : FALSE, exStyle);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+HFONT controlFont(int dpi, bool bold) {
+    return CreateFontW(-MulDiv(kControlFontPoints, dpi, kPointsPerInch), 0, 0, 0,
+                       bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, kControlFontName);
+}
+
+void setChildFonts(HWND window, HFONT font) {
+    for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
 }
 
 std::u16string windowText(HWND window) {

@@ -54,6 +54,27 @@ LRESULT CALLBACK viewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 // scaled from `oldDpi` to `newDpi`, and the window put where the system suggests.
 void followDpi(HWND window, int oldDpi, int newDpi, const RECT& suggested);
 
+// The density at which a view fits `area`: `dpi`, or less where its parts (`design`, pixels at 96
+// dots an inch) with the frame around them (`frame`, pixels) would not fit; never below
+// kLeastDpi, where the view is given up as too small to read.
+inline constexpr int kLeastDpi = 48;
+int fittingDpi(int dpi, SIZE design, SIZE frame, const RECT& area);
+// Where a window of `place` stands so that it lies inside `area`: moved, never resized; a window
+// larger than the area keeps its top-left corner in the area's.
+RECT insideArea(const RECT& place, const RECT& area);
+// The work area (the screen without the taskbar) of the screen nearest to `place`.
+RECT workAreaNear(const RECT& place);
+// A window moved to `at`, and from there onto its screen's work area.
+void placeOnScreen(HWND window, POINT at);
+// The frame a window of `style` (and a menu bar when `menu`) has around its client area.
+SIZE frameSize(DWORD style, DWORD exStyle, bool menu);
+
+// The font of a view's controls at `dpi` (the shell's dialog font), bold or not; the caller
+// deletes it.
+HFONT controlFont(int dpi, bool bold);
+// Hands `font` to every child window of `window`.
+void setChildFonts(HWND window, HFONT font);
+
 std::u16string windowText(HWND window);
 void setWindowText(HWND window, const std::u16string& text);
 // A child window of `kind` with its identifier, in pixels of its parent's client area, in the

@@ -129,8 +129,17 @@ void centre(HWND dialog, HWND owner, int offset) {
     GetWindowRect(dialog, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    const int left = area.left + (area.right - area.left - width) / 2 + offset;
-    const int top = area.top + (area.bottom - area.top - height) / 2 + offset;
+    LONG left = area.left + (area.right - area.left - width) / 2 + offset;
+    LONG top = area.top + (area.bottom - area.top - height) / 2 + offset;
+    // Never off the work area of its screen: a notice is read where it stands.
+    const RECT place{left, top, left + width, top + height};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &screen)) {
+        const RECT& work = screen.rcWork;
+        left = std::max(std::min(left, work.right - width), work.left);
+        top = std::max(std::min(top, work.bottom - height), work.top);
+    }
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -206,6 +215,12 @@ class ComApartment {
   private:
     bool ownsIt_ = false;
 };
+
+std::wstring systemPath(std::u16string_view path) {
+    std::wstring out = wide(path);
+    std::replace(out.begin(), out.end(), L'/', L'\\');
+    return out;
+}
 
 bool isFolder(const std::wstring& path) {
     if (path.empty()) {
@@ -358,11 +373,11 @@ std::u16string Win32Dialogs::pickFolder(std::u16string_view title,
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
     dialog->SetTitle(caption(title).c_str());
-    // A folder that does not exist here opens at the current folder, else where the system
-    // chooses.
-    std::wstring start = wide(initialFolder);
-    if (!isFolder(start) && currentFolder) {
-        start = wide(currentFolder());
+    // The picker opens at the current folder; without one at the folder asked for, else where
+    // the system chooses. The shell parses only "\" between a path's parts.
+    std::wstring start = currentFolder ? systemPath(currentFolder()) : std::wstring();
+    if (!isFolder(start)) {
+        start = systemPath(initialFolder);
     }
     if (isFolder(start)) {
         ComRef<IShellItem> folder;

@@ -40,7 +40,8 @@ class Win32Dialogs final : public Dialogs {
 
     // The notices on the screen now, oldest first.
     const std::vector<HWND>& openNotices() const { return notices_; }
-    // Where the folder picker opens when the folder it is asked to open at does not exist here.
+    // Where the folder picker opens (the player's current folder, "/" or "\" between its parts);
+    // where it is not set or does not exist, the picker opens at the folder it is asked to.
     std::function<std::u16string()> currentFolder;
 
   private:

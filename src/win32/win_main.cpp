@@ -19,6 +19,7 @@
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 #include "win32/sign_on_dialog.h"
+#include "win32/view_support.h"
 #include "win32/wide.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dialogs.h"
@@ -62,13 +63,8 @@ constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 
 // What the chat network says when the program leaves it.
 constexpr const char* kQuitMessage = "Taviks Ruz";
-// The settings that keep the sign-on window's fields (all but the password), and what they hold.
+// The settings that keep the sign-on window's fields (all but the password) begin so.
 constexpr const char* kChatSettingsPrefix = "irc.";
-constexpr const char* kServerSetting = "irc.server";
-constexpr const char* kPortSetting = "irc.port";
-constexpr const char* kTlsSetting = "irc.tls";
-constexpr const char* kNickSetting = "irc.nick";
-constexpr const char* kChannelsSetting = "irc.channels";
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -116,11 +112,7 @@ std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* 
         std::sscanf(found->second.c_str(), "%d %d%c", &x, &y, &rest) != 2) {
         return std::nullopt;
     }
-    const POINT at{x, y};
-    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) {
-        return std::nullopt;  // on no screen there is now
-    }
-    return at;
+    return POINT{x, y};
 }
 
 // The settings file: "settings" in the program's folder of the user's roaming application data.
@@ -391,37 +383,18 @@ class Program {
     }
 
     // The sign-on window, filled as it was last accepted (the Windows user's name as the first
-    // nickname); accepted, the program signs on.
+    // nickname); accepted, the fields are kept at once and the program signs on.
     void askSignOn() {
-        const SettingsStore::Values& kept = settings_.values();
-        const auto keptText = [&kept](const char* setting) {
-            const auto found = kept.find(setting);
-            return found == kept.end() ? std::string() : found->second;
-        };
-        SignOnFields fields;
-        fields.server = keptText(kServerSetting);
-        const auto port = text::readUInt(text::fromUtf8(keptText(kPortSetting)));
-        if (port && *port > 0 && *port <= 0xFFFF) {
-            fields.port = static_cast<std::uint16_t>(*port);
-        }
-        fields.tls = keptText(kTlsSetting) != "0";
-        fields.nick = keptText(kNickSetting);
-        if (fields.nick.empty()) {
-            fields.nick = windowsUserName();
-        }
-        fields.channels = keptText(kChannelsSetting);
-        SignOnDialog dialog(std::move(fields));
+        SignOnDialog dialog(keptSignOnFields(settings_.values(), windowsUserName()));
         const std::optional<irc::Settings> settings =
             dialog.run(mainView_ ? mainView_->handle() : nullptr);
         if (!settings) {
             return;
         }
-        const SignOnFields& taken = dialog.fields();
-        settings_.set(kServerSetting, taken.server);
-        settings_.set(kPortSetting, std::to_string(taken.port));
-        settings_.set(kTlsSetting, taken.tls ? "1" : "0");
-        settings_.set(kNickSetting, taken.nick);
-        settings_.set(kChannelsSetting, taken.channels);
+        for (const auto& [name, value] : signOnSettings(dialog.fields())) {
+            settings_.set(name, value);
+        }
+        keepSettings();
         signOn(*settings);
     }
 
@@ -505,17 +478,21 @@ class Program {
                        ? keptPlace(settings_.values(), place.setting).value_or(place.designed)
                        : place.designed;
         };
-        const POINT ccoms = placeOf(kCcomsPlace);
+        // Each window where it was (or first stands), brought onto the work area of the screen
+        // nearest to that place: a screen that is gone or smaller now leaves no window off it.
+        POINT ccoms = placeOf(kCcomsPlace);
+        if (ccomsView_) {
+            placeOnScreen(ccomsView_->handle(), ccoms);
+            RECT at{};
+            GetWindowRect(ccomsView_->handle(), &at);
+            ccoms = POINT{at.left, at.top};
+        }
         amp_->ccoms().window.move(ccoms.x * kTwipsPerPixel, ccoms.y * kTwipsPerPixel);
-        const auto put = [](HWND window, POINT at) {
-            SetWindowPos(window, nullptr, at.x, at.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        };
         if (mainView_) {
-            put(mainView_->handle(), placeOf(kMainPlace));
+            placeOnScreen(mainView_->handle(), placeOf(kMainPlace));
         }
         if (buddyView_) {
-            put(buddyView_->handle(), placeOf(kBuddiesPlace));
+            placeOnScreen(buddyView_->handle(), placeOf(kBuddiesPlace));
         }
     }
 

@@ -77,6 +77,18 @@ TEST_F(SystemTest, StartUpRunsInItsOrder) {
     EXPECT_TRUE(a.chat.oldlastlyne.ends_with(u": \u2020- Loads Taviks Ruz -\u2020</FONT"));
 }
 
+TEST_F(SystemTest, WhatTheEngineFindsWrongIsShownInANoticeWhileTheProgramRuns) {
+    FrmAmp& a = start(true);
+    const std::size_t before = dialogs.shown().size();
+    engine.reportProblem("No sound device could be opened (none): playback continues silently.");
+    ASSERT_EQ(dialogs.shown().size(), before + 1);
+    EXPECT_EQ(dialogs.shown().back().text,
+              u"No sound device could be opened (none): playback continues silently.");
+    a.Form_Unload();
+    engine.reportProblem("after the end");
+    EXPECT_EQ(dialogs.shown().size(), before + 1);
+}
+
 TEST_F(SystemTest, ScreenNameFromTheFrontDialog) {
     struct Row {
         const char* caption;

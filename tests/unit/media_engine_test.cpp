@@ -1,4 +1,6 @@
+#include "platform/media/decoding_engine.h"
 #include "platform/media/engine_factory.h"
+#include "platform/media/silent_output.h"
 #include "platform/native_name.h"
 #include "platform/virtual_timer_host.h"
 #include "text/text.h"
@@ -566,6 +568,44 @@ TEST_F(MediaEngineTest, AnHourOfSongsOneAfterAnother) {
     // Each round of the three takes 3 + 2.4 + (1 + 3) = 9.4 s.
     EXPECT_EQ(ends, static_cast<int>(kOneHourMs * 3 / 9400));
     EXPECT_EQ(engine_->playState(), PlayState::Playing);
+}
+
+// An output with no device behind it: it never begins.
+class NoDevice final : public media::AudioOutput {
+  public:
+    bool wantsSamples() const override { return false; }
+    bool begin(const media::PcmFormat& /*format*/, std::string& error) override {
+        error = "no device here";
+        return false;
+    }
+    void flush() override {}
+    void setRunning(bool /*running*/) override {}
+    std::int64_t framesWanted() const override { return 0; }
+    void write(const float* /*samples*/, std::int64_t /*frames*/) override {}
+    void endOfData() override {}
+    std::int64_t framesPlayed() const override { return 0; }
+    bool finished() const override { return false; }
+    std::int64_t msUntilFinished() const override { return -1; }
+    int feedIntervalMs() const override { return 1; }
+    void setGain(float /*gain*/) override {}
+    void setWake(std::function<void()> /*wake*/) override {}
+};
+
+TEST(MediaEngineWithoutDevice, SaysSoOnceAfterTheOperationAndPlaysOnSilently) {
+    VirtualTimerHost host;
+    media::DecodingEngine engine(host, std::make_unique<NoDevice>());
+    std::vector<std::string> told;
+    const Subscription heard =
+        engine.observeProblems([&told](const std::string& problem) { told.push_back(problem); });
+    ASSERT_TRUE(engine.open(audioFixture(u"tone-3s.mp3")));
+    EXPECT_TRUE(told.empty());  // not from inside the operation that found it
+    EXPECT_EQ(engine.playState(), PlayState::Playing);
+    host.advance(10);
+    EXPECT_EQ(told, std::vector<std::string>{media::noSoundDeviceText("no device here")});
+    ASSERT_TRUE(engine.open(audioFixture(u"tone-3s.mp3")));
+    host.advance(10);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(engine.playState(), PlayState::Playing);
 }
 
 TEST_F(MediaEngineTest, DestroyedWhilePlaying) {

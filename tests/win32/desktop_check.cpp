@@ -4,10 +4,13 @@
 // ".skip" again by keys (characters and Return sent to the box the user types into) and sees the
 // line in the room's transcript and the announcement after it, finds the room's buttons labelled,
 // sets a command word in the command-words window and uses it, finds the player, the
-// command-words window, the room and the buddy list side by side on the screen, hides the player
-// to its icon and shows it again, and ends it with ".end". Every look at the messenger room
-// program's texts goes through the user32 backend and the messenger link, as the player's own
-// does.
+// command-words window, the room and the buddy list side by side on the screen, the player and the
+// command-words window inside the screen's work area with every part of the player inside it (at
+// whatever density the screen has), opens the folder picker and finds it at the player's folder,
+// hides the player to its icon and shows it again, and ends it with ".end". Every look at the
+// messenger room program's texts goes through the user32 backend and the messenger link, as the
+// player's own does. The text of every notice answered is printed on a line of its own
+// ("notice: TEXT").
 //
 // With --own-room, ruz.exe runs alone (no messenger): the room and the buddy list are its own
 // windows ("TaviksRuzChatRoom", "TaviksRuzBuddyList"), the user is the Windows user, and every
@@ -57,6 +60,12 @@ constexpr const wchar_t* kDialogTitle = L"Taviks Ruz";
 // The main window's menu entry that opens the command-words window, and the first word box.
 constexpr WPARAM kCcomsMenuId = 300;
 constexpr int kWordBoxBase = 100;
+// The main window's Open Folder button and the label that shows the player's folder.
+constexpr int kOpenFolderButtonId = 107;
+constexpr int kFolderLabelId = 14;
+// Parts the player must show whole: the first and the last option box.
+constexpr int kFirstOptionBoxId = 200;
+constexpr int kLastOptionBoxId = 204;
 constexpr int kSkipWordIndex = 15;
 constexpr const wchar_t* kNewSkipWord = L"nxt";
 // The messenger room program's windows, and its buttons' labels in their order.
@@ -104,11 +113,6 @@ std::vector<HWND> dialogs() {
     return found;
 }
 
-// Presses Yes, else OK, in every message box of the player; whether there was one.
-bool answerDialogs() {
-    return ruz::win32::answerDialogs(dialogs());
-}
-
 // A window's text as the window itself gives it (WM_GETTEXT): for another program's edit box,
 // GetWindowText would give only the text it was created with.
 std::wstring textOf(HWND window) {
@@ -125,6 +129,59 @@ std::wstring textOf(HWND window) {
                         SMTO_ABORTIFHUNG, kStepTimeoutMs, &copied);
     text.resize(copied < length ? copied : length);
     return text;
+}
+
+// The texts of a dialog's labels.
+std::vector<std::wstring> labelsOf(HWND dialog) {
+    std::vector<std::wstring> labels;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(c, kind, 32);
+        const std::wstring text = textOf(c);
+        if (std::wstring(kind) == L"Static" && !text.empty()) {
+            labels.push_back(text);
+        }
+    }
+    return labels;
+}
+
+// Whether `inner` lies inside `outer`.
+bool inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Whether `window` lies inside the work area of its screen; says where when it does not.
+bool onItsScreen(HWND window, const char* what) {
+    RECT place{};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (!GetWindowRect(window, &place) ||
+        !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return false;
+    }
+    const bool ok = inside(place, screen.rcWork);
+    if (!ok) {
+        std::printf("%s at %ld,%ld-%ld,%ld, the work area %ld,%ld-%ld,%ld\n", what, place.left,
+                    place.top, place.right, place.bottom, screen.rcWork.left, screen.rcWork.top,
+                    screen.rcWork.right, screen.rcWork.bottom);
+    }
+    return ok;
+}
+
+// The folder picker the player opened: a dialog window of its process other than its notices.
+HWND folderPicker(HWND player) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(player, &process);
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && IsWindowVisible(window) && textOf(window) != kDialogTitle) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 std::string utf8(const std::wstring& wide) {
@@ -226,6 +283,10 @@ class Check {
             {".skip typed by keys, shown in the transcript box and obeyed", &Check::typedSkip},
             {"a new command word set in the command-words window and used", &Check::newWord},
             {"the player, the words, the room and the buddy list side by side", &Check::sideBySide},
+            {"the player and the command-words window inside the work area, every part of the "
+             "player inside it",
+             &Check::fitTheScreen},
+            {"the folder picker opened at the player's folder", &Check::pickerAtThePlayersFolder},
             {"hidden to the icon with .hide and shown again with .show", &Check::hideAndShow},
             {"the windows held for their pictures", &Check::hold},
             {"ended by .end", &Check::end},
@@ -262,6 +323,21 @@ class Check {
     }
 
   private:
+    // Presses Yes, else OK, in every message box of the player, printing the text of each the
+    // first time it is seen; whether there was one.
+    bool answerDialogs() {
+        const std::vector<HWND> open = dialogs();
+        for (HWND dialog : open) {
+            for (const std::wstring& text : labelsOf(dialog)) {
+                if (std::find(told_.begin(), told_.end(), text) == told_.end()) {
+                    told_.push_back(text);
+                    std::printf("notice: %ls\n", text.c_str());
+                    std::fflush(stdout);
+                }
+            }
+        }
+        return ruz::win32::answerDialogs(open);
+    }
     // The room program's room, or the player's own room.
     HWND room() { return FindWindowW(ownRoom_ ? kOwnRoomClass : kRoomClass, nullptr); }
     // The box the user types into, and the box that shows the transcript's lines.
@@ -348,7 +424,7 @@ class Check {
         if (!waitFor(kStartTimeoutMs, [] { return !dialogs().empty(); })) {
             return false;
         }
-        return waitFor(kStepTimeoutMs, [] {
+        return waitFor(kStepTimeoutMs, [this] {
             answerDialogs();
             return mainShown();
         });
@@ -478,6 +554,67 @@ class Check {
         std::string heard;
         return sayAndHearAnnouncement(".nxt", second_, heard);
     }
+    bool fitTheScreen() {
+        HWND player = mainWindow();
+        HWND words = FindWindowW(kCcomsClass, nullptr);
+        if (player == nullptr || words == nullptr || !IsWindowVisible(words)) {
+            return false;
+        }
+        bool ok = onItsScreen(player, "the player") && onItsScreen(words, "the command words");
+        RECT client{};
+        GetClientRect(player, &client);
+        int parts = 0;
+        for (HWND c = GetWindow(player, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT place{};
+            GetWindowRect(c, &place);
+            MapWindowPoints(nullptr, player, reinterpret_cast<POINT*>(&place), 2);
+            if (!inside(place, client)) {
+                std::printf("part %d of the player at %ld,%ld-%ld,%ld, its client area %ldx%ld\n",
+                            GetDlgCtrlID(c), place.left, place.top, place.right, place.bottom,
+                            client.right, client.bottom);
+                ok = false;
+            }
+            ++parts;
+        }
+        for (const int box : {kFirstOptionBoxId, kLastOptionBoxId}) {
+            HWND part = GetDlgItem(player, box);
+            ok = ok && part != nullptr && IsWindowVisible(part);
+        }
+        RECT outer{};
+        GetWindowRect(player, &outer);
+        std::printf("player %ldx%ld with %d parts\n", outer.right - outer.left,
+                    outer.bottom - outer.top, parts);
+        return ok;
+    }
+    bool pickerAtThePlayersFolder() {
+        HWND player = mainWindow();
+        const std::wstring before = textOf(GetDlgItem(player, kFolderLabelId));
+        PostMessageW(player, WM_COMMAND, MAKEWPARAM(kOpenFolderButtonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(player, kOpenFolderButtonId)));
+        HWND picker = nullptr;
+        HWND nameBox = nullptr;
+        if (!waitFor(kStepTimeoutMs, [&] {
+                picker = folderPicker(player);
+                nameBox =
+                    picker == nullptr ? nullptr : FindWindowExW(picker, nullptr, L"Edit", nullptr);
+                return nameBox != nullptr;
+            })) {
+            return false;
+        }
+        // The folder the picker shows, taken as it is: the player's folder stays.
+        SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"."));
+        PostMessageW(picker, WM_COMMAND, IDOK, 0);
+        if (!waitFor(kStepTimeoutMs, [&] { return !IsWindow(picker); })) {
+            return false;
+        }
+        SendMessageW(player, WM_NULL, 0, 0);  // the player has handled the choice
+        const std::wstring after = textOf(GetDlgItem(player, kFolderLabelId));
+        if (after != before) {
+            std::printf("the picker opened elsewhere: %ls, not %ls\n", after.c_str(),
+                        before.c_str());
+        }
+        return !before.empty() && after == before;
+    }
     bool hideAndShow() {
         if (chat_.SendChatText(".hide") == 0 ||
             !waitFor(kStepTimeoutMs, [] { return mainWindow() != nullptr && !mainShown(); })) {
@@ -523,6 +660,8 @@ class Check {
     ruz::messenger::AimChat chat_;
     std::string first_;
     std::string second_;
+    // The notices' texts printed so far.
+    std::vector<std::wstring> told_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // code on virtual seams), driven through the messages a user's clicks and keys send; the
 // pictures; the command line and paths.
 #include "app/frmamp.h"
+#include "common/settings_store.h"
 #include "platform/clock.h"
 #include "platform/native_name.h"
 #include "platform/scripted_dialogs.h"
@@ -24,7 +25,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -228,6 +231,59 @@ TEST(Win32Pictures, TheLogoIsABubbleOnABlueTileAndMakesAnIcon) {
     DestroyIcon(icon);
 }
 
+TEST(Win32Pictures, SkipAndBackEndInABarForwardAndRewindInAPoint) {
+    // Drawn as on a button, the side a glyph points to ends in a full-height bar (">|", "|<")
+    // or in the tip of a triangle (">>", "<<").
+    constexpr int kSize = 30;
+    constexpr COLORREF kInk = RGB(0, 0, 0);
+    enum class End { Bar, Point };
+    struct Row {
+        Glyph glyph;
+        bool right;  // the side it points to
+        End end;
+    };
+    const Row rows[] = {
+        {Glyph::Skip, true, End::Bar},
+        {Glyph::Forward, true, End::Point},
+        {Glyph::Back, false, End::Bar},
+        {Glyph::Rewind, false, End::Point},
+    };
+    for (const Row& row : rows) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP picture = CreateCompatibleBitmap(screen, kSize, kSize);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, picture);
+        PatBlt(dc, 0, 0, kSize, kSize, WHITENESS);
+        const RECT face{0, 0, kSize, kSize};
+        drawGlyph(dc, face, row.glyph, kInk);
+        // The ink of each column, and of the glyph's tallest column.
+        std::vector<int> ink(kSize, 0);
+        for (int x = 0; x < kSize; ++x) {
+            for (int y = 0; y < kSize; ++y) {
+                ink[static_cast<std::size_t>(x)] += GetPixel(dc, x, y) == kInk ? 1 : 0;
+            }
+        }
+        SelectObject(dc, old);
+        DeleteObject(picture);
+        DeleteDC(dc);
+        const int tallest = *std::max_element(ink.begin(), ink.end());
+        ASSERT_GT(tallest, 0) << static_cast<int>(row.glyph);
+        // The outermost two columns with ink on the side it points to.
+        int outer = row.right ? kSize - 1 : 0;
+        while (ink[static_cast<std::size_t>(outer)] == 0) {
+            outer += row.right ? -1 : 1;
+        }
+        const int inner = ink[static_cast<std::size_t>(outer + (row.right ? -1 : 1))];
+        const int edge = std::min(ink[static_cast<std::size_t>(outer)], inner);
+        if (row.end == End::Bar) {
+            EXPECT_GE(edge + 1, tallest) << static_cast<int>(row.glyph);  // within a pixel
+        } else {
+            EXPECT_LT(edge * 3, tallest) << static_cast<int>(row.glyph);
+        }
+    }
+}
+
 // The program's own code on virtual seams, with the Windows views on it.
 class Win32FrontEnd : public ::testing::Test {
   protected:
@@ -334,12 +390,132 @@ TEST_F(Win32FrontEnd, ControlsShowTheirTipsAndTheOptionBoxesNameTheirKeys) {
 TEST_F(Win32FrontEnd, TheSkinsPictureDragsTheWindow) {
     amp.window.setVisible(true);
     pump();
-    POINT logo{30, 30};
+    const int dpi = view.arrangement().dpi;
+    POINT logo{MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI), MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI)};
     ClientToScreen(view.handle(), &logo);
     EXPECT_EQ(SendMessageW(view.handle(), WM_NCHITTEST, 0, MAKELPARAM(logo.x, logo.y)), HTCAPTION);
-    POINT list{30, 500};
+    POINT list{MulDiv(30, dpi, USER_DEFAULT_SCREEN_DPI), MulDiv(500, dpi, USER_DEFAULT_SCREEN_DPI)};
     ClientToScreen(view.handle(), &list);
     EXPECT_NE(SendMessageW(view.handle(), WM_NCHITTEST, 0, MAKELPARAM(list.x, list.y)), HTCAPTION);
+}
+
+TEST(Win32MainWindowArrangement, TheDesignWhereItFitsElseShorterListsElseSmaller) {
+    struct Row {
+        int dpi;
+        SIZE room;
+        MainWindow::Arrangement arrangement;
+    };
+    const Row rows[] = {
+        {96, {1280, 760}, {96, 130, 150}},  {144, {1280, 900}, {144, 130, 150}},
+        {144, {1280, 760}, {144, 95, 111}}, {192, {1280, 740}, {169, 56, 64}},
+        {192, {1280, 700}, {160, 56, 64}},  {192, {500, 1600}, {133, 130, 150}},
+        {96, {0, 0}, {kLeastDpi, 56, 64}},  {0, {-5, -5}, {kLeastDpi, 56, 64}},
+    };
+    for (const Row& row : rows) {
+        const MainWindow::Arrangement got = MainWindow::arrange(row.dpi, row.room);
+        EXPECT_EQ(got.dpi, row.arrangement.dpi) << row.dpi << " " << row.room.cy;
+        EXPECT_EQ(got.treeHeight, row.arrangement.treeHeight) << row.dpi << " " << row.room.cy;
+        EXPECT_EQ(got.listHeight, row.arrangement.listHeight) << row.dpi << " " << row.room.cy;
+    }
+}
+
+// Every part of the window lies inside its client area, and the window inside `area`.
+void expectInside(HWND window, const RECT& area, int dpi) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_GE(outer.left, area.left) << dpi;
+    EXPECT_GE(outer.top, area.top) << dpi;
+    EXPECT_LE(outer.right, area.right) << dpi;
+    EXPECT_LE(outer.bottom, area.bottom) << dpi;
+    RECT client{};
+    GetClientRect(window, &client);
+    int parts = 0;
+    for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(c, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_GE(place.left, 0) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_GE(place.top, 0) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_LE(place.right, client.right) << dpi << " part " << GetDlgCtrlID(c);
+        EXPECT_LE(place.bottom, client.bottom) << dpi << " part " << GetDlgCtrlID(c);
+        ++parts;
+    }
+    EXPECT_GT(parts, 20);
+}
+
+TEST_F(Win32FrontEnd, AtEveryDensityTheWindowAndItsPartsFitTheWorkArea) {
+    const RECT area{0, 0, 1280, 800};
+    for (const int dpi : {96, 144, 192}) {
+        view.fitTo(dpi, area);
+        expectInside(view.handle(), area, dpi);
+    }
+    // At 96 dots an inch the window is as designed.
+    view.fitTo(96, area);
+    RECT client{};
+    GetClientRect(view.handle(), &client);
+    EXPECT_EQ(client.right, MainWindow::kWidth);
+    EXPECT_EQ(view.arrangement(), (MainWindow::Arrangement{96, 130, 150}));
+}
+
+TEST_F(Win32FrontEnd, MovedToADenserScreenTheFontsAndPartsFollow) {
+    view.fitTo(96, RECT{0, 0, 1280, 800});
+    const auto fontHeight = [this] {
+        const auto font =
+            reinterpret_cast<HFONT>(SendMessageW(item(MainWindow::kListId), WM_GETFONT, 0, 0));
+        LOGFONTW shape{};
+        GetObjectW(font, sizeof shape, &shape);
+        return shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+    };
+    const LONG before = fontHeight();
+    RECT suggested{100, 50, 900, 1250};
+    SendMessageW(view.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(view.arrangement().dpi, 144);
+    EXPECT_GT(fontHeight(), before);
+    expectInside(view.handle(), workAreaNear(suggested), 144);
+}
+
+TEST_F(Win32FrontEnd, EveryMenuHasKeysOfItsOwn) {
+    // Each menu of the window with the access keys of its entries, in their order.
+    struct Row {
+        const char* menu;
+        int position;  // in the menu bar; -1: the bar itself
+        std::wstring keys;
+    };
+    const Row rows[] = {
+        {"menu bar", -1, L"OCR"},
+        {"Options", 0, L"CAIMRPOQ"},
+        {"Chat", 1, L"SF"},
+        {"Credits", 2, L"T"},
+    };
+    HMENU bar = GetMenu(view.handle());
+    ASSERT_NE(bar, nullptr);
+    for (const Row& row : rows) {
+        HMENU menu = row.position < 0 ? bar : GetSubMenu(bar, row.position);
+        ASSERT_NE(menu, nullptr) << row.menu;
+        std::wstring keys;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) {
+                continue;  // a separator
+            }
+            const std::wstring caption = text;
+            wchar_t key = 0;
+            for (std::size_t at = 0; at + 1 < caption.size(); ++at) {
+                if (caption[at] == L'&') {
+                    if (caption[at + 1] != L'&') {
+                        key = static_cast<wchar_t>(std::towupper(caption[at + 1]));
+                        break;
+                    }
+                    ++at;  // "&&" shows one "&"
+                }
+            }
+            EXPECT_NE(key, 0) << row.menu << ": " << narrow(caption);
+            EXPECT_EQ(keys.find(key), std::wstring::npos) << row.menu << ": " << narrow(caption);
+            keys += key;
+        }
+        EXPECT_EQ(keys, row.keys) << row.menu;
+    }
 }
 
 TEST_F(Win32FrontEnd, ThePlaylistShowsTheFolderAndAClickSelects) {
@@ -392,6 +568,35 @@ TEST_F(Win32FrontEnd, TheCommandWordsWindowEditsItsBoxesAndStandsWhereItsControl
     SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(CcomsWindow::kHideId, BN_CLICKED), 0);
     EXPECT_FALSE(words.window.visible());
     EXPECT_FALSE(IsWindowVisible(window.handle()));
+
+    // Inside the work area at the screen's density, and again on a screen of twice it, with
+    // larger fonts; the control knows where the window went.
+    const auto insideWorkArea = [&window] {
+        RECT outer{};
+        GetWindowRect(window.handle(), &outer);
+        const RECT area = workAreaNear(outer);
+        return outer.left >= area.left && outer.top >= area.top && outer.right <= area.right &&
+               outer.bottom <= area.bottom;
+    };
+    const auto fontHeight = [skip] {
+        LOGFONTW shape{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(skip, WM_GETFONT, 0, 0)), sizeof shape,
+                   &shape);
+        return shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+    };
+    words.window.move(0, 0);
+    EXPECT_TRUE(insideWorkArea());
+    const LONG before = fontHeight();
+    const int doubled = 2 * screenDpi();
+    RECT suggested{10, 10, 3000, 2000};
+    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(doubled, doubled),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(insideWorkArea());
+    EXPECT_GT(fontHeight(), before);
+    RECT moved{};
+    GetWindowRect(window.handle(), &moved);
+    EXPECT_EQ(words.window.left(), moved.left * kTwipsPerPixel);
+    EXPECT_EQ(words.window.top(), moved.top * kTwipsPerPixel);
 }
 
 // The rooms of a chat network's channels in the stand-in, with their windows; no network: the
@@ -434,6 +639,16 @@ TEST_F(Win32ChatRooms, EachRoomHasAWindowThatShowsItsLinesAsPlainText) {
     EXPECT_EQ(roomA, windows.windowOf(a));
     EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#b"), windows.windowOf(b));
     EXPECT_TRUE(IsWindowUnicode(roomA));
+    // At the screen's density, inside its work area.
+    for (const int room : {a, b}) {
+        RECT outer{};
+        GetWindowRect(windows.windowOf(room), &outer);
+        const RECT area = workAreaNear(outer);
+        EXPECT_GE(outer.left, area.left);
+        EXPECT_GE(outer.top, area.top);
+        EXPECT_LE(outer.right, area.right);
+        EXPECT_LE(outer.bottom, area.bottom);
+    }
     const std::u16string before = windowText(part(a, ChatWindows::kTranscriptId));
 
     messenger.memberSaysIn(a, "alice", "h\u00e9llo <b>x</b> & y");
@@ -544,6 +759,79 @@ TEST_F(Win32ChatRooms, ClosingAWindowMinimisesItAndWindowsGoWithTheirRooms) {
     const int c = messenger.openLinkedRoom("#c", nullptr, kKeepBytes);
     pump();
     EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#c"), windows.windowOf(c));
+}
+
+TEST(Win32SignOnDialog, OffersTheLastFieldsUsedElseAPlainConnectionOnTheUsualPort) {
+    struct Row {
+        SettingsStore::Values kept;
+        SignOnFields offered;
+    };
+    const Row rows[] = {
+        {{}, {"", 6667, false, "winuser", ""}},
+        {{{"irc.tls", "1"}}, {"", 6697, true, "winuser", ""}},
+        {{{"irc.server", "irc.libera.chat"},
+          {"irc.port", "7000"},
+          {"irc.tls", "0"},
+          {"irc.nick", "n\u00e9"},
+          {"irc.channels", "#a, b"}},
+         {"irc.libera.chat", 7000, false, "n\u00e9", "#a, b"}},
+        {{{"irc.port", "99999"}, {"irc.tls", "yes"}, {"irc.nick", ""}},
+         {"", 6667, false, "winuser", ""}},
+        {{{"irc.port", "x"}, {"irc.tls", "1"}}, {"", 6697, true, "winuser", ""}},
+    };
+    for (const Row& row : rows) {
+        const SignOnFields got = keptSignOnFields(row.kept, "winuser");
+        EXPECT_EQ(got.server, row.offered.server);
+        EXPECT_EQ(got.port, row.offered.port);
+        EXPECT_EQ(got.tls, row.offered.tls);
+        EXPECT_EQ(got.nick, row.offered.nick);
+        EXPECT_EQ(got.channels, row.offered.channels);
+        // What is kept comes back as it was.
+        const SignOnFields again = keptSignOnFields(signOnSettings(got), "other");
+        EXPECT_EQ(again.server, got.server);
+        EXPECT_EQ(again.port, got.port);
+        EXPECT_EQ(again.tls, got.tls);
+        EXPECT_EQ(again.nick, got.nick);
+        EXPECT_EQ(again.channels, got.channels);
+    }
+    // A fresh window: no TLS, and the port that goes with it.
+    EXPECT_FALSE(SignOnFields{}.tls);
+    EXPECT_EQ(SignOnFields{}.port, 6667);
+}
+
+TEST(Win32SignOnDialog, EachFieldSaysWhatItIsForAndTheWindowFitsTheScreen) {
+    SignOnDialog dialog({});
+    const HWND window = dialog.open(nullptr);
+    ASSERT_NE(window, nullptr);
+    RECT client{};
+    GetClientRect(window, &client);
+    for (const int id :
+         {SignOnDialog::kServerId, SignOnDialog::kPortId, SignOnDialog::kTlsId,
+          SignOnDialog::kNickId, SignOnDialog::kChannelsId, SignOnDialog::kPasswordId}) {
+        const HWND field = GetDlgItem(window, id);
+        const HWND hint = GetDlgItem(window, id + SignOnDialog::kHintOffset);
+        ASSERT_NE(hint, nullptr) << id;
+        EXPECT_GT(windowText(hint).size(), 20u) << id;
+        RECT fieldPlace{};
+        RECT hintPlace{};
+        GetWindowRect(field, &fieldPlace);
+        GetWindowRect(hint, &hintPlace);
+        EXPECT_GE(hintPlace.top, fieldPlace.bottom) << id;  // under its field
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&hintPlace), 2);
+        EXPECT_LE(hintPlace.bottom, client.bottom) << id;
+        EXPECT_LE(hintPlace.right, client.right) << id;
+    }
+    EXPECT_NE(windowText(GetDlgItem(window, SignOnDialog::kServerId + SignOnDialog::kHintOffset))
+                  .find(u"irc.libera.chat"),
+              std::u16string::npos);
+    EXPECT_EQ(windowText(GetDlgItem(window, SignOnDialog::kPortId)), u"6667");
+    EXPECT_EQ(IsDlgButtonChecked(window, SignOnDialog::kTlsId), BST_UNCHECKED);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const RECT area = workAreaNear(outer);
+    EXPECT_GE(outer.top, area.top);
+    EXPECT_LE(outer.bottom, area.bottom);
+    DestroyWindow(window);
 }
 
 TEST(Win32SignOnDialog, RefusesWhatTheCoreRefusesAndTakesGoodFields) {

@@ -497,25 +497,37 @@ class ScratchFolder {
     std::wstring path_;
 };
 
-TEST(Win32Dialogs, ThePickerOpensAtTheFolderOrTheCurrentOneAndCancelGivesNothing) {
+TEST(Win32Dialogs, ThePickerOpensAtThePlayersFolderElseTheOneAskedForAndCancelGivesNothing) {
     const ScratchFolder songs(L"ruz-picker-songs");
     const ScratchFolder current(L"ruz-picker-current");
+    // The player's folder as the system's own code holds it, "/" between its parts.
+    std::u16string playerFolder = current.path();
+    std::replace(playerFolder.begin(), playerFolder.end(), u'\\', u'/');
+    std::u16string songsForward = songs.path();
+    std::replace(songsForward.begin(), songsForward.end(), u'\\', u'/');
     struct Row {
         std::u16string initial;
+        std::u16string current;  // the player's folder; "" for none
         int button;
         std::u16string picked;
     };
     const Row kRows[] = {
-        {songs.path(), IDOK, songs.path()},
-        {u"C:\\no such folder", IDOK, current.path()},
-        {u"", IDOK, current.path()},
-        {songs.path(), IDCANCEL, u""},
+        {u"C:/", playerFolder, IDOK, current.path()},
+        {songs.path(), playerFolder, IDOK, current.path()},
+        {u"C:\\no such folder", playerFolder, IDOK, current.path()},
+        {u"", playerFolder, IDOK, current.path()},
+        {songs.path(), u"C:\\no such folder", IDOK, songs.path()},
+        {songsForward, u"", IDOK, songs.path()},
+        {songs.path(), playerFolder, IDCANCEL, u""},
     };
     const OwnerWindow owner;
     Win32Dialogs dialogs;
     dialogs.setOwner(owner.get());
-    dialogs.currentFolder = [&current] { return current.path(); };
     for (const Row& row : kRows) {
+        dialogs.currentFolder = nullptr;
+        if (!row.current.empty()) {
+            dialogs.currentFolder = [&row] { return row.current; };
+        }
         std::u16string picked;
         {
             // The user waits for the name box, types "." (the folder the picker shows) and

@@ -46,11 +46,16 @@ std::unique_ptr<Decoder> openFirstPlayable(const std::vector<std::u16string>& li
 
 DecodingEngine::DecodingEngine(TimerHost& host, std::unique_ptr<AudioOutput> output) : host_(host) {
     timer_ = host_.createTimer([this] { onTick(); });
+    problemTimer_ = host_.createTimer([this] {
+        host_.stopTimer(problemTimer_);
+        notifyProblem(std::exchange(problem_, std::string()));
+    });
     useOutput(std::move(output));
 }
 
 DecodingEngine::~DecodingEngine() {
     host_.destroyTimer(timer_);
+    host_.destroyTimer(problemTimer_);
     output_.reset();  // first: an output may still hold a wake-up into this engine
 }
 
@@ -107,6 +112,8 @@ void DecodingEngine::startEntry(std::unique_ptr<Decoder> decoder) {
         if (!silentFallbackUsed_) {
             reportNoSoundDevice(why);
             silentFallbackUsed_ = true;
+            problem_ = noSoundDeviceText(why);
+            host_.startTimer(problemTimer_, static_cast<int>(kMinTickMs));
         }
         useOutput(std::make_unique<SilentOutput>(&steadyClockMs));
         output_->begin(format, why);

@@ -37,7 +37,8 @@ using Decoder = MpegDecoder;
 class DecodingEngine final : public MediaEngine {
   public:
     // Where `output` fails to play a song's format (its device went away), the engine goes on
-    // with a silent output on the wall clock, saying so once on stderr.
+    // with a silent output on the wall clock, saying so once on stderr and to its problem
+    // observers, once the operation at hand is done.
     DecodingEngine(TimerHost& host, std::unique_ptr<AudioOutput> output);
     ~DecodingEngine() override;
     DecodingEngine(const DecodingEngine&) = delete;
@@ -71,6 +72,9 @@ class DecodingEngine final : public MediaEngine {
 
     TimerHost& host_;
     TimerHost::TimerId timer_ = 0;
+    // Tells the problem observers what went wrong, outside the operation that found it.
+    TimerHost::TimerId problemTimer_ = 0;
+    std::string problem_;
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<AudioOutput> output_;
     bool silentFallbackUsed_ = false;

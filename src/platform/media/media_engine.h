@@ -58,6 +58,12 @@ class MediaEngine {
     [[nodiscard]] Subscription observeSeeks(std::function<void(double seconds)> observer) {
         return seeks_.add(std::move(observer));
     }
+    // Something the user should hear of, in one line of UTF-8 (no sound device: the songs play
+    // on silently), told once when it arises.
+    [[nodiscard]] Subscription observeProblems(
+        std::function<void(const std::string& utf8)> observer) {
+        return problems_.add(std::move(observer));
+    }
 
   protected:
     // The position moves: as `setCurrentPosition`, without telling anyone.
@@ -67,10 +73,12 @@ class MediaEngine {
     void notifyPlayState(PlayState oldState, PlayState newState) const {
         playStates_.notify(oldState, newState);
     }
+    void notifyProblem(const std::string& utf8) const { problems_.notify(utf8); }
 
   private:
     Listeners<PlayState, PlayState> playStates_;
     Listeners<double> seeks_;
+    Listeners<const std::string&> problems_;
 };
 
 }  // namespace ruz

@@ -21,9 +21,12 @@ std::int64_t steadyClockMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::string noSoundDeviceText(const std::string& why) {
+    return "No sound device could be opened (" + why + "): playback continues silently.";
+}
+
 void reportNoSoundDevice(const std::string& why) {
-    std::fprintf(stderr, "No sound device could be opened (%s): playback continues silently.\n",
-                 why.c_str());
+    std::fprintf(stderr, "%s\n", noSoundDeviceText(why).c_str());
 }
 
 SilentOutput::SilentOutput(Clock nowMs) : nowMs_(std::move(nowMs)) {}

@@ -47,8 +47,10 @@ class SilentOutput final : public AudioOutput {
 // The wall clock in milliseconds (steady, not the time of day).
 std::int64_t steadyClockMs();
 
-// Tells the user, in one line on stderr, that no sound device could be opened (`why`) and that
-// playback goes on silently.
+// The line that tells the user that no sound device could be opened (`why`) and that playback
+// goes on silently.
+std::string noSoundDeviceText(const std::string& why);
+// Writes that line on stderr.
 void reportNoSoundDevice(const std::string& why);
 
 }  // namespace ruz::media
