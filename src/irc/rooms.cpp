@@ -110,14 +110,14 @@ void Rooms::join(const std::string& channel) {
     const std::string folded = foldCase(channel);
     const auto open = std::find_if(channels_.begin(), channels_.end(),
                                    [&](const std::string& c) { return foldCase(c) == folded; });
-    if (open != channels_.end() && messenger_.frontRoom(roomOf(*open))) {
-        session_->join(*open);
+    // A copy: the list may grow below.
+    const std::string name = open == channels_.end() ? channel : *open;
+    if (open == channels_.end()) {
+        channels_.push_back(name);
+    } else if (messenger_.frontRoom(roomOf(name))) {
+        session_->join(name);
         return;
     }
-    if (open == channels_.end()) {
-        channels_.push_back(channel);
-    }
-    const std::string& name = open == channels_.end() ? channels_.back() : *open;
     openRoom(name);
     session_->join(name);
 }

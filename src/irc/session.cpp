@@ -122,11 +122,13 @@ void Session::join(std::string_view channel) {
     if (name.empty()) {
         return;
     }
-    if (ourChannel(name).empty()) {
+    const bool known = !ourChannel(name).empty();
+    if (!known) {
         settings_.channels.push_back(name);
     }
+    // A channel joined or being joined is asked for once.
     const std::string folded = foldCase(name);
-    if (state_ == State::Registered && !joined_.contains(folded)) {
+    if (state_ == State::Registered && (!known || out_.contains(folded))) {
         out_.erase(folded);
         sendProtocol("JOIN " + name);
     }
