@@ -3,6 +3,7 @@
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
 #include "irc/rooms.h"
+#include "irc/sign_on.h"
 #include "irc/winsock_link.h"
 #include "platform/media/engine_factory.h"
 #include "platform/winsys/forwarding_window_system.h"
@@ -65,6 +66,10 @@ constexpr const char* kPortSetting = "irc.port";
 constexpr const char* kTlsSetting = "irc.tls";
 constexpr const char* kNickSetting = "irc.nick";
 constexpr const char* kChannelsSetting = "irc.channels";
+// Whether the user was signed on from the sign-on window at the end of the run.
+constexpr const char* kSignedOnSetting = "irc.signedOn";
+// The Chat menu's state line while no chat network is signed on to.
+constexpr char16_t kNotSignedOn[] = u"Not signed on";
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -158,28 +163,35 @@ class Program {
           platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
         // The program runs for days: the window model keeps no record of its messages.
         model_.setRecording(false);
-        if (line_.irc) {
-            openRooms(*line_.irc);
+        const std::filesystem::path file = settingsFile();
+        std::string problem;
+        if (!file.empty()) {
+            settingsPath_ = file;
+            DiskSettingsFile disk(file);
+            problem = settings_.load(disk);
+        }
+        // The command line's network first, else the one the user was signed on to at the end
+        // of the last run.
+        const std::optional<irc::Settings> network =
+            line_.irc ? line_.irc : irc::resumedSignOn([this](std::string_view field) {
+                return keptText(std::string(kChatSettingsPrefix) + std::string(field));
+            });
+        if (network) {
+            openRooms(*network);
         }
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
-        const std::filesystem::path file = settingsFile();
-        if (!file.empty()) {
-            settingsPath_ = file;
-            DiskSettingsFile disk(file);
-            std::string problem = settings_.load(disk);
-            if (problem.empty()) {
-                problem = applyKeptValues(*amp_, settings_.values());
-                if (!problem.empty()) {
-                    settings_.clear();
-                    problem = "the settings in " + disk.where() + " are damaged (" + problem +
-                              "); starting with the defaults";
-                }
-            }
+        if (!file.empty() && problem.empty()) {
+            problem = applyKeptValues(*amp_, settings_.values());
             if (!problem.empty()) {
-                report(problem);
+                settings_.clear();
+                problem = "the settings in " + DiskSettingsFile(file).where() + " are damaged (" +
+                          problem + "); starting with the defaults";
             }
+        }
+        if (!problem.empty()) {
+            report(problem);
         }
     }
 
@@ -270,9 +282,25 @@ class Program {
         dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
         tray_.bringForward = [this] { return mainView_ && mainView_->comeForward(); };
         chatViews_ = std::make_unique<ChatWindows>(messenger_, icon_);
-        mainView_->setChatCommands({[this] { askSignOn(); }, [this] { signOff(); },
-                                    [this] { return !rooms_ || !rooms_->session().live(); },
-                                    [this] { return rooms_ != nullptr; }});
+        // What the user chose is kept for the next start: signed on again, or not.
+        mainView_->setChatCommands(
+            {[this] { askSignOn(); },
+             [this] {
+                 settings_.set(kSignedOnSetting, std::string(irc::kSignedOff));
+                 signOff();
+             },
+             [this] { return !rooms_ || !rooms_->session().live(); },
+             [this] { return rooms_ != nullptr; },
+             [this] {
+                 if (rooms_) {
+                     irc::askToJoin(*rooms_, dialogs_);
+                 }
+             },
+             [this] { return rooms_ != nullptr; },
+             [this] {
+                 const std::string status = rooms_ ? rooms_->status() : std::string();
+                 return status.empty() ? std::u16string(kNotSignedOn) : text::fromUtf8(status);
+             }});
         placeWindows(true);
     }
 
@@ -284,6 +312,11 @@ class Program {
         rooms_->setNickListener([this] {
             if (amp_) {
                 amp_->screenNameChanged();
+            }
+        });
+        rooms_->setGreetListener([this] {
+            if (amp_) {
+                amp_->greetNewRoom();
             }
         });
     }
@@ -320,7 +353,8 @@ class Program {
         const UINT_PTR poll = SetTimer(nullptr, 0, static_cast<UINT>(irc::kWelcomePollMs), nullptr);
         int waitedMs = 0;
         MSG message{};
-        while (!rooms_->session().registered() && waitedMs < irc::kWelcomeWaitMs) {
+        while (!rooms_->session().registered() && rooms_->session().live() &&
+               waitedMs < irc::kWelcomeWaitMs) {
             const BOOL got = GetMessageW(&message, nullptr, 0, 0);
             if (got <= 0) {
                 if (got == 0) {
@@ -340,12 +374,14 @@ class Program {
 
     // The sign-on window, filled as it was last accepted (the Windows user's name as the first
     // nickname); accepted, the program signs on.
-    void askSignOn() {
+    // A kept setting's text; "" when none is kept.
+    std::string keptText(const std::string& setting) const {
         const SettingsStore::Values& kept = settings_.values();
-        const auto keptText = [&kept](const char* setting) {
-            const auto found = kept.find(setting);
-            return found == kept.end() ? std::string() : found->second;
-        };
+        const auto found = kept.find(setting);
+        return found == kept.end() ? std::string() : found->second;
+    }
+
+    void askSignOn() {
         SignOnFields fields;
         fields.server = keptText(kServerSetting);
         const auto port = text::readUInt(text::fromUtf8(keptText(kPortSetting)));
@@ -370,6 +406,7 @@ class Program {
         settings_.set(kTlsSetting, taken.tls ? "1" : "0");
         settings_.set(kNickSetting, taken.nick);
         settings_.set(kChannelsSetting, taken.channels);
+        settings_.set(kSignedOnSetting, std::string(irc::kSignedOn));
         signOn(*settings);
     }
 
