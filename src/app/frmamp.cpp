@@ -11,6 +11,7 @@ constexpr char16_t kStartupQuestion[] = u"Are you using messenger:mate?";
 constexpr char16_t kCaptionStart[] = u"\u2020- Taviks Ruz - User (";
 constexpr char16_t kCaptionEnd[] = u") -\u2020";
 constexpr char16_t kFilePattern[] = u"*.MP3;*.MP2;*.M3U";
+constexpr char16_t kStartupLine[] = u"- Loads Taviks Ruz -";
 }  // namespace
 
 FrmAmp::FrmAmp(Platform& p)
@@ -135,7 +136,7 @@ void FrmAmp::Form_Load() {
     lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
     nameLearned_ = true;
     chat.scan_on();
-    room_.send(daggered(u"- Loads Taviks Ruz -"));
+    room_.send(daggered(kStartupLine));
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
     chrome_.AddTrayIcon();
     window.setVisible(true);
@@ -147,6 +148,14 @@ void FrmAmp::screenNameChanged() {
     }
     lblsn.setCaption(messengerMate_ ? GetMMUser() : room_.firstDialogCaption());
     window.setCaption(kCaptionStart + lblsn.caption() + kCaptionEnd);
+}
+
+void FrmAmp::greetNewRoom() {
+    if (!nameLearned_ || ended_) {
+        return;
+    }
+    room_.send(daggered(kStartupLine));
+    announcer_.announceSong();
 }
 
 void FrmAmp::Form_Unload() {

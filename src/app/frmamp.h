@@ -65,6 +65,10 @@ class FrmAmp {
     // once start-up has learned the screen name, it is learned again the same way, and the
     // caption follows.
     void screenNameChanged();
+    // A new room came in front after start-up (a chat network signed on to, a channel joined)
+    // and has heard nothing of the program yet: it hears the start-up line and the song that
+    // plays, as the room in front does at start. Before start-up has greeted, nothing.
+    void greetNewRoom();
     // Called once when the program has ended (the desktop leaves its event loop).
     std::function<void()> onEnded;
     // Called after "Restore Defaults" has put the kept settings back to their design values (the

@@ -111,11 +111,18 @@ std::vector<std::string> loadKeptSettings(SettingsStore& store, SettingsFile& fi
     if (std::string problem = store.load(file); !problem.empty()) {
         problems.push_back(std::move(problem));
     }
-    if (const std::string passedOver = applyKeptValues(amp, store.values()); !passedOver.empty()) {
-        problems.push_back("settings in " + file.where() + " that do not fit are passed over (" +
-                           passedOver + ")");
+    if (std::string passedOver = applyKeptSettings(store, file.where(), amp); !passedOver.empty()) {
+        problems.push_back(std::move(passedOver));
     }
     return problems;
+}
+
+std::string applyKeptSettings(const SettingsStore& store, const std::string& where, FrmAmp& amp) {
+    const std::string passedOver = applyKeptValues(amp, store.values());
+    if (passedOver.empty()) {
+        return {};
+    }
+    return "settings in " + where + " that do not fit are passed over (" + passedOver + ")";
 }
 
 }  // namespace ruz

@@ -21,6 +21,9 @@ std::string applyKeptValues(FrmAmp& amp, const SettingsStore::Values& values);
 // Loads `store` from `file` and applies its values to `amp`: the problems found, one line each
 // (a damaged file, values passed over), for the user to read.
 std::vector<std::string> loadKeptSettings(SettingsStore& store, SettingsFile& file, FrmAmp& amp);
+// Applies the values `store` has loaded from the file at `where` to `amp`; one line naming those
+// that do not fit, "" when all applied.
+std::string applyKeptSettings(const SettingsStore& store, const std::string& where, FrmAmp& amp);
 
 inline constexpr const char* kFolderSetting = "folder";
 inline constexpr const char* kVolumeSetting = "volume";

@@ -24,6 +24,9 @@ class Link {
         std::function<void(const std::string& reason)> closed;
         // The server's certificate failed verification; the stream is closed.
         std::function<void(const std::string& reason)> untrusted;
+        // TLS only: the connection is made and the TLS handshake begins; connected() follows once
+        // the server has answered it.
+        std::function<void()> handshaking;
     };
 
     virtual ~Link() = default;

@@ -1,5 +1,6 @@
 #include "irc/rooms.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ruz::irc {
@@ -8,6 +9,21 @@ namespace {
 std::string buddyListCaption(const std::string& nick) {
     return nick + "'s Buddy List";
 }
+
+// What becomes of a line said in a room, by where the program stands in its channel: whether it
+// goes to the channel, and how the room shows it (as the user's line, or after a note).
+struct Outcome {
+    ChannelState state;
+    bool sent;
+    const char* note;  // nullptr: shown as the user's line
+};
+constexpr Outcome kOutcomes[] = {
+    {ChannelState::Joined, true, nullptr},
+    {ChannelState::Joining, true, nullptr},
+    {ChannelState::Waiting, true, "(waiting: not connected) "},
+    {ChannelState::Down, false, "(not sent: not connected) "},
+    {ChannelState::Out, false, "(not sent: not in the channel) "},
+};
 }  // namespace
 
 Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows, TimerHost& timers,
@@ -18,12 +34,7 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
     buddyList_ = messenger_.openDialog(buddyListCaption(settings.nick), true);
     // The last room opened is in front: open them last to first.
     for (std::size_t i = channels_.size(); i-- > 0;) {
-        const std::string& channel = channels_[i];
-        rooms_.insert_or_assign(
-            channel,
-            messenger_.openLinkedRoom(
-                channel, [this, channel](const std::string& utf8) { posted(channel, utf8); },
-                kKeepBytes));
+        openRoom(channels_[i]);
     }
     Events events;
     events.memberLine = [this](const std::string& channel, const std::string& nick,
@@ -32,6 +43,12 @@ Rooms::Rooms(standin::MessengerStandIn& messenger, winsys::WindowModel& windows,
         roomLine(channel, text);
     };
     events.nickAccepted = [this](const std::string& nick) { nickAccepted(nick); };
+    events.joined = [this](const std::string& channel) { joined(channel); };
+    events.statusChanged = [this] {
+        if (statusListener_) {
+            statusListener_();
+        }
+    };
     session_ = std::make_unique<Session>(timers, link, std::move(settings), std::move(events));
 }
 
@@ -79,9 +96,57 @@ void Rooms::nickAccepted(const std::string& nick) {
     }
 }
 
+void Rooms::openRoom(const std::string& channel) {
+    rooms_.insert_or_assign(
+        channel, messenger_.openLinkedRoom(
+                     channel, [this, channel](const std::string& utf8) { posted(channel, utf8); },
+                     kKeepBytes, false));
+}
+
+void Rooms::join(const std::string& channel) {
+    if (channel.empty()) {
+        return;
+    }
+    const std::string folded = foldCase(channel);
+    const auto open = std::find_if(channels_.begin(), channels_.end(),
+                                   [&](const std::string& c) { return foldCase(c) == folded; });
+    // A copy: the list may grow below.
+    const std::string name = open == channels_.end() ? channel : *open;
+    if (open == channels_.end()) {
+        channels_.push_back(name);
+    } else if (messenger_.frontRoom(roomOf(name))) {
+        session_->join(name);
+        return;
+    }
+    openRoom(name);
+    session_->join(name);
+}
+
 void Rooms::posted(const std::string& channel, const std::string& utf8) {
-    if (!session_->say(channel, utf8)) {
-        messenger_.roomLineIn(roomOf(channel), "Not sent, too many lines are waiting: " + utf8);
+    spokenIn_.insert(channel);
+    const int room = roomOf(channel);
+    const ChannelState state = session_->channelState(channel);
+    for (const Outcome& outcome : kOutcomes) {
+        if (outcome.state != state) {
+            continue;
+        }
+        if (outcome.sent && !session_->say(channel, utf8)) {
+            messenger_.roomLineIn(room, "Not sent, too many lines are waiting: " + utf8);
+        } else if (outcome.note == nullptr) {
+            messenger_.memberSaysIn(room, messenger_.screenName(), utf8);
+        } else {
+            messenger_.roomLineIn(room, outcome.note + utf8);
+        }
+        return;
+    }
+}
+
+void Rooms::joined(const std::string& channel) {
+    if (!joinedOnce_.insert(channel).second || spokenIn_.contains(channel)) {
+        return;
+    }
+    if (greetListener_ && messenger_.frontRoomNumber() == roomOf(channel)) {
+        greetListener_();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace ruz::irc {
 
@@ -47,6 +48,10 @@ class SendQueue {
     bool pushChat(std::string line);
 
     std::size_t protocolWaiting() const { return protocol_.size(); }
+    // The chat lines that have not left yet, oldest first.
+    const std::deque<std::string>& chatWaiting() const { return chat_; }
+    // Forgets the chat lines that have not left yet and hands them over, oldest first.
+    std::deque<std::string> takeChat() { return std::exchange(chat_, {}); }
 
   private:
     void pump();

@@ -23,6 +23,11 @@ constexpr std::string_view kDefaultNick = "ruz";
 constexpr int kMsPerSecond = 1000;
 // The characters that mark a member's status before its name in a NAMES reply.
 constexpr std::string_view kStatusMarks = "@+%&~!";
+constexpr std::string_view kPrivmsg = "PRIVMSG ";
+// The replies that refuse the program a channel it asked to join: no such channel, too many
+// channels, full, invite only, banned, a key needed, a bad mask, registration needed.
+constexpr std::array<std::string_view, 8> kJoinRefusals = {"403", "405", "471", "473",
+                                                           "474", "475", "476", "477"};
 
 using Handler = void (Session::*)(const Message&);
 
@@ -35,6 +40,11 @@ bool isErrorNumeric(std::string_view command) {
     const auto [stop, error] = std::from_chars(command.data(), end, number);
     return command.size() == kDigits && error == std::errc() && stop == end &&
            number >= kFirstError && number <= kLastError;
+}
+
+// "1 line", "3 lines".
+std::string lineCount(int count) {
+    return std::to_string(count) + (count == 1 ? " line" : " lines");
 }
 
 std::string withReason(const std::string& text, std::string_view reason) {
@@ -78,10 +88,10 @@ Session::Session(TimerHost& timers, Link& link, Settings settings, Events events
         settings_.nick = kDefaultNick;
     }
     nick_ = settings_.nick;
-    link_.setListener({[this] { onConnected(); },
-                       [this](std::string_view bytes) { onReceived(bytes); },
-                       [this](const std::string& reason) { onClosed(reason); },
-                       [this](const std::string& reason) { onUntrusted(reason); }});
+    link_.setListener(
+        {[this] { onConnected(); }, [this](std::string_view bytes) { onReceived(bytes); },
+         [this](const std::string& reason) { onClosed(reason); },
+         [this](const std::string& reason) { onUntrusted(reason); }, [this] { onHandshaking(); }});
 }
 
 Session::~Session() {
@@ -104,6 +114,39 @@ void Session::stop(std::string_view reason) {
         link_.write("QUIT :" + oneLine(validUtf8(reason)) + "\r\n");
     }
     dropLink(State::Stopped);
+    setStatus("Signed off");
+}
+
+void Session::join(std::string_view channel) {
+    const std::string name = protocolWord(channel);
+    if (name.empty()) {
+        return;
+    }
+    const bool known = !ourChannel(name).empty();
+    if (!known) {
+        settings_.channels.push_back(name);
+    }
+    // A channel joined or being joined is asked for once.
+    const std::string folded = foldCase(name);
+    if (state_ == State::Registered && (!known || out_.contains(folded))) {
+        out_.erase(folded);
+        sendProtocol("JOIN " + name);
+    }
+}
+
+ChannelState Session::channelState(std::string_view channel) const {
+    if (state_ == State::Stopped) {
+        return ChannelState::Down;
+    }
+    if (state_ != State::Registered) {
+        return ChannelState::Waiting;
+    }
+    const std::string folded = foldCase(channel);
+    if (joined_.contains(folded)) {
+        return ChannelState::Joined;
+    }
+    return out_.contains(folded) || ourChannel(channel).empty() ? ChannelState::Out
+                                                                : ChannelState::Joining;
 }
 
 bool Session::say(std::string_view channel, std::string_view text) {
@@ -123,9 +166,11 @@ void Session::connectNow() {
     state_ = State::Connecting;
     stateSince_ = timers_.nowMs();
     pending_.clear();
+    handshaking_ = false;
     const Endpoint& e = settings_.endpoint;
-    roomLine({}, "Connecting to " + e.host + ":" + std::to_string(e.port) +
-                     (e.tls ? " with TLS." : "."));
+    const std::string where = e.host + ":" + std::to_string(e.port);
+    setStatus("Connecting to " + where + "...");
+    roomLine({}, "Connecting to " + where + (e.tls ? " with TLS." : "."));
     timers_.startTimer(watchdogTimer_, kWatchdogTickMs);
     link_.open(e);
 }
@@ -135,6 +180,7 @@ void Session::onConnected() {
         return;
     }
     state_ = State::Registering;
+    handshaking_ = false;
     stateSince_ = timers_.nowMs();
     lastReceived_ = stateSince_;
     nick_ = settings_.nick;
@@ -182,6 +228,10 @@ void Session::onReceived(std::string_view bytes) {
 }
 
 void Session::onClosed(const std::string& reason) {
+    if (state_ == State::Connecting && handshaking_) {
+        notTls(reason);
+        return;
+    }
     if (state_ == State::Connecting || state_ == State::Registering ||
         state_ == State::Registered) {
         lose(reason);
@@ -192,9 +242,64 @@ void Session::onUntrusted(const std::string& reason) {
     if (state_ != State::Connecting) {
         return;
     }
+    giveUp("the server's certificate is not trusted",
+           "The server's certificate is not trusted (" + oneLine(reason) +
+               "); no more attempts until you sign on again.");
+}
+
+void Session::onHandshaking() {
+    if (state_ == State::Connecting) {
+        handshaking_ = true;
+        handshakeSince_ = timers_.nowMs();
+    }
+}
+
+void Session::notTls(const std::string& reason) {
+    const std::string port = std::to_string(settings_.endpoint.port);
+    giveUp("the server did not answer TLS (is " + port + " a plain port?)",
+           "The server did not answer TLS (" + oneLine(reason) + "); is " + port +
+               " a plain port? No more attempts until you sign on again.");
+}
+
+void Session::giveUp(const std::string& why, const std::string& roomText) {
     dropLink(State::Stopped);
-    roomLine({}, "The server's certificate is not trusted (" + oneLine(reason) +
-                     "); no more attempts until you sign on again.");
+    setStatus("Not connected: " + why);
+    roomLine({}, roomText);
+    for (const auto& [channel, count] : waitingPerChannel(queue_.takeChat())) {
+        roomLine(channel,
+                 lineCount(count) + " that waited " + (count == 1 ? "was" : "were") + " not sent.");
+    }
+}
+
+std::vector<std::pair<std::string, int>> Session::waitingPerChannel(
+    const std::deque<std::string>& lines) const {
+    std::vector<std::pair<std::string, int>> counts;
+    for (const std::string& channel : settings_.channels) {
+        counts.emplace_back(channel, 0);
+    }
+    for (const std::string_view line : lines) {
+        if (!line.starts_with(kPrivmsg)) {
+            continue;
+        }
+        const std::string_view target =
+            line.substr(kPrivmsg.size(), line.find(' ', kPrivmsg.size()) - kPrivmsg.size());
+        const std::string channel = ourChannel(target);
+        for (auto& [name, count] : counts) {
+            count += name == channel ? 1 : 0;
+        }
+    }
+    std::erase_if(counts, [](const auto& entry) { return entry.second == 0; });
+    return counts;
+}
+
+void Session::setStatus(std::string status) {
+    if (status == status_) {
+        return;
+    }
+    status_ = std::move(status);
+    if (events_.statusChanged) {
+        events_.statusChanged();
+    }
 }
 
 void Session::dropLink(State next) {
@@ -206,6 +311,9 @@ void Session::dropLink(State next) {
     pending_.clear();
     members_.clear();
     names_.clear();
+    joined_.clear();
+    out_.clear();
+    handshaking_ = false;
     regainAsked_ = false;
     timers_.stopTimer(watchdogTimer_);
     timers_.stopTimer(retryTimer_);
@@ -213,8 +321,10 @@ void Session::dropLink(State next) {
 
 void Session::lose(const std::string& reason) {
     dropLink(State::Waiting);
-    roomLine({}, "The connection is lost (" + oneLine(reason) + "); connecting again in " +
-                     std::to_string(retryDelayMs_ / kMsPerSecond) + " s.");
+    const std::string again =
+        "connecting again in " + std::to_string(retryDelayMs_ / kMsPerSecond) + " s";
+    setStatus("Not connected: " + oneLine(reason) + "; " + again);
+    roomLine({}, "The connection is lost (" + oneLine(reason) + "); " + again + ".");
     timers_.startTimer(retryTimer_, retryDelayMs_);
     retryDelayMs_ = std::min(retryDelayMs_ * 2, kMaxRetryDelayMs);
 }
@@ -228,6 +338,12 @@ void Session::retry() {
 
 void Session::watchdog() {
     const std::int64_t now = timers_.nowMs();
+    if (state_ == State::Connecting && handshaking_ &&
+        now - handshakeSince_ >= kTlsAnswerTimeoutMs) {
+        notTls("no answer to the handshake within " +
+               std::to_string(kTlsAnswerTimeoutMs / kMsPerSecond) + " s");
+        return;
+    }
     if (state_ == State::Connecting || state_ == State::Registering) {
         if (now - stateSince_ >= kRegistrationTimeoutMs) {
             lose("no welcome from the server within " +
@@ -313,8 +429,8 @@ void Session::onNickRefused(const Message& m) {
         onErrorNumeric(m);
         return;
     }
-    roomLine({}, "The server refuses the nickname " + displayNick(nick_) + ".");
-    stop({});
+    giveUp("the server refuses the nickname " + displayNick(nick_),
+           "The server refuses the nickname " + displayNick(nick_) + ".");
 }
 
 void Session::onWelcome(const Message& m) {
@@ -331,7 +447,12 @@ void Session::onWelcome(const Message& m) {
     if (events_.nickAccepted) {
         events_.nickAccepted(nick_);
     }
+    setStatus("Online as " + displayNick(nick_));
     roomLine({}, "Signed on to " + settings_.endpoint.host + " as " + displayNick(nick_) + ".");
+    for (const auto& [channel, count] : waitingPerChannel(queue_.chatWaiting())) {
+        roomLine(channel, "Sending the " + (count == 1 ? std::string("line") : lineCount(count)) +
+                              " that waited.");
+    }
     for (const std::string& channel : settings_.channels) {
         sendProtocol("JOIN " + protocolWord(channel));
     }
@@ -387,7 +508,12 @@ void Session::onJoin(const Message& m) {
         members.insert(foldCase(m.nick));
     }
     if (isMe(m.nick)) {
+        joined_.insert(foldCase(channel));
+        out_.erase(foldCase(channel));
         roomLine(channel, "You have entered the room.");
+        if (events_.joined) {
+            events_.joined(channel);
+        }
     } else {
         roomLine(channel, displayNick(m.nick) + " has entered the room.");
     }
@@ -399,6 +525,10 @@ void Session::onPart(const Message& m) {
         return;
     }
     members_[foldCase(channel)].erase(foldCase(m.nick));
+    if (isMe(m.nick)) {
+        joined_.erase(foldCase(channel));
+        out_.insert(foldCase(channel));
+    }
     const std::string who = isMe(m.nick) ? "You have" : displayNick(m.nick) + " has";
     roomLine(channel, withReason(who + " left the room", m.param(1)));
 }
@@ -422,6 +552,10 @@ void Session::onKick(const Message& m) {
     }
     const std::string target = m.param(1);
     members_[foldCase(channel)].erase(foldCase(target));
+    if (isMe(target)) {
+        joined_.erase(foldCase(channel));
+        out_.insert(foldCase(channel));
+    }
     const std::string who = isMe(target) ? "You were" : displayNick(target) + " was";
     roomLine(channel, withReason(who + " kicked by " + displayNick(m.nick), m.param(2)));
 }
@@ -438,6 +572,7 @@ void Session::onNick(const Message& m) {
         if (events_.nickAccepted) {
             events_.nickAccepted(nick_);
         }
+        setStatus("Online as " + displayNick(nick_));
     }
     if (!me && isWanted(m.nick) && !isWanted(now)) {
         regainNick();
@@ -547,6 +682,10 @@ void Session::onError(const Message& m) {
 void Session::onErrorNumeric(const Message& m) {
     // NUMERIC ME [SUBJECT...] :TEXT
     const std::string channel = ourChannel(m.param(1));
+    if (!channel.empty() &&
+        std::find(kJoinRefusals.begin(), kJoinRefusals.end(), m.command) != kJoinRefusals.end()) {
+        out_.insert(foldCase(channel));
+    }
     const std::string subject = m.params.size() > 2 ? plainText(m.param(1)) + ": " : std::string();
     const std::string text = m.params.empty() ? std::string() : m.params.back();
     roomLine(channel, "The server says: " + subject + plainText(text));

@@ -6,11 +6,13 @@
 #include "platform/timer_host.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace ruz::irc {
@@ -37,6 +39,19 @@ struct Events {
     std::function<void(const std::string& channel, const std::string& text)> roomLine;
     // The nickname the server accepted (at registration and at every change of it).
     std::function<void(const std::string& nick)> nickAccepted;
+    // The server took the program into a channel (its own JOIN came back).
+    std::function<void(const std::string& channel)> joined;
+    // The connection's state changed; status() says it in words.
+    std::function<void()> statusChanged;
+};
+
+// Where the program stands in a channel: what becomes of a line said there now.
+enum class ChannelState {
+    Waiting,  // not signed on yet, or signing on again: the line waits for the link
+    Down,     // not connected and not trying: the line cannot be sent
+    Joining,  // signed on, the JOIN not answered yet: the line follows the JOIN
+    Joined,
+    Out,  // signed on but not in the channel (parted, kicked or refused): the line is not sent
 };
 
 // An IRC client connection: registration (PASS, NICK, USER), PING and PONG, a timeout of its own,
@@ -45,8 +60,9 @@ struct Events {
 // configured one, it asks for the configured one again as soon as that is free (its holder quits
 // or changes nick, or ISON finds it unused). When the link is lost it connects again after 1 s,
 // then after twice the previous delay up to 60 s, joins the channels again and sends what waited.
-// A server whose certificate fails verification is not tried again until start() is called anew.
-// Everything runs on the TimerHost's thread.
+// A server whose certificate fails verification, or that does not answer the TLS handshake (a
+// plain port), is not tried again until start() is called anew; the chat lines that waited are
+// then dropped, and each room says how many. Everything runs on the TimerHost's thread.
 class Session {
   public:
     static constexpr int kFirstRetryDelayMs = 1000;
@@ -66,6 +82,9 @@ class Session {
     // How often the program asks (ISON) whether its configured nick is free while it goes under
     // another one.
     static constexpr int kNickRegainCheckMs = 30000;
+    // How long a TLS server may take to answer the handshake once the connection is made; one
+    // that has not answered by then does not speak TLS there.
+    static constexpr int kTlsAnswerTimeoutMs = 10000;
 
     Session(TimerHost& timers, Link& link, Settings settings, Events events);
     ~Session();
@@ -80,6 +99,13 @@ class Session {
     // Says UTF-8 `text` in `channel`, split into as many lines as the protocol needs; CR, LF and
     // NUL become blanks. Waits while the link is down. False when the send queue was full.
     bool say(std::string_view channel, std::string_view text);
+    // Joins `channel` (a name as the server expects it) now, and again after every reconnect; a
+    // channel already configured is joined again when the program is not in it.
+    void join(std::string_view channel);
+    ChannelState channelState(std::string_view channel) const;
+    // The connection's state for the user: "Connecting to HOST:PORT...", "Online as NICK",
+    // "Not connected: WHY...".
+    const std::string& status() const { return status_; }
 
     const std::string& nick() const { return nick_; }
     bool registered() const { return state_ == State::Registered; }
@@ -97,6 +123,16 @@ class Session {
     void onReceived(std::string_view bytes);
     void onClosed(const std::string& reason);
     void onUntrusted(const std::string& reason);
+    void onHandshaking();
+    // The server does not answer TLS: no more attempts.
+    void notTls(const std::string& reason);
+    // Gives the connection up until start(): `why` for the status, `roomText` for the rooms; the
+    // chat lines that waited are dropped, and each room says how many.
+    void giveUp(const std::string& why, const std::string& roomText);
+    // Each configured channel with the number of chat lines waiting for it, where there are any.
+    std::vector<std::pair<std::string, int>> waitingPerChannel(
+        const std::deque<std::string>& lines) const;
+    void setStatus(std::string status);
     void lose(const std::string& reason);
     // Closes the link and forgets what belonged to it; `next` is set before the link closes.
     void dropLink(State next);
@@ -150,6 +186,13 @@ class Session {
     std::int64_t lastReceived_ = 0;
     bool pingSent_ = false;
     int retryDelayMs_ = kFirstRetryDelayMs;
+    bool handshaking_ = false;  // TLS: the connection is made, the handshake not answered yet
+    std::int64_t handshakeSince_ = 0;
+    std::string status_;
+    // Folded names of the configured channels the program is in, and of those it left, was
+    // kicked from or refused by the server since the welcome.
+    std::unordered_set<std::string> joined_;
+    std::unordered_set<std::string> out_;
     // folded channel → folded nicks
     std::unordered_map<std::string, std::unordered_set<std::string>> members_;
     // folded channel → names of a NAMES reply so far

@@ -65,6 +65,11 @@ void SocketLink::open(const Endpoint& endpoint) {
             configuration.setCaCertificates(authorities);
         }
         socket->setSslConfiguration(configuration);
+        connect(socket, &QSslSocket::connected, this, [this] {
+            if (listener_.handshaking) {
+                listener_.handshaking();
+            }
+        });
         connect(socket, &QSslSocket::encrypted, this, [this] {
             if (listener_.connected) {
                 listener_.connected();

@@ -252,6 +252,13 @@ void WinsockLink::onConnect(int error) {
     addresses_.clear();
     if (endpoint_.tls) {
         // The stream is up once the handshake is done: connected() comes then.
+        const std::uint64_t shaking = generation_;
+        if (listener_.handshaking) {
+            listener_.handshaking();
+        }
+        if (!current(shaking) || socket_ == INVALID_SOCKET) {
+            return;
+        }
         tls_ = std::make_unique<SchannelTls>(endpoint_.host, endpoint_.caFile);
         std::string hello = tls_->start();
         if (hello.empty()) {

@@ -43,11 +43,12 @@ int MessengerStandIn::openRoom() {
 
 int MessengerStandIn::openLinkedRoom(const std::string& captionUtf8,
                                      std::function<void(const std::string&)> onPost,
-                                     std::size_t keepBytes) {
+                                     std::size_t keepBytes, bool showOwnLines) {
     const int number = addRoom(captionUtf8, true);
     Room* room = roomNumbered(number);
     room->onPost = std::move(onPost);
     room->keepBytes = keepBytes;
+    room->showOwnLines = showOwnLines;
     return number;
 }
 
@@ -365,7 +366,9 @@ void MessengerStandIn::postInput(Room& room) {
         return;
     }
     model_.setText(room.input, "");
-    appendLine(room, native(room, screenName_), message);
+    if (room.showOwnLines || !room.onPost) {
+        appendLine(room, native(room, screenName_), message);
+    }
     // A copy: the receiver may open or close rooms.
     const std::function<void(const std::string&)> onPost = room.onPost;
     changed();

@@ -43,14 +43,17 @@ class MessengerStandIn {
     // A new "#32770" dialog window in front of all windows.
     winsys::Hwnd openDialog(const std::string& captionUtf8, bool unicode = false);
     // A new linked room in front of all windows, numbered as the others. `onPost` receives every
-    // line the room posts (UTF-8) after it is shown. The transcript drops whole lines from its
+    // line the room posts (UTF-8): after it is shown as the user's line with `showOwnLines`;
+    // without, the room shows nothing of it, and the receiver shows what became of it. The
+    // transcript drops whole lines from its
     // start, never one its reader (whoever reads the view with WM_GETTEXT) has not had: down to
     // `keepBytes` bytes when it is read after kQuietReadsBeforeCut reads with no change; past
     // kHardLimitFactor times `keepBytes`, at once, down to the last `keepBytes` bytes of what was
     // read and everything after. Lines nobody reads are kept up to kUnreadLimitFactor times
     // `keepBytes`; past that the oldest go, read or not, down to kHardLimitFactor times it.
     int openLinkedRoom(const std::string& captionUtf8,
-                       std::function<void(const std::string&)> onPost, std::size_t keepBytes);
+                       std::function<void(const std::string&)> onPost, std::size_t keepBytes,
+                       bool showOwnLines = true);
     // Lines arriving in room `number`; false when it is not open.
     bool memberSaysIn(int number, const std::string& name, const std::string& textUtf8);
     // A line of the room itself, under no member's name.
@@ -121,8 +124,9 @@ class MessengerStandIn {
         bool sendButtonDown = false;
         bool unicode = false;
         std::function<void(const std::string&)> onPost;  // linked rooms only
-        std::size_t keepBytes = 0;                       // 0: the whole transcript
-        int quietReads = 0;  // WM_GETTEXTs of the view since its text last changed
+        bool showOwnLines = true;   // a posted line shows as the user's before it is handed out
+        std::size_t keepBytes = 0;  // 0: the whole transcript
+        int quietReads = 0;         // WM_GETTEXTs of the view since its text last changed
         // The view's first bytes that the last WM_GETTEXT copied: what its reader has had.
         std::size_t readBytes = 0;
         // The view's length in UTF-16 units up to byte unitsAt, a character's start, for the

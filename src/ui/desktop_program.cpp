@@ -1,6 +1,7 @@
 #include "ui/desktop_program.h"
 
 #include "app/kept_settings.h"
+#include "irc/sign_on.h"
 #include "platform/media/engine_factory.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
@@ -72,7 +73,7 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
         ircRooms_ =
             std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, *options_.irc);
         buddyList_ = ircRooms_->buddyList();
-        followNick();
+        attachRooms();
     } else {
         openOwnBuddyList();
         messenger_.openRoom();
@@ -111,8 +112,16 @@ void DesktopProgram::buildViews() {
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
     placeWindows(true);
-    buddyView_->onSignOn = [this](irc::Settings settings) { signOn(std::move(settings)); };
-    buddyView_->onSignOff = [this] { signOff(); };
+    // What the user chose is kept for the next start: signed on again, or not.
+    buddyView_->onSignOn = [this](irc::Settings settings) {
+        keepSignedOn(true);
+        signOn(std::move(settings));
+    };
+    buddyView_->onSignOff = [this] {
+        keepSignedOn(false);
+        signOff();
+    };
+    buddyView_->onJoin = [this] { joinRoom(); };
     buddyView_->show();
     messengerChanged();
 }
@@ -149,7 +158,8 @@ void DesktopProgram::start() {
 }
 
 void DesktopProgram::startWhenSignedOn(int waitedMs) {
-    if (ircRooms_->session().registered() || waitedMs >= kWelcomeWaitMs) {
+    const irc::Session& session = ircRooms_->session();
+    if (session.registered() || !session.live() || waitedMs >= kWelcomeWaitMs) {
         startUp();
         return;
     }
@@ -163,7 +173,7 @@ void DesktopProgram::signOn(irc::Settings settings) {
     ircRooms_ =
         std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, std::move(settings));
     buddyList_ = ircRooms_->buddyList();
-    followNick();
+    attachRooms();
     if (buddyView_) {
         buddyView_->setDialog(buddyList_);
     }
@@ -190,6 +200,24 @@ void DesktopProgram::openOwnBuddyList() {
     const QString name = loginName();
     messenger_.signOn(name.toStdString());
     buddyList_ = messenger_.openDialog((name + QStringLiteral("'s Buddy List")).toStdString());
+}
+
+void DesktopProgram::attachRooms() {
+    followNick();
+    ircRooms_->setStatusListener([this] { messengerChanged(); });
+    ircRooms_->setGreetListener([this] {
+        if (amp_) {
+            amp_->greetNewRoom();
+        }
+    });
+}
+
+void DesktopProgram::joinRoom() {
+    if (ircRooms_) {
+        irc::askToJoin(*ircRooms_, dialogs_);
+    } else {
+        messenger_.openRoom();
+    }
 }
 
 void DesktopProgram::followNick() {
@@ -331,6 +359,8 @@ void DesktopProgram::messengerChanged() {
     if (buddyView_) {
         buddyView_->setSignedOn(ircRooms_ != nullptr,
                                 ircRooms_ != nullptr && ircRooms_->session().live());
+        buddyView_->setStatus(ircRooms_ != nullptr ? QString::fromStdString(ircRooms_->status())
+                                                   : QObject::tr("Online"));
         buddyView_->refresh();
     }
     dumpTranscript();

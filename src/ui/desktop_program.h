@@ -80,6 +80,12 @@ class DesktopProgram {
     void openOwnBuddyList();
     // The program follows the chat network's name for the user.
     void followNick();
+    // The rooms of a chat network just opened: the program follows the nick, the buddy list the
+    // connection's state, and the room in front is greeted once the program is in its channel.
+    void attachRooms();
+    // "Join a chat room": a channel while signed on to a chat network, else a room of the
+    // stand-in's own.
+    void joinRoom();
     void dumpTranscript() const;
     // A start-up problem: one line on the error output at once, and in a notice once started.
     void report(const QString& problem);

@@ -5,6 +5,7 @@
 #include "ui/desktop_program.h"
 #include "ui/end_on_signals.h"
 #include "ui/logo.h"
+#include "ui/sign_on_dialog.h"
 #include "ui/usage.h"
 
 #include <QApplication>
@@ -166,7 +167,9 @@ int main(int argc, char** argv) {
     }
     options.musicFolder = ruz::toQString(ruz::text::fromUtf8(line.folder));
     options.settingsFile = settingsFile();
-    options.irc = line.irc;
+    // The command line's network first, else the one the user was signed on to at the end of
+    // the last run.
+    options.irc = line.irc ? line.irc : ruz::ui::resumedSignOn();
     if (options.musicFolder.isEmpty()) {
         options.musicFolder = qEnvironmentVariable("RUZ_MUSIC");
     }

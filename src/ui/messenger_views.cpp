@@ -159,13 +159,23 @@ BuddyListView::BuddyListView(standin::MessengerStandIn& messenger,
     name_->setFont(bold);
     name_->setTextFormat(Qt::PlainText);
     column->addWidget(name_);
-    column->addWidget(new QLabel(tr("Online"), this));
+    status_ = new QLabel(tr("Online"), this);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    column->addWidget(status_);
 
     buddies_ = new QListWidget(this);
     column->addWidget(buddies_, 1);
 
     auto* join = new QPushButton(tr("Join a chat room"), this);
-    connect(join, &QPushButton::clicked, this, [&messenger] { messenger.openRoom(); });
+    connect(join, &QPushButton::clicked, this, [this] {
+        if (onJoin) {
+            onJoin();
+        } else {
+            messenger_.openRoom();
+        }
+    });
     column->addWidget(join);
     signOn_ = new QPushButton(tr("Sign on to a chat network..."), this);
     connect(signOn_, &QPushButton::clicked, this, [this] {
@@ -204,6 +214,12 @@ void BuddyListView::refresh() {
 void BuddyListView::setSignedOn(bool open, bool live) {
     signOn_->setEnabled(!live);
     signOff_->setEnabled(open);
+}
+
+void BuddyListView::setStatus(const QString& status) {
+    if (status != status_->text()) {
+        status_->setText(status);
+    }
 }
 
 void BuddyListView::closeEvent(QCloseEvent* event) {

@@ -50,8 +50,8 @@ class ChatRoomView final : public QWidget {
     QLineEdit* memberText_;
 };
 
-// The messenger's buddy-list dialog: the signed-on name, a way into a chat room, and the window
-// that signs on to a chat network.
+// The messenger's buddy-list dialog: the signed-on name with the connection's state, a way into a
+// chat room, and the window that signs on to a chat network.
 class BuddyListView final : public QWidget {
   public:
     BuddyListView(standin::MessengerStandIn& messenger, const winsys::WindowModel& windows,
@@ -62,11 +62,15 @@ class BuddyListView final : public QWidget {
     // Signing on is offered unless a chat network's session is `live` (connected, or
     // connecting again); signing off while its rooms are `open`.
     void setSignedOn(bool open, bool live);
+    // The state line under the name: "Online", or a chat network's connection as it stands.
+    void setStatus(const QString& status);
 
     // Receives the settings the sign-on window was accepted with.
     std::function<void(irc::Settings)> onSignOn;
     // The user leaves the chat network.
     std::function<void()> onSignOff;
+    // "Join a chat room".
+    std::function<void()> onJoin;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +80,7 @@ class BuddyListView final : public QWidget {
     const winsys::WindowModel& windows_;
     winsys::Hwnd dialog_;
     QLabel* name_;
+    QLabel* status_;
     QListWidget* buddies_;
     QPushButton* signOn_;
     QPushButton* signOff_;

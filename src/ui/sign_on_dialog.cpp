@@ -1,6 +1,7 @@
 #include "ui/sign_on_dialog.h"
 
 #include "irc/command_line.h"
+#include "irc/sign_on.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -25,6 +26,8 @@ const QString kPortKey = QStringLiteral("irc/port");
 const QString kTlsKey = QStringLiteral("irc/tls");
 const QString kNickKey = QStringLiteral("irc/nick");
 const QString kChannelsKey = QStringLiteral("irc/channels");
+// The kept fields' keys are the core's field names under this prefix.
+const QString kKeyPrefix = QStringLiteral("irc/");
 
 }  // namespace
 
@@ -36,6 +39,26 @@ QString loginName() {
         }
     }
     return QStringLiteral("me");
+}
+
+void keepSignedOn(bool signedOn) {
+    QSettings stored(kSettingsOwner, kSettingsName);
+    const std::string_view value = signedOn ? irc::kSignedOn : irc::kSignedOff;
+    stored.setValue(
+        kKeyPrefix + QString::fromUtf8(irc::kSignedOnField.data(),
+                                       static_cast<qsizetype>(irc::kSignedOnField.size())),
+        QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+}
+
+std::optional<irc::Settings> resumedSignOn() {
+    const QSettings stored(kSettingsOwner, kSettingsName);
+    return irc::resumedSignOn([&stored](std::string_view field) {
+        return stored
+            .value(kKeyPrefix +
+                   QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())))
+            .toString()
+            .toStdString();
+    });
 }
 
 SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {

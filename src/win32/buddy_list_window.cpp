@@ -80,7 +80,11 @@ LRESULT BuddyListWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
             if (HIWORD(wParam) == BN_CLICKED) {
                 switch (LOWORD(wParam)) {
                     case kJoinId:
-                        messenger_.openRoom();
+                        if (commands_.join) {
+                            commands_.join();
+                        } else {
+                            messenger_.openRoom();
+                        }
                         return 0;
                     case kSignOnId:
                         if (commands_.signOn) {

@@ -24,6 +24,8 @@ class BuddyListWindow {
         std::function<void()> signOff;
         std::function<bool()> canSignOn;
         std::function<bool()> canSignOff;
+        // "Join a chat room"; without it, the button opens a room of the stand-in.
+        std::function<void()> join;
     };
 
     // Shown at `place`, in pixels; the stand-in must outlive the window.

@@ -192,9 +192,13 @@ struct ChatEntry {
 const ChatEntry kChatEntries[] = {
     {MainWindow::kSignOnId, L"&Sign on to a chat network...", &MainWindow::ChatCommands::signOn,
      &MainWindow::ChatCommands::signOnOffered},
+    {MainWindow::kJoinId, L"&Join a chat room...", &MainWindow::ChatCommands::join,
+     &MainWindow::ChatCommands::joinOffered},
     {MainWindow::kSignOffId, L"Sign o&ff", &MainWindow::ChatCommands::signOff,
      &MainWindow::ChatCommands::signOffOffered},
 };
+// The state line of the menu "Chat" while no chat network is signed on to.
+constexpr wchar_t kNotSignedOn[] = L"Not signed on";
 const DesktopCommand kDesktopCommands[] = {
     {MainWindow::kPlayOrPauseId, L"&Play or pause\tSpace", FVIRTKEY, VK_SPACE},
     {MainWindow::kOpenFolderId, L"&Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
@@ -536,6 +540,8 @@ void MainWindow::buildMenu() {
     accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
     HMENU chat = CreatePopupMenu();
+    AppendMenuW(chat, MF_STRING | MF_GRAYED, static_cast<UINT_PTR>(kChatStatusId), kNotSignedOn);
+    AppendMenuW(chat, MF_SEPARATOR, 0, nullptr);
     for (const ChatEntry& entry : kChatEntries) {
         AppendMenuW(chat, MF_STRING, static_cast<UINT_PTR>(entry.id), entry.text);
     }
@@ -647,6 +653,9 @@ void MainWindow::offerChatCommands() {
         EnableMenuItem(menu_, static_cast<UINT>(entry.id),
                        MF_BYCOMMAND | (offered && offered() ? MF_ENABLED : MF_GRAYED));
     }
+    const std::wstring status = chat_.status ? wide(chat_.status()) : std::wstring(kNotSignedOn);
+    ModifyMenuW(menu_, static_cast<UINT>(kChatStatusId), MF_BYCOMMAND | MF_STRING | MF_GRAYED,
+                static_cast<UINT_PTR>(kChatStatusId), status.c_str());
 }
 
 void MainWindow::command(int id, int code, HWND from) {

@@ -26,12 +26,17 @@ class MainWindow {
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The command-words window, which the menu brings to the front when it is open.
     void setCcomsWindow(HWND window) { ccoms_ = window; }
-    // The menu "Chat": signing on to a chat network and off, each offered while its test holds.
+    // The menu "Chat": the connection's state (a line that runs nothing), then signing on to a
+    // chat network, joining one of its channels and signing off, each offered while its test
+    // holds.
     struct ChatCommands {
         std::function<void()> signOn;
         std::function<void()> signOff;
         std::function<bool()> signOnOffered;
         std::function<bool()> signOffOffered;
+        std::function<void()> join;
+        std::function<bool()> joinOffered;
+        std::function<std::u16string()> status;
     };
     void setChatCommands(ChatCommands commands) { chat_ = std::move(commands); }
     // The user's session ends (log off, shut down): the program may be ended without another
@@ -83,6 +88,8 @@ class MainWindow {
         kQuitId,
         kSignOnId,
         kSignOffId,
+        kJoinId,
+        kChatStatusId,
     };
 
   private:
@@ -94,7 +101,7 @@ class MainWindow {
     void buildStatus();
     void buildMenu();
     void command(int id, int code, HWND from);
-    // Greys the menu's entries that are not offered now.
+    // Greys the menu's entries that are not offered now, and shows the connection's state.
     void offerChatCommands();
     void scrolled(HWND slider, int code);
     void paint();

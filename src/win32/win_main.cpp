@@ -3,6 +3,7 @@
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
 #include "irc/rooms.h"
+#include "irc/sign_on.h"
 #include "irc/winsock_link.h"
 #include "messenger/aimchat.h"
 #include "platform/media/engine_factory.h"
@@ -65,6 +66,10 @@ constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 constexpr const char* kQuitMessage = "Taviks Ruz";
 // The settings that keep the sign-on window's fields (all but the password) begin so.
 constexpr const char* kChatSettingsPrefix = "irc.";
+// Whether the user was signed on from the sign-on window at the end of the run.
+constexpr const char* kSignedOnSetting = "irc.signedOn";
+// The Chat menu's state line while no chat network is signed on to.
+constexpr char16_t kNotSignedOn[] = u"Not signed on";
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -155,19 +160,36 @@ class Program {
           platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
         // The program runs for days: the window model keeps no record of its messages.
         model_.setRecording(false);
-        if (line_.irc) {
-            openRooms(*line_.irc);
-        } else if (!messenger::AimChat(user32_).MessengerRunning()) {
+        const std::filesystem::path file = settingsFile();
+        std::string problem;
+        if (!file.empty()) {
+            settingsPath_ = file;
+            DiskSettingsFile disk(file);
+            problem = settings_.load(disk);
+        }
+        // The command line's network first, else the one the user was signed on to at the end
+        // of the last run; with neither, and no messenger running, the stand-in of its own.
+        const std::optional<irc::Settings> network =
+            line_.irc ? line_.irc : irc::resumedSignOn([this](std::string_view field) {
+                return keptText(std::string(kChatSettingsPrefix) + std::string(field));
+            });
+        const bool messengerRunning = messenger::AimChat(user32_).MessengerRunning();
+        if (network) {
+            openRooms(*network);
+            // Signing off leads to the stand-in of its own when there is no messenger.
+            ownStandIn_ = !messengerRunning;
+        } else if (!messengerRunning) {
             openOwnStandIn();
         }
         amp_ = std::make_unique<FrmAmp>(platform_);
         amp_->onEnded = [] { PostQuitMessage(0); };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
-        const std::filesystem::path file = settingsFile();
+        if (!problem.empty()) {
+            report(problem);
+        }
         if (!file.empty()) {
-            settingsPath_ = file;
-            DiskSettingsFile disk(file);
-            for (const std::string& problem : loadKeptSettings(settings_, disk, *amp_)) {
+            problem = applyKeptSettings(settings_, DiskSettingsFile(file).where(), *amp_);
+            if (!problem.empty()) {
                 report(problem);
             }
         }
@@ -266,15 +288,23 @@ class Program {
         dialogs_.currentFolder = [this] { return amp_->ExplorerTree1.path(); };
         tray_.bringForward = [this] { return mainView_ && mainView_->comeForward(); };
         chatViews_ = std::make_unique<ChatWindows>(messenger_, icon_);
-        mainView_->setChatCommands({[this] { askSignOn(); }, [this] { signOff(); },
-                                    [this] { return !rooms_ || !rooms_->session().live(); },
-                                    [this] { return rooms_ != nullptr; }});
+        // What the user chose is kept for the next start: signed on again, or not.
+        mainView_->setChatCommands(
+            {[this] { askSignOn(); }, [this] { userSignsOff(); },
+             [this] { return !rooms_ || !rooms_->session().live(); },
+             [this] { return rooms_ != nullptr; }, [this] { askToJoin(); },
+             [this] { return rooms_ != nullptr; },
+             [this] {
+                 const std::string status = rooms_ ? rooms_->status() : std::string();
+                 return status.empty() ? std::u16string(kNotSignedOn) : text::fromUtf8(status);
+             }});
         if (ownStandIn_) {
             buddyView_ = std::make_unique<BuddyListWindow>(
                 messenger_, icon_,
-                BuddyListWindow::Commands{[this] { askSignOn(); }, [this] { signOff(); },
+                BuddyListWindow::Commands{[this] { askSignOn(); }, [this] { userSignsOff(); },
                                           [this] { return !rooms_ || !rooms_->session().live(); },
-                                          [this] { return rooms_ != nullptr; }},
+                                          [this] { return rooms_ != nullptr; },
+                                          [this] { askToJoin(); }},
                 kBuddiesPlace.designed);
             refreshBuddyList();
         }
@@ -320,6 +350,11 @@ class Program {
             }
             refreshBuddyList();
         });
+        rooms_->setGreetListener([this] {
+            if (amp_) {
+                amp_->greetNewRoom();
+            }
+        });
         refreshBuddyList();
     }
 
@@ -364,7 +399,8 @@ class Program {
         const UINT_PTR poll = SetTimer(nullptr, 0, static_cast<UINT>(irc::kWelcomePollMs), nullptr);
         int waitedMs = 0;
         MSG message{};
-        while (!rooms_->session().registered() && waitedMs < irc::kWelcomeWaitMs) {
+        while (!rooms_->session().registered() && rooms_->session().live() &&
+               waitedMs < irc::kWelcomeWaitMs) {
             const BOOL got = GetMessageW(&message, nullptr, 0, 0);
             if (got <= 0) {
                 if (got == 0) {
@@ -382,6 +418,29 @@ class Program {
         KillTimer(nullptr, poll);
     }
 
+    // A kept setting's text; "" when none is kept.
+    std::string keptText(const std::string& setting) const {
+        const SettingsStore::Values& kept = settings_.values();
+        const auto found = kept.find(setting);
+        return found == kept.end() ? std::string() : found->second;
+    }
+
+    // Sign off, chosen by the user: the next start does not sign on again.
+    void userSignsOff() {
+        settings_.set(kSignedOnSetting, std::string(irc::kSignedOff));
+        signOff();
+    }
+
+    // While on a chat network, "Join a chat room" asks for a channel and joins it; otherwise it
+    // opens a room of the stand-in.
+    void askToJoin() {
+        if (rooms_) {
+            irc::askToJoin(*rooms_, dialogs_);
+        } else if (ownStandIn_) {
+            messenger_.openRoom();
+        }
+    }
+
     // The sign-on window, filled as it was last accepted (the Windows user's name as the first
     // nickname); accepted, the fields are kept at once and the program signs on.
     void askSignOn() {
@@ -394,6 +453,7 @@ class Program {
         for (const auto& [name, value] : signOnSettings(dialog.fields())) {
             settings_.set(name, value);
         }
+        settings_.set(kSignedOnSetting, std::string(irc::kSignedOn));
         keepSettings();
         signOn(*settings);
     }

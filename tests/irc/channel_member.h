@@ -64,6 +64,7 @@ class Member {
                            },
                            [this](std::string_view bytes) { read(bytes); },
                            [this](const std::string&) { joined_ = false; },
+                           {},
                            {}});
     }
     bool join(int timeoutMs) {

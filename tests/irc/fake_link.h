@@ -32,6 +32,12 @@ class FakeLink final : public Link {
         }
     }
 
+    // TLS: the server accepts the connection, and the handshake begins.
+    void handshakeBegins() {
+        if (listener_.handshaking) {
+            listener_.handshaking();
+        }
+    }
     // The server accepts (and, for TLS, the handshake succeeds).
     void accept() {
         if (listener_.connected) {

@@ -98,6 +98,14 @@ void Member::read() {
 }
 
 Program::Program(Settings settings) {
+    signOnAgain(std::move(settings));
+}
+
+void Program::signOnAgain(Settings settings) {
+    if (rooms) {
+        rooms->session().stop("Taviks Ruz");
+        rooms.reset();
+    }
     rooms = std::make_unique<Rooms>(world.standin, world.model, world.host, ircLink,
                                     std::move(settings));
     rooms->setNickListener([this] {
@@ -105,6 +113,14 @@ Program::Program(Settings settings) {
             app->screenNameChanged();
         }
     });
+    rooms->setGreetListener([this] {
+        if (FrmAmp* app = world.app()) {
+            app->greetNewRoom();
+        }
+    });
+    if (FrmAmp* app = world.app()) {
+        app->screenNameChanged();
+    }
 }
 
 Program::~Program() {

@@ -59,6 +59,10 @@ class Program {
     explicit Program(Settings settings);
     ~Program();
 
+    // Leaves the network and signs on to another, as the desktop does: the new rooms follow the
+    // nick and greet the room in front once the program is in its channel.
+    void signOnAgain(Settings settings);
+
     // Copies the fixture `fixture` to the music folder as `name`.
     bool addSong(const QString& name, const QString& fixture);
     // Connects, waits for the welcome (at most `timeoutMs`), starts the program answering its

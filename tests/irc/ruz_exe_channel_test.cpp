@@ -7,9 +7,12 @@
 // messenger's own room (the stand-in room program), the program signs on through its sign-on
 // window and off again and runs none of the room's old lines. Started alone (no messenger, no
 // --irc), the program signs on to the channel from its own buddy list, obeys the owner there, and
-// after signing off obeys the user in its own room again. The programs are ended at once when a
-// step fails.
+// after signing off obeys the user in its own room again. With TLS asked for on the plain port,
+// the room says why nothing is sent and shows no line as said. A sign-on kept in the settings
+// file is resumed at start without --irc, and signing off is kept. The programs are ended at once
+// when a step fails.
 #include "channel_member.h"
+#include "common/settings_store.h"
 #include "messenger/aimchat.h"
 #include "platform/scratch_folder.h"
 #include "platform/winsys/user32_window_system.h"
@@ -53,6 +56,8 @@ constexpr int kInputId = 1002;
 constexpr int kSendId = 1003;
 constexpr const wchar_t* kDialogClass = L"#32770";
 constexpr const wchar_t* kMainClass = L"TaviksRuzMain";
+// The main window's menu command "Chat, Sign off".
+constexpr WPARAM kSignOffCommand = win32::MainWindow::kSignOffId;
 // The program's own message boxes and notices carry its name as their caption.
 constexpr const wchar_t* kBoxCaption = L"Taviks Ruz";
 // Polls of the program's chat scanner (500 ms each) given to a room that came back, for any
@@ -161,6 +166,18 @@ class Program {
         }
         return found;
     }
+    // Asks the program's main window to run menu command `id`, or to close; whether it could.
+    bool command(WPARAM id) const { return postToMain(WM_COMMAND, id); }
+    bool close() const { return postToMain(WM_CLOSE, 0); }
+    // Whether some line of the room window's transcript contains `part`.
+    bool roomShows(const std::string& part) const {
+        for (const std::string& line : transcript()) {
+            if (line.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
     // Presses Yes, else OK, in every message box of the program; whether there was one.
     bool answerDialogs() const { return win32::answerDialogs(windows(kDialogClass)); }
     // The program's message boxes and notices open now.
@@ -227,7 +244,60 @@ class Program {
     }
 
   private:
+    bool postToMain(UINT message, WPARAM wParam) const {
+        const std::vector<HWND> main = windows(kMainClass);
+        return !main.empty() && PostMessageW(main.front(), message, wParam, 0) != FALSE;
+    }
+
     PROCESS_INFORMATION process_{};
+};
+
+// The program's settings file in the profile of the Wine prefix; set aside while a test writes
+// its own, and put back afterwards.
+class KeptSettings {
+  public:
+    KeptSettings() {
+        const wchar_t* appData = _wgetenv(L"APPDATA");
+        if (appData != nullptr) {
+            file_ = std::filesystem::path(appData) / L"Taviks Ruz" / L"settings";
+            std::error_code error;
+            std::filesystem::create_directories(file_.parent_path(), error);
+            if (std::filesystem::exists(file_, error)) {
+                aside_ = file_;
+                aside_ += L".aside";
+                std::filesystem::rename(file_, aside_, error);
+            }
+        }
+    }
+    ~KeptSettings() {
+        std::error_code error;
+        std::filesystem::remove(file_, error);
+        if (!aside_.empty()) {
+            std::filesystem::rename(aside_, file_, error);
+        }
+    }
+    KeptSettings(const KeptSettings&) = delete;
+    KeptSettings& operator=(const KeptSettings&) = delete;
+
+    bool valid() const { return !file_.empty(); }
+    bool write(const SettingsStore::Values& values) const {
+        SettingsStore store;
+        for (const auto& [name, value] : values) {
+            store.set(name, value);
+        }
+        DiskSettingsFile disk(file_);
+        return store.save(disk).empty();
+    }
+    SettingsStore::Values read() const {
+        SettingsStore store;
+        DiskSettingsFile disk(file_);
+        store.load(disk);
+        return store.values();
+    }
+
+  private:
+    std::filesystem::path file_;
+    std::filesystem::path aside_;
 };
 
 class RuzInChannel : public ::testing::Test {
@@ -560,6 +630,82 @@ TEST_F(RuzInChannel, AloneSignsOnFromItsBuddyListAndComesBackToItsOwnRoom) {
     const std::optional<DWORD> code = ruz.ended(kEndMs);
     ASSERT_TRUE(code.has_value()) << "still running after .end";
     EXPECT_EQ(*code, 0U);
+}
+
+// TLS asked for on the plain port: the server never answers the handshake, and the program
+// gives up after its own time for the answer. The room says why, the start-up line is shown as
+// not sent, and the other member hears nothing of the program.
+TEST_F(RuzInChannel, TlsToAPlainPortSaysWhyAndShowsNoLineAsSaid) {
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    const Program ruz({L"--irc", L"127.0.0.1:" + std::to_wstring(serverPort()), L"--tls", L"--nick",
+                       L"owner", L"--channel", kRoomCaption, music.path().wstring()});
+    ASSERT_TRUE(ruz.started());
+    ASSERT_TRUE(pumpUntil([&] { return ruz.answerDialogs() || !ruz.running(); }, kStartMs));
+    // The start-up line comes after the program gave up (not sent), or while it still waited
+    // for the answer (then dropped with the others that waited, the first announcement too):
+    // the wait at start for the welcome and the time for the answer end about together.
+    const auto startLineNotSent = [&] {
+        return ruz.roomShows("(not sent: not connected) " + kStartLine) ||
+               (ruz.roomShows("(waiting: not connected) " + kStartLine) &&
+                (ruz.roomShows("line that waited was not sent.") ||
+                 ruz.roomShows("lines that waited were not sent.")));
+    };
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            ruz.answerDialogs();
+            return (ruz.roomShows("did not answer TLS") && startLineNotSent()) || !ruz.running();
+        },
+        kStepMs))
+        << (ruz.running() ? "the start-up line is not shown as not sent" : "ruz.exe ended")
+        << ::testing::PrintToString(ruz.transcript());
+    EXPECT_TRUE(ruz.roomShows("is " + std::to_string(serverPort()) + " a plain port?"));
+    EXPECT_FALSE(ruz.roomShows("owner: "));
+    EXPECT_FALSE(ruz.roomShows("connecting again"));
+    EXPECT_TRUE(guest.textsFrom("owner").empty());
+    ASSERT_TRUE(ruz.close());
+    EXPECT_TRUE(ruz.ended(kEndMs).has_value());
+}
+
+// The network the user signed on to is signed on to again at the next start, without --irc; the
+// new room hears the start-up line and the first song. Signing off is kept, and no password is.
+TEST_F(RuzInChannel, AKeptSignOnIsResumedAtStartAndSigningOffIsKept) {
+    KeptSettings kept;
+    ASSERT_TRUE(kept.valid()) << "APPDATA names no folder";
+    ASSERT_TRUE(kept.write({{"irc.server", "127.0.0.1"},
+                            {"irc.port", std::to_string(serverPort())},
+                            {"irc.tls", "0"},
+                            {"irc.nick", "owner"},
+                            {"irc.channels", "ruz"},
+                            {"irc.signedOn", "1"}}));
+    Member guest("guest");
+    ASSERT_TRUE(guest.join(kJoinMs));
+    const Program ruz({music.path().wstring()});
+    ASSERT_TRUE(ruz.started());
+    const auto owner = [&] { return guest.textsFrom("owner"); };
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            ruz.answerDialogs();
+            return owner().size() >= 2 || !ruz.running();
+        },
+        kStartMs))
+        << (ruz.running() ? "the room heard no start" : "ruz.exe ended");
+    EXPECT_EQ(owner().at(0), kStartLine);
+    EXPECT_NE(songAnnounced(owner().at(1)), -1) << owner().at(1);
+
+    ASSERT_TRUE(ruz.command(kSignOffCommand));
+    EXPECT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kStepMs));
+    ASSERT_TRUE(ruz.close());
+    const std::optional<DWORD> code = ruz.ended(kEndMs);
+    ASSERT_TRUE(code.has_value()) << "still running after its window closed";
+    const SettingsStore::Values after = kept.read();
+    const auto signedOn = after.find("irc.signedOn");
+    ASSERT_NE(signedOn, after.end());
+    EXPECT_EQ(signedOn->second, "0");
+    EXPECT_EQ(after.at("irc.server"), "127.0.0.1");
+    for (const auto& [name, value] : after) {
+        EXPECT_EQ(name.find("password"), std::string::npos) << name;
+    }
 }
 
 }  // namespace

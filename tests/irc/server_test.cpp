@@ -243,20 +243,61 @@ TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
         kLineMs));
     EXPECT_EQ(other.roomLinesWith("Connecting to"), 2);
 
-    // TLS to the plain port: the handshake hangs until the program's own timeout, and another
-    // attempt follows.
+    // TLS to the plain port: the server does not answer the handshake (ngircd waits for a line
+    // of text), so the program gives up after its own time for the answer and tries no more.
+    // The line said meanwhile waited and is reported dropped; one said afterwards is not sent;
+    // neither shows as said, and the other member hears neither.
     Settings plain = settingsFor(server.port(), QStringLiteral("stranger"));
     plain.endpoint.tls = true;
     Program hanging(plain);
     hanging.rooms->start();
+    const std::string port = std::to_string(server.port());
+    ASSERT_TRUE(pumpUntil(
+        &hanging.world,
+        [&] { return hanging.rooms->status() == "Connecting to 127.0.0.1:" + port + "..."; },
+        kLineMs));
+    hanging.type(QStringLiteral("meanwhile"));
     if (!pumpUntil(
-            &hanging.world, [&] { return hanging.roomLinesWith("connecting again") > 0; },
-            kThreePollsMs)) {
-        hanging.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
+            &hanging.world, [&] { return !hanging.rooms->session().live(); }, kThreePollsMs)) {
+        hanging.world.wait(Session::kTlsAnswerTimeoutMs + Session::kWatchdogTickMs);
     }
-    EXPECT_EQ(hanging.roomLinesWith("connecting again"), 1)
+    EXPECT_FALSE(hanging.rooms->session().live());
+    EXPECT_EQ(hanging.rooms->status(),
+              "Not connected: the server did not answer TLS (is " + port + " a plain port?)");
+    hanging.type(QStringLiteral("afterwards"));
+    hanging.world.wait(Session::kMaxRetryDelayMs);
+    pumpUntil(
+        &hanging.world, [] { return false; }, kThreePollsMs);
+    EXPECT_EQ(hanging.roomLinesWith("did not answer TLS"), 1)
         << hanging.world.standin.transcriptUtf8();
-    EXPECT_FALSE(hanging.rooms->session().registered());
+    EXPECT_EQ(hanging.roomLinesWith("(waiting: not connected) meanwhile"), 1);
+    EXPECT_EQ(hanging.roomLinesWith("1 line that waited was not sent."), 1);
+    EXPECT_EQ(hanging.roomLinesWith("(not sent: not connected) afterwards"), 1);
+    EXPECT_EQ(hanging.roomLinesWith("connecting again"), 0);
+    EXPECT_EQ(hanging.world.standin.transcriptUtf8().find("<B>stranger</B>"), std::string::npos);
+    EXPECT_TRUE(guest->textsFrom("stranger").isEmpty());
+}
+
+TEST_F(IrcServer, ASignOnAfterStartGreetsTheNewRoomWithTheStartUpLineAndTheSong) {
+    // The program starts in another channel and plays; then it signs on to the member's.
+    Settings elsewhere = settingsFor(server.port());
+    elsewhere.channels = {"#elsewhere"};
+    startProgram(elsewhere);
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return !program->world.app()->Song.caption().empty(); }, kLineMs));
+    EXPECT_TRUE(guest->textsFrom("owner2").isEmpty());
+    // Under another nick: the server may not have let the first one go yet.
+    program->signOnAgain(settingsFor(server.port(), QStringLiteral("owner2")));
+    program->rooms->start();
+    ASSERT_TRUE(guestHears("owner2", 2));
+    const QStringList heard = guest->textsFrom("owner2");
+    EXPECT_EQ(heard.at(0), kDagger + "- Loads Taviks Ruz -" + kDagger);
+    EXPECT_TRUE(heard.at(1).startsWith(kDagger + "-Zz  -  Second - ")) << heard.at(1).toStdString();
+    EXPECT_EQ(program->rooms->status(), "Online as owner2");
+    // The start-up line once: the next song is the next line.
+    program->type(QStringLiteral(".skip"));
+    ASSERT_TRUE(guestHears("owner2", 4));
+    EXPECT_EQ(guest->textsFrom("owner2").count(kDagger + "- Loads Taviks Ruz -" + kDagger), 1);
 }
 
 // A server that misbehaves, on a real socket: garbage, a NUL, an unknown numeric, a PING storm,

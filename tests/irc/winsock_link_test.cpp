@@ -89,8 +89,9 @@ struct Heard {
     std::string received;
     std::optional<std::string> closed;
     int untrusted = 0;
+    int handshaking = 0;
     int callbacks() const {
-        return connected + (received.empty() ? 0 : 1) + (closed ? 1 : 0) + untrusted;
+        return connected + (received.empty() ? 0 : 1) + (closed ? 1 : 0) + untrusted + handshaking;
     }
 };
 
@@ -98,7 +99,7 @@ Link::Listener recorder(Heard& heard) {
     return {[&heard] { ++heard.connected; },
             [&heard](std::string_view bytes) { heard.received.append(bytes); },
             [&heard](const std::string& reason) { heard.closed = reason; },
-            [&heard](const std::string&) { ++heard.untrusted; }};
+            [&heard](const std::string&) { ++heard.untrusted; }, [&heard] { ++heard.handshaking; }};
 }
 
 // The program's side: the IRC session on the Winsock link and the thread's timers.
@@ -282,6 +283,7 @@ TEST_F(WinsockIrc, AHostNameResolvesAndLinesWrittenEarlyGoOnceTheStreamIsUp) {
             << c.endpoint.host << " tls " << c.endpoint.tls << ": " << heard.received
             << heard.closed.value_or("");
         EXPECT_EQ(heard.connected, 1);
+        EXPECT_EQ(heard.handshaking, c.endpoint.tls ? 1 : 0);
         link.close();
     }
 }

@@ -612,6 +612,27 @@ TEST(ChatRoomView, PostAsOnlyInTheStandInsOwnRoomAndTheBuddyListSignsOff) {
     EXPECT_TRUE(signOn->isEnabled());
     signOff->click();
     EXPECT_EQ(signedOff, 1);
+    // The state line shows what it is given; "Join a chat room" goes to the program once it
+    // listens, and opens a room of the stand-in's own before.
+    auto* status = buddies.findChild<QLabel*>(QStringLiteral("status"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), u"Online");
+    buddies.setStatus(u"Not connected: the server did not answer TLS (is 6667 a plain port?)"_s);
+    EXPECT_EQ(status->text(),
+              u"Not connected: the server did not answer TLS (is 6667 a plain port?)");
+    QPushButton* join = nullptr;
+    for (QPushButton* button : buddies.findChildren<QPushButton*>()) {
+        join = button->text() == u"Join a chat room" ? button : join;
+    }
+    ASSERT_NE(join, nullptr);
+    const int rooms = messenger.openRoomCount();
+    join->click();
+    EXPECT_EQ(messenger.openRoomCount(), rooms + 1);
+    int joins = 0;
+    buddies.onJoin = [&joins] { ++joins; };
+    join->click();
+    EXPECT_EQ(joins, 1);
+    EXPECT_EQ(messenger.openRoomCount(), rooms + 1);
 }
 
 // The window offers the login name as the nick until one is stored, and its caption is whole.
@@ -629,6 +650,31 @@ TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
     // Beside the caption, a title bar holds an icon and three buttons.
     constexpr int kTitleBarButtonsPx = 4 * 24;
     EXPECT_GE(window.width(), caption + kTitleBarButtonsPx);
+
+    // The fields as the window keeps them, and whether the user is signed on, come back at the
+    // next start; signed off, or without a channel, they do not. The password is never kept.
+    {
+        QSettings stored(u"taviks-ruz"_s, u"sign-on"_s);
+        stored.setValue(u"irc/server"_s, u"irc.test"_s);
+        stored.setValue(u"irc/port"_s, 6697);
+        stored.setValue(u"irc/tls"_s, true);
+        stored.setValue(u"irc/nick"_s, u"alice"_s);
+        stored.setValue(u"irc/channels"_s, u"#music chat"_s);
+    }
+    EXPECT_FALSE(resumedSignOn().has_value());
+    keepSignedOn(true);
+    const std::optional<irc::Settings> resumed = resumedSignOn();
+    ASSERT_TRUE(resumed.has_value());
+    EXPECT_EQ(resumed->endpoint.host, "irc.test");
+    EXPECT_EQ(resumed->endpoint.port, 6697);
+    EXPECT_TRUE(resumed->endpoint.tls);
+    EXPECT_EQ(resumed->channels, (std::vector<std::string>{"#music", "#chat"}));
+    EXPECT_EQ(resumed->password, "");
+    keepSignedOn(false);
+    EXPECT_FALSE(resumedSignOn().has_value());
+    for (const QString& key : QSettings(u"taviks-ruz"_s, u"sign-on"_s).allKeys()) {
+        EXPECT_FALSE(key.contains(u"password"_s, Qt::CaseInsensitive)) << key.toStdString();
+    }
 }
 
 // Built as the desktop builds it, while the start-up question is open, before the window shows.

@@ -1,5 +1,6 @@
 #include "../irc/fake_link.h"
 #include "irc/rooms.h"
+#include "irc/sign_on.h"
 #include "messenger/aimchat.h"
 #include "platform/native_path.h"
 #include "platform/winsys/codepage.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -209,6 +212,151 @@ TEST_F(IrcRooms, TheGateFollowsEveryNickTheServerAcceptsAndTheRoomsCloseWithTheC
     rooms.reset();
     EXPECT_TRUE(world.standin.openRoomNumbers().empty());
     EXPECT_EQ(messenger::AimChat(world.model).ReadFirstDialogCaption(), "");
+}
+
+TEST_F(IrcRooms, ALineShowsAsSaidOnlyWhereTheProgramIsInTheChannel) {
+    struct Step {
+        std::string server;  // what the server sends first; "" for nothing
+        std::string typed;
+        std::string shown;  // how the room shows the line
+        bool sent;
+    };
+    const Step steps[] = {
+        {"", "early", "<I>(waiting: not connected) early</I>", false},
+        {":irc.test 001 me :Welcome", "joining",
+         "<B>me</B></FONT><FONT COLOR=\"#000000\">: joining", true},
+        {":me!u@h JOIN #music", "inside", "<B>me</B></FONT><FONT COLOR=\"#000000\">: inside", true},
+        {":op!u@h KICK #music me :out", "kicked", "<I>(not sent: not in the channel) kicked</I>",
+         false},
+    };
+    ircLink.accept();
+    for (const Step& step : steps) {
+        if (!step.server.empty()) {
+            ircLink.serverSends(step.server + "\r\n");
+        }
+        world.standin.typeInput(step.typed);
+        world.standin.pressSend();
+        world.wait(5 * SendPolicy::kIntervalMs);
+        EXPECT_NE(world.standin.transcriptUtf8().find(step.shown), std::string::npos)
+            << step.typed << ": " << world.standin.transcriptUtf8();
+        const std::vector<std::string> lines = said();
+        const bool early = step.typed == "joining";  // the line that waited goes first
+        EXPECT_EQ(lines, step.sent
+                             ? (early ? std::vector<std::string>{"PRIVMSG #music :early",
+                                                                 "PRIVMSG #music :joining"}
+                                      : std::vector<std::string>{"PRIVMSG #music :" + step.typed})
+                             : std::vector<std::string>{})
+            << step.typed;
+    }
+    EXPECT_NE(world.standin.transcriptUtf8().find("<I>Sending the line that waited.</I>"),
+              std::string::npos);
+    // Once the connection is given up, nothing is sent.
+    rooms->session().stop("bye");
+    EXPECT_EQ(rooms->status(), "Signed off");
+    world.standin.typeInput("gone");
+    world.standin.pressSend();
+    EXPECT_NE(world.standin.transcriptUtf8().find("<I>(not sent: not connected) gone</I>"),
+              std::string::npos);
+}
+
+TEST_F(IrcRooms, ASignOnAfterStartGreetsItsRoomAndJoiningAsksForAChannel) {
+    startPlaying();
+    // Signed off, then on again to another channel: the new room hears the start-up line and
+    // the song that plays once the program is in the channel, and nothing before.
+    rooms.reset();
+    Settings settings;
+    settings.endpoint = {"irc.test", 6667, false, {}};
+    settings.nick = "me";
+    settings.channels = {"#new"};
+    rooms = std::make_unique<Rooms>(world.standin, world.model, world.host, ircLink, settings);
+    int greetings = 0;
+    rooms->setGreetListener([&] {
+        ++greetings;
+        world.app()->greetNewRoom();
+    });
+    rooms->start();
+    ircLink.accept();
+    ircLink.serverSends(":irc.test 001 me :Welcome\r\n");
+    world.wait(5 * SendPolicy::kIntervalMs);
+    EXPECT_TRUE(said().empty());
+    ircLink.serverSends(":me!u@h JOIN #new\r\n");
+    world.wait(5 * SendPolicy::kIntervalMs);
+    std::vector<std::string> lines = said();
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines.at(0), "PRIVMSG #new :" + kDagger + "- Loads Taviks Ruz -" + kDagger);
+    EXPECT_TRUE(lines.at(1).starts_with("PRIVMSG #new :" + kDagger + "-A  -  1 - ")) << lines.at(1);
+    // Joining again after a reconnect greets no more.
+    ircLink.serverCloses("reset");
+    world.wait(Session::kFirstRetryDelayMs);
+    welcome();
+    ircLink.serverSends(":me!u@h JOIN #new\r\n");
+    world.wait(5 * SendPolicy::kIntervalMs);
+    EXPECT_EQ(greetings, 1);
+
+    // "Join a chat room": a channel asked for opens in front and is joined; a name that cannot
+    // be a channel is refused with a notice.
+    said();
+    world.dialogs.queuePrompt(u"jazz");
+    askToJoin(*rooms, world.dialogs);
+    EXPECT_EQ(world.standin.roomCaption(world.standin.frontRoomNumber()), "#jazz");
+    world.wait(SendPolicy::kIntervalMs);
+    EXPECT_NE(ircLink.written.find("JOIN #jazz\r\n"), std::string::npos);
+    ircLink.serverSends(":me!u@h JOIN #jazz\r\n");
+    world.wait(5 * SendPolicy::kIntervalMs);
+    lines = said();
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines.at(0), "PRIVMSG #jazz :" + kDagger + "- Loads Taviks Ruz -" + kDagger);
+    world.dialogs.queuePrompt(u"bad\u0007name");
+    askToJoin(*rooms, world.dialogs);
+    EXPECT_EQ(world.dialogs.shown().back().text, u"Not a channel name: bad\u0007name");
+    EXPECT_EQ(world.standin.roomCaption(world.standin.frontRoomNumber()), "#jazz");
+    world.dialogs.queuePrompt(std::nullopt);
+    askToJoin(*rooms, world.dialogs);
+    EXPECT_EQ(world.standin.openRoomNumbers().size(), 2u);
+}
+
+TEST(IrcKeptSignOn, ResumedOnlyWhenSignedOnAtTheEndAndValid) {
+    struct Case {
+        std::map<std::string_view, std::string> kept;
+        std::optional<Endpoint> resumed;  // nullopt: not signed on again
+    };
+    const std::map<std::string_view, std::string> good = {{kServerField, "irc.test"},
+                                                          {kPortField, "6697"},
+                                                          {kTlsField, "true"},
+                                                          {kNickField, "me"},
+                                                          {kChannelsField, "music, #chat"},
+                                                          {kSignedOnField, "1"}};
+    const auto with = [&good](std::string_view field, std::string value) {
+        std::map<std::string_view, std::string> kept = good;
+        kept[field] = std::move(value);
+        return kept;
+    };
+    const Case cases[] = {
+        {good, Endpoint{"irc.test", 6697, true, {}}},
+        {with(kSignedOnField, "0"), std::nullopt},
+        {with(kSignedOnField, ""), std::nullopt},
+        {with(kTlsField, "0"), Endpoint{"irc.test", 6697, false, {}}},
+        {with(kPortField, "99999"), Endpoint{"irc.test", 6697, true, {}}},
+        {with(kPortField, "x"), Endpoint{"irc.test", 6697, true, {}}},
+        {with(kServerField, ""), std::nullopt},
+        {with(kNickField, "9bad"), std::nullopt},
+        {with(kChannelsField, ""), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Settings> resumed = resumedSignOn([&c](std::string_view field) {
+            const auto found = c.kept.find(field);
+            return found == c.kept.end() ? std::string() : found->second;
+        });
+        ASSERT_EQ(resumed.has_value(), c.resumed.has_value()) << ::testing::PrintToString(c.kept);
+        if (resumed) {
+            EXPECT_EQ(resumed->endpoint.host, c.resumed->host);
+            EXPECT_EQ(resumed->endpoint.port, c.resumed->port);
+            EXPECT_EQ(resumed->endpoint.tls, c.resumed->tls);
+            EXPECT_EQ(resumed->nick, "me");
+            EXPECT_EQ(resumed->channels, (std::vector<std::string>{"#music", "#chat"}));
+            EXPECT_EQ(resumed->password, "");
+        }
+    }
 }
 
 TEST_F(IrcRooms, LinesShowUnderTheirSenderAndTheTranscriptStaysBounded) {

@@ -456,6 +456,114 @@ TEST_F(IrcSession, AnUntrustedCertificateIsNotTriedAgainUntilStartedAgain) {
     EXPECT_TRUE(session->registered());
 }
 
+TEST_F(IrcSession, ATlsHandshakeTheServerDoesNotAnswerEndsTheAttemptsAndDropsWhatWaited) {
+    struct Case {
+        const char* name;
+        // The server's side once the handshake has begun: it closes the stream, or never
+        // answers; "" for the second.
+        const char* closes;
+        std::string roomLine;
+    };
+    const Case cases[] = {
+        {"closed", "the remote host closed the connection",
+         " * The server did not answer TLS (the remote host closed the connection); is 6667 a "
+         "plain port? No more attempts until you sign on again."},
+        {"silent", "",
+         " * The server did not answer TLS (no answer to the handshake within 10 s); is 6667 a "
+         "plain port? No more attempts until you sign on again."},
+    };
+    for (const Case& c : cases) {
+        session.reset();
+        lines.clear();
+        transport.opens = 0;
+        make();
+        session->say("#chat", "one");
+        session->say("#Music", "two");
+        session->say("#chat", "three");
+        EXPECT_EQ(session->status(), "Connecting to irc.test:6667...") << c.name;
+        transport.handshakeBegins();
+        if (*c.closes != '\0') {
+            transport.serverCloses(c.closes);
+        } else {
+            host.advance(Session::kTlsAnswerTimeoutMs - Session::kWatchdogTickMs);
+            EXPECT_TRUE(session->live()) << c.name;
+            host.advance(Session::kWatchdogTickMs);
+        }
+        EXPECT_FALSE(session->live()) << c.name;
+        EXPECT_EQ(session->status(),
+                  "Not connected: the server did not answer TLS (is 6667 a plain port?)")
+            << c.name;
+        EXPECT_EQ(session->channelState("#chat"), ChannelState::Down);
+        const Lines shown = takeLines();
+        EXPECT_EQ(linesWith(shown, "did not answer"), Lines{c.roomLine}) << c.name;
+        EXPECT_EQ(linesWith(shown, "not sent"),
+                  (Lines{"#Music * 1 line that waited was not sent.",
+                         "#chat * 2 lines that waited were not sent."}))
+            << c.name;
+        host.advance(2 * Session::kMaxRetryDelayMs);
+        EXPECT_EQ(transport.opens, 1) << c.name;
+        // Signing on again tries once more, and nothing of the dropped lines goes.
+        session->start();
+        transport.accept();
+        transport.serverSends(":irc.test 001 me :Welcome\r\n");
+        host.advance(10 * SendPolicy::kIntervalMs);
+        EXPECT_TRUE(linesWith(written(), "PRIVMSG").empty()) << c.name;
+        EXPECT_EQ(session->status(), "Online as me") << c.name;
+    }
+}
+
+TEST_F(IrcSession, TheStatusAndEachChannelFollowTheConnection) {
+    make();
+    struct Step {
+        std::string server;  // what the server does: a line, or "close"
+        std::string status;
+        ChannelState music;
+        ChannelState chat;
+    };
+    const Step steps[] = {
+        {"", "Connecting to irc.test:6667...", ChannelState::Waiting, ChannelState::Waiting},
+        {":irc.test 001 me :Welcome", "Online as me", ChannelState::Joining, ChannelState::Joining},
+        {":me!u@h JOIN #music", "Online as me", ChannelState::Joined, ChannelState::Joining},
+        {":irc.test 474 me #chat :Cannot join (+b)", "Online as me", ChannelState::Joined,
+         ChannelState::Out},
+        {":me!u@h NICK me2", "Online as me2", ChannelState::Joined, ChannelState::Out},
+        {":op!u@h KICK #music me2 :bye", "Online as me2", ChannelState::Out, ChannelState::Out},
+        {"close", "Not connected: reset; connecting again in 1 s", ChannelState::Waiting,
+         ChannelState::Waiting},
+    };
+    for (const Step& step : steps) {
+        if (step.server == "close") {
+            transport.serverCloses("reset");
+        } else if (!step.server.empty()) {
+            if (step.server.find(" 001 ") != std::string::npos) {
+                transport.accept();
+            }
+            transport.serverSends(step.server + "\r\n");
+        }
+        EXPECT_EQ(session->status(), step.status) << step.server;
+        EXPECT_EQ(session->channelState("#MUSIC"), step.music) << step.server;
+        EXPECT_EQ(session->channelState("#chat"), step.chat) << step.server;
+    }
+    // The lines said while away are announced when the link is back, and joining a channel
+    // while signed on asks for it at once.
+    session->say("#chat", "while away");
+    host.advance(Session::kFirstRetryDelayMs);
+    transport.accept();
+    takeLines();
+    transport.serverSends(":irc.test 001 me :Welcome\r\n");
+    EXPECT_EQ(linesWith(takeLines(), "waited"), Lines{"#chat * Sending the line that waited."});
+    host.advance(10 * SendPolicy::kIntervalMs);
+    written();
+    session->join("#new");
+    session->join("#NEW");
+    host.advance(SendPolicy::kIntervalMs);
+    EXPECT_EQ(written(), Lines{"JOIN #new"});
+    EXPECT_EQ(session->channelState("#new"), ChannelState::Joining);
+    session->stop("bye");
+    EXPECT_EQ(session->status(), "Signed off");
+    EXPECT_EQ(session->channelState("#new"), ChannelState::Down);
+}
+
 TEST_F(IrcSession, StopSaysQuitAndStaysDown) {
     transport.reportsCloseAtOnce = true;
     signOn();

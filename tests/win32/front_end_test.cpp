@@ -316,6 +316,53 @@ class Win32FrontEnd : public ::testing::Test {
     MainWindow view{amp, nullptr};
 };
 
+TEST_F(Win32FrontEnd, TheChatMenuShowsTheConnectionsStateAndOffersEachCommandWhileItHolds) {
+    bool signedOn = false;
+    std::u16string status = u"Not signed on";
+    int joins = 0;
+    int signOffs = 0;
+    view.setChatCommands({[] {}, [&signOffs] { ++signOffs; }, [&signedOn] { return !signedOn; },
+                          [&signedOn] { return signedOn; }, [&joins] { ++joins; },
+                          [&signedOn] { return signedOn; }, [&status] { return status; }});
+    const HMENU menu = GetMenu(view.handle());
+    ASSERT_NE(menu, nullptr);
+    const auto shown = [&](int id) {
+        SendMessageW(view.handle(), WM_INITMENUPOPUP, 0, 0);
+        std::wstring text(256, L'\0');
+        const int length = GetMenuStringW(menu, static_cast<UINT>(id), text.data(),
+                                          static_cast<int>(text.size()), MF_BYCOMMAND);
+        text.resize(static_cast<std::size_t>(std::max(length, 0)));
+        return text;
+    };
+    const auto grey = [&](int id) {
+        return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    struct Step {
+        bool signedOn;
+        std::u16string status;
+    };
+    const Step steps[] = {{false, u"Not signed on"},
+                          {true, u"Connecting to irc.test:6697..."},
+                          {true,
+                           u"Not connected: the server did not answer TLS (is 6667 a plain "
+                           u"port?)"},
+                          {true, u"Online as me"}};
+    for (const Step& step : steps) {
+        signedOn = step.signedOn;
+        status = step.status;
+        EXPECT_EQ(shown(MainWindow::kChatStatusId), wide(step.status));
+        EXPECT_TRUE(grey(MainWindow::kChatStatusId));
+        EXPECT_EQ(grey(MainWindow::kJoinId), !step.signedOn);
+        EXPECT_EQ(grey(MainWindow::kSignOffId), !step.signedOn);
+        EXPECT_EQ(grey(MainWindow::kSignOnId), step.signedOn);
+        const int before = joins;
+        SendMessageW(view.handle(), WM_COMMAND, MAKEWPARAM(MainWindow::kJoinId, 0), 0);
+        EXPECT_EQ(joins, before + (step.signedOn ? 1 : 0));
+    }
+    SendMessageW(view.handle(), WM_COMMAND, MAKEWPARAM(MainWindow::kSignOffId, 0), 0);
+    EXPECT_EQ(signOffs, 1);
+}
+
 TEST_F(Win32FrontEnd, TheDisplayShowsTheSongArtistUserAndTimeOfTheControls) {
     amp.Song.setCaption(u"  Low Hum ");
     amp.Artist.setCaption(u"Drone Club");
@@ -485,7 +532,7 @@ TEST_F(Win32FrontEnd, EveryMenuHasKeysOfItsOwn) {
     const Row rows[] = {
         {"menu bar", -1, L"OCR"},
         {"Options", 0, L"CAIMRPOQ"},
-        {"Chat", 1, L"SF"},
+        {"Chat", 1, L"SJF"},
         {"Credits", 2, L"T"},
     };
     HMENU bar = GetMenu(view.handle());
@@ -496,8 +543,9 @@ TEST_F(Win32FrontEnd, EveryMenuHasKeysOfItsOwn) {
         std::wstring keys;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             wchar_t text[128] = {};
-            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) {
-                continue;  // a separator
+            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0 ||
+                GetMenuItemID(menu, i) == static_cast<UINT>(MainWindow::kChatStatusId)) {
+                continue;  // a separator, or the connection's state, which runs nothing
             }
             const std::wstring caption = text;
             wchar_t key = 0;
