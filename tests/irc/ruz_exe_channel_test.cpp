@@ -591,8 +591,12 @@ TEST_F(RuzInChannel, AloneSignsOnFromItsBuddyListAndComesBackToItsOwnRoom) {
         pumpUntil([&] { return guest.sawJoinOf("owner") && ruz.room() != nullptr; }, kStepMs))
         << "not in the channel";
 
-    // The owner's ".skip" in the channel's room is obeyed there.
+    // The channel's new room hears the start-up line and the song that plays; then the owner's
+    // ".skip" in that room is obeyed there.
     const auto owner = [&] { return guest.textsFrom("owner"); };
+    ASSERT_TRUE(pumpUntil([&] { return owner().size() >= 2 || !ruz.running(); }, kStepMs));
+    EXPECT_EQ(owner().at(0), kStartLine);
+    EXPECT_NE(songAnnounced(owner().at(1)), -1) << owner().at(1);
     const std::size_t before = owner().size();
     ASSERT_TRUE(ruz.typeInRoom(L".skip"));
     ASSERT_TRUE(pumpUntil([&] { return owner().size() >= before + 2 || !ruz.running(); }, kStepMs));
