@@ -32,7 +32,7 @@ class Win32Dialogs final : public Dialogs {
     void whenFirstShown(std::function<void()> work) { firstShown_ = std::move(work); }
 
     bool askYesNo(std::u16string_view text) override;
-    void notice(std::u16string_view text) override;
+    NoticeId notice(std::u16string_view text) override;
     std::optional<std::u16string> prompt(std::u16string_view text,
                                          std::u16string_view title) override;
     std::u16string pickFolder(std::u16string_view title,
@@ -42,6 +42,9 @@ class Win32Dialogs final : public Dialogs {
     const std::vector<HWND>& openNotices() const { return notices_; }
     // Where the folder picker opens when the folder it is asked to open at does not exist here.
     std::function<std::u16string()> currentFolder;
+
+  protected:
+    void closeNotice(NoticeId id) override;
 
   private:
     static INT_PTR CALLBACK noticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -55,6 +58,9 @@ class Win32Dialogs final : public Dialogs {
     HWND helper_ = nullptr;
     HWND owner_ = nullptr;
     std::vector<HWND> notices_;
+    // Each open notice's name, in the order of notices_.
+    std::vector<NoticeId> noticeIds_;
+    NoticeId lastNotice_ = 0;
     std::function<void()> firstShown_;
 };
 
