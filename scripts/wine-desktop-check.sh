@@ -2,9 +2,12 @@
 # Checks the Windows program end to end under Wine with a display: a virtual X server and a fresh
 # Wine prefix on Wine's X11 driver; in it first the front end's tests (ruz-win32-front-tests.exe),
 # then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
-# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it answers the start-up question, reads the start-up line and the first
-# announcement from the room, types .skip and reads the next one, sets a command word and uses it,
-# hides the player and shows it again, and ends it with .end.
+# on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it
+# answers the start-up question, finds the playlist's notice above the player with the focus (also
+# after a click on it), reads the start-up line and the first announcement from the room, types
+# .skip and reads the next one, sets a command word and uses it, loads a folder from the player's
+# tree and finds its notice in front the same way, hides the player and shows it again, and ends
+# it with .end.
 #
 # Usage: scripts/wine-desktop-check.sh [--screenshots DIR] [--build DIR]
 #   --screenshots DIR  also takes pictures of the main window and the command-words window into
@@ -65,6 +68,9 @@ cleanup() {
 trap cleanup EXIT
 
 scripts/make-demo-songs.sh "$work/songs" >/dev/null
+# A folder below the songs' with songs of its own, for a folder load from the player's tree.
+mkdir "$work/songs/more"
+cp "$work/songs/"*.mp3 "$work/songs/more/"
 
 Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!

@@ -28,6 +28,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -55,6 +56,8 @@ struct WindowPlace {
 };
 constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
+// How much of a kept window, right of and below its corner, stays on the screen at the least.
+constexpr LONG kKeptOnScreen = 48;
 
 // What the chat network says when the program leaves it.
 constexpr const char* kQuitMessage = "Taviks Ruz";
@@ -112,11 +115,16 @@ std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* 
         std::sscanf(found->second.c_str(), "%d %d%c", &x, &y, &rest) != 2) {
         return std::nullopt;
     }
-    const POINT at{x, y};
-    if (MonitorFromPoint(at, MONITOR_DEFAULTTONULL) == nullptr) {
-        return std::nullopt;  // on no screen there is now
+    // The frame's corner, brought onto the work area of the screen nearest to it: the title bar
+    // below the area's top, and some of the window on the area.
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (!GetMonitorInfoW(MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return std::nullopt;
     }
-    return at;
+    const RECT& area = screen.rcWork;
+    return POINT{std::clamp<LONG>(x, area.left, std::max(area.left, area.right - kKeptOnScreen)),
+                 std::clamp<LONG>(y, area.top, std::max(area.top, area.bottom - kKeptOnScreen))};
 }
 
 // The settings file: "settings" in the program's folder of the user's roaming application data.

@@ -1,7 +1,9 @@
 // The Windows program end to end, as a user's hands on its windows and on the messenger's room:
-// answers Yes to the start-up question, reads the start-up line and the first announcement from
-// the room's transcript, types ".skip" into the room and reads the next announcement, sets a
-// command word in the command-words window and uses it, hides the player to its icon and shows it
+// answers Yes to the start-up question, finds the playlist's notice above the player with the
+// focus (also after a click on it), reads the start-up line and the first announcement from the
+// room's transcript, types ".skip" into the room and reads the next announcement, sets a command
+// word in the command-words window and uses it, loads a folder of its own from the player's folder
+// tree and finds its notice in front the same way, hides the player to its icon and shows it
 // again, and ends it with ".end". Every look at another program's windows goes through the user32
 // backend and the messenger link, as the player's own does.
 //
@@ -22,6 +24,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +50,10 @@ constexpr WPARAM kCcomsMenuId = 300;
 constexpr int kWordBoxBase = 100;
 constexpr int kSkipWordIndex = 15;
 constexpr const wchar_t* kNewSkipWord = L"nxt";
+// The notice a folder load leaves up once its title list is built (it has closed the one before).
+constexpr const wchar_t* kSendsOnNotice = L"Your Chat Sends Are Now Enabled";
+constexpr int kNoticeClickInset = 12;  // pixels into a notice's client area: its text
+constexpr DWORD kClickSettleMs = 500;
 
 bool waitFor(DWORD timeoutMs, const std::function<bool()>& done) {
     const ULONGLONG until = GetTickCount64() + timeoutMs;
@@ -78,6 +86,89 @@ bool answerDialogs() {
 HWND mainWindow() {
     return FindWindowW(kMainClass, nullptr);
 }
+
+// The text of a message box, as its label shows it.
+std::wstring dialogText(HWND dialog) {
+    wchar_t text[256] = {};
+    GetWindowTextW(FindWindowExW(dialog, nullptr, L"Static", nullptr), text, 256);
+    return text;
+}
+
+// Whether `upper` stands above `lower` among the windows on the screen.
+bool standsAbove(HWND upper, HWND lower) {
+    for (HWND below = GetWindow(upper, GW_HWNDNEXT); below != nullptr;
+         below = GetWindow(below, GW_HWNDNEXT)) {
+        if (below == lower) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The one notice up once a folder's title list is built; nullptr while there is none, or more.
+HWND sendsOnNotice() {
+    const std::vector<HWND> open = dialogs();
+    return open.size() == 1 && dialogText(open.front()) == kSendsOnNotice ? open.front() : nullptr;
+}
+
+// A left click at a point of the screen, through the system's input.
+void clickAt(POINT at) {
+    SetCursorPos(at.x, at.y);
+    INPUT press[2] = {};
+    press[0].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].type = INPUT_MOUSE;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
+}
+
+// The player's notice stands above the player and is the foreground window, also after a click on
+// its text; then it is answered.
+bool noticeInFront() {
+    HWND notice = nullptr;
+    const auto inFront = [&notice] {
+        notice = sendsOnNotice();
+        return notice != nullptr && standsAbove(notice, mainWindow()) &&
+               GetForegroundWindow() == notice;
+    };
+    if (!waitFor(kStepTimeoutMs, inFront)) {
+        std::printf("notice %p, above the player %d, foreground %p\n", static_cast<void*>(notice),
+                    notice != nullptr && standsAbove(notice, mainWindow()),
+                    static_cast<void*>(GetForegroundWindow()));
+        return false;
+    }
+    POINT corner{kNoticeClickInset, kNoticeClickInset};
+    ClientToScreen(notice, &corner);
+    clickAt(corner);
+    Sleep(kClickSettleMs);
+    const HWND clicked = notice;
+    if (!inFront() || notice != clicked) {
+        std::printf("after a click: notice %p, above the player %d, foreground %p\n",
+                    static_cast<void*>(notice),
+                    notice != nullptr && standsAbove(notice, mainWindow()),
+                    static_cast<void*>(GetForegroundWindow()));
+        return false;
+    }
+    return ruz::win32::answerDialogs({notice});
+}
+
+// The player's folder tree.
+HWND folderTree() {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        mainWindow(),
+        [](HWND child, LPARAM found) {
+            wchar_t kind[64] = {};
+            GetClassNameW(child, kind, 64);
+            if (std::wstring(kind) != WC_TREEVIEWW) {
+                return TRUE;
+            }
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    return tree;
+}
 bool mainShown() {
     return mainWindow() != nullptr && IsWindowVisible(mainWindow());
 }
@@ -95,10 +186,13 @@ class Check {
         const Step steps[] = {
             {"the start-up question, answered Yes", &Check::answerQuestion},
             {"the main window, shown and titled for the user", &Check::mainWindowShown},
+            {"the playlist's notice above the player with the focus", &Check::startNotice},
             {"the start-up line in the room", &Check::startLine},
             {"the first announcement once the notices are answered", &Check::firstAnnouncement},
             {"the next announcement after .skip", &Check::skip},
             {"a new command word set in the command-words window and used", &Check::newWord},
+            {"a folder from the tree, its notice above the player with the focus",
+             &Check::folderFromTree},
             {"hidden to the icon with .hide and shown again with .show", &Check::hideAndShow},
             {"the windows held for their pictures", &Check::hold},
             {"ended by .end", &Check::end},
@@ -184,6 +278,33 @@ class Check {
         const std::wstring expected = L"\u2020- Taviks Ruz - User (" +
                                       std::wstring(name_.begin(), name_.end()) + L") -\u2020";
         return mainShown() && !IsIconic(mainWindow()) && expected == title;
+    }
+    bool startNotice() { return noticeInFront(); }
+    // The first folder below the one listed, picked with a key in the player's folder tree.
+    bool folderFromTree() {
+        answerDialogs();
+        const HWND tree = folderTree();
+        if (tree == nullptr) {
+            return false;
+        }
+        const auto listed =
+            reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(listed));
+        const auto below = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(listed)));
+        if (listed == nullptr || below == nullptr) {
+            return false;
+        }
+        waitFor(kStepTimeoutMs, [] { return dialogs().empty(); });
+        // Down from the listed folder, as a key on the tree: its first folder, open already.
+        PostMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(tree, WM_KEYUP, VK_DOWN, 0);
+        return waitFor(kStepTimeoutMs,
+                       [&] {
+                           return SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) ==
+                                  reinterpret_cast<LRESULT>(below);
+                       }) &&
+               noticeInFront();
     }
     bool startLine() {
         return waitFor(kStepTimeoutMs, [&] {
