@@ -352,14 +352,16 @@ frame_corner() {
 # The one notice of the program that is up: above the player $2, with the focus, and still so
 # after a click on its text. $1 names the moment for the messages.
 one_notice_in_front() {
-    local when=$1 player=$2 notices notice x y
-    notices=$(windows_named "$DIALOG_TITLE")
-    (($(wc -w <<<"$notices") == 1)) ||
-        fail "$when: $(wc -w <<<"$notices") notices up, expected 1 (the newer closes the older)"
+    local when=$1 player=$2 notices notice X Y
+    # A search while a window goes may find nothing: it is asked again for a while.
+    one_up() { notices=$(windows_named "$DIALOG_TITLE"); (($(wc -w <<<"$notices") == 1)); }
+    wait_for "$STEP_TIMEOUT" "exactly one notice up, the newer having closed the older ($when)" one_up
     notice=$notices
-    [[ $(transient_for "$notice") == "$(printf '0x%x' "$player")" ]] ||
-        fail "$when: notice $notice is not transient for the player ($(transient_for "$notice"))"
-    above "$notice" "$player" || fail "$when: notice $notice is behind the player"
+    # Read again for a while: on a busy machine a reading of the window's properties may fail.
+    owned() { [[ $(transient_for "$notice") == "$(printf '0x%x' "$player")" ]]; }
+    wait_for "$STEP_TIMEOUT" "notice $notice transient for the player ($when)" owned
+    notice_above() { above "$notice" "$player"; }
+    wait_for "$STEP_TIMEOUT" "notice $notice above the player ($when)" notice_above
     focus_on_notice() { [[ $(focused_window) == "$notice" ]]; }
     wait_for "$STEP_TIMEOUT" "the focus on the notice ($when)" focus_on_notice
     # A click on the notice's text, away from its button: it stays in front with the focus.
@@ -368,7 +370,7 @@ one_notice_in_front() {
         fail "$when: could not click the notice"
     sleep "$SETTLE"
     windows_named "$DIALOG_TITLE" | grep -qx "$notice" || fail "$when: a click closed the notice"
-    above "$notice" "$player" || fail "$when: a click on the notice sent it under the player"
+    wait_for "$STEP_TIMEOUT" "the clicked notice above the player ($when)" notice_above
     wait_for "$STEP_TIMEOUT" "the focus on the clicked notice ($when)" focus_on_notice
 }
 
@@ -409,8 +411,8 @@ first_song_while_notices_up() {
     local question
     question=$(windows_named "$DIALOG_TITLE" | head -n 1)
     answer_question "$question"
-    wait_for "$STEP_TIMEOUT" "the main window (start $run)" main_shown
-    main=$(windows_named 'Taviks Ruz - User' | head -n 1)
+    find_player() { main=$(windows_named 'Taviks Ruz - User' | head -n 1); [[ -n $main ]]; }
+    wait_for "$STEP_TIMEOUT" "the main window (start $run)" find_player
     announced() { [[ -n $(last_announced) ]]; }
     wait_for "$STEP_TIMEOUT" "the first song's announcement with the notice up (start $run)" announced
     minimised "$main" && fail "start $run: the player is minimised"
