@@ -12,8 +12,10 @@
 #   --starts N         first start the program N times (default 0): each start must announce the
 #                      first song while the playlist's notice is still up (the one that says the
 #                      chat sends are on: it has closed the one before it), above the player with
-#                      the focus, and staying there when clicked; the first start also loads
-#                      another folder through Open Folder, with the same outcome; each start ends
+#                      the focus, and staying there when clicked; in the first start (under a
+#                      window manager) .hide and .show hide the player and bring it back with the
+#                      same notice alone in front, and another folder loads through Open Folder,
+#                      with the same outcome as at the start; each start ends
 #                      with .end, and the player's frame comes back where the last one left it;
 #                      the other checks then run on a start of their own
 #   --mpris            also drive the player through the desktop's media interface (MPRIS) with
@@ -44,7 +46,7 @@ while (($# > 0)); do
         --starts) starts=${2:?--starts needs a number}; shift ;;
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --ruz) ruz=${2:?--ruz needs a path}; shift ;;
-        -h | --help) sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -343,10 +345,16 @@ answer_question() {
     done
 }
 
-# The top left corner of window $1's frame (its own corner without a window manager), as "X Y".
+# The top left corner of window $1's frame (its own corner without a window manager), as "X Y":
+# the corner of its ancestor just below the root window.
 frame_corner() {
-    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ { ax = $NF } /Absolute upper-left Y/ { ay = $NF }
-        /Relative upper-left X/ { rx = $NF } /Relative upper-left Y/ { ry = $NF } END { print ax - rx, ay - ry }'
+    local id=$1 parent
+    while parent=$(xwininfo -id "$id" -children 2>/dev/null | grep 'Parent window id:') &&
+        [[ -n $parent && $parent != *"(the root window)"* ]]; do
+        id=$(awk '{ print $4 }' <<<"$parent")
+    done
+    xwininfo -id "$id" 2>/dev/null |
+        awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }'
 }
 
 # The one notice of the program that is up: above the player $2, with the focus, and still so
@@ -420,6 +428,24 @@ first_song_while_notices_up() {
     one_notice_in_front "start $run" "$player_id"
     corners+=("$(frame_corner "$player_id")")
     start_announced=$(last_announced)
+    if ((run == 1)) && [[ -n $window_manager ]]; then
+        # The player hidden with .hide (minimised: there is no notification area) and back with
+        # .show: the notice stays up or goes with the player, and comes back with it the same
+        # one, alone; no other comes meanwhile.
+        before=$(windows_named "$DIALOG_TITLE")
+        say ".hide"
+        player_away() { minimised "$player_id" || ! main_shown; }
+        wait_for "$STEP_TIMEOUT" "the player hidden by .hide (start $run)" player_away
+        local up
+        up=$(windows_named "$DIALOG_TITLE")
+        [[ -z $up || $up == "$before" ]] || fail "while the player is hidden the notices up are $up, not $before"
+        say ".show"
+        player_back() { main_shown && ! minimised "$player_id"; }
+        wait_for "$STEP_TIMEOUT" "the player back after .show (start $run)" player_back
+        same_notice() { [[ $(windows_named "$DIALOG_TITLE") == "$before" ]]; }
+        wait_for "$STEP_TIMEOUT" "the notice back alone after .show" same_notice
+        one_notice_in_front "start $run, after .hide and .show" "$player_id"
+    fi
     if ((run == 1)); then
         before=$(windows_named "$DIALOG_TITLE")
         open_folder "$player_id" "$work/songs2"
