@@ -3,7 +3,8 @@
 # Wine prefix on Wine's X11 driver; in it first the front end's tests (ruz-win32-front-tests.exe),
 # then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
 # on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands: it
-# answers the start-up question, finds the playlist's notice above the player with the focus (also
+# answers the start-up question, finds the player at the top of the screen (its kept place, above
+# the screen, brought onto it), finds the playlist's notice above the player with the focus (also
 # after a click on it), reads the start-up line and the first announcement from the room, types
 # .skip and reads the next one, sets a command word and uses it, loads a folder from the player's
 # tree and finds its notice in front the same way, hides the player and shows it again, and ends
@@ -43,6 +44,7 @@ readonly TESTS_TIMEOUT=120   # seconds for the front end's tests
 readonly HOLD_MS=8000        # the windows stay this long for their pictures
 readonly ROOM_LIFETIME_MS=400000
 readonly USER_NAME=me
+readonly KEPT_PLACE_ABOVE_SCREEN="600 -400"  # the player's frame corner, as the settings keep it
 
 ruz_cross_build "$build" ruz ruz-win32-room ruz-desktop-check ruz-win32-front-tests
 build=$(cd "$build" && pwd)
@@ -90,6 +92,12 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 timeout 180 wineboot -i >/dev/null 2>&1
 timeout 60 wineserver -w
+# The player's place kept from a last run with its title bar above the screen: it comes back onto
+# the screen's work area.
+appdata=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -path '*/AppData/Roaming' ! -path '*/Public/*' | head -n 1)
+[[ -n $appdata ]] || { echo "desktop check: FAIL, no AppData\\Roaming in the Wine prefix"; exit 1; }
+mkdir -p "$appdata/Taviks Ruz"
+printf 'taviks-ruz settings 1\nplace.FrmAmp=%s\n' "$KEPT_PLACE_ABOVE_SCREEN" >"$appdata/Taviks Ruz/settings"
 
 if ! timeout "$TESTS_TIMEOUT" wine "$build/ruz-win32-front-tests.exe" >"$work/tests.log" 2>&1; then
     tr -d '\r' <"$work/tests.log" | grep -E 'FAILED|Failure|error' >&2 || true

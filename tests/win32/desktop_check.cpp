@@ -1,5 +1,6 @@
 // The Windows program end to end, as a user's hands on its windows and on the messenger's room:
-// answers Yes to the start-up question, finds the playlist's notice above the player with the
+// answers Yes to the start-up question, finds the player at the top of the work area (the settings
+// keep its place above the screen), finds the playlist's notice above the player with the
 // focus (also after a click on it), reads the start-up line and the first announcement from the
 // room's transcript, types ".skip" into the room and reads the next announcement, sets a command
 // word in the command-words window and uses it, loads a folder of its own from the player's folder
@@ -186,6 +187,8 @@ class Check {
         const Step steps[] = {
             {"the start-up question, answered Yes", &Check::answerQuestion},
             {"the main window, shown and titled for the user", &Check::mainWindowShown},
+            {"the player's kept place, above the screen, brought onto its work area",
+             &Check::placeOnScreen},
             {"the playlist's notice above the player with the focus", &Check::startNotice},
             {"the start-up line in the room", &Check::startLine},
             {"the first announcement once the notices are answered", &Check::firstAnnouncement},
@@ -278,6 +281,21 @@ class Check {
         const std::wstring expected = L"\u2020- Taviks Ruz - User (" +
                                       std::wstring(name_.begin(), name_.end()) + L") -\u2020";
         return mainShown() && !IsIconic(mainWindow()) && expected == title;
+    }
+    // The settings keep the player's frame above the screen: it stands at the work area's top.
+    bool placeOnScreen() {
+        RECT frame{};
+        RECT area{};
+        if (!GetWindowRect(mainWindow(), &frame) ||
+            !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+            return false;
+        }
+        if (frame.top != area.top || frame.left < area.left || frame.left >= area.right) {
+            std::printf("the player's frame at %ld %ld, the work area's corner at %ld %ld\n",
+                        frame.left, frame.top, area.left, area.top);
+            return false;
+        }
+        return true;
     }
     bool startNotice() { return noticeInFront(); }
     // The first folder below the one listed, picked with a key in the player's folder tree.
