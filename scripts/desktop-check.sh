@@ -372,7 +372,9 @@ one_notice_in_front() {
     wait_for "$STEP_TIMEOUT" "notice $notice above the player ($when)" notice_above
     focus_on_notice() { [[ $(focused_window) == "$notice" ]]; }
     wait_for "$STEP_TIMEOUT" "the focus on the notice ($when)" focus_on_notice
-    # A click on the notice's text, away from its button: it stays in front with the focus.
+    # A click on the notice's text, away from its button, once the window manager has put it in
+    # place: it stays in front with the focus.
+    sleep "$SETTLE"
     eval "$(xdotool getwindowgeometry --shell "$notice" | grep -E '^[XY]=')"
     timeout 3 xdotool mousemove "$((X + NOTICE_CLICK_INSET))" "$((Y + NOTICE_CLICK_INSET))" click 1 ||
         fail "$when: could not click the notice"
