@@ -42,7 +42,7 @@ inline void failCheck(const char* what, const char* file, int line) {
 class AnsweringDialogs final : public Dialogs {
   public:
     bool askYesNo(std::u16string_view /*text*/) override { return true; }
-    void notice(std::u16string_view /*text*/) override {}
+    NoticeId notice(std::u16string_view /*text*/) override { return 0; }
     std::optional<std::u16string> prompt(std::u16string_view /*text*/,
                                          std::u16string_view /*title*/) override {
         return u"away";
@@ -51,6 +51,9 @@ class AnsweringDialogs final : public Dialogs {
                               std::u16string_view /*initialFolder*/) override {
         return {};
     }
+
+  protected:
+    void closeNotice(NoticeId /*id*/) override {}
 };
 
 class FuzzSystem : public HeadlessSystem {

@@ -10,8 +10,14 @@
 #   --wm openbox       run the desktop under the openbox window manager (no notification area);
 #                      by default there is no window manager at all
 #   --starts N         first start the program N times (default 0): each start must announce the
-#                      first song while the playlist's notices are still up, above the player
-#                      with the focus; the other checks then run on a start of their own
+#                      first song while the playlist's notice is still up (the one that says the
+#                      chat sends are on: it has closed the one before it), above the player with
+#                      the focus, and staying there when clicked; in the first start (under a
+#                      window manager) .hide and .show hide the player and bring it back with the
+#                      same notice alone in front, and another folder loads through Open Folder,
+#                      with the same outcome as at the start; each start ends
+#                      with .end, and the player's frame comes back where the last one left it;
+#                      the other checks then run on a start of their own
 #   --mpris            also drive the player through the desktop's media interface (MPRIS) with
 #                      playerctl; run it inside a session bus: dbus-run-session -- scripts/...
 #                      Without it the program runs with no session bus at all, and must say
@@ -40,7 +46,7 @@ while (($# > 0)); do
         --starts) starts=${2:?--starts needs a number}; shift ;;
         --screenshots) shots=${2:?--screenshots needs a folder}; shift ;;
         --ruz) ruz=${2:?--ruz needs a path}; shift ;;
-        -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "desktop-check: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -87,6 +93,10 @@ readonly SOUND_BYTES=4000000    # how much of the sound file to look at
 readonly USER_NAME=ruzcheck
 readonly MAIN_TITLE="†- Taviks Ruz - User ($USER_NAME) -†"
 readonly DIALOG_TITLE='^Taviks Ruz$'
+readonly PICKER_TITLE='^ $'
+readonly NOTICE_CLICK_INSET=12  # pixels into a notice from its corner: its text, not its button
+readonly SETTLE=0.5             # seconds for a click to take effect
+readonly LOAD_QUIET_POLLS=15    # polls with the same notices up: a folder load's build is over
 readonly ROOM_TITLE='Chat Room'
 # The demo songs in playlist order (the file list is alphabetical).
 
@@ -335,39 +345,148 @@ answer_question() {
     done
 }
 
-# One start: answers the question only; the player comes up shown and normal, the playlist's two
-# notices open above it with the focus, and the first song is announced while they are still up.
+# The top left corner of window $1's frame (its own corner without a window manager), as "X Y":
+# the corner of its ancestor just below the root window.
+frame_corner() {
+    local id=$1 parent
+    while parent=$(xwininfo -id "$id" -children 2>/dev/null | grep 'Parent window id:') &&
+        [[ -n $parent && $parent != *"(the root window)"* ]]; do
+        id=$(awk '{ print $4 }' <<<"$parent")
+    done
+    xwininfo -id "$id" 2>/dev/null |
+        awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }'
+}
+
+# The one notice of the program that is up: above the player $2, with the focus, and still so
+# after a click on its text. $1 names the moment for the messages.
+one_notice_in_front() {
+    local when=$1 player=$2 notices notice X Y
+    # A search while a window goes may find nothing: it is asked again for a while.
+    one_up() { notices=$(windows_named "$DIALOG_TITLE"); (($(wc -w <<<"$notices") == 1)); }
+    wait_for "$STEP_TIMEOUT" "exactly one notice up, the newer having closed the older ($when)" one_up
+    notice=$notices
+    # Read again for a while: on a busy machine a reading of the window's properties may fail.
+    owned() { [[ $(transient_for "$notice") == "$(printf '0x%x' "$player")" ]]; }
+    wait_for "$STEP_TIMEOUT" "notice $notice transient for the player ($when)" owned
+    notice_above() { above "$notice" "$player"; }
+    wait_for "$STEP_TIMEOUT" "notice $notice above the player ($when)" notice_above
+    focus_on_notice() { [[ $(focused_window) == "$notice" ]]; }
+    wait_for "$STEP_TIMEOUT" "the focus on the notice ($when)" focus_on_notice
+    # A click on the notice's text, away from its button, once the window manager has put it in
+    # place: it stays in front with the focus.
+    sleep "$SETTLE"
+    eval "$(xdotool getwindowgeometry --shell "$notice" | grep -E '^[XY]=')"
+    timeout 3 xdotool mousemove "$((X + NOTICE_CLICK_INSET))" "$((Y + NOTICE_CLICK_INSET))" click 1 ||
+        fail "$when: could not click the notice"
+    sleep "$SETTLE"
+    windows_named "$DIALOG_TITLE" | grep -qx "$notice" || fail "$when: a click closed the notice"
+    wait_for "$STEP_TIMEOUT" "the clicked notice above the player ($when)" notice_above
+    wait_for "$STEP_TIMEOUT" "the focus on the clicked notice ($when)" focus_on_notice
+}
+
+# Loads folder $2 through Open Folder in player $1, once the notice up is answered.
+open_folder() {
+    local player=$1 folder=$2 picker
+    answer_dialogs || true
+    focus "$player" || true
+    timeout 3 xdotool key --clearmodifiers ctrl+o
+    picker_open() { picker=$(windows_named "$PICKER_TITLE" | head -n 1); [[ -n $picker ]]; }
+    wait_for "$STEP_TIMEOUT" "the Open Folder picker" picker_open
+    focus "$picker" || true
+    timeout 10 xdotool type --clearmodifiers --delay "$TYPE_DELAY_MS" -- "$folder"
+    timeout 3 xdotool key --clearmodifiers Return
+    picker_closed() { [[ -z $(windows_named "$PICKER_TITLE") ]]; }
+    wait_for "$STEP_TIMEOUT" "the picker to close on $folder" picker_closed
+}
+
+# Ends the program with .end, as a user does, so that it keeps its settings.
+end_ruz() {
+    say ".end"
+    ended() { ! kill -0 "$ruz_pid" 2>/dev/null; }
+    for ((i = 0; i < STEP_TIMEOUT; i++)); do
+        ended && break
+        sleep "$POLL"
+    done
+    ended || fail "ruz did not end after .end"
+    wait "$ruz_pid" || fail "ruz ended with status $?"
+    ruz_pid=""
+}
+
+# One start: answers the question only; the player comes up shown and normal, the playlist's
+# notice is above it with the focus, and the first song is announced while it is still up.
 first_song_while_notices_up() {
-    local run=$1 main notices notice player_id
+    local run=$1 main player_id before
     start_ruz
     wait_for "$START_TIMEOUT" "the start-up question (start $run)" has_question
     local question
     question=$(windows_named "$DIALOG_TITLE" | head -n 1)
     answer_question "$question"
-    wait_for "$STEP_TIMEOUT" "the main window (start $run)" main_shown
-    main=$(windows_named 'Taviks Ruz - User' | head -n 1)
+    find_player() { main=$(windows_named 'Taviks Ruz - User' | head -n 1); [[ -n $main ]]; }
+    wait_for "$STEP_TIMEOUT" "the main window (start $run)" find_player
     announced() { [[ -n $(last_announced) ]]; }
-    wait_for "$STEP_TIMEOUT" "the first song's announcement with the notices up (start $run)" announced
-    notices=$(windows_named "$DIALOG_TITLE")
-    (($(wc -w <<<"$notices") == 2)) ||
-        fail "start $run: $(wc -w <<<"$notices") notices up when the first song was announced, expected 2"
+    wait_for "$STEP_TIMEOUT" "the first song's announcement with the notice up (start $run)" announced
     minimised "$main" && fail "start $run: the player is minimised"
     player_id=$main
-    for notice in $notices; do
-        [[ $(transient_for "$notice") == "$(printf '0x%x' "$player_id")" ]] ||
-            fail "start $run: notice $notice is not transient for the player ($(transient_for "$notice"))"
-        above "$notice" "$player_id" || fail "start $run: notice $notice is behind the player"
-    done
-    focus_on_notice() { grep -qx "$(focused_window)" <<<"$(windows_named "$DIALOG_TITLE")"; }
-    wait_for "$STEP_TIMEOUT" "the focus on a notice (start $run)" focus_on_notice
+    one_notice_in_front "start $run" "$player_id"
+    corners+=("$(frame_corner "$player_id")")
+    start_announced=$(last_announced)
+    if ((run == 1)) && [[ -n $window_manager ]]; then
+        # The player hidden with .hide (minimised: there is no notification area) and back with
+        # .show: the notice stays up or goes with the player, and comes back with it the same
+        # one, alone; no other comes meanwhile.
+        before=$(windows_named "$DIALOG_TITLE")
+        say ".hide"
+        player_away() { minimised "$player_id" || ! main_shown; }
+        wait_for "$STEP_TIMEOUT" "the player hidden by .hide (start $run)" player_away
+        local up
+        up=$(windows_named "$DIALOG_TITLE")
+        [[ -z $up || $up == "$before" ]] || fail "while the player is hidden the notices up are $up, not $before"
+        say ".show"
+        player_back() { main_shown && ! minimised "$player_id"; }
+        wait_for "$STEP_TIMEOUT" "the player back after .show (start $run)" player_back
+        same_notice() { [[ $(windows_named "$DIALOG_TITLE") == "$before" ]]; }
+        wait_for "$STEP_TIMEOUT" "the notice back alone after .show" same_notice
+        one_notice_in_front "start $run, after .hide and .show" "$player_id"
+    fi
+    if ((run == 1)); then
+        before=$(windows_named "$DIALOG_TITLE")
+        open_folder "$player_id" "$work/songs2"
+        new_notice_up() {
+            local up
+            up=$(windows_named "$DIALOG_TITLE")
+            [[ -n $up && $up != "$before" ]] && (($(wc -w <<<"$up") == 1))
+        }
+        wait_for "$STEP_TIMEOUT" "a notice after the folder load" new_notice_up
+        # The build's second notice has closed its first when no notice has come for a while.
+        local quiet=0 last=""
+        load_settled() {
+            local up
+            up=$(windows_named "$DIALOG_TITLE")
+            if [[ $up != "$last" ]]; then
+                last=$up
+                quiet=0
+                return 1
+            fi
+            quiet=$((quiet + 1))
+            ((quiet >= LOAD_QUIET_POLLS))
+        }
+        wait_for "$STEP_TIMEOUT" "the folder load's notices to settle" load_settled
+        one_notice_in_front "start $run, after Open Folder" "$player_id"
+    fi
+    end_ruz
 }
 
 if ((starts > 0)); then
+    cp -r "$work/songs" "$work/songs2"
+    corners=()
     for ((run = 1; run <= starts; run++)); do
         first_song_while_notices_up "$run"
-        stop_ruz
     done
-    ok "$starts starts: each announced '$(last_announced)' with both notices up, above the player, with the focus"
+    for ((run = 2; run <= starts; run++)); do
+        [[ ${corners[run - 1]} == "${corners[0]}" ]] ||
+            fail "start $run: the player's frame stood at ${corners[run - 1]}, the first start's at ${corners[0]}"
+    done
+    ok "$starts starts: each announced '$start_announced' with one notice up, above the player with the focus, also when clicked and after Open Folder; the player's frame stayed at ${corners[0]}"
 fi
 
 start_ruz

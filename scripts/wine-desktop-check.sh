@@ -4,17 +4,19 @@
 # then the stand-in chat room (ruz-win32-room.exe, with the buddy list of its user "me"), ruz.exe
 # on a folder of demo songs, and the check program (ruz-desktop-check.exe) as the user's hands,
 # all of them on a screen of 96 and again on one of 192 dots an inch: it answers the start-up
-# question, reads the start-up line and the first announcement from the room, types .skip and
-# reads the next one, types .skip by keys into the room's input box and sees it in the room's
-# transcript box and obeyed, finds the room's buttons labelled, sets a command word and uses it,
-# finds the four windows side by side, the player and the command-words window inside the screen's
-# work area (at 192 dots an inch from places kept off the screen) and every part of the player
-# inside it, finds the folder picker at the player's folder, hides the player and shows it again,
-# ends it with .end and leaves the room with its Leave button. Where ruz.exe finds no sound device,
-# a notice must have said so. Then ruz.exe alone (no messenger running): the check finds its own
-# room and the Windows user's buddy list, types .skip into the room by keys and hears the next
-# song, posts a line as another member, finds the windows side by side, and ends the player with
-# .end typed into its room.
+# question, finds the player at the top of the screen (its kept place, above the screen, brought
+# onto it), finds the playlist's notice above the player with the focus (also after a click on
+# it), reads the start-up line and the first announcement from the room, types .skip and reads the
+# next one, types .skip by keys into the room's input box and sees it in the room's transcript box
+# and obeyed, finds the room's buttons labelled, sets a command word and uses it, finds the four
+# windows side by side, the player and the command-words window inside the screen's work area (at
+# 192 dots an inch from places kept off the screen) and every part of the player inside it, finds
+# the folder picker at the player's folder, loads a folder from the player's tree and finds its
+# notice in front the same way, hides the player and shows it again, ends it with .end and leaves
+# the room with its Leave button. Where ruz.exe finds no sound device, a notice must have said so.
+# Then ruz.exe alone (no messenger running): the check finds its own room and the Windows user's
+# buddy list, types .skip into the room by keys and hears the next song, posts a line as another
+# member, finds the windows side by side, and ends the player with .end typed into its room.
 #
 # Usage: scripts/wine-desktop-check.sh [--screenshots DIR] [--build DIR]
 #   --screenshots DIR  also takes pictures of the main window and the command-words window into
@@ -51,6 +53,7 @@ readonly TESTS_TIMEOUT=120   # seconds for the front end's tests
 readonly HOLD_MS=8000        # the windows stay this long for their pictures
 readonly ROOM_LIFETIME_MS=400000
 readonly USER_NAME=me
+readonly KEPT_PLACE_ABOVE_SCREEN="600 -400"  # the player's frame corner, as the settings keep it
 
 ruz_cross_build "$build" ruz ruz-win32-room ruz-desktop-check ruz-win32-front-tests
 build=$(cd "$build" && pwd)
@@ -76,6 +79,9 @@ cleanup() {
 trap cleanup EXIT
 
 scripts/make-demo-songs.sh "$work/songs" >/dev/null
+# A folder below the songs' with songs of its own, for a folder load from the player's tree.
+mkdir "$work/songs/more"
+cp "$work/songs/"*.mp3 "$work/songs/more/"
 
 Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -95,6 +101,12 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ruz-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 timeout 180 wineboot -i >/dev/null 2>&1
 timeout 60 wineserver -w
+# The player's place kept from a last run with its title bar above the screen: it comes back onto
+# the screen's work area.
+appdata=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -path '*/AppData/Roaming' ! -path '*/Public/*' | head -n 1)
+[[ -n $appdata ]] || { echo "desktop check: FAIL, no AppData\\Roaming in the Wine prefix"; exit 1; }
+mkdir -p "$appdata/Taviks Ruz"
+printf 'taviks-ruz settings 1\nplace.FrmAmp=%s\n' "$KEPT_PLACE_ABOVE_SCREEN" >"$appdata/Taviks Ruz/settings"
 
 # The front end's tests on a screen of each density (the windows take theirs at start).
 for dpi in 96 192; do
@@ -178,7 +190,7 @@ if [[ -z $settings ]]; then
     echo "desktop check: FAIL: the first run kept no settings"
     exit 1
 fi
-sed -i 's/^place\.FrmAmp=.*/place.FrmAmp=5000 3000/; s/^place\.Ccoms=.*/place.Ccoms=-4000 -4000/' \
+sed -i 's/^place\.FrmAmp=.*/place.FrmAmp=5000 -3000/; s/^place\.Ccoms=.*/place.Ccoms=-4000 -4000/' \
     "$settings"
 run_player 192 "-192dpi"
 

@@ -1,5 +1,7 @@
 #include "platform/scripted_dialogs.h"
 
+#include <utility>
+
 namespace ruz {
 
 ScriptedDialogs::ScriptedDialogs(std::function<void(int)> letTimePass)
@@ -37,8 +39,30 @@ bool ScriptedDialogs::askYesNo(std::u16string_view text) {
     return answer.yes;
 }
 
-void ScriptedDialogs::notice(std::u16string_view text) {
+Dialogs::NoticeId ScriptedDialogs::notice(std::u16string_view text) {
     shown_.push_back({Kind::Notice, std::u16string(text)});
+    open_.push_back({++lastNotice_, std::u16string(text)});
+    return lastNotice_;
+}
+
+void ScriptedDialogs::closeNotice(NoticeId id) {
+    std::erase_if(open_, [id](const OpenNotice& notice) { return notice.id == id; });
+}
+
+std::vector<std::u16string> ScriptedDialogs::openNotices() const {
+    std::vector<std::u16string> texts;
+    for (const OpenNotice& notice : open_) {
+        texts.push_back(notice.text);
+    }
+    return texts;
+}
+
+bool ScriptedDialogs::closeOldestNotice() {
+    if (open_.empty()) {
+        return false;
+    }
+    open_.erase(open_.begin());
+    return true;
 }
 
 std::optional<std::u16string> ScriptedDialogs::prompt(std::u16string_view text,

@@ -28,16 +28,23 @@ class ScriptedDialogs final : public Dialogs {
     void queuePick(std::u16string folder);  // "" cancels
 
     bool askYesNo(std::u16string_view text) override;
-    void notice(std::u16string_view text) override;
+    NoticeId notice(std::u16string_view text) override;
     std::optional<std::u16string> prompt(std::u16string_view text,
                                          std::u16string_view title) override;
     std::u16string pickFolder(std::u16string_view title,
                               std::u16string_view initialFolder) override;
 
     const std::vector<Shown>& shown() const { return shown_; }
+    // The texts of the notices open now, oldest first.
+    std::vector<std::u16string> openNotices() const;
+    // The user presses OK in the oldest open notice; false when none is open.
+    bool closeOldestNotice();
     // The first dialog that opened with no answer queued, if any.
     const std::optional<Shown>& unanswered() const { return unanswered_; }
     static std::u16string kindName(Kind kind);
+
+  protected:
+    void closeNotice(NoticeId id) override;
 
   private:
     struct YesNo {
@@ -55,6 +62,12 @@ class ScriptedDialogs final : public Dialogs {
     std::deque<PromptAnswer> prompts_;
     std::deque<std::u16string> picks_;
     std::vector<Shown> shown_;
+    struct OpenNotice {
+        NoticeId id;
+        std::u16string text;
+    };
+    std::vector<OpenNotice> open_;
+    NoticeId lastNotice_ = 0;
     std::optional<Shown> unanswered_;
 };
 

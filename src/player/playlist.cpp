@@ -10,6 +10,8 @@ namespace ruz {
 namespace {
 constexpr std::u16string_view kSendsDisabled = u"Your Chat Sends Will Now Be Disabled";
 constexpr std::u16string_view kSendsEnabled = u"Your Chat Sends Are Now Enabled";
+// What the two notices above speak about: the newer one closes the older.
+constexpr std::u16string_view kSendsSubject = u"chat sends";
 constexpr std::u16string_view kPickerTitle = u" ";
 constexpr std::u16string_view kPickerStart = u"C:/";
 constexpr std::u16string_view kTitleSeparator = u" - ";
@@ -75,7 +77,7 @@ void Playlist::LoadFolder() {
     // picked up while the chat sends are off would never be announced.
     announcer_.pausePickUp();
     room_.setSendsOn(false);
-    dialogs_.notice(kSendsDisabled);
+    dialogs_.noticeAbout(kSendsSubject, kSendsDisabled);
 }
 
 void Playlist::buildStep() {
@@ -118,7 +120,7 @@ void Playlist::finishBuild() {
     announcer_.resumePickUp();
     c_.Timer2.setEnabled(false);
     room_.setSendsOn(true);
-    dialogs_.notice(kSendsEnabled);
+    dialogs_.noticeAbout(kSendsSubject, kSendsEnabled);
 }
 
 void Playlist::SelectSong(int index) {

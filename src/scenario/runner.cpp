@@ -36,6 +36,8 @@ namespace fs = std::filesystem;
 using text::Index;
 
 const std::u16string kNothing = u"(nothing)";
+// Between the texts of the open notices in "expect open-notices".
+constexpr std::u16string_view kNoticeJoint = u" | ";
 
 // What one step did: passed, failed a check (expected, got), or could not be understood.
 struct StepResult {
@@ -408,6 +410,11 @@ class Run {
     StepResult expectSentNone(const Args&);
     StepResult expectShown(const Args& a);
     StepResult expectShownNone(const Args&);
+    StepResult expectOpenNotices(const Args& a);
+    // The user presses OK in the oldest notice on the screen.
+    StepResult noticeOk(const Args&) {
+        return world_.dialogs.closeOldestNotice() ? ok() : fail(u"an open notice", kNothing);
+    }
     StepResult expectTranscript(const Args& a) {
         return same(a.rest, text::fromUtf8(world_.standin.transcriptUtf8()));
     }
@@ -457,6 +464,7 @@ const Run::Row Run::kSteps[] = {
     {u"prompt-cancel", Shape::None, false, u"prompt-cancel", &Run::promptCancel},
     {u"pick", Shape::Rest, false, u"pick PATH", &Run::pick},
     {u"pick-cancel", Shape::None, false, u"pick-cancel", &Run::pickCancel},
+    {u"notice-ok", Shape::None, false, u"notice-ok", &Run::noticeOk},
     {u"start", Shape::None, false, u"start", &Run::start},
     {u"wait", Shape::Int, false, u"wait MS", &Run::wait},
     {u"click", Shape::Rest, true, u"click NAME", &Run::click},
@@ -477,6 +485,8 @@ const Run::Row Run::kExpectForms[] = {
     {u"sent-none", Shape::None, false, u"expect sent-none", &Run::expectSentNone},
     {u"shown", Shape::Rest, false, u"expect shown KIND: TEXT", &Run::expectShown},
     {u"shown-none", Shape::None, false, u"expect shown-none", &Run::expectShownNone},
+    {u"open-notices", Shape::Rest, false, u"expect open-notices TEXT | TEXT ...",
+     &Run::expectOpenNotices},
     {u"transcript", Shape::Rest, false, u"expect transcript TEXT", &Run::expectTranscript},
     {u"input", Shape::Rest, false, u"expect input TEXT", &Run::expectInput},
     {u"rooms", Shape::Int, false, u"expect rooms N", &Run::expectRooms},
@@ -699,6 +709,18 @@ StepResult Run::expectShown(const Args& a) {
         return fail(a.rest, kNothing);
     }
     return same(a.rest, shownText(shown[shownChecked_++]));
+}
+
+// The notices on the screen now, oldest first, their texts joined by " | ".
+StepResult Run::expectOpenNotices(const Args& a) {
+    std::u16string open;
+    for (const std::u16string& notice : world_.dialogs.openNotices()) {
+        if (!open.empty()) {
+            open += kNoticeJoint;
+        }
+        open += notice;
+    }
+    return same(a.rest, open);
 }
 
 StepResult Run::expectShownNone(const Args&) {

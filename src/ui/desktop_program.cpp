@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ruz::ui {
@@ -43,7 +44,12 @@ const WindowPlace kPlaces[] = {{"place.FrmAmp", {620, 40}, false},
                                {"place.room", {20, 330}, false},
                                {"place.buddies", {1000, 40}, false}};
 
-// A kept place: "X Y" in pixels, on one of the screens there are now.
+// How much of a kept window, right of and below its corner, stays on its screen at the least.
+constexpr int kKeptOnScreen = 48;
+
+// A kept place: "X Y", the window frame's top left corner in pixels. A place off the screens
+// there are now, or with the title bar above the top of the screen, comes back onto the screen
+// it is nearest to (the primary one when it is on none).
 std::optional<QPoint> keptPlace(const SettingsStore::Values& values, const char* setting) {
     const auto found = values.find(setting);
     if (found == values.end()) {
@@ -53,10 +59,20 @@ std::optional<QPoint> keptPlace(const SettingsStore::Values& values, const char*
     bool xOk = false;
     bool yOk = false;
     const QPoint at(parts.value(0).toInt(&xOk), parts.value(1).toInt(&yOk));
-    if (parts.size() != 2 || !xOk || !yOk || QGuiApplication::screenAt(at) == nullptr) {
+    if (parts.size() != 2 || !xOk || !yOk) {
         return std::nullopt;
     }
-    return at;
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return std::nullopt;
+    }
+    const QRect area = screen->availableGeometry();
+    return QPoint(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - kKeptOnScreen)),
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - kKeptOnScreen)));
 }
 
 }  // namespace
@@ -101,17 +117,18 @@ void DesktopProgram::buildViews() {
     // to it; it is the same window the program would create at its first use.
     Ccoms& words = amp_->ccoms();
     ampView_ = std::make_unique<FrmAmpView>(*amp_);
-    // The dialogs belong to the main window: above it and transient for it; questions are modal
-    // to it alone, so the messenger's windows stay usable.
-    ampView_->winId();
-    dialogs_.setOwner(ampView_.get());
     dialogs_.currentFolder = [this] { return toQString(amp_->ExplorerTree1.path()); };
     tray_.bringForward = [this] { return ampView_ && ampView_->comeForward(); };
     ccomsView_ = std::make_unique<CcomsView>(words);
     ampView_->setCcomsView(ccomsView_.get());
     roomView_ = std::make_unique<ChatRoomView>(messenger_, windows_);
     buddyView_ = std::make_unique<BuddyListView>(messenger_, windows_, buddyList_);
+    // Placed before any of them has a native window: the place is then the frame's, as kept.
     placeWindows(true);
+    // The dialogs belong to the main window: above it and transient for it; questions are modal
+    // to it alone, so the messenger's windows stay usable.
+    ampView_->winId();
+    dialogs_.setOwner(ampView_.get());
     // What the user chose is kept for the next start: signed on again, or not.
     buddyView_->onSignOn = [this](irc::Settings settings) {
         keepSignedOn(true);
@@ -316,8 +333,9 @@ std::array<QWidget*, 4> DesktopProgram::placedViews() const {
     return {ampView_.get(), ccomsView_.get(), roomView_.get(), buddyView_.get()};
 }
 
-// Puts the windows in their kept places (where one is kept and on a screen) or where they first
-// stand.
+// Puts the windows in their kept places (where one is kept) or where they first stand. A place is
+// where the window's frame stands, title bar and all, both here and in keepSettings(): a window
+// moved before it has a native window, or while it is shown, is placed by its frame.
 void DesktopProgram::placeWindows(bool remembered) {
     const std::array<QWidget*, 4> views = placedViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
@@ -341,7 +359,7 @@ void DesktopProgram::keepSettings() {
     const std::array<QWidget*, 4> views = placedViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
         if (views[i] != nullptr) {
-            const QPoint at = views[i]->pos();
+            const QPoint at = views[i]->frameGeometry().topLeft();
             values[kPlaces[i].setting] = std::to_string(at.x()) + ' ' + std::to_string(at.y());
         }
     }

@@ -114,8 +114,8 @@ QtDialogs::QtDialogs() : keepOnTop_(std::make_unique<KeepOnTop>(*this)) {}
 
 QtDialogs::~QtDialogs() {
     keepOnTop_.reset();
-    for (const QPointer<QDialog>& box : notices_) {
-        delete box.data();
+    for (const OpenNotice& notice : notices_) {
+        delete notice.box.data();
     }
 }
 
@@ -190,10 +190,10 @@ bool QtDialogs::askYesNo(std::u16string_view text) {
     return run(box) == QMessageBox::Yes;
 }
 
-void QtDialogs::notice(std::u16string_view text) {
+Dialogs::NoticeId QtDialogs::notice(std::u16string_view text) {
     // The program's windows exist before its first notice is shown above them.
     runFirstShown();
-    notices_.erase(std::remove(notices_.begin(), notices_.end(), nullptr), notices_.end());
+    std::erase_if(notices_, [](const OpenNotice& notice) { return notice.box.isNull(); });
     auto* box = new QMessageBox(QMessageBox::NoIcon, toQString(kApplicationTitle), toQString(text),
                                 QMessageBox::Ok,
                                 owner_);  // owned by notices_ until the user closes it
@@ -201,8 +201,19 @@ void QtDialogs::notice(std::u16string_view text) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setDefaultButton(QMessageBox::Ok);
-    notices_.emplace_back(box);
+    notices_.push_back({++lastNotice_, box});
     bringUp(*box);
+    return lastNotice_;
+}
+
+void QtDialogs::closeNotice(NoticeId id) {
+    for (const OpenNotice& notice : notices_) {
+        if (notice.id == id && notice.box) {
+            notice.box->done(QDialog::Accepted);
+            notice.box->deleteLater();
+        }
+    }
+    std::erase_if(notices_, [id](const OpenNotice& notice) { return notice.id == id; });
 }
 
 std::optional<std::u16string> QtDialogs::prompt(std::u16string_view text,

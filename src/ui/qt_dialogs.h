@@ -35,7 +35,7 @@ class QtDialogs final : public Dialogs {
     void whenFirstShown(std::function<void()> work) { firstShown_ = std::move(work); }
 
     bool askYesNo(std::u16string_view text) override;
-    void notice(std::u16string_view text) override;
+    NoticeId notice(std::u16string_view text) override;
     std::optional<std::u16string> prompt(std::u16string_view text,
                                          std::u16string_view title) override;
     std::u16string pickFolder(std::u16string_view title,
@@ -45,6 +45,9 @@ class QtDialogs final : public Dialogs {
     std::vector<QDialog*> openDialogs() const;
     // Where the folder picker opens when the folder it is asked to open at does not exist here.
     std::function<QString()> currentFolder;
+
+  protected:
+    void closeNotice(NoticeId id) override;
 
   private:
     class KeepOnTop;
@@ -61,7 +64,12 @@ class QtDialogs final : public Dialogs {
     QPointer<QWidget> owner_;
     std::vector<QPointer<QDialog>> open_;
     // The notices on the screen; those not closed yet go with the dialogs.
-    std::vector<QPointer<QDialog>> notices_;
+    struct OpenNotice {
+        NoticeId id;
+        QPointer<QDialog> box;
+    };
+    std::vector<OpenNotice> notices_;
+    NoticeId lastNotice_ = 0;
     std::unique_ptr<KeepOnTop> keepOnTop_;
     bool raisePending_ = false;
     std::function<void()> firstShown_;

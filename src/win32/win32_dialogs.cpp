@@ -143,6 +143,16 @@ void centre(HWND dialog, HWND owner, int offset) {
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Shows a notice on top of the windows, its owner's above all, with the keyboard focus on its OK
+// button: the user's next click or key is meant for it, not for the player below.
+void bringUp(HWND dialog) {
+    ShowWindow(dialog, SW_SHOW);
+    SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    SetFocus(GetDlgItem(dialog, IDOK));
+}
+
 // What the prompt's dialog procedure reads and fills.
 struct PromptState {
     std::wstring label;
@@ -239,6 +249,7 @@ Win32Dialogs::Win32Dialogs() {
 Win32Dialogs::~Win32Dialogs() {
     // The notices not closed yet go with the dialogs.
     const std::vector<HWND> open = std::exchange(notices_, {});
+    noticeIds_.clear();
     for (const HWND notice : open) {
         SetWindowLongPtrW(notice, DWLP_USER, 0);
         DestroyWindow(notice);
@@ -284,7 +295,7 @@ bool Win32Dialogs::askYesNo(std::u16string_view text) {
     return answer == IDYES;
 }
 
-void Win32Dialogs::notice(std::u16string_view text) {
+Dialogs::NoticeId Win32Dialogs::notice(std::u16string_view text) {
     // The program's windows exist before its first notice is shown above them.
     runFirstShown();
     DialogTemplate frame(kDialogStyle, wide(kApplicationTitle), kNoticeWidth,
@@ -300,14 +311,22 @@ void Win32Dialogs::notice(std::u16string_view text) {
         CreateDialogIndirectParamW(GetModuleHandleW(nullptr), frame.get(), owner_,
                                    &Win32Dialogs::noticeProc, reinterpret_cast<LPARAM>(this));
     if (dialog == nullptr) {
-        return;  // nothing to show it in: the notice only informs
+        return 0;  // nothing to show it in: the notice only informs
     }
     fitNoticeToText(dialog);
     centre(dialog, owner_, kNoticeCascade * static_cast<int>(notices_.size()));
     notices_.push_back(dialog);
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    SetFocus(GetDlgItem(dialog, IDOK));
+    noticeIds_.push_back(++lastNotice_);
+    bringUp(dialog);
+    return lastNotice_;
+}
+
+void Win32Dialogs::closeNotice(NoticeId id) {
+    const auto found = std::find(noticeIds_.begin(), noticeIds_.end(), id);
+    if (found != noticeIds_.end()) {
+        // Closing it takes it off the lists.
+        DestroyWindow(notices_[static_cast<std::size_t>(found - noticeIds_.begin())]);
+    }
 }
 
 INT_PTR CALLBACK Win32Dialogs::noticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -330,7 +349,12 @@ INT_PTR CALLBACK Win32Dialogs::noticeProc(HWND dialog, UINT message, WPARAM wPar
 }
 
 void Win32Dialogs::noticeClosed(HWND dialog) {
-    notices_.erase(std::remove(notices_.begin(), notices_.end(), dialog), notices_.end());
+    const auto found = std::find(notices_.begin(), notices_.end(), dialog);
+    if (found == notices_.end()) {
+        return;
+    }
+    noticeIds_.erase(noticeIds_.begin() + (found - notices_.begin()));
+    notices_.erase(found);
 }
 
 std::optional<std::u16string> Win32Dialogs::prompt(std::u16string_view text,

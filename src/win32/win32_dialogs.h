@@ -32,7 +32,7 @@ class Win32Dialogs final : public Dialogs {
     void whenFirstShown(std::function<void()> work) { firstShown_ = std::move(work); }
 
     bool askYesNo(std::u16string_view text) override;
-    void notice(std::u16string_view text) override;
+    NoticeId notice(std::u16string_view text) override;
     std::optional<std::u16string> prompt(std::u16string_view text,
                                          std::u16string_view title) override;
     std::u16string pickFolder(std::u16string_view title,
@@ -43,6 +43,9 @@ class Win32Dialogs final : public Dialogs {
     // Where the folder picker opens (the player's current folder, "/" or "\" between its parts);
     // where it is not set or does not exist, the picker opens at the folder it is asked to.
     std::function<std::u16string()> currentFolder;
+
+  protected:
+    void closeNotice(NoticeId id) override;
 
   private:
     static INT_PTR CALLBACK noticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,6 +59,9 @@ class Win32Dialogs final : public Dialogs {
     HWND helper_ = nullptr;
     HWND owner_ = nullptr;
     std::vector<HWND> notices_;
+    // Each open notice's name, in the order of notices_.
+    std::vector<NoticeId> noticeIds_;
+    NoticeId lastNotice_ = 0;
     std::function<void()> firstShown_;
 };
 

@@ -32,6 +32,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>

@@ -166,6 +166,29 @@ TEST(QtDialogs, NoticesHoldNothingBackAndStayAboveTheProgramsWindowsWithTheFocus
     dialogs.openDialogs().front()->accept();
     QApplication::processEvents();
     EXPECT_EQ(dialogTexts(dialogs), QStringList{u"<b>Your Chat Sends Are Now Enabled</b>"_s});
+
+    // Notices about one subject: each closes the one before it, whether the user closed that one
+    // already or not; other notices stay.
+    const struct {
+        const char16_t* text;
+        QStringList open;
+    } about[] = {
+        {u"Off", {u"<b>Your Chat Sends Are Now Enabled</b>"_s, u"Off"_s}},
+        {u"On", {u"<b>Your Chat Sends Are Now Enabled</b>"_s, u"On"_s}},
+        {u"Off", {u"<b>Your Chat Sends Are Now Enabled</b>"_s, u"Off"_s}},
+    };
+    for (const auto& row : about) {
+        dialogs.noticeAbout(u"sends", row.text);
+        QApplication::processEvents();
+        EXPECT_EQ(dialogTexts(dialogs), row.open) << toQString(row.text).toStdString();
+        EXPECT_EQ(QApplication::activeWindow(), dialogs.openDialogs().back());
+    }
+    dialogs.openDialogs().back()->accept();
+    QApplication::processEvents();
+    dialogs.noticeAbout(u"sends", u"On");
+    QApplication::processEvents();
+    EXPECT_EQ(dialogTexts(dialogs),
+              (QStringList{u"<b>Your Chat Sends Are Now Enabled</b>"_s, u"On"_s}));
 }
 
 TEST(QtDialogs, AQuestionWaitsForItsAnswerAboveItsOwnerWithTheFocus) {

@@ -1,16 +1,18 @@
 // The Windows program end to end, as a user's hands on its windows and on the messenger's room:
-// answers Yes to the start-up question, reads the start-up line and the first announcement from
-// the room's transcript, types ".skip" into the room and reads the next announcement, types
-// ".skip" again by keys (characters and Return sent to the box the user types into) and sees the
-// line in the room's transcript and the announcement after it, finds the room's buttons labelled,
-// sets a command word in the command-words window and uses it, finds the player, the
-// command-words window, the room and the buddy list side by side on the screen, the player and the
-// command-words window inside the screen's work area with every part of the player inside it (at
-// whatever density the screen has), opens the folder picker and finds it at the player's folder,
-// hides the player to its icon and shows it again, and ends it with ".end". Every look at the
-// messenger room program's texts goes through the user32 backend and the messenger link, as the
-// player's own does. The text of every notice answered is printed on a line of its own
-// ("notice: TEXT").
+// answers Yes to the start-up question, finds the player at the top of the work area (the settings
+// keep its place above the screen), finds the playlist's notice above the player with the focus
+// (also after a click on it), reads the start-up line and the first announcement from the room's
+// transcript, types ".skip" into the room and reads the next announcement, types ".skip" again by
+// keys (characters and Return sent to the box the user types into) and sees the line in the room's
+// transcript and the announcement after it, finds the room's buttons labelled, sets a command word
+// in the command-words window and uses it, finds the player, the command-words window, the room and
+// the buddy list side by side on the screen, the player and the command-words window inside the
+// screen's work area with every part of the player inside it (at whatever density the screen has),
+// opens the folder picker and finds it at the player's folder, loads a folder of its own from the
+// player's folder tree and finds its notice in front the same way, hides the player to its icon
+// and shows it again, and ends it with ".end". Every look at the messenger room program's texts
+// goes through the user32 backend and the messenger link, as the player's own does. The text of
+// every notice answered is printed on a line of its own ("notice: TEXT").
 //
 // With --own-room, ruz.exe runs alone (no messenger): the room and the buddy list are its own
 // windows ("TaviksRuzChatRoom", "TaviksRuzBuddyList"), the user is the Windows user, and every
@@ -35,6 +37,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
@@ -89,6 +93,10 @@ constexpr RECT kScreen{0, 0, 1280, 800};
 // The scan code of Return, in the key messages' lParam: the key goes down, then up.
 constexpr LPARAM kReturnDown = 0x001C0001;
 constexpr LPARAM kReturnUp = static_cast<LPARAM>(0xC01C0001u);
+// The notice a folder load leaves up once its title list is built (it has closed the one before).
+constexpr const wchar_t* kSendsOnNotice = L"Your Chat Sends Are Now Enabled";
+constexpr int kNoticeClickInset = 12;  // pixels into a notice's client area: its text
+constexpr DWORD kClickSettleMs = 500;
 
 bool waitFor(DWORD timeoutMs, const std::function<bool()>& done) {
     const ULONGLONG until = GetTickCount64() + timeoutMs;
@@ -258,6 +266,89 @@ std::vector<std::string> shownLinesOf(HWND box, const std::string& sender) {
 HWND mainWindow() {
     return FindWindowW(kMainClass, nullptr);
 }
+
+// The text of a message box, as its label shows it.
+std::wstring dialogText(HWND dialog) {
+    wchar_t text[256] = {};
+    GetWindowTextW(FindWindowExW(dialog, nullptr, L"Static", nullptr), text, 256);
+    return text;
+}
+
+// Whether `upper` stands above `lower` among the windows on the screen.
+bool standsAbove(HWND upper, HWND lower) {
+    for (HWND below = GetWindow(upper, GW_HWNDNEXT); below != nullptr;
+         below = GetWindow(below, GW_HWNDNEXT)) {
+        if (below == lower) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The one notice up once a folder's title list is built; nullptr while there is none, or more.
+HWND sendsOnNotice() {
+    const std::vector<HWND> open = dialogs();
+    return open.size() == 1 && dialogText(open.front()) == kSendsOnNotice ? open.front() : nullptr;
+}
+
+// A left click at a point of the screen, through the system's input.
+void clickAt(POINT at) {
+    SetCursorPos(at.x, at.y);
+    INPUT press[2] = {};
+    press[0].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].type = INPUT_MOUSE;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
+}
+
+// The player's notice stands above the player and is the foreground window, also after a click on
+// its text; then it is answered.
+bool noticeInFront() {
+    HWND notice = nullptr;
+    const auto inFront = [&notice] {
+        notice = sendsOnNotice();
+        return notice != nullptr && standsAbove(notice, mainWindow()) &&
+               GetForegroundWindow() == notice;
+    };
+    if (!waitFor(kStepTimeoutMs, inFront)) {
+        std::printf("notice %p, above the player %d, foreground %p\n", static_cast<void*>(notice),
+                    notice != nullptr && standsAbove(notice, mainWindow()),
+                    static_cast<void*>(GetForegroundWindow()));
+        return false;
+    }
+    POINT corner{kNoticeClickInset, kNoticeClickInset};
+    ClientToScreen(notice, &corner);
+    clickAt(corner);
+    Sleep(kClickSettleMs);
+    const HWND clicked = notice;
+    if (!inFront() || notice != clicked) {
+        std::printf("after a click: notice %p, above the player %d, foreground %p\n",
+                    static_cast<void*>(notice),
+                    notice != nullptr && standsAbove(notice, mainWindow()),
+                    static_cast<void*>(GetForegroundWindow()));
+        return false;
+    }
+    return ruz::win32::answerDialogs({notice});
+}
+
+// The player's folder tree.
+HWND folderTree() {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        mainWindow(),
+        [](HWND child, LPARAM found) {
+            wchar_t kind[64] = {};
+            GetClassNameW(child, kind, 64);
+            if (std::wstring(kind) != WC_TREEVIEWW) {
+                return TRUE;
+            }
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    return tree;
+}
 bool mainShown() {
     return mainWindow() != nullptr && IsWindowVisible(mainWindow());
 }
@@ -276,6 +367,9 @@ class Check {
         static constexpr Step kBesideRoom[] = {
             {"the start-up question, answered Yes", &Check::answerQuestion},
             {"the main window, shown and titled for the user", &Check::mainWindowShown},
+            {"the player's kept place, above the screen, brought onto its work area",
+             &Check::placeOnScreen},
+            {"the playlist's notice above the player with the focus", &Check::startNotice},
             {"the start-up line in the room", &Check::startLine},
             {"the first announcement once the notices are answered", &Check::firstAnnouncement},
             {"the next announcement after .skip", &Check::skip},
@@ -287,6 +381,8 @@ class Check {
              "player inside it",
              &Check::fitTheScreen},
             {"the folder picker opened at the player's folder", &Check::pickerAtThePlayersFolder},
+            {"a folder from the tree, its notice above the player with the focus",
+             &Check::folderFromTree},
             {"hidden to the icon with .hide and shown again with .show", &Check::hideAndShow},
             {"the windows held for their pictures", &Check::hold},
             {"ended by .end", &Check::end},
@@ -434,6 +530,48 @@ class Check {
         GetWindowTextW(mainWindow(), title, 256);
         const std::wstring expected = L"\u2020- Taviks Ruz - User (" + wide(name_) + L") -\u2020";
         return mainShown() && !IsIconic(mainWindow()) && expected == title;
+    }
+    // The settings keep the player's frame above the screen: it stands at the work area's top.
+    bool placeOnScreen() {
+        RECT frame{};
+        RECT area{};
+        if (!GetWindowRect(mainWindow(), &frame) ||
+            !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+            return false;
+        }
+        if (frame.top != area.top || frame.left < area.left || frame.left >= area.right) {
+            std::printf("the player's frame at %ld %ld, the work area's corner at %ld %ld\n",
+                        frame.left, frame.top, area.left, area.top);
+            return false;
+        }
+        return true;
+    }
+    bool startNotice() { return noticeInFront(); }
+    // The first folder below the one listed, picked with a key in the player's folder tree.
+    bool folderFromTree() {
+        answerDialogs();
+        const HWND tree = folderTree();
+        if (tree == nullptr) {
+            return false;
+        }
+        const auto listed =
+            reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(listed));
+        const auto below = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(listed)));
+        if (listed == nullptr || below == nullptr) {
+            return false;
+        }
+        waitFor(kStepTimeoutMs, [] { return dialogs().empty(); });
+        // Down from the listed folder, as a key on the tree: its first folder, open already.
+        PostMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(tree, WM_KEYUP, VK_DOWN, 0);
+        return waitFor(kStepTimeoutMs,
+                       [&] {
+                           return SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) ==
+                                  reinterpret_cast<LRESULT>(below);
+                       }) &&
+               noticeInFront();
     }
     bool startLine() {
         return waitFor(kStepTimeoutMs, [&] {

@@ -395,6 +395,25 @@ TEST(Win32Dialogs, NoticesHoldNothingBackAndTheNewestStandsAbove) {
     EXPECT_FALSE(IsWindow(open[0]));
     PostMessageW(open[1], WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(pumpUntil(host, [&dialogs] { return dialogs.openNotices().empty(); }));
+
+    // Notices about one subject: each closes the one before it and stands above the owner, the
+    // active window; a notice about another subject stays.
+    dialogs.notice(u"later");
+    const HWND other = dialogs.openNotices().front();
+    for (const std::u16string_view text : {u"Sends are off", u"Sends are on", u"Sends are off"}) {
+        dialogs.noticeAbout(u"sends", text);
+        ASSERT_EQ(dialogs.openNotices().size(), 2u) << text::toUtf8(text);
+        EXPECT_EQ(dialogs.openNotices().front(), other);
+        const HWND notice = dialogs.openNotices().back();
+        EXPECT_EQ(windowText(FindWindowExW(notice, nullptr, L"Static", nullptr)), wide(text));
+        EXPECT_EQ(GetActiveWindow(), notice);
+        bool aboveOwner = false;
+        for (HWND below = GetWindow(notice, GW_HWNDNEXT); below != nullptr;
+             below = GetWindow(below, GW_HWNDNEXT)) {
+            aboveOwner = aboveOwner || below == owner.get();
+        }
+        EXPECT_TRUE(aboveOwner);
+    }
 }
 
 // Where a control of a dialog stands in the dialog's client area.
