@@ -1,18 +1,19 @@
 // The Windows program end to end, as a user's hands on its windows and on the messenger's room:
 // answers Yes to the start-up question, finds the player at the top of the work area (the settings
 // keep its place above the screen), finds the playlist's notice above the player with the focus
-// (also after a click on it), reads the start-up line and the first announcement from the room's
-// transcript, types ".skip" into the room and reads the next announcement, types ".skip" again by
-// keys (characters and Return sent to the box the user types into) and sees the line in the room's
-// transcript and the announcement after it, finds the room's buttons labelled, sets a command word
-// in the command-words window and uses it, finds the player, the command-words window, the room and
-// the buddy list side by side on the screen, the player and the command-words window inside the
-// screen's work area with every part of the player inside it (at whatever density the screen has),
-// opens the folder picker and finds it at the player's folder, loads a folder of its own from the
-// player's folder tree and finds its notice in front the same way, hides the player to its icon
-// and shows it again, and ends it with ".end". Every look at the messenger room program's texts
-// goes through the user32 backend and the messenger link, as the player's own does. The text of
-// every notice answered is printed on a line of its own ("notice: TEXT").
+// (another notice, that no sound device opened, answered first), reads the start-up line and the
+// first announcement from the room's transcript, types ".skip" into the room and reads the next
+// announcement, types ".skip" again by keys (characters and Return sent to the box the user types
+// into) and sees the line in the room's transcript and the announcement after it, finds the room's
+// buttons labelled, sets a command word in the command-words window and uses it, finds the player,
+// the command-words window, the room and the buddy list side by side on the screen, the player and
+// the command-words window inside the screen's work area with every part of the player inside it
+// (at whatever density the screen has), opens the folder picker and finds it at the player's
+// folder, loads a folder of its own from the player's folder tree and finds its notice in front the
+// same way, hides the player to its icon and shows it again, and ends it with ".end". Every look at
+// the messenger room program's texts goes through the user32 backend and the messenger link, as the
+// player's own does. The text of every notice answered is printed on a line of its own ("notice:
+// TEXT").
 //
 // With --own-room, ruz.exe runs alone (no messenger): the room and the buddy list are its own
 // windows ("TaviksRuzChatRoom", "TaviksRuzBuddyList"), the user is the Windows user, and every
@@ -95,8 +96,7 @@ constexpr LPARAM kReturnDown = 0x001C0001;
 constexpr LPARAM kReturnUp = static_cast<LPARAM>(0xC01C0001u);
 // The notice a folder load leaves up once its title list is built (it has closed the one before).
 constexpr const wchar_t* kSendsOnNotice = L"Your Chat Sends Are Now Enabled";
-constexpr int kNoticeClickInset = 12;  // pixels into a notice's client area: its text
-constexpr DWORD kClickSettleMs = 500;
+constexpr const wchar_t* kSendsOffNotice = L"Your Chat Sends Will Now Be Disabled";
 
 bool waitFor(DWORD timeoutMs, const std::function<bool()>& done) {
     const ULONGLONG until = GetTickCount64() + timeoutMs;
@@ -285,46 +285,43 @@ bool standsAbove(HWND upper, HWND lower) {
     return false;
 }
 
-// The one notice up once a folder's title list is built; nullptr while there is none, or more.
+// The one notice about the chat sends up once a folder's title list is built; nullptr while there
+// is none, or more, or the one it overtook (the sends going off) is still up. Another notice (no
+// sound device) may stand beside it.
 HWND sendsOnNotice() {
-    const std::vector<HWND> open = dialogs();
-    return open.size() == 1 && dialogText(open.front()) == kSendsOnNotice ? open.front() : nullptr;
+    HWND found = nullptr;
+    for (HWND dialog : dialogs()) {
+        const std::wstring text = dialogText(dialog);
+        if (text == kSendsOffNotice || (text == kSendsOnNotice && found != nullptr)) {
+            return nullptr;
+        }
+        if (text == kSendsOnNotice) {
+            found = dialog;
+        }
+    }
+    return found;
 }
 
-// A left click at a point of the screen, through the system's input.
-void clickAt(POINT at) {
-    SetCursorPos(at.x, at.y);
-    INPUT press[2] = {};
-    press[0].type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].type = INPUT_MOUSE;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, press, sizeof(INPUT));
-}
-
-// The player's notice stands above the player and is the foreground window, also after a click on
-// its text; then it is answered.
+// The player's notice stands above the player and is the foreground window; then it is answered.
 bool noticeInFront() {
     HWND notice = nullptr;
-    const auto inFront = [&notice] {
+    // The focus is the notice's, or another notice's of the player's that opened after it (one
+    // saying that no sound device opened) and stands above the player too.
+    const auto focusOnANotice = [&notice] {
+        const HWND focus = GetForegroundWindow();
+        if (focus == notice) {
+            return true;
+        }
+        const std::vector<HWND> open = dialogs();
+        return std::find(open.begin(), open.end(), focus) != open.end() &&
+               standsAbove(focus, mainWindow());
+    };
+    const auto inFront = [&notice, &focusOnANotice] {
         notice = sendsOnNotice();
-        return notice != nullptr && standsAbove(notice, mainWindow()) &&
-               GetForegroundWindow() == notice;
+        return notice != nullptr && standsAbove(notice, mainWindow()) && focusOnANotice();
     };
     if (!waitFor(kStepTimeoutMs, inFront)) {
         std::printf("notice %p, above the player %d, foreground %p\n", static_cast<void*>(notice),
-                    notice != nullptr && standsAbove(notice, mainWindow()),
-                    static_cast<void*>(GetForegroundWindow()));
-        return false;
-    }
-    POINT corner{kNoticeClickInset, kNoticeClickInset};
-    ClientToScreen(notice, &corner);
-    clickAt(corner);
-    Sleep(kClickSettleMs);
-    const HWND clicked = notice;
-    if (!inFront() || notice != clicked) {
-        std::printf("after a click: notice %p, above the player %d, foreground %p\n",
-                    static_cast<void*>(notice),
                     notice != nullptr && standsAbove(notice, mainWindow()),
                     static_cast<void*>(GetForegroundWindow()));
         return false;
@@ -424,15 +421,19 @@ class Check {
     bool answerDialogs() {
         const std::vector<HWND> open = dialogs();
         for (HWND dialog : open) {
-            for (const std::wstring& text : labelsOf(dialog)) {
-                if (std::find(told_.begin(), told_.end(), text) == told_.end()) {
-                    told_.push_back(text);
-                    std::printf("notice: %ls\n", text.c_str());
-                    std::fflush(stdout);
-                }
-            }
+            tell(dialog);
         }
         return ruz::win32::answerDialogs(open);
+    }
+    // Prints the texts of `dialog` not printed before.
+    void tell(HWND dialog) {
+        for (const std::wstring& text : labelsOf(dialog)) {
+            if (std::find(told_.begin(), told_.end(), text) == told_.end()) {
+                told_.push_back(text);
+                std::printf("notice: %ls\n", text.c_str());
+                std::fflush(stdout);
+            }
+        }
     }
     // The room program's room, or the player's own room.
     HWND room() { return FindWindowW(ownRoom_ ? kOwnRoomClass : kRoomClass, nullptr); }
@@ -504,7 +505,7 @@ class Check {
         if (!say(text)) {
             return false;
         }
-        return waitFor(kStepTimeoutMs, [&] {
+        const bool announced = waitFor(kStepTimeoutMs, [&] {
             answerDialogs();
             for (const std::string& line : linesAfter(text)) {
                 if (announcement(line) && line != previous) {
@@ -514,14 +515,26 @@ class Check {
             }
             return false;
         });
+        if (!announced) {
+            for (const std::string& line : ownTexts()) {
+                std::printf("    the user's line: %s\n", line.c_str());
+            }
+        }
+        return announced;
     }
 
     bool answerQuestion() {
         if (!waitFor(kStartTimeoutMs, [] { return !dialogs().empty(); })) {
             return false;
         }
+        // The question alone: the notices that follow are the later steps' to find.
         return waitFor(kStepTimeoutMs, [this] {
-            answerDialogs();
+            for (HWND dialog : dialogs()) {
+                if (GetDlgItem(dialog, IDYES) != nullptr) {
+                    tell(dialog);
+                    ruz::win32::answerDialogs({dialog});
+                }
+            }
             return mainShown();
         });
     }
@@ -546,7 +559,20 @@ class Check {
         }
         return true;
     }
-    bool startNotice() { return noticeInFront(); }
+    // Once the first song plays, a notice beside the playlist's (no sound device) is read and
+    // answered first, as the user would: the playlist's notice is then the one up.
+    bool startNotice() {
+        waitFor(kStepTimeoutMs,
+                [this] { return sendsOnNotice() != nullptr && !lastAnnouncement().empty(); });
+        for (HWND dialog : dialogs()) {
+            if (dialogText(dialog) != kSendsOnNotice) {
+                tell(dialog);
+                ruz::win32::answerDialogs({dialog});
+            }
+        }
+        waitFor(kStepTimeoutMs, [] { return dialogs().size() == 1; });
+        return noticeInFront();
+    }
     // The first folder below the one listed, picked with a key in the player's folder tree.
     bool folderFromTree() {
         answerDialogs();
