@@ -685,11 +685,18 @@ class Check {
                 return false;
             }
         }
-        // A denser screen of the same size holds less of the windows' design: there they need
-        // only stand on it.
-        if (const UINT dpi = GetDpiForWindow(mainWindow()); dpi > USER_DEFAULT_SCREEN_DPI) {
-            std::printf("    at %u dpi each window on the screen, side by side where it fits\n",
-                        dpi);
+        // A smaller or denser screen holds less of the windows' design (1280x800 at the usual
+        // density): there they need only stand on it.
+        const UINT dpi = GetDpiForWindow(mainWindow());
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        if (dpi == 0 ||
+            MulDiv(width, USER_DEFAULT_SCREEN_DPI, static_cast<int>(dpi)) < kScreen.right ||
+            MulDiv(height, USER_DEFAULT_SCREEN_DPI, static_cast<int>(dpi)) < kScreen.bottom) {
+            std::printf(
+                "    at %u dpi on %dx%d each window on the screen, side by side where it "
+                "fits\n",
+                dpi, width, height);
             return true;
         }
         for (std::size_t i = 0; i < places.size(); ++i) {
