@@ -182,6 +182,9 @@ else
     ok "the \"$PRODUCT\" entry's $entry_program alone: $said"
   else
     fail "the \"$PRODUCT\" entry's $entry_program alone: $said (exit status $rc)"
+    # The check did not end the player: it is ended here.
+    kill "$alone_pid" 2>/dev/null || true
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
   fi
   wait "$alone_pid" 2>/dev/null || true
   timeout 60 wineserver -w || fail "programs still running after the player ended"
