@@ -538,11 +538,14 @@ class Check {
             return mainShown();
         });
     }
+    // The caption follows the window's showing within a step, under a busy machine too.
     bool mainWindowShown() {
-        wchar_t title[256] = {};
-        GetWindowTextW(mainWindow(), title, 256);
         const std::wstring expected = L"\u2020- Taviks Ruz - User (" + wide(name_) + L") -\u2020";
-        return mainShown() && !IsIconic(mainWindow()) && expected == title;
+        return waitFor(kStepTimeoutMs, [&] {
+            wchar_t title[256] = {};
+            GetWindowTextW(mainWindow(), title, 256);
+            return mainShown() && !IsIconic(mainWindow()) && expected == title;
+        });
     }
     // The settings keep the player's frame above the screen: it stands at the work area's top.
     bool placeOnScreen() {
