@@ -1,7 +1,8 @@
 #include "ui/desktop_program.h"
 
 #include "app/kept_settings.h"
-#include "irc/sign_on.h"
+#include "desktop/sign_on.h"
+#include "desktop/start_place.h"
 #include "platform/media/engine_factory.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
@@ -10,6 +11,7 @@
 #include "ui/frmamp_view.h"
 #include "ui/logo.h"
 #include "ui/messenger_views.h"
+#include "ui/qt_places.h"
 #include "ui/sign_on_dialog.h"
 #include "ui/view_binding.h"
 
@@ -231,7 +233,7 @@ void DesktopProgram::attachRooms() {
 
 void DesktopProgram::joinRoom() {
     if (ircRooms_) {
-        irc::askToJoin(*ircRooms_, dialogs_);
+        desktop::askToJoin(*ircRooms_, dialogs_);
     } else {
         messenger_.openRoom();
     }
@@ -268,39 +270,24 @@ void DesktopProgram::report(const QString& problem) {
     problems_.append(problem);
 }
 
-// The folder given (or the folder of the song given, which then plays once it is listed), else
-// the folder of the last run, else the user's music folder, else the home folder.
+// Where the player starts (see desktop::startPlace); a song given plays once it is listed.
 QString DesktopProgram::startFolder() {
-    const QString& given = options_.musicFolder;
-    if (!given.isEmpty()) {
-        const QFileInfo info(given);
-        if (info.isDir()) {
-            return QDir::cleanPath(info.absoluteFilePath());
-        }
-        if (info.isFile()) {
-            pendingSong_ = info.fileName();
-            pendingSongListener_ = amp_->Timer2.addViewListener([this] {
-                if (!amp_->Timer2.enabled() && !pendingSong_.isEmpty()) {
-                    playAfterBuild(std::exchange(pendingSong_, QString()));
-                }
-            });
-            return QDir::cleanPath(info.absolutePath());
-        }
-        report(QStringLiteral("no such folder or song: ") + given);
-    }
     const auto kept = settings_.values().find(kFolderSetting);
-    if (kept != settings_.values().end() && !kept->second.empty()) {
-        QString folder = QString::fromStdString(kept->second);
-        if (QFileInfo(folder).isDir()) {
-            return folder;
-        }
-        report(QStringLiteral("the folder of the last run is gone: ") + folder);
+    desktop::StartPlace start = desktop::startPlace(
+        fromQString(options_.musicFolder),
+        kept != settings_.values().end() ? kept->second : std::string(), QtPlaces());
+    for (const std::string& problem : start.problems) {
+        report(QString::fromStdString(problem));
     }
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (!music.isEmpty() && QFileInfo(music).isDir()) {
-        return QDir::cleanPath(music);
+    if (!start.song.empty()) {
+        pendingSong_ = toQString(start.song);
+        pendingSongListener_ = amp_->Timer2.addViewListener([this] {
+            if (!amp_->Timer2.enabled() && !pendingSong_.isEmpty()) {
+                playAfterBuild(std::exchange(pendingSong_, QString()));
+            }
+        });
     }
-    return QDir::cleanPath(QDir::homePath());
+    return toQString(start.folder);
 }
 
 // The build's last steps (its notice, then the first song) come after its timer stops: the song
@@ -318,15 +305,17 @@ void DesktopProgram::playAfterBuild(const QString& name) {
 
 void DesktopProgram::playWhenListed(const QString& name) {
     const FileListBox& list = amp_->File1;
+    std::vector<std::u16string> entries;
     for (int i = 0; i < list.count(); ++i) {
-        if (list.item(i) == fromQString(name)) {
-            amp_->transport().playEntry(i);
-            return;
-        }
+        entries.push_back(list.item(i));
     }
-    const QString problem = QStringLiteral("not a song this player plays: ") + name;
-    std::fprintf(stderr, "ruz: %s\n", qPrintable(problem));
-    dialogs_.notice(fromQString(problem));
+    if (const auto entry = desktop::entryNamed(entries, fromQString(name))) {
+        amp_->transport().playEntry(static_cast<int>(*entry));
+        return;
+    }
+    const std::u16string problem = desktop::notASong(fromQString(name));
+    std::fprintf(stderr, "ruz: %s\n", text::toUtf8(problem).c_str());
+    dialogs_.notice(problem);
 }
 
 std::array<QWidget*, 4> DesktopProgram::placedViews() const {

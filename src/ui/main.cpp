@@ -1,12 +1,12 @@
 // Taviks Ruz on the desktop: the player's main window beside a messenger stand-in.
-#include "irc/command_line.h"
+#include "desktop/command_line.h"
+#include "desktop/usage.h"
 #include "qt/qt_text.h"
 #include "text/text.h"
 #include "ui/desktop_program.h"
 #include "ui/end_on_signals.h"
 #include "ui/logo.h"
 #include "ui/sign_on_dialog.h"
-#include "ui/usage.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -19,6 +19,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -123,23 +124,27 @@ std::string settingsFile() {
 // A command line that cannot be used: one line on the error output; started from the desktop,
 // where nobody reads that, in a window too.
 int refuse(const std::string& problem, int argc, char** argv) {
-    const std::string line = ruz::ui::usageError(problem);
+    const std::string line = ruz::desktop::usageError(problem);
     std::fputs(line.c_str(), stderr);
     if (!headlessPlatform(argc, argv) && ::isatty(STDERR_FILENO) == 0) {
         QMessageBox::critical(nullptr, QStringLiteral("Taviks Ruz"),
                               QString::fromStdString(line).trimmed());
     }
-    return EXIT_FAILURE;
+    return ruz::desktop::kRefusedStatus;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (hasArgument(argc, argv, "--help", "-h")) {
-        std::fputs(ruz::ui::helpText().c_str(), stdout);
+    // --help and --version answer before any window or display is asked for; Qt's own options
+    // are taken out of the line only once the application exists.
+    const ruz::desktop::CommandLine early = ruz::desktop::parseCommandLine(
+        std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (early.help) {
+        std::fputs(ruz::desktop::helpText().c_str(), stdout);
         return EXIT_SUCCESS;
     }
-    if (hasArgument(argc, argv, "--version", "-v")) {
+    if (early.version) {
         std::printf("ruz (Taviks Ruz) %s\n", RUZ_VERSION);
         return EXIT_SUCCESS;
     }
@@ -161,7 +166,7 @@ int main(int argc, char** argv) {
     for (const std::u16string& argument : ruz::fromQStringList(QApplication::arguments().mid(1))) {
         arguments.push_back(ruz::text::toUtf8(argument));
     }
-    const ruz::irc::CommandLine line = ruz::irc::parseCommandLine(arguments);
+    const ruz::desktop::CommandLine line = ruz::desktop::parseCommandLine(arguments);
     if (!line.error.empty()) {
         return refuse(line.error, argc, argv);
     }

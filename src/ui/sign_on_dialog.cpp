@@ -1,7 +1,6 @@
 #include "ui/sign_on_dialog.h"
 
-#include "irc/command_line.h"
-#include "irc/sign_on.h"
+#include "desktop/sign_on.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -43,16 +42,16 @@ QString loginName() {
 
 void keepSignedOn(bool signedOn) {
     QSettings stored(kSettingsOwner, kSettingsName);
-    const std::string_view value = signedOn ? irc::kSignedOn : irc::kSignedOff;
+    const std::string_view value = signedOn ? desktop::kSignedOn : desktop::kSignedOff;
     stored.setValue(
-        kKeyPrefix + QString::fromUtf8(irc::kSignedOnField.data(),
-                                       static_cast<qsizetype>(irc::kSignedOnField.size())),
+        kKeyPrefix + QString::fromUtf8(desktop::kSignedOnField.data(),
+                                       static_cast<qsizetype>(desktop::kSignedOnField.size())),
         QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
 
 std::optional<irc::Settings> resumedSignOn() {
     const QSettings stored(kSettingsOwner, kSettingsName);
-    return irc::resumedSignOn([&stored](std::string_view field) {
+    return desktop::resumedSignOn([&stored](std::string_view field) {
         return stored
             .value(kKeyPrefix +
                    QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())))
@@ -70,14 +69,13 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(tr("Server"), server_);
     port_ = new QSpinBox(this);
     port_->setRange(1, kMaxPort);
-    port_->setValue(stored.value(kPortKey, irc::kTlsPort).toInt());
+    port_->setValue(stored.value(kPortKey, desktop::kTlsPort).toInt());
     form->addRow(tr("Port"), port_);
     tls_ = new QCheckBox(tr("Connect with TLS"), this);
     tls_->setChecked(stored.value(kTlsKey, true).toBool());
     connect(tls_, &QCheckBox::toggled, this, [this](bool on) {
-        if (port_->value() == irc::kTlsPort || port_->value() == irc::kPlainPort) {
-            port_->setValue(on ? irc::kTlsPort : irc::kPlainPort);
-        }
+        port_->setValue(
+            desktop::portAfterTlsSwitch(static_cast<std::uint16_t>(port_->value()), on));
     });
     form->addRow(QString(), tls_);
     QString nick = stored.value(kNickKey).toString();
@@ -103,14 +101,14 @@ irc::Settings SignOnDialog::settings() const {
     s.endpoint.port = static_cast<quint16>(port_->value());
     s.endpoint.tls = tls_->isChecked();
     s.nick = nick_->text().trimmed().toStdString();
-    s.channels = irc::channelList(channels_->text().toStdString());
+    s.channels = desktop::channelList(channels_->text().toStdString());
     s.password = password_->text().toStdString();
     return s;
 }
 
 void SignOnDialog::acceptIfValid() {
     const irc::Settings s = settings();
-    const std::string problem = irc::signOnProblem(s);
+    const std::string problem = desktop::signOnProblem(s);
     if (!problem.empty()) {
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
         return;

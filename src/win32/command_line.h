@@ -1,21 +1,16 @@
 #pragma once
 
-#include "irc/session.h"
+#include "desktop/command_line.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace ruz::win32 {
 
-// The Windows program's command line: the desktop program's options (the IRC channels to sit in,
-// and FOLDER | SONG), or --help (-h), or --version (-v).
-struct CommandLine {
-    std::wstring folder;
-    std::optional<irc::Settings> irc;  // nullopt: the messenger's own windows
-    bool help = false;
-    bool version = false;
-    std::string error;  // not empty: the line is refused, for this reason (UTF-8)
+// The Windows program's command line: the desktop programs' one, read from the system's UTF-16
+// arguments, with the folder (or song) as the system names it.
+struct CommandLine : desktop::CommandLine {
+    std::wstring wideFolder;
 };
 
 // `arguments` without the program's name.

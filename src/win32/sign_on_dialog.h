@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/settings_store.h"
-#include "irc/command_line.h"
+#include "desktop/sign_on.h"
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@ namespace ruz::win32 {
 // the password. Texts in UTF-8.
 struct SignOnFields {
     std::string server;
-    std::uint16_t port = irc::kPlainPort;
+    std::uint16_t port = desktop::kPlainPort;
     bool tls = false;
     std::string nick;
     std::string channels;  // as typed

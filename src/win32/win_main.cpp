@@ -2,8 +2,10 @@
 #include "app/frmamp.h"
 #include "app/kept_settings.h"
 #include "common/settings_store.h"
+#include "desktop/sign_on.h"
+#include "desktop/start_place.h"
+#include "desktop/usage.h"
 #include "irc/rooms.h"
-#include "irc/sign_on.h"
 #include "irc/winsock_link.h"
 #include "messenger/aimchat.h"
 #include "platform/media/engine_factory.h"
@@ -12,7 +14,6 @@
 #include "platform/winsys/window_model.h"
 #include "standin/messenger_standin.h"
 #include "text/text.h"
-#include "ui/usage.h"
 #include "win32/buddy_list_window.h"
 #include "win32/ccoms_window.h"
 #include "win32/chat_windows.h"
@@ -50,7 +51,6 @@ constexpr int kIconSize = 32;
 constexpr int kSmallIconSize = 16;
 // How often a song given at start looks whether the title list is built and no notice is open.
 constexpr UINT kSongDuePollMs = 100;
-constexpr int kRefused = 2;
 
 // The windows whose places are kept, with the setting that keeps each and where it first stands,
 // in pixels: side by side on a 1280x800 screen, with the stand-in's rooms below the command-words
@@ -108,6 +108,28 @@ std::wstring fullPath(const std::wstring& path) {
     }
     return out;
 }
+
+// The user's places and the file system as the system gives them.
+class Win32Places final : public desktop::Places {
+  public:
+    Kind kindOf(const std::u16string& path) const override {
+        const std::wstring name = wide(path);
+        return isFolder(name) ? Kind::Folder : isFile(name) ? Kind::File : Kind::Missing;
+    }
+    std::u16string absolute(const std::u16string& path) const override {
+        return fromWide(fullPath(wide(path)).c_str());
+    }
+    std::pair<std::u16string, std::u16string> split(const std::u16string& file) const override {
+        const std::size_t cut = std::min(file.find_last_of(u"\\/"), file.size());
+        return {file.substr(0, cut), file.substr(std::min(cut + 1, file.size()))};
+    }
+    std::u16string musicFolder() const override {
+        return fromWide(knownFolder(FOLDERID_Music).c_str());
+    }
+    std::u16string homeFolder() const override {
+        return fromWide(knownFolder(FOLDERID_Profile).c_str());
+    }
+};
 
 std::optional<POINT> keptPlace(const SettingsStore::Values& values, const char* setting) {
     const auto found = values.find(setting);
@@ -171,7 +193,7 @@ class Program {
         // The command line's network first, else the one the user was signed on to at the end
         // of the last run; with neither, and no messenger running, the stand-in of its own.
         const std::optional<irc::Settings> network =
-            line_.irc ? line_.irc : irc::resumedSignOn([this](std::string_view field) {
+            line_.irc ? line_.irc : desktop::resumedSignOn([this](std::string_view field) {
                 return keptText(std::string(kChatSettingsPrefix) + std::string(field));
             });
         const bool messengerRunning = messenger::AimChat(user32_).MessengerRunning();
@@ -428,7 +450,7 @@ class Program {
 
     // Sign off, chosen by the user: the next start does not sign on again.
     void userSignsOff() {
-        settings_.set(kSignedOnSetting, std::string(irc::kSignedOff));
+        settings_.set(kSignedOnSetting, std::string(desktop::kSignedOff));
         signOff();
     }
 
@@ -436,7 +458,7 @@ class Program {
     // opens a room of the stand-in.
     void askToJoin() {
         if (rooms_) {
-            irc::askToJoin(*rooms_, dialogs_);
+            desktop::askToJoin(*rooms_, dialogs_);
         } else if (ownStandIn_) {
             messenger_.openRoom();
         }
@@ -454,7 +476,7 @@ class Program {
         for (const auto& [name, value] : signOnSettings(dialog.fields())) {
             settings_.set(name, value);
         }
-        settings_.set(kSignedOnSetting, std::string(irc::kSignedOn));
+        settings_.set(kSignedOnSetting, std::string(desktop::kSignedOn));
         keepSettings();
         signOn(*settings);
     }
@@ -482,35 +504,17 @@ class Program {
         problems_.push_back(problem);
     }
 
-    // The folder given (or the folder of the song given, which then plays once it is listed),
-    // else the folder of the last run, else the user's music folder, else the profile folder.
+    // Where the player starts (see desktop::startPlace); a song given plays once it is listed.
     std::wstring startFolder() {
-        const std::wstring& given = line_.folder;
-        if (!given.empty()) {
-            const std::wstring full = fullPath(given);
-            if (isFolder(full)) {
-                return full;
-            }
-            if (isFile(full)) {
-                const std::size_t cut = full.find_last_of(L"\\/");
-                pendingSong_ = fromWide(full.substr(cut + 1).c_str());
-                return full.substr(0, cut);
-            }
-            report("no such folder or song: " + text::toUtf8(fromWide(given)));
-        }
         const auto kept = settings_.values().find(kFolderSetting);
-        if (kept != settings_.values().end() && !kept->second.empty()) {
-            const std::wstring folder = widen(kept->second);
-            if (isFolder(folder)) {
-                return folder;
-            }
-            report("the folder of the last run is gone: " + kept->second);
+        desktop::StartPlace start = desktop::startPlace(
+            fromWide(line_.wideFolder),
+            kept != settings_.values().end() ? kept->second : std::string(), Win32Places());
+        for (const std::string& problem : start.problems) {
+            report(problem);
         }
-        const std::wstring music = knownFolder(FOLDERID_Music);
-        if (!music.empty() && isFolder(music)) {
-            return music;
-        }
-        return knownFolder(FOLDERID_Profile);
+        pendingSong_ = std::move(start.song);
+        return wide(start.folder);
     }
 
     // The song given plays once the title list is built and no notice is open.
@@ -524,13 +528,15 @@ class Program {
         KillTimer(mainView_->handle(), 0);
         const std::u16string name = std::exchange(pendingSong_, std::u16string());
         const FileListBox& list = amp_->File1;
+        std::vector<std::u16string> entries;
         for (int i = 0; i < list.count(); ++i) {
-            if (text::equalsIgnoringCase(list.item(i), name)) {
-                amp_->transport().playEntry(i);
-                return;
-            }
+            entries.push_back(list.item(i));
         }
-        dialogs_.notice(u"not a song this player plays: " + name);
+        if (const auto entry = desktop::entryNamed(entries, name)) {
+            amp_->transport().playEntry(static_cast<int>(*entry));
+            return;
+        }
+        dialogs_.notice(desktop::notASong(name));
     }
 
     void placeWindows(bool remembered) {
@@ -639,15 +645,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CommandLine line = parseCommandLine(arguments);
     // As on Linux, RUZ_MUSIC names the folder when the command line names none.
     const wchar_t* music = _wgetenv(L"RUZ_MUSIC");
-    if (line.folder.empty() && music != nullptr) {
-        line.folder = music;
+    if (line.wideFolder.empty() && music != nullptr) {
+        line.wideFolder = music;
     }
     if (!line.error.empty()) {
-        say(ruz::ui::usageError(line.error), MB_ICONERROR);
-        return kRefused;
+        say(ruz::desktop::usageError(line.error), MB_ICONERROR);
+        return ruz::desktop::kRefusedStatus;
     }
     if (line.help) {
-        say(ruz::ui::windowsHelpText(), MB_ICONINFORMATION);
+        say(ruz::desktop::windowsHelpText(), MB_ICONINFORMATION);
         return 0;
     }
     if (line.version) {

@@ -1,6 +1,6 @@
 // The program in a room of a real IRC server (ngircd on 127.0.0.1), with another member beside it.
+#include "desktop/command_line.h"
 #include "harness.h"
-#include "irc/command_line.h"
 #include "messenger/aimchat.h"
 #include "ngircd_server.h"
 
@@ -210,10 +210,10 @@ TEST_F(IrcServer, ALinkCutUnnoticedIsLostOnceAndOnlyTheNickTheServerAcceptedIsOb
 
 TEST_F(IrcServer, TlsWithTheTestCertificateAndAFailedHandshake) {
     // The certificate reaches the connection as the command line's --tls-ca gives it.
-    const CommandLine line =
-        parseCommandLine({"--irc", "127.0.0.1:" + std::to_string(server.tlsPort()), "--tls",
-                          "--tls-ca", server.certificate().toStdString(), "--nick", "owner",
-                          "--channel", kChannel.toStdString()});
+    const desktop::CommandLine line =
+        desktop::parseCommandLine({"--irc", "127.0.0.1:" + std::to_string(server.tlsPort()),
+                                   "--tls", "--tls-ca", server.certificate().toStdString(),
+                                   "--nick", "owner", "--channel", kChannel.toStdString()});
     ASSERT_TRUE(line.irc) << line.error;
     Settings tls = settingsFor(server.tlsPort());
     tls.endpoint = line.irc->endpoint;

@@ -1,9 +1,10 @@
 // The desktop views where they depart from a plain rendering of the controls: run on Qt's
 // offscreen platform, which has no notification area.
 #include "app/kept_settings.h"
+#include "desktop/command_line.h"
+#include "desktop/usage.h"
 #include "harness.h"
 #include "headless/headless_system.h"
-#include "irc/command_line.h"
 #include "ngircd_server.h"
 #include "platform/scripted_engine.h"
 #include "qt/qt_text.h"
@@ -17,7 +18,6 @@
 #include "ui/sign_on_dialog.h"
 #include "ui/system_clock.h"
 #include "ui/transcript_view.h"
-#include "ui/usage.h"
 #include "ui/view_binding.h"
 
 #include <QAction>
@@ -526,6 +526,10 @@ TEST(DesktopProgram, ADamagedSettingsFileAndAMissingFolderAreShownInTheWindow) {
     }
 }
 
+using desktop::CommandRow;
+using desktop::EnvironmentRow;
+using desktop::OptionRow;
+
 // The names an option row gives: "-h, --help" is two.
 QStringList namesOf(const OptionRow& row) {
     return QString::fromUtf8(row.names).split(u", "_s);
@@ -544,20 +548,20 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
     ASSERT_TRUE(file) << RUZ_MAN_PAGE;
     const std::string page((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
-    const std::string help = helpText();
+    const std::string help = desktop::helpText();
     EXPECT_EQ(page.find("@RUZ_"), std::string::npos);
     EXPECT_EQ(page.find("@PROJECT_VERSION@"), std::string::npos);
     std::vector<std::string> words;
-    for (const OptionRow& row : optionRows()) {
+    for (const OptionRow& row : desktop::optionRows()) {
         for (const QString& name : namesOf(row)) {
             words.push_back(name.toStdString());
         }
         words.emplace_back(row.value);
     }
-    for (const CommandRow& row : commandRows()) {
+    for (const CommandRow& row : desktop::commandRows()) {
         words.emplace_back(row.typed);
     }
-    for (const EnvironmentRow& row : environmentRows()) {
+    for (const EnvironmentRow& row : desktop::environmentRows()) {
         words.emplace_back(row.name);
     }
     ASSERT_GT(words.size(), 30u);
@@ -566,8 +570,8 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
         EXPECT_NE(page.find(roffed(word)), std::string::npos) << word;
     }
     // The Windows program's help box names the same options, and nothing of the toolkit's.
-    const std::string windowsHelp = windowsHelpText();
-    for (const OptionRow& row : optionRows()) {
+    const std::string windowsHelp = desktop::windowsHelpText();
+    for (const OptionRow& row : desktop::optionRows()) {
         for (const QString& name : namesOf(row)) {
             EXPECT_NE(windowsHelp.find(name.toStdString()), std::string::npos) << row.names;
         }
@@ -578,7 +582,7 @@ TEST(Usage, TheManualPageHoldsWhatTheHelpSays) {
 
 TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
     int options = 0;
-    for (const OptionRow& row : optionRows()) {
+    for (const OptionRow& row : desktop::optionRows()) {
         for (const QString& name : namesOf(row)) {
             if (!name.startsWith(u"--") || name == u"--help" || name == u"--version") {
                 continue;
@@ -588,12 +592,12 @@ TEST(Usage, EveryOptionOfTheHelpIsOneTheCommandLineKnows) {
             if (*row.value != '\0') {
                 arguments.emplace_back("x");
             }
-            const irc::CommandLine line = irc::parseCommandLine(arguments);
+            const desktop::CommandLine line = desktop::parseCommandLine(arguments);
             EXPECT_FALSE(line.error.starts_with("unknown option")) << line.error;
         }
     }
     EXPECT_EQ(options, 6);
-    const std::string refused = usageError("unknown option --bogus");
+    const std::string refused = desktop::usageError("unknown option --bogus");
     EXPECT_EQ(refused, "ruz: unknown option --bogus; see ruz --help\n");
 }
 

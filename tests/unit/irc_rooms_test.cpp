@@ -1,6 +1,6 @@
 #include "../irc/fake_link.h"
+#include "desktop/sign_on.h"
 #include "irc/rooms.h"
-#include "irc/sign_on.h"
 #include "messenger/aimchat.h"
 #include "platform/native_path.h"
 #include "platform/winsys/codepage.h"
@@ -22,6 +22,14 @@
 namespace ruz::irc {
 namespace {
 
+using desktop::askToJoin;
+using desktop::kChannelsField;
+using desktop::kNickField;
+using desktop::kPortField;
+using desktop::kServerField;
+using desktop::kSignedOnField;
+using desktop::kTlsField;
+using desktop::resumedSignOn;
 using testing::FakeLink;
 
 // The lines go to the server in UTF-8.

@@ -1,31 +1,13 @@
-#include "ui/usage.h"
+#include "desktop/usage.h"
+
+#include "desktop/command_line.h"
 
 #include <cstddef>
 #include <string_view>
 
-namespace ruz::ui {
+namespace ruz::desktop {
 
 namespace {
-
-constexpr OptionRow kOptions[] = {
-    {"FOLDER", "",
-     "Load the songs of FOLDER once the program has started. Without it: the folder in RUZ_MUSIC, "
-     "else the folder of the last run, else the music folder of the desktop, else the home "
-     "folder."},
-    {"SONG", "", "A song instead of a folder: its folder is loaded and the song plays."},
-    {"--irc", "HOST[:PORT]",
-     "Sit in IRC channels instead of the stand-in's own room: one room per channel (port 6667, "
-     "or 6697 with --tls)."},
-    {"--nick", "NICK", "The nickname to sign on with (\"_\" is added while it is taken)."},
-    {"--channel", "NAME", "A channel to join; repeat for more (\"#\" is added when missing)."},
-    {"--tls", "", "Connect with TLS."},
-    {"--tls-ca", "FILE",
-     "Trust the certificates in FILE (PEM) besides the system's; with --tls only. A file that "
-     "cannot be read or holds no certificate stops the start."},
-    {"--password-file", "FILE", "The server password: the first line of FILE. It is never kept."},
-    {"-h, --help", "", "Show this help and exit."},
-    {"-v, --version", "", "Show the version and exit."},
-};
 
 constexpr CommandRow kCommands[] = {
     {".vol N", "volume N, in hundredths of a decibel from -10000 to 0", "\"Changing volume to N\""},
@@ -132,7 +114,7 @@ std::string roff(std::string_view text) {
 
 std::string manOptions() {
     std::string out;
-    for (const OptionRow& row : kOptions) {
+    for (const OptionRow& row : optionRows()) {
         out += ".TP\n";
         if (row.names[0] != '-') {
             out += ".I " + roff(row.names);  // the argument
@@ -182,17 +164,13 @@ std::string usageLines() {
 
 std::string optionLines() {
     std::string out;
-    for (const OptionRow& row : kOptions) {
+    for (const OptionRow& row : optionRows()) {
         out += wrapped("  " + optionHead(row), row.help, kHelpIndent, kHelpWidth);
     }
     return out;
 }
 
 }  // namespace
-
-std::span<const OptionRow> optionRows() {
-    return kOptions;
-}
 
 std::span<const CommandRow> commandRows() {
     return kCommands;
@@ -237,10 +215,6 @@ std::string windowsHelpText() {
     return out + '\n' + optionLines();
 }
 
-std::string usageError(const std::string& problem) {
-    return "ruz: " + problem + "; see ruz --help\n";
-}
-
 std::string manPage(const std::string& pageTemplate, const std::string& version) {
     std::string page = pageTemplate;
     replaceAll(page, "@RUZ_OPTIONS@\n", manOptions());
@@ -250,4 +224,4 @@ std::string manPage(const std::string& pageTemplate, const std::string& version)
     return page;
 }
 
-}  // namespace ruz::ui
+}  // namespace ruz::desktop

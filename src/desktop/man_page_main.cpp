@@ -1,6 +1,6 @@
 // ruz-man-page TEMPLATE OUTPUT VERSION: writes the manual page ruz(1) from its template and the
 // tables that `ruz --help` is made of. Run by the build.
-#include "ui/usage.h"
+#include "desktop/usage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         return EXIT_FAILURE;
     }
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out << ruz::ui::manPage(pageTemplate, argv[3]);
+    out << ruz::desktop::manPage(pageTemplate, argv[3]);
     out.close();
     if (!out) {
         std::fprintf(stderr, "ruz-man-page: cannot write %s\n", argv[2]);

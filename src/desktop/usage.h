@@ -1,18 +1,13 @@
 #pragma once
 
 // What `ruz --help` says and what the manual page ruz(1) holds, from one set of tables: the
-// options, the chat commands and the environment. Plain C++, no toolkit.
+// options (with the command line's parser), the chat commands and the environment.
 
 #include <span>
 #include <string>
 
-namespace ruz::ui {
+namespace ruz::desktop {
 
-struct OptionRow {
-    const char* names;  // "-h, --help"; "FOLDER" for the argument
-    const char* value;  // the option's value, "" for none
-    const char* help;
-};
 struct CommandRow {
     const char* typed;
     const char* effect;
@@ -23,7 +18,6 @@ struct EnvironmentRow {
     const char* help;
 };
 
-std::span<const OptionRow> optionRows();
 std::span<const CommandRow> commandRows();
 std::span<const EnvironmentRow> environmentRows();
 
@@ -32,11 +26,9 @@ std::string helpText();
 // The text of the Windows program's help box: the same usage and options, without the chat
 // commands and the environment of the Linux build.
 std::string windowsHelpText();
-// A refused command line: one line naming the problem and where to read more.
-std::string usageError(const std::string& problem);
 // The manual page from its template: "@RUZ_OPTIONS@", "@RUZ_COMMANDS@" and
 // "@RUZ_ENVIRONMENT@" on lines of their own become those sections' bodies, "@PROJECT_VERSION@"
 // the version.
 std::string manPage(const std::string& pageTemplate, const std::string& version);
 
-}  // namespace ruz::ui
+}  // namespace ruz::desktop
