@@ -20,6 +20,20 @@ constexpr std::array<std::string_view, 2> kTrueValues = {"1", "true"};
 constexpr char16_t kJoinTitle[] = u"Join a chat room";
 constexpr char16_t kJoinQuestion[] = u"Channel to join (for example #music):";
 constexpr char16_t kNotAChannel[] = u"Not a channel name: ";
+constexpr char kPortProblem[] = "Enter a port from 1 to 65535.";
+constexpr std::string_view kBlanks = " \t\r\n\f\v";
+
+std::string setting(std::string_view field) {
+    return std::string(kSignOnPrefix) + std::string(field);
+}
+
+std::string trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+}
 
 bool hasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -88,11 +102,21 @@ std::string signOnProblem(const irc::Settings& settings) {
     return {};
 }
 
-std::uint16_t portAfterTlsSwitch(std::uint16_t port, bool tls) {
-    if (port == kTlsPort || port == kPlainPort) {
-        return tls ? kTlsPort : kPlainPort;
+std::optional<std::uint16_t> typedPort(std::string_view typed) {
+    const std::optional<unsigned> port = text::readUInt(text::fromUtf8(trimmed(typed)));
+    if (!port || *port == 0 || *port > kMaxPort) {
+        return std::nullopt;
     }
-    return port;
+    return static_cast<std::uint16_t>(*port);
+}
+
+std::optional<std::uint16_t> flippedPort(std::string_view typed, bool tls) {
+    const std::optional<std::uint16_t> port = typedPort(typed);
+    const std::uint16_t usual = tls ? kTlsPort : kPlainPort;
+    if (port && *port != usual && (*port == kTlsPort || *port == kPlainPort)) {
+        return usual;
+    }
+    return std::nullopt;
 }
 
 std::optional<irc::Settings> resumedSignOn(
@@ -115,6 +139,79 @@ std::optional<irc::Settings> resumedSignOn(
         return std::nullopt;
     }
     return settings;
+}
+
+std::optional<irc::Settings> resumedSignOn(const SettingsStore::Values& kept) {
+    return resumedSignOn([&kept](std::string_view field) {
+        const auto found = kept.find(setting(field));
+        return found == kept.end() ? std::string() : found->second;
+    });
+}
+
+std::string signedOnSetting() {
+    return setting(kSignedOnField);
+}
+
+std::string signedOnValue(bool signedOn) {
+    return std::string(signedOn ? kSignedOn : kSignedOff);
+}
+
+void addSignOnValues(const SettingsStore::Values& kept, SettingsStore::Values& values) {
+    for (const auto& [name, value] : kept) {
+        if (name.starts_with(kSignOnPrefix)) {
+            values[name] = value;
+        }
+    }
+}
+
+SignOnFields keptSignOnFields(const SettingsStore::Values& kept, const std::string& nick) {
+    const auto keptText = [&kept](std::string_view field) {
+        const auto found = kept.find(setting(field));
+        return found == kept.end() ? std::string() : found->second;
+    };
+    SignOnFields fields;
+    fields.server = keptText(kServerField);
+    const std::string tls = keptText(kTlsField);
+    if (!tls.empty()) {
+        fields.tls = std::find(kTrueValues.begin(), kTrueValues.end(), tls) != kTrueValues.end();
+    }
+    fields.port = typedPort(keptText(kPortField)).value_or(fields.tls ? kTlsPort : kPlainPort);
+    fields.nick = keptText(kNickField);
+    if (fields.nick.empty()) {
+        fields.nick = nick;
+    }
+    fields.channels = keptText(kChannelsField);
+    return fields;
+}
+
+SettingsStore::Values signOnSettings(const SignOnFields& fields) {
+    return {{setting(kServerField), fields.server},
+            {setting(kPortField), std::to_string(fields.port)},
+            {setting(kTlsField), fields.tls ? "1" : "0"},
+            {setting(kNickField), fields.nick},
+            {setting(kChannelsField), fields.channels}};
+}
+
+SignOnAnswer takeSignOn(const TypedSignOn& typed) {
+    SignOnAnswer answer;
+    answer.fields.server = trimmed(typed.server);
+    answer.fields.tls = typed.tls;
+    answer.fields.nick = trimmed(typed.nick);
+    answer.fields.channels = trimmed(typed.channels);
+    irc::Settings& settings = answer.settings;
+    settings.endpoint.host = answer.fields.server;
+    settings.endpoint.tls = typed.tls;
+    settings.nick = answer.fields.nick;
+    settings.channels = channelList(answer.fields.channels);
+    settings.password = typed.password;
+    answer.problem = signOnProblem(settings);
+    const std::optional<std::uint16_t> port = typedPort(typed.port);
+    if (answer.problem.empty() && !port) {
+        answer.problem = kPortProblem;
+    }
+    answer.fields.port = port.value_or(typed.tls ? kTlsPort : kPlainPort);
+    settings.endpoint.port = answer.fields.port;
+    return answer;
 }
 
 void askToJoin(irc::Rooms& rooms, Dialogs& dialogs) {

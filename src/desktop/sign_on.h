@@ -4,6 +4,7 @@
 // the nickname, the channels and the port that follows the TLS switch), what is kept of a sign-on
 // between runs, and joining a channel while signed on.
 
+#include "common/settings_store.h"
 #include "irc/rooms.h"
 #include "irc/session.h"
 #include "platform/dialogs.h"
@@ -35,14 +36,17 @@ std::vector<std::string> channelList(std::string_view text);
 // is: a server's name without blanks, a valid nickname and one or more channels, every one valid.
 std::string signOnProblem(const irc::Settings& settings);
 
-// The port the form shows after the TLS switch is turned to `tls`: a port left at the usual one of
-// the other setting follows the switch, a port the user typed stays.
-std::uint16_t portAfterTlsSwitch(std::uint16_t port, bool tls);
+// A port as typed (blanks around it aside); nullopt for a text that is no port from 1 to 65535.
+std::optional<std::uint16_t> typedPort(std::string_view typed);
+// The port the form shows once the TLS switch is turned to `tls`, where it changes: a port left
+// at the usual one of the other setting follows the switch; a port of the user's own, or a text
+// that is no port, stays (nullopt).
+std::optional<std::uint16_t> flippedPort(std::string_view typed, bool tls);
 
 // What the program keeps of a sign-on between runs, by field: the sign-on window's server, port,
 // TLS switch, nickname and channels (never the password), and whether the program was signed on
-// at the end of its run. Each front end keeps them under a prefix of its own ("irc." in the
-// settings file, "irc/" in the sign-on window's QSettings).
+// at the end of its run. The settings file keeps them under the prefix "irc.".
+inline constexpr std::string_view kSignOnPrefix = "irc.";
 inline constexpr std::string_view kServerField = "server";
 inline constexpr std::string_view kPortField = "port";
 inline constexpr std::string_view kTlsField = "tls";
@@ -59,6 +63,51 @@ inline constexpr std::string_view kSignedOff = "0";
 // usual one; a TLS switch reads "1" or "true" as on.
 std::optional<irc::Settings> resumedSignOn(
     const std::function<std::string(std::string_view field)>& kept);
+
+// The same from the kept settings.
+std::optional<irc::Settings> resumedSignOn(const SettingsStore::Values& kept);
+// The setting that keeps whether the user was signed on, and its value for `signedOn`.
+std::string signedOnSetting();
+std::string signedOnValue(bool signedOn);
+// The kept settings of the sign-on, taken from `kept` into `values` (what the program keeps at
+// its end).
+void addSignOnValues(const SettingsStore::Values& kept, SettingsStore::Values& values);
+
+// What the sign-on window shows at its start and what is kept of it between runs: everything but
+// the password. A fresh window offers TLS, on its usual port. Texts in UTF-8.
+struct SignOnFields {
+    std::string server;
+    std::uint16_t port = kTlsPort;
+    bool tls = true;
+    std::string nick;
+    std::string channels;  // as typed
+};
+
+// The fields as they were last accepted, from the kept settings; where none are kept, the fresh
+// window's, with `nick` (the user's login name) as the nickname. A kept value that cannot be read
+// counts as none.
+SignOnFields keptSignOnFields(const SettingsStore::Values& kept, const std::string& nick);
+// The settings that keep `fields`.
+SettingsStore::Values signOnSettings(const SignOnFields& fields);
+
+// The sign-on window as the user filled it in, before any check. UTF-8.
+struct TypedSignOn {
+    std::string server;
+    std::string port;
+    bool tls = true;
+    std::string nick;
+    std::string channels;
+    std::string password;
+};
+// What the window's OK makes of `typed`: the first problem in the window's order, as the user is
+// told it, or the settings to sign on with and the fields to keep (blanks around each field
+// trimmed; the password is not among the fields).
+struct SignOnAnswer {
+    std::string problem;
+    irc::Settings settings;
+    SignOnFields fields;
+};
+SignOnAnswer takeSignOn(const TypedSignOn& typed);
 
 // "Join a chat room" while signed on: asks for a channel (or several, separated by blanks or
 // commas) and joins each; a name that cannot be a channel is refused with a notice naming it.

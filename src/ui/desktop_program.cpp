@@ -87,6 +87,18 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
       platform_{timers_, windows_, *engine_, dialogs_, tray_, clock_} {
     // The program runs for days: the window model keeps no record of its messages.
     windows_.setRecording(false);
+    if (!options_.settingsFile.empty()) {
+        DiskSettingsFile file(options_.settingsFile);
+        if (std::string problem = settings_.load(file); !problem.empty()) {
+            report(QString::fromStdString(problem));
+        }
+        adoptEarlierSignOn(settings_);
+    }
+    // The command line's network first, else the one the user was signed on to at the end of
+    // the last run.
+    if (!options_.irc) {
+        options_.irc = desktop::resumedSignOn(settings_.values());
+    }
     if (options_.irc) {
         ircRooms_ =
             std::make_unique<irc::Rooms>(messenger_, windows_, timers_, ircLink_, *options_.irc);
@@ -101,8 +113,8 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     amp_->onEnded = [] { QCoreApplication::exit(0); };
     amp_->onDefaultsRestored = [this] { placeWindows(false); };
     if (!options_.settingsFile.empty()) {
-        DiskSettingsFile file(options_.settingsFile);
-        for (const std::string& problem : loadKeptSettings(settings_, file, *amp_)) {
+        const std::string where = DiskSettingsFile(options_.settingsFile).where();
+        if (std::string problem = applyKeptSettings(settings_, where, *amp_); !problem.empty()) {
             report(QString::fromStdString(problem));
         }
     }
@@ -132,12 +144,9 @@ void DesktopProgram::buildViews() {
     ampView_->winId();
     dialogs_.setOwner(ampView_.get());
     // What the user chose is kept for the next start: signed on again, or not.
-    buddyView_->onSignOn = [this](irc::Settings settings) {
-        keepSignedOn(true);
-        signOn(std::move(settings));
-    };
+    buddyView_->onSignOn = [this] { askSignOn(); };
     buddyView_->onSignOff = [this] {
-        keepSignedOn(false);
+        settings_.set(desktop::signedOnSetting(), desktop::signedOnValue(false));
         signOff();
     };
     buddyView_->onJoin = [this] { joinRoom(); };
@@ -199,6 +208,22 @@ void DesktopProgram::signOn(irc::Settings settings) {
     ircRooms_->start();
     amp_->screenNameChanged();
     messengerChanged();
+}
+
+// The sign-on window, filled as it was last accepted (the login name as the first nickname);
+// accepted, the fields are kept at once and the program signs on.
+void DesktopProgram::askSignOn() {
+    SignOnDialog window(buddyView_.get(),
+                        desktop::keptSignOnFields(settings_.values(), loginName().toStdString()));
+    if (window.exec() != QDialog::Accepted) {
+        return;
+    }
+    for (const auto& [name, value] : desktop::signOnSettings(window.fields())) {
+        settings_.set(name, value);
+    }
+    settings_.set(desktop::signedOnSetting(), desktop::signedOnValue(true));
+    keepSettings();
+    signOn(window.settings());
 }
 
 void DesktopProgram::signOff() {
@@ -344,7 +369,9 @@ void DesktopProgram::keepSettings() {
     if (options_.settingsFile.empty() || !amp_) {
         return;
     }
+    // The sign-on window's fields, kept as they were accepted, go with the main window's.
     SettingsStore::Values values = keptValues(*amp_);
+    desktop::addSignOnValues(settings_.values(), values);
     const std::array<QWidget*, 4> views = placedViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
         if (views[i] != nullptr) {

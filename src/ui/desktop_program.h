@@ -37,7 +37,8 @@ struct DesktopOptions {
     std::string settingsFile;
     // Where the front room's transcript is written after every change; "" for nowhere.
     QString transcriptDump;
-    // IRC channels instead of the stand-in's own room; nullopt for the stand-in's room.
+    // IRC channels instead of the stand-in's own room; nullopt for the network the user was
+    // signed on to at the end of the last run, else the stand-in's room.
     std::optional<irc::Settings> irc;
 };
 
@@ -57,6 +58,8 @@ class DesktopProgram {
     // Signs on to a chat network: its channels open as rooms, and its buddy list comes in front;
     // a network signed on before is left first.
     void signOn(irc::Settings settings);
+    // "Sign on to a chat network...": the window, then the sign-on.
+    void askSignOn();
     // Leaves the chat network (QUIT): its rooms close, and the stand-in signs on as the login
     // name again.
     void signOff();

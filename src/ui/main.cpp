@@ -6,7 +6,6 @@
 #include "ui/desktop_program.h"
 #include "ui/end_on_signals.h"
 #include "ui/logo.h"
-#include "ui/sign_on_dialog.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -172,9 +171,7 @@ int main(int argc, char** argv) {
     }
     options.musicFolder = ruz::toQString(ruz::text::fromUtf8(line.folder));
     options.settingsFile = settingsFile();
-    // The command line's network first, else the one the user was signed on to at the end of
-    // the last run.
-    options.irc = line.irc ? line.irc : ruz::ui::resumedSignOn();
+    options.irc = line.irc;
     if (options.musicFolder.isEmpty()) {
         options.musicFolder = qEnvironmentVariable("RUZ_MUSIC");
     }

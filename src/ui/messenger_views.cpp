@@ -179,9 +179,8 @@ BuddyListView::BuddyListView(standin::MessengerStandIn& messenger,
     column->addWidget(join);
     signOn_ = new QPushButton(tr("Sign on to a chat network..."), this);
     connect(signOn_, &QPushButton::clicked, this, [this] {
-        SignOnDialog window(this);
-        if (window.exec() == QDialog::Accepted && onSignOn) {
-            onSignOn(window.settings());
+        if (onSignOn) {
+            onSignOn();
         }
     });
     column->addWidget(signOn_);

@@ -65,8 +65,8 @@ class BuddyListView final : public QWidget {
     // The state line under the name: "Online", or a chat network's connection as it stands.
     void setStatus(const QString& status);
 
-    // Receives the settings the sign-on window was accepted with.
-    std::function<void(irc::Settings)> onSignOn;
+    // "Sign on to a chat network...".
+    std::function<void()> onSignOn;
     // The user leaves the chat network.
     std::function<void()> onSignOff;
     // "Join a chat room".

@@ -8,23 +8,21 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
-#include <QSpinBox>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace ruz::ui {
 
 namespace {
 
-constexpr int kMaxPort = 65535;
 // What a title bar takes beside its caption: the window's icon and its buttons, with margins.
 constexpr int kTitleBarReservePx = 160;
-// Where the window keeps its fields between runs.
+// Where an earlier version kept the window's fields between runs.
 const QString kSettingsOwner = QStringLiteral("taviks-ruz");
 const QString kSettingsName = QStringLiteral("sign-on");
 const QString kServerKey = QStringLiteral("irc/server");
-const QString kPortKey = QStringLiteral("irc/port");
-const QString kTlsKey = QStringLiteral("irc/tls");
-const QString kNickKey = QStringLiteral("irc/nick");
-const QString kChannelsKey = QStringLiteral("irc/channels");
 // The kept fields' keys are the core's field names under this prefix.
 const QString kKeyPrefix = QStringLiteral("irc/");
 
@@ -40,48 +38,46 @@ QString loginName() {
     return QStringLiteral("me");
 }
 
-void keepSignedOn(bool signedOn) {
-    QSettings stored(kSettingsOwner, kSettingsName);
-    const std::string_view value = signedOn ? desktop::kSignedOn : desktop::kSignedOff;
-    stored.setValue(
-        kKeyPrefix + QString::fromUtf8(desktop::kSignedOnField.data(),
-                                       static_cast<qsizetype>(desktop::kSignedOnField.size())),
-        QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
-}
-
-std::optional<irc::Settings> resumedSignOn() {
-    const QSettings stored(kSettingsOwner, kSettingsName);
-    return desktop::resumedSignOn([&stored](std::string_view field) {
-        return stored
-            .value(kKeyPrefix +
-                   QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())))
-            .toString()
-            .toStdString();
+void adoptEarlierSignOn(SettingsStore& settings) {
+    const auto& kept = settings.values();
+    const bool ownFields = std::any_of(kept.begin(), kept.end(), [](const auto& value) {
+        return value.first.starts_with(desktop::kSignOnPrefix);
     });
+    const QSettings earlier(kSettingsOwner, kSettingsName);
+    if (ownFields || !earlier.contains(kServerKey)) {
+        return;
+    }
+    for (const std::string_view field :
+         {desktop::kServerField, desktop::kPortField, desktop::kTlsField, desktop::kNickField,
+          desktop::kChannelsField, desktop::kSignedOnField}) {
+        const QString key =
+            kKeyPrefix + QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size()));
+        if (earlier.contains(key)) {
+            settings.set(std::string(desktop::kSignOnPrefix) + std::string(field),
+                         earlier.value(key).toString().toStdString());
+        }
+    }
 }
 
-SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
+SignOnDialog::SignOnDialog(QWidget* parent, const desktop::SignOnFields& fields) : QDialog(parent) {
     setWindowTitle(tr("Sign on to a chat network"));
-    QSettings stored(kSettingsOwner, kSettingsName);
     auto* form = new QFormLayout(this);
-    server_ = new QLineEdit(stored.value(kServerKey).toString(), this);
+    server_ = new QLineEdit(QString::fromStdString(fields.server), this);
     server_->setPlaceholderText(QStringLiteral("irc.libera.chat"));
     form->addRow(tr("Server"), server_);
-    port_ = new QSpinBox(this);
-    port_->setRange(1, kMaxPort);
-    port_->setValue(stored.value(kPortKey, desktop::kTlsPort).toInt());
+    port_ = new QLineEdit(QString::number(fields.port), this);
     form->addRow(tr("Port"), port_);
     tls_ = new QCheckBox(tr("Connect with TLS"), this);
-    tls_->setChecked(stored.value(kTlsKey, true).toBool());
+    tls_->setChecked(fields.tls);
     connect(tls_, &QCheckBox::toggled, this, [this](bool on) {
-        port_->setValue(
-            desktop::portAfterTlsSwitch(static_cast<std::uint16_t>(port_->value()), on));
+        if (const auto port = desktop::flippedPort(port_->text().toStdString(), on)) {
+            port_->setText(QString::number(*port));
+        }
     });
     form->addRow(QString(), tls_);
-    QString nick = stored.value(kNickKey).toString();
-    nick_ = new QLineEdit(nick.isEmpty() ? loginName() : nick, this);
+    nick_ = new QLineEdit(QString::fromStdString(fields.nick), this);
     form->addRow(tr("Nickname"), nick_);
-    channels_ = new QLineEdit(stored.value(kChannelsKey).toString(), this);
+    channels_ = new QLineEdit(QString::fromStdString(fields.channels), this);
     channels_->setPlaceholderText(QStringLiteral("#music #chat"));
     form->addRow(tr("Channels"), channels_);
     password_ = new QLineEdit(this);
@@ -95,30 +91,16 @@ SignOnDialog::SignOnDialog(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarReservePx);
 }
 
-irc::Settings SignOnDialog::settings() const {
-    irc::Settings s;
-    s.endpoint.host = server_->text().trimmed().toStdString();
-    s.endpoint.port = static_cast<quint16>(port_->value());
-    s.endpoint.tls = tls_->isChecked();
-    s.nick = nick_->text().trimmed().toStdString();
-    s.channels = desktop::channelList(channels_->text().toStdString());
-    s.password = password_->text().toStdString();
-    return s;
-}
-
 void SignOnDialog::acceptIfValid() {
-    const irc::Settings s = settings();
-    const std::string problem = desktop::signOnProblem(s);
-    if (!problem.empty()) {
-        QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+    desktop::SignOnAnswer answer =
+        desktop::takeSignOn({server_->text().toStdString(), port_->text().toStdString(),
+                             tls_->isChecked(), nick_->text().toStdString(),
+                             channels_->text().toStdString(), password_->text().toStdString()});
+    if (!answer.problem.empty()) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(answer.problem));
         return;
     }
-    QSettings stored(kSettingsOwner, kSettingsName);
-    stored.setValue(kServerKey, QString::fromStdString(s.endpoint.host));
-    stored.setValue(kPortKey, s.endpoint.port);
-    stored.setValue(kTlsKey, s.endpoint.tls);
-    stored.setValue(kNickKey, QString::fromStdString(s.nick));
-    stored.setValue(kChannelsKey, channels_->text().trimmed());
+    answer_ = std::move(answer);
     accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/settings_store.h"
+#include "desktop/sign_on.h"
 #include "irc/session.h"
 
 #include <QDialog>
@@ -8,7 +10,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QSpinBox;
 
 namespace ruz::ui {
 
@@ -16,31 +17,32 @@ namespace ruz::ui {
 // sign-on window offers it as the nickname.
 QString loginName();
 
-// Keeps, beside the sign-on window's fields, whether the user is signed on (from that window) or
-// signed off, for the next start.
-void keepSignedOn(bool signedOn);
-// The network the user was signed on to at the end of the last run, from the kept fields; nullopt
-// when the user signed off, or the fields make no sign-on.
-std::optional<irc::Settings> resumedSignOn();
+// Takes into `settings` the fields an earlier version kept beside the sign-on window (a
+// QSettings file of its own), where the settings keep none of their own: nothing typed is lost
+// to the move.
+void adoptEarlierSignOn(SettingsStore& settings);
 
-// "Sign on to a chat network": server, port, TLS, nick, channels and password. Everything but the
-// password is remembered between runs (QSettings); the nick is the login name until one is. The
-// window is wide enough for its whole caption.
+// "Sign on to a chat network": server, port, TLS, nick, channels and password, filled with
+// `fields` (all but the password is kept between runs, by the program). OK takes the fields only
+// when the desktop layer finds no problem in them; else the problem is shown and the window stays
+// open. The window is wide enough for its whole caption.
 class SignOnDialog final : public QDialog {
   public:
-    explicit SignOnDialog(QWidget* parent);
-    // The settings as entered; valid once the window was accepted.
-    irc::Settings settings() const;
+    SignOnDialog(QWidget* parent, const desktop::SignOnFields& fields);
+    // The settings and the fields the window was accepted with; valid once it was accepted.
+    const irc::Settings& settings() const { return answer_.settings; }
+    const desktop::SignOnFields& fields() const { return answer_.fields; }
 
   private:
     void acceptIfValid();
 
     QLineEdit* server_;
-    QSpinBox* port_;
+    QLineEdit* port_;
     QCheckBox* tls_;
     QLineEdit* nick_;
     QLineEdit* channels_;
     QLineEdit* password_;
+    desktop::SignOnAnswer answer_;
 };
 
 }  // namespace ruz::ui

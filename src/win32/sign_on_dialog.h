@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/settings_store.h"
 #include "desktop/sign_on.h"
 
 #include <windows.h>
@@ -12,22 +11,7 @@
 
 namespace ruz::win32 {
 
-// What the sign-on window shows at its start and what is kept of it between runs: everything but
-// the password. Texts in UTF-8.
-struct SignOnFields {
-    std::string server;
-    std::uint16_t port = desktop::kPlainPort;
-    bool tls = false;
-    std::string nick;
-    std::string channels;  // as typed
-};
-
-// The fields as they were last accepted, from the kept settings ("irc.server", "irc.port",
-// "irc.tls", "irc.nick", "irc.channels"); where none are kept, a plain connection on the usual
-// port, with `nick` as the nickname. A kept value that cannot be read counts as none.
-SignOnFields keptSignOnFields(const SettingsStore::Values& kept, const std::string& nick);
-// The settings that keep `fields`.
-SettingsStore::Values signOnSettings(const SignOnFields& fields);
+using desktop::SignOnFields;
 
 // "Sign on to a chat network": server, port, TLS (which flips the port between the usual two),
 // nickname, channels and the server password, which is never kept. OK takes the fields only when

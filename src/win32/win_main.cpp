@@ -65,10 +65,6 @@ constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 
 // What the chat network says when the program leaves it.
 constexpr const char* kQuitMessage = "Taviks Ruz";
-// The settings that keep the sign-on window's fields (all but the password) begin so.
-constexpr const char* kChatSettingsPrefix = "irc.";
-// Whether the user was signed on from the sign-on window at the end of the run.
-constexpr const char* kSignedOnSetting = "irc.signedOn";
 // The Chat menu's state line while no chat network is signed on to.
 constexpr char16_t kNotSignedOn[] = u"Not signed on";
 
@@ -193,9 +189,7 @@ class Program {
         // The command line's network first, else the one the user was signed on to at the end
         // of the last run; with neither, and no messenger running, the stand-in of its own.
         const std::optional<irc::Settings> network =
-            line_.irc ? line_.irc : desktop::resumedSignOn([this](std::string_view field) {
-                return keptText(std::string(kChatSettingsPrefix) + std::string(field));
-            });
+            line_.irc ? line_.irc : desktop::resumedSignOn(settings_.values());
         const bool messengerRunning = messenger::AimChat(user32_).MessengerRunning();
         if (network) {
             openRooms(*network);
@@ -441,16 +435,9 @@ class Program {
         KillTimer(nullptr, poll);
     }
 
-    // A kept setting's text; "" when none is kept.
-    std::string keptText(const std::string& setting) const {
-        const SettingsStore::Values& kept = settings_.values();
-        const auto found = kept.find(setting);
-        return found == kept.end() ? std::string() : found->second;
-    }
-
     // Sign off, chosen by the user: the next start does not sign on again.
     void userSignsOff() {
-        settings_.set(kSignedOnSetting, std::string(desktop::kSignedOff));
+        settings_.set(desktop::signedOnSetting(), desktop::signedOnValue(false));
         signOff();
     }
 
@@ -467,16 +454,16 @@ class Program {
     // The sign-on window, filled as it was last accepted (the Windows user's name as the first
     // nickname); accepted, the fields are kept at once and the program signs on.
     void askSignOn() {
-        SignOnDialog dialog(keptSignOnFields(settings_.values(), windowsUserName()));
+        SignOnDialog dialog(desktop::keptSignOnFields(settings_.values(), windowsUserName()));
         const std::optional<irc::Settings> settings =
             dialog.run(mainView_ ? mainView_->handle() : nullptr);
         if (!settings) {
             return;
         }
-        for (const auto& [name, value] : signOnSettings(dialog.fields())) {
+        for (const auto& [name, value] : desktop::signOnSettings(dialog.fields())) {
             settings_.set(name, value);
         }
-        settings_.set(kSignedOnSetting, std::string(desktop::kSignedOn));
+        settings_.set(desktop::signedOnSetting(), desktop::signedOnValue(true));
         keepSettings();
         signOn(*settings);
     }
@@ -569,11 +556,7 @@ class Program {
         }
         // The sign-on window's fields, kept as they were accepted, go with the main window's.
         SettingsStore::Values values = keptValues(*amp_);
-        for (const auto& [name, value] : settings_.values()) {
-            if (name.starts_with(kChatSettingsPrefix)) {
-                values[name] = value;
-            }
-        }
+        desktop::addSignOnValues(settings_.values(), values);
         const auto keep = [&values](const char* setting, int x, int y) {
             values[setting] = std::to_string(x) + ' ' + std::to_string(y);
         };

@@ -28,6 +28,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -662,15 +663,15 @@ TEST(ChatRoomView, PostAsOnlyInTheStandInsOwnRoomAndTheBuddyListSignsOff) {
     EXPECT_EQ(messenger.openRoomCount(), rooms + 1);
 }
 
-// The window offers the login name as the nick until one is stored, and its caption is whole.
+// The window offers the login name as the nick until one is kept, and its caption is whole.
 TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     qputenv("USER", "alice");
-    SignOnDialog window(nullptr);
+    SignOnDialog window(nullptr, desktop::keptSignOnFields({}, loginName().toStdString()));
     window.show();
     QApplication::processEvents();
-    EXPECT_EQ(window.settings().nick, "alice");
+    const auto* nick = window.findChildren<QLineEdit*>().value(2);
+    ASSERT_NE(nick, nullptr);
+    EXPECT_EQ(nick->text(), u"alice"_s);
     QFont captionFont = window.font();
     captionFont.setBold(true);
     const int caption = QFontMetrics(captionFont).horizontalAdvance(window.windowTitle());
@@ -678,8 +679,10 @@ TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
     constexpr int kTitleBarButtonsPx = 4 * 24;
     EXPECT_GE(window.width(), caption + kTitleBarButtonsPx);
 
-    // The fields as the window keeps them, and whether the user is signed on, come back at the
-    // next start; signed off, or without a channel, they do not. The password is never kept.
+    // The fields an earlier version kept beside the window come into the settings once, with
+    // whether the user was signed on; fields the settings keep themselves win.
+    QTemporaryDir earlier;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, earlier.path());
     {
         QSettings stored(u"taviks-ruz"_s, u"sign-on"_s);
         stored.setValue(u"irc/server"_s, u"irc.test"_s);
@@ -687,21 +690,20 @@ TEST(SignOnDialog, TheLoginNameIsTheNickAndTheCaptionFits) {
         stored.setValue(u"irc/tls"_s, true);
         stored.setValue(u"irc/nick"_s, u"alice"_s);
         stored.setValue(u"irc/channels"_s, u"#music chat"_s);
+        stored.setValue(u"irc/signedOn"_s, u"1"_s);
     }
-    EXPECT_FALSE(resumedSignOn().has_value());
-    keepSignedOn(true);
-    const std::optional<irc::Settings> resumed = resumedSignOn();
+    SettingsStore settings;
+    adoptEarlierSignOn(settings);
+    const std::optional<irc::Settings> resumed = desktop::resumedSignOn(settings.values());
     ASSERT_TRUE(resumed.has_value());
     EXPECT_EQ(resumed->endpoint.host, "irc.test");
     EXPECT_EQ(resumed->endpoint.port, 6697);
     EXPECT_TRUE(resumed->endpoint.tls);
     EXPECT_EQ(resumed->channels, (std::vector<std::string>{"#music", "#chat"}));
-    EXPECT_EQ(resumed->password, "");
-    keepSignedOn(false);
-    EXPECT_FALSE(resumedSignOn().has_value());
-    for (const QString& key : QSettings(u"taviks-ruz"_s, u"sign-on"_s).allKeys()) {
-        EXPECT_FALSE(key.contains(u"password"_s, Qt::CaseInsensitive)) << key.toStdString();
-    }
+    SettingsStore own;
+    own.set("irc.server", "irc.own");
+    adoptEarlierSignOn(own);
+    EXPECT_EQ(own.values(), (SettingsStore::Values{{"irc.server", "irc.own"}}));
 }
 
 // Built as the desktop builds it, while the start-up question is open, before the window shows.

