@@ -15,11 +15,6 @@
 
 namespace ruz::irc {
 
-// The longest a program waits at start for the server's welcome, looking every poll, so that the
-// screen name it reads at start is the nick the server accepted.
-inline constexpr int kWelcomeWaitMs = 10000;
-inline constexpr int kWelcomePollMs = 100;
-
 // The channels of one IRC connection as rooms of the messenger stand-in: one linked room per
 // channel, captioned with the channel's name, and a buddy-list dialog captioned "NICK's Buddy
 // List" with the nick the server accepted, following every change of it. Channel lines arrive as

@@ -3,6 +3,7 @@
 #include "app/kept_settings.h"
 #include "desktop/sign_on.h"
 #include "desktop/start_place.h"
+#include "desktop/welcome_wait.h"
 #include "platform/media/engine_factory.h"
 #include "qt/qt_text.h"
 #include "standin/transcript_markup.h"
@@ -178,21 +179,12 @@ void DesktopProgram::start() {
     messengerChanged();
     if (ircRooms_) {
         ircRooms_->start();
-        QTimer::singleShot(0, [this] { startWhenSignedOn(0); });
+        welcomeWait_ = std::make_unique<desktop::WelcomeWait>(timers_, ircRooms_->session(),
+                                                              [this] { startUp(); });
         return;
     }
     // The program lives as long as the event loop runs.
     QTimer::singleShot(0, [this] { startUp(); });
-}
-
-void DesktopProgram::startWhenSignedOn(int waitedMs) {
-    const irc::Session& session = ircRooms_->session();
-    if (session.registered() || !session.live() || waitedMs >= kWelcomeWaitMs) {
-        startUp();
-        return;
-    }
-    QTimer::singleShot(kWelcomePollMs,
-                       [this, waitedMs] { startWhenSignedOn(waitedMs + kWelcomePollMs); });
 }
 
 void DesktopProgram::signOn(irc::Settings settings) {

@@ -2,6 +2,7 @@
 
 #include "app/frmamp.h"
 #include "common/settings_store.h"
+#include "desktop/welcome_wait.h"
 #include "irc/rooms.h"
 #include "irc/socket_link.h"
 #include "mpris/mpris_player.h"
@@ -68,17 +69,12 @@ class DesktopProgram {
     // The messenger stand-in beside the player, whose rooms the user types into.
     standin::MessengerStandIn& messenger() { return messenger_; }
 
-    // The longest wait at start-up for the server's welcome, so that the buddy list shows the
-    // nick the server accepted when the program reads it.
-    static constexpr int kWelcomeWaitMs = irc::kWelcomeWaitMs;
-    static constexpr int kWelcomePollMs = irc::kWelcomePollMs;
     // How often a song given at start looks whether the title list's last notice is closed.
     static constexpr int kSongDuePollMs = 100;
 
   private:
     void buildViews();
     void startUp();
-    void startWhenSignedOn(int waitedMs);
     void messengerChanged();
     void openOwnBuddyList();
     // The program follows the chat network's name for the user.
@@ -114,6 +110,8 @@ class DesktopProgram {
     winsys::Hwnd buddyList_ = 0;
     irc::SocketLink ircLink_;
     std::unique_ptr<irc::Rooms> ircRooms_;
+    // Start-up on a chat network, until the server's welcome.
+    std::unique_ptr<desktop::WelcomeWait> welcomeWait_;
     std::unique_ptr<MediaEngine> engine_;
     QtDialogs dialogs_;
     QtTray tray_;

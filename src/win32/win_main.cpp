@@ -5,6 +5,7 @@
 #include "desktop/sign_on.h"
 #include "desktop/start_place.h"
 #include "desktop/usage.h"
+#include "desktop/welcome_wait.h"
 #include "irc/rooms.h"
 #include "irc/winsock_link.h"
 #include "messenger/aimchat.h"
@@ -235,8 +236,15 @@ class Program {
         dialogs_.whenFirstShown([this] { buildViews(); });
         if (rooms_) {
             rooms_->start();
-            waitForWelcome();
+            welcomeWait_ = std::make_unique<desktop::WelcomeWait>(timers_, rooms_->session(),
+                                                                  [this] { startUp(); });
+            return;
         }
+        startUp();
+    }
+
+    // The rest of start-up, once a chat network's welcome came (or the wait is over).
+    void startUp() {
         amp_->Form_Load();
         buildViews();  // when start-up asked nothing
         if (amp_->ended()) {
@@ -410,31 +418,6 @@ class Program {
         amp_->screenNameChanged();
     }
 
-    // Start-up waits (the loop running) until the server welcomes the nick or the wait is over,
-    // so that the screen name read at start is the nick the server accepted.
-    void waitForWelcome() {
-        const UINT_PTR poll = SetTimer(nullptr, 0, static_cast<UINT>(irc::kWelcomePollMs), nullptr);
-        int waitedMs = 0;
-        MSG message{};
-        while (!rooms_->session().registered() && rooms_->session().live() &&
-               waitedMs < irc::kWelcomeWaitMs) {
-            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-            if (got <= 0) {
-                if (got == 0) {
-                    PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
-                }
-                break;
-            }
-            if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == poll) {
-                waitedMs += static_cast<int>(irc::kWelcomePollMs);
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        KillTimer(nullptr, poll);
-    }
-
     // Sign off, chosen by the user: the next start does not sign on again.
     void userSignsOff() {
         settings_.set(desktop::signedOnSetting(), desktop::signedOnValue(false));
@@ -596,6 +579,8 @@ class Program {
     winsys::Hwnd ownBuddyList_ = 0;
     irc::WinsockLink link_;
     std::unique_ptr<irc::Rooms> rooms_;
+    // Start-up on a chat network, until the server's welcome.
+    std::unique_ptr<desktop::WelcomeWait> welcomeWait_;
     Win32Dialogs dialogs_;
     Win32Tray tray_;
     std::unique_ptr<MediaEngine> engine_;

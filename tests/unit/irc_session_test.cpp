@@ -1,4 +1,5 @@
 #include "../irc/fake_link.h"
+#include "desktop/welcome_wait.h"
 #include "irc/rooms.h"
 #include "irc/send_queue.h"
 #include "irc/session.h"
@@ -139,6 +140,38 @@ class IrcSession : public ::testing::Test {
     Lines lines;
     Lines accepted;
 };
+
+// Start-up on a network waits for the welcome: it goes on at the welcome, after the longest wait
+// for a server that never answers, and at the first look for a session that stopped trying.
+TEST_F(IrcSession, StartUpWaitsForTheWelcomeAndNoLonger) {
+    using desktop::WelcomeWait;
+    make();
+    int started = 0;
+    {
+        const WelcomeWait wait(host, *session, [&started] { ++started; });
+        host.advance(3 * WelcomeWait::kPollMs);
+        EXPECT_EQ(started, 0);
+        transport.accept();
+        transport.serverSends(":irc.test 001 me :Welcome\r\n");
+        host.advance(WelcomeWait::kPollMs);
+        EXPECT_EQ(started, 1);
+        host.advance(WelcomeWait::kWaitMs);
+        EXPECT_EQ(started, 1);  // once
+    }
+    session.reset();
+    make();
+    {
+        const WelcomeWait wait(host, *session, [&started] { ++started; });
+        host.advance(WelcomeWait::kWaitMs - WelcomeWait::kPollMs);
+        EXPECT_EQ(started, 1);
+        host.advance(WelcomeWait::kPollMs);
+        EXPECT_EQ(started, 2);
+    }
+    session->stop("bye");
+    const WelcomeWait wait(host, *session, [&started] { ++started; });
+    host.advance(0);
+    EXPECT_EQ(started, 3);
+}
 
 TEST_F(IrcSession, RegistersJoinsAndAnswersPings) {
     settings.password = "pw";
