@@ -1,5 +1,7 @@
 #include "ui/ccoms_view.h"
 
+#include "desktop/player_window.h"
+
 #include "qt/qt_text.h"
 #include "ui/logo.h"
 #include "ui/view_binding.h"
@@ -12,7 +14,6 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,16 +41,6 @@ int buttonBits(Qt::MouseButtons buttons) {
         bits |= kMiddleButton;
     }
     return bits;
-}
-
-// A box's caption for the eye: its tool tip up to any explanation after a colon, without the
-// trailing "ccom".
-QString boxCaption(const TextBox& box) {
-    const QRegularExpression trailingWord(QStringLiteral("\\s*ccom\\s*$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    QString caption = toQString(box.toolTip()).section(u':', 0, 0);
-    caption.remove(trailingWord);
-    return caption.isEmpty() ? toQString(box.name()) : caption;
 }
 
 QLineEdit* boxView(TextBox& box, QWidget* parent) {
@@ -148,7 +139,7 @@ CcomsView::CcomsView(Ccoms& words)
         TextBox* box = &words.box(word);
         const int row = slot / kColumns;
         const int column = (slot % kColumns) * 2;
-        auto* caption = new QLabel(boxCaption(*box), body);
+        auto* caption = new QLabel(toQString(desktop::boxCaption(*box)), body);
         caption->setTextFormat(Qt::PlainText);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(caption, row, column);
@@ -160,7 +151,7 @@ CcomsView::CcomsView(Ccoms& words)
     {
         TextBox* announcement = &words.box(Word::Announcement);
         const int row = (slot + kColumns - 1) / kColumns;
-        auto* caption = new QLabel(boxCaption(*announcement), body);
+        auto* caption = new QLabel(toQString(desktop::boxCaption(*announcement)), body);
         caption->setTextFormat(Qt::PlainText);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(caption, row, 0);

@@ -1,5 +1,6 @@
 #include "ui/frmamp_view.h"
 
+#include "desktop/player_window.h"
 #include "platform/native_name.h"
 #include "qt/qt_text.h"
 #include "ui/logo.h"
@@ -42,9 +43,6 @@ constexpr int kTreeHeight = 130;
 constexpr int kPlaylistHeight = 150;
 constexpr int kWindowWidth = 360;
 constexpr int kWindowHeight = 600;
-constexpr int kSecondsPerMinute = 60;
-// F1 to F8: two keys for each of the first four option boxes.
-constexpr int kOptionKeyCount = 8;
 // The folder whose entries the playlist widget shows.
 constexpr const char* kListedFolder = "listedFolder";
 
@@ -55,15 +53,6 @@ const QString kDisplayStyle = QStringLiteral(
     "#display QLabel#song { color: #ffffff; }"
     "#display QLabel#artist { color: #8fc1ff; }"
     "#display QLabel#quiet { color: #8da2b8; }");
-
-QString clockText(int seconds) {
-    const int sign = seconds < 0 ? -1 : 1;
-    const int whole = seconds * sign;
-    return QStringLiteral("%1%2:%3")
-        .arg(sign < 0 ? QStringLiteral("-") : QString())
-        .arg(whole / kSecondsPerMinute)
-        .arg(whole % kSecondsPerMinute, 2, 10, QLatin1Char('0'));
-}
 
 // A one-line label that never widens its window: a text longer than the room it has is cut with
 // an ellipsis, and shown whole in its tool tip.
@@ -188,9 +177,8 @@ QWidget* FrmAmpView::buildDisplay() {
     time->setObjectName(QStringLiteral("quiet"));
     setPointSize(*time, kSmallPointSize, false);
     Slider& position = amp_.Slider2;
-    bindView(position, time, [&position](QLabel& w) {
-        w.setText(clockText(position.value()) + QStringLiteral(" / ") + clockText(position.max()));
-    });
+    bindView(position, time,
+             [&position](QLabel& w) { w.setText(toQString(desktop::timeText(position))); });
     grid->addWidget(time, 2, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
     return display;
@@ -390,28 +378,12 @@ QWidget* FrmAmpView::buildOptions() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);
-    struct Option {
-        CheckBox& box;
-        QString caption;
-        int row, column, span;
-    };
-    // The boxes that F1 to F8 switch come first, in the keys' order: two keys a box.
-    const Option options[] = {
-        {amp_.chkAutoGetSong, tr("Auto get song"), 0, 0, 1},
-        {amp_.chkRepeat, tr("Repeat song"), 0, 1, 1},
-        {amp_.chkRandomSong, tr("Shuffle"), 0, 2, 1},
-        {amp_.chkKeepFromRating, tr("Keep from rating"), 1, 0, 2},
-        {amp_.chkAntiLag, tr("Anti-lag"), 1, 2, 1},
-    };
-    int key = 0;
-    for (const Option& option : options) {
-        QCheckBox* box = optionBox(option.box, option.caption);
-        if (key < kOptionKeyCount) {
-            box->setToolTip(tr("%1: F%2 on, F%3 off, while an option box has the focus")
-                                .arg(option.caption)
-                                .arg(key + 1)
-                                .arg(key + 2));
-            key += 2;
+    const std::span<const desktop::OptionBox> boxes = desktop::optionBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const desktop::OptionBox& option = boxes[i];
+        QCheckBox* box = optionBox(amp_.*option.box, toQString(option.caption));
+        if (const std::u16string tip = desktop::optionKeysTip(i); !tip.empty()) {
+            box->setToolTip(toQString(tip));
         }
         grid->addWidget(box, option.row, option.column, 1, option.span);
     }
@@ -453,11 +425,12 @@ QWidget* FrmAmpView::buildStatus() {
 }
 
 void FrmAmpView::buildMenus() {
-    QMenu* options = menuBar()->addMenu(tr("Options"));
+    QMenu* options = menuBar()->addMenu(toQString(desktop::kOptionsMenu));
     options->setToolTipsVisible(true);
-    for (MenuEntry* entry :
-         {&amp_.mnuhelp, &amp_.mnuGetSong, &amp_.mnuidle, &amp_.mnuMinimize, &amp_.mnuDefaults}) {
-        options->addAction(toQString(entry->caption()), this, [this, entry] {
+    for (const desktop::OptionEntry& row : desktop::optionEntries()) {
+        MenuEntry* entry = &(amp_.*row.entry);
+        const QString text = toQString(desktop::withAccessKey(entry->caption(), row.key));
+        options->addAction(text, this, [this, entry] {
             // The command-words window, open but behind others, comes to the front instead.
             if (entry == &amp_.mnuhelp && ccomsView_ && ccomsView_->isVisible() &&
                 !ccomsView_->isActiveWindow()) {
@@ -469,42 +442,26 @@ void FrmAmpView::buildMenus() {
         });
     }
     options->addSeparator();
-    // The desktop's own ways in: keys for the commonest actions, and Quit.
-    struct Command {
-        QString text;
-        QKeySequence keys;
-        QString tip;
-        std::function<void()> run;
-    };
-    const Command commands[] = {
-        {tr("Play or pause"), QKeySequence(Qt::Key_Space), tr("Pauses the song, or plays it"),
-         [this] { playOrPause(); }},
-        {tr("Open Folder..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-         tr("Picks the folder whose songs are played"), [this] { amp_.Image8.click(); }},
-        {tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Ends Taviks Ruz"),
-         [this] { amp_.Form_Unload(); }},
-    };
-    for (const Command& command : commands) {
-        auto* action = new QAction(command.text, this);
-        action->setShortcut(command.keys);
-        action->setToolTip(command.tip + QStringLiteral(" (") +
-                           command.keys.toString(QKeySequence::NativeText) + u')');
+    // The desktop's own ways in: keys for the commonest actions, and Quit; the keys work with the
+    // menu closed.
+    for (const desktop::ActionRow& row : desktop::actionRows()) {
+        auto* action =
+            new QAction(toQString(desktop::withAccessKey(row.text, row.accessKey)), this);
+        const QKeySequence keys(row.control ? QKeyCombination(Qt::CTRL, Qt::Key(row.key))
+                                            : QKeyCombination(Qt::Key(row.key)));
+        action->setShortcut(keys);
+        action->setToolTip(toQString(row.tip) + QStringLiteral(" (") +
+                           keys.toString(QKeySequence::NativeText) + u')');
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, command.run);
-        addAction(action);  // the keys work with the menu closed
+        connect(action, &QAction::triggered, this,
+                [this, action = row.action] { desktop::run(action, amp_); });
+        addAction(action);
         options->addAction(action);
     }
-    QMenu* credits = menuBar()->addMenu(tr("Credits"));
+    QMenu* credits = menuBar()->addMenu(toQString(desktop::kCreditsMenu));
     MenuEntry& tavik = amp_.mnutavikProgrammers;
-    credits->addAction(toQString(tavik.caption()), this, [&tavik] { tavik.click(); });
-}
-
-void FrmAmpView::playOrPause() {
-    if (amp_.MediaPlayer1.playState() == PlayState::Playing) {
-        amp_.Image3.click();
-    } else {
-        amp_.Image7.click();
-    }
+    credits->addAction(toQString(desktop::withAccessKey(tavik.caption(), desktop::kCreditsKey)),
+                       this, [&tavik] { tavik.click(); });
 }
 
 void FrmAmpView::syncWindow() {

@@ -45,8 +45,6 @@ class FrmAmpView final : public QMainWindow {
     // Shows the window control's caption, visibility and state; changes that come together are
     // shown together, on the next turn of the event loop.
     void syncWindow();
-    // Space: the window's Pause button while a song plays, its Play button otherwise.
-    void playOrPause();
 
     FrmAmp& amp_;
     QTimer windowSync_;

@@ -1,5 +1,7 @@
 #include "win32/ccoms_window.h"
 
+#include "desktop/player_window.h"
+
 #include "text/text.h"
 #include "win32/pictures.h"
 #include "win32/wide.h"
@@ -28,7 +30,6 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr COLORREF kStripTop = RGB(0x3a, 0x7b, 0xd5);
 constexpr COLORREF kStripBottom = RGB(0x1c, 0x3f, 0x73);
 constexpr COLORREF kWhite = RGB(0xff, 0xff, 0xff);
-constexpr std::u16string_view kTrailingWord = u"ccom";
 
 // The buttons held down, as picture controls count them.
 int buttonBits(WPARAM keys) {
@@ -47,28 +48,7 @@ int buttonBits(WPARAM keys) {
     return bits;
 }
 
-bool blank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-
 }  // namespace
-
-std::u16string boxCaption(const TextBox& box) {
-    std::u16string caption = box.toolTip().substr(0, box.toolTip().find(u':'));
-    while (!caption.empty() && blank(caption.back())) {
-        caption.pop_back();
-    }
-    if (caption.size() >= kTrailingWord.size() &&
-        text::equalsIgnoringCase(
-            std::u16string_view(caption).substr(caption.size() - kTrailingWord.size()),
-            kTrailingWord)) {
-        caption.resize(caption.size() - kTrailingWord.size());
-        while (!caption.empty() && blank(caption.back())) {
-            caption.pop_back();
-        }
-    }
-    return caption.empty() ? box.name() : caption;
-}
 
 CcomsWindow::CcomsWindow(Ccoms& words, HICON icon, HWND owner) : words_(words) {
     registerViewClass(kClassName, &viewProcedure<CcomsWindow>, icon);
@@ -154,7 +134,7 @@ void CcomsWindow::build() {
         const int column = last ? 0 : slot % kColumns;
         const int x = kMargin + column * kColumnWidth;
         const int y = kStripHeight + kMargin + row * kRowHeight;
-        child(window_, L"STATIC", boxCaption(box), SS_RIGHT | SS_NOPREFIX,
+        child(window_, L"STATIC", desktop::boxCaption(box), SS_RIGHT | SS_NOPREFIX,
               RECT{px(x), px(y + 3), px(x + kCaptionWidth), px(y + kRowHeight - 2)}, 0);
         const int boxRight = last ? kWidth - kMargin : x + kCaptionWidth + 6 + kBoxWidth;
         HWND edit =

@@ -47,8 +47,4 @@ class CcomsWindow {
     Bindings bindings_;
 };
 
-// A box's caption for the eye: its tool tip up to any explanation after a colon, without the
-// trailing word "ccom"; its name when that leaves nothing.
-std::u16string boxCaption(const TextBox& box);
-
 }  // namespace ruz::win32

@@ -1,5 +1,6 @@
 #include "win32/main_window.h"
 
+#include "desktop/player_window.h"
 #include "platform/native_name.h"
 #include "win32/folder_tree.h"
 #include "win32/pictures.h"
@@ -61,27 +62,12 @@ constexpr int kFixedHeight =
 constexpr int kSongPoints = 13;
 constexpr int kArtistPoints = 10;
 constexpr int kPointsPerInch = 72;
-constexpr int kSecondsPerMinute = 60;
-// F1 to F8: two keys for each of the first four option boxes.
-constexpr int kOptionKeyCount = 8;
 
 constexpr COLORREF kDisplayColour = RGB(0x1d, 0x2a, 0x3c);
 constexpr COLORREF kSongColour = RGB(0xff, 0xff, 0xff);
 constexpr COLORREF kArtistColour = RGB(0x8f, 0xc1, 0xff);
 constexpr COLORREF kQuietColour = RGB(0x8d, 0xa2, 0xb8);
 constexpr COLORREF kGlyphColour = RGB(0x20, 0x30, 0x48);
-
-std::u16string numberText(int number) {
-    const std::string digits = std::to_string(number);
-    return std::u16string(digits.begin(), digits.end());
-}
-
-std::u16string clockText(int seconds) {
-    const int whole = seconds < 0 ? -seconds : seconds;
-    const int rest = whole % kSecondsPerMinute;
-    return (seconds < 0 ? u"-" : u"") + numberText(whole / kSecondsPerMinute) +
-           (rest < 10 ? u":0" : u":") + numberText(rest);
-}
 
 std::u16string trimmed(std::u16string text) {
     const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
@@ -101,21 +87,6 @@ HFONT pointFont(int points, int dpi, bool bold) {
 
 // A menu entry's caption with `key` as its access key: the first letter that is the key, in either
 // case, underlined; an "&" of the caption itself shows as written.
-std::wstring withAccessKey(const std::u16string& caption, wchar_t key) {
-    std::wstring out;
-    bool marked = false;
-    for (const wchar_t c : wide(caption)) {
-        if (c == L'&') {
-            out += L'&';
-        } else if (!marked && std::towupper(c) == std::towupper(key)) {
-            out += L'&';
-            marked = true;
-        }
-        out += c;
-    }
-    return out;
-}
-
 constexpr RECT area(int x, int y, int width, int height) {
     return RECT{x, y, x + width, y + height};
 }
@@ -150,38 +121,6 @@ const PictureButton kPictureButtons[] = {
 };
 constexpr int kTransportButtons = 7;
 
-// The option boxes; those that F1 to F8 switch come first, in the keys' order: two keys a box.
-struct OptionBox {
-    CheckBox FrmAmp::*box;
-    const wchar_t* caption;
-    int row, column, span;
-};
-const OptionBox kOptionBoxes[] = {
-    {&FrmAmp::chkAutoGetSong, L"Auto get song", 0, 0, 1},
-    {&FrmAmp::chkRepeat, L"Repeat song", 0, 1, 1},
-    {&FrmAmp::chkRandomSong, L"Shuffle", 0, 2, 1},
-    {&FrmAmp::chkKeepFromRating, L"Keep from rating", 1, 0, 2},
-    {&FrmAmp::chkAntiLag, L"Anti-lag", 1, 2, 1},
-};
-
-// The menu "Options" shows these entries of the window, each with its access key, then the
-// desktop's own commands. No two entries of one menu share a key.
-struct OptionEntry {
-    MenuEntry FrmAmp::*entry;
-    wchar_t key;
-};
-const OptionEntry kOptionEntries[] = {{&FrmAmp::mnuhelp, L'C'},
-                                      {&FrmAmp::mnuGetSong, L'A'},
-                                      {&FrmAmp::mnuidle, L'I'},
-                                      {&FrmAmp::mnuMinimize, L'M'},
-                                      {&FrmAmp::mnuDefaults, L'R'}};
-constexpr wchar_t kCreditsKey = L'T';
-struct DesktopCommand {
-    int id;
-    const wchar_t* text;
-    BYTE modifiers;
-    WORD key;
-};
 // The menu "Chat", with the command each entry runs and the test that offers it.
 struct ChatEntry {
     int id;
@@ -199,12 +138,6 @@ const ChatEntry kChatEntries[] = {
 };
 // The state line of the menu "Chat" while no chat network is signed on to.
 constexpr wchar_t kNotSignedOn[] = L"Not signed on";
-const DesktopCommand kDesktopCommands[] = {
-    {MainWindow::kPlayOrPauseId, L"&Play or pause\tSpace", FVIRTKEY, VK_SPACE},
-    {MainWindow::kOpenFolderId, L"&Open Folder...\tCtrl+O", FVIRTKEY | FCONTROL, 'O'},
-    {MainWindow::kQuitId, L"&Quit\tCtrl+Q", FVIRTKEY | FCONTROL, 'Q'},
-};
-
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 MainWindow::MainWindow(FrmAmp& amp, HICON icon) : amp_(amp) {
@@ -314,8 +247,9 @@ RECT MainWindow::designPlace(int id) const {
         places.push_back({kPictureBase + i,
                           area(kMargin + i * kButtonStep, kButtonsTop, kButtonSize, kButtonSize)});
     }
-    for (std::size_t i = 0; i < std::size(kOptionBoxes); ++i) {
-        const OptionBox& option = kOptionBoxes[i];
+    const std::span<const desktop::OptionBox> boxes = desktop::optionBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const desktop::OptionBox& option = boxes[i];
         places.push_back(
             {kOptionBase + static_cast<int>(i), area(kMargin + 8 + option.column * kOptionColumn,
                                                      options + 4 + option.row * kOptionRow,
@@ -398,9 +332,8 @@ void MainWindow::buildDisplay() {
     });
     Slider& position = amp_.Slider2;
     HWND time = child(window_, L"STATIC", u"", SS_RIGHT | SS_NOPREFIX, place(kTimeId), kTimeId);
-    bindings_.bind(position, [time, &position] {
-        setWindowText(time, clockText(position.value()) + u" / " + clockText(position.max()));
-    });
+    bindings_.bind(position,
+                   [time, &position] { setWindowText(time, desktop::timeText(position)); });
 }
 
 HWND MainWindow::sliderView(Slider& slider, int id) {
@@ -473,13 +406,12 @@ void MainWindow::buildFolders() {
 }
 
 void MainWindow::buildOptions() {
-    int key = 0;
-    for (std::size_t i = 0; i < std::size(kOptionBoxes); ++i) {
-        const OptionBox& option = kOptionBoxes[i];
-        CheckBox& control = amp_.*option.box;
+    const std::span<const desktop::OptionBox> boxes = desktop::optionBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        CheckBox& control = amp_.*boxes[i].box;
         const int id = kOptionBase + static_cast<int>(i);
-        HWND widget = child(window_, L"BUTTON", fromWide(option.caption),
-                            BS_AUTOCHECKBOX | WS_TABSTOP, place(id), id);
+        HWND widget = child(window_, L"BUTTON", boxes[i].caption, BS_AUTOCHECKBOX | WS_TABSTOP,
+                            place(id), id);
         bindings_.bind(control, [widget, &control] {
             const int value = control.value();
             SendMessageW(widget, BM_SETCHECK,
@@ -488,12 +420,11 @@ void MainWindow::buildOptions() {
                                       : BST_INDETERMINATE,
                          0);
         });
-        std::u16string tip = control.toolTip();
-        if (key < kOptionKeyCount) {
+        std::u16string tip = desktop::optionKeysTip(i);
+        if (tip.empty()) {
+            tip = control.toolTip();
+        } else {
             forwardOptionKeys(widget, control);
-            tip = fromWide(option.caption) + u": F" + numberText(key + 1) + u" on, F" +
-                  numberText(key + 2) + u" off, while an option box has the focus";
-            key += 2;
         }
         tips_->add(widget, tip);
     }
@@ -526,19 +457,28 @@ void MainWindow::buildStatus() {
 void MainWindow::buildMenu() {
     menu_ = CreateMenu();
     HMENU options = CreatePopupMenu();
-    for (std::size_t i = 0; i < std::size(kOptionEntries); ++i) {
-        const MenuEntry& entry = amp_.*kOptionEntries[i].entry;
+    const std::span<const desktop::OptionEntry> entries = desktop::optionEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const MenuEntry& entry = amp_.*entries[i].entry;
         AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(kMenuBase + static_cast<int>(i)),
-                    withAccessKey(entry.caption(), kOptionEntries[i].key).c_str());
+                    wide(desktop::withAccessKey(entry.caption(), entries[i].key)).c_str());
     }
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     std::vector<ACCEL> keys;
-    for (const DesktopCommand& command : kDesktopCommands) {
-        AppendMenuW(options, MF_STRING, static_cast<UINT_PTR>(command.id), command.text);
-        keys.push_back(ACCEL{command.modifiers, command.key, static_cast<WORD>(command.id)});
+    const std::span<const desktop::ActionRow> commands = desktop::actionRows();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const desktop::ActionRow& row = commands[i];
+        const auto id = static_cast<WORD>(kPlayOrPauseId + static_cast<int>(i));
+        const std::u16string text =
+            desktop::withAccessKey(row.text, row.accessKey) + u'\t' + desktop::keyName(row);
+        AppendMenuW(options, MF_STRING, id, wide(text).c_str());
+        // A letter's virtual key is its capital; the space bar's is the space.
+        keys.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | (row.control ? FCONTROL : 0)),
+                             static_cast<WORD>(row.key), id});
     }
     accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
-    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(options),
+                wide(desktop::kOptionsMenu).c_str());
     HMENU chat = CreatePopupMenu();
     AppendMenuW(chat, MF_STRING | MF_GRAYED, static_cast<UINT_PTR>(kChatStatusId), kNotSignedOn);
     AppendMenuW(chat, MF_SEPARATOR, 0, nullptr);
@@ -547,10 +487,13 @@ void MainWindow::buildMenu() {
     }
     AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(chat), L"&Chat");
     HMENU credits = CreatePopupMenu();
-    const int tavik = kMenuBase + static_cast<int>(std::size(kOptionEntries));
-    AppendMenuW(credits, MF_STRING, static_cast<UINT_PTR>(tavik),
-                withAccessKey(amp_.mnutavikProgrammers.caption(), kCreditsKey).c_str());
-    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits), L"C&redits");
+    const int tavik = kMenuBase + static_cast<int>(desktop::optionEntries().size());
+    AppendMenuW(
+        credits, MF_STRING, static_cast<UINT_PTR>(tavik),
+        wide(desktop::withAccessKey(amp_.mnutavikProgrammers.caption(), desktop::kCreditsKey))
+            .c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(credits),
+                wide(desktop::kCreditsMenu).c_str());
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -664,17 +607,19 @@ void MainWindow::command(int id, int code, HWND from) {
         (amp_.*kPictureButtons[id - kPictureBase].picture).click();
         return;
     }
-    const auto options = static_cast<int>(std::size(kOptionBoxes));
+    const auto options = static_cast<int>(desktop::optionBoxes().size());
     if (id >= kOptionBase && id < kOptionBase + options && code == BN_CLICKED) {
-        CheckBox& box = amp_.*kOptionBoxes[id - kOptionBase].box;
+        CheckBox& box =
+            amp_.*desktop::optionBoxes()[static_cast<std::size_t>(id - kOptionBase)].box;
         box.userClick();
         // The control decides; the box shows its value even when nothing changed.
         SendMessageW(from, BM_SETCHECK, box.value() == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
         return;
     }
-    const auto entries = static_cast<int>(std::size(kOptionEntries));
+    const auto entries = static_cast<int>(desktop::optionEntries().size());
     if (id >= kMenuBase && id < kMenuBase + entries) {
-        const MenuEntry& entry = amp_.*kOptionEntries[id - kMenuBase].entry;
+        const MenuEntry& entry =
+            amp_.*desktop::optionEntries()[static_cast<std::size_t>(id - kMenuBase)].entry;
         // The command-words window, open but behind others, comes to the front instead.
         if (&entry == &amp_.mnuhelp && ccoms_ != nullptr && IsWindowVisible(ccoms_) &&
             GetForegroundWindow() != ccoms_) {
@@ -705,12 +650,10 @@ void MainWindow::command(int id, int code, HWND from) {
             return;
         }
     }
-    if (id == kPlayOrPauseId) {
-        playOrPause();
-    } else if (id == kOpenFolderId) {
-        amp_.Image8.click();
-    } else if (id == kQuitId) {
-        amp_.Form_Unload();
+    const auto commands = static_cast<int>(desktop::actionRows().size());
+    if (id >= kPlayOrPauseId && id < kPlayOrPauseId + commands) {
+        desktop::run(desktop::actionRows()[static_cast<std::size_t>(id - kPlayOrPauseId)].action,
+                     amp_);
     }
 }
 
@@ -758,14 +701,6 @@ LRESULT MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
         DrawFocusRect(item.hDC, &focus);
     }
     return TRUE;
-}
-
-void MainWindow::playOrPause() {
-    if (amp_.MediaPlayer1.playState() == PlayState::Playing) {
-        amp_.Image3.click();
-    } else {
-        amp_.Image7.click();
-    }
 }
 
 void MainWindow::syncWindow() {

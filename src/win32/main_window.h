@@ -109,7 +109,6 @@ class MainWindow {
     // Shows the window control's caption, visibility and state; changes that come together are
     // shown together, once the messages in hand are handled.
     void syncWindow();
-    void playOrPause();
     HWND sliderView(Slider& slider, int id);
     // Every child window where the arrangement puts it, in fonts of its density.
     void layOut();

@@ -797,9 +797,9 @@ TEST(FrmAmpView, QuitOpenFolderAndPlayPauseHaveKeysAndToolTipsAndTheOptionBoxesT
         QKeySequence keys;
         QString text;
     };
-    const Row rows[] = {{QKeySequence(Qt::Key_Space), u"Play or pause"_s},
-                        {QKeySequence(Qt::CTRL | Qt::Key_O), u"Open Folder..."_s},
-                        {QKeySequence(Qt::CTRL | Qt::Key_Q), u"Quit"_s}};
+    const Row rows[] = {{QKeySequence(Qt::Key_Space), u"&Play or pause"_s},
+                        {QKeySequence(Qt::CTRL | Qt::Key_O), u"&Open Folder..."_s},
+                        {QKeySequence(Qt::CTRL | Qt::Key_Q), u"&Quit"_s}};
     for (const Row& row : rows) {
         QAction* a = action(row.keys);
         ASSERT_NE(a, nullptr) << row.text.toStdString();

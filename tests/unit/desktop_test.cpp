@@ -1,6 +1,7 @@
 // The desktop programs' shared decisions: the command line (options, files it names, help and
 // version) and the sign-on form's rules.
 #include "desktop/command_line.h"
+#include "desktop/player_window.h"
 #include "desktop/sign_on.h"
 #include "desktop/start_place.h"
 #include "platform/scratch_folder.h"
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -389,6 +391,56 @@ TEST(DesktopStartPlace, TheSongGivenIsItsEntryOrTheOnlyOneOfItsNameInAnyCase) {
         EXPECT_EQ(entryNamed(entries, row.name), row.entry) << text::toUtf8(row.name);
     }
     EXPECT_EQ(notASong(u"x.mp3"), u"not a song this player plays: x.mp3");
+}
+
+TEST(DesktopPlayerWindow, TheTimeTheKeysOfTheBoxesAndTheMenusAccessKeys) {
+    struct ClockRow {
+        int seconds;
+        std::u16string text;
+    };
+    for (const ClockRow& row : {ClockRow{0, u"0:00"}, ClockRow{65, u"1:05"}, ClockRow{-5, u"-0:05"},
+                                ClockRow{3600, u"60:00"}}) {
+        EXPECT_EQ(clockText(row.seconds), row.text) << row.seconds;
+    }
+    EXPECT_EQ(optionKeysTip(0), u"Auto get song: F1 on, F2 off, while an option box has the focus");
+    EXPECT_EQ(optionKeysTip(3),
+              u"Keep from rating: F7 on, F8 off, while an option box has the focus");
+    EXPECT_EQ(optionKeysTip(4), u"");
+    EXPECT_EQ(optionKeysTip(99), u"");
+    EXPECT_EQ(withAccessKey(u"Restore Defaults", u'R'), u"&Restore Defaults");
+    EXPECT_EQ(withAccessKey(u"Open Folder...", u'f'), u"Open &Folder...");
+    EXPECT_EQ(withAccessKey(u"Rock & Roll", u'o'), u"R&ock && Roll");
+    EXPECT_EQ(withAccessKey(u"Quit", u'x'), u"Quit");
+    EXPECT_EQ(keyName(actionRows()[0]), u"Space");
+    EXPECT_EQ(keyName(actionRows()[1]), u"Ctrl+O");
+    // One menu, no key twice.
+    std::set<char16_t> keys;
+    for (const OptionEntry& entry : optionEntries()) {
+        EXPECT_TRUE(keys.insert(entry.key).second) << static_cast<int>(entry.key);
+    }
+    for (const ActionRow& row : actionRows()) {
+        EXPECT_TRUE(keys.insert(row.accessKey).second) << static_cast<int>(row.accessKey);
+    }
+}
+
+TEST(DesktopPlayerWindow, AWordBoxCaptionIsItsTipBeforeAnyColonWithoutTheWordCcom) {
+    struct Row {
+        std::u16string tip, caption;
+    };
+    const Row rows[] = {
+        {u"Skip ccom", u"Skip"},
+        {u"Chat Send: the announcement, %s the song", u"Chat Send"},
+        {u"Hide Ruz CCOM  ", u"Hide Ruz"},
+        {u"Trigger", u"Trigger"},
+        {u"ccom", u"box"},
+        {u"", u"box"},
+        {u": only an explanation", u"box"},
+    };
+    for (const Row& row : rows) {
+        TextBox box(u"box");
+        box.setToolTip(row.tip);
+        EXPECT_EQ(boxCaption(box), row.caption);
+    }
 }
 
 }  // namespace

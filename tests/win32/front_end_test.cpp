@@ -98,26 +98,6 @@ TEST(Win32Views, OnlyF1ToF8AreOptionKeys) {
     }
 }
 
-TEST(Win32Views, ABoxCaptionIsItsTipBeforeAnyColonWithoutTheWordCcom) {
-    struct Row {
-        std::u16string tip, caption;
-    };
-    const Row rows[] = {
-        {u"Skip ccom", u"Skip"},
-        {u"Chat Send: the announcement, %s the song", u"Chat Send"},
-        {u"Hide Ruz CCOM  ", u"Hide Ruz"},
-        {u"Trigger", u"Trigger"},
-        {u"ccom", u"box"},
-        {u"", u"box"},
-        {u": only an explanation", u"box"},
-    };
-    for (const Row& row : rows) {
-        TextBox box(u"box");
-        box.setToolTip(row.tip);
-        EXPECT_EQ(boxCaption(box), row.caption);
-    }
-}
-
 TEST(Win32Views, AWindowOnADenserScreenScalesItsChildren) {
     HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
