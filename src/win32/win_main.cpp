@@ -20,6 +20,7 @@
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 #include "win32/sign_on_dialog.h"
+#include "win32/system_libraries.h"
 #include "win32/view_support.h"
 #include "win32/wide.h"
 #include "win32/win32_clock.h"
@@ -629,6 +630,12 @@ class Program {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace ruz::win32;
+    // Before anything loads a DLL: the delay-loaded system DLLs come from the system folder.
+    if (!loadSystemLibrariesFromSystemFolderOnly()) {
+        say("ruz: the system would load DLLs from the program's own folder: not starting\n",
+            MB_ICONERROR);
+        return kRefused;
+    }
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::wstring> arguments;
