@@ -19,7 +19,7 @@
 #   - the installer over a running ruz.exe closes it and replaces it; over a ruz.exe that does not
 #     close (its help box), the installer and the uninstaller fail with a non-zero status and
 #     change nothing;
-#   - the uninstaller, run silently, leaves none of it behind.
+#   - the uninstaller, run silently while ruz.exe runs, closes it and leaves none of it behind.
 # Prints what it checked and one closing line; the exit status is non-zero on any failure.
 # Usage: scripts/wine-install-check.sh
 set -euo pipefail
@@ -345,7 +345,11 @@ fi
 
 # --- uninstall ----------------------------------------------------------------------------------
 # The uninstaller copies itself to the temporary folder and goes on from there: waiting for the
-# wineserver waits for that copy.
+# wineserver waits for that copy. ruz.exe runs meanwhile (at its start-up question): the
+# uninstaller closes it and removes it.
+if [[ " ${programs[*]} " == *" ruz.exe "* ]] && ! said=$(start_ruz '*' '*'); then
+  fail "ruz.exe did not start before uninstalling: $said"
+fi
 if ! timeout 120 wine "$instdir/$UNINSTALLER" /S || ! timeout 120 wineserver -w; then
   fail "the uninstaller failed or did not end"
 fi
