@@ -16,7 +16,7 @@
 #   - ruz.exe signed on over TLS (openssl s_server on 127.0.0.1, its certificate given) asks its
 #     question; none of these runs loads a DLL planted beside the programs under the name of a
 #     system DLL (ruz-planted.dll, with Wine's native-first overrides for those names);
-#   - the installer over a running ruz.exe closes it and replaces it; over a ruz.exe that does not
+#   - the installer over a running ruz.exe and stand-in room closes and replaces them; over a ruz.exe that does not
 #     close (its help box), the installer and the uninstaller fail with a non-zero status and
 #     change nothing;
 #   - the uninstaller, run silently while ruz.exe runs, closes it and leaves none of it behind.
@@ -279,36 +279,43 @@ uninstall_waited() {
   cp "$instdir/$UNINSTALLER" "$WINEPREFIX/drive_c/ruz-uninstall-copy.exe"
   timeout 120 wine cmd /c "$uninstall_copy /S _?=$windows_instdir"
 }
-# The window watcher leaves ruz.exe running once the window named ($1 class, $2 caption) shows.
-start_ruz() {
-  local class=$1 caption=$2 out rc=0
-  shift 2
+# The window watcher leaves the installed program $1 running once the window named ($2 class, $3
+# caption) shows; start_ruz: ruz.exe so.
+start_installed() {
+  local program=$1 class=$2 caption=$3 out rc=0
+  shift 3
   out=$(mktemp "${TMPDIR:-/tmp}/ruz-install-check.XXXXXX")
   timeout 90 wine "$watch" --keep --timeout "$WINDOW_TIMEOUT_MS" "$class" "$caption" \
-    "$windows_instdir\\ruz.exe" "$@" >"$out" 2>&1 || rc=$?
+    "$windows_instdir\\$program" "$@" >"$out" 2>&1 || rc=$?
   tr -d '\r' <"$out" | tail -n 1
   rm -f "$out"
   return "$rc"
 }
+start_ruz() { start_installed ruz.exe "$@"; }
 entry_kept() { timeout 60 wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1; }
 if [[ " ${programs[*]} " == *" ruz.exe "* ]]; then
-  # An installed ruz.exe that is not the packed one (a byte more at its end, which it runs with)
-  # tells whether the installer replaced it.
+  # Installed programs that are not the packed ones (a byte more at their ends, which they run
+  # with) tell whether the installer replaced them. The stand-in room runs beside ruz.exe.
   printf 'x' >>"$instdir/ruz.exe"
-  if said=$(start_ruz '*' '*'); then
+  printf 'x' >>"$instdir/ruz-win32-room.exe"
+  if ! said=$(start_ruz '*' '*'); then
+    fail "ruz.exe did not start before installing over it: $said"
+  elif ! said=$(start_installed ruz-win32-room.exe AIM_ChatWnd '*'); then
+    fail "ruz-win32-room.exe did not start before installing over it: $said"
+  else
     rc=0
     timeout 120 wine "$setup" /S || rc=$?
     if ((rc != 0)); then
-      fail "the installer over a running ruz.exe that closes failed (exit status $rc)"
+      fail "the installer over a running ruz.exe and room that close failed (exit status $rc)"
     elif ! timeout 60 wineserver -w; then
-      fail "the installer over a running ruz.exe exited 0, and ruz.exe still runs"
-    elif ! cmp -s "$stage/ruz.exe" "$instdir/ruz.exe"; then
-      fail "the installer over a running ruz.exe exited 0, and the old ruz.exe is left"
+      fail "the installer over a running ruz.exe and room exited 0, and they still run"
+    elif ! cmp -s "$stage/ruz.exe" "$instdir/ruz.exe" ||
+      ! cmp -s "$stage/ruz-win32-room.exe" "$instdir/ruz-win32-room.exe"; then
+      fail "the installer over a running ruz.exe and room exited 0, and an old program is left"
     else
-      ok "installed over a running ruz.exe: asked to close, it ended, and was replaced"
+      ok "installed over a running ruz.exe and stand-in room: asked to close, they ended, and" \
+        "were replaced"
     fi
-  else
-    fail "ruz.exe did not start before installing over it: $said"
   fi
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   installed=$(listing "$instdir" | tr '\n' ' ')
