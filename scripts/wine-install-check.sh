@@ -157,7 +157,8 @@ for dll in "${PLANTED_DLLS[@]}"; do
   cp "$build/ruz-planted.dll" "$instdir/$dll.dll"
 done
 overrides_before_planting=$WINEDLLOVERRIDES
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(IFS=,; echo "${PLANTED_DLLS[*]}")=n,b"
+planted_names=$(IFS=,; echo "${PLANTED_DLLS[*]}")
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$planted_names=n,b"
 
 # --- the installed programs answer --------------------------------------------------------------
 for program in "${programs[@]}"; do
