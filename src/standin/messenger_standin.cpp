@@ -275,21 +275,24 @@ std::string MessengerStandIn::transcriptUtf8() const {
 std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
     const Room* room = front();
     length = 0;
-    if (room == nullptr) {
-        return {};
-    }
-    if (room->unicode) {
+    return room != nullptr ? viewUtf8From(*room, from, length) : std::string();
+}
+
+std::string MessengerStandIn::viewUtf8From(const Room& room, std::size_t from,
+                                           std::size_t& length) const {
+    length = 0;
+    if (room.unicode) {
         // Characters are UTF-16 units, as a Unicode window counts them; only the part from `from`
         // on is converted.
-        const std::string_view text = model_.textView(room->view);
-        length = viewUnits(*room, text);
+        const std::string_view text = model_.textView(room.view);
+        length = viewUnits(room, text);
         if (from >= length) {
             return {};
         }
         // Back from the counted end to a character's start before unit `from`: a unit takes at
         // least one byte, and an ASCII byte always starts a character.
-        std::size_t at = room->unitsAt;
-        std::size_t unitsBefore = room->units;
+        std::size_t at = room.unitsAt;
+        std::size_t unitsBefore = room.units;
         while (unitsBefore > from && at > 0) {
             const std::size_t back = unitsBefore - from;
             std::size_t start = at > back ? at - back : 0;
@@ -302,7 +305,7 @@ std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& 
         return winsys::utf8FromUnit(text.substr(at), from - unitsBefore);
     }
     // One byte a character in the view's code page.
-    return winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length));
+    return winsys::cp1252ToUtf8(model_.textFrom(room.view, from, length));
 }
 
 std::string MessengerStandIn::inputUtf8() const {
@@ -399,7 +402,10 @@ std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned mes
                                                        LParam lParam) {
     Room* room = roomOf(window);
     const bool view = room != nullptr && room->view == window;
-    if (view && message == winsys::kWmGetTextLength && room->keepBytes > 0 &&
+    // A read from a character on (the model's tail read) asks for the length first, as
+    // WM_GETTEXTLENGTH does, then reads to the end, as WM_GETTEXT does.
+    const bool tailRead = view && message == winsys::WindowModel::kModelGetTextFrom && lParam != 0;
+    if (view && (message == winsys::kWmGetTextLength || tailRead) && room->keepBytes > 0 &&
         room->quietReads >= kQuietReadsBeforeCut) {
         // A linked room's transcript is cut back to keepBytes when it has been read twice with
         // nothing new since: everything in it has been read, and the reader is not in the middle
@@ -408,6 +414,13 @@ std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned mes
         if (size > room->keepBytes) {
             dropLinesBefore(*room, size - room->keepBytes, std::min(size, room->readBytes));
         }
+    }
+    if (tailRead) {
+        room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);
+        auto* out = reinterpret_cast<winsys::WindowModel::TextFrom*>(lParam);
+        out->utf8 = viewUtf8From(*room, wParam, out->length);
+        room->readBytes = model_.textView(window).size();
+        return 1;
     }
     if (view && message == winsys::kWmGetText) {
         room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);

@@ -143,6 +143,9 @@ class MessengerStandIn {
     // Drops the view's lines before its first line break from byte `from` up to byte `upTo`, or
     // before its last one at or before `from` when there is none there; never a byte past `upTo`.
     void dropLinesBefore(Room& room, std::size_t from, std::size_t upTo);
+    // The view's text from character `from` on, as UTF-8, and its length in `length`, in the
+    // view's own characters; only the part from `from` on is converted.
+    std::string viewUtf8From(const Room& room, std::size_t from, std::size_t& length) const;
     // The view's length in UTF-16 units; counts only what was added since it was last asked.
     std::size_t viewUnits(const Room& room, std::string_view text) const;
     const Room* front() const;

@@ -64,8 +64,6 @@ constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
 constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 
-// What the chat network says when the program leaves it.
-constexpr const char* kQuitMessage = "Taviks Ruz";
 // The settings that keep the sign-on window's fields (all but the password) begin so.
 constexpr const char* kChatSettingsPrefix = "irc.";
 // Whether the user was signed on from the sign-on window at the end of the run.
@@ -184,7 +182,14 @@ class Program {
             openOwnStandIn();
         }
         amp_ = std::make_unique<FrmAmp>(platform_);
-        amp_->onEnded = [] { PostQuitMessage(0); };
+        // The loop ends once the channels have heard the last lines and the QUIT.
+        amp_->onEnded = [this] {
+            if (rooms_) {
+                rooms_->leave([] { PostQuitMessage(0); });
+            } else {
+                PostQuitMessage(0);
+            }
+        };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
         if (!problem.empty()) {
             report(problem);
@@ -367,7 +372,7 @@ class Program {
         if (!rooms_) {
             return;
         }
-        rooms_->session().stop(kQuitMessage);
+        rooms_->session().stop(irc::kQuitReason);
         rooms_.reset();
         if (ownStandIn_) {
             openOwnBuddyList();

@@ -3,7 +3,8 @@
 // the program starts on a folder of two songs (RUZ_FIXTURES names the test audio), its start-up
 // question is answered Yes, and the member hears the start-up line and the first announcement.
 // The member's own ".end" is refused; the owner's ".skip", typed into the program's room window,
-// announces the next song, and the owner's ".end" ends the program with its QUIT. Beside the
+// announces the next song, and the owner's ".end" behind a burst of the owner's lines ends the
+// program once the member has heard them, ".end" and the closing line, then its QUIT. Beside the
 // messenger's own room (the stand-in room program), the program signs on through its sign-on
 // window and off again and runs none of the room's old lines. Started alone (no messenger, no
 // --irc), the program signs on to the channel from its own buddy list, obeys the owner there, and
@@ -13,6 +14,7 @@
 // when a step fails.
 #include "channel_member.h"
 #include "common/settings_store.h"
+#include "irc/session.h"
 #include "messenger/aimchat.h"
 #include "platform/scratch_folder.h"
 #include "platform/winsys/user32_window_system.h"
@@ -45,7 +47,8 @@ constexpr int kStartMs = 60000;  // the program's first window under a cold Wine
 constexpr int kStepMs = 20000;   // each later step
 // After the program has heard a refused ".end", it runs on at least this long.
 constexpr int kRefusedEndMs = 3000;
-constexpr DWORD kEndMs = 10000;  // the program's exit after its QUIT
+// The program's exit after ".end": the lines that still wait leave, then its QUIT.
+constexpr DWORD kEndMs = Session::kQuitDrainMs + 10000;
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr std::size_t kMaxTranscript = 1 << 20;
 
@@ -317,6 +320,8 @@ class RuzInChannel : public ::testing::Test {
     ScratchFolder music{"ruz-songs"};
 };
 
+std::string joined(const std::vector<std::string>& lines);
+
 TEST_F(RuzInChannel, AnnouncesRefusesAMembersEndAndObeysTheOwnersSkipAndEnd) {
     Member guest("guest");
     ASSERT_TRUE(guest.join(kJoinMs));
@@ -366,12 +371,26 @@ TEST_F(RuzInChannel, AnnouncesRefusesAMembersEndAndObeysTheOwnersSkipAndEnd) {
     EXPECT_NE(next, -1) << owner().at(before + 1);
     EXPECT_NE(next, first) << owner().at(before + 1);
 
-    // The owner's ".end": the program quits the server and ends well.
+    // The owner's ".end" right after two lines of the owner's, which, with ".skip" and the
+    // announcement just before, use the send pace's burst up: the program quits the server only
+    // after the member has heard them, the ".end" and the closing line, and ends well.
+    constexpr int kTyped = 2;
+    const std::size_t beforeEnd = owner().size();
+    for (int i = 1; i <= kTyped; ++i) {
+        ASSERT_TRUE(ruz.typeInRoom(L"line " + std::to_wstring(i)));
+    }
     ASSERT_TRUE(ruz.typeInRoom(L".end"));
     const std::optional<DWORD> code = ruz.ended(kEndMs);
     ASSERT_TRUE(code.has_value()) << "still running after .end";
     EXPECT_EQ(*code, 0U);
     EXPECT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kLineMs));
+    const std::vector<std::string> heard = owner();
+    ASSERT_EQ(heard.size(), beforeEnd + kTyped + 2) << joined(heard);
+    for (int i = 1; i <= kTyped; ++i) {
+        EXPECT_EQ(heard.at(beforeEnd + i - 1), "line " + std::to_string(i));
+    }
+    EXPECT_EQ(heard.at(beforeEnd + kTyped), ".end");
+    EXPECT_EQ(heard.back(), kDagger + "- Closes Ruz -" + kDagger);
 }
 
 std::string joined(const std::vector<std::string>& lines) {

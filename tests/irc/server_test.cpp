@@ -89,6 +89,38 @@ TEST_F(IrcServer, OwnersSkipAnnouncesTheNextSongAndAnotherMembersEndIsRefused) {
               1);
 }
 
+// The owner's ".end" behind a backlog of the owner's lines: the program ends only once the room
+// has heard every one of them, its closing line and its QUIT, at the send pace.
+TEST_F(IrcServer, TheOwnersEndLetsTheRoomHearWhatWaitedAndTheClosingLineBeforeTheQuit) {
+    constexpr int kBacklog = 10;
+    startProgram(settingsFor(server.port()), false);
+    ASSERT_TRUE(guestHears("owner", 1));
+    for (int i = 1; i <= kBacklog; ++i) {
+        program->type(QStringLiteral("line %1").arg(i));
+    }
+    program->type(QStringLiteral(".end"));
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return program->left; }, kLineMs + Session::kQuitDrainMs));
+    EXPECT_TRUE(program->world.app()->ended());
+    EXPECT_FALSE(program->rooms->session().live());
+    const auto quitHeard = [&] {
+        for (const Member::Line& line : guest->lines()) {
+            if (line.command == u"QUIT" && line.nick == u"owner") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(pumpUntil(nullptr, quitHeard, kLineMs));
+    const QStringList heard = guest->textsFrom("owner");
+    ASSERT_EQ(heard.size(), 1 + kBacklog + 2) << heard.join(u'|').toStdString();
+    for (int i = 1; i <= kBacklog; ++i) {
+        EXPECT_EQ(heard.at(i), QStringLiteral("line %1").arg(i));
+    }
+    EXPECT_EQ(heard.at(kBacklog + 1), ".end");
+    EXPECT_EQ(heard.at(kBacklog + 2), kDagger + "- Closes Ruz -" + kDagger);
+}
+
 TEST_F(IrcServer, AHundredAnnouncementsInABurstAllArriveInOrder) {
     startProgram(settingsFor(server.port()), false);
     ASSERT_TRUE(guestHears("owner", 1));
