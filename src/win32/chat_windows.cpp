@@ -21,10 +21,6 @@ namespace {
 constexpr wchar_t kHelperClass[] = L"TaviksRuzChatRooms";
 // The stand-in changed: the windows show it.
 constexpr UINT kRefresh = WM_APP + 1;
-// The lines a room's window keeps: the newest kScrollbackLines, and up to kTrimChunk more before
-// the oldest go, which costs less than one at a time.
-constexpr std::size_t kScrollbackLines = 1000;
-constexpr std::size_t kTrimChunk = 500;
 // The end of what a window has shown, to know the room's transcript again.
 constexpr text::Index kKeptEnd = 256;
 constexpr std::size_t kLineBreakLength = 2;  // "\r\n"

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ namespace ruz::win32 {
 class ChatWindows {
   public:
     static constexpr const wchar_t* kClassName = L"TaviksRuzChatRoom";
+    // The lines a room's window keeps: the newest kScrollbackLines, and up to kTrimChunk more
+    // before the oldest go, which costs less than one at a time.
+    static constexpr std::size_t kScrollbackLines = 1000;
+    static constexpr std::size_t kTrimChunk = 500;
     enum ChildId : int {
         kTranscriptId = 1001,
         kInputId = 1002,
