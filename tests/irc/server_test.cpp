@@ -32,6 +32,14 @@ constexpr int kThreePollsMs = 1500;
 const QString kChannel = QStringLiteral("#ruz");
 const QString kDagger = QString(QChar(0x2020));
 
+// Under AddressSanitizer freed memory stays in its quarantine: the resident memory says nothing
+// of the program's own.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+
 // The resident memory of this process, what it freed given back first.
 long residentKiB() {
     malloc_trim(0);
@@ -422,7 +430,9 @@ TEST(IrcBadServer, AFloodAsFastAsTheSocketTakesItLosesNoOwnersLineInBoundedMemor
         << linesWith("PRIVMSG #ruz :Song Is ") << " answered, after " << pairs
         << " members came and went";
     EXPECT_EQ(linesWith("PRIVMSG #ruz :.set?"), kAsks);
-    EXPECT_LE(most, before + kGrowthKiB) << "resident memory " << before << " KiB before";
+    if (kMemoryMeasured) {
+        EXPECT_LE(most, before + kGrowthKiB) << "resident memory " << before << " KiB before";
+    }
     std::printf("flood at socket speed: %lld pairs in %d ms, memory %ld -> %ld KiB\n", pairs,
                 kFloodMs, before, most);
 }
