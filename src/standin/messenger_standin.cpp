@@ -195,7 +195,47 @@ void MessengerStandIn::appendMarkup(Room& room, const std::string& markup) {
         // rest again; at most once between two reads, each time at least keepBytes.
         dropLinesBefore(room, read - room.keepBytes, read);
     } else if (size > kUnreadLimitFactor * room.keepBytes) {
-        dropLinesBefore(room, size - kHardLimitFactor * room.keepBytes, size);
+        shedUnread(room);
+    }
+}
+
+void MessengerStandIn::shedUnread(Room& room) {
+    static constexpr std::string_view kBreak = "<BR>";
+    // What was read goes but its last keepBytes, so that the reader finds its place again.
+    const std::size_t read = std::min(room.readBytes, model_.textView(room.view).size());
+    if (read > room.keepBytes) {
+        dropLinesBefore(room, read - room.keepBytes, read);
+    }
+    const std::size_t target = kHardLimitFactor * room.keepBytes;
+    std::string_view text = model_.textView(room.view);
+    const std::size_t unread = text.find(kBreak, std::min(room.readBytes, text.size()));
+    if (text.size() > target && unread != std::string_view::npos) {
+        // Then the oldest lines not read yet, the user's own excepted: a flood of other members'
+        // lines and of the room's notices never takes a line the user said before it is read.
+        std::size_t excess = text.size() - target;
+        const std::string own = native(room, screenName_);
+        std::string kept(text.substr(0, unread));
+        for (std::size_t at = unread; at < text.size();) {
+            const std::size_t next = std::min(text.find(kBreak, at + 1), text.size());
+            const std::string_view line = text.substr(at, next - at);
+            at = next;
+            if (excess > 0) {
+                const ReadBack back = readTranscriptLine(line);
+                if (back.kind != ReadBack::Kind::Member || back.sender != own) {
+                    excess -= std::min(excess, line.size());
+                    continue;
+                }
+            }
+            kept += line;
+        }
+        model_.setText(room.view, std::move(kept));
+        room.units = 0;
+        room.unitsAt = 0;
+        text = model_.textView(room.view);
+    }
+    // Only the user's own lines are left past the limit: the oldest go, read or not.
+    if (text.size() > kUnreadLimitFactor * room.keepBytes) {
+        dropLinesBefore(room, text.size() - target, text.size());
     }
 }
 
@@ -273,7 +313,19 @@ std::string MessengerStandIn::transcriptUtf8() const {
 }
 
 std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
-    const Room* room = front();
+    return transcriptFrom(front(), from, length);
+}
+
+std::string MessengerStandIn::roomTranscriptUtf8From(int number, std::size_t from,
+                                                     std::size_t& length) const {
+    const auto it = std::find_if(rooms_.begin(), rooms_.end(), [&](const Room& room) {
+        return room.number == number && model_.exists(room.view);
+    });
+    return transcriptFrom(it != rooms_.end() ? &*it : nullptr, from, length);
+}
+
+std::string MessengerStandIn::transcriptFrom(const Room* room, std::size_t from,
+                                             std::size_t& length) const {
     length = 0;
     return room != nullptr ? viewUtf8From(*room, from, length) : std::string();
 }
