@@ -1,6 +1,6 @@
-// One poll of the chat scanner against a room whose transcript holds 1 KiB, 64 KiB or 1 MiB,
-// beside a plain copy of the same bytes; and the text module's lower case and UTF-8 reading of
-// 1 MiB of chat in several scripts, beside QString's.
+// One poll of the chat scanner against a room whose transcript holds 1 KiB, 64 KiB, 1 MiB or
+// 64 MiB, beside a plain copy of the same bytes; and the text module's lower case and UTF-8
+// reading of 1 MiB of chat in several scripts, beside QString's.
 #include "messenger/aimchat.h"
 #include "platform/virtual_timer_host.h"
 #include "platform/winsys/window_model.h"
@@ -54,7 +54,7 @@ void BM_ScannerPoll(benchmark::State& state) {
     benchmark::DoNotOptimize(heard);
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_ScannerPoll)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
+BENCHMARK(BM_ScannerPoll)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20)->Arg(64 << 20);
 
 void BM_PlainCopy(benchmark::State& state) {
     const std::string source = transcriptOf(static_cast<std::size_t>(state.range(0)));
@@ -64,7 +64,7 @@ void BM_PlainCopy(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_PlainCopy)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
+BENCHMARK(BM_PlainCopy)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20)->Arg(64 << 20);
 
 constexpr std::size_t kMiB = 1 << 20;
 

@@ -15,6 +15,9 @@
 
 namespace ruz::irc {
 
+// What the program's QUIT says.
+inline constexpr std::string_view kQuitReason = "Taviks Ruz";
+
 // The channels of one IRC connection as rooms of the messenger stand-in: one linked room per
 // channel, captioned with the channel's name, and a buddy-list dialog captioned "NICK's Buddy
 // List" with the nick the server accepted, following every change of it. Channel lines arrive as
@@ -42,6 +45,10 @@ class Rooms {
     Rooms& operator=(const Rooms&) = delete;
 
     void start() { session_->start(); }
+    // Leaves the network at the program's end: the lines that wait to be said leave at the send
+    // pace, then the QUIT (Session::quit); `done` once the link is closed, within
+    // Session::kQuitDrainMs.
+    void leave(std::function<void()> done) { session_->quit(kQuitReason, std::move(done)); }
     Session& session() { return *session_; }
     winsys::Hwnd buddyList() const { return buddyList_; }
     // The room of a channel as configured; 0 when there is none.

@@ -29,6 +29,8 @@ void SendQueue::setOpen(bool open, bool chat) {
         protocol_.clear();
         pongWaiting_ = false;
         lastWasPong_ = false;
+        last_.reset();
+        lastSent_ = false;
     }
     open_ = open;
     chatOpen_ = open && chat;
@@ -68,8 +70,16 @@ bool SendQueue::pushChat(std::string line) {
     return true;
 }
 
+void SendQueue::pushLast(std::string line) {
+    if (!open_ || lastSent_) {
+        return;
+    }
+    last_ = std::move(line);
+    pump();
+}
+
 void SendQueue::pump() {
-    while (tokens_ > 0 && open_) {
+    while (tokens_ > 0 && open_ && !lastSent_) {
         std::string line;
         const bool chatWaits = chatOpen_ && !chat_.empty();
         // A PONG goes ahead of the chat lines, but not twice in a row while one waits: a server
@@ -87,6 +97,10 @@ void SendQueue::pump() {
             line = std::move(chat_.front());
             chat_.pop_front();
             lastWasPong_ = false;
+        } else if (last_ && (chat_.empty() || !chatOpen_)) {
+            line = std::move(*last_);
+            last_.reset();
+            lastSent_ = true;
         } else {
             break;
         }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,6 +47,11 @@ class SendQueue {
     void pushPong(std::string line);
     // False when the queue is full and the line was refused.
     bool pushChat(std::string line);
+    // The last line: it leaves once no protocol or chat line waits, and nothing leaves after it.
+    // Forgotten when the link goes down.
+    void pushLast(std::string line);
+    // A last line was pushed and has not left yet.
+    bool lastWaiting() const { return last_.has_value(); }
 
     std::size_t protocolWaiting() const { return protocol_.size(); }
     // The chat lines that have not left yet, oldest first.
@@ -67,6 +73,8 @@ class SendQueue {
     bool chatOpen_ = false;
     std::deque<std::string> protocol_;
     std::deque<std::string> chat_;
+    std::optional<std::string> last_;
+    bool lastSent_ = false;     // the last line left: nothing more does
     bool pongWaiting_ = false;  // the protocol queue holds a PONG
     bool lastWasPong_ = false;  // the line that left last was a PONG
 };

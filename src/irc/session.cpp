@@ -82,7 +82,8 @@ Session::Session(TimerHost& timers, Link& link, Settings settings, Events events
       events_(std::move(events)),
       queue_(timers, settings_.policy, [this](std::string_view line) { link_.write(line); }),
       watchdogTimer_(timers.createTimer([this] { watchdog(); })),
-      retryTimer_(timers.createTimer([this] { retry(); })) {
+      retryTimer_(timers.createTimer([this] { retry(); })),
+      quitTimer_(timers.createTimer([this] { endQuit(); })) {
     settings_.nick = protocolWord(settings_.nick);
     if (settings_.nick.empty()) {
         settings_.nick = kDefaultNick;
@@ -95,10 +96,12 @@ Session::Session(TimerHost& timers, Link& link, Settings settings, Events events
 }
 
 Session::~Session() {
+    quitDone_ = nullptr;
     link_.setListener({});
     link_.close();
     timers_.destroyTimer(watchdogTimer_);
     timers_.destroyTimer(retryTimer_);
+    timers_.destroyTimer(quitTimer_);
 }
 
 void Session::start() {
@@ -110,11 +113,58 @@ void Session::start() {
 }
 
 void Session::stop(std::string_view reason) {
+    if (quitting_) {
+        endQuit();
+        return;
+    }
     if (state_ == State::Registered) {
         link_.write("QUIT :" + oneLine(validUtf8(reason)) + "\r\n");
     }
     dropLink(State::Stopped);
     setStatus("Signed off");
+}
+
+void Session::quit(std::string_view reason, std::function<void()> done) {
+    if (quitting_) {
+        // Both callers hear of the one end.
+        quitDone_ = [first = std::move(quitDone_), then = std::move(done)] {
+            if (first) {
+                first();
+            }
+            if (then) {
+                then();
+            }
+        };
+        return;
+    }
+    if (state_ != State::Registered) {
+        stop(reason);
+        if (done) {
+            done();
+        }
+        return;
+    }
+    quitting_ = true;
+    quitDone_ = std::move(done);
+    quitLine_ = "QUIT :" + oneLine(validUtf8(reason));
+    timers_.startTimer(quitTimer_, kQuitDrainMs);
+    queue_.pushLast(quitLine_);
+}
+
+void Session::endQuit() {
+    if (!quitting_) {
+        return;
+    }
+    quitting_ = false;
+    timers_.stopTimer(quitTimer_);
+    if (state_ == State::Registered && queue_.lastWaiting()) {
+        link_.write(quitLine_ + "\r\n");  // the time is up: the QUIT goes ahead of what waits
+    }
+    dropLink(State::Stopped);
+    setStatus("Signed off");
+    if (const std::function<void()> done = std::exchange(quitDone_, nullptr)) {
+        done();
+    }
 }
 
 void Session::join(std::string_view channel) {
@@ -228,6 +278,10 @@ void Session::onReceived(std::string_view bytes) {
 }
 
 void Session::onClosed(const std::string& reason) {
+    if (quitting_) {
+        endQuit();  // the server closed after the QUIT, or lost the link while the lines left
+        return;
+    }
     if (state_ == State::Connecting && handshaking_) {
         notTls(reason);
         return;
@@ -262,6 +316,10 @@ void Session::notTls(const std::string& reason) {
 }
 
 void Session::giveUp(const std::string& why, const std::string& roomText) {
+    if (quitting_) {
+        endQuit();
+        return;
+    }
     dropLink(State::Stopped);
     setStatus("Not connected: " + why);
     roomLine({}, roomText);
@@ -320,6 +378,13 @@ void Session::dropLink(State next) {
 }
 
 void Session::lose(const std::string& reason) {
+    if (quitting_) {
+        endQuit();
+        return;
+    }
+    if (state_ == State::Registered && timers_.nowMs() - registeredSince_ >= kStableLinkMs) {
+        retryDelayMs_ = kFirstRetryDelayMs;
+    }
     dropLink(State::Waiting);
     const std::string again =
         "connecting again in " + std::to_string(retryDelayMs_ / kMsPerSecond) + " s";
@@ -438,8 +503,8 @@ void Session::onWelcome(const Message& m) {
         return;
     }
     state_ = State::Registered;
-    retryDelayMs_ = kFirstRetryDelayMs;
-    lastRegainCheck_ = timers_.nowMs();
+    registeredSince_ = timers_.nowMs();
+    lastRegainCheck_ = registeredSince_;
     if (!m.param(0).empty()) {
         nick_ = m.param(0);
     }

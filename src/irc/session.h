@@ -59,7 +59,8 @@ enum class ChannelState {
 // use gets "_" appended until one is free; while the program goes under another nick than the
 // configured one, it asks for the configured one again as soon as that is free (its holder quits
 // or changes nick, or ISON finds it unused). When the link is lost it connects again after 1 s,
-// then after twice the previous delay up to 60 s, joins the channels again and sends what waited.
+// then after twice the previous delay up to 60 s, joins the channels again and sends what waited;
+// the delay starts again from 1 s only once a link has stayed signed on for kStableLinkMs.
 // A server whose certificate fails verification, or that does not answer the TLS handshake (a
 // plain port), is not tried again until start() is called anew; the chat lines that waited are
 // then dropped, and each room says how many. Everything runs on the TimerHost's thread.
@@ -67,6 +68,13 @@ class Session {
   public:
     static constexpr int kFirstRetryDelayMs = 1000;
     static constexpr int kMaxRetryDelayMs = 60000;
+    // How long a link stays signed on before the next loss counts as a new one: the delay of the
+    // attempt after it starts again from kFirstRetryDelayMs. A server that drops every link soon
+    // after its welcome is tried ever less often.
+    static constexpr int kStableLinkMs = 60000;
+    // At the end (quit()): the longest the lines that wait may take to leave at the send pace,
+    // and the server to close the link after the QUIT that follows them.
+    static constexpr int kQuitDrainMs = 8000;
     // From opening the stream to the server's welcome.
     static constexpr int kRegistrationTimeoutMs = 30000;
     // Silence from the server after which the program asks with a PING, and the further silence
@@ -93,8 +101,14 @@ class Session {
 
     // Connects; after a stop or a refused certificate, connects afresh.
     void start();
-    // QUIT and close; no reconnect afterwards.
+    // QUIT and close at once, dropping the lines that wait; no reconnect afterwards.
     void stop(std::string_view reason);
+    // QUIT after the lines that wait (at the send pace), then close once the server has closed
+    // the link or kQuitDrainMs has passed (the QUIT leaves then if it has not yet); no reconnect
+    // afterwards. `done` is called once the link is closed: at once when not signed on.
+    void quit(std::string_view reason, std::function<void()> done);
+    // A quit() has not finished yet.
+    bool quitting() const { return quitting_; }
 
     // Says UTF-8 `text` in `channel`, split into as many lines as the protocol needs; CR, LF and
     // NUL become blanks. Waits while the link is down. False when the send queue was full.
@@ -138,6 +152,8 @@ class Session {
     void dropLink(State next);
     void watchdog();
     void retry();
+    // The end of a quit(): the QUIT leaves if it has not yet, the link closes, `done` is called.
+    void endQuit();
 
     void handle(const Message& m);
     void onWelcome(const Message& m);
@@ -182,6 +198,11 @@ class Session {
     std::string pending_;
     TimerHost::TimerId watchdogTimer_;
     TimerHost::TimerId retryTimer_;
+    TimerHost::TimerId quitTimer_;
+    bool quitting_ = false;
+    std::string quitLine_;
+    std::function<void()> quitDone_;
+    std::int64_t registeredSince_ = 0;
     std::int64_t stateSince_ = 0;
     std::int64_t lastReceived_ = 0;
     bool pingSent_ = false;

@@ -13,6 +13,8 @@ SocketLink::~SocketLink() {
 }
 
 void SocketLink::drop() {
+    portionDue_ = false;
+    ++generation_;
     if (!socket_) {
         return;
     }
@@ -26,15 +28,24 @@ void SocketLink::open(const Endpoint& endpoint) {
     drop();
     socket_ = std::make_unique<QSslSocket>();
     QSslSocket* socket = socket_.get();
-    connect(socket, &QSslSocket::readyRead, this, [this, socket] {
-        const QByteArray bytes = socket->readAll();
-        if (listener_.received && !bytes.isEmpty()) {
-            listener_.received(std::string_view(bytes.constData(), bytes.size()));
+    socket->setReadBufferSize(kReadBuffer);
+    connect(socket, &QSslSocket::readyRead, this, [this] {
+        if (!portionDue_) {
+            readPortion();
         }
     });
     const auto lost = [this, socket](const QString& reason) {
         if (socket_.get() != socket) {
             return;
+        }
+        // What the server sent before the end is still heard: no more than the bounded buffer.
+        const std::uint64_t generation = generation_;
+        const QByteArray rest = socket->readAll();
+        if (listener_.received && !rest.isEmpty()) {
+            listener_.received(std::string_view(rest.constData(), rest.size()));
+        }
+        if (generation != generation_) {
+            return;  // the listener closed it meanwhile
         }
         drop();
         if (listener_.closed) {
@@ -84,6 +95,31 @@ void SocketLink::open(const Endpoint& endpoint) {
         });
         socket->connectToHost(QString::fromStdString(endpoint.host), endpoint.port);
     }
+}
+
+void SocketLink::readPortion() {
+    if (!socket_) {
+        return;
+    }
+    const std::uint64_t generation = generation_;
+    const QByteArray bytes = socket_->read(kReadPortion);
+    if (listener_.received && !bytes.isEmpty()) {
+        listener_.received(std::string_view(bytes.constData(), bytes.size()));
+    }
+    // The listener may have closed or replaced the socket.
+    if (generation != generation_ || !socket_ || socket_->bytesAvailable() == 0) {
+        return;
+    }
+    portionDue_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == generation_) {
+                portionDue_ = false;
+                readPortion();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void SocketLink::write(std::string_view bytes) {

@@ -20,6 +20,8 @@ constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT kResolvedMessage = WM_APP + 2;
 // A failure found inside open(), reported from the loop (wParam: the stream's generation).
 constexpr UINT kFailedMessage = WM_APP + 3;
+// The timer of the next portion to read.
+constexpr UINT_PTR kReadTimer = 1;
 constexpr long kSocketEvents = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
 constexpr char kServerClosed[] = "the server closed the connection";
 
@@ -105,6 +107,16 @@ LRESULT CALLBACK WinsockLink::windowProc(HWND window, UINT message, WPARAM wPara
             case kFailedMessage:
                 link->onFailedLater(static_cast<std::uint64_t>(wParam));
                 return 0;
+            case WM_TIMER:
+                if (wParam == kReadTimer) {
+                    KillTimer(window, kReadTimer);
+                    // A tick of a stream dropped meanwhile reads nothing.
+                    if (std::exchange(link->readPaced_, false)) {
+                        link->readPortion();
+                    }
+                    return 0;
+                }
+                break;
             default:
                 break;
         }
@@ -220,20 +232,22 @@ void WinsockLink::onSocketEvent(SOCKET socket, int event, int error) {
             onConnect(error);
             return;
         case FD_READ:
-            readAll();
+            // While a portion waits for its turn, the socket's news changes nothing.
+            if (!readPaced_) {
+                readPortion();
+            }
             return;
         case FD_WRITE:
             flush();
             return;
-        case FD_CLOSE: {
-            // What the server sent before it closed is still read.
-            const std::uint64_t generation = generation_;
-            readAll();
-            if (current(generation) && socket_ != INVALID_SOCKET) {
-                lose(error != 0 ? errorText(error) : kServerClosed);
+        case FD_CLOSE:
+            // What the server sent before it closed is still read, portion by portion.
+            closing_ = true;
+            closeError_ = error;
+            if (!readPaced_) {
+                readPortion();
             }
             return;
-        }
         default:
             return;
     }
@@ -322,12 +336,18 @@ bool WinsockLink::takeTlsStep(SchannelTls::Step step) {
     return false;
 }
 
-void WinsockLink::readAll() {
+void WinsockLink::readPortion() {
     const std::uint64_t generation = generation_;
     std::array<char, kReadChunk> buffer{};
+    std::size_t taken = 0;
     while (current(generation) && socket_ != INVALID_SOCKET) {
+        if (taken >= kReadPortion) {
+            readLater();
+            return;
+        }
         const int got = ::recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
         if (got > 0) {
+            taken += static_cast<std::size_t>(got);
             take(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
             continue;
         }
@@ -338,8 +358,19 @@ void WinsockLink::readAll() {
         const int error = WSAGetLastError();
         if (error != WSAEWOULDBLOCK) {
             lose(errorText(error));
+        } else if (closing_) {
+            lose(closeError_ != 0 ? errorText(closeError_) : kServerClosed);
         }
         return;
+    }
+}
+
+void WinsockLink::readLater() {
+    readPaced_ = SetTimer(window_, kReadTimer, kReadPaceMs, nullptr) != 0;
+    if (!readPaced_) {
+        // No timer to wait for: the socket's next news reads on.
+        PostMessageW(window_, kSocketMessage, static_cast<WPARAM>(socket_),
+                     WSAMAKESELECTREPLY(closing_ ? FD_CLOSE : FD_READ, closeError_));
     }
 }
 
@@ -425,6 +456,12 @@ void WinsockLink::closeSocket() {
 
 void WinsockLink::drop() {
     closeSocket();
+    if (readPaced_) {
+        KillTimer(window_, kReadTimer);
+        readPaced_ = false;
+    }
+    closing_ = false;
+    closeError_ = 0;
     ++generation_;
     resolution_.reset();
     addresses_.clear();

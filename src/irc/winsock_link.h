@@ -24,6 +24,12 @@ class WinsockLink final : public Link {
   public:
     // Bytes taken from the socket at one read.
     static constexpr int kReadChunk = 16384;
+    // Bytes handed to the listener at one turn of the message loop; what the socket holds beyond
+    // them is read at a later turn, once the messages waiting meanwhile (input, timers, painting)
+    // have had theirs.
+    static constexpr std::size_t kReadPortion = 4 * kReadChunk;
+    // The least wait before that later turn: a timer's, the loop's lowest priority.
+    static constexpr UINT kReadPaceMs = USER_TIMER_MINIMUM;
 
     WinsockLink();
     ~WinsockLink() override;
@@ -56,7 +62,10 @@ class WinsockLink final : public Link {
     // Connects to the next address; false when none is left.
     bool tryNextAddress();
     void onConnect(int error);
-    void readAll();
+    // Reads one portion; when the socket may hold more, the next portion waits for a later turn.
+    // After FD_CLOSE, reports the end once everything is read.
+    void readPortion();
+    void readLater();
     // The server's bytes, through the TLS session when there is one.
     void take(std::string_view bytes);
     // Hands the TLS session's step to the listener; false when the stream ended.
@@ -86,6 +95,9 @@ class WinsockLink final : public Link {
     std::unique_ptr<SchannelTls> tls_;
     std::string plainWaiting_;  // written before the TLS handshake was done
     std::string failure_;
+    bool readPaced_ = false;  // the next portion waits for the read timer
+    bool closing_ = false;    // FD_CLOSE came: the end is reported once everything is read
+    int closeError_ = 0;
     std::shared_ptr<Resolution> resolution_;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <optional>
 
 namespace ruz::messenger {
 
@@ -194,12 +195,26 @@ std::vector<Hwnd> AimChat::chatTranscriptViews() {
     return views;
 }
 
-std::string AimChat::readTranscriptViewFrom(Hwnd view, std::size_t from, std::size_t* length) {
-    const WindowText text = readText(view);
+std::string AimChat::readTextFrom(Hwnd window, std::size_t from, std::size_t* length) {
+    std::size_t whole = 0;
+    if (window != 0) {
+        // Where the window system reads a part alone (the stand-in's windows), only the tail.
+        if (std::optional<std::string> tail = windows_.readTextFrom(window, from, whole)) {
+            if (length != nullptr) {
+                *length = whole;
+            }
+            return std::move(*tail);
+        }
+    }
+    const WindowText text = readText(window);
     if (length != nullptr) {
         *length = text.size();
     }
     return text.utf8From(from);
+}
+
+std::string AimChat::readTranscriptViewFrom(Hwnd view, std::size_t from, std::size_t* length) {
+    return readTextFrom(view, from, length);
 }
 
 std::string AimChat::ReadChatTranscript() {
@@ -213,11 +228,7 @@ std::string AimChat::ChatTranscriptTail() {
 }
 
 std::string AimChat::readChatTranscriptFrom(std::size_t from, std::size_t* length) {
-    const WindowText text = readTranscript();
-    if (length != nullptr) {
-        *length = text.size();
-    }
-    return text.utf8From(from);
+    return readTextFrom(transcriptViewOf(windows_.findWindow(kRoomLower)), from, length);
 }
 
 std::string AimChat::ReadFirstDialogCaption() {

@@ -80,6 +80,9 @@ class AimChat {
         std::string utf8From(std::size_t from) const;
     };
     WindowText readText(winsys::Hwnd window);
+    // A window's text from character `from` on, as UTF-8, and its whole length: the tail alone
+    // where the window system reads one, otherwise read whole (bounded as readText is).
+    std::string readTextFrom(winsys::Hwnd window, std::size_t from, std::size_t* length);
     WindowText readTranscript();
     // The transcript view of room window `room`; 0 without one.
     winsys::Hwnd transcriptViewOf(winsys::Hwnd room);

@@ -195,7 +195,47 @@ void MessengerStandIn::appendMarkup(Room& room, const std::string& markup) {
         // rest again; at most once between two reads, each time at least keepBytes.
         dropLinesBefore(room, read - room.keepBytes, read);
     } else if (size > kUnreadLimitFactor * room.keepBytes) {
-        dropLinesBefore(room, size - kHardLimitFactor * room.keepBytes, size);
+        shedUnread(room);
+    }
+}
+
+void MessengerStandIn::shedUnread(Room& room) {
+    static constexpr std::string_view kBreak = "<BR>";
+    // What was read goes but its last keepBytes, so that the reader finds its place again.
+    const std::size_t read = std::min(room.readBytes, model_.textView(room.view).size());
+    if (read > room.keepBytes) {
+        dropLinesBefore(room, read - room.keepBytes, read);
+    }
+    const std::size_t target = kHardLimitFactor * room.keepBytes;
+    std::string_view text = model_.textView(room.view);
+    const std::size_t unread = text.find(kBreak, std::min(room.readBytes, text.size()));
+    if (text.size() > target && unread != std::string_view::npos) {
+        // Then the oldest lines not read yet, the user's own excepted: a flood of other members'
+        // lines and of the room's notices never takes a line the user said before it is read.
+        std::size_t excess = text.size() - target;
+        const std::string own = native(room, screenName_);
+        std::string kept(text.substr(0, unread));
+        for (std::size_t at = unread; at < text.size();) {
+            const std::size_t next = std::min(text.find(kBreak, at + 1), text.size());
+            const std::string_view line = text.substr(at, next - at);
+            at = next;
+            if (excess > 0) {
+                const ReadBack back = readTranscriptLine(line);
+                if (back.kind != ReadBack::Kind::Member || back.sender != own) {
+                    excess -= std::min(excess, line.size());
+                    continue;
+                }
+            }
+            kept += line;
+        }
+        model_.setText(room.view, std::move(kept));
+        room.units = 0;
+        room.unitsAt = 0;
+        text = model_.textView(room.view);
+    }
+    // Only the user's own lines are left past the limit: the oldest go, read or not.
+    if (text.size() > kUnreadLimitFactor * room.keepBytes) {
+        dropLinesBefore(room, text.size() - target, text.size());
     }
 }
 
@@ -273,23 +313,38 @@ std::string MessengerStandIn::transcriptUtf8() const {
 }
 
 std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& length) const {
-    const Room* room = front();
+    return transcriptFrom(front(), from, length);
+}
+
+std::string MessengerStandIn::roomTranscriptUtf8From(int number, std::size_t from,
+                                                     std::size_t& length) const {
+    const auto it = std::find_if(rooms_.begin(), rooms_.end(), [&](const Room& room) {
+        return room.number == number && model_.exists(room.view);
+    });
+    return transcriptFrom(it != rooms_.end() ? &*it : nullptr, from, length);
+}
+
+std::string MessengerStandIn::transcriptFrom(const Room* room, std::size_t from,
+                                             std::size_t& length) const {
     length = 0;
-    if (room == nullptr) {
-        return {};
-    }
-    if (room->unicode) {
+    return room != nullptr ? viewUtf8From(*room, from, length) : std::string();
+}
+
+std::string MessengerStandIn::viewUtf8From(const Room& room, std::size_t from,
+                                           std::size_t& length) const {
+    length = 0;
+    if (room.unicode) {
         // Characters are UTF-16 units, as a Unicode window counts them; only the part from `from`
         // on is converted.
-        const std::string_view text = model_.textView(room->view);
-        length = viewUnits(*room, text);
+        const std::string_view text = model_.textView(room.view);
+        length = viewUnits(room, text);
         if (from >= length) {
             return {};
         }
         // Back from the counted end to a character's start before unit `from`: a unit takes at
         // least one byte, and an ASCII byte always starts a character.
-        std::size_t at = room->unitsAt;
-        std::size_t unitsBefore = room->units;
+        std::size_t at = room.unitsAt;
+        std::size_t unitsBefore = room.units;
         while (unitsBefore > from && at > 0) {
             const std::size_t back = unitsBefore - from;
             std::size_t start = at > back ? at - back : 0;
@@ -302,7 +357,7 @@ std::string MessengerStandIn::transcriptUtf8From(std::size_t from, std::size_t& 
         return winsys::utf8FromUnit(text.substr(at), from - unitsBefore);
     }
     // One byte a character in the view's code page.
-    return winsys::cp1252ToUtf8(model_.textFrom(room->view, from, length));
+    return winsys::cp1252ToUtf8(model_.textFrom(room.view, from, length));
 }
 
 std::string MessengerStandIn::inputUtf8() const {
@@ -399,7 +454,10 @@ std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned mes
                                                        LParam lParam) {
     Room* room = roomOf(window);
     const bool view = room != nullptr && room->view == window;
-    if (view && message == winsys::kWmGetTextLength && room->keepBytes > 0 &&
+    // A read from a character on (the model's tail read) asks for the length first, as
+    // WM_GETTEXTLENGTH does, then reads to the end, as WM_GETTEXT does.
+    const bool tailRead = view && message == winsys::WindowModel::kModelGetTextFrom && lParam != 0;
+    if (view && (message == winsys::kWmGetTextLength || tailRead) && room->keepBytes > 0 &&
         room->quietReads >= kQuietReadsBeforeCut) {
         // A linked room's transcript is cut back to keepBytes when it has been read twice with
         // nothing new since: everything in it has been read, and the reader is not in the middle
@@ -408,6 +466,13 @@ std::optional<LResult> MessengerStandIn::onEditMessage(Hwnd window, unsigned mes
         if (size > room->keepBytes) {
             dropLinesBefore(*room, size - room->keepBytes, std::min(size, room->readBytes));
         }
+    }
+    if (tailRead) {
+        room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);
+        auto* out = reinterpret_cast<winsys::WindowModel::TextFrom*>(lParam);
+        out->utf8 = viewUtf8From(*room, wParam, out->length);
+        room->readBytes = model_.textView(window).size();
+        return 1;
     }
     if (view && message == winsys::kWmGetText) {
         room->quietReads = std::min(room->quietReads + 1, kQuietReadsBeforeCut);

@@ -50,7 +50,9 @@ class MessengerStandIn {
     // `keepBytes` bytes when it is read after kQuietReadsBeforeCut reads with no change; past
     // kHardLimitFactor times `keepBytes`, at once, down to the last `keepBytes` bytes of what was
     // read and everything after. Lines nobody reads are kept up to kUnreadLimitFactor times
-    // `keepBytes`; past that the oldest go, read or not, down to kHardLimitFactor times it.
+    // `keepBytes`; past that, what was read goes but its last `keepBytes`, and then the oldest
+    // unread lines, down to kHardLimitFactor times it, but never a line of the signed-on user's
+    // (unless nothing else is left to drop).
     int openLinkedRoom(const std::string& captionUtf8,
                        std::function<void(const std::string&)> onPost, std::size_t keepBytes,
                        bool showOwnLines = true);
@@ -85,6 +87,8 @@ class MessengerStandIn {
     // The frontmost room's transcript from character `from` on, and its whole length; characters
     // are the view's own: code page bytes, or UTF-16 units in a linked room.
     std::string transcriptUtf8From(std::size_t from, std::size_t& length) const;
+    // The same of room `number`, in front or not; "" and 0 when it is not open.
+    std::string roomTranscriptUtf8From(int number, std::size_t from, std::size_t& length) const;
     std::string inputUtf8() const;
     // The input box's content at every press of the send button that came as window messages,
     // oldest first; an empty box counts too (as "").
@@ -140,9 +144,15 @@ class MessengerStandIn {
     // A UTF-8 text in the room's own encoding.
     std::string native(const Room& room, const std::string& utf8) const;
     void appendMarkup(Room& room, const std::string& markup);
+    // Past the limit of unread lines: drops what was read but its last keepBytes, then the oldest
+    // unread lines that are not the signed-on user's, down to kHardLimitFactor times keepBytes.
+    void shedUnread(Room& room);
     // Drops the view's lines before its first line break from byte `from` up to byte `upTo`, or
     // before its last one at or before `from` when there is none there; never a byte past `upTo`.
     void dropLinesBefore(Room& room, std::size_t from, std::size_t upTo);
+    // The view's text from character `from` on, as UTF-8, and its length in `length`, in the
+    // view's own characters; only the part from `from` on is converted.
+    std::string viewUtf8From(const Room& room, std::size_t from, std::size_t& length) const;
     // The view's length in UTF-16 units; counts only what was added since it was last asked.
     std::size_t viewUnits(const Room& room, std::string_view text) const;
     const Room* front() const;
@@ -153,6 +163,8 @@ class MessengerStandIn {
     void appendLine(Room& room, const std::string& sender, const std::string& message);
     void postInput(Room& room);
     void changed();
+    // A room's transcript from character `from` on (see transcriptUtf8From); "" for no room.
+    std::string transcriptFrom(const Room* room, std::size_t from, std::size_t& length) const;
 
     std::optional<winsys::LResult> onRoomMessage(winsys::Hwnd window, unsigned message,
                                                  winsys::WParam wParam, winsys::LParam lParam);

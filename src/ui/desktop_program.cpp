@@ -111,7 +111,14 @@ DesktopProgram::DesktopProgram(DesktopOptions options)
     }
 
     amp_ = std::make_unique<FrmAmp>(platform_);
-    amp_->onEnded = [] { QCoreApplication::exit(0); };
+    // The loop ends once the channels have heard the last lines and the QUIT.
+    amp_->onEnded = [this] {
+        if (ircRooms_) {
+            ircRooms_->leave([] { QCoreApplication::exit(0); });
+        } else {
+            QCoreApplication::exit(0);
+        }
+    };
     amp_->onDefaultsRestored = [this] { placeWindows(false); };
     if (!options_.settingsFile.empty()) {
         const std::string where = DiskSettingsFile(options_.settingsFile).where();
@@ -158,7 +165,7 @@ void DesktopProgram::buildViews() {
 DesktopProgram::~DesktopProgram() {
     keepSettings();
     if (ircRooms_) {
-        ircRooms_->session().stop("Taviks Ruz");
+        ircRooms_->session().stop(irc::kQuitReason);
     }
     ircRooms_.reset();
     messenger_.setChangeListener(nullptr);
@@ -222,7 +229,7 @@ void DesktopProgram::signOff() {
     if (!ircRooms_) {
         return;
     }
-    ircRooms_->session().stop("Taviks Ruz");
+    ircRooms_->session().stop(irc::kQuitReason);
     ircRooms_.reset();
     openOwnBuddyList();
     if (buddyView_) {

@@ -1,6 +1,7 @@
 #include "win32/chat_windows.h"
 
 #include "platform/winsys/own_window.h"
+#include "scanner/room_scanner.h"
 #include "standin/transcript_markup.h"
 #include "text/text.h"
 #include "win32/view_support.h"
@@ -9,6 +10,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <deque>
+#include <numeric>
 #include <utility>
 
 namespace ruz::win32 {
@@ -18,6 +21,9 @@ namespace {
 constexpr wchar_t kHelperClass[] = L"TaviksRuzChatRooms";
 // The stand-in changed: the windows show it.
 constexpr UINT kRefresh = WM_APP + 1;
+// The end of what a window has shown, to know the room's transcript again.
+constexpr text::Index kKeptEnd = 256;
+constexpr std::size_t kLineBreakLength = 2;  // "\r\n"
 constexpr UINT_PTR kReturnKeySubclass = 1;
 
 // Where the windows stand and how big they are, in pixels: each new one a step below and right
@@ -43,6 +49,19 @@ std::wstring oneLine(const std::string& utf8) {
         line.begin(), line.end(), [](wchar_t c) { return c == L'\r' || c == L'\n' || c == 0; },
         L' ');
     return line;
+}
+
+// A line of the transcript as the window shows it.
+std::wstring shownLine(const standin::ReadBack& line) {
+    switch (line.kind) {
+        case standin::ReadBack::Kind::Member:
+            return oneLine(line.time + ' ' + line.sender + ": " + line.text);
+        case standin::ReadBack::Kind::Room:
+            return oneLine(line.time + ' ' + line.text);
+        case standin::ReadBack::Kind::Other:
+            break;
+    }
+    return oneLine(line.text);
 }
 
 }  // namespace
@@ -110,19 +129,54 @@ class ChatWindows::RoomWindow {
     int number() const { return number_; }
     HWND handle() const { return window_; }
 
-    // Shows the caption and transcript, each only when it changed.
-    void show(const std::wstring& caption, const std::wstring& transcript) {
+    // Shows the caption when it changed, and what is new in the room's transcript: what was
+    // shown before and is still the transcript's start stays, and only the lines added since are
+    // read and appended.
+    void show(const std::wstring& caption, const GrowingText::ReadFrom& read) {
         if (caption != caption_) {
             caption_ = caption;
             SetWindowTextW(window_, caption_.c_str());
         }
-        if (transcript != shownTranscript_) {
-            shownTranscript_ = transcript;
-            SetWindowTextW(transcript_, shownTranscript_.c_str());
-            const auto end = static_cast<WPARAM>(shownTranscript_.size());
-            SendMessageW(transcript_, EM_SETSEL, end, static_cast<LPARAM>(end));
-            SendMessageW(transcript_, EM_SCROLLCARET, 0, 0);
+        const GrowingText::Read text = shown_.read(read, [](text::Index) { return 0; });
+        if (!text.continued) {
+            // Emptied or replaced: everything anew.
+            SetWindowTextW(transcript_, L"");
+            lineLengths_.clear();
         }
+        const std::vector<std::u16string> lines = splitChatLines(text.fresh());
+        shown_.moveTo(text.text, text.length);
+        if (lines.empty()) {
+            return;
+        }
+        // Of more lines than the window keeps, only the newest are shown.
+        const std::size_t first =
+            lines.size() > kScrollbackLines ? lines.size() - kScrollbackLines : 0;
+        std::wstring added;
+        for (std::size_t i = first; i < lines.size(); ++i) {
+            const std::wstring line =
+                shownLine(standin::readTranscriptLine(text::toUtf8(lines[i])));
+            if (!lineLengths_.empty() || i > first) {
+                added += L"\r\n";
+            }
+            added += line;
+            lineLengths_.push_back(line.size());
+        }
+        const auto end = static_cast<WPARAM>(GetWindowTextLengthW(transcript_));
+        SendMessageW(transcript_, EM_SETSEL, end, static_cast<LPARAM>(end));
+        SendMessageW(transcript_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
+        if (lineLengths_.size() > kScrollbackLines + kTrimChunk) {
+            const std::size_t gone = lineLengths_.size() - kScrollbackLines;
+            const std::size_t characters = std::accumulate(
+                lineLengths_.begin(), lineLengths_.begin() + static_cast<std::ptrdiff_t>(gone),
+                gone * kLineBreakLength);
+            lineLengths_.erase(lineLengths_.begin(),
+                               lineLengths_.begin() + static_cast<std::ptrdiff_t>(gone));
+            SendMessageW(transcript_, EM_SETSEL, 0, static_cast<LPARAM>(characters));
+            SendMessageW(transcript_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        }
+        const auto shownEnd = static_cast<WPARAM>(GetWindowTextLengthW(transcript_));
+        SendMessageW(transcript_, EM_SETSEL, shownEnd, static_cast<LPARAM>(shownEnd));
+        SendMessageW(transcript_, EM_SCROLLCARET, 0, 0);
     }
 
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -243,7 +297,9 @@ class ChatWindows::RoomWindow {
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     HFONT font_ = nullptr;
     std::wstring caption_;
-    std::wstring shownTranscript_;
+    GrowingText shown_{kKeptEnd};
+    // The length of each line the transcript shows, oldest first, without the line breaks.
+    std::deque<std::size_t> lineLengths_;
 };
 
 ChatWindows::ChatWindows(standin::MessengerStandIn& messenger, HICON icon)
@@ -299,7 +355,14 @@ void ChatWindows::refresh() {
             }
         }
         (*found)->show(oneLine(messenger_.roomCaption(number)),
-                       transcriptText(messenger_.roomTranscriptUtf8(number)));
+                       [this, number](text::Index from, text::Index& length) {
+                           std::size_t units = 0;
+                           const std::string utf8 = messenger_.roomTranscriptUtf8From(
+                               number, static_cast<std::size_t>(std::max<text::Index>(from, 0)),
+                               units);
+                           length = static_cast<text::Index>(units);
+                           return text::fromUtf8(utf8);
+                       });
     }
 }
 
@@ -321,27 +384,6 @@ bool ChatWindows::dialogMessage(MSG& message) {
         }
     }
     return false;
-}
-
-std::wstring ChatWindows::transcriptText(const std::string& markup) {
-    std::wstring shown;
-    for (const standin::ReadBack& line : standin::readTranscript(markup)) {
-        if (!shown.empty()) {
-            shown += L"\r\n";
-        }
-        switch (line.kind) {
-            case standin::ReadBack::Kind::Member:
-                shown += oneLine(line.time + ' ' + line.sender + ": " + line.text);
-                break;
-            case standin::ReadBack::Kind::Room:
-                shown += oneLine(line.time + ' ' + line.text);
-                break;
-            case standin::ReadBack::Kind::Other:
-                shown += oneLine(line.text);
-                break;
-        }
-    }
-    return shown;
 }
 
 void ChatWindows::send(int number, HWND input) {

@@ -22,6 +22,7 @@
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 #include "win32/sign_on_dialog.h"
+#include "win32/system_libraries.h"
 #include "win32/view_support.h"
 #include "win32/wide.h"
 #include "win32/win32_clock.h"
@@ -64,8 +65,6 @@ constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
 constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
 
-// What the chat network says when the program leaves it.
-constexpr const char* kQuitMessage = "Taviks Ruz";
 // The Chat menu's state line while no chat network is signed on to.
 constexpr char16_t kNotSignedOn[] = u"Not signed on";
 
@@ -200,7 +199,14 @@ class Program {
             openOwnStandIn();
         }
         amp_ = std::make_unique<FrmAmp>(platform_);
-        amp_->onEnded = [] { PostQuitMessage(0); };
+        // The loop ends once the channels have heard the last lines and the QUIT.
+        amp_->onEnded = [this] {
+            if (rooms_) {
+                rooms_->leave([] { PostQuitMessage(0); });
+            } else {
+                PostQuitMessage(0);
+            }
+        };
         amp_->onDefaultsRestored = [this] { placeWindows(false); };
         if (!problem.empty()) {
             report(problem);
@@ -390,7 +396,7 @@ class Program {
         if (!rooms_) {
             return;
         }
-        rooms_->session().stop(kQuitMessage);
+        rooms_->session().stop(irc::kQuitReason);
         rooms_.reset();
         if (ownStandIn_) {
             openOwnBuddyList();
@@ -603,6 +609,12 @@ class Program {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace ruz::win32;
+    // Before anything loads a DLL: the delay-loaded system DLLs come from the system folder.
+    if (!loadSystemLibrariesFromSystemFolderOnly()) {
+        say("ruz: the system would load DLLs from the program's own folder: not starting\n",
+            MB_ICONERROR);
+        return kRefused;
+    }
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::wstring> arguments;

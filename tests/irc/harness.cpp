@@ -141,6 +141,7 @@ bool Program::start(int timeoutMs, bool loadSongs) {
     }
     world.dialogs.queueYesNo(true);
     world.start();
+    world.app()->onEnded = [this] { rooms->leave([this] { left = true; }); };
     if (loadSongs) {
         world.app()->ExplorerTree1.userPick(world.absolute(u"music"));
     }

@@ -66,7 +66,8 @@ class Program {
     // Copies the fixture `fixture` to the music folder as `name`.
     bool addSong(const QString& name, const QString& fixture);
     // Connects, waits for the welcome (at most `timeoutMs`), starts the program answering its
-    // question with Yes, and, with `loadSongs`, loads the music folder.
+    // question with Yes, and, with `loadSongs`, loads the music folder. As on the desktop, the
+    // program's end leaves the network (Rooms::leave), and `left` is set once the link is closed.
     bool start(int timeoutMs, bool loadSongs = true);
     // The user types `text` into the front room and presses send.
     void type(const QString& text);
@@ -76,6 +77,7 @@ class Program {
     scenario::World world;
     SocketLink ircLink;
     std::unique_ptr<Rooms> rooms;
+    bool left = false;
 };
 
 }  // namespace ruz::irc::testing

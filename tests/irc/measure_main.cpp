@@ -148,7 +148,8 @@ double cpuSeconds() {
 }
 
 // The whole program on virtual time that follows the wall clock, a server of its own on loopback:
-// the flood's lines as fast as the clock makes them due, the owner's questions among them.
+// the flood's lines as fast as the clock makes them due, the owner's questions typed into the
+// room among them.
 int measureFlood() {
     QTcpServer server;
     if (!server.listen(QHostAddress::LocalHost, 0)) {
@@ -189,7 +190,10 @@ int measureFlood() {
             for (; sent < due; ++sent) {
                 if (asked < kFloodQuestions &&
                     sent == (asked + 1) * pairs / (kFloodQuestions + 1)) {
-                    bytes += ":owner!u@h PRIVMSG #ruz :.set?\r\n";
+                    // The owner types the question into the room, between two members' lines.
+                    peer->write(bytes);
+                    bytes.clear();
+                    program.type(QStringLiteral(".set?"));
                     ++asked;
                 }
                 const QByteArray who = ":guest" + QByteArray::number(sent) + "!u@h ";

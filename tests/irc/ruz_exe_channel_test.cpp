@@ -3,16 +3,20 @@
 // the program starts on a folder of two songs (RUZ_FIXTURES names the test audio), its start-up
 // question is answered Yes, and the member hears the start-up line and the first announcement.
 // The member's own ".end" is refused; the owner's ".skip", typed into the program's room window,
-// announces the next song, and the owner's ".end" ends the program with its QUIT. Beside the
+// announces the next song, and the owner's ".end" behind a burst of the owner's lines ends the
+// program once the member has heard them, ".end" and the closing line, then its QUIT. Beside the
 // messenger's own room (the stand-in room program), the program signs on through its sign-on
 // window and off again and runs none of the room's old lines. Started alone (no messenger, no
 // --irc), the program signs on to the channel from its own buddy list, obeys the owner there, and
 // after signing off obeys the user in its own room again. With TLS asked for on the plain port,
 // the room says why nothing is sent and shows no line as said. A sign-on kept in the settings
-// file is resumed at start without --irc, and signing off is kept. The programs are ended at once
-// when a step fails.
+// file is resumed at start without --irc, and signing off is kept. In a flood of members entering
+// and leaving from a server of the test's own, at a thousand a second and as fast as the socket
+// takes them, the window takes every line the owner types, and every one is sent and obeyed, in
+// bounded memory. The programs are ended at once when a step fails.
 #include "channel_member.h"
 #include "common/settings_store.h"
+#include "irc/session.h"
 #include "messenger/aimchat.h"
 #include "platform/scratch_folder.h"
 #include "platform/winsys/user32_window_system.h"
@@ -27,14 +31,21 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ruz::irc {
@@ -45,7 +56,8 @@ constexpr int kStartMs = 60000;  // the program's first window under a cold Wine
 constexpr int kStepMs = 20000;   // each later step
 // After the program has heard a refused ".end", it runs on at least this long.
 constexpr int kRefusedEndMs = 3000;
-constexpr DWORD kEndMs = 10000;  // the program's exit after its QUIT
+// The program's exit after ".end": the lines that still wait leave, then its QUIT.
+constexpr DWORD kEndMs = Session::kQuitDrainMs + 10000;
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr std::size_t kMaxTranscript = 1 << 20;
 
@@ -177,6 +189,30 @@ class Program {
             }
         }
         return false;
+    }
+    // The program's working set in bytes; 0 when the system does not tell.
+    std::size_t memoryBytes() const {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof counters;
+        return GetProcessMemoryInfo(process_.hProcess, &counters, sizeof counters)
+                   ? counters.WorkingSetSize
+                   : 0;
+    }
+    // The processor time the program has taken so far, in ms, for the measurement's line.
+    long long cpuMs() const {
+        FILETIME created{};
+        FILETIME exited{};
+        FILETIME kernel{};
+        FILETIME user{};
+        if (!GetProcessTimes(process_.hProcess, &created, &exited, &kernel, &user)) {
+            return 0;
+        }
+        const auto ms = [](const FILETIME& t) {
+            constexpr long long kTicksPerMs = 10000;
+            return ((static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+                   kTicksPerMs;
+        };
+        return ms(kernel) + ms(user);
     }
     // Presses Yes, else OK, in every message box of the program; whether there was one.
     bool answerDialogs() const { return win32::answerDialogs(windows(kDialogClass)); }
@@ -317,6 +353,8 @@ class RuzInChannel : public ::testing::Test {
     ScratchFolder music{"ruz-songs"};
 };
 
+std::string joined(const std::vector<std::string>& lines);
+
 TEST_F(RuzInChannel, AnnouncesRefusesAMembersEndAndObeysTheOwnersSkipAndEnd) {
     Member guest("guest");
     ASSERT_TRUE(guest.join(kJoinMs));
@@ -366,12 +404,26 @@ TEST_F(RuzInChannel, AnnouncesRefusesAMembersEndAndObeysTheOwnersSkipAndEnd) {
     EXPECT_NE(next, -1) << owner().at(before + 1);
     EXPECT_NE(next, first) << owner().at(before + 1);
 
-    // The owner's ".end": the program quits the server and ends well.
+    // The owner's ".end" right after two lines of the owner's, which, with ".skip" and the
+    // announcement just before, use the send pace's burst up: the program quits the server only
+    // after the member has heard them, the ".end" and the closing line, and ends well.
+    constexpr int kTyped = 2;
+    const std::size_t beforeEnd = owner().size();
+    for (int i = 1; i <= kTyped; ++i) {
+        ASSERT_TRUE(ruz.typeInRoom(L"line " + std::to_wstring(i)));
+    }
     ASSERT_TRUE(ruz.typeInRoom(L".end"));
     const std::optional<DWORD> code = ruz.ended(kEndMs);
     ASSERT_TRUE(code.has_value()) << "still running after .end";
     EXPECT_EQ(*code, 0U);
     EXPECT_TRUE(pumpUntil([&] { return guest.sawQuitOf("owner"); }, kLineMs));
+    const std::vector<std::string> heard = owner();
+    ASSERT_EQ(heard.size(), beforeEnd + kTyped + 2) << joined(heard);
+    for (int i = 1; i <= kTyped; ++i) {
+        EXPECT_EQ(heard.at(beforeEnd + i - 1), "line " + std::to_string(i));
+    }
+    EXPECT_EQ(heard.at(beforeEnd + kTyped), ".end");
+    EXPECT_EQ(heard.back(), kDagger + "- Closes Ruz -" + kDagger);
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -709,6 +761,221 @@ TEST_F(RuzInChannel, AKeptSignOnIsResumedAtStartAndSigningOffIsKept) {
     EXPECT_EQ(after.at("irc.server"), "127.0.0.1");
     for (const auto& [name, value] : after) {
         EXPECT_EQ(name.find("password"), std::string::npos) << name;
+    }
+}
+
+// A server of the test's own on a free port of 127.0.0.1, for one program: it welcomes the
+// program into "#ruz" and, while asked to, floods the room with members entering and leaving,
+// at a rate or as fast as the socket takes them. It runs on a thread of its own and keeps what
+// the program sent.
+class FloodServer {
+  public:
+    // Pairs of lines (a member entering and leaving) written at once when the socket takes them.
+    static constexpr int kBatchPairs = 256;
+    // How long the thread waits for the socket at most before it looks at the flood again.
+    static constexpr long kWaitUs = 1000;
+
+    FloodServer() {
+        WSADATA data{};
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (listener_ == INVALID_SOCKET ||
+            bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener_, 1) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return;
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~FloodServer() {
+        stop_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        if (listener_ != INVALID_SOCKET) {
+            closesocket(listener_);
+        }
+        if (started_) {
+            WSACleanup();
+        }
+    }
+    FloodServer(const FloodServer&) = delete;
+    FloodServer& operator=(const FloodServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    // Floods from now on at `pairsPerSecond` (0: as fast as the socket takes it).
+    void flood(int pairsPerSecond) {
+        const std::lock_guard<std::mutex> lock(lock_);
+        pairsPerSecond_ = pairsPerSecond;
+        floodStart_ = GetTickCount64();
+        flooding_ = true;
+    }
+    void calm() { flooding_ = false; }
+    long long pairsSent() const { return pairs_; }
+    // How many of the program's lines hold `part`.
+    int linesWith(const std::string& part) const {
+        const std::lock_guard<std::mutex> lock(lock_);
+        int count = 0;
+        for (std::size_t at = heard_.find(part); at != std::string::npos;
+             at = heard_.find(part, at + part.size())) {
+            ++count;
+        }
+        return count;
+    }
+
+  private:
+    void serve() {
+        SOCKET peer = INVALID_SOCKET;
+        std::string outgoing;
+        bool welcomed = false;
+        while (!stop_) {
+            fd_set readable;
+            fd_set writable;
+            FD_ZERO(&readable);
+            FD_ZERO(&writable);
+            FD_SET(peer == INVALID_SOCKET ? listener_ : peer, &readable);
+            if (peer != INVALID_SOCKET && !outgoing.empty()) {
+                FD_SET(peer, &writable);
+            }
+            timeval wait{0, kWaitUs};
+            if (select(0, &readable, &writable, nullptr, &wait) < 0) {
+                return;
+            }
+            if (peer == INVALID_SOCKET) {
+                if (FD_ISSET(listener_, &readable)) {
+                    peer = accept(listener_, nullptr, nullptr);
+                }
+                continue;
+            }
+            if (FD_ISSET(peer, &readable)) {
+                std::array<char, 4096> buffer{};
+                const int got = recv(peer, buffer.data(), static_cast<int>(buffer.size()), 0);
+                if (got <= 0) {
+                    break;
+                }
+                const std::lock_guard<std::mutex> lock(lock_);
+                heard_.append(buffer.data(), static_cast<std::size_t>(got));
+                if (!welcomed && heard_.find("USER ") != std::string::npos) {
+                    welcomed = true;
+                    outgoing += ":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n";
+                }
+            }
+            if (flooding_ && outgoing.empty()) {
+                outgoing = floodLines();
+            }
+            if (!outgoing.empty() && FD_ISSET(peer, &writable)) {
+                const int sent = send(peer, outgoing.data(), static_cast<int>(outgoing.size()), 0);
+                if (sent < 0) {
+                    break;
+                }
+                outgoing.erase(0, static_cast<std::size_t>(sent));
+            }
+        }
+        if (peer != INVALID_SOCKET) {
+            closesocket(peer);
+        }
+    }
+    // The flood's next lines: those due at its rate, or a batch.
+    std::string floodLines() {
+        long long due = pairs_ + kBatchPairs;
+        {
+            const std::lock_guard<std::mutex> lock(lock_);
+            if (pairsPerSecond_ > 0) {
+                due = std::min<long long>(
+                    due, static_cast<long long>(GetTickCount64() - floodStart_) * pairsPerSecond_ /
+                             1000);
+            }
+        }
+        std::string lines;
+        for (; pairs_ < due; ++pairs_) {
+            const std::string who = ":guest" + std::to_string(pairs_) + "!u@h ";
+            lines += who + "JOIN #ruz\r\n" + who + "PART #ruz :bye\r\n";
+        }
+        return lines;
+    }
+
+    bool started_ = false;
+    SOCKET listener_ = INVALID_SOCKET;
+    std::uint16_t port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stop_ = false;
+    std::atomic<bool> flooding_ = false;
+    std::atomic<long long> pairs_ = 0;
+    mutable std::mutex lock_;
+    int pairsPerSecond_ = 0;
+    ULONGLONG floodStart_ = 0;
+    std::string heard_;
+};
+
+// Members enter and leave the room without pause, at a thousand a second and as fast as the
+// socket takes them, while the owner asks for the song's length in the room window: the window
+// takes every line, and each is sent and answered, in memory that stays bounded.
+TEST_F(RuzInChannel, AFloodOfMembersLosesNoneOfTheOwnersLinesNorFreezesTheWindow) {
+    // A thousand pairs a second, then as fast as the socket takes them (0).
+    constexpr int kRates[] = {1000, 0};
+    constexpr int kAsks = 3;
+    constexpr int kAskSpacingMs = 1200;
+    // The program's working set may grow by this much in a flood: the rooms keep a bounded
+    // transcript, the link a bounded portion.
+    constexpr std::size_t kMemoryGrowth = std::size_t{48} << 20;
+    // Answers go at the send pace: a line every 2 s after the first four.
+    constexpr int kAnswersMs = 30000;
+    const std::string kAsk = "PRIVMSG #ruz :.set?";
+    const std::string kAnswer = "PRIVMSG #ruz :Song Is ";
+    for (const int rate : kRates) {
+        SCOPED_TRACE(rate == 0 ? "as fast as the socket takes it" : "a thousand a second");
+        FloodServer server;
+        ASSERT_NE(server.port(), 0);
+        const Program ruz({L"--irc", L"127.0.0.1:" + std::to_wstring(server.port()), L"--nick",
+                           L"owner", L"--channel", kRoomCaption, music.path().wstring()});
+        ASSERT_TRUE(ruz.started());
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                ruz.answerDialogs();
+                return server.linesWith("PRIVMSG #ruz :") >= 2 || !ruz.running();
+            },
+            kStartMs))
+            << "no start-up line and announcement";
+        ASSERT_TRUE(pumpUntil([&] { return ruz.room() != nullptr; }, kStepMs));
+        const std::size_t before = ruz.memoryBytes();
+        const long long cpuBefore = ruz.cpuMs();
+        const ULONGLONG floodStart = GetTickCount64();
+        server.flood(rate);
+        int typed = 0;
+        for (int ask = 0; ask < kAsks; ++ask) {
+            pumpUntil([] { return false; }, kAskSpacingMs);
+            typed += ruz.typeInRoom(L".set?") ? 1 : 0;
+        }
+        pumpUntil([] { return false; }, kAskSpacingMs);
+        const std::size_t during = ruz.memoryBytes();
+        server.calm();
+        EXPECT_EQ(typed, kAsks) << "the room window did not take every line";
+        EXPECT_TRUE(pumpUntil([&] { return server.linesWith(kAnswer) >= kAsks; }, kAnswersMs))
+            << server.linesWith(kAsk) << " of " << kAsks << " questions sent, "
+            << server.linesWith(kAnswer) << " answered, after " << server.pairsSent()
+            << " members came and went";
+        EXPECT_EQ(server.linesWith(kAsk), kAsks);
+        EXPECT_GT(server.pairsSent(), 0);
+        if (before > 0 && during > 0) {
+            EXPECT_LE(during, before + kMemoryGrowth)
+                << "memory " << (before >> 20) << " MiB before, " << (during >> 20)
+                << " MiB in the flood";
+        }
+        const std::string measured =
+            std::string("flood ") + (rate == 0 ? "at socket speed" : "of 1000 pairs/s") + ": " +
+            std::to_string(server.pairsSent()) + " pairs, " +
+            std::to_string(server.linesWith(kAnswer)) + " of " + std::to_string(kAsks) +
+            " answered after " + std::to_string(GetTickCount64() - floodStart) + " ms, CPU " +
+            std::to_string(ruz.cpuMs() - cpuBefore) + " ms, memory " +
+            std::to_string(before >> 10) + " -> " + std::to_string(during >> 10) + " KiB\n";
+        std::fputs(measured.c_str(), stdout);
+        ASSERT_TRUE(ruz.close());
+        EXPECT_TRUE(ruz.ended(kEndMs).has_value());
     }
 }
 

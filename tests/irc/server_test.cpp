@@ -10,6 +10,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
 namespace ruz::irc::testing {
 namespace {
 
@@ -24,6 +31,24 @@ constexpr SendPolicy kTestPolicy{4, 330};
 constexpr int kThreePollsMs = 1500;
 const QString kChannel = QStringLiteral("#ruz");
 const QString kDagger = QString(QChar(0x2020));
+
+// Under AddressSanitizer freed memory stays in its quarantine: the resident memory says nothing
+// of the program's own.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+
+// The resident memory of this process, what it freed given back first.
+long residentKiB() {
+    malloc_trim(0);
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 Settings settingsFor(quint16 port, const QString& nick = QStringLiteral("owner")) {
     Settings s;
@@ -87,6 +112,38 @@ TEST_F(IrcServer, OwnersSkipAnnouncesTheNextSongAndAnotherMembersEndIsRefused) {
                   program->roomLinesWith(QStringLiteral("In the room: owner guest")) +
                   program->roomLinesWith(QStringLiteral("In the room: guest owner")),
               1);
+}
+
+// The owner's ".end" behind a backlog of the owner's lines: the program ends only once the room
+// has heard every one of them, its closing line and its QUIT, at the send pace.
+TEST_F(IrcServer, TheOwnersEndLetsTheRoomHearWhatWaitedAndTheClosingLineBeforeTheQuit) {
+    constexpr int kBacklog = 10;
+    startProgram(settingsFor(server.port()), false);
+    ASSERT_TRUE(guestHears("owner", 1));
+    for (int i = 1; i <= kBacklog; ++i) {
+        program->type(QStringLiteral("line %1").arg(i));
+    }
+    program->type(QStringLiteral(".end"));
+    ASSERT_TRUE(pumpUntil(
+        &program->world, [&] { return program->left; }, kLineMs + Session::kQuitDrainMs));
+    EXPECT_TRUE(program->world.app()->ended());
+    EXPECT_FALSE(program->rooms->session().live());
+    const auto quitHeard = [&] {
+        for (const Member::Line& line : guest->lines()) {
+            if (line.command == u"QUIT" && line.nick == u"owner") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(pumpUntil(nullptr, quitHeard, kLineMs));
+    const QStringList heard = guest->textsFrom("owner");
+    ASSERT_EQ(heard.size(), 1 + kBacklog + 2) << heard.join(u'|').toStdString();
+    for (int i = 1; i <= kBacklog; ++i) {
+        EXPECT_EQ(heard.at(i), QStringLiteral("line %1").arg(i));
+    }
+    EXPECT_EQ(heard.at(kBacklog + 1), ".end");
+    EXPECT_EQ(heard.at(kBacklog + 2), kDagger + "- Closes Ruz -" + kDagger);
 }
 
 TEST_F(IrcServer, AHundredAnnouncementsInABurstAllArriveInOrder) {
@@ -341,6 +398,75 @@ TEST(IrcBadServer, GarbageAndAMegabyteLineThenSilence) {
     std::unique_ptr<QTcpSocket> silent(fake.nextPendingConnection());
     program.world.wait(Session::kRegistrationTimeoutMs + Session::kWatchdogTickMs);
     EXPECT_EQ(program.roomLinesWith("no welcome from the server"), 1);
+}
+
+// A server that floods the room with members entering and leaving as fast as the socket takes
+// them, while the owner asks for the song's length: every question is sent and answered, and the
+// program's memory stays bounded.
+TEST(IrcBadServer, AFloodAsFastAsTheSocketTakesItLosesNoOwnersLineInBoundedMemory) {
+    constexpr int kFloodMs = 3000;
+    constexpr int kAsks = 3;
+    // The flood's server writes while less than this waits in its socket.
+    constexpr qint64 kServerAhead = 256 * 1024;
+    constexpr int kBatchPairs = 256;
+    // The program's resident memory may grow by this much in the flood.
+    constexpr long kGrowthKiB = 32 * 1024;
+    QTcpServer fake;
+    ASSERT_TRUE(fake.listen(QHostAddress::LocalHost, 0));
+    Program program(settingsFor(fake.serverPort()));
+    ASSERT_TRUE(program.addSong(QStringLiteral("A - One.mp3"), "tone-60s.mp3"));
+    program.rooms->start();
+    ASSERT_TRUE(pumpUntil(
+        &program.world, [&] { return fake.hasPendingConnections(); }, kJoinMs));
+    std::unique_ptr<QTcpSocket> peer(fake.nextPendingConnection());
+    peer->write(":irc.test 001 owner :Welcome\r\n:owner!u@h JOIN #ruz\r\n");
+    ASSERT_TRUE(program.start(kJoinMs));
+    QByteArray written;
+    const auto linesWith = [&](const QByteArray& part) {
+        written += peer->readAll();
+        return static_cast<int>(written.count(part));
+    };
+    ASSERT_TRUE(pumpUntil(
+        &program.world, [&] { return linesWith("PRIVMSG #ruz :") >= 2; }, kLineMs));
+    const long before = residentKiB();
+    long most = before;
+    long long pairs = 0;
+    int asked = 0;
+    QElapsedTimer clock;
+    clock.start();
+    pumpUntil(
+        &program.world,
+        [&] {
+            while (peer->bytesToWrite() < kServerAhead) {
+                QByteArray bytes;
+                for (int i = 0; i < kBatchPairs; ++i, ++pairs) {
+                    const QByteArray who = ":guest" + QByteArray::number(pairs) + "!u@h ";
+                    bytes += who + "JOIN #ruz\r\n" + who + "PART #ruz :bye\r\n";
+                }
+                peer->write(bytes);
+            }
+            if (asked < kAsks && clock.elapsed() >= (asked + 1) * kFloodMs / (kAsks + 1)) {
+                program.type(QStringLiteral(".set?"));
+                ++asked;
+                most = std::max(most, residentKiB());
+            }
+            return clock.elapsed() >= kFloodMs;
+        },
+        2 * kFloodMs);
+    most = std::max(most, residentKiB());
+    ASSERT_EQ(asked, kAsks);
+    EXPECT_TRUE(pumpUntil(
+        &program.world, [&] { return linesWith("PRIVMSG #ruz :Song Is ") >= kAsks; },
+        kAsks * 2 * kTestPolicy.intervalMs + kLineMs))
+        << linesWith("PRIVMSG #ruz :.set?") << " of " << kAsks << " questions sent, "
+        << linesWith("PRIVMSG #ruz :Song Is ") << " answered, after " << pairs
+        << " members came and went";
+    EXPECT_EQ(linesWith("PRIVMSG #ruz :.set?"), kAsks);
+    if (kMemoryMeasured) {
+        EXPECT_LE(most, before + kGrowthKiB) << "resident memory " << before << " KiB before";
+    }
+    std::printf("flood at socket speed: %lld pairs in %d ms, memory %ld -> %ld KiB\n", pairs,
+                kFloodMs, before, most);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // scripts/wine-decode-check.sh: lengths, seeking and refusals on the test audio, a defined outcome
 // for every damaged file, and every sample against libmpg123's (ruz-decode-reference's output).
 //
-// Environment: RUZ_FIXTURES_DIR (the test audio), RUZ_MALFORMED_DIR (the damaged-audio corpus) and
-// RUZ_REFERENCE_DIR (libmpg123's samples); a test whose folder is not given is skipped.
+// Environment: RUZ_FIXTURES_DIR (the test audio), RUZ_MALFORMED_DIR (the damaged-audio corpus),
+// RUZ_REFERENCE_DIR (libmpg123's samples), RUZ_DAMAGED_DIR (songs damaged in the middle) and
+// RUZ_DAMAGED_REFERENCE_DIR (libmpg123's samples of those); a test whose folder is not given is
+// skipped.
 
 #include "platform/media/acm_decoder.h"
 
@@ -33,6 +35,9 @@ constexpr int kMaxSampleDifference = 2;
 // that missed its sample by one would differ by hundreds.
 constexpr int kMaxSelfDifference = 2 * kMaxSampleDifference;
 constexpr std::int64_t kChunkFrames = 4096;
+// A song damaged in the middle plays at least this share of what libmpg123 makes of it: the two
+// pass over damaged frames differently, but neither ends the song there.
+constexpr double kDamagedShare = 0.9;
 
 std::filesystem::path fixture(const std::string& name) {
     const char* dir = std::getenv("RUZ_FIXTURES_DIR");
@@ -225,6 +230,42 @@ TEST(AcmAgainstLibmpg123, EverySampleOfEveryTestFile) {
             same ? "" : "  DIFFERENT");
     }
     std::printf("against libmpg123: %d files compared, %d differ\n", compared, differ);
+    EXPECT_GT(compared, 0);
+}
+
+// Songs with garbage and frames cut short in the middle: the decoder passes over what it cannot
+// decode and plays on, about as far as libmpg123 does.
+TEST(AcmAgainstLibmpg123, SongsDamagedInTheMiddlePlayOn) {
+    const char* dir = std::getenv("RUZ_DAMAGED_DIR");
+    const char* referenceDir = std::getenv("RUZ_DAMAGED_REFERENCE_DIR");
+    if (dir == nullptr || referenceDir == nullptr) {
+        GTEST_SKIP() << "RUZ_DAMAGED_DIR or RUZ_DAMAGED_REFERENCE_DIR not given";
+    }
+    std::ifstream list(std::filesystem::path(referenceDir) / "reference.txt");
+    ASSERT_TRUE(list) << "no reference.txt";
+    int compared = 0;
+    std::string line;
+    while (std::getline(list, line)) {
+        std::istringstream fields(line);
+        std::string name;
+        std::string rate;
+        fields >> name >> rate;
+        ASSERT_NE(rate, "refused") << name << " is refused by libmpg123";
+        int channels = 0;
+        std::int64_t frames = 0;
+        fields >> channels >> frames;
+        auto decoder = AcmDecoder::open(std::filesystem::path(dir) / name);
+        ASSERT_TRUE(decoder) << name;
+        const std::int64_t decoded = decodeAll(*decoder);
+        ++compared;
+        std::printf("  %s: %lld frames (libmpg123 %lld) of %lld\n", name.c_str(),
+                    static_cast<long long>(decoded), static_cast<long long>(frames),
+                    static_cast<long long>(decoder->lengthFrames()));
+        EXPECT_TRUE(decoder->atEnd()) << name;
+        EXPECT_GE(static_cast<double>(decoded), kDamagedShare * static_cast<double>(frames))
+            << name;
+        EXPECT_LE(decoded, decoder->lengthFrames()) << name;
+    }
     EXPECT_GT(compared, 0);
 }
 

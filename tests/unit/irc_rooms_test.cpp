@@ -496,5 +496,40 @@ TEST_F(IrcRooms, AFloodOfRoomLinesLosesNoCommandAndIsCaughtUpAtOnce) {
     EXPECT_EQ(lengthAnswersSaid(), kAsks);
 }
 
+TEST_F(IrcRooms, AFloodPastTheUnreadLimitBetweenTwoPollsKeepsEveryOwnersLine) {
+    startPlaying();
+    world.standin.takeSentByProgram();
+    // Members enter and leave faster than the chat scanner polls: megabytes of the room's notices
+    // and of another member's lines arrive between two polls, the owner's questions among them.
+    constexpr int kPairsBetweenAsks = 12000;
+    constexpr int kAsks = 3;
+    int pair = 0;
+    const auto flood = [&] {
+        for (int i = 0; i < kPairsBetweenAsks; ++i, ++pair) {
+            const std::string who = ":guest" + std::to_string(pair) + "!u@h ";
+            ircLink.serverSends(who + "JOIN #music\r\n" + who + "PART #music :bye\r\n" +
+                                ":carol!u@h PRIVMSG #music :line " + std::to_string(pair) + "\r\n");
+        }
+    };
+    for (int asked = 0; asked < kAsks; ++asked) {
+        flood();
+        world.standin.typeInput(".set?");
+        world.standin.pressSend();
+    }
+    flood();
+    EXPECT_LE(world.standin.transcriptUtf8().size(),
+              standin::MessengerStandIn::kUnreadLimitFactor * Rooms::kKeepBytes);
+    world.wait(2 * RoomScanner::kPollIntervalMs);
+    int answers = 0;
+    for (const std::string& line : world.standin.takeSentByProgram()) {
+        answers += line.rfind("Song Is ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(answers, kAsks);
+    // The transcript keeps the flood's newest lines.
+    const std::string transcript = world.standin.transcriptUtf8();
+    EXPECT_NE(transcript.find(": line " + std::to_string(pair - 1) + "</FONT>"), std::string::npos);
+    EXPECT_LE(transcript.size(), standin::MessengerStandIn::kUnreadLimitFactor * Rooms::kKeepBytes);
+}
+
 }  // namespace
 }  // namespace ruz::irc

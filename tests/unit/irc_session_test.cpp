@@ -307,13 +307,131 @@ TEST_F(IrcSession, ReconnectsWithGrowingDelayAndSendsWhatWaited) {
     transport.accept();
     written();
     transport.serverSends(":irc.test 001 me :Welcome\r\n");
-    EXPECT_EQ(session->retryDelayMs(), Session::kFirstRetryDelayMs);
+    // A welcome alone does not make the link a lasting one.
+    EXPECT_EQ(session->retryDelayMs(), Session::kMaxRetryDelayMs);
     host.advance(20 * SendPolicy::kIntervalMs);
     Lines expected = {"JOIN #Music", "JOIN #chat"};
     for (int i = 0; i < 8; ++i) {
         expected.push_back("PRIVMSG #chat :line " + std::to_string(i));
     }
     EXPECT_EQ(written(), expected);
+}
+
+// A server that welcomes every link and drops it a few seconds later (or renegotiates) is tried
+// ever less often; a link that stays signed on for kStableLinkMs starts the delays afresh.
+TEST_F(IrcSession, ALinkDroppedSoonAfterEachWelcomeIsTriedEverLessOften) {
+    constexpr int kUpMs = 6000;
+    signOn();
+    std::vector<int> delays;
+    for (int i = 0; i < 6; ++i) {
+        host.advance(kUpMs);
+        const int delay = session->retryDelayMs();
+        delays.push_back(delay);
+        const int opens = transport.opens;
+        transport.serverCloses("renegotiation");
+        host.advance(delay - 1);
+        EXPECT_EQ(transport.opens, opens) << i;
+        host.advance(1);
+        ASSERT_EQ(transport.opens, opens + 1) << i;
+        transport.accept();
+        transport.serverSends(":irc.test 001 me :Welcome\r\n");
+        EXPECT_TRUE(session->registered());
+    }
+    EXPECT_EQ(delays, (std::vector<int>{1000, 2000, 4000, 8000, 16000, 32000}));
+    // Up for a moment less than kStableLinkMs: still the long delay.
+    host.advance(Session::kStableLinkMs - 1);
+    transport.serverSends(":irc.test PING :x\r\n");
+    transport.serverCloses("renegotiation");
+    int opens = transport.opens;
+    host.advance(Session::kMaxRetryDelayMs - 1);
+    EXPECT_EQ(transport.opens, opens);
+    host.advance(1);
+    ASSERT_EQ(transport.opens, opens + 1);
+    // Up for kStableLinkMs: the next loss is a new one.
+    transport.accept();
+    transport.serverSends(":irc.test 001 me :Welcome\r\n");
+    for (int waited = 0; waited < Session::kStableLinkMs; waited += SendPolicy::kIntervalMs) {
+        host.advance(SendPolicy::kIntervalMs);
+        transport.serverSends(":irc.test PING :x\r\n");
+    }
+    opens = transport.opens;
+    transport.serverCloses("reset");
+    host.advance(Session::kFirstRetryDelayMs);
+    EXPECT_EQ(transport.opens, opens + 1);
+}
+
+// At the end, the lines that wait leave at the send pace, then the QUIT; the link closes once the
+// server has closed it, and nothing connects again.
+TEST_F(IrcSession, QuitLetsWhatWaitsLeaveAtThePaceThenTheQuit) {
+    signOn();
+    host.advance(10 * SendPolicy::kIntervalMs);
+    written();
+    for (int i = 0; i <= SendPolicy::kBurst; ++i) {
+        session->say("#chat", "line " + std::to_string(i));
+    }
+    EXPECT_EQ(written().size(), static_cast<std::size_t>(SendPolicy::kBurst));
+    int done = 0;
+    session->quit("bye", [&] { ++done; });
+    EXPECT_TRUE(session->quitting());
+    EXPECT_TRUE(transport.isOpen);
+    EXPECT_TRUE(written().empty());
+    host.advance(SendPolicy::kIntervalMs);
+    EXPECT_EQ(written(), Lines{"PRIVMSG #chat :line 4"});
+    // A PING meanwhile is answered before the QUIT.
+    transport.serverSends("PING :tok\r\n");
+    host.advance(SendPolicy::kIntervalMs);
+    EXPECT_EQ(written(), Lines{"PONG :tok"});
+    host.advance(SendPolicy::kIntervalMs);
+    EXPECT_EQ(written(), Lines{"QUIT :bye"});
+    EXPECT_EQ(done, 0);
+    EXPECT_TRUE(transport.isOpen);
+    transport.serverCloses("closing link");
+    EXPECT_EQ(done, 1);
+    EXPECT_FALSE(session->quitting());
+    EXPECT_FALSE(session->live());
+    EXPECT_EQ(session->status(), "Signed off");
+    host.advance(2 * Session::kMaxRetryDelayMs);
+    EXPECT_EQ(transport.opens, 1);
+    EXPECT_TRUE(linesWith(takeLines(), "connection is lost").empty());
+    session->stop("again");
+    EXPECT_EQ(done, 1);
+}
+
+// A server that keeps the link after the QUIT, or a backlog longer than the pace lets go in
+// kQuitDrainMs: the QUIT leaves and the link closes at the bound; what still waited is dropped.
+TEST_F(IrcSession, QuitEndsWithinItsBound) {
+    for (const int backlog : {1, 40}) {
+        signOn();
+        host.advance(10 * SendPolicy::kIntervalMs);
+        written();
+        for (int i = 0; i < backlog; ++i) {
+            session->say("#chat", "line " + std::to_string(i));
+        }
+        bool done = false;
+        session->quit("bye", [&] { done = true; });
+        host.advance(Session::kQuitDrainMs - 1);
+        EXPECT_FALSE(done) << backlog;
+        EXPECT_TRUE(transport.isOpen) << backlog;
+        host.advance(1);
+        EXPECT_TRUE(done) << backlog;
+        EXPECT_FALSE(transport.isOpen) << backlog;
+        Lines out = written();
+        ASSERT_FALSE(out.empty()) << backlog;
+        EXPECT_EQ(out.back(), "QUIT :bye") << backlog;
+        out.pop_back();
+        // The lines that left did so in order, before the QUIT; with the long backlog not all.
+        EXPECT_EQ(out.size() < static_cast<std::size_t>(backlog), backlog > 1) << backlog;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            EXPECT_EQ(out[i], "PRIVMSG #chat :line " + std::to_string(i)) << backlog;
+        }
+        session.reset();
+    }
+    // Not signed on: done at once.
+    make();
+    bool done = false;
+    session->quit("bye", [&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(session->live());
 }
 
 TEST_F(IrcSession, TimeoutsDropTheLink) {

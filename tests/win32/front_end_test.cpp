@@ -630,6 +630,26 @@ TEST_F(Win32ChatRooms, EachRoomHasAWindowThatShowsItsLinesAsPlainText) {
     const HWND transcript = part(a, ChatWindows::kTranscriptId);
     const auto lastLine = SendMessageW(transcript, EM_GETLINECOUNT, 0, 0) - 1;
     EXPECT_GE(lastLine, SendMessageW(transcript, EM_GETFIRSTVISIBLELINE, 0, 0));
+
+    // A busy room: only the new lines are added, and the window keeps the newest lines, whole.
+    constexpr int kBusyLines = 2600;
+    constexpr int kShownEvery = 100;
+    for (int i = 0; i < kBusyLines; ++i) {
+        messenger.memberSaysIn(a, "carol", "busy " + std::to_string(i));
+        if (i % kShownEvery == 0) {
+            pump();
+        }
+    }
+    pump();
+    const std::u16string busy = windowText(transcript);
+    const auto shown = std::count(busy.begin(), busy.end(), u'\n') + 1;
+    EXPECT_GE(shown, static_cast<std::ptrdiff_t>(ChatWindows::kScrollbackLines));
+    EXPECT_LE(shown,
+              static_cast<std::ptrdiff_t>(ChatWindows::kScrollbackLines + ChatWindows::kTrimChunk));
+    EXPECT_EQ(busy.rfind(u"10:31:02 PM carol: busy ", 0), 0U);
+    EXPECT_TRUE(busy.ends_with(u"\r\n10:31:02 PM carol: busy " +
+                               text::fromUtf8(std::to_string(kBusyLines - 1))));
+    EXPECT_EQ(busy.find(u"alice"), std::u16string::npos);
 }
 
 TEST_F(Win32ChatRooms, SendPostsTheInputInItsOwnRoomAndActivatingBringsTheRoomInFront) {

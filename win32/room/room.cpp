@@ -42,6 +42,7 @@
 #include <windows.h>
 
 #include "standin/transcript_markup.h"
+#include "win32/system_libraries.h"
 
 #include <algorithm>
 #include <array>
@@ -650,6 +651,12 @@ std::optional<Options> parseOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!ruz::win32::loadSystemLibrariesFromSystemFolderOnly()) {
+        std::fprintf(stderr,
+                     "ruz-win32-room: DLLs cannot be limited to the system folder (error %lu)\n",
+                     GetLastError());
+        return 1;
+    }
     const std::optional<Options> options = parseOptions(argc, argv);
     if (!options) {
         std::fputs(

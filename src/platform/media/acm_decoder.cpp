@@ -34,6 +34,9 @@ constexpr std::int64_t kWarmUpFrames = 2;
 constexpr std::int64_t kCodecLeadSamples = 0;
 // Full scale of a 16-bit sample.
 constexpr float kSampleScale = 32768.0F;
+// Frames in a row that the codec may take without giving a sample before it counts as stuck (a
+// damaged frame can leave a codec's state broken): far more than the one frame it holds back.
+constexpr int kMaxFramesWithoutOutput = 8;
 
 // The channel modes in header order, as the MPEG-1 format names them.
 constexpr std::array<WORD, 4> kHeadModes = {ACM_MPEG_STEREO, ACM_MPEG_JOINTSTEREO,
@@ -222,6 +225,7 @@ bool AcmDecoder::seek(std::int64_t frame) {
 // before the first one heard.
 bool AcmDecoder::restart() {
     restartDue_ = false;
+    framesWithoutOutput_ = 0;
     pending_.clear();
     pendingAt_ = 0;
     const std::int64_t samples = stream_.format.samples;
@@ -248,13 +252,19 @@ bool AcmDecoder::refill() {
     pendingAt_ = 0;
     while (pending_.empty() && !fedAll_) {
         bool converted = false;
+        bool fed = false;
         if (walker_.next(frame_)) {
+            fed = true;
             converted = codec_->convert(frame_, false, pending_);
+            framesWithoutOutput_ = pending_.empty() ? framesWithoutOutput_ + 1 : 0;
         } else {
             fedAll_ = true;
             converted = codec_->convert({}, true, pending_);
         }
-        if (!converted) {
+        // A damaged frame the codec refuses, or after which it gives nothing more, does not end
+        // the song: the codec starts anew with the next frame, as a decoder resyncs.
+        const bool stuck = framesWithoutOutput_ > kMaxFramesWithoutOutput;
+        if ((!converted || stuck) && !(fed && resumeAfterDamage())) {
             fedAll_ = true;
             pending_.clear();
         }
@@ -262,6 +272,23 @@ bool AcmDecoder::refill() {
     const auto width = static_cast<std::size_t>(channels());
     pending_.resize(pending_.size() / width * width);  // whole sample frames only
     return !pending_.empty();
+}
+
+bool AcmDecoder::resumeAfterDamage() {
+    framesWithoutOutput_ = 0;
+    // What the codec held back or could not make up to the next frame is silence, so that every
+    // later sample keeps its place in the song.
+    const auto channels = static_cast<std::size_t>(this->channels());
+    const std::int64_t made = decodedAt_ + static_cast<std::int64_t>(pending_.size() / channels);
+    const std::int64_t resumeAt = walker_.index() * stream_.format.samples - kCodecLeadSamples;
+    if (resumeAt > made) {
+        pending_.resize(pending_.size() / channels * channels +
+                            static_cast<std::size_t>(resumeAt - made) * channels,
+                        0);
+    }
+    codec_.reset();
+    codec_ = Codec::open(stream_.format);
+    return codec_ != nullptr;
 }
 
 std::int64_t AcmDecoder::read(float* out, std::int64_t maxFrames) {

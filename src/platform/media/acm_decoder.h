@@ -46,8 +46,9 @@ class AcmDecoder {
     bool seek(std::int64_t frame);
 
     // Decodes up to `maxFrames` frames of interleaved 32-bit float samples into `out`, which holds
-    // maxFrames * channels() values. Returns the frames written; 0 at the end of the data or after
-    // a codec error.
+    // maxFrames * channels() values. Returns the frames written; 0 at the end of the data. A frame
+    // the codec refuses is passed over: the codec starts anew with the next one, the samples in
+    // between silent.
     std::int64_t read(float* out, std::int64_t maxFrames);
 
     // Moves on by up to `frames` without making samples: only the frame headers are read. Returns
@@ -59,6 +60,9 @@ class AcmDecoder {
   private:
     bool restart();
     bool refill();
+    // The codec anew from the frame after a damaged one, the samples up to it silent; false when
+    // the codec cannot be opened again.
+    bool resumeAfterDamage();
     std::int64_t songEnd() const;
 
     std::unique_ptr<mpeg::FileSource> source_;
@@ -75,6 +79,7 @@ class AcmDecoder {
     bool restartDue_ = true;     // the codec starts anew before the next read
     bool fedAll_ = false;        // every frame went to the codec, and its end was said
     bool atEnd_ = false;
+    int framesWithoutOutput_ = 0;  // frames fed in a row that gave no sample
 };
 
 }  // namespace ruz::media

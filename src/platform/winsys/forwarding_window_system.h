@@ -27,6 +27,10 @@ class ForwardingWindowSystem final : public WindowSystem {
         return target_->sendMessageW(window, message, wParam, lParam);
     }
     bool isWindowUnicode(Hwnd window) override { return target_->isWindowUnicode(window); }
+    std::optional<std::string> readTextFrom(Hwnd window, std::size_t from,
+                                            std::size_t& length) override {
+        return target_->readTextFrom(window, from, length);
+    }
 
   private:
     WindowSystem* target_;

@@ -193,7 +193,25 @@ LResult WindowModel::defaultHandling(Hwnd window, unsigned message, WParam wPara
             char* buffer = reinterpret_cast<char*>(lParam);
             std::memcpy(buffer, w->text.data(), count);
             buffer[count] = '\0';
+            charactersRead_ += count;
             return static_cast<LResult>(count);
+        }
+        case kModelGetTextFrom: {
+            if (lParam == 0) {
+                return 0;
+            }
+            auto* out = reinterpret_cast<TextFrom*>(lParam);
+            const std::size_t from = wParam;
+            if (w->unicode) {
+                out->length = utf16Length(w->text);
+                out->utf8 = from < out->length ? utf8FromUnit(w->text, from) : std::string();
+            } else {
+                out->length = w->text.size();
+                out->utf8 = from < out->length
+                                ? cp1252ToUtf8(std::string_view(w->text).substr(from))
+                                : std::string();
+            }
+            return 1;
         }
         case kWmClose:
             destroyWindow(window);
@@ -201,6 +219,31 @@ LResult WindowModel::defaultHandling(Hwnd window, unsigned message, WParam wPara
         default:
             return 0;
     }
+}
+
+std::optional<std::string> WindowModel::readTextFrom(Hwnd window, std::size_t from,
+                                                     std::size_t& length) {
+    record(window, kModelGetTextFrom, from, 0, false);
+    length = 0;
+    const Window* w = find(window);
+    if (w == nullptr) {
+        return std::string();
+    }
+    TextFrom text;
+    const auto answer = reinterpret_cast<LParam>(&text);
+    if (w->handler) {
+        // A copy: the handler may destroy its own window, and the stored function with it.
+        const Handler handler = w->handler;
+        if (!handler(window, kModelGetTextFrom, from, answer)) {
+            // A window that answers for its text itself, but not for a part of it: read whole.
+            return std::nullopt;
+        }
+    } else {
+        defaultHandling(window, kModelGetTextFrom, from, answer);
+    }
+    length = text.length;
+    charactersRead_ += from < text.length ? text.length - from : 0;
+    return std::move(text.utf8);
 }
 
 Hwnd WindowModel::createWindow(const std::string& className, const std::string& text, Hwnd parent,

@@ -27,6 +27,10 @@ namespace ruz::winsys {
 //   WM_GETTEXT        copies at most wParam - 1 bytes and a NUL to the buffer at lParam; returns
 //                     the number of bytes copied, the NUL not counted (wParam 0: copies nothing)
 //   WM_CLOSE          destroys the window and its children; returns 0
+//   kModelGetTextFrom (the model's own message, for readTextFrom) fills the TextFrom at lParam
+//                     with the text from character wParam on and the whole length; returns 1.
+//                     A window with a handler is read so only when its handler answers it: one
+//                     that answers for its text in its own way is read whole, by WM_GETTEXT.
 //   anything else     returns 0
 // A message to a window that does not exist does nothing and returns 0.
 //
@@ -34,6 +38,15 @@ namespace ruz::winsys {
 // the programs that play the other side of the window system. Handles are never reused.
 class WindowModel final : public WindowSystem {
   public:
+    // readTextFrom as a message (in WM_APP's range, which user32 leaves to applications), so that
+    // a window's handler sees the read; it never leaves the model.
+    static constexpr unsigned kModelGetTextFrom = 0x8000 + 0x0E;
+    // What kModelGetTextFrom's answer goes into: as readTextFrom gives it.
+    struct TextFrom {
+        std::string utf8;
+        std::size_t length = 0;
+    };
+
     using Handler = std::function<std::optional<LResult>(Hwnd, unsigned, WParam, LParam)>;
 
     struct Message {
@@ -57,6 +70,13 @@ class WindowModel final : public WindowSystem {
     LResult sendMessage(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
     LResult sendMessageW(Hwnd window, unsigned message, WParam wParam, LParam lParam) override;
     bool isWindowUnicode(Hwnd window) override { return isUnicode(window); }
+    // Recorded as kModelGetTextFrom with wParam `from`; nothing for a window whose handler leaves
+    // that message to the default handling (see above).
+    std::optional<std::string> readTextFrom(Hwnd window, std::size_t from,
+                                            std::size_t& length) override;
+    // The characters handed out of windows' texts so far, by WM_GETTEXT and readTextFrom: what
+    // reading the windows has cost.
+    std::size_t charactersRead() const { return charactersRead_; }
 
     // The default handling described above in the window's own kind of text, without recording; a
     // handler may call it to do the ordinary thing and then add its own.
@@ -127,6 +147,7 @@ class WindowModel final : public WindowSystem {
     std::vector<Hwnd> zOrder_;
     std::vector<Message> messages_;
     bool recording_ = true;
+    std::size_t charactersRead_ = 0;
     Hwnd nextHandle_ = 0x10010;
 };
 

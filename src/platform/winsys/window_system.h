@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace ruz::winsys {
 
@@ -39,6 +42,18 @@ class WindowSystem {
     // Whether `window` is a Unicode window, whose text is best carried by sendMessageW; false for
     // no window.
     virtual bool isWindowUnicode(Hwnd window) = 0;
+    // A window's text from character `from` on, as UTF-8, with the whole text's length in
+    // `length`, in the window's own characters (the bytes of an ANSI window, the UTF-16 units of a
+    // Unicode window), read without copying what comes before `from`: a long text that grows at
+    // its end is followed by its new part alone. "" and 0 for no window. Nothing where the window
+    // system has no such read (user32's windows give their text whole, by WM_GETTEXT).
+    virtual std::optional<std::string> readTextFrom(Hwnd window, std::size_t from,
+                                                    std::size_t& length) {
+        (void)window;
+        (void)from;
+        length = 0;
+        return std::nullopt;
+    }
 };
 
 }  // namespace ruz::winsys
