@@ -61,6 +61,9 @@ struct WindowPlace {
     const char* setting;
     POINT designed;
 };
+// The exit status when the system will not load DLLs from its own folder only.
+constexpr int kCannotLoadSafely = 2;
+
 constexpr WindowPlace kMainPlace{"place.FrmAmp", {620, 40}};
 constexpr WindowPlace kCcomsPlace{"place.Ccoms", {0, 0}};
 constexpr WindowPlace kBuddiesPlace{"place.buddies", {1000, 40}};
@@ -613,7 +616,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!loadSystemLibrariesFromSystemFolderOnly()) {
         say("ruz: the system would load DLLs from the program's own folder: not starting\n",
             MB_ICONERROR);
-        return kRefused;
+        return kCannotLoadSafely;
     }
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
