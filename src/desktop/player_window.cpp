@@ -54,8 +54,13 @@ std::u16string optionKeysTip(std::size_t index) {
     if (index >= std::size(kOptionBoxes) || firstKey > kOptionKeyCount) {
         return {};
     }
-    return kOptionBoxes[index].caption + (u": F" + number(firstKey)) + u" on, F" +
-           number(firstKey + 1) + u" off, while an option box has the focus";
+    std::u16string tip = kOptionBoxes[index].caption;
+    tip += u": F";
+    tip += number(firstKey);
+    tip += u" on, F";
+    tip += number(firstKey + 1);
+    tip += u" off, while an option box has the focus";
+    return tip;
 }
 
 std::span<const OptionEntry> optionEntries() {
@@ -67,8 +72,9 @@ std::span<const ActionRow> actionRows() {
 }
 
 std::u16string keyName(const ActionRow& row) {
-    const std::u16string key = row.key == u' ' ? u"Space" : std::u16string(1, row.key);
-    return row.control ? u"Ctrl+" + key : key;
+    std::u16string name = row.control ? u"Ctrl+" : u"";
+    name += row.key == u' ' ? std::u16string(u"Space") : std::u16string(1, row.key);
+    return name;
 }
 
 void run(Action action, FrmAmp& amp) {
@@ -125,8 +131,11 @@ std::u16string boxCaption(const TextBox& box) {
 std::u16string clockText(int seconds) {
     const int whole = seconds < 0 ? -seconds : seconds;
     const int rest = whole % kSecondsPerMinute;
-    return (seconds < 0 ? u"-" : u"") + number(whole / kSecondsPerMinute) +
-           (rest < kTwoDigits ? u":0" : u":") + number(rest);
+    std::u16string text = seconds < 0 ? u"-" : u"";
+    text += number(whole / kSecondsPerMinute);
+    text += rest < kTwoDigits ? u":0" : u":";
+    text += number(rest);
+    return text;
 }
 
 std::u16string timeText(const Slider& position) {

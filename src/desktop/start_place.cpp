@@ -26,7 +26,7 @@ StartPlace startPlace(const std::u16string& given, const std::string& keptFolder
                 std::tie(start.folder, start.song) = places.split(full);
                 return start;
             case Places::Kind::Missing:
-                start.problems.push_back(kNoSuchPlace + text::toUtf8(given));
+                start.problems.push_back(std::string(kNoSuchPlace) + text::toUtf8(given));
                 break;
         }
     }
@@ -62,7 +62,9 @@ std::optional<std::size_t> entryNamed(const std::vector<std::u16string>& entries
 }
 
 std::u16string notASong(std::u16string_view name) {
-    return kNotASong + std::u16string(name);
+    std::u16string problem = kNotASong;
+    problem += name;
+    return problem;
 }
 
 }  // namespace ruz::desktop

@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QTimer>
 
+#include <malloc.h>
+#include <unistd.h>
+
+#include <fstream>
+
 namespace ruz::irc::testing {
 
 namespace {
@@ -162,6 +167,15 @@ int Program::roomLinesWith(const QString& part) const {
         }
     }
     return count;
+}
+
+long residentKiB() {
+    malloc_trim(0);
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 }  // namespace ruz::irc::testing

@@ -19,6 +19,9 @@ namespace ruz::irc::testing {
 // wall-clock time; true when `done`.
 bool pumpUntil(scenario::World* world, const std::function<bool()>& done, int timeoutMs);
 
+// The resident memory of this process, in KiB, what it freed given back first.
+long residentKiB();
+
 // Another member of the room: a bare IRC client on a plain socket.
 class Member {
   public:

@@ -50,15 +50,6 @@ Settings ownerIn(const QString& host, quint16 port) {
     return settings;
 }
 
-long residentKiB() {
-    malloc_trim(0);
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 int measureLatency() {
     NgircdServer server;
     if (const QString problem = server.start(); !problem.isEmpty()) {

@@ -40,16 +40,6 @@ constexpr bool kMemoryMeasured = false;
 constexpr bool kMemoryMeasured = true;
 #endif
 
-// The resident memory of this process, what it freed given back first.
-long residentKiB() {
-    malloc_trim(0);
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 Settings settingsFor(quint16 port, const QString& nick = QStringLiteral("owner")) {
     Settings s;
     s.endpoint = {"127.0.0.1", port, false, {}};
